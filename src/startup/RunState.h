@@ -1,0 +1,33 @@
+#pragma once
+// The run-wide values every operation shares: the settings record, where the
+// settings file lives, the open-port flag and parameters, the stop flag and
+// the command line the program was started with.
+
+#include <cstdint>
+#include <string>
+
+#include "Settings.h"
+
+namespace mirvok {
+
+// Control-character texts, one character each.
+inline const std::string STX = "\x02";
+inline const std::string ETX = "\x03";
+inline const std::string EOT = "\x04";
+inline const std::string ENQ = "\x05";
+inline const std::string ACK = "\x06";
+inline const std::string NAK = "\x15";
+
+struct RunState {
+    Settings settings;
+    std::string IniPath;
+    std::string CommandLine;  // the whole text after the program name
+
+    bool PortOpen = false;
+    std::int16_t StopRequested = 0;
+    std::int32_t OpenBaud = 0;
+    std::string OpenDataBits;
+    std::string OpenParity;
+};
+
+}  // namespace mirvok

@@ -1,0 +1,153 @@
+#include "VirtualHost.h"
+
+#include <algorithm>
+
+#include "Timer.h"
+
+namespace mirvok {
+
+VirtualHost::VirtualHost() : clock_(&ownClock_) {}
+
+VirtualHost::VirtualHost(VirtualClock& sharedClock) : clock_(&sharedClock) {}
+
+void VirtualHost::ExpectBox(MsgResult result, double delaySeconds, std::string expectContains) {
+    boxScript_.push_back(BoxAnswer{result, delaySeconds, std::move(expectContains)});
+}
+
+void VirtualHost::ExpectInput(std::optional<std::string> answer) {
+    inputScript_.push_back(std::move(answer));
+}
+
+void VirtualHost::ExpectFileDialog(std::optional<std::string> answer) {
+    fileScript_.push_back(std::move(answer));
+}
+
+void VirtualHost::After(double seconds, std::function<void()> action) {
+    actions_.push_back(Action{clock_->NowUs() + static_cast<std::int64_t>(seconds * 1e6), std::move(action)});
+}
+
+void VirtualHost::RunFor(double seconds) {
+    const std::int64_t end = clock_->NowUs() + static_cast<std::int64_t>(seconds * 1e6);
+    while (clock_->NowUs() < end) DoEvents();
+}
+
+void VirtualHost::ClearRecords() {
+    boxes_.clear();
+    inputs_.clear();
+    fileDialogs_.clear();
+    processes_.clear();
+}
+
+void VirtualHost::DoEvents() {
+    ++doEventsCount_;
+    clock_->AdvanceUs(stepUs_);
+    ProcessDue();
+}
+
+void VirtualHost::ProcessDue() {
+    // Operator actions first, in the order they fall due.
+    for (;;) {
+        auto due = std::find_if(actions_.begin(), actions_.end(),
+                                [&](const Action& a) { return a.dueUs <= clock_->NowUs(); });
+        if (due == actions_.end()) break;
+        auto run = std::move(due->run);
+        actions_.erase(due);
+        run();
+    }
+    // Then timers, each at most once per pass, as a message loop delivers them.
+    const std::vector<Timer*> order = timerOrder_;
+    for (Timer* timer : order) {
+        auto it = timerDue_.find(timer);
+        if (it == timerDue_.end() || !timer->Enabled() || timer->Interval() <= 0) continue;
+        if (it->second > clock_->NowUs()) continue;
+        it->second = clock_->NowUs() + static_cast<std::int64_t>(timer->Interval()) * 1000;
+        timer->Fire();
+    }
+}
+
+std::uint32_t VirtualHost::Milliseconds() {
+    return static_cast<std::uint32_t>(clock_->NowMs() & 0xFFFFFFFFLL);
+}
+
+static MsgResult DefaultAnswer(const MsgBoxRequest& r) {
+    const bool second = r.defaultButton == MsgDefault::Second;
+    switch (r.buttons) {
+        case MsgButtons::OK: return MsgResult::OK;
+        case MsgButtons::OKCancel: return second ? MsgResult::Cancel : MsgResult::OK;
+        case MsgButtons::YesNo: return second ? MsgResult::No : MsgResult::Yes;
+        case MsgButtons::RetryCancel: return second ? MsgResult::Cancel : MsgResult::Retry;
+    }
+    return MsgResult::OK;
+}
+
+MsgResult VirtualHost::MsgBox(const MsgBoxRequest& request) {
+    RecordedBox record{request, MsgResult::OK, clock_->NowUs() / 1e6};
+    BoxAnswer answer{DefaultAnswer(request), 0, {}};
+    if (boxScript_.empty()) {
+        Unexpected("message box: " + request.text);
+    } else {
+        answer = boxScript_.front();
+        boxScript_.pop_front();
+        if (!answer.expectContains.empty() && request.text.find(answer.expectContains) == std::string::npos)
+            Unexpected("message box \"" + request.text + "\" does not contain \"" + answer.expectContains + "\"");
+    }
+    record.answer = answer.result;
+    const std::size_t index = boxes_.size();
+    boxes_.push_back(record);
+    // While the box is open the clock runs and timers tick, as in a modal loop.
+    const std::int64_t end = clock_->NowUs() + static_cast<std::int64_t>(answer.delaySeconds * 1e6);
+    while (clock_->NowUs() < end) {
+        clock_->AdvanceUs(std::min<std::int64_t>(stepUs_, end - clock_->NowUs()));
+        ProcessDue();
+    }
+    return boxes_[index].answer;
+}
+
+std::optional<std::string> VirtualHost::InputBox(const std::string& prompt, const std::string& title,
+                                                 const std::string& defaultText) {
+    inputs_.push_back(RecordedInput{prompt, title, defaultText});
+    if (inputScript_.empty()) {
+        Unexpected("input box: " + prompt);
+        return std::nullopt;
+    }
+    auto answer = inputScript_.front();
+    inputScript_.pop_front();
+    return answer;
+}
+
+std::optional<std::string> VirtualHost::OpenFileDialog(const FileDialogRequest& request) {
+    fileDialogs_.push_back(request);
+    if (fileScript_.empty()) {
+        Unexpected("file dialog: " + request.title);
+        return std::nullopt;
+    }
+    auto answer = fileScript_.front();
+    fileScript_.pop_front();
+    return answer;
+}
+
+bool VirtualHost::StartProcess(const std::string& program, const std::vector<std::string>& arguments,
+                               bool minimized) {
+    processes_.push_back(RecordedProcess{program, arguments, minimized});
+    return startProcessResult_;
+}
+
+void VirtualHost::AttachTimer(Timer& timer) {
+    timerOrder_.push_back(&timer);
+    TimerChanged(timer);
+}
+
+void VirtualHost::DetachTimer(Timer& timer) {
+    timerDue_.erase(&timer);
+    timerOrder_.erase(std::remove(timerOrder_.begin(), timerOrder_.end(), &timer), timerOrder_.end());
+}
+
+void VirtualHost::TimerChanged(Timer& timer) {
+    timerDue_[&timer] = clock_->NowUs() + static_cast<std::int64_t>(timer.Interval()) * 1000;
+}
+
+void VirtualHost::Unexpected(const std::string& what) {
+    if (OnUnexpected) OnUnexpected("unexpected " + what);
+}
+
+}  // namespace mirvok
