@@ -1,0 +1,55 @@
+#pragma once
+// The command protocol of the main window: polling the device, sending a
+// command as a framed text with its BCC, awaiting ACK/NAK and the answer
+// frame, and taking received characters apart. It works on the window's
+// protocol variables, kept here so the protocol can be driven on its own.
+
+#include <cstdint>
+#include <string>
+
+namespace mirvok {
+
+class Host;
+class Link;
+class Timer;
+struct RunState;
+struct FormState;
+
+class Protocol {
+public:
+    static constexpr int kReceptionTimeoutMs = 5000;
+    static constexpr int kSendTimeoutMs = 3000;
+
+    Protocol(Host& host, Link& link, RunState& run, FormState& form, Timer& timer1);
+
+    // Inputs, set by the caller before SendCommand.
+    std::string CmdText;
+    std::string CmdParam;
+    // Outcome: "ACK", "NAK", "BCC", "A", "R", "B" or empty.
+    std::string Response;
+    std::string AnsCode;
+    std::int16_t RxState = 0;     // 0 idle, 1 waiting, 2 in frame, 3 BCC expected
+    std::int16_t RxTimedOut = 0;  // 1 once the reception timer has fired
+    std::string RxBuffer;
+    std::string RxFrame;
+
+    void SendCommand();
+    void AwaitAnswer();
+    void PollDevice();
+    void ReceiveStep();
+
+    // Sets CmdText and CmdParam, then runs SendCommand.
+    void SendCommand(const std::string& text, const std::string& param);
+
+    // The tick handler of the reception timer Timer1.
+    void Timer1_Timer();
+
+private:
+    Host& host_;
+    Link& link_;
+    RunState& run_;
+    FormState& form_;
+    Timer& timer1_;
+};
+
+}  // namespace mirvok

@@ -1,0 +1,16 @@
+#pragma once
+// Conversion between the UTF-8 texts held in memory and the Windows-31J
+// (CP932) bytes of the settings file and the wire. Keep this the only place
+// that knows how: iconv here, the Win32 conversion functions on Windows.
+
+#include <string>
+
+namespace mirvok {
+
+// A character that CP932 cannot represent becomes "?"; an invalid UTF-8 byte too.
+std::string ToCp932(const std::string& utf8);
+
+// A byte sequence that is not valid CP932 gives "?" per undecodable byte.
+std::string FromCp932(const std::string& cp932);
+
+}  // namespace mirvok

@@ -1,0 +1,26 @@
+#pragma once
+// What every handler of the main window works on: the host, the link library,
+// the run-wide values, the window's controls, its command protocol and its
+// two timers. The window model Frmdown owns them all and hands this to the
+// subsystem that owns each handler.
+
+namespace mirvok {
+
+class Host;
+class Link;
+class Protocol;
+class Timer;
+struct RunState;
+struct FormState;
+
+struct Window {
+    Host& host;
+    Link& link;
+    RunState& run;
+    FormState& form;
+    Protocol& protocol;
+    Timer& Timer1;  // reception time-out
+    Timer& Timer3;  // send wait
+};
+
+}  // namespace mirvok
