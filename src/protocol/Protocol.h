@@ -45,11 +45,24 @@ public:
     void Timer1_Timer();
 
 private:
+    bool SpecialMode() const;
+    std::int16_t Port() const;
+    bool PollUntilReady();
+    bool Send(const std::string& text);
+    void CloseAfterFailure(std::int16_t result, const char* functionName);
+    void Decide(const std::string& response);
+    void CheckFrame(const std::string& bcc);
+    void RestartReceptionTimer();
+    void StopReceptionTimer();
+
     Host& host_;
     Link& link_;
     RunState& run_;
     FormState& form_;
     Timer& timer1_;
+    // A send failed and closed the port during this exchange: the polling
+    // loops end instead of polling a closed port again and again.
+    bool sendFailed_ = false;
 };
 
 }  // namespace mirvok
