@@ -1,0 +1,16 @@
+#pragma once
+// Replacing a file so that a crash, a full disk or a refused write never
+// leaves it half-written. The platform's calls sit behind this one function.
+
+#include <string>
+
+namespace mirvok {
+
+// Writes the bytes to a new temporary file in the file's folder, flushes it to
+// the disk and renames it over the file. A file that exists but may not be
+// written is left alone, as is the file on any failure; the temporary file is
+// removed then. The file keeps its permissions; a symbolic link stays a link
+// and its target is replaced.
+bool ReplaceFileAtomically(const std::string& path, const std::string& bytes);
+
+}  // namespace mirvok

@@ -1,0 +1,27 @@
+#include "HexToBits.h"
+
+namespace mirvok {
+namespace {
+
+// The value of a hexadecimal digit, or -1 for any other character.
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+}  // namespace
+
+std::string HexToBits(const std::string& hex) {
+    std::string bits;
+    bits.reserve(hex.size() * 4);
+    for (char c : hex) {
+        const int value = HexDigitValue(c);
+        if (value < 0) continue;
+        for (int bit = 3; bit >= 0; --bit) bits.push_back((value >> bit) & 1 ? '1' : '0');
+    }
+    return bits;
+}
+
+}  // namespace mirvok

@@ -1,0 +1,12 @@
+#pragma once
+// Hexadecimal text to a text of bits, as the DIP-switch display reads it.
+
+#include <string>
+
+namespace mirvok {
+
+// Four "0"/"1" characters per hexadecimal digit, most significant bit first
+// ("3F" gives "00111111"); any other character is skipped.
+std::string HexToBits(const std::string& hex);
+
+}  // namespace mirvok

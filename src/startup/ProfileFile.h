@@ -1,0 +1,50 @@
+#pragma once
+// A settings file with the semantics of the Windows profile functions: a line
+// "[section]" opens a section, "key=value" lines follow. Section and key
+// lookup ignore letter case, blanks around a value are dropped on reading,
+// and a write changes only the line it concerns: a key found is rewritten
+// where it stands, a new key goes to the end of its section and a new section
+// to the end of the file. Everything else (other keys, comments, blank lines,
+// bytes that are not valid text) is kept as it was.
+//
+// The file is Windows-31J (CP932) on disk; texts passed in and out are UTF-8.
+// Lines are written with CR LF; a file with LF alone is read as well.
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace mirvok {
+
+class ProfileFile {
+public:
+    // The longest value Get returns, in bytes of the file's code page: what a
+    // 1024-byte buffer holds besides its terminating NUL.
+    static constexpr std::size_t kMaxValueBytes = 1023;
+
+    // A missing or unreadable file gives an empty profile.
+    static ProfileFile Load(const std::string& path);
+
+    // The value of the first matching key of the first matching section, or
+    // "" when either is missing. Cut to kMaxValueBytes without splitting a
+    // double-byte character.
+    std::string Get(const std::string& section, const std::string& key) const;
+    bool Has(const std::string& section, const std::string& key) const;
+
+    // Writes the value as it is; line breaks and anything after a NUL are
+    // dropped so that one value can never become several lines.
+    void Set(const std::string& section, const std::string& key, const std::string& value);
+
+    // Keys and values of the first matching section, in file order.
+    std::vector<std::pair<std::string, std::string>> Entries(const std::string& section) const;
+
+    // Replaces the file atomically: a temporary file in the same folder is
+    // written, flushed and renamed over it. On failure the old file is left as
+    // it was, no temporary file remains, and false is returned.
+    bool Save(const std::string& path) const;
+
+private:
+    std::vector<std::string> lines_;  // raw CP932 bytes, without line ends
+};
+
+}  // namespace mirvok
