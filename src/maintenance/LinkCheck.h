@@ -1,0 +1,89 @@
+#pragma once
+// What the maintenance operations (DSW read, ROM version, F-ROM backup and
+// recovery) share: the status line looks, the port opening with its settings
+// write, the "PA" link check, the failure boxes and the lists of controls an
+// operation holds while it runs.
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace mirvok {
+
+class Control;
+class Host;
+class Protocol;
+struct FormState;
+struct Window;
+
+// Line break inside message box texts.
+inline constexpr const char* kLineBreak = "\r\n";
+
+inline constexpr const char* kCheckingReaderText = "ｶｰﾄﾞﾘｰﾀﾞｰ状態確認中.....";
+inline constexpr const char* kNoLinkText = "通信状態が確立できませんでした。";
+inline constexpr const char* kCheckConnectionText = "ｶｰﾄﾞﾘｰﾀﾞとの接続及び通信設定を確認してください。";
+
+// Yellow status line with an in-progress text.
+void ShowWorking(FormState& form, const std::string& text);
+
+// Opens the port at the terminal line settings unless it is open already (an
+// open port is used as found). After a successful opening the settings file
+// is written at once, so that it holds the port just used. On a failed
+// opening the port is closed, the error has been shown, the status line is
+// reset and CmdStart is enabled. Returns the crwOpenPort code, 0 when the
+// port is usable.
+std::int16_t OpenPortIfClosed(Window& w);
+
+// Closes a port left open by an earlier operation first, so the port is
+// always opened with the current settings; then as OpenPortIfClosed.
+std::int16_t OpenPortAfresh(Window& w);
+
+// crwClosePort on the settings' port, and PortOpen cleared.
+void CloseMaintenancePort(Window& w);
+
+// The link check: "PA" with an empty parameter, or nothing in the special
+// mode, where the link counts as confirmed with the answer code "90".
+// True when the answer is "A" with code "90" or "13".
+bool CheckLink(Window& w);
+
+// True when the last exchange ended in an "A" answer with code "90".
+bool AnswerAccepted(const Protocol& protocol);
+
+// Characters first..first+count-1 (counted from 1) of a UTF-8 text; shorter
+// when the text ends sooner. count < 0 takes everything to the end.
+std::string MidChars(const std::string& text, int first, int count = -1);
+
+// A failure text: the first line indented by four blanks, a line break, the
+// second line.
+std::string FailureText(const std::string& firstLine, const std::string& secondLine);
+
+// A failure box: error icon, OK, the application title.
+void ShowFailure(Host& host, const std::string& firstLine, const std::string& secondLine);
+
+// Controls an operation disables at its start and enables at its end, both
+// in the listed order.
+class ControlLock {
+public:
+    explicit ControlLock(std::vector<Control*> controls) : controls_(std::move(controls)) {}
+    void Lock();
+    void Release();
+
+private:
+    std::vector<Control*> controls_;
+};
+
+// Controls held during an operation and put back afterwards exactly as they
+// were, for controls whose enabled state other handlers also decide.
+class ControlHold {
+public:
+    explicit ControlHold(std::vector<Control*> controls) : controls_(std::move(controls)) {}
+    void Hold();
+    void GiveBack();
+
+private:
+    std::vector<Control*> controls_;
+    std::vector<bool> wasEnabled_;
+};
+
+}  // namespace mirvok
