@@ -1,0 +1,35 @@
+#pragma once
+// Counting characters on both sides of the link: the UTF-8 texts callers pass
+// and the CP932 bytes that travel on the wire. One character is one code
+// point in UTF-8 and one or two bytes in CP932.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace mirvok::wire {
+
+// Number of characters of a UTF-8 text; a byte that does not start a
+// well-formed sequence counts as one character.
+std::size_t CountCharacters(std::string_view utf8);
+
+// The first `count` characters of a UTF-8 text (all of it when shorter).
+std::string_view FirstCharacters(std::string_view utf8, std::size_t count);
+
+bool IsCp932LeadByte(unsigned char byte);
+bool IsCp932TrailByte(unsigned char byte);
+
+struct Cp932Prefix {
+    std::size_t bytes = 0;       // length of the prefix in bytes
+    std::size_t characters = 0;  // whole characters in it
+    bool endsBeforeLead = false; // stopped at a lead byte whose partner has not come
+};
+
+// The longest prefix of received CP932 bytes that holds at most maxCharacters
+// whole characters. A lead byte followed by a byte that cannot be its partner
+// is a character of its own; a lead byte that is the last byte stops the prefix
+// unless `takeLoneLead`, since its partner may still be on its way.
+Cp932Prefix CompleteCp932Prefix(std::string_view bytes, std::size_t maxCharacters,
+                                bool takeLoneLead);
+
+}  // namespace mirvok::wire
