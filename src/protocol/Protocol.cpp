@@ -1,0 +1,207 @@
+#include "Protocol.h"
+
+#include "CommandFrame.h"
+#include "PollDeadline.h"
+#include "ReplyFrame.h"
+#include "WireText.h"
+#include "link/Link.h"
+#include "link/ReturnCodeMessage.h"
+#include "startup/Host.h"
+#include "startup/RunState.h"
+#include "startup/Timer.h"
+#include "ui/form/FormState.h"
+
+namespace mirvok {
+namespace {
+
+constexpr std::int16_t kSendMode = 1;
+constexpr std::int16_t kReceiveMode = 1;
+
+constexpr const char* kNoPollReply = "ﾎﾟｰﾘﾝｸﾞの応答がありません。";
+constexpr const char* kNakReceived = "NAKを受信しました。";
+constexpr const char* kNoAckOrNak = "ACKまたはNAKが受信できませんでした。";
+constexpr const char* kBadBccReceived = "BCC異常ﾃﾞｰﾀ受信。";
+constexpr const char* kStopped = "中止しました。";
+constexpr const char* kReceptionTimedOut = "受信タイムアウトが発生しました。";
+
+bool IsReply(const std::string& response) { return response == "A" || response == "R" || response == "B"; }
+
+}  // namespace
+
+Protocol::Protocol(Host& host, Link& link, RunState& run, FormState& form, Timer& timer1)
+    : host_(host), link_(link), run_(run), form_(form), timer1_(timer1) {
+    timer1_.OnTick = [this] { Timer1_Timer(); };
+}
+
+void Protocol::SendCommand(const std::string& text, const std::string& param) {
+    CmdText = text;
+    CmdParam = param;
+    SendCommand();
+}
+
+void Protocol::SendCommand() {
+    const bool special = SpecialMode();
+    const std::string frame = CommandFrame(CommandBody(CmdText, CmdParam, special));
+    RxBuffer.clear();
+    sendFailed_ = false;
+
+    if (PollsBeforeCommand(CmdText, special) && !PollUntilReady()) {
+        form_.LaStatus.Caption = kNoPollReply;
+        return;
+    }
+
+    Response.clear();
+    RxTimedOut = 0;
+    RxState = 1;
+    if (!Send(frame)) return;
+    RestartReceptionTimer();
+    do {
+        host_.DoEvents();
+        ReceiveStep();
+    } while (Response != "NAK" && Response != "ACK" && RxState != 0);
+    StopReceptionTimer();
+
+    if (Response != "ACK") {
+        form_.LaStatus.Caption = Response == "NAK" ? kNakReceived : kNoAckOrNak;
+        return;
+    }
+    // The download set-up "*+" switches the device's line settings: it sends
+    // no answer frame, its ACK is the whole reply.
+    if (CmdText != "*+") AwaitAnswer();
+}
+
+// Polls until the device replies "R" (ready for a command), the reception
+// timer fires, or the deadline of the poll phase has passed.
+bool Protocol::PollUntilReady() {
+    Response.clear();
+    RxTimedOut = 0;
+    RxState = 1;
+    const double deadline = PollDeadline(host_.SecondsSinceMidnight());
+    do {
+        host_.DoEvents();
+        PollDevice();
+    } while (Response != "R" && RxTimedOut != 1 && !(host_.SecondsSinceMidnight() > deadline) && !sendFailed_);
+    return Response == "R";
+}
+
+void Protocol::AwaitAnswer() {
+    // "R" and "B" replies and lone ACK/NAK each end one poll; only an answer,
+    // a bad block check or an unanswered poll end the wait.
+    do {
+        host_.DoEvents();
+        PollDevice();
+    } while (Response != "BCC" && Response != "A" && RxTimedOut != 1 && !sendFailed_);
+
+    if (Response == "A") {
+        Send(ACK);  // a failure is reported there; the answer stands
+        return;
+    }
+    form_.LaStatus.Caption = Response == "BCC" ? kBadBccReceived : kStopped;
+}
+
+void Protocol::PollDevice() {
+    RxFrame.clear();
+    Response.clear();
+    RxState = 1;
+    if (!SpecialMode() && !Send(PollMessage())) return;
+    RestartReceptionTimer();
+    do {
+        host_.DoEvents();
+        ReceiveStep();
+    } while (!IsReply(Response) && RxState != 0);
+    StopReceptionTimer();
+}
+
+void Protocol::ReceiveStep() {
+    std::string received;
+    std::int16_t count = 0;
+    const std::int16_t result = link_.crwReceiveData(Port(), kReceiveMode, received, count);
+    if (result != 0 && result != 1) {
+        CloseAfterFailure(result, "crwReceiveData");
+        return;
+    }
+    if (count > 0) RxBuffer += received;
+
+    while (!RxBuffer.empty()) {
+        const std::string c = TakeFirstCharacter(RxBuffer);
+        switch (RxState) {
+            case 1:
+                if (c == ACK) return Decide("ACK");
+                if (c == NAK) return Decide("NAK");
+                Response.clear();
+                RxFrame.clear();
+                if (c == STX) {
+                    RxState = 2;
+                    RestartReceptionTimer();
+                }
+                // Anything else before STX is line noise and dropped.
+                break;
+            case 2:
+                RxFrame += c;
+                if (c == ETX) RxState = 3;
+                // Every character of a frame is a sign of life.
+                RestartReceptionTimer();
+                break;
+            case 3:
+                return CheckFrame(c);
+            default:
+                // Nobody waits: the character is dropped, the rest stays.
+                RxState = 0;
+                return;
+        }
+    }
+}
+
+void Protocol::Timer1_Timer() {
+    timer1_.SetEnabled(false);
+    form_.LaStatus.Caption = kReceptionTimedOut;
+    host_.MsgBox(kReceptionTimedOut, MsgIcon::Warning);
+    RxState = 0;
+    RxTimedOut = 1;
+}
+
+bool Protocol::SpecialMode() const { return run_.settings.Spno == 1; }
+
+std::int16_t Protocol::Port() const { return run_.settings.Port; }
+
+bool Protocol::Send(const std::string& text) {
+    const auto length = static_cast<std::int32_t>(CharacterCount(text));
+    const std::int16_t result = link_.crwSendDataQR(Port(), kSendTimeoutMs, kSendMode, text, length);
+    if (result == 0) return true;
+    sendFailed_ = true;
+    CloseAfterFailure(result, "crwSendDataQR");
+    return false;
+}
+
+void Protocol::CloseAfterFailure(std::int16_t result, const char* functionName) {
+    link_.crwClosePort(Port());
+    run_.PortOpen = false;
+    host_.MsgBox(ReturnCodeMessage(result, functionName));
+}
+
+void Protocol::Decide(const std::string& response) {
+    Response = response;
+    RxFrame.clear();
+    RxState = 0;
+    StopReceptionTimer();
+}
+
+// `bcc` is the character after ETX.
+void Protocol::CheckFrame(const std::string& bcc) {
+    StopReceptionTimer();
+    RxState = 0;
+    if (!ReplyBccMatches(RxFrame, bcc)) {
+        DropLastCharacter(RxFrame);
+        Response = "BCC";
+        return;
+    }
+    RxFrame = ReplyText(RxFrame, SpecialMode());
+    Response = MidCharacters(RxFrame, 1, 1);
+    if (Response == "A") AnsCode = AnswerCode(RxFrame);
+}
+
+void Protocol::RestartReceptionTimer() { timer1_.Restart(kReceptionTimeoutMs); }
+
+void Protocol::StopReceptionTimer() { timer1_.SetEnabled(false); }
+
+}  // namespace mirvok

@@ -1,0 +1,163 @@
+// Taking received characters apart, one library read per call.
+
+#include <gtest/gtest.h>
+
+#include "ProtocolBench.h"
+#include "link/ReturnCodeMessage.h"
+
+namespace mirvok {
+namespace {
+
+using test::ProtocolBench;
+
+const std::string kStx = "\x02", kEtx = "\x03", kAck = "\x06", kNak = "\x15";
+
+std::string Frame(const std::string& text, int bcc) { return kStx + text + kEtx + static_cast<char>(bcc); }
+
+// The frame with its right BCC, worked out here byte by byte.
+std::string GoodFrame(const std::string& text) {
+    int bcc = 0x03;
+    for (unsigned char c : text) bcc ^= c;
+    return Frame(text, bcc);
+}
+
+TEST(ReceiveStepTest, DecidesOnAckNakAndCheckedFrames) {
+    struct Row {
+        const char* name;
+        std::string bytes;
+        std::int16_t spno;
+        std::string response, ansCode, rxFrame;
+    };
+    const Row rows[] = {
+        {"ACK", kAck, 0, "ACK", "old", ""},
+        {"NAK", kNak, 0, "NAK", "old", ""},
+        {"answer", Frame("A0090", 0x4B), 0, "A", "90", "A0090"},
+        {"bad BCC", Frame("A0090", 0x4C), 0, "BCC", "old", "A0090"},
+        {"ready", Frame("R", 'Q'), 0, "R", "old", "R"},
+        {"busy", Frame("B", 'A'), 0, "B", "old", "B"},
+        {"special prefix removed", GoodFrame("!1000A0013"), 1, "A", "13", "A0013"},
+        {"special frame shorter than the prefix", GoodFrame("!10"), 1, "", "old", ""},
+        {"noise before STX", "Q\x7F\x05" + Frame("A0090", 0x4B), 0, "A", "90", "A0090"},
+        {"short answer", GoodFrame("A9"), 0, "A", "", "A9"},
+        {"empty frame", Frame("", 0x03), 0, "", "old", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ProtocolBench bench;
+        bench.run.settings.Spno = row.spno;
+        bench.protocol.AnsCode = "old";
+        bench.protocol.Response = "stale";
+        bench.line.Arrive(row.bytes);
+        bench.protocol.RxState = 1;
+        bench.timer1.Restart(Protocol::kReceptionTimeoutMs);
+        bench.protocol.ReceiveStep();  // everything has arrived: one call decides
+        EXPECT_EQ(bench.protocol.Response, row.response);
+        EXPECT_EQ(bench.protocol.AnsCode, row.ansCode);
+        EXPECT_EQ(bench.protocol.RxFrame, row.rxFrame);
+        EXPECT_EQ(bench.protocol.RxState, 0);
+        EXPECT_FALSE(bench.timer1.Enabled());
+        EXPECT_EQ(bench.protocol.RxBuffer, "");
+    }
+}
+
+TEST(ReceiveStepTest, CharactersAfterADecisionWaitInTheBuffer) {
+    ProtocolBench bench;
+    const std::string answer = Frame("A0090", 0x4B);
+    bench.line.Arrive(kAck + answer);
+    bench.protocol.RxState = 1;
+    bench.protocol.ReceiveStep();
+    EXPECT_EQ(bench.protocol.Response, "ACK");
+    EXPECT_EQ(bench.protocol.RxBuffer, answer);
+
+    // Nobody waits: one character is dropped per call, the rest stays.
+    bench.protocol.ReceiveStep();
+    EXPECT_EQ(bench.protocol.RxState, 0);
+    EXPECT_EQ(bench.protocol.RxBuffer, answer.substr(1));
+    EXPECT_EQ(bench.protocol.Response, "ACK");
+
+    bench.protocol.RxBuffer = answer;
+    bench.protocol.RxState = 1;
+    bench.protocol.ReceiveStep();
+    EXPECT_EQ(bench.protocol.Response, "A");
+    EXPECT_EQ(bench.protocol.RxBuffer, "");
+}
+
+TEST(ReceiveStepTest, NoiseInStateOneIsDroppedAndTheWaitGoesOn) {
+    ProtocolBench bench;
+    bench.protocol.Response = "R";
+    bench.protocol.RxFrame = "R";
+    bench.line.Arrive("Q");
+    bench.protocol.RxState = 1;
+    bench.protocol.ReceiveStep();
+    EXPECT_EQ(bench.protocol.RxState, 1);
+    EXPECT_EQ(bench.protocol.Response, "");
+    EXPECT_EQ(bench.protocol.RxFrame, "");
+    EXPECT_EQ(bench.protocol.RxBuffer, "");
+}
+
+TEST(ReceiveStepTest, AFrameSplitAcrossReadsIsAssembledAndEachCharacterRestartsTheTimer) {
+    ProtocolBench bench;
+    const std::string frame = Frame("A0090", 0x4B);
+    for (std::size_t i = 0; i < frame.size(); ++i) bench.line.Arrive(frame.substr(i, 1), 4.9 * static_cast<double>(i));
+    bench.ReceiveUntilDecided();
+    EXPECT_EQ(bench.protocol.Response, "A");
+    EXPECT_EQ(bench.protocol.AnsCode, "90");
+    EXPECT_EQ(bench.protocol.RxTimedOut, 0);
+    EXPECT_TRUE(bench.host.Boxes().empty());
+    EXPECT_GE(bench.clock.NowUs(), 4.9e6 * static_cast<double>(frame.size() - 1));
+}
+
+TEST(ReceiveStepTest, ASilenceOfFiveSecondsInsideAFrameTimesOut) {
+    ProtocolBench bench;
+    bench.line.Arrive(kStx + "A0");
+    bench.line.Arrive("090" + kEtx + "\x4B", 5.1);
+    bench.host.ExpectBox(MsgResult::OK, 0, test::kTimeoutText);
+    bench.ReceiveUntilDecided();
+    EXPECT_EQ(bench.protocol.RxTimedOut, 1);
+    EXPECT_EQ(bench.protocol.Response, "");
+    EXPECT_EQ(bench.form.LaStatus.Caption, test::kTimeoutText);
+    ASSERT_EQ(bench.host.Boxes().size(), 1u);
+    EXPECT_EQ(bench.host.Boxes()[0].request.icon, MsgIcon::Warning);
+    EXPECT_EQ(bench.host.Boxes()[0].request.title, "");  // the application title
+    EXPECT_NEAR(bench.host.Boxes()[0].shownAt, 5.0, 0.01);
+}
+
+TEST(ReceiveStepTest, AReadFailureClosesThePortAndLeavesTheStateAlone) {
+    ProtocolBench bench;
+    bench.protocol.RxState = 2;
+    bench.protocol.RxFrame = "A0";
+    bench.protocol.RxBuffer = "";
+    bench.protocol.Response = "";
+    bench.line.readStatus = TransportStatus::IoError;
+    bench.host.ExpectBox();
+    bench.protocol.ReceiveStep();
+    EXPECT_FALSE(bench.run.PortOpen);
+    EXPECT_FALSE(bench.link.IsOpen(1));
+    ASSERT_EQ(bench.host.Boxes().size(), 1u);
+    EXPECT_EQ(bench.host.Boxes()[0].request.text, ReturnCodeMessage(201, "crwReceiveData"));
+    EXPECT_EQ(bench.host.Boxes()[0].request.icon, MsgIcon::None);
+    EXPECT_EQ(bench.host.Boxes()[0].request.buttons, MsgButtons::OK);
+    EXPECT_EQ(bench.protocol.RxState, 2);
+    EXPECT_EQ(bench.protocol.RxFrame, "A0");
+
+    // Each further call reports its own failure: the port is not open now.
+    bench.host.ExpectBox();
+    bench.protocol.ReceiveStep();
+    ASSERT_EQ(bench.host.Boxes().size(), 2u);
+    EXPECT_EQ(bench.host.Boxes()[1].request.text, ReturnCodeMessage(101, "crwReceiveData"));
+}
+
+TEST(ReceiveStepTest, KatakanaRepliesAreCheckedInTheDevicesCodePage) {
+    ProtocolBench bench;
+    // "AVS9ｱ" with the katakana as its single CP932 byte 0xB1; the BCC lands on a katakana too.
+    const std::string frame = GoodFrame(std::string("AVS9") + "\xB1");
+    const auto bcc = static_cast<unsigned char>(frame.back());
+    ASSERT_TRUE(bcc >= 0xA1 && bcc <= 0xDF);
+    bench.line.Arrive(frame);
+    bench.ReceiveUntilDecided();
+    EXPECT_EQ(bench.protocol.Response, "A");
+    EXPECT_EQ(bench.protocol.RxFrame, "AVS9\xEF\xBD\xB1");
+}
+
+}  // namespace
+}  // namespace mirvok
