@@ -8,8 +8,12 @@
 namespace mirvok {
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 // The parts of the number found at the start of a text.
 struct NumberSpan {

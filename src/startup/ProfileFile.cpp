@@ -27,7 +27,9 @@ std::size_t FindChar(const std::string& s, char wanted, std::size_t from = 0) {
     return std::string::npos;
 }
 
-char FoldAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char FoldAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 // Letter case is ignored for single-byte letters only.
 bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
@@ -44,7 +46,9 @@ bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
     return true;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string Trimmed(const std::string& s) {
     std::size_t begin = 0;

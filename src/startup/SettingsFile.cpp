@@ -48,7 +48,9 @@ std::string CheckedLineSetting(const std::string& text, const std::string& other
     return CharacterCount(text) < kMinLineSettingLength ? otherwise : text;
 }
 
-std::int16_t Rounded(const std::string& text) { return RoundToInt16(NumericValue(text)); }
+std::int16_t Rounded(const std::string& text) {
+    return RoundToInt16(NumericValue(text));
+}
 
 }  // namespace
 

@@ -7,7 +7,9 @@ namespace {
 
 constexpr float kSecondsPerDay = 86400.0f;
 
-float TimeOfDay(Host& host) { return static_cast<float>(host.SecondsSinceMidnight()); }
+float TimeOfDay(Host& host) {
+    return static_cast<float>(host.SecondsSinceMidnight());
+}
 
 }  // namespace
 

@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+
+#include "startup/ProfileFile.h"
+#include "support/TempDir.h"
+
+namespace mirvok {
+namespace {
+
+TEST(ProfileFile, LookupIgnoresCaseAndBlanksAroundTheValue) {
+    test::TempDir dir;
+    const auto path =
+        dir.Write("a.ini", "[Comm]\r\nPort = 3 \r\n\tSetting=\t9600,E,8,1\r\n[mode]\r\nCRmode= 0\r\n");
+    const ProfileFile file = ProfileFile::Load(path);
+    EXPECT_EQ(file.Get("COMM", "port"), "3");
+    EXPECT_EQ(file.Get("comm", "SETTING"), "9600,E,8,1");
+    EXPECT_EQ(file.Get("Mode", "CRMODE"), "0");
+    EXPECT_TRUE(file.Has("Comm", "Port"));
+    EXPECT_FALSE(file.Has("Comm", "Missing"));
+    EXPECT_FALSE(file.Has("Mode", "Port"));  // the key belongs to another section
+    EXPECT_EQ(file.Get("Nowhere", "Port"), "");
+    EXPECT_EQ(ProfileFile::Load(dir.File("missing.ini")).Get("Comm", "Port"), "");
+}
+
+TEST(ProfileFile, WritesChangeOnlyTheirLineAndKeepTheRestByteForByte) {
+    test::TempDir dir;
+    // LF-only lines, a comment, a key before any section, a foreign section,
+    // a blank line between sections and bytes that are not valid CP932.
+    const auto path = dir.Write("a.ini",
+                                "stray=1\n; kept comment\n[Display]\nTOP = 7\nOther=x\xff\xfe\n\n"
+                                "[Ports]\nCOM1=/dev/ttyS0\n");
+    ProfileFile file = ProfileFile::Load(path);
+    file.Set("display", "Top", " 0");        // in place, the file's spelling of the key kept
+    file.Set("Display", "left", " 5");       // end of its section, before the blank line
+    file.Set("Special", "Spno", " 1");       // new section at the end
+    file.Set("Special", "Extra", "a\r\nb");  // never more than one line
+    ASSERT_TRUE(file.Save(path));
+    EXPECT_EQ(test::TempDir::Read(path),
+              "stray=1\r\n; kept comment\r\n[Display]\r\nTOP= 0\r\nOther=x\xff\xfe\r\nleft= 5\r\n\r\n"
+              "[Ports]\r\nCOM1=/dev/ttyS0\r\n[Special]\r\nSpno= 1\r\nExtra=ab\r\n");
+    const ProfileFile reread = ProfileFile::Load(path);
+    EXPECT_EQ(reread.Get("Display", "Left"), "5");
+    using Entries = std::vector<std::pair<std::string, std::string>>;
+    EXPECT_EQ(reread.Entries("display"), (Entries{{"TOP", "0"}, {"Other", "x??"}, {"left", "5"}}));
+    EXPECT_EQ(reread.Entries("Ports"), (Entries{{"COM1", "/dev/ttyS0"}}));
+}
+
+TEST(ProfileFile, JapaneseTextIsCp932OnDisk) {
+    test::TempDir dir;
+    const auto path = dir.File("a.ini");
+    ProfileFile file;
+    file.Set("File", "File1", "/ﾃﾞｰﾀ/日本語.mot");
+    ASSERT_TRUE(file.Save(path));
+    EXPECT_EQ(test::TempDir::Read(path), "[File]\r\nFile1=/\xc3\xde\xb0\xc0/\x93\xfa\x96{\x8c\xea.mot\r\n");
+    EXPECT_EQ(ProfileFile::Load(path).Get("File", "File1"), "/ﾃﾞｰﾀ/日本語.mot");
+}
+
+TEST(ProfileFile, DoubleByteCharactersAreNeverTakenApart) {
+    test::TempDir dir;
+    // "ゾ" is 83 5D (its second byte is "]"), "ア" is 83 41 and "ヂ" is 83 61:
+    // the same lead byte, second bytes that differ only in ASCII letter case.
+    const auto path = dir.Write("a.ini", "[\x83]]\r\n\x83\x41=upper\r\n");
+    const ProfileFile file = ProfileFile::Load(path);
+    EXPECT_EQ(file.Get("ゾ", "ア"), "upper");
+    EXPECT_EQ(file.Get("ゾ", "ヂ"), "");
+}
+
+TEST(ProfileFile, ValuesAreCutTo1023BytesOnACharacterBoundary) {
+    test::TempDir dir;
+    const std::string longAscii(2000, 'x');
+    // 1022 ASCII bytes and then a two-byte character: it does not fit whole.
+    const std::string straddling = std::string(1022, 'y') + "\x93\xfa" + "zz";
+    const auto path = dir.Write("a.ini", "[S]\r\nA=" + longAscii + "\r\nB=" + straddling +
+                                             "\r\nC=" + std::string(1021, 'w') + "\x93\xfa\r\n");
+    const ProfileFile file = ProfileFile::Load(path);
+    EXPECT_EQ(file.Get("S", "A"), std::string(1023, 'x'));
+    EXPECT_EQ(file.Get("S", "B"), std::string(1022, 'y'));
+    EXPECT_EQ(file.Get("S", "C"), std::string(1021, 'w') + "日");
+}
+
+}  // namespace
+}  // namespace mirvok

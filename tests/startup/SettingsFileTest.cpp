@@ -1,0 +1,257 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "startup/ExecutablePath.h"
+#include "startup/ProfileFile.h"
+#include "startup/SettingsFile.h"
+#include "startup/StartupMain.h"
+#include "support/TempDir.h"
+
+namespace mirvok {
+namespace {
+
+constexpr const char* kFirstStartFile =
+    "[Application]\r\nApp=Mirvok\r\n[Display]\r\nTop= 0\r\nleft= 0\r\n[Option]\r\nLinechk= 1\r\n"
+    "[Comm]\r\nPort= 1\r\nSetting=9600,E,8,1\r\nStTimer= 1000\r\n[Mode]\r\nCRmode= 1\r\nDownloadno= 3\r\n"
+    "[File]\r\nFilename=\r\nDirectory=/\r\n[Special]\r\nSpno= 0\r\n";
+
+RunState RunIn(const test::TempDir& dir) {
+    RunState run;
+    run.IniPath = IniPathFor(dir.Path().string());
+    return run;
+}
+
+std::size_t FilesIn(const test::TempDir& dir) {
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.Path())) ++count;
+    return count;
+}
+
+TEST(SettingsFile, FirstStartWritesTheWholeFileWithTheDefaults) {
+    test::TempDir dir;
+    RunState run = RunIn(dir);
+    run.settings.Port = 9;  // whatever was in memory: the defaults win
+    LoadOrCreateSettings(run);
+    EXPECT_EQ(test::TempDir::Read(run.IniPath), kFirstStartFile);
+    EXPECT_EQ(run.settings.Port, 1);
+    EXPECT_EQ(run.settings.Downloadno, 3);
+    EXPECT_EQ(run.settings.StTimer, 1000);
+
+    // The second start loads what the first one wrote.
+    RunState second = RunIn(dir);
+    second.settings.Top = 99;
+    LoadOrCreateSettings(second);
+    EXPECT_EQ(second.settings.Top, 0);
+    EXPECT_EQ(second.settings.Setting, "9600,E,8,1");
+    EXPECT_EQ(second.settings.Directory, "/");
+    EXPECT_EQ(test::TempDir::Read(run.IniPath), kFirstStartFile);
+}
+
+TEST(SettingsFile, AnotherMarkerResetsEverySettingButKeepsForeignKeys) {
+    test::TempDir dir;
+    const auto path = dir.Write("Mirvok.ini",
+                                "[application]\r\napp=MIRVOK\r\n[Comm]\r\nPort= 7\r\n"
+                                "[File]\r\nFile1=/rom/a.mot\r\n[Ports]\r\nCOM7=/dev/ttyUSB0\r\n");
+    RunState run = RunIn(dir);
+    LoadOrCreateSettings(run);
+    EXPECT_EQ(run.settings.Port, 1);
+    const ProfileFile file = ProfileFile::Load(path);
+    EXPECT_EQ(file.Get("Application", "App"), "Mirvok");
+    EXPECT_EQ(file.Get("Comm", "Port"), "1");
+    EXPECT_EQ(file.Get("File", "File1"), "/rom/a.mot");
+    EXPECT_EQ(file.Get("Ports", "COM7"), "/dev/ttyUSB0");
+}
+
+// One stored value, the field it loads into and what that field must hold.
+struct LoadCase {
+    const char* section;
+    const char* key;
+    std::string stored;
+    std::function<std::int64_t(const Settings&)> field;
+    std::int64_t expected;
+};
+
+TEST(SettingsFile, LoadChecksEveryField) {
+    const auto top = [](const Settings& s) { return s.Top; };
+    const auto left = [](const Settings& s) { return s.Left; };
+    const auto port = [](const Settings& s) { return s.Port; };
+    const auto linechk = [](const Settings& s) { return s.Linechk; };
+    const auto crmode = [](const Settings& s) { return s.CRmode; };
+    const auto mode = [](const Settings& s) { return s.Downloadno; };
+    const auto spno = [](const Settings& s) { return s.Spno; };
+    const auto interval = [](const Settings& s) { return s.StTimer; };
+    const std::vector<LoadCase> cases = {
+        {"Comm", "Port", "0", port, 1},
+        {"Comm", "Port", "257", port, 1},
+        {"Comm", "Port", "abc", port, 1},
+        {"Comm", "Port", "256", port, 256},
+        {"Comm", "Port", "0.9", port, 1},
+        {"Comm", "Port", "2.5", port, 2},
+        {"Comm", "Port", "256.4", port, 1},
+        {"Comm", "Port", "12abc", port, 12},
+        {"Option", "Linechk", "2", linechk, 1},
+        {"Option", "Linechk", " 0", linechk, 0},  // written with a blank, read without
+        {"Option", "Linechk", "0.0", linechk, 1},
+        {"Mode", "CRmode", "0", crmode, 0},
+        {"Mode", "CRmode", "", crmode, 1},
+        {"Special", "Spno", "3", spno, 0},
+        {"Special", "Spno", "2", spno, 2},
+        {"Special", "Spno", "-1", spno, 0},
+        {"Mode", "Downloadno", "9", mode, 3},
+        {"Mode", "Downloadno", "", mode, 3},
+        {"Mode", "Downloadno", "80", mode, 3},
+        {"Mode", "Downloadno", "10", mode, 3},
+        {"Mode", "Downloadno", "-1", mode, 3},
+        {"Mode", "Downloadno", "5", mode, 5},
+        {"Mode", "Downloadno", "7.9", mode, 8},
+        {"Mode", "Downloadno", "5abc", mode, 5},
+        {"Mode", "Downloadno", "0", mode, 0},
+        {"Mode", "Downloadno", "8", mode, 8},
+        {"Display", "Top", "-15", top, -15},
+        {"Display", "Top", "2.5", top, 2},
+        {"Display", "Top", "3.5", top, 4},
+        {"Display", "Top", "40000", top, 32767},
+        {"Display", "Top", "-1e9", top, -32768},
+        {"Display", "Top", "x", top, 0},
+        {"Display", "LEFT", "120", left, 120},
+        {"Comm", "StTimer", "2000", interval, 2000},
+        {"Comm", "StTimer", "99999999999999999999", interval, 32767},
+        {"Comm", "StTimer", "", interval, 0},
+    };
+    for (const LoadCase& c : cases) {
+        test::TempDir dir;
+        dir.Write("Mirvok.ini", std::string("[Application]\r\nApp=Mirvok\r\n[") + c.section + "]\r\n" +
+                                    c.key + "=" + c.stored + "\r\n");
+        RunState run = RunIn(dir);
+        LoadOrCreateSettings(run);
+        EXPECT_EQ(c.field(run.settings), c.expected) << c.section << "/" << c.key << "=" << c.stored;
+    }
+}
+
+TEST(SettingsFile, LineSettingShorterThanTenCharactersFallsBack) {
+    for (const auto& [stored, expected] : std::vector<std::pair<std::string, std::string>>{
+             {"9600,N,8", "9600,E,8,1"},
+             {"9600,N,8,1", "9600,N,8,1"},
+             {"19200;N;7;2", "19200;N;7;2"},  // long enough: its form is not checked here
+             {"", "9600,E,8,1"},
+         }) {
+        test::TempDir dir;
+        dir.Write("Mirvok.ini", "[Application]\r\nApp=Mirvok\r\n[Comm]\r\nSetting=" + stored + "\r\n");
+        RunState run = RunIn(dir);
+        LoadOrCreateSettings(run);
+        EXPECT_EQ(run.settings.Setting, expected) << stored;
+    }
+}
+
+TEST(SettingsFile, SavedSettingsComeBackOnTheNextStart) {
+    test::TempDir dir;
+    RunState run = RunIn(dir);
+    LoadOrCreateSettings(run);
+    run.settings = Settings{-15, 300, 0, 12, "115200,N,7,1", 500, 0, 8, "ﾛﾑ.mot", "/データ/", 2};
+    SaveSettings(run, {});
+    EXPECT_EQ(ReadIni(run.IniPath, "Display", "Top"), "-15");
+    RunState next = RunIn(dir);
+    LoadOrCreateSettings(next);
+    const Settings& s = next.settings;
+    EXPECT_EQ(s.Top, -15);
+    EXPECT_EQ(s.Left, 300);
+    EXPECT_EQ(s.Linechk, 0);
+    EXPECT_EQ(s.Port, 12);
+    EXPECT_EQ(s.Setting, "115200,N,7,1");
+    EXPECT_EQ(s.StTimer, 500);
+    EXPECT_EQ(s.CRmode, 0);
+    EXPECT_EQ(s.Downloadno, 8);
+    EXPECT_EQ(s.Filename, "ﾛﾑ.mot");
+    EXPECT_EQ(s.Directory, "/データ/");
+    EXPECT_EQ(s.Spno, 2);
+}
+
+TEST(SettingsFile, ShorterHistoryLeavesOlderKeysAndThePortMapAlone) {
+    test::TempDir dir;
+    RunState run = RunIn(dir);
+    dir.Write("Mirvok.ini",
+              "[Ports]\r\nCOM3=/dev/serial/by-id/usb-x\r\n[File]\r\nFile1=/old/1\r\nFile6=/old/6\r\n");
+    SaveSettings(run, {"/a/1", "/a/2", "/a/3", "/a/4", "/a/5"});
+    const ProfileFile file = ProfileFile::Load(run.IniPath);
+    using Entries = std::vector<std::pair<std::string, std::string>>;
+    EXPECT_EQ(file.Entries("File"), (Entries{{"File1", "/a/1"},
+                                             {"File6", "/old/6"},
+                                             {"Filename", ""},
+                                             {"Directory", "/"},
+                                             {"File2", "/a/2"},
+                                             {"File3", "/a/3"},
+                                             {"File4", "/a/4"},
+                                             {"File5", "/a/5"}}));
+    EXPECT_EQ(file.Entries("Ports"), (Entries{{"COM3", "/dev/serial/by-id/usb-x"}}));
+}
+
+// A save that cannot be written leaves the old file and no temporary file.
+TEST(SettingsFile, FullDiskKeepsTheOldFile) {
+    test::TempDir dir;
+    RunState run = RunIn(dir);
+    LoadOrCreateSettings(run);
+    run.settings.Port = 5;
+    // Writes beyond the file size limit fail as on a full disk.
+    const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+    rlimit oldLimit{};
+    ::getrlimit(RLIMIT_FSIZE, &oldLimit);
+    rlimit tiny = oldLimit;
+    tiny.rlim_cur = 64;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tiny), 0);
+    SaveSettings(run, {std::string(200, 'p')});
+    ::setrlimit(RLIMIT_FSIZE, &oldLimit);
+    ::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(test::TempDir::Read(run.IniPath), kFirstStartFile);
+    EXPECT_EQ(FilesIn(dir), 1u);
+}
+
+TEST(SettingsFile, ReadOnlyFolderKeepsTheOldFile) {
+    if (::geteuid() == 0) GTEST_SKIP() << "the superuser writes into read-only folders";
+    test::TempDir dir;
+    RunState run = RunIn(dir);
+    LoadOrCreateSettings(run);
+    std::filesystem::permissions(dir.Path(),
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    run.settings.Port = 5;
+    SaveSettings(run, {});
+    std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_all);
+    EXPECT_EQ(test::TempDir::Read(run.IniPath), kFirstStartFile);
+    EXPECT_EQ(FilesIn(dir), 1u);
+
+    // A write-protected file in a writable folder stays as it is too.
+    std::filesystem::permissions(run.IniPath, std::filesystem::perms::owner_read);
+    SaveSettings(run, {});
+    EXPECT_EQ(test::TempDir::Read(run.IniPath), kFirstStartFile);
+    EXPECT_EQ(FilesIn(dir), 1u);
+}
+
+TEST(SettingsFile, ReplacementThatCannotTakeThePlaceLeavesNoTemporaryFile) {
+    test::TempDir dir;
+    std::filesystem::create_directory(dir.File("Mirvok.ini"));  // nothing can be renamed over it
+    RunState run = RunIn(dir);
+    LoadOrCreateSettings(run);
+    EXPECT_EQ(run.settings.Port, 1);  // the run goes on with the defaults
+    EXPECT_TRUE(std::filesystem::is_directory(run.IniPath));
+    EXPECT_EQ(FilesIn(dir), 1u);
+}
+
+TEST(SettingsFile, TheFileLivesBesideTheExecutable) {
+    const std::string folder = ExecutableFolder();
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(folder) / "startup_tests")) << folder;
+    EXPECT_EQ(IniPathFor(folder), folder + "/Mirvok.ini");
+}
+
+TEST(SettingsFile, NumbersCarryABlankOrAMinusSign) {
+    EXPECT_EQ(FormatNumber(0), " 0");
+    EXPECT_EQ(FormatNumber(1000), " 1000");
+    EXPECT_EQ(FormatNumber(-15), "-15");
+    EXPECT_EQ(FormatNumber(-32768), "-32768");
+}
+
+}  // namespace
+}  // namespace mirvok
