@@ -1,0 +1,86 @@
+#ifndef _WIN32
+#include <QSerialPortInfo>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#ifdef __linux__
+#include <linux/serial.h>
+#include <sys/sysmacros.h>
+#endif
+
+#include "SystemPorts.h"
+#include "link/PortMap.h"
+
+namespace mirvok::serial {
+namespace {
+
+std::vector<DetectedPort> DetectedPorts() {
+    std::vector<DetectedPort> detected;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        const std::string path = info.systemLocation().toStdString();
+        detected.push_back(DetectedPort{path, StableDevicePath(path), info.description().toStdString()});
+    }
+    return detected;
+}
+
+}  // namespace
+
+std::vector<PortInfo> ListSystemPorts(const std::string& iniPath) {
+    PortMap map = PortMap::Load(iniPath);
+    std::vector<PortInfo> present = map.Update(DetectedPorts());
+    // A file that cannot be written leaves the numbers valid for this run only.
+    map.SaveAdded(iniPath);
+    return present;
+}
+
+std::string SystemPortLocation(int port, const std::string& iniPath) {
+    std::string path = PortMap::Load(iniPath).PathOf(port);
+    if (path.empty()) {
+        // A device plugged in since the last listing gets its number now.
+        ListSystemPorts(iniPath);
+        path = PortMap::Load(iniPath).PathOf(port);
+    }
+    return path;
+}
+
+bool IsPseudoTerminal(qintptr handle) {
+    struct stat status {};
+    if (fstat(static_cast<int>(handle), &status) != 0 || !S_ISCHR(status.st_mode)) return false;
+#ifdef __linux__
+    // The majors of the pseudo-terminal slaves that /dev/pts hands out.
+    constexpr unsigned kFirstPtySlaveMajor = 136;
+    constexpr unsigned kLastPtySlaveMajor = 143;
+    const unsigned deviceMajor = major(status.st_rdev);
+    return deviceMajor >= kFirstPtySlaveMajor && deviceMajor <= kLastPtySlaveMajor;
+#else
+    const char* name = ttyname(static_cast<int>(handle));
+    const std::string path = name ? name : "";
+    return path.rfind("/dev/pts/", 0) == 0 || path.rfind("/dev/ttys", 0) == 0;
+#endif
+}
+
+bool InputLostSince(qintptr handle, std::int64_t& mark) {
+#ifdef __linux__
+    serial_icounter_struct counters {};
+    if (ioctl(static_cast<int>(handle), TIOCGICOUNT, &counters) != 0) return false;
+    const std::int64_t lost = std::int64_t{counters.overrun} + counters.buf_overrun;
+    const bool more = mark != kNoLossMark && lost > mark;
+    mark = lost;
+    return more;
+#else
+    (void)handle;
+    (void)mark;
+    return false;
+#endif
+}
+
+bool LacksAccess(const std::string& location) {
+    return access(location.c_str(), R_OK | W_OK) != 0 && errno == EACCES;
+}
+
+}  // namespace mirvok::serial
+#endif

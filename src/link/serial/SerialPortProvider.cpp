@@ -1,0 +1,15 @@
+#include "SerialPortProvider.h"
+
+#include "SerialTransport.h"
+#include "SystemPorts.h"
+
+namespace mirvok {
+
+std::vector<PortInfo> SerialPortProvider::ListPorts() { return serial::ListSystemPorts(iniPath_); }
+
+std::unique_ptr<Transport> SerialPortProvider::Open(int port, const LineSettings& settings,
+                                                    TransportStatus& status) {
+    return serial::SerialTransport::Open(serial::SystemPortLocation(port, iniPath_), settings, status);
+}
+
+}  // namespace mirvok

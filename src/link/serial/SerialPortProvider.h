@@ -1,0 +1,24 @@
+#pragma once
+// The ports of the real program: the serial devices of this machine, numbered
+// as SystemPorts.h describes, opened as SerialTransport.
+
+#include <string>
+
+#include "link/Transport.h"
+
+namespace mirvok {
+
+class SerialPortProvider final : public PortProvider {
+public:
+    // `iniPath`: the settings file that holds the port map (section "Ports").
+    explicit SerialPortProvider(std::string iniPath) : iniPath_(std::move(iniPath)) {}
+
+    std::vector<PortInfo> ListPorts() override;
+    std::unique_ptr<Transport> Open(int port, const LineSettings& settings,
+                                    TransportStatus& status) override;
+
+private:
+    std::string iniPath_;
+};
+
+}  // namespace mirvok

@@ -1,0 +1,164 @@
+#include "SerialTransport.h"
+
+#include <QFileInfo>
+#include <QSerialPort>
+
+#include <chrono>
+#include <thread>
+
+#include "SystemPorts.h"
+
+namespace mirvok::serial {
+namespace {
+
+QSerialPort::Parity QtParity(char parity) {
+    switch (parity) {
+        case 'O': return QSerialPort::OddParity;
+        case 'E': return QSerialPort::EvenParity;
+        case 'M': return QSerialPort::MarkParity;
+        case 'S': return QSerialPort::SpaceParity;
+        default: return QSerialPort::NoParity;
+    }
+}
+
+QSerialPort::DataBits QtDataBits(int dataBits) {
+    return dataBits == 7 ? QSerialPort::Data7 : QSerialPort::Data8;
+}
+
+QSerialPort::StopBits QtStopBits(int stopBits) {
+    return stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop;
+}
+
+// Links are followed so that the exclusive lock is taken on the device itself,
+// whichever of its names (by-id link, ttyUSB path) the port map holds.
+QString DeviceName(const std::string& location) {
+    const QString name = QString::fromStdString(location);
+    const QFileInfo info(name);
+    return info.isSymLink() ? info.canonicalFilePath() : name;
+}
+
+TransportStatus OpenFailure(const QSerialPort& port, const std::string& location) {
+    switch (port.error()) {
+        case QSerialPort::DeviceNotFoundError: return TransportStatus::NotFound;
+        case QSerialPort::PermissionError:
+            return LacksAccess(location) ? TransportStatus::NoPermission : TransportStatus::Busy;
+        case QSerialPort::OpenError: return TransportStatus::Busy;  // already open in this process
+        default: return TransportStatus::IoError;
+    }
+}
+
+// Applies the line settings; the framing of a pseudo-terminal may be refused.
+bool ApplySettings(QSerialPort& port, const LineSettings& settings, bool pseudoTerminal) {
+    if (!port.setBaudRate(settings.baud)) return false;
+    const bool framing = port.setDataBits(QtDataBits(settings.dataBits)) &&
+                         port.setParity(QtParity(settings.parity)) &&
+                         port.setStopBits(QtStopBits(settings.stopBits)) &&
+                         port.setFlowControl(QSerialPort::NoFlowControl);
+    return framing || pseudoTerminal;
+}
+
+}  // namespace
+
+std::unique_ptr<SerialTransport> SerialTransport::Open(const std::string& location,
+                                                       const LineSettings& settings,
+                                                       TransportStatus& status) {
+    if (location.empty()) {
+        status = TransportStatus::NotFound;
+        return nullptr;
+    }
+    auto port = std::make_unique<QSerialPort>();
+    port->setPortName(DeviceName(location));
+    if (!port->open(QIODevice::ReadWrite)) {
+        status = OpenFailure(*port, location);
+        return nullptr;
+    }
+    const bool pseudoTerminal = serial::IsPseudoTerminal(port->handle());
+    if (!ApplySettings(*port, settings, pseudoTerminal)) {
+        port->close();
+        status = TransportStatus::BadSetting;
+        return nullptr;
+    }
+    port->clear(QSerialPort::Input);
+    port->clearError();
+    status = TransportStatus::Ok;
+    return std::unique_ptr<SerialTransport>(new SerialTransport(std::move(port), pseudoTerminal));
+}
+
+SerialTransport::SerialTransport(std::unique_ptr<QSerialPort> port, bool pseudoTerminal)
+    : port_(std::move(port)), pseudoTerminal_(pseudoTerminal), lossMark_(kNoLossMark) {
+    InputLostSince(port_->handle(), lossMark_);
+}
+
+SerialTransport::~SerialTransport() { Close(); }
+
+TransportStatus SerialTransport::Write(const std::string& bytes, int timeoutMs) {
+    if (!port_->isOpen()) return TransportStatus::IoError;
+    port_->clearError();
+    const auto size = static_cast<qint64>(bytes.size());
+    if (port_->write(bytes.data(), size) != size) return TransportStatus::IoError;
+    const std::int64_t deadline = NowMs() + timeoutMs;
+    while (port_->bytesToWrite() > 0) {
+        const std::int64_t left = std::max<std::int64_t>(0, deadline - NowMs());
+        if (port_->waitForBytesWritten(static_cast<int>(left))) continue;
+        const bool timedOut = port_->error() == QSerialPort::TimeoutError || left == 0;
+        // What was not sent must not go out later, in the middle of another message.
+        port_->clear(QSerialPort::Output);
+        port_->clearError();
+        return timedOut ? TransportStatus::Timeout : TransportStatus::IoError;
+    }
+    return TransportStatus::Ok;
+}
+
+TransportStatus SerialTransport::Read(std::string& out) {
+    if (!port_->isOpen()) return TransportStatus::IoError;
+    port_->clearError();
+    // Takes what the driver holds into Qt's buffer without waiting.
+    port_->waitForReadyRead(0);
+    const QSerialPort::SerialPortError error = port_->error();
+    port_->clearError();
+    const QByteArray data = port_->readAll();
+    out.append(data.constData(), static_cast<std::size_t>(data.size()));
+    if (error != QSerialPort::NoError && error != QSerialPort::TimeoutError)
+        return TransportStatus::IoError;
+    if (InputLostSince(port_->handle(), lossMark_)) return TransportStatus::Overrun;
+    return TransportStatus::Ok;
+}
+
+TransportStatus SerialTransport::WaitForData(int timeoutMs) {
+    if (!port_->isOpen()) return TransportStatus::IoError;
+    if (port_->bytesAvailable() > 0) return TransportStatus::Ok;
+    port_->clearError();
+    const bool ready = port_->waitForReadyRead(std::max(0, timeoutMs));
+    const QSerialPort::SerialPortError error = port_->error();
+    port_->clearError();
+    if (ready) return TransportStatus::Ok;
+    return error == QSerialPort::NoError || error == QSerialPort::TimeoutError
+               ? TransportStatus::Timeout
+               : TransportStatus::IoError;
+}
+
+std::int64_t SerialTransport::NowMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void SerialTransport::Sleep(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::max(0, ms)));
+}
+
+ModemLines SerialTransport::Lines() {
+    if (pseudoTerminal_ || !port_->isOpen()) return ModemLines{};
+    port_->clearError();
+    const QSerialPort::PinoutSignals pins = port_->pinoutSignals();
+    const bool unreadable = port_->error() != QSerialPort::NoError;
+    port_->clearError();
+    if (unreadable) return ModemLines{};
+    return ModemLines{pins.testFlag(QSerialPort::DataSetReadySignal),
+                      pins.testFlag(QSerialPort::ClearToSendSignal)};
+}
+
+void SerialTransport::Close() {
+    if (port_ && port_->isOpen()) port_->close();
+}
+
+}  // namespace mirvok::serial

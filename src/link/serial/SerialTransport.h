@@ -1,0 +1,47 @@
+#pragma once
+// The transport over a real serial port (or a pseudo-terminal), through Qt
+// Serial Port. The link calls block in here with Qt's waiting functions, as a
+// call into a device library does; the window's events wait meanwhile.
+
+#include <memory>
+#include <string>
+
+#include "link/Transport.h"
+
+class QSerialPort;
+
+namespace mirvok::serial {
+
+class SerialTransport final : public Transport {
+public:
+    // Opens a device exclusively (another process holding it gives Busy) with
+    // the line settings, 1 stop bit and no flow control, and discards what
+    // arrived before. A setting the device refuses gives BadSetting, except
+    // the framing of a pseudo-terminal, which the kernel fixes.
+    static std::unique_ptr<SerialTransport> Open(const std::string& location,
+                                                 const LineSettings& settings,
+                                                 TransportStatus& status);
+    ~SerialTransport() override;
+
+    TransportStatus Write(const std::string& bytes, int timeoutMs) override;
+    TransportStatus Read(std::string& out) override;
+    TransportStatus WaitForData(int timeoutMs) override;
+    std::int64_t NowMs() override;
+    void Sleep(int ms) override;
+    // A pseudo-terminal has no modem lines: they count as on. Lines that cannot
+    // be read count as on as well, so that a vanished device shows as a failed
+    // write rather than as a device switched off.
+    ModemLines Lines() override;
+    void Close() override;
+
+    bool IsPseudoTerminal() const { return pseudoTerminal_; }
+
+private:
+    SerialTransport(std::unique_ptr<QSerialPort> port, bool pseudoTerminal);
+
+    std::unique_ptr<QSerialPort> port_;
+    bool pseudoTerminal_ = false;
+    std::int64_t lossMark_;
+};
+
+}  // namespace mirvok::serial

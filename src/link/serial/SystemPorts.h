@@ -1,0 +1,36 @@
+#pragma once
+// What the serial port layer needs from the operating system beyond Qt, one
+// implementation per platform: PosixSystemPorts.cpp and WindowsSystemPorts.cpp.
+
+#include <QtGlobal>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "link/Transport.h"
+
+namespace mirvok::serial {
+
+// The serial ports present now, numbered as the program shows them: on
+// Windows the system's own COM numbers; elsewhere the numbers of the port map
+// in the settings file, where devices seen for the first time are recorded.
+std::vector<PortInfo> ListSystemPorts(const std::string& iniPath);
+
+// What to open for a port number; "" when the number leads to no device.
+std::string SystemPortLocation(int port, const std::string& iniPath);
+
+// Whether the open device is a pseudo-terminal, whose framing the kernel
+// fixes at 8 data bits without parity and which has no modem lines.
+bool IsPseudoTerminal(qintptr handle);
+
+// Whether the driver has lost received characters (input overrun) since the
+// previous call. `mark` carries what that call saw; start it at kNoLossMark.
+inline constexpr std::int64_t kNoLossMark = -1;
+bool InputLostSince(qintptr handle, std::int64_t& mark);
+
+// Whether a device that would not open refused us for lack of permission
+// (rather than being held by another process).
+bool LacksAccess(const std::string& location);
+
+}  // namespace mirvok::serial
