@@ -128,6 +128,9 @@ struct FormState {
     ControlArray<Control> SpDSW1Off{"SpDSW1Off", ControlKind::Shape, &Picture1, 1, 8};
     ControlArray<Control> SpDSW2On{"SpDSW2On", ControlKind::Shape, &Picture1, 1, 8};
     ControlArray<Control> SpDSW2Off{"SpDSW2Off", ControlKind::Shape, &Picture1, 1, 8};
+    // The switch bodies of the two banks and the line between On and Off in each.
+    ControlArray<Control> SpDSW{"SpDSW", ControlKind::Shape, &Picture1, 1, 2};
+    ControlArray<Control> LineDSW{"LineDSW", ControlKind::Line, &Picture1, 1, 2};
 
     // Window variables.
     std::int16_t HistoryIndex = 0;
@@ -145,6 +148,10 @@ struct FormState {
     // Every control, for the view and for tests that walk the window.
     std::vector<Control*> AllControls();
     std::vector<MenuItem*> AllMenuItems();
+
+    // A control or menu item by its name, e.g. "Option1(3)"; nullptr when none has it.
+    Control* FindControl(const std::string& name);
+    MenuItem* FindMenuItem(const std::string& name);
 };
 
 }  // namespace mirvok

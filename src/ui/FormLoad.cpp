@@ -1,0 +1,149 @@
+// The window's start-up: brings every control into line with the settings,
+// the stored modes, the file history and the ports that exist now.
+
+#include <algorithm>
+#include <limits>
+
+#include "Frmdown.h"
+#include "Modes.h"
+#include "download/CharacterCount.h"
+#include "download/TrimBlanks.h"
+#include "startup/LineSetting.h"
+#include "startup/RunState.h"
+#include "startup/SettingsFile.h"
+
+namespace mirvok {
+
+namespace {
+
+constexpr int kHistoryKeysRead = 20;
+constexpr const char* kPortRefreshTip =
+    "現在使用可能なポートを抽出します。(USB-COMなど追加した場合は、更新してください。)";
+constexpr const char* kDswButtonCaption = "Read\r\nDSW";
+
+#ifdef _WIN32
+constexpr const char* kPathSeparators = "\\/";
+#else
+constexpr const char* kPathSeparators = "/";
+#endif
+
+// The first entry that matches, or the default entry.
+template <class Match>
+int FindEntry(const ListControl& list, int defaultIndex, Match match) {
+    for (int i = 0; i < list.ListCount(); ++i)
+        if (match(list.Items[static_cast<std::size_t>(i)])) return i;
+    return defaultIndex;
+}
+
+std::int16_t ClampToInt16(int value) {
+    return static_cast<std::int16_t>(std::clamp<int>(value, std::numeric_limits<std::int16_t>::min(),
+                                                     std::numeric_limits<std::int16_t>::max()));
+}
+
+}  // namespace
+
+void Frmdown::Form_Load() {
+    FormState& f = form;
+    RunState& run = window.run;
+    Settings& s = run.settings;
+
+    f.Left = s.Left;
+    f.Top = s.Top;
+    f.Width = kNormalWidthTwips;
+    f.Height = kHeightTwips;
+    run.StopRequested = 0;
+    f.ResetStatus();
+    f.MnuLineon.Checked = s.Linechk != 0;
+
+    switch (s.Spno) {
+        case kSpnoNormal:
+            f.MnuZAV.Checked = false;
+            f.MenuIC.Checked = false;
+            f.Caption = kTitleNormal;
+            break;
+        case kSpnoSpecial:
+            f.MnuZAV.Checked = true;
+            f.MenuIC.Checked = false;
+            f.Caption = kTitleSpecialAtStart;
+            s.CRmode = kTerminalMode;
+            f.Option2[kDownloadMode].Enabled = false;
+            break;
+        case kSpnoContactlessIc:
+            f.MnuZAV.Checked = false;
+            f.MenuIC.Checked = true;
+            f.Caption = kTitleContactlessIc;
+            s.CRmode = kTerminalMode;
+            f.Option2[kDownloadMode].Enabled = false;
+            f.BLKCheck1.Enabled = false;
+            break;
+    }
+
+    const int mode = s.CRmode == kTerminalMode ? kTerminalMode : kDownloadMode;
+    SelectOption(f.Option2[mode]);
+    Option2_Click(mode);
+    if (s.Downloadno >= f.Option1.First() && s.Downloadno <= f.Option1.Last()) SelectOption(f.Option1[s.Downloadno]);
+
+    // The first download sends the whole file: every block checked and greyed.
+    SetValue(f.BLKCheck1, 0);
+    f.Frame5.Enabled = false;
+    for (int i = f.BLK_Address.First(); i <= f.BLK_Address.Last(); ++i) f.BLK_Address[i].Value = 1;
+    for (int i = f.BLK_Address.First(); i <= f.BLK_Address.Last(); ++i) f.BLK_Address[i].Enabled = false;
+
+    // File history, most recent first; blank keys are skipped so both lists stay parallel.
+    f.WorkFileList.Clear();
+    f.FileNameList.Clear();
+    for (int n = 1; n <= kHistoryKeysRead; ++n) {
+        const std::string path =
+            TrimBlanks(ReadIni(run.IniPath, kHistorySection, kHistoryKeyPrefix + std::to_string(n)));
+        if (path.empty()) continue;
+        f.FileNameList.AddItem(HistoryDisplayName(path));
+        f.WorkFileList.AddItem(path);
+    }
+
+    if (!run.CommandLine.empty()) {
+        SetText(f.TxXferFileName, run.CommandLine);
+        const std::size_t separator = run.CommandLine.find_last_of(kPathSeparators);
+        const std::size_t nameStart = separator == std::string::npos ? 0 : separator + 1;
+        s.Directory = run.CommandLine.substr(0, nameStart);
+        s.Filename = run.CommandLine.substr(nameStart);
+    } else if (f.FileNameList.ListCount() > 0) {
+        f.HistoryIndex = 0;
+        SelectItem(f.FileNameList, 0);
+        f.WorkFileList.ListIndex = 0;
+        SetText(f.TxXferFileName, f.WorkFileList.Items[0].text);
+    }
+
+    CmndPortRefresh_Click();
+    const int port = FindEntry(f.CmbComPort, -1, [&](const ListControl::Item& item) { return item.data == s.Port; });
+    if (port >= 0) SelectItem(f.CmbComPort, port);
+
+    std::string baud, parity, dataBits, stopBits;
+    if (!SplitLineSetting(s.Setting, baud, parity, dataBits, stopBits))
+        SplitLineSetting(kDefaultLineSetting, baud, parity, dataBits, stopBits);
+    SelectItem(f.CmbBaudRate, FindEntry(f.CmbBaudRate, 0, [&](const auto& item) { return item.text == baud; }));
+    SelectItem(f.CmbParity,
+               FindEntry(f.CmbParity, 0, [&](const auto& item) { return item.text.substr(0, 1) == parity; }));
+    SelectItem(f.CmbDataBits,
+               FindEntry(f.CmbDataBits, 1, [&](const auto& item) { return item.text.substr(0, 1) == dataBits; }));
+    SelectItem(f.CmbStopBits, FindEntry(f.CmbStopBits, 0, [&](const auto& item) { return item.text == stopBits; }));
+
+    // A stored interval that no entry offers stays in force, with nothing selected.
+    const int interval = FindEntry(f.CmbSms, -1, [&](const auto& item) { return item.data == s.StTimer; });
+    if (interval >= 0) SelectItem(f.CmbSms, interval);
+    else f.CmbSms.ListIndex = -1;
+
+    f.CmdGetDSW.Caption = kDswButtonCaption;
+    f.CmbComPort.BackColor = kSysWindow;
+    f.CmndPortRefresh.ToolTip = kPortRefreshTip;
+    f.LaStatus.Caption.clear();
+    f.TxXferFileName.SelStart = CharacterCount(f.TxXferFileName.Text);
+}
+
+// Only a drag of the window's own controls reaches here; it stores where the
+// window stands. Positions beyond the 16-bit range are kept at its edge.
+void Frmdown::Form_DragOver() {
+    window.run.settings.Top = ClampToInt16(form.Top);
+    window.run.settings.Left = ClampToInt16(form.Left);
+}
+
+}  // namespace mirvok

@@ -1,0 +1,131 @@
+#pragma once
+// The main window as a plain object: its controls and menus (FormState), its
+// command protocol and its two timers, and every event handler the window
+// has. The Qt view and the tests deliver the operator's events by control
+// name through Click, Choose, EditText, Focus, RightButtonUp, ChooseMenu and
+// Unload; an event on a control that is effectively disabled does nothing.
+// Handlers whose work belongs to the download and maintenance subsystems
+// forward to them with the Window they all share.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "protocol/Protocol.h"
+#include "startup/Timer.h"
+#include "ui/form/FormState.h"
+#include "ui/form/Window.h"
+
+namespace mirvok {
+
+class Host;
+class Link;
+struct RunState;
+
+class Frmdown {
+public:
+    static constexpr int kTimer1DesignIntervalMs = 2000;
+    static constexpr int kTimer3DesignIntervalMs = 1000;
+
+    Frmdown(Host& host, Link& link, RunState& run);
+    Frmdown(const Frmdown&) = delete;
+    Frmdown& operator=(const Frmdown&) = delete;
+
+    FormState form;
+    Timer Timer1;  // reception time-out: stopped at creation
+    Timer Timer3;  // send wait: runs once at creation and stops itself
+    Protocol protocol;
+    Window window;  // what the handlers of every subsystem work on
+
+    // ---- Events, by control name ("Option1(3)"). False: nothing happened
+    // (unknown name, or the control or a container is disabled).
+
+    // A left click: buttons, pictures, option buttons (selects it), check
+    // boxes (toggles them), the file name box.
+    bool Click(const std::string& control);
+    // An entry chosen in a list.
+    bool Choose(const std::string& control, int index);
+    // The operator changed the text of a text box or of the history combo;
+    // caret is the caret position afterwards (-1: at the end).
+    bool EditText(const std::string& control, const std::string& text, int caret = -1);
+    bool Focus(const std::string& control, bool gained);
+    // The right mouse button released over a control.
+    bool RightButtonUp(const std::string& control);
+    bool ChooseMenu(const std::string& item);
+    // A request to close the window (close box, Mnuend). Runs the close
+    // guard; true when the window closed, and then OnUnloaded runs.
+    bool Unload();
+    std::function<void()> OnUnloaded;
+    bool Unloaded() const { return unloaded_; }
+
+    // ---- Programmatic changes that run the same handler as the operator's
+    // action, so they end in the same state.
+    void SelectOption(OptionButton& option);
+    void SelectItem(ListControl& list, int index);
+    void SetValue(CheckBox& box, int value);
+    void SetText(TextBox& box, const std::string& text);
+
+    // ---- Handlers of this window.
+    void Form_Load();
+    void Form_DragOver();
+    void CmndPortRefresh_Click();
+    void CmbComPort_Click();
+    void CmbSms_Click();
+    void Option1_Click(int index);
+    void Option2_Click(int index);  // the mode option handling
+    void MnuZAV_Click();
+    void MenuIC_Click();
+    void MnuFontROM_Click();
+    void MnuROMBkRec_Click();
+    void MnuLineon_Click();
+    void DeviceManager_Click();
+    void MnuVer_Click();
+    void Mnuend_Click();
+    void Timer1_Timer();
+    void Timer3_Timer();
+
+    // ---- Handlers whose work is done by the download and maintenance
+    // subsystems (OperationHandlers.cpp).
+    void CmdStart_Click();
+    void ImgSTART_Click();
+    void CmdStop_Click();
+    void ImgSTOP_Click();
+    void Form_QueryUnload(std::int16_t& cancel);
+    void CmdFile_Click();
+    void TxXferFileName_Click();
+    void TxXferFileName_Change();
+    void TxXferFileName_GotFocus();
+    void TxXferFileName_LostFocus();
+    void FileNameList_Click();
+    void FileNameList_Change();
+    void FileNameList_GotFocus();
+    void FileNameList_LostFocus();
+    void BLKCheck1_Click();
+    void CmdROMVer_Click();
+    void CmdROMVer_MouseUp(int button);
+    void Command1_Click();
+    void CmdROMBackup_Click();
+    void CmdROMRecovery_Click();
+    void CmdGetDSW_Click();
+
+    // The display name of a history entry in FileNameList.
+    static std::string HistoryDisplayName(const std::string& path);
+
+private:
+    using Handler = std::function<void()>;
+    struct Handlers {
+        Handler click, change, gotFocus, lostFocus, rightButtonUp;
+    };
+    void WireHandlers();
+    void WireMenus();
+    Handlers* HandlersOf(const Control& control);
+    void RunClick(Control& control);
+    bool AskAccessCode(const std::string& code);
+
+    std::map<const Control*, Handlers> handlers_;
+    std::map<const MenuItem*, Handler> menuHandlers_;
+    bool unloaded_ = false;
+};
+
+}  // namespace mirvok

@@ -1,0 +1,22 @@
+#include "VersionBox.h"
+
+#include "Frmdown.h"
+#include "startup/Host.h"
+
+namespace mirvok {
+
+std::string VersionBoxText() {
+    const std::string newline = "\r\n";
+    const std::string version = "Ver " + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) +
+                                "." + std::to_string(kVersionRevision);
+    return "Title       \t" + std::string(kAppTitle) + newline + newline +  //
+           "Version     " + version + newline + newline +                   //
+           "Description " + kFileDescription + newline + newline +          //
+           kCopyright;
+}
+
+void Frmdown::MnuVer_Click() {
+    window.host.MsgBox(VersionBoxText(), MsgIcon::Information, kVersionBoxTitle);
+}
+
+}  // namespace mirvok

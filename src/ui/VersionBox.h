@@ -1,0 +1,19 @@
+#pragma once
+// The program's version information and the box that shows it.
+
+#include <string>
+
+namespace mirvok {
+
+inline constexpr int kVersionMajor = 9;
+inline constexpr int kVersionMinor = 0;
+inline constexpr int kVersionRevision = 1;
+inline constexpr const char* kFileDescription = "カードリーダへＲＯＭファイルをダウンロードします。";
+inline constexpr const char* kCopyright = "Copyright (C) 2026 Mirvok developers";
+inline constexpr const char* kVersionBoxTitle = "ﾊﾞｰｼﾞｮﾝ情報";
+
+// Title, version, description and copyright, one per line with an empty line
+// between them; lines end in CR LF.
+std::string VersionBoxText();
+
+}  // namespace mirvok
