@@ -25,6 +25,9 @@ struct RunState {
 
     bool PortOpen = false;
     std::int16_t StopRequested = 0;
+    // Set by the close guard once the window may close: the program ends at
+    // once, so a running operation is abandoned where it stands, silently.
+    bool Ending = false;
     std::int32_t OpenBaud = 0;
     std::string OpenDataBits;
     std::string OpenParity;

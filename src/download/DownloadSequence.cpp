@@ -1,0 +1,303 @@
+#include "DownloadSequence.h"
+
+#include <array>
+
+#include "BlockMask.h"
+#include "FileHistory.h"
+#include "FileLookup.h"
+#include "TransferEngine.h"
+#include "TrimBlanks.h"
+#include "link/Link.h"
+#include "link/PortSelection.h"
+#include "link/ReturnCodeMessage.h"
+#include "protocol/Protocol.h"
+#include "startup/Host.h"
+#include "startup/RunState.h"
+#include "startup/Timer.h"
+#include "startup/WaitSeconds.h"
+#include "ui/form/FormState.h"
+#include "ui/form/Window.h"
+#include "ui/form/WindowSettings.h"
+
+namespace mirvok {
+namespace {
+
+constexpr std::int16_t kSpecialMode = 1;
+// The mode index when no download mode button is selected; "*+" then carries
+// the digit 9, and the line parameters stay as they are.
+constexpr int kNoDownloadModeSelected = 9;
+
+// The line settings the device listens at in each download mode after "*+"
+// (one stop bit, which the link does not take).
+struct DownloadModeLine {
+    std::int32_t baud;
+    const char* parity;
+    const char* dataBits;
+};
+constexpr std::array<DownloadModeLine, kNoDownloadModeSelected> kDownloadModeLines{{
+    {9600, "N", "7"},
+    {9600, "E", "7"},
+    {9600, "N", "8"},
+    {19200, "N", "7"},
+    {19200, "E", "7"},
+    {19200, "N", "8"},
+    {38400, "N", "7"},
+    {57600, "N", "7"},
+    {115200, "N", "7"},
+}};
+// The device needs this long after "*+" to change its line settings.
+constexpr float kTerminalSwitchWaitSeconds = 3.0f;
+
+const char* const kCommandSendingText = "ｺﾏﾝﾄﾞ送信中.....";
+const char* const kPleaseWaitText = "しばらくお待ち下さい。";
+const char* const kFileSendingText = "ﾌｧｲﾙ送信中.....";
+
+// How the final result is shown: status line text (magenta) and box text.
+struct ResultReport {
+    std::int16_t result;
+    const char* statusText;
+    const char* boxText;
+};
+constexpr ResultReport kFailureReports[] = {
+    {kNothingToSend, "指定されたブロックが存在しません。", "指定されたブロックが存在しません。"},
+    {kFileNotFound, "ﾌｧｲﾙが存在しません。", "ﾌｧｲﾙが存在しません。"},
+    {kBadFile, "ﾌｧｲﾙをｵｰﾌﾟﾝできないか、異常なﾌｧｲﾙです。", "ﾌｧｲﾙをｵｰﾌﾟﾝできないか、異常なﾌｧｲﾙです。"},
+    {kCtsTimeout, "CTSﾗｲﾝがOFFです。", "CTSﾗｲﾝがOFFです。"},
+    {kDsrOff, "電源がOFFです。", "電源がOFFです。"},
+    {kCannotSend, "データが送信できません。", "データが送信できませんでした。"},
+};
+
+class DownloadSequence {
+public:
+    explicit DownloadSequence(Window& w) : w_(w), form_(w.form), run_(w.run) {}
+    void Run();
+
+private:
+    bool CheckBlocksAndFile();
+    void FailBeforeStart(const char* statusText, const char* boxText);
+    int SelectedDownloadMode() const;
+    bool TerminalMode() const { return form_.Option2[0].Value; }
+    // The window closed while the sequence yielded: the program is ending, so
+    // nothing more is sent or shown.
+    bool Abandoned() const { return run_.Ending; }
+    bool SwitchDeviceToDownloadMode();
+    bool Accepted(const std::string& commandText, const std::string& param, bool ackOnly);
+    bool FailCommand(const char* boxText);
+    bool OpenAtDownloadSettings();
+    void AwaitSendWait();
+    void HoldControls();
+    void GiveBackPanels();
+    void ReportResult(std::int16_t result);
+    void ClosePort();
+
+    Window& w_;
+    FormState& form_;
+    RunState& run_;
+    std::string mask_;
+    int mode_ = kNoDownloadModeSelected;
+};
+
+void DownloadSequence::Run() {
+    if (!CheckBlocksAndFile()) return;
+    AddToFileHistory(form_, form_.TxXferFileName.Text);
+    SaveSettings(w_);
+    form_.CmdStart.Enabled = false;
+    mode_ = SelectedDownloadMode();
+    // A port left open by an earlier operation would refuse the new opening.
+    if (run_.PortOpen) ClosePort();
+    form_.LblADR.Caption.clear();
+
+    const bool terminalMode = TerminalMode();
+    if (terminalMode && !SwitchDeviceToDownloadMode()) return;
+
+    run_.StopRequested = 0;
+    form_.ResetStatus();
+    if (!OpenAtDownloadSettings()) return;
+    run_.PortOpen = true;
+    form_.LaStatus.Caption = kPleaseWaitText;
+    if (terminalMode) WaitSeconds(w_.host, kTerminalSwitchWaitSeconds);
+    AwaitSendWait();
+    if (Abandoned()) return;
+
+    form_.ResetStatus();
+    form_.SetStatus(kYellow, kFileSendingText);
+    HoldControls();
+    const std::int16_t result = SendRomFile(w_, form_.TxXferFileName.Text, form_.ProgressBar1, form_.LblADR,
+                                            form_.LbTime, mask_);
+    if (Abandoned()) return;
+    ClosePort();
+    ReportResult(result);
+
+    form_.ResetStatus();
+    form_.ProgressBar1.Value = 0;
+    form_.CmdStart.Enabled = true;
+    form_.CmdStop.Enabled = false;
+    if (TerminalMode()) form_.CmdROMVer.Enabled = true;
+    GiveBackPanels();
+}
+
+// Failures A and B: nothing has been changed yet.
+bool DownloadSequence::CheckBlocksAndFile() {
+    mask_ = BuildBlockMask(form_);
+    if (mask_ == kNoBlockMask) {
+        FailBeforeStart("ﾌﾞﾛｯｸ指定ｴﾗｰ", "ブロック指定がされていません。");
+        return false;
+    }
+    const std::string& name = form_.TxXferFileName.Text;
+    if (TrimBlanks(name).empty() || !FileExists(name)) {
+        FailBeforeStart("ファイル名ｴﾗｰ", "ファイル名が誤っています。");
+        return false;
+    }
+    return true;
+}
+
+void DownloadSequence::FailBeforeStart(const char* statusText, const char* boxText) {
+    form_.SetStatus(kRed, statusText);
+    w_.host.MsgBox(boxText, MsgIcon::Error);
+    form_.ResetStatus();
+}
+
+int DownloadSequence::SelectedDownloadMode() const {
+    for (int k = form_.Option1.First(); k <= form_.Option1.Last(); ++k)
+        if (form_.Option1[k].Value) return k;
+    return kNoDownloadModeSelected;
+}
+
+// The command phase at the terminal line settings. False when the sequence
+// has ended (failure C or D).
+bool DownloadSequence::SwitchDeviceToDownloadMode() {
+    form_.CmdROMVer.Enabled = false;
+    if (OpenTerminalPort(w_) != 0) {
+        // Failure C: the opening has closed the port and shown its message.
+        form_.ResetStatus();
+        form_.CmdStart.Enabled = true;
+        form_.CmdROMVer.Enabled = true;
+        GiveBackPanels();
+        return false;
+    }
+    run_.PortOpen = true;
+    form_.SetStatus(kGreen, kCommandSendingText);
+
+    if (run_.settings.Spno != kSpecialMode && !Accepted("PA", "", false)) return FailCommand("PAｺﾏﾝﾄﾞ異常！");
+    if (form_.MnuFontROM.Checked && !Accepted("md", "w617F05:3A", false)) return FailCommand("設定ｺﾏﾝﾄﾞ異常！");
+    const std::string digit(1, std::to_string(mode_).back());
+    if (!Accepted("*+", ".:" + digit, true)) return FailCommand("ﾀﾞｳﾝﾛｰﾄﾞ設定異常！");
+    // The device now listens at the download mode's line settings.
+    ClosePort();
+    return true;
+}
+
+// "*+" is answered with ACK alone; the other commands with an "A" frame
+// whose code is "90" or "13".
+bool DownloadSequence::Accepted(const std::string& commandText, const std::string& param, bool ackOnly) {
+    Protocol& protocol = w_.protocol;
+    protocol.SendCommand(commandText, param);
+    if (Abandoned()) return false;
+    if (ackOnly) return protocol.Response == "ACK";
+    return protocol.Response == "A" && (protocol.AnsCode == "90" || protocol.AnsCode == "13");
+}
+
+// Failure D. Always false: the sequence has ended.
+bool DownloadSequence::FailCommand(const char* boxText) {
+    if (Abandoned()) return false;
+    ClosePort();
+    w_.host.MsgBox(boxText, MsgIcon::Error);
+    form_.ResetStatus();
+    form_.CmdStart.Enabled = true;
+    form_.CmdROMVer.Enabled = true;
+    return false;
+}
+
+// The second opening, at the download mode's settings. False after failure E.
+bool DownloadSequence::OpenAtDownloadSettings() {
+    if (const ListControl::Item* port = form_.CmbComPort.Selected())
+        run_.settings.Port = static_cast<std::int16_t>(port->data);
+    if (mode_ != kNoDownloadModeSelected) {
+        const DownloadModeLine& line = kDownloadModeLines[static_cast<std::size_t>(mode_)];
+        run_.OpenBaud = line.baud;
+        run_.OpenParity = line.parity;
+        run_.OpenDataBits = line.dataBits;
+    }
+    const std::int16_t code = OpenPortWith(w_);
+    if (code == 0) return true;
+
+    OpenPortFailed(w_, code);
+    form_.ResetStatus();
+    form_.CmdStart.Enabled = true;
+    if (TerminalMode()) form_.CmdROMVer.Enabled = true;
+    GiveBackPanels();
+    return false;
+}
+
+// The send interval chosen by the operator, once, before the first line;
+// Timer3's first tick stops it.
+void DownloadSequence::AwaitSendWait() {
+    const std::int16_t waitMs = run_.settings.StTimer;
+    if (waitMs <= 0) return;
+    w_.Timer3.SetInterval(waitMs);
+    w_.Timer3.SetEnabled(true);
+    while (w_.Timer3.Enabled() && !Abandoned()) w_.host.DoEvents();
+}
+
+// Only Stop stays usable while the file goes out.
+void DownloadSequence::HoldControls() {
+    form_.CmdStop.Enabled = true;
+    form_.MnuFile.Enabled = false;
+    form_.MnuOpt.Enabled = false;
+    form_.MnuVer.Enabled = false;
+    form_.Frame1.Enabled = false;
+    form_.Frame2.Enabled = false;
+    form_.Frame3.Enabled = false;
+    form_.CmbComPort.Enabled = false;
+    form_.CmndPortRefresh.Enabled = false;
+    form_.CmbSms.Enabled = false;
+    form_.Focused = &form_.CmdStop;
+}
+
+void DownloadSequence::GiveBackPanels() {
+    form_.MnuFile.Enabled = true;
+    form_.MnuOpt.Enabled = true;
+    form_.MnuVer.Enabled = true;
+    form_.Frame1.Enabled = true;
+    form_.Frame2.Enabled = true;
+    form_.Frame3.Enabled = true;
+    form_.CmbComPort.Enabled = true;
+    form_.CmndPortRefresh.Enabled = true;
+    form_.CmbSms.Enabled = true;
+    form_.Focused = &form_.CmdStart;
+}
+
+void DownloadSequence::ReportResult(std::int16_t result) {
+    Host& host = w_.host;
+    if (result == kTransferDone) {
+        form_.LaStatus.Caption = "転送、終了しました。";
+        host.MsgBox("装置側の書換え完了を確認した上で電源をお切りください！", MsgIcon::Warning, "転送終了しました！");
+        form_.LaStatus.Caption.clear();
+        return;
+    }
+    if (result == kPortNotOpen) {
+        // The port was lost under the transfer: say so rather than end silently.
+        const std::string text = ReturnCodeMessage(101, "crwSendDataQR");
+        form_.SetStatus(kMagenta, text);
+        host.MsgBox(text, MsgIcon::Error);
+        return;
+    }
+    for (const ResultReport& report : kFailureReports) {
+        if (report.result != result) continue;
+        form_.SetStatus(kMagenta, report.statusText);
+        host.MsgBox(report.boxText, MsgIcon::Error);
+        return;
+    }
+    // A stop (2001) shows nothing: the window is simply given back.
+}
+
+void DownloadSequence::ClosePort() {
+    w_.link.crwClosePort(run_.settings.Port);
+    run_.PortOpen = false;
+}
+
+}  // namespace
+
+void CmdStart_Click(Window& w) { DownloadSequence(w).Run(); }
+
+}  // namespace mirvok

@@ -1,0 +1,39 @@
+#include "SRecordLine.h"
+
+#include "TrimBlanks.h"
+
+namespace mirvok {
+namespace {
+
+constexpr std::size_t kMinAddressLineChars = 10;
+
+// Characters from position `from` (counting from 1), at most `count`, like a
+// substring that tolerates a short line.
+std::string Mid(const std::string& text, std::size_t from, std::size_t count) {
+    return from - 1 < text.size() ? text.substr(from - 1, count) : std::string();
+}
+
+}  // namespace
+
+RecordKind RecordKindOf(const std::string& line) {
+    const std::string type = line.substr(0, 2);
+    if (type == "S1") return RecordKind::S1;
+    if (type == "S2") return RecordKind::S2;
+    if (type == "S9") return RecordKind::S9;
+    return RecordKind::Other;
+}
+
+std::string BlockKey(const std::string& line) {
+    return RecordKindOf(line) == RecordKind::S1 ? "00" : Mid(line, 5, 2);
+}
+
+std::optional<std::string> ShownAddress(const std::string& line) {
+    if (TrimBlanks(line).size() < kMinAddressLineChars) return std::nullopt;
+    switch (RecordKindOf(line)) {
+        case RecordKind::S1: return Mid(line, 5, 4) + "  ";
+        case RecordKind::S2: return Mid(line, 5, 6);
+        default: return std::nullopt;
+    }
+}
+
+}  // namespace mirvok

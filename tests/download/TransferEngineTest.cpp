@@ -1,0 +1,230 @@
+#include <gtest/gtest.h>
+
+#include "SRecordMaker.h"
+#include "ScriptedPort.h"
+#include "download/TransferEngine.h"
+#include "support/TempDir.h"
+
+namespace mirvok {
+namespace {
+
+using test::EngineRig;
+using test::JoinLines;
+using test::S0;
+using test::S1;
+using test::S2;
+using test::S8;
+using test::S9;
+
+class TransferEngineTest : public ::testing::Test {
+protected:
+    std::int16_t Send(const std::string& path, const std::string& mask = "111111111") {
+        return SendRomFile(rig.window, path, rig.form.ProgressBar1, rig.form.LblADR, rig.form.LbTime, mask);
+    }
+    std::int16_t SendText(const std::string& text, const std::string& mask = "111111111") {
+        return Send(dir.Write("rom.mot", text), mask);
+    }
+    // What went out, each line with its CR LF, then the end-of-file byte.
+    std::vector<std::string> Written() const {
+        std::vector<std::string> bytes;
+        for (const auto& w : rig.script.writes) bytes.push_back(w.bytes);
+        return bytes;
+    }
+    static std::vector<std::string> Expected(const std::vector<std::string>& lines, bool endOfFile = true) {
+        std::vector<std::string> bytes;
+        for (const auto& line : lines) bytes.push_back(line + "\r\n");
+        if (endOfFile) bytes.push_back("\x1A");
+        return bytes;
+    }
+    // Gaps between consecutive writes as long as a block pause (the wait
+    // reads a 32-bit clock, good to a few milliseconds at this time of day).
+    static constexpr double kPauseSeconds = 1.99;
+    int BlockPauses() const {
+        int pauses = 0;
+        for (std::size_t i = 1; i < rig.script.writes.size(); ++i)
+            if (Gap(i) >= kPauseSeconds) ++pauses;
+        return pauses;
+    }
+    double Gap(std::size_t i) const { return rig.script.writes[i].atSeconds - rig.script.writes[i - 1].atSeconds; }
+
+    test::TempDir dir;
+    EngineRig rig;
+};
+
+TEST_F(TransferEngineTest, FilesWithNothingToSendOrNotS_RecordsAreRefusedBeforeAnythingIsSent) {
+    const std::string binary("\x7F" "ELF\x02\x01\x01\0\0\0\r\n\x8F\xFF", 16);
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string mask;
+        std::int16_t result;
+    };
+    const Case cases[] = {
+        {"empty file", "", "111111111", 1},
+        {"blank lines only", "\r\n\n\r\r\n", "111111111", 1},
+        {"raw binary image", binary, "111111111", 2011},
+        {"a note among records", JoinLines({S1(0), "checksum ok", S9()}), "111111111", 2011},
+        {"a note, selective mask", JoinLines({S1(0), "note", S9()}), "100000000", 2011},
+        {"a line with a blank before S", JoinLines({" " + S1(0)}), "111111111", 2011},
+        {"no line in the chosen block", JoinLines({S0(), S2(0x000000), S2(0x000010), S8()}), "010000000", 1},
+    };
+    for (const Case& c : cases) {
+        rig.script.writes.clear();
+        EXPECT_EQ(SendText(c.text, c.mask), c.result) << c.name;
+        EXPECT_TRUE(rig.script.writes.empty()) << c.name;
+    }
+    EXPECT_EQ(Send(dir.File("missing.mot")), 2010);
+    EXPECT_EQ(Send(dir.Path().string()), 2010) << "a folder is no file";
+}
+
+TEST_F(TransferEngineTest, TheWholeFileGoesOutLineByLineThenTheEndOfFileByte) {
+    const std::vector<std::string> lines = {S0(), S1(0x1230), S1(0x1240), S1(0xFFF0), S9()};
+    ASSERT_EQ(SendText(JoinLines(lines)), 2000);
+    EXPECT_EQ(Written(), Expected(lines));
+    EXPECT_EQ(rig.form.ProgressBar1.Max, 5);
+    EXPECT_EQ(rig.form.ProgressBar1.Value, 5);
+    EXPECT_EQ(rig.form.LblADR.Caption, "FFF0  ") << "the S9 line leaves the last address";
+    EXPECT_EQ(BlockPauses(), 0);
+}
+
+TEST_F(TransferEngineTest, CrLfCrAndLfAloneAllEndALine) {
+    const std::vector<std::string> lines = {S0(), S2(0x010000), S2(0x010010), S8()};
+    const std::vector<std::string> texts = {
+        JoinLines(lines, "\r\n"),
+        JoinLines(lines, "\n"),  // what Linux tools write
+        JoinLines(lines, "\r"),
+        lines[0] + "\r\n" + lines[1] + "\n" + lines[2] + "\r" + lines[3],  // mixed, no end at the end
+        JoinLines(lines, "\n") + "\n\n",  // blank lines at the end are not sent
+    };
+    for (const std::string& text : texts) {
+        rig.script.writes.clear();
+        EXPECT_EQ(SendText(text), 2000);
+        EXPECT_EQ(Written(), Expected(lines));
+        EXPECT_EQ(rig.form.LblADR.Caption, "010010");
+    }
+}
+
+TEST_F(TransferEngineTest, SelectiveMasksSendTheChosenBlocksTheClosingS9AndTheLastLine) {
+    const std::string s1File = JoinLines({S0(), S1(0x0000), S1(0x0010), S9()});
+    EXPECT_EQ(SendText(s1File, "100000000"), 2000);
+    EXPECT_EQ(Written(), Expected({S1(0x0000), S1(0x0010), S9()})) << "no S0 header";
+
+    // An S9 before anything was taken is passed over; the S8 that ends the
+    // file goes out although it lies in no chosen block.
+    rig.script.writes.clear();
+    const std::string s2File = JoinLines({S0(), S9(), S2(0x000000), S2(0x010000), S2(0x020000), S2(0x020010),
+                                          S2(0x0A0000), S8()});
+    EXPECT_EQ(SendText(s2File, "001000000"), 2000);
+    EXPECT_EQ(Written(), Expected({S2(0x020000), S2(0x020010), S8()}));
+
+    rig.script.writes.clear();
+    EXPECT_EQ(SendText(s2File, "000000001"), 2000) << "0A lies in the ninth block";
+    EXPECT_EQ(Written(), Expected({S2(0x0A0000), S8()}));
+}
+
+TEST_F(TransferEngineTest, PausesTwoSecondsAtTheFirstLineOfEveryNewBlock) {
+    // Keys 00, 01, 02, then the S8 line with key 00: three changes.
+    const std::vector<std::string> lines = {S2(0x000000), S2(0x000010), S2(0x010000), S2(0x010010),
+                                            S2(0x020000), S8()};
+    ASSERT_EQ(SendText(JoinLines(lines)), 2000);
+    ASSERT_EQ(rig.script.writes.size(), 7u);
+    EXPECT_EQ(BlockPauses(), 3);
+    // Each pause follows the first line of the new block.
+    EXPECT_GE(Gap(3), kPauseSeconds);
+    EXPECT_GE(Gap(5), kPauseSeconds);
+    EXPECT_GE(Gap(6), kPauseSeconds);
+}
+
+TEST_F(TransferEngineTest, TheProgressBarIsSetAboutAHundredTimes) {
+    struct Case {
+        int lines;
+        int every;
+    };
+    for (const Case c : {Case{100, 1}, Case{250, 2}, Case{1000, 10}}) {
+        std::vector<std::string> lines;
+        for (int i = 0; i < c.lines; ++i) lines.push_back(S1(static_cast<std::uint32_t>(i * 16)));
+        rig.script.writes.clear();
+        ASSERT_EQ(SendText(JoinLines(lines)), 2000);
+        EXPECT_EQ(rig.form.ProgressBar1.Max, c.lines);
+        for (int n = 1; n <= c.lines; ++n)
+            ASSERT_EQ(rig.script.writes[static_cast<std::size_t>(n - 1)].barValue, n - n % c.every)
+                << c.lines << " lines, line " << n;
+    }
+}
+
+TEST_F(TransferEngineTest, SendFailuresEndTheTransferWithoutTheEndOfFileByte) {
+    const std::string file = JoinLines({S1(0x0100), S1(0x0110), S1(0x0120), S9()});
+
+    rig.script.lines.dsr = false;  // device switched off
+    EXPECT_EQ(SendText(file), 2015);
+    EXPECT_TRUE(rig.script.writes.empty());
+    EXPECT_EQ(rig.form.LblADR.Caption, "      ");
+    EXPECT_EQ(rig.form.ProgressBar1.Value, rig.form.ProgressBar1.Max) << "full also after an error";
+
+    rig.script.lines.dsr = true;
+    rig.script.failWritesFrom = 2;  // the cable is pulled after two lines
+    EXPECT_EQ(SendText(file), 2016);
+    EXPECT_EQ(Written(), Expected({S1(0x0100), S1(0x0110)}, false));
+    EXPECT_EQ(rig.form.LblADR.Caption, "0110  ");
+
+    rig.script = {};
+    rig.link.crwClosePort(1);
+    EXPECT_EQ(SendText(file), 2004);
+}
+
+TEST_F(TransferEngineTest, AStopConfirmedWhileTheEngineYieldsEndsBeforeTheNextLine) {
+    std::vector<std::string> lines = {S2(0x000000), S2(0x000010), S2(0x010000), S2(0x010010), S8()};
+    const std::string file = JoinLines(lines);
+    struct Case {
+        const char* when;
+        std::size_t afterWrite;  // stop requested right after this write...
+        std::size_t written;     // ...and this many writes went out in all
+    };
+    // After write 2 the engine pauses for the new block: the stop comes in
+    // that pause. After the others it comes in the yield before the next line.
+    for (const Case c : {Case{"between lines", 0, 1}, Case{"in the block pause", 2, 3}}) {
+        rig.script = {};
+        rig.script.onWrite = [&](std::size_t index) {
+            if (index == c.afterWrite) rig.host.Soon([&] { rig.run.StopRequested = 1; });
+        };
+        EXPECT_EQ(SendText(file), 2001) << c.when;
+        EXPECT_EQ(rig.script.writes.size(), c.written) << c.when;
+        EXPECT_EQ(rig.form.ProgressBar1.Value, 0) << c.when;
+        EXPECT_NE(rig.script.writes.back().bytes, "\x1A") << c.when;
+    }
+
+    // While scanning for a chosen block.
+    rig.script = {};
+    rig.script.onWrite = [&](std::size_t) { rig.host.Soon([&] { rig.run.StopRequested = 1; }); };
+    EXPECT_EQ(SendText(JoinLines({S2(0x000000), S2(0x010000), S2(0x010010), S2(0x020000), S8()}), "101000000"), 2001);
+    EXPECT_EQ(Written(), Expected({S2(0x000000)}, false));
+
+    // A stop left over from before the transfer is cleared by it.
+    rig.script = {};
+    rig.run.StopRequested = 1;
+    EXPECT_EQ(SendText(file), 2000);
+}
+
+TEST_F(TransferEngineTest, TheTimeLabelCountsFromTheStartOfTheCountingPass) {
+    rig.host.Clock().AdvanceUs(5'000'000);
+    ASSERT_EQ(SendText(JoinLines({S2(0x000000), S2(0x010000), S8()})), 2000);
+    // Two block pauses of 2 s, plus the time the yields take.
+    EXPECT_EQ(rig.form.LbTime.Caption.substr(0, 6), "00:04.");
+}
+
+TEST(FormatElapsed, MinutesSecondsMilliseconds) {
+    const std::pair<std::uint32_t, const char*> cases[] = {
+        {0, "00:00.000"}, {75250, "01:15.250"}, {59999, "00:59.999"}, {3600000, "60:00.000"}, {6000001, "100:00.001"},
+    };
+    for (const auto& [ms, text] : cases) EXPECT_EQ(FormatElapsed(ms), text) << ms;
+}
+
+TEST(ResultForSendCode, EveryFailureIsAnErrorResult) {
+    const std::pair<std::int16_t, std::int16_t> cases[] = {
+        {101, 2004}, {111, 2014}, {112, 2015}, {100, 2016}, {200, 2016}, {1, 2016}, {110, 2016}, {-1, 2016},
+    };
+    for (const auto& [code, result] : cases) EXPECT_EQ(ResultForSendCode(code), result) << code;
+}
+
+}  // namespace
+}  // namespace mirvok
