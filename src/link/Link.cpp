@@ -251,8 +251,9 @@ std::int16_t Link::crwSendCommand(std::int16_t port, std::int32_t timeoutMs, std
     if (timeoutMs < 0 || !ValidMode(mode)) return kBadArgument;
     return Guarded(kWriteFailed, [&]() -> std::int16_t {
         // An ACK or NAK that came before the command was sent cannot answer it;
-        // reply frames that came stay for crwReceiveResponse.
-        if (Pull(*open) == TransportStatus::IoError) return kReadFailed;
+        // reply frames that came stay for crwReceiveResponse. A line that has
+        // gone shows in the send that follows.
+        Pull(*open);
         while (wire::TakeAcknowledgement(open->received) != wire::Acknowledgement::None) {
         }
         const std::string frame = wire::CommandFrame(ToCp932(command + parameter));
