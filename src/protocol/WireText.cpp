@@ -56,7 +56,7 @@ std::string MidCharacters(const std::string& text, std::size_t start, std::size_
     return text.substr(pos, end - pos);
 }
 
-std::size_t CharacterCount(const std::string& text) {
+std::size_t LengthInCharacters(const std::string& text) {
     std::size_t count = 0;
     for (std::size_t pos = 0; pos < text.size(); pos += SequenceLength(text, pos)) ++count;
     return count;

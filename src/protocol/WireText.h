@@ -20,7 +20,7 @@ void DropLastCharacter(std::string& text);
 // whatever exists when the text is shorter (like a substring that never fails).
 std::string MidCharacters(const std::string& text, std::size_t start, std::size_t count);
 
-std::size_t CharacterCount(const std::string& text);
+std::size_t LengthInCharacters(const std::string& text);
 
 // Exclusive-or of the bytes of `text` in CP932, starting from 0.
 std::uint8_t WireBcc(const std::string& text);

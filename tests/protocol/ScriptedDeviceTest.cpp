@@ -1,0 +1,130 @@
+// Command exchanges with devices that behave in ways the simulated card
+// reader is not made for: replies timed to the poll deadline, a device that
+// keeps saying "R", an ACK and the answer in one read, a send that fails after
+// the answer. The device here is a responder on the scripted line.
+
+#include <gtest/gtest.h>
+
+#include "ProtocolBench.h"
+#include "link/ReturnCodeMessage.h"
+
+namespace mirvok {
+namespace {
+
+using test::ProtocolBench;
+
+const std::string kPoll = "\x04\x05";
+const std::string kAck = "\x06";
+const std::string kPaFrame = std::string("\x04\x02PA\x03\x12");
+
+std::string Reply(const std::string& text) {
+    char bcc = 0x03;
+    for (char c : text) bcc ^= c;
+    return "\x02" + text + "\x03" + bcc;
+}
+
+// Answers polls and command frames with what the test says, after 2 ms.
+struct ScriptedDevice {
+    explicit ScriptedDevice(ProtocolBench& bench) : bench(bench) {
+        bench.line.Responder = [this](const std::string& written) {
+            if (written == kPoll) {
+                ++polls;
+                if (commandSeen) ++pollsAfterCommand;
+                if (onPoll) Send(onPoll());
+            } else if (written.rfind("\x04\x02", 0) == 0) {
+                commandSeen = true;
+                if (onCommand) Send(onCommand());
+            }
+        };
+    }
+    void Send(const std::string& bytes) {
+        if (!bytes.empty()) bench.line.Arrive(bytes, 0.002);
+    }
+    ProtocolBench& bench;
+    std::function<std::string()> onPoll;
+    std::function<std::string()> onCommand;
+    bool commandSeen = false;
+    int polls = 0;
+    int pollsAfterCommand = 0;
+};
+
+TEST(NoReadyReplyWithinTheDeadline, ADeviceAnsweringBusyIsPolledForThreeSeconds) {
+    ProtocolBench bench;
+    ScriptedDevice device(bench);
+    device.onPoll = [] { return Reply("B"); };
+    bench.clock.SetTimeOfDay(36000.2);  // deadline 36003
+    bench.protocol.SendCommand("PA", "");
+    EXPECT_EQ(bench.form.LaStatus.Caption, "ﾎﾟｰﾘﾝｸﾞの応答がありません。");
+    EXPECT_EQ(bench.protocol.Response, "B");
+    EXPECT_FALSE(device.commandSeen);
+    EXPECT_GT(device.polls, 100);
+    EXPECT_NEAR(bench.host.SecondsSinceMidnight(), 36003.0, 0.01);
+    EXPECT_TRUE(bench.host.Boxes().empty());
+    EXPECT_TRUE(bench.run.PortOpen);
+}
+
+TEST(NoReadyReplyWithinTheDeadline, ACommandStartedTwoSecondsBeforeMidnightPollsOnce) {
+    ProtocolBench bench;
+    ScriptedDevice device(bench);
+    device.onPoll = [] { return Reply("B"); };
+    bench.clock.SetTimeOfDay(86398.0);  // 86401 lies past midnight: the deadline is 3
+    bench.protocol.SendCommand("PA", "");
+    EXPECT_EQ(device.polls, 1);
+    EXPECT_EQ(bench.line.Written(), kPoll);
+    EXPECT_EQ(bench.form.LaStatus.Caption, "ﾎﾟｰﾘﾝｸﾞの応答がありません。");
+    EXPECT_TRUE(bench.host.Boxes().empty());
+}
+
+TEST(PollUnansweredWhileAwaitingTheAnswer, ADeviceSayingReadyForeverIsPolledUntilItFallsSilent) {
+    ProtocolBench bench;
+    ScriptedDevice device(bench);
+    device.onCommand = [] { return kAck; };
+    device.onPoll = [&] { return bench.clock.NowUs() < 20'000'000 ? Reply("R") : std::string(); };
+    bench.host.ExpectBox(MsgResult::OK, 0, test::kTimeoutText);
+    bench.protocol.SendCommand("PA", "");
+    EXPECT_GT(device.pollsAfterCommand, 1000);
+    EXPECT_EQ(bench.protocol.Response, "");
+    EXPECT_EQ(bench.protocol.RxTimedOut, 1);
+    EXPECT_EQ(bench.form.LaStatus.Caption, "中止しました。");
+    ASSERT_EQ(bench.host.Boxes().size(), 1u);
+    EXPECT_NEAR(bench.host.Boxes()[0].shownAt, 25.0, 0.01);
+    EXPECT_EQ(bench.line.Written().find(kAck), std::string::npos);  // nothing to acknowledge
+    EXPECT_TRUE(bench.run.PortOpen);
+}
+
+TEST(AnswerArrivesWithTheAck, TheFrameWaitsInTheBufferForThePoll) {
+    ProtocolBench bench;
+    ScriptedDevice device(bench);
+    device.onPoll = [&] { return device.commandSeen ? std::string() : Reply("R"); };
+    device.onCommand = [] { return kAck + Reply("APA13"); };
+    bench.protocol.SendCommand("PA", "");
+    EXPECT_EQ(bench.protocol.Response, "A");
+    EXPECT_EQ(bench.protocol.AnsCode, "13");
+    EXPECT_EQ(bench.line.Written(), kPoll + kPaFrame + kPoll + kAck);
+    EXPECT_EQ(bench.protocol.RxBuffer, "");
+    EXPECT_TRUE(bench.host.Boxes().empty());
+}
+
+TEST(SendFailure, TheAcknowledgementOfTheAnswerFailsAndTheAnswerStands) {
+    ProtocolBench bench;
+    ScriptedDevice device(bench);
+    device.onCommand = [] { return kAck; };
+    device.onPoll = [&] {
+        if (!device.commandSeen) return Reply("R");
+        bench.line.writeStatus = TransportStatus::IoError;  // the line dies after the answer
+        return Reply("APA90");
+    };
+    bench.host.ExpectBox(MsgResult::OK, 0, "(200)");
+    bench.protocol.SendCommand("PA", "");
+    EXPECT_EQ(bench.protocol.Response, "A");
+    EXPECT_EQ(bench.protocol.AnsCode, "90");
+    EXPECT_FALSE(bench.run.PortOpen);
+    EXPECT_FALSE(bench.link.IsOpen(1));
+    ASSERT_EQ(bench.host.Boxes().size(), 1u);
+    EXPECT_EQ(bench.host.Boxes()[0].request.text, ReturnCodeMessage(200, "crwSendDataQR"));
+    EXPECT_EQ(bench.host.Boxes()[0].request.icon, MsgIcon::None);
+    EXPECT_EQ(bench.line.Written(), kPoll + kPaFrame + kPoll);
+}
+
+}  // namespace
+}  // namespace mirvok
