@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include "download/LineReader.h"
+#include "support/TempDir.h"
+
+namespace mirvok {
+namespace {
+
+std::vector<std::string> ReadAll(const std::string& path) {
+    LineReader reader(path);
+    std::vector<std::string> lines;
+    std::string line;
+    while (!reader.AtEnd() && reader.ReadLine(line)) lines.push_back(line);
+    return lines;
+}
+
+TEST(LineReader, CrCrLfAndLfAloneEndLines) {
+    test::TempDir dir;
+    using Lines = std::vector<std::string>;
+    const std::pair<std::string, Lines> cases[] = {
+        {"", {}},
+        {"a\r\nb\r\n", {"a", "b"}},
+        {"a\nb\n", {"a", "b"}},
+        {"a\rb\r", {"a", "b"}},
+        {"a\r\nb", {"a", "b"}},           // no end after the last line
+        {"a\n\rb", {"a", "", "b"}},       // LF then CR: two ends
+        {"a\r\n\r\nb", {"a", "", "b"}},
+        {"\r\n", {""}},
+        {std::string("a\0b\n", 4), {std::string("a\0b", 3)}},  // bytes kept as they are
+    };
+    for (const auto& [text, lines] : cases) EXPECT_EQ(ReadAll(dir.Write("f", text)), lines) << testing::PrintToString(text);
+}
+
+TEST(LineReader, AtEndComesRightAfterTheLastLineAndReadingOnFails) {
+    test::TempDir dir;
+    LineReader reader(dir.Write("f", "S1\r\nS9\r\n"));
+    std::string line;
+    ASSERT_TRUE(reader.ReadLine(line));
+    EXPECT_FALSE(reader.AtEnd());
+    ASSERT_TRUE(reader.ReadLine(line));
+    EXPECT_EQ(line, "S9");
+    EXPECT_TRUE(reader.AtEnd()) << "the CR LF of the last line is consumed with it";
+    EXPECT_FALSE(reader.Failed());
+    EXPECT_FALSE(reader.ReadLine(line));
+    EXPECT_TRUE(reader.Failed());
+}
+
+TEST(LineReader, MissingFilesFoldersAndEndlessLinesFail) {
+    test::TempDir dir;
+    EXPECT_FALSE(LineReader(dir.File("none")).IsOpen());
+    EXPECT_FALSE(LineReader(dir.Path().string()).IsOpen());
+    EXPECT_FALSE(LineReader("").IsOpen());
+
+    LineReader reader(dir.Write("big", std::string(LineReader::kMaxLineBytes + 1, 'S') + "\r\n"));
+    std::string line;
+    EXPECT_FALSE(reader.ReadLine(line));
+    EXPECT_TRUE(reader.Failed());
+    EXPECT_TRUE(line.empty());
+}
+
+TEST(LineReader, OpensPathsWithJapaneseNames) {
+    test::TempDir dir;
+    EXPECT_EQ(ReadAll(dir.Write("ﾌｧｰﾑ漢字.mot", "S1\n")), std::vector<std::string>{"S1"});
+}
+
+}  // namespace
+}  // namespace mirvok
