@@ -1,0 +1,29 @@
+#include "LineFormat.h"
+
+namespace mirvok::sim {
+
+std::int64_t CharacterTimeUs(const LineSettings& settings) {
+    if (settings.baud <= 0) return 0;
+    const std::int64_t bits = 1 + settings.dataBits + (settings.parity == 'N' ? 0 : 1) + settings.stopBits;
+    return (bits * 1'000'000 + settings.baud - 1) / settings.baud;
+}
+
+bool SameLine(const LineSettings& seen, const LineSettings& expected, bool framingKnown) {
+    if (seen.baud != expected.baud) return false;
+    if (!framingKnown) return true;
+    return seen.dataBits == expected.dataBits && seen.parity == expected.parity;
+}
+
+std::string LineSettingsText(const LineSettings& settings) {
+    return std::to_string(settings.baud) + "," + settings.parity + "," + std::to_string(settings.dataBits) +
+           "," + std::to_string(settings.stopBits);
+}
+
+bool ValidLineSettings(const LineSettings& settings) {
+    const bool parityOk = settings.parity == 'N' || settings.parity == 'O' || settings.parity == 'E' ||
+                          settings.parity == 'M' || settings.parity == 'S';
+    return settings.baud > 0 && settings.dataBits >= 5 && settings.dataBits <= 8 && parityOk &&
+           (settings.stopBits == 1 || settings.stopBits == 2);
+}
+
+}  // namespace mirvok::sim

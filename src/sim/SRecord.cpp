@@ -1,0 +1,93 @@
+#include "SRecord.h"
+
+#include <cstdio>
+
+namespace mirvok::sim {
+namespace {
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+}  // namespace
+
+int SRecordAddressBytes(int type) {
+    switch (type) {
+        case 0: case 1: case 5: case 9: return 2;
+        case 2: case 6: case 8: return 3;
+        case 3: case 7: return 4;
+        default: return 0;
+    }
+}
+
+SRecordFault ParseSRecord(std::string_view line, SRecord& record) {
+    record = SRecord{};
+    if (line.size() < 2 || line[0] != 'S') return SRecordFault::NotARecord;
+    if (line[1] < '0' || line[1] > '9') return SRecordFault::UnknownType;
+    record.type = line[1] - '0';
+    const int addressBytes = SRecordAddressBytes(record.type);
+    if (addressBytes == 0) return SRecordFault::UnknownType;
+
+    const std::string_view hex = line.substr(2);
+    for (char c : hex)
+        if (HexValue(c) < 0) return SRecordFault::NotHex;
+    if (hex.size() % 2 != 0) return SRecordFault::OddDigits;
+
+    std::string bytes;
+    bytes.reserve(hex.size() / 2);
+    for (std::size_t i = 0; i < hex.size(); i += 2)
+        bytes.push_back(static_cast<char>(HexValue(hex[i]) * 16 + HexValue(hex[i + 1])));
+    // count, address, checksum
+    if (bytes.size() < static_cast<std::size_t>(1 + addressBytes + 1)) return SRecordFault::TooShort;
+
+    const auto count = static_cast<std::uint8_t>(bytes[0]);
+    if (count != bytes.size() - 1) return SRecordFault::CountMismatch;
+
+    unsigned sum = 0;
+    for (std::size_t i = 0; i + 1 < bytes.size(); ++i) sum += static_cast<std::uint8_t>(bytes[i]);
+    const auto expected = static_cast<std::uint8_t>(~sum & 0xFF);
+    if (expected != static_cast<std::uint8_t>(bytes.back())) return SRecordFault::BadChecksum;
+
+    for (int i = 0; i < addressBytes; ++i)
+        record.address = (record.address << 8) | static_cast<std::uint8_t>(bytes[1 + i]);
+    record.data = bytes.substr(1 + addressBytes, bytes.size() - 2 - addressBytes);
+    return SRecordFault::None;
+}
+
+const char* SRecordFaultText(SRecordFault fault) {
+    switch (fault) {
+        case SRecordFault::None: return "ok";
+        case SRecordFault::NotARecord: return "not an S-record";
+        case SRecordFault::UnknownType: return "unknown record type";
+        case SRecordFault::NotHex: return "not a hexadecimal digit";
+        case SRecordFault::OddDigits: return "odd number of digits";
+        case SRecordFault::TooShort: return "record too short";
+        case SRecordFault::CountMismatch: return "byte count does not match";
+        case SRecordFault::BadChecksum: return "bad checksum";
+    }
+    return "?";
+}
+
+std::string MakeSRecord(int type, std::uint32_t address, std::string_view data) {
+    const int addressBytes = SRecordAddressBytes(type);
+    std::string bytes;
+    bytes.push_back(static_cast<char>(addressBytes + data.size() + 1));
+    for (int i = addressBytes - 1; i >= 0; --i) bytes.push_back(static_cast<char>((address >> (8 * i)) & 0xFF));
+    bytes.append(data);
+    unsigned sum = 0;
+    for (char c : bytes) sum += static_cast<std::uint8_t>(c);
+    bytes.push_back(static_cast<char>(~sum & 0xFF));
+
+    std::string line = "S" + std::to_string(type);
+    char digits[3];
+    for (char c : bytes) {
+        std::snprintf(digits, sizeof digits, "%02X", static_cast<unsigned>(static_cast<std::uint8_t>(c)));
+        line += digits;
+    }
+    return line;
+}
+
+}  // namespace mirvok::sim

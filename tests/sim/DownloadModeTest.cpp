@@ -1,0 +1,161 @@
+// The device in download mode: S-record lines until 0x1A, the checks on
+// every record, the memory image, and the line settings it expects.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "SimBench.h"
+#include "sim/DownloadReceiver.h"
+#include "sim/SRecord.h"
+
+namespace mirvok::sim::test {
+namespace {
+
+std::vector<std::string> FileLines(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// The contents that tests/data/README.md describes for small.s28.
+MemoryImage SmallFileContents() {
+    MemoryImage image;
+    const std::string text = "Mirvok device ";
+    for (std::uint32_t a = 0x00FFC0; a < 0x010040; ++a)
+        image.Write(a, std::string(1, text[(a - 0x00FFC0) % text.size()]));
+    image.Write(0x01FFE0, std::string(0x50, '\x5A'));
+    return image;
+}
+
+TEST(SRecordCheck, FaultsAreFoundInEveryPart) {
+    const struct {
+        std::string line;
+        SRecordFault fault;
+    } rows[] = {
+        {"S1130000285F245F2212226A000424290008237C2A", SRecordFault::None},
+        {"s1130000285F245F2212226A000424290008237C2A", SRecordFault::NotARecord},
+        {"", SRecordFault::NotARecord},
+        {"S4030000FC", SRecordFault::UnknownType},
+        {"SX030000FC", SRecordFault::UnknownType},
+        {"S1130000285F245F2212226A000424290008237C2G", SRecordFault::NotHex},
+        {"S1130000285F245F2212226A000424290008237C2", SRecordFault::OddDigits},
+        {"S10200FD", SRecordFault::TooShort},
+        {"S1140000285F245F2212226A000424290008237C2A", SRecordFault::CountMismatch},
+        {"S1130000285F245F2212226A000424290008237C2B", SRecordFault::BadChecksum},
+        {"S1130000285f245f2212226a000424290008237c2a", SRecordFault::None},
+        {"S9030000FC", SRecordFault::None},
+    };
+    for (const auto& row : rows) {
+        SRecord record;
+        EXPECT_EQ(ParseSRecord(row.line, record), row.fault) << row.line;
+    }
+}
+
+TEST(SRecordCheck, AddressWidthFollowsTheType) {
+    SRecord record;
+    ASSERT_EQ(ParseSRecord("S206012345AABB2B", record), SRecordFault::None);
+    EXPECT_EQ(record.address, 0x012345u);
+    EXPECT_EQ(record.data, "\xAA\xBB");
+    ASSERT_EQ(ParseSRecord(MakeSRecord(3, 0x80001234, "xyz"), record), SRecordFault::None);
+    EXPECT_EQ(record.type, 3);
+    EXPECT_EQ(record.address, 0x80001234u);
+    EXPECT_EQ(record.data, "xyz");
+}
+
+TEST(DownloadReceiverLines, LineEndsAndTheEndOfFileByte) {
+    DownloadReceiver receiver;
+    const std::string good = MakeSRecord(1, 0x0100, "AB");
+    std::string bytes = good + "\r\n" + good + "\n" + "S1garbage\r\n" + good;
+    for (char c : bytes) EXPECT_FALSE(receiver.Take(c));
+    EXPECT_TRUE(receiver.Take('\x1A'));
+    EXPECT_EQ(receiver.Lines(), (std::vector<std::string>{good, good, "S1garbage", good}));
+    ASSERT_EQ(receiver.BadRecords().size(), 3u);
+    EXPECT_EQ(receiver.BadRecords()[0].line, 1u);  // LF without CR
+    EXPECT_EQ(receiver.BadRecords()[1].line, 2u);  // not hex
+    EXPECT_EQ(receiver.BadRecords()[2].line, 3u);  // cut off by 0x1A
+    EXPECT_EQ(receiver.DataRecords(), 1u) << "only the good record goes into the image";
+    EXPECT_EQ(receiver.Image().Read(0x0100, 2), "AB");
+}
+
+// The whole road of a download on the wire: "*+" at the terminal settings,
+// reopening at mode 4's settings, the file's lines with CR LF, then 0x1A.
+TEST(DownloadMode, FileFromSrecCatArrivesWholeAndBuildsTheImage) {
+    for (const char* name : {"small.s28", "small-crlf.s28"}) {
+        SimBench bench;
+        EXPECT_EQ(bench.Exchange(CommandFrame("*+.:4")), kAckByte);
+        bench.Open({19200, 7, 'E', 1});
+        const auto lines = FileLines(std::string(MIRVOK_TEST_DATA) + "/" + name);
+        ASSERT_EQ(lines.size(), 15u);
+        for (const auto& line : lines) bench.Send(line + "\r\n");
+        bench.Send("\x1A");
+
+        EXPECT_EQ(bench.device.DownloadLines(), lines) << name;
+        EXPECT_TRUE(bench.device.BadRecords().empty()) << name;
+        EXPECT_EQ(bench.device.Memory().Segments(), SmallFileContents().Segments()) << name;
+        EXPECT_EQ(bench.device.DownloadsCompleted(), 1);
+        EXPECT_FALSE(bench.device.InDownloadMode());
+        EXPECT_TRUE(bench.device.LineMismatches().empty());
+
+        const auto& history = bench.device.LineSettingsHistory();
+        ASSERT_EQ(history.size(), 2u);
+        EXPECT_EQ(history[1].settings.baud, 19200);
+        EXPECT_EQ(history[1].settings.parity, 'E');
+        EXPECT_EQ(history[1].settings.dataBits, 7);
+    }
+}
+
+TEST(DownloadMode, PollsAreNotRecognisedUntilTheEndOfFile) {
+    SimBench bench;
+    bench.Exchange(CommandFrame("*+.:1"));
+    bench.Open({9600, 7, 'E', 1});
+    EXPECT_EQ(bench.Exchange(kPoll), "");
+    bench.Send("\x1A");
+    EXPECT_EQ(bench.Exchange(kPoll), Reply("R"));
+}
+
+TEST(DownloadMode, BytesUnderOtherLineSettingsAreGarbage) {
+    SimBench bench;
+    bench.Exchange(CommandFrame("*+.:4"));
+    // Still at the terminal settings: nothing of this reaches the loader.
+    const std::string line = MakeSRecord(2, 0x010000, "data") + "\r\n";
+    bench.Send(line);
+    bench.Open({19200, 8, 'E', 1});  // right baud, wrong data bits
+    bench.Send(line);
+    bench.Open({19200, 7, 'E', 1});
+    bench.Send(line);
+    bench.Send("\x1A");
+
+    EXPECT_EQ(bench.device.DownloadLines(), std::vector<std::string>{line.substr(0, line.size() - 2)});
+    ASSERT_EQ(bench.device.LineMismatches().size(), 2u);
+    EXPECT_EQ(bench.device.LineMismatches()[0].seen.baud, 9600);
+    EXPECT_EQ(bench.device.LineMismatches()[0].bytes, line.size());
+    EXPECT_EQ(bench.device.LineMismatches()[1].seen.dataBits, 8);
+    EXPECT_EQ(bench.device.LineMismatches()[1].expected.dataBits, 7);
+}
+
+TEST(DownloadMode, UnknownFramingIsJudgedByTheBaudRateAlone) {
+    SimBench bench;
+    bench.Exchange(CommandFrame("*+.:4"));
+    bench.port.reset();
+    bench.device.Attach({19200, 8, 'N', 1}, false);  // a pseudo-terminal
+    bench.device.Receive("S9030000FC\r\n\x1A", bench.clock.NowUs());
+    EXPECT_EQ(bench.device.DownloadLines(), std::vector<std::string>{"S9030000FC"});
+    EXPECT_TRUE(bench.device.LineMismatches().empty());
+}
+
+TEST(DownloadMode, TerminalSettingsAreCheckedOnlyWhenConfigured) {
+    SimBench bench({9600, 8, 'N', 1});
+    EXPECT_EQ(bench.Exchange(kPoll), Reply("R"));
+    bench.device.Config().terminalLine = LineSettings{9600, 8, 'E', 1};
+    EXPECT_EQ(bench.Exchange(kPoll), "");
+    EXPECT_EQ(bench.device.LineMismatches().size(), 1u);
+}
+
+}  // namespace
+}  // namespace mirvok::sim::test

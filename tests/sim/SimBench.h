@@ -1,0 +1,70 @@
+#pragma once
+// A host side for the simulated card reader: opens its port through the
+// provider and speaks raw bytes, so tests see exactly what is on the wire.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "sim/DeviceModel.h"
+#include "sim/SimPortProvider.h"
+
+namespace mirvok::sim::test {
+
+inline constexpr LineSettings kTerminalLine{9600, 8, 'E', 1};
+
+// Built here by hand, not with the device's own helpers, so the tests check
+// the framing independently.
+inline std::string Xor(const std::string& bytes) {
+    unsigned char x = 0;
+    for (char c : bytes) x ^= static_cast<unsigned char>(c);
+    return std::string(1, static_cast<char>(x));
+}
+inline std::string CommandFrame(const std::string& body) {
+    return "\x04\x02" + body + "\x03" + Xor(body + "\x03");
+}
+inline std::string Reply(const std::string& text) {
+    return "\x02" + text + "\x03" + Xor(text + "\x03");
+}
+inline const std::string kPoll = "\x04\x05";
+inline const std::string kAckByte = "\x06";
+inline const std::string kNakByte = "\x15";
+
+struct SimBench {
+    VirtualClock clock;
+    DeviceModel device{clock};
+    SimPortProvider ports{clock, device};
+    std::unique_ptr<Transport> port;
+
+    explicit SimBench(LineSettings line = kTerminalLine) { Open(line); }
+
+    void Open(LineSettings line) {
+        port.reset();
+        TransportStatus status = TransportStatus::IoError;
+        port = ports.Open(1, line, status);
+        ASSERT_EQ(status, TransportStatus::Ok);
+    }
+    void Send(const std::string& bytes) { ASSERT_EQ(port->Write(bytes, 10000), TransportStatus::Ok); }
+    // Everything the device sends until it has been quiet for quietMs.
+    std::string Collect(int quietMs = 100) {
+        std::string out;
+        while (port->WaitForData(quietMs) == TransportStatus::Ok) port->Read(out);
+        return out;
+    }
+    // Sends bytes and collects the reply.
+    std::string Exchange(const std::string& bytes, int quietMs = 100) {
+        Send(bytes);
+        return Collect(quietMs);
+    }
+    // A complete polled command: frame, poll for the answer, acknowledge it.
+    std::string Command(const std::string& body) {
+        EXPECT_EQ(Exchange(CommandFrame(body)), kAckByte) << body;
+        std::string answer = Exchange(kPoll);
+        Send(kAckByte);
+        return answer;
+    }
+    double Seconds() const { return clock.NowUs() / 1e6; }
+};
+
+}  // namespace mirvok::sim::test
