@@ -126,5 +126,24 @@ TEST(SendFailure, TheAcknowledgementOfTheAnswerFailsAndTheAnswerStands) {
     EXPECT_EQ(bench.line.Written(), kPoll + kPaFrame + kPoll);
 }
 
+TEST(SendFailure, TheCommandFrameFailsAfterTheReadyReply) {
+    ProtocolBench bench;
+    ScriptedDevice device(bench);
+    device.onPoll = [&] {
+        bench.line.writeStatus = TransportStatus::IoError;
+        return Reply("R");
+    };
+    bench.host.ExpectBox(MsgResult::OK, 0, "(200)");
+    bench.protocol.SendCommand("PA", "");
+    EXPECT_EQ(bench.line.Written(), kPoll);
+    EXPECT_EQ(bench.protocol.Response, "");
+    EXPECT_EQ(bench.protocol.RxState, 1);
+    EXPECT_FALSE(bench.run.PortOpen);
+    ASSERT_EQ(bench.host.Boxes().size(), 1u);
+    EXPECT_EQ(bench.host.Boxes()[0].request.text, ReturnCodeMessage(200, "crwSendDataQR"));
+    EXPECT_EQ(bench.form.LaStatus.Caption, "");
+    EXPECT_FALSE(bench.timer1.Enabled());
+}
+
 }  // namespace
 }  // namespace mirvok
