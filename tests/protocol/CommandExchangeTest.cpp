@@ -1,0 +1,292 @@
+// Command exchanges against the simulated card reader on virtual time,
+// through the real link library: what the device received, the outcome, the
+// status line, the message boxes and the port, for every way an exchange ends.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "link/Link.h"
+#include "link/ReturnCodeMessage.h"
+#include "protocol/Protocol.h"
+#include "sim/DeviceModel.h"
+#include "sim/SimPortProvider.h"
+#include "startup/RunState.h"
+#include "startup/Timer.h"
+#include "support/TestHost.h"
+#include "ui/form/FormState.h"
+
+namespace mirvok {
+namespace {
+
+const std::string kPoll = "\x04\x05";
+const std::string kAck = "\x06";
+const char* const kTimeoutText = "受信タイムアウトが発生しました。";
+
+// EOT STX body ETX BCC, the BCC worked out here.
+std::string CommandBytes(const std::string& body) {
+    char bcc = 0x03;
+    for (char c : body) bcc ^= c;
+    return "\x04\x02" + body + "\x03" + bcc;
+}
+
+struct SimBench {
+    VirtualClock clock;
+    test::TestHost host{clock};
+    sim::DeviceModel device{clock};
+    sim::SimPortProvider ports{clock, device};
+    Link link{ports};
+    RunState run;
+    FormState form;
+    Timer timer1{host, 2000, false};
+    Protocol protocol{host, link, run, form, timer1};
+
+    SimBench() {
+        run.settings.Port = 1;
+        EXPECT_EQ(link.crwOpenPort(1, 9600, "8", "E"), 0);
+        run.PortOpen = true;
+    }
+
+    // Runs `action` inside the first event pass in which `condition` holds:
+    // something that happens to the device in the middle of an exchange.
+    void When(std::function<bool()> condition, std::function<void()> action) {
+        host.After(0.001, [this, condition, action] {
+            if (condition()) action();
+            else When(condition, action);
+        });
+    }
+
+    void ExpectPortOpen(bool open) {
+        EXPECT_EQ(run.PortOpen, open);
+        EXPECT_EQ(link.IsOpen(1), open);
+    }
+    // Whatever way the exchange ended, the reception timer is left stopped.
+    void ExpectTimerStopped() { EXPECT_FALSE(timer1.Enabled()); }
+};
+
+// --- exchanges that succeed ---------------------------------------------------
+
+TEST(SuccessfulExchange, PaPollsSendsSixBytesAndAcknowledgesTheAnswer) {
+    SimBench bench;
+    bench.protocol.SendCommand("PA", "");
+    EXPECT_EQ(bench.device.RawReceived(), kPoll + std::string("\x04\x02PA\x03\x12") + kPoll + kAck);
+    EXPECT_EQ(bench.device.SentTexts(), (std::vector<std::string>{"R", "APA90"}));
+    EXPECT_EQ(bench.protocol.Response, "A");
+    EXPECT_EQ(bench.protocol.AnsCode, "90");
+    EXPECT_EQ(bench.protocol.RxFrame, "APA90");
+    EXPECT_EQ(bench.form.LaStatus.Caption, "");
+    EXPECT_TRUE(bench.host.Boxes().empty());
+    bench.ExpectPortOpen(true);
+    bench.ExpectTimerStopped();
+    EXPECT_EQ(bench.timer1.Interval(), Protocol::kReceptionTimeoutMs);
+}
+
+TEST(SuccessfulExchange, DeviceQuirksThatStillGiveTheAnswer) {
+    struct Row {
+        const char* name;
+        std::function<void(sim::DeviceConfig&)> configure;
+        std::size_t polls;
+    };
+    const Row rows[] = {
+        {"busy replies are polled through", [](sim::DeviceConfig& c) { c.busyReplies = 3; }, 5},
+        {"noise before STX is ignored", [](sim::DeviceConfig& c) { c.noiseBeforeStx = "xyz\x7f\x01"; }, 2},
+        {"characters 4.9 s apart do not time out", [](sim::DeviceConfig& c) { c.charGapMs = 4900; }, 2},
+        {"answer code 13", [](sim::DeviceConfig& c) { c.linkCheckCode = "13"; }, 2},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SimBench bench;
+        row.configure(bench.device.Config());
+        bench.protocol.SendCommand("PA", "");
+        EXPECT_EQ(bench.protocol.Response, "A");
+        EXPECT_EQ(bench.protocol.AnsCode, bench.device.Config().linkCheckCode);
+        EXPECT_EQ(bench.device.PollCount(), row.polls);
+        EXPECT_EQ(bench.device.RawReceived().substr(bench.device.RawReceived().size() - 1), kAck);
+        EXPECT_TRUE(bench.host.Boxes().empty());
+        bench.ExpectPortOpen(true);
+    }
+}
+
+TEST(SuccessfulExchange, SpecialModeSendsTheInnerBlockWithoutPollsAndDropsTheReplyPrefix) {
+    SimBench bench;
+    bench.device.Config().specialMode = true;
+    bench.device.Config().linkCheckCode = "13";
+    bench.run.settings.Spno = 1;
+    bench.protocol.SendCommand("PA", "");
+    EXPECT_EQ(bench.device.RawReceived(), CommandBytes("!100\x04\x02PA") + kAck);
+    EXPECT_EQ(bench.device.PollCount(), 0u);
+    EXPECT_EQ(bench.protocol.Response, "A");
+    EXPECT_EQ(bench.protocol.AnsCode, "13");
+    EXPECT_EQ(bench.protocol.RxFrame, "APA13");
+    EXPECT_TRUE(bench.host.Boxes().empty());
+    bench.ExpectTimerStopped();
+}
+
+TEST(SuccessfulExchange, ResetCloseAndStatusCommandsSkipThePoll) {
+    for (const char* text : {"RS", "CL", "ST"}) {
+        SCOPED_TRACE(text);
+        SimBench bench;
+        bench.protocol.SendCommand(text, "");
+        EXPECT_EQ(bench.device.RawReceived(), CommandBytes(text) + kPoll + kAck);
+        EXPECT_EQ(bench.protocol.Response, "A");
+        EXPECT_EQ(bench.protocol.AnsCode, "99");  // the simulator knows no such command
+    }
+}
+
+TEST(SuccessfulExchange, DownloadSetUpReturnsAfterTheAckWithoutPolling) {
+    SimBench bench;
+    bench.protocol.SendCommand("*+", ".:4");
+    EXPECT_EQ(bench.device.RawReceived(), kPoll + CommandBytes("*+.:4"));
+    EXPECT_EQ(bench.protocol.Response, "ACK");
+    EXPECT_TRUE(bench.device.InDownloadMode());
+    EXPECT_EQ(bench.device.DownloadMode(), 4);
+    EXPECT_EQ(bench.form.LaStatus.Caption, "");
+    bench.ExpectTimerStopped();
+}
+
+// --- no "R" to the polls ------------------------------------------------------
+
+TEST(NoReadyReply, ASilentDeviceEndsThePollPhaseWithTheTimeOut) {
+    SimBench bench;
+    bench.device.Config().silence = sim::Silence::Polls;
+    bench.host.ExpectBox(MsgResult::OK, 0, kTimeoutText);
+    bench.protocol.SendCommand("PA", "");
+    EXPECT_EQ(bench.device.RawReceived(), kPoll);
+    EXPECT_EQ(bench.protocol.Response, "");
+    EXPECT_EQ(bench.form.LaStatus.Caption, "ﾎﾟｰﾘﾝｸﾞの応答がありません。");
+    ASSERT_EQ(bench.host.Boxes().size(), 1u);
+    EXPECT_EQ(bench.host.Boxes()[0].request.icon, MsgIcon::Warning);
+    EXPECT_NEAR(bench.host.Boxes()[0].shownAt, 5.0, 0.01);
+    bench.ExpectPortOpen(true);
+    bench.ExpectTimerStopped();
+}
+
+TEST(NoReadyReply, AReplyWithCharactersMoreThanFiveSecondsApartTimesOut) {
+    SimBench bench;
+    bench.device.Config().charGapMs = 5100;
+    bench.host.ExpectBox(MsgResult::OK, 0, kTimeoutText);
+    bench.protocol.SendCommand("PA", "");
+    EXPECT_EQ(bench.device.RawReceived(), kPoll);
+    EXPECT_EQ(bench.protocol.RxTimedOut, 1);
+    EXPECT_EQ(bench.form.LaStatus.Caption, "ﾎﾟｰﾘﾝｸﾞの応答がありません。");
+    EXPECT_EQ(bench.host.Boxes().size(), 1u);
+}
+
+// --- the device refuses the command -------------------------------------------
+
+TEST(CommandRefused, NakIsReportedInTheStatusLine) {
+    SimBench bench;
+    bench.device.Config().nakEverything = true;
+    bench.protocol.SendCommand("PA", "");
+    EXPECT_EQ(bench.device.RawReceived(), kPoll + CommandBytes("PA"));
+    EXPECT_EQ(bench.protocol.Response, "NAK");
+    EXPECT_EQ(bench.form.LaStatus.Caption, "NAKを受信しました。");
+    EXPECT_TRUE(bench.host.Boxes().empty());
+    bench.ExpectPortOpen(true);
+    bench.ExpectTimerStopped();
+}
+
+// --- no ACK/NAK within 5 s ----------------------------------------------------
+
+TEST(NoAckOrNak, OneTimeOutBoxEvenWhenTheOperatorClosesItLate) {
+    for (double answerAfter : {0.0, 12.0}) {
+        SCOPED_TRACE(answerAfter);
+        SimBench bench;
+        bench.device.Config().silence = sim::Silence::Commands;
+        bench.host.ExpectBox(MsgResult::OK, answerAfter, kTimeoutText);
+        bench.protocol.SendCommand("PA", "");
+        EXPECT_EQ(bench.device.RawReceived(), kPoll + CommandBytes("PA"));
+        EXPECT_EQ(bench.protocol.Response, "");
+        EXPECT_EQ(bench.protocol.RxTimedOut, 1);
+        EXPECT_EQ(bench.form.LaStatus.Caption, "ACKまたはNAKが受信できませんでした。");
+        ASSERT_EQ(bench.host.Boxes().size(), 1u);
+        EXPECT_EQ(bench.host.Boxes()[0].request.icon, MsgIcon::Warning);
+        EXPECT_EQ(bench.host.Boxes()[0].request.title, "");
+        EXPECT_NEAR(bench.host.Boxes()[0].shownAt, bench.device.Frames().at(0).atUs / 1e6 + 5.0, 0.01);
+        bench.ExpectPortOpen(true);
+        bench.ExpectTimerStopped();
+    }
+}
+
+// --- the answer frame has a bad BCC -------------------------------------------
+
+TEST(BadBccOnTheAnswer, IsReportedAndNotAcknowledged) {
+    SimBench bench;
+    bench.device.Config().wrongBccAnswers = 1;
+    bench.protocol.SendCommand("PA", "");
+    EXPECT_EQ(bench.device.RawReceived(), kPoll + CommandBytes("PA") + kPoll);
+    EXPECT_EQ(bench.protocol.Response, "BCC");
+    EXPECT_EQ(bench.protocol.RxFrame, "APA90");
+    EXPECT_EQ(bench.form.LaStatus.Caption, "BCC異常ﾃﾞｰﾀ受信。");
+    EXPECT_TRUE(bench.host.Boxes().empty());
+    bench.ExpectPortOpen(true);
+}
+
+// --- a poll unanswered for 5 s while awaiting the answer ----------------------
+
+TEST(PollUnansweredWhileAwaitingTheAnswer, TheTimeOutStopsTheExchange) {
+    SimBench bench;
+    bench.When([&] { return !bench.device.Commands().empty(); },
+               [&] { bench.device.Config().silence = sim::Silence::Polls; });
+    bench.host.ExpectBox(MsgResult::OK, 3.0, kTimeoutText);
+    bench.protocol.SendCommand("PA", "");
+    EXPECT_EQ(bench.device.RawReceived(), kPoll + CommandBytes("PA") + kPoll);
+    EXPECT_EQ(bench.protocol.Response, "");
+    EXPECT_EQ(bench.form.LaStatus.Caption, "中止しました。");
+    EXPECT_EQ(bench.host.Boxes().size(), 1u);
+    bench.ExpectPortOpen(true);
+    bench.ExpectTimerStopped();
+}
+
+// --- the link fails (cable pulled) --------------------------------------------
+
+TEST(LinkFailure, ACablePulledBeforeThePollClosesThePortWithOneBox) {
+    SimBench bench;
+    bench.device.PullCable();
+    bench.host.ExpectBox(MsgResult::OK, 0, "(112)");
+    bench.protocol.SendCommand("PA", "");
+    EXPECT_EQ(bench.device.RawReceived(), "");
+    ASSERT_EQ(bench.host.Boxes().size(), 1u);
+    EXPECT_EQ(bench.host.Boxes()[0].request.text, ReturnCodeMessage(112, "crwSendDataQR"));
+    EXPECT_EQ(bench.host.Boxes()[0].request.icon, MsgIcon::None);
+    EXPECT_EQ(bench.host.Boxes()[0].request.title, "");
+    EXPECT_EQ(bench.form.LaStatus.Caption, "ﾎﾟｰﾘﾝｸﾞの応答がありません。");
+    bench.ExpectPortOpen(false);
+}
+
+TEST(LinkFailure, ACablePulledWhileAwaitingTheAnswerEndsTheWaitAtOnce) {
+    SimBench bench;
+    bench.When([&] { return bench.protocol.Response == "ACK"; }, [&] { bench.device.PullCable(); });
+    bench.host.ExpectBox(MsgResult::OK, 0, "(112)");
+    bench.protocol.SendCommand("PA", "");
+    EXPECT_EQ(bench.device.RawReceived(), kPoll + CommandBytes("PA"));
+    ASSERT_EQ(bench.host.Boxes().size(), 1u);  // not one box per further poll of a closed port
+    EXPECT_EQ(bench.host.Boxes()[0].request.text, ReturnCodeMessage(112, "crwSendDataQR"));
+    EXPECT_EQ(bench.protocol.Response, "");
+    EXPECT_EQ(bench.form.LaStatus.Caption, "中止しました。");
+    bench.ExpectPortOpen(false);
+    bench.ExpectTimerStopped();
+}
+
+TEST(LinkFailure, AReadFailureIsReportedByEveryReadUntilTheTimeOut) {
+    SimBench bench;
+    bench.When([&] { return !bench.device.Commands().empty(); }, [&] { bench.device.PullCable(); });
+    // The operator takes 2 s per box; the time-out falls inside the third.
+    bench.host.ExpectBox(MsgResult::OK, 2.0, "(201)");
+    bench.host.ExpectBox(MsgResult::OK, 2.0, "(101)");
+    bench.host.ExpectBox(MsgResult::OK, 2.0, "(101)");
+    bench.host.ExpectBox(MsgResult::OK, 0, kTimeoutText);
+    bench.protocol.SendCommand("PA", "");
+    EXPECT_EQ(bench.device.RawReceived(), kPoll + CommandBytes("PA"));
+    ASSERT_EQ(bench.host.Boxes().size(), 4u);
+    EXPECT_EQ(bench.host.Boxes()[0].request.text, ReturnCodeMessage(201, "crwReceiveData"));
+    EXPECT_EQ(bench.host.Boxes()[1].request.text, ReturnCodeMessage(101, "crwReceiveData"));
+    EXPECT_EQ(bench.protocol.Response, "");
+    EXPECT_EQ(bench.protocol.RxTimedOut, 1);
+    EXPECT_EQ(bench.form.LaStatus.Caption, "ACKまたはNAKが受信できませんでした。");
+    bench.ExpectPortOpen(false);
+    bench.ExpectTimerStopped();
+}
+
+}  // namespace
+}  // namespace mirvok
