@@ -113,8 +113,13 @@ void Frmdown::Form_Load() {
         SetText(f.TxXferFileName, f.WorkFileList.Items[0].text);
     }
 
+    // The refresh selects its first port, which changes Port: the stored
+    // port is looked for as it was before, so the operator's choice survives
+    // a restart whenever that port still exists.
+    const std::int16_t storedPort = s.Port;
     CmndPortRefresh_Click();
-    const int port = FindEntry(f.CmbComPort, -1, [&](const ListControl::Item& item) { return item.data == s.Port; });
+    const int port =
+        FindEntry(f.CmbComPort, -1, [&](const ListControl::Item& item) { return item.data == storedPort; });
     if (port >= 0) SelectItem(f.CmbComPort, port);
 
     std::string baud, parity, dataBits, stopBits;

@@ -1,10 +1,44 @@
+// The mirvok program: loads or creates the settings file beside the
+// executable, opens the main window on the real serial ports and runs it.
+
 #include <QApplication>
-#include <QMainWindow>
+#include <QStringList>
+
+#include "MainView.h"
+#include "QtHost.h"
+#include "link/Link.h"
+#include "link/serial/SerialPortProvider.h"
+#include "startup/ExecutablePath.h"
+#include "startup/RunState.h"
+#include "startup/StartupMain.h"
+#include "ui/Frmdown.h"
+#include "WindowFont.h"
+
+namespace {
+
+// The command line is the whole text after the program name: one path, which
+// may hold blanks.
+std::string CommandLineOf(const QStringList& arguments) {
+    return arguments.mid(1).join(QLatin1Char(' ')).toStdString();
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle("ROM Down Load Program");
-    window.show();
+    mirvok::UseWindowFont(app);
+
+    mirvok::RunState run;
+    run.IniPath = mirvok::IniPathFor(mirvok::ExecutableFolder());
+    run.CommandLine = CommandLineOf(QCoreApplication::arguments());
+    mirvok::LoadOrCreateSettings(run);
+
+    mirvok::SerialPortProvider ports(run.IniPath);
+    mirvok::Link link(ports);
+    mirvok::QtHost host;
+    mirvok::Frmdown frm(host, link, run);
+    frm.Form_Load();
+    mirvok::MainView view(frm, &host);
+    view.show();
     return app.exec();
 }

@@ -1,0 +1,468 @@
+#include "MainView.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <algorithm>
+#include <cstdlib>
+
+#include "PaintedWidgets.h"
+#include "QtHost.h"
+#include "ViewUnits.h"
+#include "ui/Frmdown.h"
+
+namespace mirvok {
+
+namespace {
+
+// While a handler yields to the event loop, the window is brought up to date
+// at most this often.
+constexpr int kSyncIntervalMs = 15;
+
+QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
+QString Caption(const std::string& text) { return Q(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+
+void SetBackground(QWidget* w, QPalette::ColorRole role, const QColor& colour) {
+    if (w->palette().color(role) == colour && w->autoFillBackground()) return;
+    QPalette p = w->palette();
+    p.setColor(role, colour);
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
+
+void SetColour(QWidget* w, QPalette::ColorRole role, const QColor& colour) {
+    if (w->palette().color(role) == colour) return;
+    QPalette p = w->palette();
+    p.setColor(role, colour);
+    w->setPalette(p);
+}
+
+void SyncItems(QComboBox* box, const ListControl& list) {
+    bool same = box->count() == list.ListCount();
+    for (int i = 0; same && i < list.ListCount(); ++i)
+        same = box->itemText(i) == Q(list.Items[static_cast<std::size_t>(i)].text);
+    if (!same) {
+        box->clear();
+        for (const auto& item : list.Items) box->addItem(Q(item.text));
+    }
+    if (box->currentIndex() != list.ListIndex) box->setCurrentIndex(list.ListIndex);
+}
+
+void SyncItems(QListWidget* box, const ListControl& list) {
+    bool same = box->count() == list.ListCount();
+    for (int i = 0; same && i < list.ListCount(); ++i)
+        same = box->item(i)->text() == Q(list.Items[static_cast<std::size_t>(i)].text);
+    if (!same) {
+        box->clear();
+        for (const auto& item : list.Items) box->addItem(Q(item.text));
+    }
+    if (box->currentRow() != list.ListIndex) box->setCurrentRow(list.ListIndex);
+}
+
+void SyncLineEdit(QLineEdit* edit, const std::string& text, int caret) {
+    const QString wanted = Q(text);
+    if (edit->text() != wanted) edit->setText(wanted);
+    const int at = std::clamp(caret, 0, static_cast<int>(wanted.size()));
+    if (edit->cursorPosition() != at) edit->setCursorPosition(at);
+}
+
+}  // namespace
+
+MainView::MainView(Frmdown& frm, QtHost* host) : frm_(frm), host_(host) {
+    client_ = new QWidget(this);
+    setCentralWidget(client_);
+    BuildMenus();
+    BuildControls();
+    frm_.OnUnloaded = [this] { Unloaded(); };
+    if (host_) {
+        host_->SetParentWindow(this);
+        host_->AfterEvents = [this] {
+            if (sinceSync_.elapsed() >= kSyncIntervalMs) Sync();
+        };
+        host_->Refresh = [this] { Sync(); };
+    }
+    sinceSync_.start();
+    Sync();
+}
+
+MainView::~MainView() {
+    frm_.OnUnloaded = nullptr;
+    if (host_) {
+        host_->AfterEvents = nullptr;
+        host_->Refresh = nullptr;
+        host_->SetParentWindow(nullptr);
+    }
+}
+
+template <class Event>
+void MainView::Forward(Event&& event) {
+    ++depth_;
+    event();
+    --depth_;
+    Sync();
+}
+
+// ---- Building.
+
+void MainView::BuildMenus() {
+    std::map<const MenuItem*, QMenu*> menus;
+    const std::vector<MenuItem*> items = frm_.form.AllMenuItems();
+    for (MenuItem* item : items) {
+        QAction* action = nullptr;
+        if (!item->Parent) {
+            const bool hasItems =
+                std::any_of(items.begin(), items.end(), [&](const MenuItem* m) { return m->Parent == item; });
+            if (hasItems) {
+                QMenu* menu = menuBar()->addMenu(Q(item->Caption));
+                menus[item] = menu;
+                action = menu->menuAction();
+            } else {
+                action = menuBar()->addAction(Q(item->Caption));
+            }
+        } else if (item->Separator) {
+            action = menus.at(item->Parent)->addSeparator();
+        } else {
+            action = menus.at(item->Parent)->addAction(Q(item->Caption));
+        }
+        if (!item->Separator && !menus.count(item)) {
+            const std::string name = item->Name;
+            connect(action, &QAction::triggered, this, [this, name] { Forward([&] { frm_.ChooseMenu(name); }); });
+        }
+        action->setObjectName(Q(item->Name));
+        actions_.emplace_back(item, action);
+    }
+}
+
+void MainView::BuildControls() {
+    for (Control* c : frm_.form.AllControls()) {
+        QWidget* parent = c->Container ? widgets_.at(c->Container) : client_;
+        QWidget* w = CreateWidget(*c, parent);
+        w->setObjectName(Q(c->Name));
+        widgets_[c] = w;
+        controlOf_[w] = c;
+        bindings_.emplace_back(c, w);
+        ConnectEvents(*c, w);
+    }
+    // The file box lies over the history combo, whose drop-down button alone shows.
+    widgets_.at(&frm_.form.TxXferFileName)->raise();
+}
+
+QWidget* MainView::CreateWidget(Control& c, QWidget* parent) {
+    switch (c.Kind) {
+        case ControlKind::Label: {
+            auto* label = new QLabel(parent);
+            const bool framed = &c == &frm_.form.LaStatus || &c == &frm_.form.LblADR || &c == &frm_.form.LbTime;
+            if (framed) label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            const bool centred = &c == &frm_.form.LblADR || c.Container == &frm_.form.Picture1;
+            label->setAlignment(Qt::AlignVCenter | (centred ? Qt::AlignHCenter : Qt::AlignLeft));
+            label->setTextFormat(Qt::PlainText);
+            return label;
+        }
+        case ControlKind::CaptionBox: {
+            auto* label = new QLabel(parent);
+            label->setTextFormat(Qt::PlainText);
+            label->setContentsMargins(3, 0, 3, 0);
+            return label;
+        }
+        case ControlKind::Button: return new QPushButton(parent);
+        case ControlKind::TextBox: return new QLineEdit(parent);
+        case ControlKind::ComboList: return new QComboBox(parent);
+        case ControlKind::ComboEdit: {
+            auto* box = new QComboBox(parent);
+            box->setEditable(true);
+            box->setInsertPolicy(QComboBox::NoInsert);
+            return box;
+        }
+        case ControlKind::ListBox: return new QListWidget(parent);
+        case ControlKind::CheckBox: return new QCheckBox(parent);
+        case ControlKind::OptionButton: {
+            auto* option = new QRadioButton(parent);
+            option->setAutoExclusive(false);  // the model decides which one is selected
+            return option;
+        }
+        case ControlKind::Panel: return new QFrame(parent);
+        case ControlKind::Picture:
+            return new IconPicture(&c == &frm_.form.ImgSTOP ? IconPicture::Icon::Stop : IconPicture::Icon::Start,
+                                   parent);
+        case ControlKind::ProgressBar: {
+            auto* bar = new QProgressBar(parent);
+            bar->setTextVisible(false);
+            return bar;
+        }
+        case ControlKind::Shape: return new ShapeWidget(parent);
+        case ControlKind::Line: return new LineWidget(parent);
+    }
+    return new QWidget(parent);
+}
+
+void MainView::ConnectEvents(Control& c, QWidget* w) {
+    const std::string name = c.Name;
+    auto click = [this, name] { Forward([&] { frm_.Click(name); }); };
+    switch (c.Kind) {
+        case ControlKind::Button:
+            connect(static_cast<QPushButton*>(w), &QPushButton::clicked, this, click);
+            w->installEventFilter(this);  // right-button release
+            break;
+        case ControlKind::CheckBox:
+        case ControlKind::OptionButton:
+            connect(static_cast<QAbstractButton*>(w), &QAbstractButton::clicked, this, click);
+            break;
+        case ControlKind::Picture:
+            static_cast<IconPicture*>(w)->OnRelease = [click](Qt::MouseButton button) {
+                if (button == Qt::LeftButton) click();
+            };
+            break;
+        case ControlKind::ComboList:
+        case ControlKind::ComboEdit: {
+            auto* box = static_cast<QComboBox*>(w);
+            connect(box, &QComboBox::activated, this,
+                    [this, name](int index) { Forward([&] { frm_.Choose(name, index); }); });
+            if (QLineEdit* edit = box->lineEdit()) {
+                connect(edit, &QLineEdit::textEdited, this, [this, name, edit](const QString& text) {
+                    Forward([&] { frm_.EditText(name, text.toStdString(), edit->cursorPosition()); });
+                });
+                box->installEventFilter(this);  // focus
+            }
+            break;
+        }
+        case ControlKind::TextBox: {
+            auto* edit = static_cast<QLineEdit*>(w);
+            connect(edit, &QLineEdit::textEdited, this, [this, name, edit](const QString& text) {
+                Forward([&] { frm_.EditText(name, text.toStdString(), edit->cursorPosition()); });
+            });
+            edit->installEventFilter(this);  // click, focus
+            break;
+        }
+        default: break;
+    }
+}
+
+// ---- Events the widgets have no signal for, and the window's own.
+
+bool MainView::eventFilter(QObject* watched, QEvent* event) {
+    auto it = controlOf_.find(watched);
+    if (it == controlOf_.end() || syncing_) return QMainWindow::eventFilter(watched, event);
+    const std::string name = it->second->Name;
+    switch (event->type()) {
+        case QEvent::MouseButtonRelease: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            const bool inside = static_cast<QWidget*>(watched)->rect().contains(mouse->position().toPoint());
+            if (inside && mouse->button() == Qt::RightButton)
+                Forward([&] { frm_.RightButtonUp(name); });
+            else if (inside && mouse->button() == Qt::LeftButton && it->second->Kind == ControlKind::TextBox)
+                Forward([&] { frm_.Click(name); });
+            break;
+        }
+        case QEvent::FocusIn:
+            Forward([&] { frm_.Focus(name, true); });
+            break;
+        case QEvent::FocusOut:
+            Forward([&] { frm_.Focus(name, false); });
+            break;
+        default: break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainView::closeEvent(QCloseEvent* event) {
+    if (!frm_.Unloaded()) Forward([&] { frm_.Unload(); });
+    if (frm_.Unloaded()) event->accept();
+    else event->ignore();
+}
+
+void MainView::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    if (syncing_) return;
+    frm_.form.Left = Twips(pos().x());
+    frm_.form.Top = Twips(pos().y());
+    appliedPosition_ = QPoint(frm_.form.Left, frm_.form.Top);
+}
+
+void MainView::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange) return;
+    frm_.form.State = isMinimized()   ? WindowState::Minimized
+                      : isMaximized() ? WindowState::Maximized
+                                      : WindowState::Normal;
+}
+
+// The close guard let the window go: the program ends. When an operation was
+// running underneath, it is abandoned where it stands.
+void MainView::Unloaded() {
+    hide();
+    if (depth_ > 1) std::exit(0);
+    QCoreApplication::quit();
+}
+
+// ---- Mirroring the model.
+
+void MainView::Sync() {
+    if (syncing_) return;
+    syncing_ = true;
+    SyncWindow();
+    for (auto& [control, widget] : bindings_) SyncControl(*control, widget);
+    SyncMenus();
+    if (frm_.form.Focused != appliedFocus_) {
+        appliedFocus_ = frm_.form.Focused;
+        if (appliedFocus_) widgets_.at(appliedFocus_)->setFocus();
+    }
+    syncing_ = false;
+    sinceSync_.restart();
+}
+
+void MainView::SyncWindow() {
+    const FormState& f = frm_.form;
+    if (windowTitle() != Q(f.Caption)) setWindowTitle(Q(f.Caption));
+    const QSize client = ClientSizePx(f.Width, f.Height);
+    if (client_->size() != client || client_->minimumSize() != client) {
+        client_->setFixedSize(client);
+        setFixedSize(client.width(), client.height() + menuBar()->sizeHint().height());
+    }
+    const QPoint position(f.Left, f.Top);
+    if (position != appliedPosition_) {
+        appliedPosition_ = position;
+        move(Px(f.Left), Px(f.Top));
+    }
+}
+
+void MainView::SyncControl(Control& c, QWidget* w) {
+    const QSignalBlocker block(w);
+    const QRect geometry = PxRect(c);
+    if (w->geometry() != geometry) w->setGeometry(geometry);
+    if (w->isEnabledTo(w->parentWidget()) != c.Enabled) w->setEnabled(c.Enabled);
+    if (w->isHidden() == c.Visible) w->setVisible(c.Visible);
+    if (w->toolTip() != Q(c.ToolTip)) w->setToolTip(Q(c.ToolTip));
+    const QPalette& palette = w->palette();
+    const QColor back = ColourOf(c.BackColor, palette);
+    const QColor fore = ColourOf(c.ForeColor, palette);
+
+    switch (c.Kind) {
+        case ControlKind::Label: {
+            auto* label = static_cast<QLabel*>(w);
+            if (label->text() != Caption(c.Caption)) label->setText(Caption(c.Caption));
+            SetBackground(label, QPalette::Window, back);
+            SetColour(label, QPalette::WindowText, fore);
+            break;
+        }
+        case ControlKind::CaptionBox: {
+            auto* label = static_cast<QLabel*>(w);
+            const QString text = Caption(static_cast<TextBox&>(c).Text);
+            if (label->text() != text) label->setText(text);
+            SetBackground(label, QPalette::Window, back);
+            break;
+        }
+        case ControlKind::Button: {
+            auto* button = static_cast<QPushButton*>(w);
+            if (button->text() != Caption(c.Caption)) button->setText(Caption(c.Caption));
+            break;
+        }
+        case ControlKind::TextBox: {
+            auto& box = static_cast<TextBox&>(c);
+            auto* edit = static_cast<QLineEdit*>(w);
+            SyncLineEdit(edit, box.Text, box.SelStart);
+            SetColour(edit, QPalette::Base, back);
+            SetColour(edit, QPalette::Text, fore);
+            break;
+        }
+        case ControlKind::ComboList:
+        case ControlKind::ComboEdit: {
+            auto& list = static_cast<ListControl&>(c);
+            auto* box = static_cast<QComboBox*>(w);
+            SyncItems(box, list);
+            if (QLineEdit* edit = box->lineEdit()) {
+                const QSignalBlocker blockEdit(edit);
+                SyncLineEdit(edit, list.Text, list.SelStart);
+            }
+            SetColour(box, QPalette::Base, back);
+            SetColour(box, QPalette::Button, back);
+            SetColour(box, QPalette::Text, fore);
+            SetColour(box, QPalette::ButtonText, fore);
+            break;
+        }
+        case ControlKind::ListBox:
+            SyncItems(static_cast<QListWidget*>(w), static_cast<ListControl&>(c));
+            break;
+        case ControlKind::CheckBox: {
+            auto* box = static_cast<QCheckBox*>(w);
+            if (box->text() != Caption(c.Caption)) box->setText(Caption(c.Caption));
+            const bool checked = static_cast<CheckBox&>(c).Value == 1;
+            if (box->isChecked() != checked) box->setChecked(checked);
+            break;
+        }
+        case ControlKind::OptionButton: {
+            auto* option = static_cast<QRadioButton*>(w);
+            if (option->text() != Caption(c.Caption)) option->setText(Caption(c.Caption));
+            const bool selected = static_cast<OptionButton&>(c).Value;
+            if (option->isChecked() != selected) option->setChecked(selected);
+            break;
+        }
+        case ControlKind::Panel: {
+            auto* frame = static_cast<QFrame*>(w);
+            const int style = c.Raised ? (QFrame::Panel | QFrame::Raised) : (QFrame::Box | QFrame::Plain);
+            if (frame->frameStyle() != style) frame->setFrameStyle(style);
+            if (frame->lineWidth() != (c.Raised ? 2 : 1)) frame->setLineWidth(c.Raised ? 2 : 1);
+            SetBackground(frame, QPalette::Window, back);
+            SetColour(frame, QPalette::WindowText, QColor(128, 128, 128));
+            break;
+        }
+        case ControlKind::Picture: {
+            // A picture acts only while its button does, and is drawn so.
+            const Control& button = &c == &frm_.form.ImgSTOP ? static_cast<const Control&>(frm_.form.CmdStop)
+                                                             : static_cast<const Control&>(frm_.form.CmdStart);
+            static_cast<IconPicture*>(w)->SetAvailable(button.EffectivelyEnabled());
+            break;
+        }
+        case ControlKind::ProgressBar: {
+            auto& model = static_cast<ProgressBar&>(c);
+            auto* bar = static_cast<QProgressBar*>(w);
+            if (bar->minimum() != model.Min || bar->maximum() != model.Max) bar->setRange(model.Min, model.Max);
+            if (bar->value() != model.Value) bar->setValue(model.Value);
+            break;
+        }
+        case ControlKind::Shape:
+            static_cast<ShapeWidget*>(w)->SetFill(back);
+            break;
+        case ControlKind::Line:
+            static_cast<LineWidget*>(w)->SetColour(fore);
+            break;
+    }
+}
+
+void MainView::SyncMenus() {
+    for (auto& [item, action] : actions_) {
+        if (item->Separator) {
+            if (action->isVisible() != item->Visible) action->setVisible(item->Visible);
+            continue;
+        }
+        if (action->text() != Q(item->Caption)) action->setText(Q(item->Caption));
+        if (action->isEnabled() != item->Enabled) action->setEnabled(item->Enabled);
+        if (action->isVisible() != item->Visible) action->setVisible(item->Visible);
+        if (action->isCheckable() != item->Checked) action->setCheckable(item->Checked);
+        if (action->isChecked() != item->Checked) action->setChecked(item->Checked);
+    }
+}
+
+QWidget* MainView::WidgetOf(const std::string& name) const {
+    for (const auto& [control, widget] : bindings_)
+        if (control->Name == name) return widget;
+    return nullptr;
+}
+
+QAction* MainView::ActionOf(const std::string& name) const {
+    for (const auto& [item, action] : actions_)
+        if (item->Name == name) return action;
+    return nullptr;
+}
+
+}  // namespace mirvok

@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "WindowBench.h"
+
+namespace mirvok {
+namespace {
+
+// Width of the client area inside the window's borders, in twips.
+constexpr int kClientWidthNormal = 5160 - 2 * 60;
+constexpr int kClientWidthWide = 7140 - 2 * 60;
+
+bool InRightColumn(const Control* c) {
+    for (; c; c = c->Container)
+        if (c->Name == "Label3" || c->Name == "FrameExpanded" || c->Name == "Picture1") return true;
+    return false;
+}
+
+TEST(FormDesign, EveryControlHasAUniqueNameAndFitsItsContainer) {
+    FormState f;
+    std::set<std::string> names;
+    for (Control* c : f.AllControls()) {
+        SCOPED_TRACE(c->Name);
+        EXPECT_TRUE(names.insert(c->Name).second);
+        EXPECT_EQ(f.FindControl(c->Name), c);
+        if (c->Kind == ControlKind::Line || !c->Visible) continue;
+        EXPECT_GT(c->Width, 0);
+        EXPECT_GT(c->Height, 0);
+        if (c->Container) {
+            EXPECT_GE(c->Left, 0);
+            EXPECT_GE(c->Top, 0);
+            EXPECT_LE(c->Left + c->Width, c->Container->Width);
+            EXPECT_LE(c->Top + c->Height, c->Container->Height);
+        } else if (InRightColumn(c)) {
+            EXPECT_GE(c->Left, 5130);
+            EXPECT_LE(c->Left + c->Width, kClientWidthWide);
+        } else {
+            EXPECT_LE(c->Left + c->Width, kClientWidthNormal);
+        }
+    }
+}
+
+TEST(FormDesign, ListsCarryTheirItemData) {
+    FormState f;
+    ASSERT_EQ(f.CmbComPort.ListCount(), 256);
+    EXPECT_EQ(f.CmbComPort.Items[0].text, "COM1");
+    EXPECT_EQ(f.CmbComPort.Items[255].text, "COM256");
+    EXPECT_EQ(f.CmbComPort.Items[255].data, 256);
+
+    const std::vector<std::pair<std::string, int>> sms = {
+        {"なし", 0},      {"  1秒", 1000}, {"  2秒", 2000}, {"  3秒", 3000}, {"  4秒", 4000}, {"  5秒", 5000},
+        {"  6秒", 6000}, {"  7秒", 7000}, {"  8秒", 8000}, {"  9秒", 9000}, {" 10秒", 10000}};
+    std::vector<std::pair<std::string, int>> got;
+    for (const auto& item : f.CmbSms.Items) got.emplace_back(item.text, item.data);
+    EXPECT_EQ(got, sms);
+
+    EXPECT_EQ(f.CmbBaudRate.Items[9].text, "115200");
+    EXPECT_EQ(f.CmbBaudRate.Items[9].data, 115200);
+    EXPECT_EQ(f.CmbParity.Items[4].text, "S:ｽﾍﾟｰｽ");
+    EXPECT_EQ(f.CmbParity.Items[4].data, 4);
+    EXPECT_EQ(f.CmbDataBits.Items[0].data, 7);
+    EXPECT_EQ(f.CmbStopBits.Items[1].text, "1.5");
+    EXPECT_EQ(f.CmbStopBits.Items[1].data, 1);
+    EXPECT_EQ(f.Option1[8].Caption, "8:115200,N,7,1");
+    EXPECT_EQ(f.BLK_Address[8].Caption, "80000～");
+}
+
+TEST(FormDesign, DisabledPanelDisablesWhatItHolds) {
+    FormState f;
+    EXPECT_TRUE(f.CmbParity.EffectivelyEnabled());
+    f.Frame3.Enabled = false;
+    EXPECT_FALSE(f.CmbParity.EffectivelyEnabled());
+    EXPECT_FALSE(f.Option2[0].EffectivelyEnabled());
+    EXPECT_TRUE(f.Option1[0].EffectivelyEnabled());
+}
+
+}  // namespace
+}  // namespace mirvok
