@@ -1,0 +1,81 @@
+#include "DswRead.h"
+
+#include "LinkCheck.h"
+#include "protocol/Protocol.h"
+#include "startup/HexToBits.h"
+#include "ui/form/FormState.h"
+#include "ui/form/Window.h"
+
+namespace mirvok {
+
+namespace {
+
+constexpr int kSwitchCount = 8;
+
+void SetSwitch(Control& on, Control& off, bool isOn) {
+    off.BackColor = isOn ? kSysWindow : kLightGrey;
+    on.BackColor = isOn ? kOrange : kSysWindow;
+}
+
+// Steps from the port opening to the drawn result. Returns wherever the read
+// ends; the caller runs the common end.
+void ReadAndDraw(Window& w) {
+    if (OpenPortIfClosed(w) != 0) return;
+
+    ShowWorking(w.form, kCheckingReaderText);
+    if (!CheckLink(w)) {
+        ShowFailure(w.host, kNoLinkText, kCheckConnectionText);
+        w.form.ResetStatus();
+        return;
+    }
+
+    w.protocol.SendCommand(kDswReadCommand, "");
+    if (!AnswerAccepted(w.protocol)) {
+        ShowFailure(w.host, kNoDswText, kCheckConnectionText);
+        w.form.ResetStatus();
+        return;
+    }
+    w.form.LaStatus.Caption.clear();
+    ShowSwitches(w.form, DswBankBits(w.protocol.RxFrame, 1), DswBankBits(w.protocol.RxFrame, 2));
+    w.form.LaStatus.Caption = kDswReadDoneText;
+}
+
+}  // namespace
+
+void CmdGetDSW_Click(Window& w) {
+    w.form.FrameExpanded.Enabled = false;
+    w.form.CmdGetDSW.Enabled = false;
+    ClearSwitchPicture(w.form);
+
+    ReadAndDraw(w);
+
+    w.form.CmdGetDSW.Enabled = true;
+    w.form.FrameExpanded.Enabled = true;
+    CloseMaintenancePort(w);
+}
+
+std::string DswBankBits(const std::string& answerFrame, int bank) {
+    const int firstDigit = bank == 1 ? 6 : 8;
+    return HexToBits(MidChars(answerFrame, firstDigit, 2));
+}
+
+bool DswSwitchOn(const std::string& bankBits, int switchNumber) {
+    const int index = kSwitchCount - switchNumber;  // character 9 - i, counted from 0
+    return index >= 0 && static_cast<std::size_t>(index) < bankBits.size() && bankBits[index] == '1';
+}
+
+void ClearSwitchPicture(FormState& form) {
+    for (int i = 1; i <= kSwitchCount; ++i) {
+        SetSwitch(form.SpDSW1On[i], form.SpDSW1Off[i], false);
+        SetSwitch(form.SpDSW2On[i], form.SpDSW2Off[i], false);
+    }
+}
+
+void ShowSwitches(FormState& form, const std::string& bank1Bits, const std::string& bank2Bits) {
+    for (int i = 1; i <= kSwitchCount; ++i) {
+        if (DswSwitchOn(bank1Bits, i)) SetSwitch(form.SpDSW1On[i], form.SpDSW1Off[i], true);
+        if (DswSwitchOn(bank2Bits, i)) SetSwitch(form.SpDSW2On[i], form.SpDSW2Off[i], true);
+    }
+}
+
+}  // namespace mirvok

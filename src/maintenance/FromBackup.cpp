@@ -1,0 +1,156 @@
+#include "FromBackup.h"
+
+#include "LinkCheck.h"
+#include "RomVersion.h"
+#include "link/Link.h"
+#include "protocol/Protocol.h"
+#include "startup/Host.h"
+#include "startup/RunState.h"
+#include "startup/WaitSeconds.h"
+#include "ui/form/FormState.h"
+#include "ui/form/Window.h"
+
+namespace mirvok {
+
+namespace {
+
+constexpr const char* kCommunicationErrorText = "通信異常です。";
+constexpr const char* kCheckReaderConnectionText = "ｶｰﾄﾞﾘｰﾀﾞ-との接続及び通信設定を確認してください。";
+constexpr const char* kCoverWarningTitle = "警告";
+constexpr const char* kCoverClosedText = "ｶｰﾄﾞﾘｰﾀﾞ-のｶﾊﾞｰが開けられていません。！";
+constexpr const char* kPressRetryText = "準備ができたら、再試行を押してください。";
+constexpr const char* kBackingUpText = "ｶｰﾄﾞﾘｰﾀﾞｰ F-ROM ﾊﾞｯｸｱｯﾌﾟ中.....";
+constexpr const char* kBackupVerdict = "!!90";
+
+// Arguments of the report and command calls whose meaning is the link
+// library's business.
+constexpr std::int16_t kLibraryMode = 1;
+constexpr std::int16_t kLibraryRetry = 1;
+
+ControlLock FromLock(FormState& f) {
+    return ControlLock({&f.CmdStart, &f.CmbComPort, &f.CmbSms, &f.Frame3, &f.Frame2, &f.Frame1, &f.BLKCheck1,
+                        &f.Frame5, &f.CmdROMBackup, &f.CmdROMRecovery, &f.CmdStop});
+}
+
+// The DSW read and the version queries close the port when they end; started
+// in the middle of an F-ROM operation they would pull the port from under it.
+// They are held for the whole operation and then put back as they were (the
+// download mode keeps CmdROMVer disabled).
+ControlHold OtherPortUsers(FormState& f) { return ControlHold({&f.CmdGetDSW, &f.CmdROMVer, &f.Command1}); }
+
+bool OperatorConfirms(Window& w, const std::string& text) {
+    const MsgBoxRequest box{text, kFromConfirmTitle, MsgButtons::OKCancel, MsgIcon::Information,
+                            MsgDefault::First};
+    return w.host.MsgBox(box) == MsgResult::OK;
+}
+
+bool OperatorRetriesCover(Window& w) {
+    const MsgBoxRequest box{std::string(kCoverClosedText) + kLineBreak + kPressRetryText, kCoverWarningTitle,
+                            MsgButtons::RetryCancel, MsgIcon::Warning, MsgDefault::First};
+    return w.host.MsgBox(box) == MsgResult::Retry;
+}
+
+// Reads the device's cover reports until one says the cover is open, asking
+// the operator to open it after every other report. False when the read
+// fails (reported here) or the operator cancels.
+bool AwaitCoverOpen(Window& w, DeviceReport& report) {
+    for (;;) {
+        const std::int16_t code =
+            w.link.crwReceiveResponse(w.run.settings.Port, kLibraryMode, kCoverReportTimeoutMs, kLibraryRetry,
+                                      report.strCOMSTS, report.strERRSEN, report.strResDATA);
+        if (code != 0 && code != 1) {
+            ShowFailure(w.host, kCommunicationErrorText, kCheckReaderConnectionText);
+            w.form.ResetStatus();
+            return false;
+        }
+        if (CoverReportedOpen(report)) return true;
+        if (!OperatorRetriesCover(w)) return false;
+    }
+}
+
+// From the port opening to the operation's own ending. Returns wherever the
+// operation ends; the caller runs the common end.
+void RunSteps(Window& w, const FromOperation& operation) {
+    if (OpenPortAfresh(w) != 0) return;
+
+    ShowWorking(w.form, kCheckingReaderText);
+    if (!CheckLink(w)) {
+        ShowFailure(w.host, kNoLinkText, kCheckConnectionText);
+        w.form.ResetStatus();
+        return;
+    }
+
+    w.protocol.SendCommand(kVersionCommand, "");
+    if (!AnswerAccepted(w.protocol)) {
+        ShowFailure(w.host, kNoVersionText, kCheckConnectionText);
+        w.form.ResetStatus();
+        return;
+    }
+    w.form.LaStatus.Caption.clear();
+    const std::string version = VersionText(w.protocol.RxFrame);
+
+    if (!OperatorConfirms(w, operation.confirmationText(version))) {
+        w.form.ResetStatus();
+        return;
+    }
+
+    DeviceReport report;
+    if (!AwaitCoverOpen(w, report)) return;
+
+    if (w.link.crwSendCommand(w.run.settings.Port, kFromCommandTimeoutMs, kLibraryMode, kFromCommand,
+                              operation.commandParameter, kLibraryRetry) != 0) {
+        w.form.ResetStatus();
+        return;
+    }
+    operation.afterCommand(w, report);
+}
+
+void AwaitBackupVerdict(Window& w, DeviceReport& report) {
+    ShowWorking(w.form, kBackingUpText);
+    WaitSeconds(w.host, kBackupWaitSeconds);
+    // A verdict that does not come keeps the cover report in the fields, which
+    // never reads as success.
+    w.link.crwReceiveResponse(w.run.settings.Port, kLibraryMode, kBackupVerdictTimeoutMs, kLibraryRetry,
+                              report.strCOMSTS, report.strERRSEN, report.strResDATA);
+    if (BackupSucceeded(report)) {
+        w.host.MsgBox(std::string("F-ROM ﾊﾞｯｸｱｯﾌﾟが成功しました。") + kLineBreak +
+                          "ｶｰﾄﾞﾘｰﾀﾞｰの電源を切り終了してください。",
+                      MsgIcon::None, kFromResultTitle);
+    } else {
+        w.host.MsgBox(std::string("F-ROM ﾊﾞｯｸｱｯﾌﾟ 失敗") + kLineBreak + "最初からやり直してください。",
+                      MsgIcon::Warning, kFromResultTitle);
+    }
+    w.form.ResetStatus();
+}
+
+}  // namespace
+
+void RunFromOperation(Window& w, const FromOperation& operation) {
+    ControlLock lock = FromLock(w.form);
+    ControlHold held = OtherPortUsers(w.form);
+    lock.Lock();
+    held.Hold();
+
+    RunSteps(w, operation);
+
+    CloseMaintenancePort(w);
+    lock.Release();
+    held.GiveBack();
+}
+
+void CmdROMBackup_Click(Window& w) {
+    static constexpr FromOperation kBackup{BackupConfirmationText, kBackupParameter, AwaitBackupVerdict};
+    RunFromOperation(w, kBackup);
+}
+
+std::string BackupConfirmationText(const std::string& version) {
+    return std::string(kVersionLabel) + version + "のﾊﾞｯｸｱｯﾌﾟを開始します。" + kLineBreak +
+           "ｶｰﾄﾞﾘｰﾀﾞ-のｶﾊﾞｰを開けてﾊﾞｯｸｱｯﾌﾟに備えてください。" + kLineBreak +
+           "準備ができたら、ＯＫを押してください。";
+}
+
+bool CoverReportedOpen(const DeviceReport& report) { return MidChars(report.strCOMSTS, 2, 1) == "6"; }
+
+bool BackupSucceeded(const DeviceReport& report) { return report.strCOMSTS + report.strERRSEN == kBackupVerdict; }
+
+}  // namespace mirvok

@@ -1,0 +1,114 @@
+#include "LinkCheck.h"
+
+#include <algorithm>
+
+#include "link/Link.h"
+#include "link/PortSelection.h"
+#include "protocol/Protocol.h"
+#include "startup/Host.h"
+#include "startup/RunState.h"
+#include "ui/form/FormState.h"
+#include "ui/form/Window.h"
+#include "ui/form/WindowSettings.h"
+
+namespace mirvok {
+
+void ShowWorking(FormState& form, const std::string& text) { form.SetStatus(kYellow, text); }
+
+std::int16_t OpenPortIfClosed(Window& w) {
+    if (w.run.PortOpen) return 0;
+    const std::int16_t code = OpenTerminalPort(w);
+    if (code != 0) {
+        w.form.ResetStatus();
+        w.form.CmdStart.Enabled = true;
+        return code;
+    }
+    w.run.PortOpen = true;
+    SaveSettings(w);
+    return 0;
+}
+
+std::int16_t OpenPortAfresh(Window& w) {
+    if (w.run.PortOpen) CloseMaintenancePort(w);
+    return OpenPortIfClosed(w);
+}
+
+void CloseMaintenancePort(Window& w) {
+    w.link.crwClosePort(w.run.settings.Port);
+    w.run.PortOpen = false;
+}
+
+bool CheckLink(Window& w) {
+    Protocol& p = w.protocol;
+    if (w.run.settings.Spno == 1) {
+        p.Response = "A";
+        p.AnsCode = "90";
+    } else {
+        p.SendCommand("PA", "");
+    }
+    return p.Response == "A" && (p.AnsCode == "90" || p.AnsCode == "13");
+}
+
+bool AnswerAccepted(const Protocol& protocol) {
+    return protocol.Response == "A" && protocol.AnsCode == "90";
+}
+
+namespace {
+
+// Length in bytes of the UTF-8 character that starts with this byte; a stray
+// continuation byte counts as a character of its own.
+std::size_t CharLength(unsigned char lead) {
+    if (lead >= 0xF0) return 4;
+    if (lead >= 0xE0) return 3;
+    if (lead >= 0xC0) return 2;
+    return 1;
+}
+
+// Byte offset of character `index` (counted from 0), or text.size().
+std::size_t ByteOffset(const std::string& text, int index) {
+    std::size_t at = 0;
+    for (int i = 0; i < index && at < text.size(); ++i)
+        at += CharLength(static_cast<unsigned char>(text[at]));
+    return std::min(at, text.size());
+}
+
+}  // namespace
+
+std::string MidChars(const std::string& text, int first, int count) {
+    if (first < 1) first = 1;
+    const std::size_t begin = ByteOffset(text, first - 1);
+    if (count < 0) return text.substr(begin);
+    const std::size_t end = begin + ByteOffset(text.substr(begin), count);
+    return text.substr(begin, end - begin);
+}
+
+std::string FailureText(const std::string& firstLine, const std::string& secondLine) {
+    return "    " + firstLine + kLineBreak + secondLine;
+}
+
+void ShowFailure(Host& host, const std::string& firstLine, const std::string& secondLine) {
+    host.MsgBox(FailureText(firstLine, secondLine), MsgIcon::Error);
+}
+
+void ControlLock::Lock() {
+    for (Control* c : controls_) c->Enabled = false;
+}
+
+void ControlLock::Release() {
+    for (Control* c : controls_) c->Enabled = true;
+}
+
+void ControlHold::Hold() {
+    wasEnabled_.clear();
+    for (Control* c : controls_) {
+        wasEnabled_.push_back(c->Enabled);
+        c->Enabled = false;
+    }
+}
+
+void ControlHold::GiveBack() {
+    for (std::size_t i = 0; i < wasEnabled_.size(); ++i) controls_[i]->Enabled = wasEnabled_[i];
+    wasEnabled_.clear();
+}
+
+}  // namespace mirvok

@@ -1,0 +1,83 @@
+#include "RomVersion.h"
+
+#include "DswRead.h"
+#include "LinkCheck.h"
+#include "protocol/Protocol.h"
+#include "startup/Host.h"
+#include "startup/WaitSeconds.h"
+#include "ui/form/FormState.h"
+#include "ui/form/Window.h"
+
+namespace mirvok {
+
+namespace {
+
+// The query leaves the device a second after the link check before "VS".
+constexpr float kPauseBeforeVersionSeconds = 1.0f;
+
+ControlLock QueryLock(FormState& f) {
+    return ControlLock({&f.CmbComPort, &f.CmbSms, &f.Frame3, &f.Frame2, &f.Frame1, &f.BLKCheck1, &f.Frame5,
+                        &f.CmdStart, &f.CmdStop, &f.FrameExpanded});
+}
+
+void ShowNoVersion(Window& w) {
+    ShowFailure(w.host, kNoVersionText, kCheckConnectionText);
+    w.form.ResetStatus();
+}
+
+// From the link check to the answer box, on an open port. Returns wherever
+// the query ends; the caller closes the port.
+void AskAndShow(Window& w, const std::string& variant, const std::string& title) {
+    ShowWorking(w.form, kGettingVersionText);
+    if (!CheckLink(w)) {
+        ShowNoVersion(w);
+        return;
+    }
+    WaitSeconds(w.host, kPauseBeforeVersionSeconds);
+
+    w.protocol.SendCommand(kVersionCommand, variant);
+    if (!AnswerAccepted(w.protocol)) {
+        ShowNoVersion(w);
+        return;
+    }
+    const std::string version = VersionText(w.protocol.RxFrame);
+    if (w.form.MnuROMBkRec.Checked) CmdGetDSW_Click(w);
+    w.form.LaStatus.Caption.clear();
+    w.host.MsgBox(std::string(kVersionLabel) + version + kLineBreak, MsgIcon::Information, title);
+    w.form.LaStatus.BackColor = kCyan;
+}
+
+}  // namespace
+
+void CmdROMVer_Click(Window& w) {
+    w.protocol.CmdParam.clear();
+    QueryRomVersion(w, "");
+}
+
+void CmdROMVer_MouseUp(Window& w, int button) {
+    if (button == kRightMouseButton) QueryRomVersion(w, "?");
+}
+
+void Command1_Click(Window& w) { QueryRomVersion(w, "b"); }
+
+void QueryRomVersion(Window& w, const std::string& variant) {
+    const std::string title = RomVersionTitle(variant);
+    ControlLock lock = QueryLock(w.form);
+    lock.Lock();
+
+    if (OpenPortAfresh(w) == 0) {
+        AskAndShow(w, variant, title);
+        CloseMaintenancePort(w);
+    }
+    lock.Release();
+}
+
+std::string RomVersionTitle(const std::string& variant) {
+    if (variant == "?") return std::string(kVersionTitle) + "[ VS? ]";
+    if (variant == "b") return std::string(kVersionTitle) + "[ VSb ]";
+    return kVersionTitle;
+}
+
+std::string VersionText(const std::string& answerFrame) { return MidChars(answerFrame, 6); }
+
+}  // namespace mirvok
