@@ -9,7 +9,6 @@
 #include <memory>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "link/Transport.h"
 
@@ -21,17 +20,13 @@ struct FakeLine {
     std::multimap<std::int64_t, std::string> scheduled;  // arrival time -> bytes
     ModemLines lines;
     std::int64_t ctsOnAtMs = -1;  // CTS comes on at this time when >= 0
-    TransportStatus writeStatus = TransportStatus::Ok;
     TransportStatus nextReadStatus = TransportStatus::Ok;  // once
     bool gone = false;
-    bool closed = false;
-    // The peer: called with every write that succeeds.
-    std::function<void(FakeLine&, const std::string&)> peer;
+    std::function<void(FakeLine&, const std::string&)> peer;  // sees every write
 
     void Arrive(const std::string& bytes, std::int64_t afterMs = 0) {
         scheduled.emplace(nowMs + afterMs, bytes);
     }
-    bool HasArrived() const { return !scheduled.empty() && scheduled.begin()->first <= nowMs; }
 };
 
 class FakeTransport final : public Transport {
@@ -40,43 +35,41 @@ public:
 
     TransportStatus Write(const std::string& bytes, int) override {
         if (line_->gone) return TransportStatus::IoError;
-        if (line_->writeStatus != TransportStatus::Ok) return line_->writeStatus;
         line_->written += bytes;
         if (line_->peer) line_->peer(*line_, bytes);
         return TransportStatus::Ok;
     }
     TransportStatus Read(std::string& out) override {
         if (line_->gone) return TransportStatus::IoError;
-        while (line_->HasArrived()) {
-            out += line_->scheduled.begin()->second;
-            line_->scheduled.erase(line_->scheduled.begin());
+        auto& due = line_->scheduled;
+        while (!due.empty() && due.begin()->first <= line_->nowMs) {
+            out += due.begin()->second;
+            due.erase(due.begin());
         }
         return std::exchange(line_->nextReadStatus, TransportStatus::Ok);
     }
     TransportStatus WaitForData(int timeoutMs) override {
         if (line_->gone) return TransportStatus::IoError;
         const std::int64_t deadline = line_->nowMs + timeoutMs;
-        if (!line_->scheduled.empty() && line_->scheduled.begin()->first <= deadline) {
-            line_->nowMs = std::max(line_->nowMs, line_->scheduled.begin()->first);
-            return TransportStatus::Ok;
-        }
-        line_->nowMs = deadline;
-        return TransportStatus::Timeout;
+        const auto& due = line_->scheduled;
+        const bool comes = !due.empty() && due.begin()->first <= deadline;
+        line_->nowMs = comes ? std::max(line_->nowMs, due.begin()->first) : deadline;
+        return comes ? TransportStatus::Ok : TransportStatus::Timeout;
     }
     std::int64_t NowMs() override { return line_->nowMs; }
     void Sleep(int ms) override { line_->nowMs += ms; }
     ModemLines Lines() override {
         ModemLines lines = line_->lines;
-        if (line_->ctsOnAtMs >= 0 && line_->nowMs >= line_->ctsOnAtMs) lines.cts = true;
+        lines.cts = lines.cts || (line_->ctsOnAtMs >= 0 && line_->nowMs >= line_->ctsOnAtMs);
         return lines;
     }
-    void Close() override { line_->closed = true; }
+    void Close() override {}
 
 private:
     std::shared_ptr<FakeLine> line_;
 };
 
-// Ports 1 to 256 that open onto fresh fake lines, unless told otherwise.
+// Every port opens onto its own fake line, unless openStatus says otherwise.
 class FakeProvider final : public PortProvider {
 public:
     std::vector<PortInfo> listed;
@@ -90,15 +83,7 @@ public:
         lastSettings = settings;
         status = openStatus;
         if (status != TransportStatus::Ok) return nullptr;
-        auto& line = lines[port];
-        if (!line) line = std::make_shared<FakeLine>();
-        line->closed = false;
-        return std::make_unique<FakeTransport>(line);
-    }
-    FakeLine& Line(int port) {
-        auto& line = lines[port];
-        if (!line) line = std::make_shared<FakeLine>();
-        return *line;
+        return std::make_unique<FakeTransport>(lines.try_emplace(port, std::make_shared<FakeLine>()).first->second);
     }
 };
 

@@ -3,13 +3,11 @@
 // slave by its path like any serial device; the test plays the device on the
 // master side.
 
-#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <string>
 
 namespace mirvok::test {
@@ -22,7 +20,7 @@ public:
         path_ = name;
         termios raw{};
         tcgetattr(slave_, &raw);
-        cfmakeraw(&raw);  // no echo, no line editing before the program takes over
+        cfmakeraw(&raw);  // no echo before the program takes over
         tcsetattr(slave_, TCSANOW, &raw);
     }
     ~PseudoTerminal() {
@@ -32,43 +30,33 @@ public:
     PseudoTerminal(const PseudoTerminal&) = delete;
     PseudoTerminal& operator=(const PseudoTerminal&) = delete;
 
-    bool Ok() const { return !path_.empty(); }
     const std::string& Path() const { return path_; }
-    int Master() const { return master_; }
 
     void Write(const std::string& bytes) const {
-        std::size_t done = 0;
-        while (done < bytes.size()) {
+        for (std::size_t done = 0; done < bytes.size();) {
             const ssize_t n = write(master_, bytes.data() + done, bytes.size() - done);
             if (n <= 0) return;
             done += static_cast<std::size_t>(n);
         }
     }
-
-    // Reads until `count` bytes came or `timeoutMs` passed.
+    // Reads up to `count` bytes, giving up after a silence of `timeoutMs`.
     std::string Read(std::size_t count, int timeoutMs) const {
         std::string got;
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (got.size() < count) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                end - std::chrono::steady_clock::now());
-            pollfd fd{master_, POLLIN, 0};
-            if (left.count() <= 0 || poll(&fd, 1, static_cast<int>(left.count())) <= 0) break;
-            char buffer[4096];
+        char buffer[256];
+        pollfd fd{master_, POLLIN, 0};
+        while (got.size() < count && poll(&fd, 1, timeoutMs) > 0) {
             const ssize_t n = read(master_, buffer, std::min(sizeof buffer, count - got.size()));
             if (n <= 0) break;
             got.append(buffer, static_cast<std::size_t>(n));
         }
         return got;
     }
-
-    // The baud rate the slave's user set, as the master sees it.
+    // The baud rate set on the slave, as the master sees it.
     speed_t SlaveSpeed() const {
         termios settings{};
         tcgetattr(master_, &settings);
         return cfgetospeed(&settings);
     }
-
     void CloseMaster() {
         if (master_ >= 0) close(master_);
         master_ = -1;

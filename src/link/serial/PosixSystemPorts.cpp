@@ -1,6 +1,5 @@
 #ifndef _WIN32
 #include <QSerialPortInfo>
-#include <fcntl.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>

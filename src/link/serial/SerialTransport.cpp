@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QSerialPort>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
