@@ -52,7 +52,8 @@ protected:
 };
 
 TEST_F(TransferEngineTest, FilesWithNothingToSendOrNotS_RecordsAreRefusedBeforeAnythingIsSent) {
-    const std::string binary("\x7F" "ELF\x02\x01\x01\0\0\0\r\n\x8F\xFF", 16);
+    const char image[] = "\x7F" "ELF\x02\x01\x01\0\0\0\r\n\x8F\xFF";
+    const std::string binary(image, sizeof image - 1);
     struct Case {
         const char* name;
         std::string text;
