@@ -41,6 +41,22 @@ TEST(FormDesign, EveryControlHasAUniqueNameAndFitsItsContainer) {
     }
 }
 
+// Each caption box lies across the top edge of the panel it names.
+TEST(FormDesign, CaptionBoxesSitOnTheirPanelsTopEdge) {
+    FormState f;
+    const Control* panels[] = {&f.Frame3, &f.Frame2, &f.FraTime, &f.Frame4, &f.Frame1};
+    for (int i = 0; i <= 4; ++i) {
+        SCOPED_TRACE(i);
+        const Control& caption = f.TxtIndex[i];
+        const Control& panel = *panels[i];
+        EXPECT_EQ(caption.Container, panel.Container);
+        EXPECT_LT(caption.Top, panel.Top);
+        EXPECT_GT(caption.Top + caption.Height, panel.Top);
+        EXPECT_GT(caption.Left, panel.Left);
+        EXPECT_LT(caption.Left + caption.Width, panel.Left + panel.Width);
+    }
+}
+
 TEST(FormDesign, ListsCarryTheirItemData) {
     FormState f;
     ASSERT_EQ(f.CmbComPort.ListCount(), 256);

@@ -43,6 +43,10 @@ void PlaceInColumns(Control& c, int index, int left0, int top0, int columnWidth,
 }  // namespace
 
 FormState::FormState() {
+    // The caption boxes of the inner panels sit in the mode panel.
+    TxtIndex[2].Container = &Frame3;
+    TxtIndex[3].Container = &Frame3;
+
     // Separator under the menu bar: a dark line with a light one below it.
     Line1.Place(0, 0, 7140, 15);
     Line1.ForeColor = Rgb(128, 128, 128);
@@ -50,7 +54,7 @@ FormState::FormState() {
     Line2.ForeColor = Rgb(255, 255, 255);
 
     // Top row: port, port refresh, send interval.
-    Label(LblComPort, "通信ﾎﾟｰﾄ ：", 30, 120, 810, 195);
+    Label(LblComPort, "通信ﾎﾟｰﾄ ：", 0, 120, 840, 195);
     DropDown(CmbComPort, "通信ﾎﾟｰﾄNoを選択します。", 840, 60, 930, 300);
     for (int port = 1; port <= 256; ++port) CmbComPort.AddItem("COM" + std::to_string(port), port);
     CmndPortRefresh.Caption = "PortRefresh";
@@ -76,18 +80,18 @@ FormState::FormState() {
     CmdROMVer.Place(3765, 105, 1155, 375);
     Frame4.Place(30, 570, 3795, 795);
     CaptionBox(TxtIndex[3], "ﾀｰﾐﾅﾙ通信設定", 120, 480, 1290, 195);
-    Label(LblBaudRate, "ﾎﾞｰﾚｰﾄ ", 90, 180, 705, 195);
-    DropDown(CmbBaudRate, "", 795, 120, 1050, 300);
+    Label(LblBaudRate, "ﾎﾞｰﾚｰﾄ ", 60, 180, 750, 195);
+    DropDown(CmbBaudRate, "", 810, 120, 1005, 300);
     for (const char* baud : kBaudRates) CmbBaudRate.AddItem(baud, std::stoi(baud));
-    Label(LblParity, "ﾊﾟﾘﾃｨ ", 1950, 180, 585, 195);
-    DropDown(CmbParity, "", 2535, 120, 1170, 300);
+    Label(LblParity, "ﾊﾟﾘﾃｨ ", 1905, 180, 750, 195);
+    DropDown(CmbParity, "", 2655, 120, 1050, 300);
     for (int i = 0; i < static_cast<int>(kParities.size()); ++i) CmbParity.AddItem(kParities[i], i);
-    Label(LblDataBits, "ﾋﾞｯﾄ長", 90, 495, 705, 195);
-    DropDown(CmbDataBits, "", 795, 435, 1050, 300);
+    Label(LblDataBits, "ﾋﾞｯﾄ長", 60, 495, 750, 195);
+    DropDown(CmbDataBits, "", 810, 435, 1005, 300);
     CmbDataBits.AddItem("7bit", 7);
     CmbDataBits.AddItem("8bit", 8);
-    Label(LblStopBits, "ｽﾄｯﾌﾟﾋﾞｯﾄ", 1950, 495, 585, 195);
-    DropDown(CmbStopBits, "", 2535, 435, 1170, 300);
+    Label(LblStopBits, "ｽﾄｯﾌﾟﾋﾞｯﾄ", 1905, 495, 750, 195);
+    DropDown(CmbStopBits, "", 2655, 435, 1050, 300);
     CmbStopBits.AddItem("1", 0);
     CmbStopBits.AddItem("1.5", 1);
     CmbStopBits.AddItem("2", 2);

@@ -30,6 +30,10 @@ namespace {
 // at most this often.
 constexpr int kSyncIntervalMs = 15;
 
+// Check boxes and option buttons are shown at least this high, so that their
+// tick mark is never cut off; they stay centred on their place.
+constexpr int kMinTickHeightPx = 16;
+
 QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
 QString Caption(const std::string& text) { return Q(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
 
@@ -46,6 +50,16 @@ void SetColour(QWidget* w, QPalette::ColorRole role, const QColor& colour) {
     QPalette p = w->palette();
     p.setColor(role, colour);
     w->setPalette(p);
+}
+
+QRect ShownRect(const Control& c) {
+    QRect r = PxRect(c);
+    const bool tick = c.Kind == ControlKind::CheckBox || c.Kind == ControlKind::OptionButton;
+    if (tick && r.height() < kMinTickHeightPx) {
+        r.moveTop(r.top() - (kMinTickHeightPx - r.height()) / 2);
+        r.setHeight(kMinTickHeightPx);
+    }
+    return r;
 }
 
 void SyncItems(QComboBox* box, const ListControl& list) {
@@ -338,7 +352,7 @@ void MainView::SyncWindow() {
 
 void MainView::SyncControl(Control& c, QWidget* w) {
     const QSignalBlocker block(w);
-    const QRect geometry = PxRect(c);
+    const QRect geometry = ShownRect(c);
     if (w->geometry() != geometry) w->setGeometry(geometry);
     if (w->isEnabledTo(w->parentWidget()) != c.Enabled) w->setEnabled(c.Enabled);
     if (w->isHidden() == c.Visible) w->setVisible(c.Visible);

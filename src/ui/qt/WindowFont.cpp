@@ -9,8 +9,10 @@ namespace mirvok {
 
 namespace {
 
-// 9 points at 96 dpi: the size the control positions were laid out for.
-constexpr int kFontPixelSize = 12;
+// A little under 9 points at 96 dpi, the size the control positions were laid
+// out for: the Latin letters of the Japanese fonts here are wider than those
+// of the layout's original font, and every caption must fit its control.
+constexpr int kFontPixelSize = 11;
 
 // Families with Japanese glyphs, half-width katakana included, best first.
 const char* const kJapaneseFamilies[] = {"Noto Sans CJK JP", "Noto Sans JP", "MS UI Gothic", "Meiryo UI",

@@ -1,0 +1,182 @@
+// The binding of the Qt view to the window model: an operator event on a
+// widget reaches its handler, and a change of the model shows in its widget.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include "ui/WindowBench.h"
+#include "ui/qt/MainView.h"
+#include "ui/qt/QtHost.h"
+#include "ui/qt/WindowFont.h"
+
+namespace mirvok {
+namespace {
+
+class MainViewTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "view_tests";
+        static char* argv[] = {name, nullptr};
+        if (!QApplication::instance()) {
+            static QApplication app(argc, argv);
+            UseWindowFont(app);
+        }
+    }
+
+    void SetUp() override {
+        bench.ports.present = {3, 12};
+        bench.Load();
+        view = std::make_unique<MainView>(*bench.frm, nullptr);
+        view->show();
+    }
+
+    template <class W>
+    W* Widget(const std::string& name) {
+        auto* w = qobject_cast<W*>(view->WidgetOf(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+
+    test::WindowBench bench;
+    std::unique_ptr<MainView> view;
+};
+
+TEST_F(MainViewTest, ClicksReachTheirHandlers) {
+    QTest::mouseClick(Widget<QRadioButton>("Option1(6)"), Qt::LeftButton);
+    EXPECT_EQ(bench.S().Downloadno, 6);
+    EXPECT_TRUE(Widget<QRadioButton>("Option1(6)")->isChecked());
+    EXPECT_FALSE(Widget<QRadioButton>("Option1(3)")->isChecked());
+
+    QTest::mouseClick(Widget<QRadioButton>("Option2(0)"), Qt::LeftButton);
+    EXPECT_EQ(bench.S().CRmode, 0);
+    EXPECT_TRUE(Widget<QComboBox>("CmbBaudRate")->isEnabled());
+
+    QTest::mouseClick(Widget<QPushButton>("CmndPortRefresh"), Qt::LeftButton);
+    EXPECT_EQ(bench.Form().CmbComPort.BackColor, kLightGreen);
+    EXPECT_EQ(Widget<QComboBox>("CmbComPort")->palette().color(QPalette::Base), QColor(128, 255, 128));
+    EXPECT_EQ(Widget<QLabel>("LaStatus")->text(), QStringLiteral("ポート抽出完了 (COM3,COM12)"));
+
+    emit Widget<QComboBox>("CmbSms")->activated(10);
+    EXPECT_EQ(bench.S().StTimer, 10000);
+    emit Widget<QComboBox>("CmbComPort")->activated(1);
+    EXPECT_EQ(bench.S().Port, 12);
+}
+
+TEST_F(MainViewTest, ACheckBoxClickTogglesTheModelValue) {
+    auto* box = Widget<QCheckBox>("BLKCheck1");
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_EQ(bench.Form().BLKCheck1.Value, 1);
+    EXPECT_TRUE(box->isChecked());
+    EXPECT_TRUE(Widget<QCheckBox>("BLK_Address(4)")->isEnabled());
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_EQ(bench.Form().BLKCheck1.Value, 0);
+    EXPECT_FALSE(Widget<QCheckBox>("BLK_Address(4)")->isEnabled());
+}
+
+TEST_F(MainViewTest, TypingInTheFileBoxReachesTheModel) {
+    auto* edit = Widget<QLineEdit>("TxXferFileName");
+    edit->setFocus();
+    QTest::keyClicks(edit, "/rom/x.rom");
+    EXPECT_EQ(bench.Form().TxXferFileName.Text, "/rom/x.rom");
+    EXPECT_EQ(bench.Form().TxXferFileName.ToolTip, "/rom/x.rom");
+    EXPECT_EQ(edit->toolTip(), QStringLiteral("/rom/x.rom"));
+}
+
+TEST_F(MainViewTest, DisabledControlsIgnoreClicks) {
+    auto* stop = Widget<QPushButton>("CmdStop");
+    EXPECT_FALSE(stop->isEnabled());
+    bench.Form().Frame2.Enabled = false;
+    view->Sync();
+    auto* option = Widget<QRadioButton>("Option1(0)");
+    EXPECT_FALSE(option->isEnabled());
+    QTest::mouseClick(option, Qt::LeftButton);
+    EXPECT_EQ(bench.S().Downloadno, 3);
+    EXPECT_FALSE(option->isChecked());
+}
+
+TEST_F(MainViewTest, ModelChangesShowInTheirWidgets) {
+    FormState& f = bench.Form();
+    f.SetStatus(kRed, "ﾀｰﾐﾅﾙ通信設定ｴﾗｰ");
+    f.CmdStart.Enabled = false;
+    f.Frame3.Enabled = false;
+    f.CmdGetDSW.Caption = "Read\r\nDSW";
+    f.ProgressBar1.Value = 40;
+    f.Caption = "ROM Down Load Program - Font ROM";
+    view->Sync();
+
+    auto* status = Widget<QLabel>("LaStatus");
+    EXPECT_EQ(status->text(), QStringLiteral("ﾀｰﾐﾅﾙ通信設定ｴﾗｰ"));
+    EXPECT_EQ(status->palette().color(QPalette::Window), QColor(255, 0, 0));
+    EXPECT_FALSE(Widget<QPushButton>("CmdStart")->isEnabled());
+    EXPECT_FALSE(Widget<QComboBox>("CmbParity")->isEnabled());  // inside the disabled panel
+    EXPECT_EQ(Widget<QPushButton>("CmdGetDSW")->text(), QStringLiteral("Read\nDSW"));
+    EXPECT_EQ(view->windowTitle(), QStringLiteral("ROM Down Load Program - Font ROM"));
+
+    f.ResetStatus();
+    view->Sync();
+    EXPECT_EQ(status->text(), QString());
+    EXPECT_EQ(status->palette().color(QPalette::Window), QColor(0, 255, 255));
+}
+
+TEST_F(MainViewTest, TheWindowWidensWithTheFromBackupMode) {
+    EXPECT_EQ(view->Client()->width(), (5160 - 120) / 15);
+    bench.host.ExpectInput("31750");
+    view->ActionOf("MnuROMBkRec")->trigger();
+    EXPECT_EQ(view->Client()->width(), (7140 - 120) / 15);
+    EXPECT_TRUE(view->ActionOf("MnuROMBkRec")->isChecked());
+    // The right-hand column now lies inside the window.
+    const QRect dsw = Widget<QPushButton>("CmdGetDSW")->geometry().translated(
+        Widget<QWidget>("Picture1")->geometry().topLeft());
+    EXPECT_LE(dsw.right(), view->Client()->width());
+    view->ActionOf("MnuROMBkRec")->trigger();
+    EXPECT_EQ(view->Client()->width(), (5160 - 120) / 15);
+    EXPECT_FALSE(view->ActionOf("MnuROMBkRec")->isChecked());
+}
+
+TEST_F(MainViewTest, MenusFollowTheModel) {
+    QAction* lineCheck = view->ActionOf("MnuLineon");
+    EXPECT_TRUE(lineCheck->isChecked());
+    lineCheck->trigger();
+    EXPECT_EQ(bench.S().Linechk, 0);
+    EXPECT_FALSE(lineCheck->isChecked());
+    bench.Form().MnuOpt.Enabled = false;
+    view->Sync();
+    EXPECT_FALSE(view->ActionOf("MnuOpt")->isEnabled());
+}
+
+// Only the history's drop-down button shows beside the file box.
+TEST_F(MainViewTest, TheFileBoxCoversTheHistoryExceptItsButton) {
+    QWidget* frame = Widget<QWidget>("Frame1");
+    QWidget* edit = Widget<QLineEdit>("TxXferFileName");
+    QWidget* combo = Widget<QComboBox>("FileNameList");
+    EXPECT_EQ(frame->childAt(edit->geometry().center()), edit);
+    const QPoint button(combo->geometry().right() - 4, combo->geometry().center().y());
+    QWidget* atButton = frame->childAt(button);
+    ASSERT_NE(atButton, nullptr);
+    EXPECT_TRUE(atButton == combo || combo->isAncestorOf(atButton));
+}
+
+TEST_F(MainViewTest, ClosingTheIdleWindowEndsIt) {
+    EXPECT_TRUE(view->close());
+    EXPECT_TRUE(bench.frm->Unloaded());
+}
+
+TEST(ViewNameFilters, DialogFilterPairsBecomeQtFilters) {
+    EXPECT_EQ(NameFiltersOf("ROMﾌｧｲﾙ(*.rom)|*.ROM|全てのﾌｧｲﾙ(*.*)|*.*|AP(*.ap1;*.ap2)|*.AP1;*.AP2"),
+              (QStringList{QStringLiteral("ROMﾌｧｲﾙ(*.rom) (*.ROM *.rom)"), QStringLiteral("全てのﾌｧｲﾙ(*.*) (*)"),
+                           QStringLiteral("AP(*.ap1;*.ap2) (*.AP1 *.ap1 *.AP2 *.ap2)")}));
+}
+
+}  // namespace
+}  // namespace mirvok
