@@ -1,0 +1,71 @@
+// The console of mirvok-sim and its transcript lines.
+
+#include <gtest/gtest.h>
+
+#include "SimBench.h"
+#include "sim/DeviceConsole.h"
+#include "sim/Transcript.h"
+
+namespace mirvok::sim::test {
+namespace {
+
+TEST(DeviceConsole, CommandsChangeTheRunningDevice) {
+    VirtualClock clock;
+    DeviceModel device(clock);
+    const struct {
+        const char* line;
+        std::function<bool(const DeviceModel&)> holds;
+    } rows[] = {
+        {"cover open", [](const DeviceModel& d) { return d.CoverOpen(); }},
+        {"  cover   close ", [](const DeviceModel& d) { return !d.CoverOpen(); }},
+        {"dsw 05 80", [](const DeviceModel& d) { return d.Config().dsw1 == 0x05 && d.Config().dsw2 == 0x80; }},
+        {"set dsw2 fe", [](const DeviceModel& d) { return d.Config().dsw2 == 0xFE; }},
+        {"set rom V9.99 test build", [](const DeviceModel& d) { return d.Config().romVersion == "V9.99 test build"; }},
+        {"set pa-code 13", [](const DeviceModel& d) { return d.Config().linkCheckCode == "13"; }},
+        {"set backup-code 95", [](const DeviceModel& d) { return d.Config().backupVerdictCode == "95"; }},
+        {"set silence polls", [](const DeviceModel& d) { return d.Config().silence == Silence::Polls; }},
+        {"set nak on", [](const DeviceModel& d) { return d.Config().nakEverything; }},
+        {"set bad-bcc on", [](const DeviceModel& d) { return d.Config().wrongBccAnswers == DeviceConfig::kAlways; }},
+        {"set bad-bcc 2", [](const DeviceModel& d) { return d.Config().wrongBccAnswers == 2; }},
+        {"set noise FF 00", [](const DeviceModel& d) { return d.Config().noiseBeforeStx == std::string("\xFF\0", 2); }},
+        {"set cts off", [](const DeviceModel& d) { return d.Config().ctsOff; }},
+        {"set latency 6000", [](const DeviceModel& d) { return d.Config().answerLatencyMs == 6000; }},
+        {"set pull-after 100", [](const DeviceModel& d) { return d.Config().cablePullAfterBytes == 100; }},
+        {"set special on", [](const DeviceModel& d) { return d.Config().specialMode; }},
+        {"power off", [](const DeviceModel& d) { return !d.Powered() && !d.Lines().dsr; }},
+        {"power on", [](const DeviceModel& d) { return d.Powered(); }},
+        {"cable pull", [](const DeviceModel& d) { return d.CablePulled(); }},
+        {"cable plug", [](const DeviceModel& d) { return !d.CablePulled(); }},
+    };
+    for (const auto& row : rows) {
+        const ConsoleReply reply = RunConsoleCommand(device, row.line);
+        EXPECT_TRUE(reply.ok) << row.line << ": " << reply.text;
+        EXPECT_TRUE(row.holds(device)) << row.line;
+    }
+    EXPECT_NE(RunConsoleCommand(device, "status").text.find("dsw1 05, dsw2 FE"), std::string::npos);
+    EXPECT_TRUE(RunConsoleCommand(device, "quit").quit);
+}
+
+TEST(DeviceConsole, BadInputIsRefusedAndChangesNothing) {
+    VirtualClock clock;
+    DeviceModel device(clock);
+    for (const char* line : {"cover ajar", "dsw 05", "dsw 1FF 00", "set dsw1 zz", "set pa-code 9",
+                             "set silence loud", "set latency -1", "set latency 5ms", "set noise F",
+                             "set start-download 9", "set colour blue", "set rom", "explode"}) {
+        EXPECT_FALSE(RunConsoleCommand(device, line).ok) << line;
+    }
+    EXPECT_EQ(device.Config().dsw1, 0);
+    EXPECT_EQ(device.Config().linkCheckCode, "90");
+    EXPECT_EQ(device.Config().answerLatencyMs, 2);
+}
+
+TEST(Transcript, HexAndReadableWithControlCharactersByName) {
+    EXPECT_EQ(ReadableBytes(std::string("\x04\x02PA\x03\x12\x82\xB1", 8)), "<EOT><STX>PA<ETX><DC2>\\x82\\xB1");
+    const std::string lines = TranscriptLines(1.5, Direction::FromHost, std::string(17, 'S'));
+    EXPECT_EQ(lines,
+              "    1.500000 host>dev  53 53 53 53 53 53 53 53 53 53 53 53 53 53 53 53  SSSSSSSSSSSSSSSS\n"
+              "    1.500000 host>dev  53                                               S\n");
+}
+
+}  // namespace
+}  // namespace mirvok::sim::test
