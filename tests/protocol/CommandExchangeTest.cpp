@@ -240,32 +240,50 @@ TEST(PollUnansweredWhileAwaitingTheAnswer, TheTimeOutStopsTheExchange) {
 
 // --- the link fails (cable pulled) --------------------------------------------
 
-TEST(LinkFailure, ACablePulledBeforeThePollClosesThePortWithOneBox) {
-    SimBench bench;
-    bench.device.PullCable();
-    bench.host.ExpectBox(MsgResult::OK, 0, "(112)");
-    bench.protocol.SendCommand("PA", "");
-    EXPECT_EQ(bench.device.RawReceived(), "");
-    ASSERT_EQ(bench.host.Boxes().size(), 1u);
-    EXPECT_EQ(bench.host.Boxes()[0].request.text, ReturnCodeMessage(112, "crwSendDataQR"));
-    EXPECT_EQ(bench.host.Boxes()[0].request.icon, MsgIcon::None);
-    EXPECT_EQ(bench.host.Boxes()[0].request.title, "");
-    EXPECT_EQ(bench.form.LaStatus.Caption, "ﾎﾟｰﾘﾝｸﾞの応答がありません。");
-    bench.ExpectPortOpen(false);
+struct SendFault {
+    const char* name;
+    std::function<void(sim::DeviceModel&)> apply;
+    std::int16_t code;
+};
+const SendFault kSendFaults[] = {
+    {"cable pulled", [](sim::DeviceModel& d) { d.PullCable(); }, 200},
+    {"device switched off", [](sim::DeviceModel& d) { d.SetPowered(false); }, 112},
+};
+
+TEST(LinkFailure, AFailedPollClosesThePortWithOneBox) {
+    for (const SendFault& fault : kSendFaults) {
+        SCOPED_TRACE(fault.name);
+        SimBench bench;
+        fault.apply(bench.device);
+        const std::string text = ReturnCodeMessage(fault.code, "crwSendDataQR");
+        bench.host.ExpectBox(MsgResult::OK, 0, text);
+        bench.protocol.SendCommand("PA", "");
+        EXPECT_EQ(bench.device.RawReceived(), "");
+        ASSERT_EQ(bench.host.Boxes().size(), 1u);  // not one box per further poll of a closed port
+        EXPECT_EQ(bench.host.Boxes()[0].request.text, text);
+        EXPECT_EQ(bench.host.Boxes()[0].request.icon, MsgIcon::None);
+        EXPECT_EQ(bench.host.Boxes()[0].request.title, "");
+        EXPECT_EQ(bench.form.LaStatus.Caption, "ﾎﾟｰﾘﾝｸﾞの応答がありません。");
+        bench.ExpectPortOpen(false);
+    }
 }
 
-TEST(LinkFailure, ACablePulledWhileAwaitingTheAnswerEndsTheWaitAtOnce) {
-    SimBench bench;
-    bench.When([&] { return bench.protocol.Response == "ACK"; }, [&] { bench.device.PullCable(); });
-    bench.host.ExpectBox(MsgResult::OK, 0, "(112)");
-    bench.protocol.SendCommand("PA", "");
-    EXPECT_EQ(bench.device.RawReceived(), kPoll + CommandBytes("PA"));
-    ASSERT_EQ(bench.host.Boxes().size(), 1u);  // not one box per further poll of a closed port
-    EXPECT_EQ(bench.host.Boxes()[0].request.text, ReturnCodeMessage(112, "crwSendDataQR"));
-    EXPECT_EQ(bench.protocol.Response, "");
-    EXPECT_EQ(bench.form.LaStatus.Caption, "中止しました。");
-    bench.ExpectPortOpen(false);
-    bench.ExpectTimerStopped();
+TEST(LinkFailure, AFailedPollWhileAwaitingTheAnswerEndsTheWaitAtOnce) {
+    for (const SendFault& fault : kSendFaults) {
+        SCOPED_TRACE(fault.name);
+        SimBench bench;
+        bench.When([&] { return bench.protocol.Response == "ACK"; }, [&] { fault.apply(bench.device); });
+        const std::string text = ReturnCodeMessage(fault.code, "crwSendDataQR");
+        bench.host.ExpectBox(MsgResult::OK, 0, text);
+        bench.protocol.SendCommand("PA", "");
+        EXPECT_EQ(bench.device.RawReceived(), kPoll + CommandBytes("PA"));
+        ASSERT_EQ(bench.host.Boxes().size(), 1u);
+        EXPECT_EQ(bench.host.Boxes()[0].request.text, text);
+        EXPECT_EQ(bench.protocol.Response, "");
+        EXPECT_EQ(bench.form.LaStatus.Caption, "中止しました。");
+        bench.ExpectPortOpen(false);
+        bench.ExpectTimerStopped();
+    }
 }
 
 TEST(LinkFailure, AReadFailureIsReportedByEveryReadUntilTheTimeOut) {
