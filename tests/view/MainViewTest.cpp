@@ -105,6 +105,20 @@ TEST_F(MainViewTest, DisabledControlsIgnoreClicks) {
     EXPECT_FALSE(option->isChecked());
 }
 
+// Panels pass their colours on to what they hold: text in them stays normal.
+// Neither does a control greyed out once stay grey when it is enabled again.
+TEST_F(MainViewTest, TextInsidePanelsKeepsTheNormalColour) {
+    const QColor normal = QApplication::palette().color(QPalette::Active, QPalette::WindowText);
+    auto textColour = [&](const char* name) {
+        return Widget<QWidget>(name)->palette().color(QPalette::Active, QPalette::WindowText);
+    };
+    EXPECT_EQ(textColour("Option1(0)"), normal);
+    EXPECT_FALSE(Widget<QLabel>("LblParity")->isEnabled());
+    QTest::mouseClick(Widget<QRadioButton>("Option2(0)"), Qt::LeftButton);
+    EXPECT_TRUE(Widget<QLabel>("LblParity")->isEnabled());
+    EXPECT_EQ(textColour("LblParity"), normal);
+}
+
 TEST_F(MainViewTest, ModelChangesShowInTheirWidgets) {
     FormState& f = bench.Form();
     f.SetStatus(kRed, "ﾀｰﾐﾅﾙ通信設定ｴﾗｰ");

@@ -37,18 +37,23 @@ constexpr int kMinTickHeightPx = 16;
 QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
 QString Caption(const std::string& text) { return Q(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
 
+// A background shows in every state of the control.
 void SetBackground(QWidget* w, QPalette::ColorRole role, const QColor& colour) {
-    if (w->palette().color(role) == colour && w->autoFillBackground()) return;
+    if (w->palette().color(QPalette::Active, role) == colour && w->autoFillBackground()) return;
     QPalette p = w->palette();
     p.setColor(role, colour);
     w->setPalette(p);
     w->setAutoFillBackground(true);
 }
 
+// A colour of the enabled control; a disabled one keeps the style's greyed look.
 void SetColour(QWidget* w, QPalette::ColorRole role, const QColor& colour) {
-    if (w->palette().color(role) == colour) return;
+    if (w->palette().color(QPalette::Active, role) == colour &&
+        w->palette().color(QPalette::Inactive, role) == colour)
+        return;
     QPalette p = w->palette();
-    p.setColor(role, colour);
+    p.setColor(QPalette::Active, role, colour);
+    p.setColor(QPalette::Inactive, role, colour);
     w->setPalette(p);
 }
 
@@ -357,9 +362,8 @@ void MainView::SyncControl(Control& c, QWidget* w) {
     if (w->isEnabledTo(w->parentWidget()) != c.Enabled) w->setEnabled(c.Enabled);
     if (w->isHidden() == c.Visible) w->setVisible(c.Visible);
     if (w->toolTip() != Q(c.ToolTip)) w->setToolTip(Q(c.ToolTip));
-    const QPalette& palette = w->palette();
-    const QColor back = ColourOf(c.BackColor, palette);
-    const QColor fore = ColourOf(c.ForeColor, palette);
+    const QColor back = ColourOf(c.BackColor);
+    const QColor fore = ColourOf(c.ForeColor);
 
     switch (c.Kind) {
         case ControlKind::Label: {
@@ -385,7 +389,7 @@ void MainView::SyncControl(Control& c, QWidget* w) {
             auto& box = static_cast<TextBox&>(c);
             auto* edit = static_cast<QLineEdit*>(w);
             SyncLineEdit(edit, box.Text, box.SelStart);
-            SetColour(edit, QPalette::Base, back);
+            SetBackground(edit, QPalette::Base, back);
             SetColour(edit, QPalette::Text, fore);
             break;
         }
@@ -398,8 +402,8 @@ void MainView::SyncControl(Control& c, QWidget* w) {
                 const QSignalBlocker blockEdit(edit);
                 SyncLineEdit(edit, list.Text, list.SelStart);
             }
-            SetColour(box, QPalette::Base, back);
-            SetColour(box, QPalette::Button, back);
+            SetBackground(box, QPalette::Base, back);
+            SetBackground(box, QPalette::Button, back);
             SetColour(box, QPalette::Text, fore);
             SetColour(box, QPalette::ButtonText, fore);
             break;
@@ -423,11 +427,11 @@ void MainView::SyncControl(Control& c, QWidget* w) {
         }
         case ControlKind::Panel: {
             auto* frame = static_cast<QFrame*>(w);
-            const int style = c.Raised ? (QFrame::Panel | QFrame::Raised) : (QFrame::Box | QFrame::Plain);
+            // Flat: an etched single line, as a group's border. Raised: a 3-D panel.
+            const int style = c.Raised ? (QFrame::Panel | QFrame::Raised) : (QFrame::Box | QFrame::Sunken);
             if (frame->frameStyle() != style) frame->setFrameStyle(style);
             if (frame->lineWidth() != (c.Raised ? 2 : 1)) frame->setLineWidth(c.Raised ? 2 : 1);
             SetBackground(frame, QPalette::Window, back);
-            SetColour(frame, QPalette::WindowText, QColor(128, 128, 128));
             break;
         }
         case ControlKind::Picture: {

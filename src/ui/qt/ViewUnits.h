@@ -4,6 +4,7 @@
 // model colours to QColors, and the outer window size to the client area.
 
 #include <QColor>
+#include <QGuiApplication>
 #include <QPalette>
 #include <QRect>
 #include <QSize>
@@ -32,13 +33,15 @@ inline QSize ClientSizePx(int outerWidthTwips, int outerHeightTwips) {
                  Px(outerHeightTwips - kTitleBarTwips - kMenuBarTwips - kBorderTwips));
 }
 
-// System colours (0x800000nn) come from the palette; others are 0x00BBGGRR.
-inline QColor ColourOf(Color colour, const QPalette& palette) {
+// System colours (0x800000nn) come from the application's palette as an
+// enabled control shows them; others are 0x00BBGGRR.
+inline QColor ColourOf(Color colour) {
     if (colour & 0x80000000u) {
+        const QPalette palette = QGuiApplication::palette();
         switch (colour & 0xFFu) {
-            case 0x05: return palette.color(QPalette::Base);
-            case 0x08: return palette.color(QPalette::Text);
-            default: return palette.color(QPalette::Button);
+            case 0x05: return palette.color(QPalette::Active, QPalette::Base);
+            case 0x08: return palette.color(QPalette::Active, QPalette::Text);
+            default: return palette.color(QPalette::Active, QPalette::Button);
         }
     }
     return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
