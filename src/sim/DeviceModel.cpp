@@ -147,8 +147,6 @@ std::int64_t DeviceModel::CharTimeUs() const {
     return config_.linePacing && attached_ ? CharacterTimeUs(line_) : 0;
 }
 
-// A pulled cable is the adapter gone: writes and reads fail, while the modem
-// lines keep the state last seen, so the failure shows as a failed write.
 ModemLines DeviceModel::Lines() const {
     return ModemLines{powered_, powered_ && !config_.ctsOff};
 }

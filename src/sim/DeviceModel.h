@@ -70,7 +70,8 @@ struct DeviceConfig {
     int wrongBccAnswers = 0;     // the next this many "A" frames carry a wrong BCC; kAlways: all
     std::string noiseBeforeStx;  // sent ahead of every reply frame
     bool ctsOff = false;
-    std::int64_t cablePullAfterBytes = -1;  // of a download; -1: never (one-shot)
+    // PullCable after this many bytes of a download; -1: never. One-shot.
+    std::int64_t cablePullAfterBytes = -1;
 };
 
 struct ReceivedFrame {
@@ -123,6 +124,9 @@ public:
     void SetPowered(bool on);
     bool Powered() const { return powered_; }
     void Restart();
+    // The cable (the USB adapter) comes out: every read and write fails from
+    // then on, while the modem lines keep their last state, since the driver
+    // can no longer read them. A device that is switched off is SetPowered.
     void PullCable();
     void PlugCable();
     bool CablePulled() const { return !cableIn_; }

@@ -142,6 +142,16 @@ TEST(Faults, CablePulledAfterSomeDownloadBytes) {
     EXPECT_EQ(bench.device.DownloadBytes(), 50u);
     EXPECT_EQ(bench.port->Write("S", 10000), TransportStatus::IoError) << "and from then on";
     EXPECT_EQ(bench.port->WaitForData(100), TransportStatus::IoError);
+    EXPECT_TRUE(bench.port->Lines().dsr) << "the lines keep their state: a send fails as a write";
+}
+
+TEST(Faults, CablePulledAndPluggedBackIn) {
+    SimBench bench;
+    bench.device.PullCable();
+    EXPECT_EQ(bench.port->Write(kPoll, 100), TransportStatus::IoError);
+    EXPECT_EQ(bench.port->WaitForData(100), TransportStatus::IoError);
+    bench.device.PlugCable();
+    EXPECT_EQ(bench.Exchange(kPoll), Reply("R"));
 }
 
 TEST(Transport, WaitForDataJumpsToTheNextByteOrTheDeadline) {
