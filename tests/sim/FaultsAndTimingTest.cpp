@@ -39,13 +39,6 @@ TEST(Timing, WriteThatCannotLeaveBeforeItsDeadlineTimesOut) {
     EXPECT_EQ(bench.device.RawReceived().size(), 959u);  // 1 s / 1042 us
 }
 
-TEST(Timing, WithoutPacingWritesTakeNoTime) {
-    SimBench bench;
-    bench.device.Config().linePacing = false;
-    bench.Send(std::string(5000, 'x'));
-    EXPECT_EQ(bench.clock.NowUs(), 0);
-}
-
 TEST(Timing, AnswerLatencyDelaysEveryReply) {
     SimBench bench;
     bench.device.Config().answerLatencyMs = 6000;
@@ -123,13 +116,6 @@ TEST(Faults, PowerOffDropsDsrAndTheDeviceHearsNothing) {
     bench.device.SetPowered(true);
     EXPECT_TRUE(bench.port->Lines().dsr);
     EXPECT_EQ(bench.Exchange(kPoll), Reply("R"));
-}
-
-TEST(Faults, CtsOffAloneLeavesDsrOn) {
-    SimBench bench;
-    bench.device.Config().ctsOff = true;
-    EXPECT_TRUE(bench.port->Lines().dsr);
-    EXPECT_FALSE(bench.port->Lines().cts);
 }
 
 TEST(Faults, CablePulledAfterSomeDownloadBytes) {

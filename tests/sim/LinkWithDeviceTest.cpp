@@ -45,12 +45,6 @@ struct LinkBench {
     }
 };
 
-TEST(LinkWithDevice, PollAndReplyThroughTheDataCalls) {
-    LinkBench bench;
-    EXPECT_EQ(bench.Send(kPoll), 0);
-    EXPECT_EQ(bench.Receive(), Reply("R"));
-}
-
 TEST(LinkWithDevice, BackupDialogueWithCoverReportAndVerdict) {
     LinkBench bench;
     bench.device.SetCoverOpen(true);

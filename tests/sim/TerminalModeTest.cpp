@@ -205,15 +205,6 @@ TEST(FromCommands, RecoveryNeedsTheCoverOpenAndTakesTheBackupVersion) {
     EXPECT_EQ(bench.Command("VS"), Reply("AVS90V1.20"));
 }
 
-TEST(PowerOn, StartsInDownloadModeWhenConfigured) {
-    VirtualClock clock;
-    DeviceConfig config;
-    config.startInDownloadMode = 7;
-    DeviceModel device(clock, config);
-    EXPECT_TRUE(device.InDownloadMode());
-    EXPECT_EQ(device.DownloadMode(), 7);
-}
-
 TEST(PowerOn, PowerCycleForgetsAnswersAndFontRomMode) {
     SimBench bench;
     bench.Command("mdw617F05:3A");
@@ -221,6 +212,12 @@ TEST(PowerOn, PowerCycleForgetsAnswersAndFontRomMode) {
     bench.device.Restart();
     EXPECT_FALSE(bench.device.FontRomMode());
     EXPECT_EQ(bench.Exchange(kPoll), Reply("R"));
+
+    // The start in download mode is a power-on setting.
+    bench.device.Config().startInDownloadMode = 2;
+    EXPECT_FALSE(bench.device.InDownloadMode());
+    bench.device.Restart();
+    EXPECT_EQ(bench.device.DownloadMode(), 2);
 }
 
 }  // namespace
