@@ -140,6 +140,7 @@ private:
     static constexpr std::int64_t kLogJoinUs = 20'000;
 
     bool Prepare() {
+        interactive_ = isatty(STDIN_FILENO);
         for (const auto& [name, value] : options_.settings) {
             const ConsoleReply reply = SetDeviceValue(device_, name, value);
             if (!reply.ok) {
@@ -160,7 +161,6 @@ private:
         if (!OpenTerminal()) return false;
         std::cout << pty_.SlavePath() << std::endl;
         if (!options_.linkPath.empty()) std::cerr << "mirvok-sim: link " << options_.linkPath << "\n";
-        interactive_ = isatty(STDIN_FILENO);
         Prompt();
         return true;
     }
