@@ -16,24 +16,12 @@
 #include "ui/WindowBench.h"
 #include "ui/qt/MainView.h"
 #include "ui/qt/QtHost.h"
-#include "ui/qt/WindowFont.h"
 
 namespace mirvok {
 namespace {
 
 class MainViewTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "view_tests";
-        static char* argv[] = {name, nullptr};
-        if (!QApplication::instance()) {
-            static QApplication app(argc, argv);
-            UseWindowFont(app);
-        }
-    }
-
     void SetUp() override {
         bench.ports.present = {3, 12};
         bench.Load();
