@@ -1,5 +1,5 @@
 // How the maintenance operations read the device's answers: the DSW banks,
-// the version text, the titles of the version box and the F-ROM reports.
+// the version text and the F-ROM reports.
 
 #include <gtest/gtest.h>
 
@@ -55,13 +55,6 @@ TEST(VersionAnswer, TextFromTheSixthCharacterAsItArrived) {
     EXPECT_EQ(VersionText("AVS90"), "");
     EXPECT_EQ(VersionText("A9"), "");
     EXPECT_EQ(VersionText("Aｱｲ90ﾊﾞｰｼﾞｮﾝ1"), "ﾊﾞｰｼﾞｮﾝ1");
-}
-
-TEST(VersionAnswer, TitleNamesTheVariant) {
-    EXPECT_EQ(RomVersionTitle(""), "ＲＯＭバージョン");
-    EXPECT_EQ(RomVersionTitle("?"), "ＲＯＭバージョン[ VS? ]");
-    EXPECT_EQ(RomVersionTitle("b"), "ＲＯＭバージョン[ VSb ]");
-    EXPECT_EQ(RomVersionTitle("x"), "ＲＯＭバージョン");
 }
 
 TEST(MidChars, CountsUtf8Characters) {

@@ -153,36 +153,29 @@ TEST(RomVersion, FailedOpeningGivesTheControlsBack) {
     b.ExpectPortClosed();
 }
 
-TEST(RomVersion, FromModeRefreshesTheSwitchPictureBeforeTheBox) {
-    MaintenanceBench b;
-    b.EnterFromMode();
-    b.device.Config().dsw1 = 0x01;
-    bool switchShownAtTheBox = false;
-    b.host.onBox = [&](const MsgBoxRequest&) { switchShownAtTheBox = b.Form().SpDSW1On[1].BackColor == kOrange; };
-    b.host.ExpectBox(MsgResult::OK);
+TEST(RomVersion, SwitchPictureIsRefreshedBeforeTheBoxOnlyInFromMode) {
+    for (const bool fromMode : {true, false}) {
+        SCOPED_TRACE(fromMode ? "F-ROM mode" : "normal mode");
+        MaintenanceBench b;
+        if (fromMode) b.EnterFromMode();
+        b.device.Config().dsw1 = 0x01;
+        b.Form().SpDSW1On[1].BackColor = kBlue;
+        Color switchAtTheBox = 0;
+        b.host.onBox = [&](const MsgBoxRequest&) { switchAtTheBox = b.Form().SpDSW1On[1].BackColor; };
+        b.host.ExpectBox(MsgResult::OK);
 
-    b.frm->CmdROMVer_Click();
+        b.frm->CmdROMVer_Click();
 
-    EXPECT_EQ(b.Commands(), (std::vector<std::string>{"PA", "VS", "PA", "!!i"}));
-    EXPECT_TRUE(switchShownAtTheBox);
-    EXPECT_EQ(b.LastBox().title, "ＲＯＭバージョン");
-    EXPECT_EQ(b.Form().LaStatus.BackColor, kCyan);
-    EXPECT_EQ(b.Form().LaStatus.Caption, "");
-    ExpectAllEnabled(QueryLockList(b.Form()));
-    EXPECT_TRUE(b.Form().CmdGetDSW.Enabled);
-    b.ExpectPortClosed();
-}
-
-TEST(RomVersion, WithoutFromModeTheSwitchPictureIsNotTouched) {
-    MaintenanceBench b;
-    b.device.Config().dsw1 = 0x01;
-    b.Form().SpDSW1On[1].BackColor = kBlue;
-    b.host.ExpectBox(MsgResult::OK);
-
-    b.frm->CmdROMVer_Click();
-
-    EXPECT_EQ(b.Commands(), (std::vector<std::string>{"PA", "VS"}));
-    EXPECT_EQ(b.Form().SpDSW1On[1].BackColor, kBlue);
+        const std::vector<std::string> sent = fromMode ? std::vector<std::string>{"PA", "VS", "PA", "!!i"}
+                                                       : std::vector<std::string>{"PA", "VS"};
+        EXPECT_EQ(b.Commands(), sent);
+        EXPECT_EQ(switchAtTheBox, fromMode ? kOrange : kBlue);
+        EXPECT_EQ(b.Form().LaStatus.BackColor, kCyan);
+        EXPECT_EQ(b.Form().LaStatus.Caption, "");
+        ExpectAllEnabled(QueryLockList(b.Form()));
+        EXPECT_TRUE(b.Form().CmdGetDSW.Enabled);
+        b.ExpectPortClosed();
+    }
 }
 
 }  // namespace
