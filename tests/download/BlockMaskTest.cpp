@@ -30,24 +30,6 @@ TEST(BuildBlockMask, FollowsTheBoxesOnlyWhileBlockSelectionIsOn) {
     }
 }
 
-TEST(BLKCheck1_Click, GreysTheBoxesOutAndBackWithoutChangingThem) {
-    FormState form;
-    SetBoxes(form, "101000001");
-    form.BLKCheck1.Value = 1;
-    BLKCheck1_Click(form);
-    EXPECT_TRUE(form.Frame5.Enabled);
-    for (int k = 0; k < kBlockCount; ++k) EXPECT_TRUE(form.BLK_Address[k].EffectivelyEnabled()) << k;
-
-    form.BLKCheck1.Value = 0;
-    BLKCheck1_Click(form);
-    EXPECT_FALSE(form.Frame5.Enabled);
-    for (int k = 0; k < kBlockCount; ++k) EXPECT_FALSE(form.BLK_Address[k].Enabled) << k;
-
-    form.BLKCheck1.Value = 1;
-    BLKCheck1_Click(form);
-    EXPECT_EQ(BuildBlockMask(form), "101000001") << "the earlier choice comes back";
-}
-
 TEST(MaskSelects, S1ByTheFirstBlockAndS2ByItsAddressByteAsText) {
     struct Case {
         std::string line;

@@ -70,19 +70,21 @@ TEST(DownloadScenario, TerminalModeSwitchesTheDeviceAndItsMemoryEqualsTheFile) {
     const std::vector<std::string> lines = FileLines(rom);
     ASSERT_GT(lines.size(), 10u);
     b.TerminalMode();
+    b.window->Click("Option1(4)");
     b.Choose(rom);
     double sendingAt = -1;
     b.When([&] { return b.Sending(); }, [&] { sendingAt = b.clock.NowUs() / 1e6; });
     b.host.ExpectBox();
     b.Download();
 
-    EXPECT_EQ(b.device.CommandTexts(), (std::vector<std::string>{"PA", "*+.:3"}));
+    EXPECT_EQ(b.device.CommandTexts(), (std::vector<std::string>{"PA", "*+.:4"}));
     const auto& opened = b.device.LineSettingsHistory();
     ASSERT_GE(opened.size(), 2u);
     EXPECT_EQ(opened.front().settings.baud, 9600);  // the terminal settings "9600,E,8,1"
     EXPECT_EQ(opened.front().settings.parity, 'E');
-    EXPECT_EQ(opened.back().settings.baud, 19200);  // download mode 3: 19200,N,7
-    EXPECT_EQ(opened.back().settings.parity, 'N');
+    EXPECT_EQ(opened.front().settings.dataBits, 8);
+    EXPECT_EQ(opened.back().settings.baud, 19200);  // download mode 4: 19200,E,7
+    EXPECT_EQ(opened.back().settings.parity, 'E');
     EXPECT_EQ(opened.back().settings.dataBits, 7);
     EXPECT_TRUE(b.device.LineMismatches().empty());
 
@@ -138,21 +140,6 @@ TEST(DownloadScenario, DownloadModeSendsNoCommandsAndOpensThePortOnce) {
     }
 }
 
-TEST(DownloadScenario, TheChosenDownloadModeDecidesTheSwitchCommandAndTheSecondOpening) {
-    DownloadBench b;
-    b.TerminalMode();
-    b.window->Click("Option1(4)");
-    b.Choose(DataFile("small.s28"));
-    b.host.ExpectBox();
-    b.Download();
-    EXPECT_EQ(b.device.CommandTexts(), (std::vector<std::string>{"PA", "*+.:4"}));
-    const LineSettings& second = b.device.LineSettingsHistory().back().settings;
-    EXPECT_EQ(second.baud, 19200);
-    EXPECT_EQ(second.parity, 'E');
-    EXPECT_EQ(second.dataBits, 7);
-    EXPECT_EQ(b.device.DownloadsCompleted(), 1);
-}
-
 TEST(DownloadScenario, SpecialModeLeavesOutTheLinkCheckAndFontRomModeAddsTheSettingCommand) {
     {
         DownloadBench b([](RunState& run) { run.settings.Spno = 1; });
@@ -177,56 +164,54 @@ TEST(DownloadScenario, SpecialModeLeavesOutTheLinkCheckAndFontRomModeAddsTheSett
     }
 }
 
-TEST(DownloadScenario, TheLinkCheckAcceptsCodes90And13Only) {
-    for (const char* code : {"90", "13", "99", "00"}) {
-        const bool accepted = std::string(code) == "90" || std::string(code) == "13";
+TEST(DownloadScenario, TheSwitchCommandsMustBeAcceptedOrTheSequenceEnds) {
+    struct Case {
+        const char* name;
+        std::function<void(DownloadBench&)> arrange;
+        const char* refusal;  // the box; nullptr: accepted, the file is sent
+        std::size_t commands;  // commands the device received
+    };
+    const auto fontRom = [](DownloadBench& b) {
+        b.host.ExpectInput("5286");
+        b.window->ChooseMenu("MnuFontROM");
+    };
+    const Case cases[] = {
+        {"PA code 90", [](DownloadBench&) {}, nullptr, 2},
+        {"PA code 13", [](DownloadBench& b) { b.device.Config().linkCheckCode = "13"; }, nullptr, 2},
+        {"PA code 99", [](DownloadBench& b) { b.device.Config().linkCheckCode = "99"; }, "PAｺﾏﾝﾄﾞ異常！", 1},
+        {"PA code 00", [](DownloadBench& b) { b.device.Config().linkCheckCode = "00"; }, "PAｺﾏﾝﾄﾞ異常！", 1},
+        {"md refused",
+         [&](DownloadBench& b) {
+             fontRom(b);
+             b.device.Config().fontRomCode = "99";
+         },
+         "設定ｺﾏﾝﾄﾞ異常！", 2},
+        // With no download mode selected the switch carries the digit 9,
+        // which the device refuses.
+        {"*+ refused",
+         [](DownloadBench& b) {
+             for (int k = 0; k <= 8; ++k) b.form().Option1[k].Value = false;
+         },
+         "ﾀﾞｳﾝﾛｰﾄﾞ設定異常！", 2},
+    };
+    for (const Case& c : cases) {
         DownloadBench b;
-        b.device.Config().linkCheckCode = code;
+        c.arrange(b);
         b.TerminalMode();
         b.Choose(DataFile("small.s28"));
         b.host.ExpectBox();
         b.Download();
-        ASSERT_EQ(b.host.shown.size(), 1u) << code;
-        if (accepted) {
-            EXPECT_EQ(b.device.DownloadsCompleted(), 1) << code;
+        ASSERT_EQ(b.host.shown.size(), 1u) << c.name;
+        EXPECT_EQ(b.device.CommandTexts().size(), c.commands) << c.name;
+        if (c.refusal) {
+            EXPECT_EQ(b.host.shown[0].request.text, c.refusal) << c.name;
+            EXPECT_EQ(b.host.shown[0].request.icon, MsgIcon::Error) << c.name;
+            EXPECT_EQ(b.device.DownloadsCompleted(), 0) << c.name;
         } else {
-            EXPECT_EQ(b.host.shown[0].request.text, "PAｺﾏﾝﾄﾞ異常！") << code;
-            EXPECT_EQ(b.host.shown[0].request.icon, MsgIcon::Error) << code;
-            EXPECT_EQ(b.device.CommandTexts(), std::vector<std::string>{"PA"}) << code;
-            EXPECT_FALSE(b.link.IsOpen(1)) << code;
+            EXPECT_EQ(b.device.DownloadsCompleted(), 1) << c.name;
         }
-        ExpectGivenBack(b, code);
-        EXPECT_TRUE(b.form().CmdROMVer.Enabled) << code;
-    }
-}
-
-TEST(DownloadScenario, RefusedSettingAndSwitchCommandsEndTheSequence) {
-    {
-        DownloadBench b;
-        b.device.Config().fontRomCode = "99";
-        b.host.ExpectInput("5286");
-        b.window->ChooseMenu("MnuFontROM");
-        b.TerminalMode();
-        b.Choose(DataFile("small.s28"));
-        b.host.ExpectBox(MsgResult::OK, 0, "設定ｺﾏﾝﾄﾞ異常！");
-        b.Download();
-        EXPECT_EQ(b.device.CommandTexts().size(), 2u) << "no switch command after a refused setting";
-        ExpectGivenBack(b, "md refused");
-    }
-    {
-        // No download mode selected: the switch command carries the digit 9,
-        // which the device refuses.
-        DownloadBench b;
-        b.TerminalMode();
-        for (int k = 0; k <= 8; ++k) b.form().Option1[k].Value = false;
-        b.Choose(DataFile("small.s28"));
-        b.host.ExpectBox(MsgResult::OK, 0, "ﾀﾞｳﾝﾛｰﾄﾞ設定異常！");
-        b.Download();
-        EXPECT_EQ(b.device.CommandTexts().back(), "*+.:9");
-        EXPECT_EQ(b.host.shown[0].request.icon, MsgIcon::Error);
-        EXPECT_EQ(b.device.DownloadsCompleted(), 0);
-        ExpectGivenBack(b, "*+ refused");
-        EXPECT_TRUE(b.form().CmdROMVer.Enabled);
+        ExpectGivenBack(b, c.name);
+        EXPECT_TRUE(b.form().CmdROMVer.Enabled) << c.name;
     }
 }
 
@@ -440,37 +425,27 @@ TEST(DownloadScenario, StopAnsweredNoCompletesAndYesEndsWithoutEndOfFile) {
     }
 }
 
-TEST(DownloadScenario, TheHistoryMovesCapsAtTwentyAndSurvivesARestart) {
+TEST(DownloadScenario, EveryStartedDownloadTopsTheHistoryWhichSurvivesARestart) {
     DownloadModeBench b;
-    const auto send = [&b](const std::string& path) {
-        b.Choose(path);
+    std::vector<std::string> roms;
+    for (const char* name : {"a.rom", "b.rom", "a.rom"}) {
+        roms.push_back(b.Rom(name, JoinLines({S2(0), S8()})));
+        b.Choose(roms.back());
         b.host.ExpectBox();
         b.Download();
+    }
+    const auto history = [&b] {
+        std::vector<std::string> paths, shown;
+        for (const auto& item : b.form().WorkFileList.Items) paths.push_back(item.text);
+        for (const auto& item : b.form().FileNameList.Items) shown.push_back(item.text);
+        return std::make_pair(paths, shown);
     };
-    std::vector<std::string> roms;
-    for (const char* name : {"a.rom", "b.rom", "c.rom"}) roms.push_back(b.Rom(name, JoinLines({S2(0), S8()})));
-    for (const std::string& rom : roms) send(rom);
-    send(roms[0]);
-    const auto paths = [&b] {
-        std::vector<std::string> out;
-        for (const auto& item : b.form().WorkFileList.Items) out.push_back(item.text);
-        return out;
-    };
-    EXPECT_EQ(paths(), (std::vector<std::string>{roms[0], roms[2], roms[1]}));
-
-    for (int i = 0; i < 19; ++i) send(b.Rom("firmware-" + std::to_string(i) + ".rom", JoinLines({S2(0), S8()})));
-    EXPECT_EQ(b.form().WorkFileList.ListCount(), 20);
-    EXPECT_EQ(paths().back(), roms[0]) << "c and b, the oldest, went";
-    const std::vector<std::string> before = paths();
-    std::vector<std::string> shownBefore;
-    for (const auto& item : b.form().FileNameList.Items) shownBefore.push_back(item.text);
+    const auto before = history();
+    EXPECT_EQ(before.first, (std::vector<std::string>{roms[0], roms[1]}));
 
     b.Start();  // the program starts again from its settings file
-    EXPECT_EQ(paths(), before);
-    std::vector<std::string> shownAfter;
-    for (const auto& item : b.form().FileNameList.Items) shownAfter.push_back(item.text);
-    EXPECT_EQ(shownAfter, shownBefore);
-    EXPECT_EQ(b.form().TxXferFileName.Text, before.front());
+    EXPECT_EQ(history(), before);
+    EXPECT_EQ(b.form().TxXferFileName.Text, roms[0]);
 }
 
 TEST(DownloadScenario, ClosingTheWindowAsksOnlyWhileSending) {

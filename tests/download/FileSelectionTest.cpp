@@ -106,23 +106,5 @@ TEST_F(FileSelectionTest, ChoosingAHistoryEntryPutsItsFullPathInTheBox) {
     EXPECT_EQ(Box().Text, "");
 }
 
-TEST_F(FileSelectionTest, EditingAndFocusPutTheCaretsAtTheEnd) {
-    Box().Text = "/rom/漢字.rom";
-    Box().SelStart = 3;  // a character typed in the middle
-    TxXferFileName_Change(rig.window);
-    EXPECT_EQ(Box().SelStart, 11);
-    EXPECT_EQ(Box().ToolTip, "/rom/漢字.rom");
-
-    rig.form.FileNameList.Text = "/rom/x.rom";
-    rig.form.FileNameList.SelStart = 0;
-    Box().SelStart = 0;
-    FileNameList_LostFocus(rig.window);
-    EXPECT_EQ(rig.form.FileNameList.SelStart, 10);
-    EXPECT_EQ(Box().SelStart, 11);
-
-    FileNameList_Change(rig.window);
-    EXPECT_EQ(rig.form.FileNameList.ToolTip, "/rom/x.rom");
-}
-
 }  // namespace
 }  // namespace mirvok

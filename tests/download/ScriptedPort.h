@@ -1,7 +1,6 @@
 #pragma once
 // A port for the engine's tests: every write is recorded with the virtual
-// time it happened at, modem lines and write failures are set by the test,
-// and nothing ever arrives.
+// time it happened at and the progress bar's value then; nothing arrives.
 
 #include <functional>
 #include <memory>
@@ -26,8 +25,6 @@ struct PortScript {
         int barValue;  // the progress bar's value when the line went out
     };
     std::vector<Write> writes;
-    ModemLines lines;
-    int failWritesFrom = -1;  // 0-based index of the first write that fails; -1: none
     std::function<void(std::size_t)> onWrite;  // after a successful write, with its index
 };
 
@@ -37,8 +34,6 @@ public:
         : host_(host), script_(script), form_(form) {}
     TransportStatus Write(const std::string& bytes, int) override {
         const std::size_t index = script_.writes.size();
-        if (script_.failWritesFrom >= 0 && index >= static_cast<std::size_t>(script_.failWritesFrom))
-            return TransportStatus::IoError;
         script_.writes.push_back({bytes, host_.Clock().NowUs() / 1e6, form_.ProgressBar1.Value});
         if (script_.onWrite) script_.onWrite(index);
         return TransportStatus::Ok;
@@ -50,7 +45,7 @@ public:
     }
     std::int64_t NowMs() override { return host_.Clock().NowMs(); }
     void Sleep(int ms) override { host_.Clock().AdvanceUs(static_cast<std::int64_t>(ms) * 1000); }
-    ModemLines Lines() override { return script_.lines; }
+    ModemLines Lines() override { return ModemLines{}; }
     void Close() override {}
 
 private:

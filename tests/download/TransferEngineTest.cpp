@@ -88,23 +88,6 @@ TEST_F(TransferEngineTest, TheWholeFileGoesOutLineByLineThenTheEndOfFileByte) {
     EXPECT_EQ(BlockPauses(), 0);
 }
 
-TEST_F(TransferEngineTest, CrLfCrAndLfAloneAllEndALine) {
-    const std::vector<std::string> lines = {S0(), S2(0x010000), S2(0x010010), S8()};
-    const std::vector<std::string> texts = {
-        JoinLines(lines, "\r\n"),
-        JoinLines(lines, "\n"),  // what Linux tools write
-        JoinLines(lines, "\r"),
-        lines[0] + "\r\n" + lines[1] + "\n" + lines[2] + "\r" + lines[3],  // mixed, no end at the end
-        JoinLines(lines, "\n") + "\n\n",  // blank lines at the end are not sent
-    };
-    for (const std::string& text : texts) {
-        rig.script.writes.clear();
-        EXPECT_EQ(SendText(text), 2000);
-        EXPECT_EQ(Written(), Expected(lines));
-        EXPECT_EQ(rig.form.LblADR.Caption, "010010");
-    }
-}
-
 TEST_F(TransferEngineTest, SelectiveMasksSendTheChosenBlocksTheClosingS9AndTheLastLine) {
     const std::string s1File = JoinLines({S0(), S1(0x0000), S1(0x0010), S9()});
     EXPECT_EQ(SendText(s1File, "100000000"), 2000);
@@ -151,26 +134,6 @@ TEST_F(TransferEngineTest, TheProgressBarIsSetAboutAHundredTimes) {
             ASSERT_EQ(rig.script.writes[static_cast<std::size_t>(n - 1)].barValue, n - n % c.every)
                 << c.lines << " lines, line " << n;
     }
-}
-
-TEST_F(TransferEngineTest, SendFailuresEndTheTransferWithoutTheEndOfFileByte) {
-    const std::string file = JoinLines({S1(0x0100), S1(0x0110), S1(0x0120), S9()});
-
-    rig.script.lines.dsr = false;  // device switched off
-    EXPECT_EQ(SendText(file), 2015);
-    EXPECT_TRUE(rig.script.writes.empty());
-    EXPECT_EQ(rig.form.LblADR.Caption, "      ");
-    EXPECT_EQ(rig.form.ProgressBar1.Value, rig.form.ProgressBar1.Max) << "full also after an error";
-
-    rig.script.lines.dsr = true;
-    rig.script.failWritesFrom = 2;  // the cable is pulled after two lines
-    EXPECT_EQ(SendText(file), 2016);
-    EXPECT_EQ(Written(), Expected({S1(0x0100), S1(0x0110)}, false));
-    EXPECT_EQ(rig.form.LblADR.Caption, "0110  ");
-
-    rig.script = {};
-    rig.link.crwClosePort(1);
-    EXPECT_EQ(SendText(file), 2004);
 }
 
 TEST_F(TransferEngineTest, AStopConfirmedWhileTheEngineYieldsEndsBeforeTheNextLine) {
