@@ -29,7 +29,8 @@ std::int32_t PortNumberOf(const std::string& name) {
 }
 
 std::int16_t ToPortNumber(std::int32_t data) {
-    if (data < std::numeric_limits<std::int16_t>::min() || data > std::numeric_limits<std::int16_t>::max()) return 0;
+    if (data < std::numeric_limits<std::int16_t>::min() || data > std::numeric_limits<std::int16_t>::max())
+        return 0;
     return static_cast<std::int16_t>(data);
 }
 
@@ -44,7 +45,8 @@ std::vector<PortListEntry> ParsePortNames(const std::string& names, int count) {
     std::size_t from = 0;
     for (int entry = 1; entry <= count; ++entry) {
         const std::size_t comma = names.find(',', from);
-        const std::string name = names.substr(from, comma == std::string::npos ? std::string::npos : comma - from);
+        const std::string name =
+            names.substr(from, comma == std::string::npos ? std::string::npos : comma - from);
         entries.push_back(PortListEntry{name, PortNumberOf(name)});
         if (comma == std::string::npos) break;
         from = comma + 1;
@@ -64,7 +66,8 @@ void CmndPortRefresh_Click(Window& w) {
     if (result <= 0 || count <= 0) return;  // no ports: the old list stays
 
     f.CmbComPort.Clear();
-    for (const PortListEntry& entry : ParsePortNames(names, count)) f.CmbComPort.AddItem(entry.name, entry.portNumber);
+    for (const PortListEntry& entry : ParsePortNames(names, count))
+        f.CmbComPort.AddItem(entry.name, entry.portNumber);
     f.CmbComPort.ListIndex = 0;
     CmbComPort_Click(w);
     f.LaStatus.Caption = "ポート抽出完了 (" + names + ")";
@@ -81,7 +84,9 @@ void CmbSms_Click(Window& w) {
     w.run.settings.StTimer = static_cast<std::int16_t>(selected->data);
 }
 
-void Option1_Click(Window& w, int index) { w.run.settings.Downloadno = static_cast<std::int16_t>(index); }
+void Option1_Click(Window& w, int index) {
+    w.run.settings.Downloadno = static_cast<std::int16_t>(index);
+}
 
 void DeriveLineParameters(Window& w) {
     const FormState& f = w.form;
@@ -99,7 +104,8 @@ void DeriveLineParameters(Window& w) {
 std::int16_t OpenPortWith(Window& w) {
     RunState& run = w.run;
     w.link.crwComDSRCTSsw(run.settings.Port, 0, 0);
-    const std::int16_t result = w.link.crwOpenPort(run.settings.Port, run.OpenBaud, run.OpenDataBits, run.OpenParity);
+    const std::int16_t result =
+        w.link.crwOpenPort(run.settings.Port, run.OpenBaud, run.OpenDataBits, run.OpenParity);
     if (result == 0) run.PortOpen = true;
     return result;
 }

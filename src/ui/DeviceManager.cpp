@@ -19,6 +19,8 @@ bool StartDeviceManager(Host& host, const std::optional<std::string>& comSpec) {
     return false;
 }
 
-void Frmdown::DeviceManager_Click() { StartDeviceManager(window.host, CommandInterpreter()); }
+void Frmdown::DeviceManager_Click() {
+    StartDeviceManager(window.host, CommandInterpreter());
+}
 
 }  // namespace mirvok

@@ -9,8 +9,7 @@ namespace mirvok {
 
 class Host;
 
-inline constexpr const char* kDeviceManagerFailedText =
-    "デバイスマネージャーを起動できませんでした。";
+inline constexpr const char* kDeviceManagerFailedText = "デバイスマネージャーを起動できませんでした。";
 
 // The value of ComSpec; nothing when it is not set or empty.
 std::optional<std::string> CommandInterpreter();

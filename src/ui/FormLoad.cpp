@@ -81,7 +81,8 @@ void Frmdown::Form_Load() {
     const int mode = s.CRmode == kTerminalMode ? kTerminalMode : kDownloadMode;
     SelectOption(f.Option2[mode]);
     Option2_Click(mode);
-    if (s.Downloadno >= f.Option1.First() && s.Downloadno <= f.Option1.Last()) SelectOption(f.Option1[s.Downloadno]);
+    if (s.Downloadno >= f.Option1.First() && s.Downloadno <= f.Option1.Last())
+        SelectOption(f.Option1[s.Downloadno]);
 
     // The first download sends the whole file: every block checked and greyed.
     SetValue(f.BLKCheck1, 0);
@@ -125,17 +126,22 @@ void Frmdown::Form_Load() {
     std::string baud, parity, dataBits, stopBits;
     if (!SplitLineSetting(s.Setting, baud, parity, dataBits, stopBits))
         SplitLineSetting(kDefaultLineSetting, baud, parity, dataBits, stopBits);
-    SelectItem(f.CmbBaudRate, FindEntry(f.CmbBaudRate, 0, [&](const auto& item) { return item.text == baud; }));
+    SelectItem(f.CmbBaudRate,
+               FindEntry(f.CmbBaudRate, 0, [&](const auto& item) { return item.text == baud; }));
     SelectItem(f.CmbParity,
                FindEntry(f.CmbParity, 0, [&](const auto& item) { return item.text.substr(0, 1) == parity; }));
-    SelectItem(f.CmbDataBits,
-               FindEntry(f.CmbDataBits, 1, [&](const auto& item) { return item.text.substr(0, 1) == dataBits; }));
-    SelectItem(f.CmbStopBits, FindEntry(f.CmbStopBits, 0, [&](const auto& item) { return item.text == stopBits; }));
+    SelectItem(f.CmbDataBits, FindEntry(f.CmbDataBits, 1, [&](const auto& item) {
+                   return item.text.substr(0, 1) == dataBits;
+               }));
+    SelectItem(f.CmbStopBits,
+               FindEntry(f.CmbStopBits, 0, [&](const auto& item) { return item.text == stopBits; }));
 
     // A stored interval that no entry offers stays in force, with nothing selected.
     const int interval = FindEntry(f.CmbSms, -1, [&](const auto& item) { return item.data == s.StTimer; });
-    if (interval >= 0) SelectItem(f.CmbSms, interval);
-    else f.CmbSms.ListIndex = -1;
+    if (interval >= 0)
+        SelectItem(f.CmbSms, interval);
+    else
+        f.CmbSms.ListIndex = -1;
 
     f.CmdGetDSW.Caption = kDswButtonCaption;
     f.CmbComPort.BackColor = kSysWindow;

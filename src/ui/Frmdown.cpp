@@ -1,10 +1,8 @@
 #include "Frmdown.h"
 
-#include "link/PortSelection.h"
-#include "startup/Host.h"
-#include "startup/RunState.h"
-#include "maintenance/RomVersion.h"
 #include "download/CharacterCount.h"
+#include "link/PortSelection.h"
+#include "maintenance/RomVersion.h"
 
 namespace mirvok {
 
@@ -98,7 +96,8 @@ bool Frmdown::Click(const std::string& name) {
 bool Frmdown::Choose(const std::string& name, int index) {
     Control* c = form.FindControl(name);
     if (!c || !c->EffectivelyEnabled()) return false;
-    if (c->Kind != ControlKind::ComboList && c->Kind != ControlKind::ComboEdit && c->Kind != ControlKind::ListBox)
+    if (c->Kind != ControlKind::ComboList && c->Kind != ControlKind::ComboEdit &&
+        c->Kind != ControlKind::ListBox)
         return false;
     auto& list = static_cast<ListControl&>(*c);
     if (index < 0 || index >= list.ListCount()) return false;
@@ -183,7 +182,8 @@ void Frmdown::SelectOption(OptionButton& option) {
 void Frmdown::SelectItem(ListControl& list, int index) {
     list.ListIndex = index >= 0 && index < list.ListCount() ? index : -1;
     if (list.Kind == ControlKind::ComboEdit) {
-        list.Text = list.ListIndex >= 0 ? list.Items[static_cast<std::size_t>(list.ListIndex)].text : std::string();
+        list.Text =
+            list.ListIndex >= 0 ? list.Items[static_cast<std::size_t>(list.ListIndex)].text : std::string();
         list.SelStart = 0;
     }
     RunClick(list);
@@ -204,16 +204,28 @@ void Frmdown::SetText(TextBox& box, const std::string& text) {
 
 // ---- Port list, send interval and download mode.
 
-void Frmdown::CmndPortRefresh_Click() { mirvok::CmndPortRefresh_Click(window); }
-void Frmdown::CmbComPort_Click() { mirvok::CmbComPort_Click(window); }
-void Frmdown::CmbSms_Click() { mirvok::CmbSms_Click(window); }
-void Frmdown::Option1_Click(int index) { mirvok::Option1_Click(window, index); }
+void Frmdown::CmndPortRefresh_Click() {
+    mirvok::CmndPortRefresh_Click(window);
+}
+void Frmdown::CmbComPort_Click() {
+    mirvok::CmbComPort_Click(window);
+}
+void Frmdown::CmbSms_Click() {
+    mirvok::CmbSms_Click(window);
+}
+void Frmdown::Option1_Click(int index) {
+    mirvok::Option1_Click(window, index);
+}
 
 // ---- Timers.
 
-void Frmdown::Timer1_Timer() { protocol.Timer1_Timer(); }
+void Frmdown::Timer1_Timer() {
+    protocol.Timer1_Timer();
+}
 
 // The send wait has run out; the download sequence sees the timer stopped.
-void Frmdown::Timer3_Timer() { Timer3.SetEnabled(false); }
+void Frmdown::Timer3_Timer() {
+    Timer3.SetEnabled(false);
+}
 
 }  // namespace mirvok

@@ -14,10 +14,9 @@ void Frmdown::Option2_Click(int index) {
     FormState& f = form;
     const bool terminal = index != kDownloadMode;
     const std::initializer_list<Control*> terminalSettings = {
-        &f.Frame4,      &f.CmdROMVer,   &f.CmbBaudRate, &f.CmbParity,   &f.CmbDataBits, &f.CmbStopBits,
-        &f.LblBaudRate, &f.LblParity,   &f.LblDataBits, &f.LblStopBits, &f.TxtIndex[3]};
-    for (Control* c : terminalSettings)
-        c->Enabled = terminal;
+        &f.Frame4,      &f.CmdROMVer, &f.CmbBaudRate, &f.CmbParity,   &f.CmbDataBits, &f.CmbStopBits,
+        &f.LblBaudRate, &f.LblParity, &f.LblDataBits, &f.LblStopBits, &f.TxtIndex[3]};
+    for (Control* c : terminalSettings) c->Enabled = terminal;
     f.Frame4.Raised = !terminal;
     f.Frame4.BackColor = kSysButtonFace;
     window.run.settings.CRmode = static_cast<std::int16_t>(index);

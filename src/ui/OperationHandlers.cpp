@@ -14,9 +14,15 @@
 
 namespace mirvok {
 
-void Frmdown::CmdStart_Click() { mirvok::CmdStart_Click(window); }
-void Frmdown::CmdStop_Click() { mirvok::CmdStop_Click(window); }
-void Frmdown::Form_QueryUnload(std::int16_t& cancel) { mirvok::Form_QueryUnload(window, cancel); }
+void Frmdown::CmdStart_Click() {
+    mirvok::CmdStart_Click(window);
+}
+void Frmdown::CmdStop_Click() {
+    mirvok::CmdStop_Click(window);
+}
+void Frmdown::Form_QueryUnload(std::int16_t& cancel) {
+    mirvok::Form_QueryUnload(window, cancel);
+}
 
 // The pictures act as their buttons, but only while the button is enabled.
 void Frmdown::ImgSTART_Click() {
@@ -27,26 +33,62 @@ void Frmdown::ImgSTOP_Click() {
 }
 
 // Ending the program passes through the close guard like the close box.
-void Frmdown::Mnuend_Click() { Unload(); }
+void Frmdown::Mnuend_Click() {
+    Unload();
+}
 
-void Frmdown::CmdFile_Click() { mirvok::CmdFile_Click(window); }
-void Frmdown::TxXferFileName_Click() { mirvok::TxXferFileName_Click(window); }
-void Frmdown::TxXferFileName_Change() { mirvok::TxXferFileName_Change(window); }
-void Frmdown::TxXferFileName_GotFocus() { mirvok::TxXferFileName_GotFocus(window); }
-void Frmdown::TxXferFileName_LostFocus() { mirvok::TxXferFileName_LostFocus(window); }
-void Frmdown::FileNameList_Click() { mirvok::FileNameList_Click(window); }
-void Frmdown::FileNameList_Change() { mirvok::FileNameList_Change(window); }
-void Frmdown::FileNameList_GotFocus() { mirvok::FileNameList_GotFocus(window); }
-void Frmdown::FileNameList_LostFocus() { mirvok::FileNameList_LostFocus(window); }
-void Frmdown::BLKCheck1_Click() { mirvok::BLKCheck1_Click(window); }
+void Frmdown::CmdFile_Click() {
+    mirvok::CmdFile_Click(window);
+}
+void Frmdown::TxXferFileName_Click() {
+    mirvok::TxXferFileName_Click(window);
+}
+void Frmdown::TxXferFileName_Change() {
+    mirvok::TxXferFileName_Change(window);
+}
+void Frmdown::TxXferFileName_GotFocus() {
+    mirvok::TxXferFileName_GotFocus(window);
+}
+void Frmdown::TxXferFileName_LostFocus() {
+    mirvok::TxXferFileName_LostFocus(window);
+}
+void Frmdown::FileNameList_Click() {
+    mirvok::FileNameList_Click(window);
+}
+void Frmdown::FileNameList_Change() {
+    mirvok::FileNameList_Change(window);
+}
+void Frmdown::FileNameList_GotFocus() {
+    mirvok::FileNameList_GotFocus(window);
+}
+void Frmdown::FileNameList_LostFocus() {
+    mirvok::FileNameList_LostFocus(window);
+}
+void Frmdown::BLKCheck1_Click() {
+    mirvok::BLKCheck1_Click(window);
+}
 
-void Frmdown::CmdROMVer_Click() { mirvok::CmdROMVer_Click(window); }
-void Frmdown::CmdROMVer_MouseUp(int button) { mirvok::CmdROMVer_MouseUp(window, button); }
-void Frmdown::Command1_Click() { mirvok::Command1_Click(window); }
-void Frmdown::CmdROMBackup_Click() { mirvok::CmdROMBackup_Click(window); }
-void Frmdown::CmdROMRecovery_Click() { mirvok::CmdROMRecovery_Click(window); }
-void Frmdown::CmdGetDSW_Click() { mirvok::CmdGetDSW_Click(window); }
+void Frmdown::CmdROMVer_Click() {
+    mirvok::CmdROMVer_Click(window);
+}
+void Frmdown::CmdROMVer_MouseUp(int button) {
+    mirvok::CmdROMVer_MouseUp(window, button);
+}
+void Frmdown::Command1_Click() {
+    mirvok::Command1_Click(window);
+}
+void Frmdown::CmdROMBackup_Click() {
+    mirvok::CmdROMBackup_Click(window);
+}
+void Frmdown::CmdROMRecovery_Click() {
+    mirvok::CmdROMRecovery_Click(window);
+}
+void Frmdown::CmdGetDSW_Click() {
+    mirvok::CmdGetDSW_Click(window);
+}
 
-std::string Frmdown::HistoryDisplayName(const std::string& path) { return mirvok::HistoryDisplayName(path); }
+std::string Frmdown::HistoryDisplayName(const std::string& path) {
+    return mirvok::HistoryDisplayName(path);
+}
 
 }  // namespace mirvok

@@ -65,7 +65,7 @@ TEST(FormDesign, ListsCarryTheirItemData) {
     EXPECT_EQ(f.CmbComPort.Items[255].data, 256);
 
     const std::vector<std::pair<std::string, int>> sms = {
-        {"なし", 0},      {"  1秒", 1000}, {"  2秒", 2000}, {"  3秒", 3000}, {"  4秒", 4000}, {"  5秒", 5000},
+        {"なし", 0},     {"  1秒", 1000}, {"  2秒", 2000}, {"  3秒", 3000}, {"  4秒", 4000}, {"  5秒", 5000},
         {"  6秒", 6000}, {"  7秒", 7000}, {"  8秒", 8000}, {"  9秒", 9000}, {" 10秒", 10000}};
     std::vector<std::pair<std::string, int>> got;
     for (const auto& item : f.CmbSms.Items) got.emplace_back(item.text, item.data);
@@ -80,15 +80,6 @@ TEST(FormDesign, ListsCarryTheirItemData) {
     EXPECT_EQ(f.CmbStopBits.Items[1].data, 1);
     EXPECT_EQ(f.Option1[8].Caption, "8:115200,N,7,1");
     EXPECT_EQ(f.BLK_Address[8].Caption, "80000～");
-}
-
-TEST(FormDesign, DisabledPanelDisablesWhatItHolds) {
-    FormState f;
-    EXPECT_TRUE(f.CmbParity.EffectivelyEnabled());
-    f.Frame3.Enabled = false;
-    EXPECT_FALSE(f.CmbParity.EffectivelyEnabled());
-    EXPECT_FALSE(f.Option2[0].EffectivelyEnabled());
-    EXPECT_TRUE(f.Option1[0].EffectivelyEnabled());
 }
 
 }  // namespace

@@ -23,8 +23,8 @@ TEST(ModeSwitches, AccessCodesAreExact) {
         const std::string code = menu.code;
         std::string lower = code;
         for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        const std::optional<std::string> wrong[] = {lower == code ? code + "0" : lower, code + " ", " " + code,
-                                                    std::string(), std::nullopt};
+        const std::optional<std::string> wrong[] = {lower == code ? code + "0" : lower, code + " ",
+                                                    " " + code, std::string(), std::nullopt};
         for (const auto& typed : wrong) {
             SCOPED_TRACE(std::string(menu.menu) + " typed " + (typed ? "\"" + *typed + "\"" : "cancel"));
             WindowBench b;

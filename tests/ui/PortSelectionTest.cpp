@@ -27,7 +27,8 @@ TEST(ParsePortNames, TakesAtMostCountEntries) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.names) + " / " + std::to_string(c.count));
         std::vector<std::pair<std::string, int>> got;
-        for (const PortListEntry& e : ParsePortNames(c.names, c.count)) got.emplace_back(e.name, e.portNumber);
+        for (const PortListEntry& e : ParsePortNames(c.names, c.count))
+            got.emplace_back(e.name, e.portNumber);
         EXPECT_EQ(got, c.expected);
     }
 }

@@ -38,7 +38,8 @@ public:
         for (int n : present) list.push_back(PortInfo{n, "/dev/fake" + std::to_string(n), ""});
         return list;
     }
-    std::unique_ptr<Transport> Open(int port, const LineSettings& settings, TransportStatus& status) override {
+    std::unique_ptr<Transport> Open(int port, const LineSettings& settings,
+                                    TransportStatus& status) override {
         if (busy.count(port)) {
             status = TransportStatus::Busy;
             return nullptr;

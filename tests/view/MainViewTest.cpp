@@ -138,8 +138,9 @@ TEST_F(MainViewTest, TheWindowWidensWithTheFromBackupMode) {
     EXPECT_EQ(view->Client()->width(), (7140 - 120) / 15);
     EXPECT_TRUE(view->ActionOf("MnuROMBkRec")->isChecked());
     // The right-hand column now lies inside the window.
-    const QRect dsw = Widget<QPushButton>("CmdGetDSW")->geometry().translated(
-        Widget<QWidget>("Picture1")->geometry().topLeft());
+    const QRect dsw = Widget<QPushButton>("CmdGetDSW")
+                          ->geometry()
+                          .translated(Widget<QWidget>("Picture1")->geometry().topLeft());
     EXPECT_LE(dsw.right(), view->Client()->width());
     view->ActionOf("MnuROMBkRec")->trigger();
     EXPECT_EQ(view->Client()->width(), (5160 - 120) / 15);
@@ -175,9 +176,10 @@ TEST_F(MainViewTest, ClosingTheIdleWindowEndsIt) {
 }
 
 TEST(ViewNameFilters, DialogFilterPairsBecomeQtFilters) {
-    EXPECT_EQ(NameFiltersOf("ROMﾌｧｲﾙ(*.rom)|*.ROM|全てのﾌｧｲﾙ(*.*)|*.*|AP(*.ap1;*.ap2)|*.AP1;*.AP2"),
-              (QStringList{QStringLiteral("ROMﾌｧｲﾙ(*.rom) (*.ROM *.rom)"), QStringLiteral("全てのﾌｧｲﾙ(*.*) (*)"),
-                           QStringLiteral("AP(*.ap1;*.ap2) (*.AP1 *.ap1 *.AP2 *.ap2)")}));
+    EXPECT_EQ(
+        NameFiltersOf("ROMﾌｧｲﾙ(*.rom)|*.ROM|全てのﾌｧｲﾙ(*.*)|*.*|AP(*.ap1;*.ap2)|*.AP1;*.AP2"),
+        (QStringList{QStringLiteral("ROMﾌｧｲﾙ(*.rom) (*.ROM *.rom)"), QStringLiteral("全てのﾌｧｲﾙ(*.*) (*)"),
+                     QStringLiteral("AP(*.ap1;*.ap2) (*.AP1 *.ap1 *.AP2 *.ap2)")}));
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ constexpr std::array<const char*, 5> kParities = {"N:なし", "O:奇数", "E:偶
 constexpr std::array<const char*, 9> kDownloadModeCaptions = {
     "0: 9600,N,7,1", "1: 9600,E,7,1", "2: 9600,N,8,1", "3:19200,N,7,1", "4:19200,E,7,1",
     "5:19200,N,8,1", "6:38400,N,7,1", "7:57600,N,7,1", "8:115200,N,7,1"};
-constexpr std::array<const char*, 9> kBlockCaptions = {" 0000～ FFFF",  "10000～1FFFF", "20000～2FFFF",
+constexpr std::array<const char*, 9> kBlockCaptions = {" 0000～ FFFF", "10000～1FFFF", "20000～2FFFF",
                                                        "30000～3FFFF", "40000～4FFFF", "50000～5FFFF",
                                                        "60000～6FFFF", "70000～7FFFF", "80000～"};
 
@@ -197,14 +197,15 @@ FormState::FormState() {
 }
 
 std::vector<Control*> FormState::AllControls() {
-    std::vector<Control*> all = {&Line1, &Line2, &LblComPort, &CmbComPort, &CmndPortRefresh, &LbSendWaitTime,
-                                 &CmbSms, &Frame3, &CmdROMVer, &Frame4, &CmbBaudRate, &CmbParity,
-                                 &CmbDataBits, &CmbStopBits, &LblBaudRate, &LblParity, &LblDataBits,
-                                 &LblStopBits, &FraTime, &LbTime, &Frame2, &Frame1, &FileNameList,
-                                 &TxXferFileName, &CmdFile, &Frame5, &BLKCheck1, &CmdStart, &ImgSTART, &Label2,
-                                 &LblADR, &CmdStop, &ImgSTOP, &LaStatus, &ProgressBar1, &WorkFileList,
-                                 &Label3, &FrameExpanded, &CmdROMBackup, &CmdROMRecovery, &Command1,
-                                 &Picture1, &CmdGetDSW};
+    std::vector<Control*> all = {
+        &Line1,       &Line2,         &LblComPort,   &CmbComPort,     &CmndPortRefresh, &LbSendWaitTime,
+        &CmbSms,      &Frame3,        &CmdROMVer,    &Frame4,         &CmbBaudRate,     &CmbParity,
+        &CmbDataBits, &CmbStopBits,   &LblBaudRate,  &LblParity,      &LblDataBits,     &LblStopBits,
+        &FraTime,     &LbTime,        &Frame2,       &Frame1,         &FileNameList,    &TxXferFileName,
+        &CmdFile,     &Frame5,        &BLKCheck1,    &CmdStart,       &ImgSTART,        &Label2,
+        &LblADR,      &CmdStop,       &ImgSTOP,      &LaStatus,       &ProgressBar1,    &WorkFileList,
+        &Label3,      &FrameExpanded, &CmdROMBackup, &CmdROMRecovery, &Command1,        &Picture1,
+        &CmdGetDSW};
     for (int i = 0; i <= 4; ++i) all.push_back(&TxtIndex[i]);
     for (int i = 0; i <= 1; ++i) all.push_back(&Option2[i]);
     for (int i = 0; i <= 8; ++i) all.push_back(&Option1[i]);
@@ -223,8 +224,8 @@ std::vector<Control*> FormState::AllControls() {
 }
 
 std::vector<MenuItem*> FormState::AllMenuItems() {
-    return {&MnuFile, &Mnuend, &MnuOpt, &MenuIC, &MnuZAV, &LN, &MnuFontROM,
-            &LN1, &MnuROMBkRec, &LN2, &MnuLineon, &Dummy0, &DeviceManager, &MnuVer};
+    return {&MnuFile,     &Mnuend, &MnuOpt,    &MenuIC, &MnuZAV,        &LN,    &MnuFontROM, &LN1,
+            &MnuROMBkRec, &LN2,    &MnuLineon, &Dummy0, &DeviceManager, &MnuVer};
 }
 
 Control* FormState::FindControl(const std::string& name) {

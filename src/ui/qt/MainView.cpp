@@ -34,8 +34,12 @@ constexpr int kSyncIntervalMs = 15;
 // tick mark is never cut off; they stay centred on their place.
 constexpr int kMinTickHeightPx = 16;
 
-QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
-QString Caption(const std::string& text) { return Q(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+QString Q(const std::string& utf8) {
+    return QString::fromStdString(utf8);
+}
+QString Caption(const std::string& text) {
+    return Q(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
 
 // A background shows in every state of the control.
 void SetBackground(QWidget* w, QPalette::ColorRole role, const QColor& colour) {
@@ -156,7 +160,8 @@ void MainView::BuildMenus() {
         }
         if (!item->Separator && !menus.count(item)) {
             const std::string name = item->Name;
-            connect(action, &QAction::triggered, this, [this, name] { Forward([&] { frm_.ChooseMenu(name); }); });
+            connect(action, &QAction::triggered, this,
+                    [this, name] { Forward([&] { frm_.ChooseMenu(name); }); });
         }
         action->setObjectName(Q(item->Name));
         actions_.emplace_back(item, action);
@@ -181,7 +186,8 @@ QWidget* MainView::CreateWidget(Control& c, QWidget* parent) {
     switch (c.Kind) {
         case ControlKind::Label: {
             auto* label = new QLabel(parent);
-            const bool framed = &c == &frm_.form.LaStatus || &c == &frm_.form.LblADR || &c == &frm_.form.LbTime;
+            const bool framed =
+                &c == &frm_.form.LaStatus || &c == &frm_.form.LblADR || &c == &frm_.form.LbTime;
             if (framed) label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
             const bool centred = &c == &frm_.form.LblADR || c.Container == &frm_.form.Picture1;
             label->setAlignment(Qt::AlignVCenter | (centred ? Qt::AlignHCenter : Qt::AlignLeft));
@@ -194,33 +200,41 @@ QWidget* MainView::CreateWidget(Control& c, QWidget* parent) {
             label->setContentsMargins(3, 0, 3, 0);
             return label;
         }
-        case ControlKind::Button: return new QPushButton(parent);
-        case ControlKind::TextBox: return new QLineEdit(parent);
-        case ControlKind::ComboList: return new QComboBox(parent);
+        case ControlKind::Button:
+            return new QPushButton(parent);
+        case ControlKind::TextBox:
+            return new QLineEdit(parent);
+        case ControlKind::ComboList:
+            return new QComboBox(parent);
         case ControlKind::ComboEdit: {
             auto* box = new QComboBox(parent);
             box->setEditable(true);
             box->setInsertPolicy(QComboBox::NoInsert);
             return box;
         }
-        case ControlKind::ListBox: return new QListWidget(parent);
-        case ControlKind::CheckBox: return new QCheckBox(parent);
+        case ControlKind::ListBox:
+            return new QListWidget(parent);
+        case ControlKind::CheckBox:
+            return new QCheckBox(parent);
         case ControlKind::OptionButton: {
             auto* option = new QRadioButton(parent);
             option->setAutoExclusive(false);  // the model decides which one is selected
             return option;
         }
-        case ControlKind::Panel: return new QFrame(parent);
+        case ControlKind::Panel:
+            return new QFrame(parent);
         case ControlKind::Picture:
-            return new IconPicture(&c == &frm_.form.ImgSTOP ? IconPicture::Icon::Stop : IconPicture::Icon::Start,
-                                   parent);
+            return new IconPicture(
+                &c == &frm_.form.ImgSTOP ? IconPicture::Icon::Stop : IconPicture::Icon::Start, parent);
         case ControlKind::ProgressBar: {
             auto* bar = new QProgressBar(parent);
             bar->setTextVisible(false);
             return bar;
         }
-        case ControlKind::Shape: return new ShapeWidget(parent);
-        case ControlKind::Line: return new LineWidget(parent);
+        case ControlKind::Shape:
+            return new ShapeWidget(parent);
+        case ControlKind::Line:
+            return new LineWidget(parent);
     }
     return new QWidget(parent);
 }
@@ -263,7 +277,8 @@ void MainView::ConnectEvents(Control& c, QWidget* w) {
             edit->installEventFilter(this);  // click, focus
             break;
         }
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -289,15 +304,18 @@ bool MainView::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::FocusOut:
             Forward([&] { frm_.Focus(name, false); });
             break;
-        default: break;
+        default:
+            break;
     }
     return QMainWindow::eventFilter(watched, event);
 }
 
 void MainView::closeEvent(QCloseEvent* event) {
     if (!frm_.Unloaded()) Forward([&] { frm_.Unload(); });
-    if (frm_.Unloaded()) event->accept();
-    else event->ignore();
+    if (frm_.Unloaded())
+        event->accept();
+    else
+        event->ignore();
 }
 
 void MainView::moveEvent(QMoveEvent* event) {
@@ -436,15 +454,17 @@ void MainView::SyncControl(Control& c, QWidget* w) {
         }
         case ControlKind::Picture: {
             // A picture acts only while its button does, and is drawn so.
-            const Control& button = &c == &frm_.form.ImgSTOP ? static_cast<const Control&>(frm_.form.CmdStop)
-                                                             : static_cast<const Control&>(frm_.form.CmdStart);
+            const Control& button = &c == &frm_.form.ImgSTOP
+                                        ? static_cast<const Control&>(frm_.form.CmdStop)
+                                        : static_cast<const Control&>(frm_.form.CmdStart);
             static_cast<IconPicture*>(w)->SetAvailable(button.EffectivelyEnabled());
             break;
         }
         case ControlKind::ProgressBar: {
             auto& model = static_cast<ProgressBar&>(c);
             auto* bar = static_cast<QProgressBar*>(w);
-            if (bar->minimum() != model.Min || bar->maximum() != model.Max) bar->setRange(model.Min, model.Max);
+            if (bar->minimum() != model.Min || bar->maximum() != model.Max)
+                bar->setRange(model.Min, model.Max);
             if (bar->value() != model.Value) bar->setValue(model.Value);
             break;
         }

@@ -20,7 +20,7 @@ void IconPicture::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF r = QRectF(rect()).adjusted(2, 2, -2, -2);
-    const QColor body = !available_ ? QColor(160, 160, 160)
+    const QColor body = !available_            ? QColor(160, 160, 160)
                         : icon_ == Icon::Start ? QColor(0, 160, 60)
                                                : QColor(210, 30, 30);
     p.setPen(QPen(body.darker(140), 1.5));
@@ -29,7 +29,8 @@ void IconPicture::paintEvent(QPaintEvent*) {
         p.drawEllipse(r);
         const QPointF c = r.center();
         const double s = r.width() / 4;
-        const QPointF triangle[] = {{c.x() - s * 0.7, c.y() - s}, {c.x() - s * 0.7, c.y() + s}, {c.x() + s, c.y()}};
+        const QPointF triangle[] = {
+            {c.x() - s * 0.7, c.y() - s}, {c.x() - s * 0.7, c.y() + s}, {c.x() + s, c.y()}};
         p.setPen(Qt::NoPen);
         p.setBrush(Qt::white);
         p.drawPolygon(triangle, 3);
@@ -80,6 +81,8 @@ void LineWidget::SetColour(const QColor& colour) {
     update();
 }
 
-void LineWidget::paintEvent(QPaintEvent*) { QPainter(this).fillRect(rect(), colour_); }
+void LineWidget::paintEvent(QPaintEvent*) {
+    QPainter(this).fillRect(rect(), colour_);
+}
 
 }  // namespace mirvok

@@ -24,17 +24,25 @@ namespace {
 // busy waiting loops of the core do not keep a processor core busy.
 constexpr int kIdleWaitMs = 1;
 
-QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
+QString Q(const std::string& utf8) {
+    return QString::fromStdString(utf8);
+}
 
 // Message texts break their lines with CR LF; a label wants LF alone.
-QString DisplayText(const std::string& text) { return Q(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+QString DisplayText(const std::string& text) {
+    return Q(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
 
 QMessageBox::Icon IconOf(MsgIcon icon) {
     switch (icon) {
-        case MsgIcon::Error: return QMessageBox::Critical;
-        case MsgIcon::Warning: return QMessageBox::Warning;
-        case MsgIcon::Information: return QMessageBox::Information;
-        case MsgIcon::None: break;
+        case MsgIcon::Error:
+            return QMessageBox::Critical;
+        case MsgIcon::Warning:
+            return QMessageBox::Warning;
+        case MsgIcon::Information:
+            return QMessageBox::Information;
+        case MsgIcon::None:
+            break;
     }
     return QMessageBox::NoIcon;
 }
@@ -42,29 +50,42 @@ QMessageBox::Icon IconOf(MsgIcon icon) {
 // The buttons of a set, first and second.
 std::pair<QMessageBox::StandardButton, QMessageBox::StandardButton> ButtonsOf(MsgButtons buttons) {
     switch (buttons) {
-        case MsgButtons::OK: return {QMessageBox::Ok, QMessageBox::NoButton};
-        case MsgButtons::OKCancel: return {QMessageBox::Ok, QMessageBox::Cancel};
-        case MsgButtons::YesNo: return {QMessageBox::Yes, QMessageBox::No};
-        case MsgButtons::RetryCancel: return {QMessageBox::Retry, QMessageBox::Cancel};
+        case MsgButtons::OK:
+            return {QMessageBox::Ok, QMessageBox::NoButton};
+        case MsgButtons::OKCancel:
+            return {QMessageBox::Ok, QMessageBox::Cancel};
+        case MsgButtons::YesNo:
+            return {QMessageBox::Yes, QMessageBox::No};
+        case MsgButtons::RetryCancel:
+            return {QMessageBox::Retry, QMessageBox::Cancel};
     }
     return {QMessageBox::Ok, QMessageBox::NoButton};
 }
 
 MsgResult ResultOf(QMessageBox::StandardButton button, MsgButtons set) {
     switch (button) {
-        case QMessageBox::Ok: return MsgResult::OK;
-        case QMessageBox::Cancel: return MsgResult::Cancel;
-        case QMessageBox::Yes: return MsgResult::Yes;
-        case QMessageBox::No: return MsgResult::No;
-        case QMessageBox::Retry: return MsgResult::Retry;
-        default: break;
+        case QMessageBox::Ok:
+            return MsgResult::OK;
+        case QMessageBox::Cancel:
+            return MsgResult::Cancel;
+        case QMessageBox::Yes:
+            return MsgResult::Yes;
+        case QMessageBox::No:
+            return MsgResult::No;
+        case QMessageBox::Retry:
+            return MsgResult::Retry;
+        default:
+            break;
     }
     // Closed without a button: the answer that leaves things as they are.
     switch (set) {
-        case MsgButtons::OK: return MsgResult::OK;
-        case MsgButtons::YesNo: return MsgResult::No;
+        case MsgButtons::OK:
+            return MsgResult::OK;
+        case MsgButtons::YesNo:
+            return MsgResult::No;
         case MsgButtons::OKCancel:
-        case MsgButtons::RetryCancel: return MsgResult::Cancel;
+        case MsgButtons::RetryCancel:
+            return MsgResult::Cancel;
     }
     return MsgResult::Cancel;
 }
@@ -108,11 +129,17 @@ void QtHost::DoEvents() {
     if (AfterEvents) AfterEvents();
 }
 
-double QtHost::SecondsSinceMidnight() { return QTime::currentTime().msecsSinceStartOfDay() / 1000.0; }
+double QtHost::SecondsSinceMidnight() {
+    return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
+}
 
-std::uint32_t QtHost::Milliseconds() { return static_cast<std::uint32_t>(monotonic_.elapsed() & 0xFFFFFFFF); }
+std::uint32_t QtHost::Milliseconds() {
+    return static_cast<std::uint32_t>(monotonic_.elapsed() & 0xFFFFFFFF);
+}
 
-QString QtHost::TitleOf(const std::string& title) const { return Q(title.empty() ? kAppTitle : title); }
+QString QtHost::TitleOf(const std::string& title) const {
+    return Q(title.empty() ? kAppTitle : title);
+}
 
 MsgResult QtHost::MsgBox(const MsgBoxRequest& request) {
     if (Refresh) Refresh();
@@ -122,8 +149,8 @@ MsgResult QtHost::MsgBox(const MsgBoxRequest& request) {
                                                     : QMessageBox::StandardButtons(first | second),
                     parent_);
     box.setTextFormat(Qt::PlainText);
-    box.setDefaultButton(request.defaultButton == MsgDefault::Second && second != QMessageBox::NoButton ? second
-                                                                                                        : first);
+    box.setDefaultButton(
+        request.defaultButton == MsgDefault::Second && second != QMessageBox::NoButton ? second : first);
     box.exec();
     QAbstractButton* clicked = box.clickedButton();
     const auto button = clicked ? box.standardButton(clicked) : QMessageBox::NoButton;
@@ -152,7 +179,8 @@ std::optional<std::string> QtHost::OpenFileDialog(const FileDialogRequest& reque
     return QDir::toNativeSeparators(dialog.selectedFiles().constFirst()).toStdString();
 }
 
-bool QtHost::StartProcess(const std::string& program, const std::vector<std::string>& arguments, bool minimized) {
+bool QtHost::StartProcess(const std::string& program, const std::vector<std::string>& arguments,
+                          bool minimized) {
     QProcess process;
     process.setProgram(Q(program));
     QStringList args;
@@ -182,13 +210,17 @@ void QtHost::AttachTimer(Timer& timer) {
     TimerChanged(timer);
 }
 
-void QtHost::DetachTimer(Timer& timer) { timers_.erase(&timer); }
+void QtHost::DetachTimer(Timer& timer) {
+    timers_.erase(&timer);
+}
 
 void QtHost::TimerChanged(Timer& timer) {
     auto it = timers_.find(&timer);
     if (it == timers_.end()) return;
-    if (timer.Enabled() && timer.Interval() > 0) it->second->start(timer.Interval());
-    else it->second->stop();
+    if (timer.Enabled() && timer.Interval() > 0)
+        it->second->start(timer.Interval());
+    else
+        it->second->stop();
 }
 
 }  // namespace mirvok

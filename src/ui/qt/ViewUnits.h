@@ -22,10 +22,16 @@ inline constexpr int kBorderTwips = 60;
 inline constexpr int kTitleBarTwips = 375;
 inline constexpr int kMenuBarTwips = 300;
 
-inline int Px(int twips) { return static_cast<int>(std::lround(twips / static_cast<double>(kTwipsPerPixel))); }
-inline int Twips(int px) { return px * kTwipsPerPixel; }
+inline int Px(int twips) {
+    return static_cast<int>(std::lround(twips / static_cast<double>(kTwipsPerPixel)));
+}
+inline int Twips(int px) {
+    return px * kTwipsPerPixel;
+}
 
-inline QRect PxRect(const Control& c) { return QRect(Px(c.Left), Px(c.Top), Px(c.Width), Px(c.Height)); }
+inline QRect PxRect(const Control& c) {
+    return QRect(Px(c.Left), Px(c.Top), Px(c.Width), Px(c.Height));
+}
 
 // The area below the menu bar where the controls lie.
 inline QSize ClientSizePx(int outerWidthTwips, int outerHeightTwips) {
@@ -39,9 +45,12 @@ inline QColor ColourOf(Color colour) {
     if (colour & 0x80000000u) {
         const QPalette palette = QGuiApplication::palette();
         switch (colour & 0xFFu) {
-            case 0x05: return palette.color(QPalette::Active, QPalette::Base);
-            case 0x08: return palette.color(QPalette::Active, QPalette::Text);
-            default: return palette.color(QPalette::Active, QPalette::Button);
+            case 0x05:
+                return palette.color(QPalette::Active, QPalette::Base);
+            case 0x08:
+                return palette.color(QPalette::Active, QPalette::Text);
+            default:
+                return palette.color(QPalette::Active, QPalette::Button);
         }
     }
     return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),

@@ -16,7 +16,7 @@ constexpr int kFontPixelSize = 11;
 
 // Families with Japanese glyphs, half-width katakana included, best first.
 const char* const kJapaneseFamilies[] = {"Noto Sans CJK JP", "Noto Sans JP", "MS UI Gothic", "Meiryo UI",
-                                         "Yu Gothic UI", "IPAGothic", "TakaoGothic"};
+                                         "Yu Gothic UI",     "IPAGothic",    "TakaoGothic"};
 
 }  // namespace
 

@@ -6,13 +6,13 @@
 
 #include "MainView.h"
 #include "QtHost.h"
+#include "WindowFont.h"
 #include "link/Link.h"
 #include "link/serial/SerialPortProvider.h"
 #include "startup/ExecutablePath.h"
 #include "startup/RunState.h"
 #include "startup/StartupMain.h"
 #include "ui/Frmdown.h"
-#include "WindowFont.h"
 
 namespace {
 
