@@ -45,16 +45,6 @@ TEST(CommandFrameTest, OnlyOrdinaryCommandsOutsideTheSpecialModePoll) {
     EXPECT_FALSE(PollsBeforeCommand("PA", true));
 }
 
-TEST(ReplyFrameTest, ChecksTheBccOverTheTextAndEtx) {
-    const std::string frame = "A0090" + kEtx;
-    EXPECT_TRUE(ReplyBccMatches(frame, "\x4B"));
-    EXPECT_FALSE(ReplyBccMatches(frame, "\x4C"));
-    EXPECT_FALSE(ReplyBccMatches(frame, ""));
-    // A katakana character counts as its single CP932 byte, in the frame and as the BCC.
-    EXPECT_TRUE(ReplyBccMatches(kHalfWidthA + kEtx, ByteAsText(0xB1 ^ 0x03)));
-    EXPECT_TRUE(ReplyBccMatches("R\x03", "Q"));
-}
-
 TEST(ReplyFrameTest, TakesTheReplyTextAndAnswerCodeApart) {
     struct Row {
         std::string frame;

@@ -34,17 +34,6 @@ struct ProtocolBench {
         EXPECT_EQ(link.crwOpenPort(1, 9600, "8", "N"), 0);
         run.PortOpen = true;
     }
-
-    // What the callers of ReceiveStep do: wait for a reply, serving events.
-    void ReceiveUntilDecided() {
-        protocol.RxState = 1;
-        timer1.Restart(Protocol::kReceptionTimeoutMs);
-        do {
-            host.DoEvents();
-            protocol.ReceiveStep();
-        } while (protocol.RxState != 0);
-        timer1.SetEnabled(false);
-    }
 };
 
 }  // namespace mirvok::test
