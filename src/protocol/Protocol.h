@@ -20,6 +20,7 @@ public:
     static constexpr int kReceptionTimeoutMs = 5000;
     static constexpr int kSendTimeoutMs = 3000;
 
+    // Installs Timer1_Timer as the tick handler of timer1.
     Protocol(Host& host, Link& link, RunState& run, FormState& form, Timer& timer1);
 
     // Inputs, set by the caller before SendCommand.
