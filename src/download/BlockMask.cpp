@@ -20,7 +20,8 @@ int S2BlockIndex(const std::string& line) {
 }
 
 bool MaskCharacterSet(const std::string& mask, int index) {
-    return index >= 0 && static_cast<std::size_t>(index) < mask.size() && mask[static_cast<std::size_t>(index)] == '1';
+    return index >= 0 && static_cast<std::size_t>(index) < mask.size() &&
+           mask[static_cast<std::size_t>(index)] == '1';
 }
 
 }  // namespace
@@ -38,13 +39,18 @@ void BLKCheck1_Click(FormState& form) {
     for (int k = 0; k <= kLastBlock; ++k) form.BLK_Address[k].Enabled = enable;
 }
 
-void BLKCheck1_Click(Window& w) { BLKCheck1_Click(w.form); }
+void BLKCheck1_Click(Window& w) {
+    BLKCheck1_Click(w.form);
+}
 
 bool MaskSelects(const std::string& mask, const std::string& line) {
     switch (RecordKindOf(line)) {
-        case RecordKind::S1: return MaskCharacterSet(mask, 0);
-        case RecordKind::S2: return MaskCharacterSet(mask, S2BlockIndex(line));
-        default: return false;
+        case RecordKind::S1:
+            return MaskCharacterSet(mask, 0);
+        case RecordKind::S2:
+            return MaskCharacterSet(mask, S2BlockIndex(line));
+        default:
+            return false;
     }
 }
 

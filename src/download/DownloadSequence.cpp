@@ -116,14 +116,17 @@ void DownloadSequence::Run() {
     run_.PortOpen = true;
     form_.LaStatus.Caption = kPleaseWaitText;
     if (terminalMode) WaitSeconds(w_.host, kTerminalSwitchWaitSeconds);
+    if (Abandoned()) return;
     AwaitSendWait();
     if (Abandoned()) return;
 
     form_.ResetStatus();
     form_.SetStatus(kYellow, kFileSendingText);
     HoldControls();
-    const std::int16_t result = SendRomFile(w_, form_.TxXferFileName.Text, form_.ProgressBar1, form_.LblADR,
-                                            form_.LbTime, mask_);
+    // The name the box holds now, untrimmed: it may differ from the one
+    // checked at the start, since the file panel stayed usable until here.
+    const std::string path = form_.TxXferFileName.Text;
+    const std::int16_t result = SendRomFile(w_, path, form_.ProgressBar1, form_.LblADR, form_.LbTime, mask_);
     if (Abandoned()) return;
     ClosePort();
     ReportResult(result);
@@ -179,7 +182,8 @@ bool DownloadSequence::SwitchDeviceToDownloadMode() {
     form_.SetStatus(kGreen, kCommandSendingText);
 
     if (run_.settings.Spno != kSpecialMode && !Accepted("PA", "", false)) return FailCommand("PAｺﾏﾝﾄﾞ異常！");
-    if (form_.MnuFontROM.Checked && !Accepted("md", "w617F05:3A", false)) return FailCommand("設定ｺﾏﾝﾄﾞ異常！");
+    if (form_.MnuFontROM.Checked && !Accepted("md", "w617F05:3A", false))
+        return FailCommand("設定ｺﾏﾝﾄﾞ異常！");
     const std::string digit(1, std::to_string(mode_).back());
     if (!Accepted("*+", ".:" + digit, true)) return FailCommand("ﾀﾞｳﾝﾛｰﾄﾞ設定異常！");
     // The device now listens at the download mode's line settings.
@@ -271,7 +275,8 @@ void DownloadSequence::ReportResult(std::int16_t result) {
     Host& host = w_.host;
     if (result == kTransferDone) {
         form_.LaStatus.Caption = "転送、終了しました。";
-        host.MsgBox("装置側の書換え完了を確認した上で電源をお切りください！", MsgIcon::Warning, "転送終了しました！");
+        host.MsgBox("装置側の書換え完了を確認した上で電源をお切りください！", MsgIcon::Warning,
+                    "転送終了しました！");
         form_.LaStatus.Caption.clear();
         return;
     }
@@ -298,6 +303,8 @@ void DownloadSequence::ClosePort() {
 
 }  // namespace
 
-void CmdStart_Click(Window& w) { DownloadSequence(w).Run(); }
+void CmdStart_Click(Window& w) {
+    DownloadSequence(w).Run();
+}
 
 }  // namespace mirvok

@@ -10,14 +10,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path PathFromUtf8(const std::string& text) { return fs::path(std::u8string(text.begin(), text.end())); }
+fs::path PathFromUtf8(const std::string& text) {
+    return fs::path(std::u8string(text.begin(), text.end()));
+}
 
 std::string Utf8FromPath(const fs::path& path) {
     const std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
 }
 
-char FoldCase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char FoldCase(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 // "*" matches any run of characters, "?" any one byte; letters match in either case.
 bool MatchesPattern(const std::string& pattern, const std::string& name) {
@@ -40,16 +44,22 @@ bool MatchesPattern(const std::string& pattern, const std::string& name) {
     return p == pattern.size();
 }
 
-bool HasWildcard(const std::string& text) { return text.find_first_of("*?") != std::string::npos; }
+bool HasWildcard(const std::string& text) {
+    return text.find_first_of("*?") != std::string::npos;
+}
 
 // A missing file or folder is no failure: the look-up just finds nothing.
 bool IsNotFound(const std::error_code& ec) {
     return ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory;
 }
 
-FileLookup LookUpFailed() { return FileLookup{FileLookup::Outcome::Failed, {}}; }
+FileLookup LookUpFailed() {
+    return FileLookup{FileLookup::Outcome::Failed, {}};
+}
 
-FileLookup Found(const std::string& name) { return FileLookup{FileLookup::Outcome::Found, name}; }
+FileLookup Found(const std::string& name) {
+    return FileLookup{FileLookup::Outcome::Found, name};
+}
 
 FileLookup LookUpPattern(const fs::path& folder, const std::string& pattern) {
     const fs::path where = folder.empty() ? fs::path(".") : folder;
@@ -82,6 +92,8 @@ FileLookup LookUpFile(const std::string& text) {
     return Found(last);
 }
 
-bool FileExists(const std::string& text) { return LookUpFile(text).outcome == FileLookup::Outcome::Found; }
+bool FileExists(const std::string& text) {
+    return LookUpFile(text).outcome == FileLookup::Outcome::Found;
+}
 
 }  // namespace mirvok

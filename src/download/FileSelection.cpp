@@ -14,8 +14,12 @@ namespace {
 
 constexpr std::int16_t kContactlessIcMode = 2;
 
-void CaretToEnd(TextBox& box) { box.SelStart = CharacterCount(box.Text); }
-void CaretToEnd(ListControl& list) { list.SelStart = CharacterCount(list.Text); }
+void CaretToEnd(TextBox& box) {
+    box.SelStart = CharacterCount(box.Text);
+}
+void CaretToEnd(ListControl& list) {
+    list.SelStart = CharacterCount(list.Text);
+}
 
 void CaretsToEnd(FormState& form) {
     CaretToEnd(form.FileNameList);
@@ -30,7 +34,8 @@ std::string UpperAscii(std::string text) {
 
 // The name of the file itself, as the dialog hands it back beside the path.
 std::string FileTitle(const std::string& path) {
-    const std::u8string name = std::filesystem::path(std::u8string(path.begin(), path.end())).filename().u8string();
+    const std::u8string name =
+        std::filesystem::path(std::u8string(path.begin(), path.end())).filename().u8string();
     return std::string(name.begin(), name.end());
 }
 
@@ -81,8 +86,9 @@ void TxXferFileName_Click(Window& w) {
     if (found.outcome == FileLookup::Outcome::NotFound) return;
     // The name is searched case-insensitively; a pattern such as *.rom does
     // not contain the name it matched, so it cannot be split and is cleared.
-    const std::size_t at =
-        found.outcome == FileLookup::Outcome::Found ? UpperAscii(text).find(UpperAscii(found.name)) : std::string::npos;
+    const std::size_t at = found.outcome == FileLookup::Outcome::Found
+                               ? UpperAscii(text).find(UpperAscii(found.name))
+                               : std::string::npos;
     if (at == std::string::npos) {
         EmptyFileBox(w.form);
         return;
@@ -96,10 +102,18 @@ void TxXferFileName_Change(Window& w) {
     box.ToolTip = box.Text;
 }
 
-void TxXferFileName_GotFocus(Window& w) { CaretsToEnd(w.form); }
-void TxXferFileName_LostFocus(Window& w) { CaretsToEnd(w.form); }
-void FileNameList_GotFocus(Window& w) { CaretsToEnd(w.form); }
-void FileNameList_LostFocus(Window& w) { CaretsToEnd(w.form); }
+void TxXferFileName_GotFocus(Window& w) {
+    CaretsToEnd(w.form);
+}
+void TxXferFileName_LostFocus(Window& w) {
+    CaretsToEnd(w.form);
+}
+void FileNameList_GotFocus(Window& w) {
+    CaretsToEnd(w.form);
+}
+void FileNameList_LostFocus(Window& w) {
+    CaretsToEnd(w.form);
+}
 
 void FileNameList_Click(Window& w) {
     FormState& form = w.form;

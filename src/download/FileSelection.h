@@ -13,12 +13,14 @@ struct Window;
 inline constexpr const char* kFileDialogTitle = "ファイル選択";
 inline constexpr const char* kFileFilter =
     "対象ﾌｧｲﾙ(*.rom;*.fim;*.fnt;*.apl;*.ap1;*.ap2)|*.ROM;*.FIM;*.FNT;*.APL;*.AP1;*.AP2|ROMﾌｧｲﾙ(*.rom)|*.ROM|"
-    "FIMﾌｧｲﾙ(*.fim)|*.FIM|FNTﾌｧｲﾙ(*.fnt)|*.FNT|APLﾌｧｲﾙ(*.apl)|*.APL|AP1ﾌｧｲﾙ(*.ap1)|*.AP1|AP2ﾌｧｲﾙ(*.ap2)|*.AP2|"
+    "FIMﾌｧｲﾙ(*.fim)|*.FIM|FNTﾌｧｲﾙ(*.fnt)|*.FNT|APLﾌｧｲﾙ(*.apl)|*.APL|AP1ﾌｧｲﾙ(*.ap1)|*.AP1|AP2ﾌｧｲﾙ(*.ap2)|*."
+    "AP2|"
     "全てのﾌｧｲﾙ(*.*)|*.*";
 // The contactless IC mode also offers the S-record extension .mot.
 inline constexpr const char* kContactlessFileFilter =
     "対象ﾌｧｲﾙ(*.rom;*.fim;*.fnt;*.apl;*.ap1;*.ap2;*.mot)|*.ROM;*.FIM;*.FNT;*.APL;*.AP1;*.AP2;*.MOT|"
-    "ROMﾌｧｲﾙ(*.rom)|*.ROM|FIMﾌｧｲﾙ(*.fim)|*.FIM|FNTﾌｧｲﾙ(*.fnt)|*.FNT|APLﾌｧｲﾙ(*.apl)|*.APL|AP1ﾌｧｲﾙ(*.ap1)|*.AP1|"
+    "ROMﾌｧｲﾙ(*.rom)|*.ROM|FIMﾌｧｲﾙ(*.fim)|*.FIM|FNTﾌｧｲﾙ(*.fnt)|*.FNT|APLﾌｧｲﾙ(*.apl)|*.APL|AP1ﾌｧｲﾙ(*.ap1)|*."
+    "AP1|"
     "AP2ﾌｧｲﾙ(*.ap2)|*.AP2|MOTﾌｧｲﾙ(*.mot)|*.MOT|全てのﾌｧｲﾙ(*.*)|*.*";
 
 // Browse: the file dialog starts at Filename in Directory; the chosen path

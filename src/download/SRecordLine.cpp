@@ -30,9 +30,12 @@ std::string BlockKey(const std::string& line) {
 std::optional<std::string> ShownAddress(const std::string& line) {
     if (TrimBlanks(line).size() < kMinAddressLineChars) return std::nullopt;
     switch (RecordKindOf(line)) {
-        case RecordKind::S1: return Mid(line, 5, 4) + "  ";
-        case RecordKind::S2: return Mid(line, 5, 6);
-        default: return std::nullopt;
+        case RecordKind::S1:
+            return Mid(line, 5, 4) + "  ";
+        case RecordKind::S2:
+            return Mid(line, 5, 6);
+        default:
+            return std::nullopt;
     }
 }
 

@@ -22,7 +22,7 @@ bool AskYesNo(Host& host, const std::string& text, const std::string& title) {
 // desktop is kept at the edge of that range instead of wrapping round.
 std::int16_t ToPosition(int twips) {
     return static_cast<std::int16_t>(std::clamp<int>(twips, std::numeric_limits<std::int16_t>::min(),
-                                                      std::numeric_limits<std::int16_t>::max()));
+                                                     std::numeric_limits<std::int16_t>::max()));
 }
 
 }  // namespace

@@ -9,7 +9,8 @@ namespace mirvok {
 
 struct Window;
 
-inline const std::string kStopQuestion = "中止すると、ＲＯＭが壊れる場合があります。\r\n            中止しますか？";
+inline const std::string kStopQuestion =
+    "中止すると、ＲＯＭが壊れる場合があります。\r\n            中止しますか？";
 inline const std::string kStopTitle = "ＢｙｅＢｙｅ";
 inline const std::string kExitQuestion =
     "ＲＯＭダウンロード中です！\r\nこの状態で終了するとＲＯＭが壊れる場合があります。\r\n終了しますか？";

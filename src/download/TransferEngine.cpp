@@ -33,7 +33,12 @@ class Transfer {
 public:
     Transfer(Window& w, const std::string& path, ProgressBar& bar, Control& addressLabel, Control& timeLabel,
              const std::string& mask)
-        : w_(w), path_(path), bar_(bar), addressLabel_(addressLabel), timeLabel_(timeLabel), mask_(mask),
+        : w_(w),
+          path_(path),
+          bar_(bar),
+          addressLabel_(addressLabel),
+          timeLabel_(timeLabel),
+          mask_(mask),
           wholeFile_(mask == kWholeFileMask) {}
 
     std::int16_t Run();
@@ -192,7 +197,9 @@ void Transfer::UpdateProgress() {
     }
 }
 
-void Transfer::ShowElapsed() { timeLabel_.Caption = FormatElapsed(w_.host.Milliseconds() - startMs_); }
+void Transfer::ShowElapsed() {
+    timeLabel_.Caption = FormatElapsed(w_.host.Milliseconds() - startMs_);
+}
 
 void Transfer::ShowAddress(const std::string& line) {
     if (const auto address = ShownAddress(line)) addressLabel_.Caption = *address;
@@ -228,10 +235,14 @@ std::string FormatElapsed(std::uint32_t milliseconds) {
 
 std::int16_t ResultForSendCode(std::int16_t code) {
     switch (code) {
-        case 101: return kPortNotOpen;
-        case 111: return kCtsTimeout;
-        case 112: return kDsrOff;
-        default: return kCannotSend;
+        case 101:
+            return kPortNotOpen;
+        case 111:
+            return kCtsTimeout;
+        case 112:
+            return kDsrOff;
+        default:
+            return kCannotSend;
     }
 }
 

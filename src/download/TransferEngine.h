@@ -14,14 +14,14 @@ struct Window;
 
 // Transfer results.
 enum TransferResult : std::int16_t {
-    kNothingToSend = 1,        // no line of the file lies in the chosen blocks
-    kTransferDone = 2000,      // every line and the end-of-file byte went out
+    kNothingToSend = 1,    // no line of the file lies in the chosen blocks
+    kTransferDone = 2000,  // every line and the end-of-file byte went out
     kStoppedByOperator = 2001,
     kPortNotOpen = 2004,
-    kFileNotFound = 2010,      // the file cannot be opened
-    kBadFile = 2011,           // a line not starting with "S", or a read failed
+    kFileNotFound = 2010,  // the file cannot be opened
+    kBadFile = 2011,       // a line not starting with "S", or a read failed
     kCtsTimeout = 2014,
-    kDsrOff = 2015,            // device not connected or switched off
+    kDsrOff = 2015,  // device not connected or switched off
     kCannotSend = 2016,
 };
 

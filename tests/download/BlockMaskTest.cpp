@@ -7,7 +7,8 @@ namespace mirvok {
 namespace {
 
 void SetBoxes(FormState& form, const std::string& values) {
-    for (int k = 0; k < kBlockCount; ++k) form.BLK_Address[k].Value = values[static_cast<std::size_t>(k)] - '0';
+    for (int k = 0; k < kBlockCount; ++k)
+        form.BLK_Address[k].Value = values[static_cast<std::size_t>(k)] - '0';
 }
 
 TEST(BuildBlockMask, FollowsTheBoxesOnlyWhileBlockSelectionIsOn) {
@@ -42,8 +43,8 @@ TEST(MaskSelects, S1ByTheFirstBlockAndS2ByItsAddressByteAsText) {
         {"S2140000", "100000000", true},
         {"S2140700", "000000010", true},
         {"S2140800", "000000001", true},
-        {"S2140A00", "000000001", true},   // "0A" is more than "08" as text
-        {"S2141000", "000000001", true},   // and so is "10"
+        {"S2140A00", "000000001", true},  // "0A" is more than "08" as text
+        {"S2141000", "000000001", true},  // and so is "10"
         {"S2141000", "011111110", false},
         {"S2", "111111110", false},        // too short to have an address byte
         {"S2140-00", "111111111", false},  // a damaged byte lies in no block

@@ -30,10 +30,12 @@ struct ShownBox {
 
 class BenchHost : public TestHost {
 public:
-    using TestHost::TestHost;
     using Host::MsgBox;
+    using TestHost::TestHost;
     MsgResult MsgBox(const MsgBoxRequest& request) override {
-        if (form) shown.push_back({request, form->LaStatus.Caption, form->LaStatus.BackColor, form->LblADR.Caption});
+        if (form)
+            shown.push_back(
+                {request, form->LaStatus.Caption, form->LaStatus.BackColor, form->LblADR.Caption});
         return TestHost::MsgBox(request);
     }
     const FormState* form = nullptr;
@@ -46,7 +48,8 @@ class FlakyPorts : public PortProvider {
 public:
     explicit FlakyPorts(PortProvider& inner) : inner_(inner) {}
     std::vector<PortInfo> ListPorts() override { return inner_.ListPorts(); }
-    std::unique_ptr<Transport> Open(int port, const LineSettings& settings, TransportStatus& status) override {
+    std::unique_ptr<Transport> Open(int port, const LineSettings& settings,
+                                    TransportStatus& status) override {
         ++openings;
         if (openings == failOpening) {
             status = TransportStatus::Busy;
@@ -84,8 +87,10 @@ struct DownloadBench {
     // Runs the action in the first event round in which the condition holds.
     void When(std::function<bool()> condition, std::function<void()> action) {
         host.After(0.001, [this, condition, action] {
-            if (condition()) action();
-            else When(condition, action);
+            if (condition())
+                action();
+            else
+                When(condition, action);
         });
     }
     bool Sending() { return form().LaStatus.Caption == "ﾌｧｲﾙ送信中....."; }

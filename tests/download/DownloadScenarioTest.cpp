@@ -16,7 +16,9 @@ using test::JoinLines;
 using test::S2;
 using test::S8;
 
-std::string DataFile(const std::string& name) { return std::string(MIRVOK_TEST_DATA) + "/" + name; }
+std::string DataFile(const std::string& name) {
+    return std::string(MIRVOK_TEST_DATA) + "/" + name;
+}
 
 std::vector<std::string> FileLines(const std::string& path) {
     std::vector<std::string> lines;
@@ -53,9 +55,10 @@ void ExpectGivenBack(DownloadBench& b, const char* when) {
     FormState& f = b.form();
     EXPECT_TRUE(f.CmdStart.Enabled) << when;
     EXPECT_FALSE(f.CmdStop.Enabled) << when;
-    for (MenuItem* menu : {&f.MnuFile, &f.MnuOpt, &f.MnuVer}) EXPECT_TRUE(menu->Enabled) << when << menu->Name;
-    for (Control* c : {&f.Frame1, &f.Frame2, &f.Frame3, static_cast<Control*>(&f.CmbComPort), &f.CmndPortRefresh,
-                       static_cast<Control*>(&f.CmbSms)})
+    for (MenuItem* menu : {&f.MnuFile, &f.MnuOpt, &f.MnuVer})
+        EXPECT_TRUE(menu->Enabled) << when << menu->Name;
+    for (Control* c : {&f.Frame1, &f.Frame2, &f.Frame3, static_cast<Control*>(&f.CmbComPort),
+                       &f.CmndPortRefresh, static_cast<Control*>(&f.CmbSms)})
         EXPECT_TRUE(c->Enabled) << when << c->Name;
     EXPECT_EQ(f.LaStatus.BackColor, kCyan) << when;
     EXPECT_EQ(f.LaStatus.Caption, "") << when;
@@ -116,7 +119,8 @@ TEST(DownloadScenario, TerminalModeSwitchesTheDeviceAndItsMemoryEqualsTheFile) {
     ExpectGivenBack(b, "after the transfer");
     EXPECT_TRUE(b.form().CmdROMVer.Enabled);
     EXPECT_EQ(b.form().Focused, &b.form().CmdStart);
-    EXPECT_EQ(b.form().LblADR.Caption, lines[lines.size() - 2].substr(4, 6)) << "the last data line's address";
+    EXPECT_EQ(b.form().LblADR.Caption, lines[lines.size() - 2].substr(4, 6))
+        << "the last data line's address";
     EXPECT_NE(b.form().LbTime.Caption, "00:00.000");
     EXPECT_NE(b.IniText().find("File1=" + rom), std::string::npos) << "saved before the port was opened";
 }
@@ -168,7 +172,7 @@ TEST(DownloadScenario, TheSwitchCommandsMustBeAcceptedOrTheSequenceEnds) {
     struct Case {
         const char* name;
         std::function<void(DownloadBench&)> arrange;
-        const char* refusal;  // the box; nullptr: accepted, the file is sent
+        const char* refusal;   // the box; nullptr: accepted, the file is sent
         std::size_t commands;  // commands the device received
     };
     const auto fontRom = [](DownloadBench& b) {
@@ -230,7 +234,8 @@ TEST(DownloadScenario, NoBlockOrABadFileNameStopsBeforeAnythingChanges) {
              b.Choose(DataFile("small.s28"));
          },
          "ﾌﾞﾛｯｸ指定ｴﾗｰ", "ブロック指定がされていません。"},
-        {"blanks only", [](DownloadBench& b) { b.Choose("   "); }, "ファイル名ｴﾗｰ", "ファイル名が誤っています。"},
+        {"blanks only", [](DownloadBench& b) { b.Choose("   "); }, "ファイル名ｴﾗｰ",
+         "ファイル名が誤っています。"},
         {"no such file", [](DownloadBench& b) { b.Choose(b.dir.File("none.rom")); }, "ファイル名ｴﾗｰ",
          "ファイル名が誤っています。"},
         {"a folder", [](DownloadBench& b) { b.Choose(b.dir.Path().string()); }, "ファイル名ｴﾗｰ",
@@ -261,8 +266,9 @@ TEST(DownloadScenario, AFailedOpeningShowsTheLinkTextAndGivesTheWindowBack) {
         bool terminalMode;
         int failOpening;
     };
-    for (const Case c : {Case{"terminal settings", true, 1}, Case{"download settings after the switch", true, 2},
-                         Case{"download settings", false, 1}}) {
+    for (const Case c :
+         {Case{"terminal settings", true, 1}, Case{"download settings after the switch", true, 2},
+          Case{"download settings", false, 1}}) {
         DownloadModeBench b;
         if (c.terminalMode) {
             b.device.Config().startInDownloadMode = -1;
@@ -274,7 +280,8 @@ TEST(DownloadScenario, AFailedOpeningShowsTheLinkTextAndGivesTheWindowBack) {
         b.host.ExpectBox();
         b.Download();
         ASSERT_EQ(b.host.shown.size(), 1u) << c.name;
-        EXPECT_EQ(b.host.shown[0].request.text, "オープン不可「他のプロセスがポートを使用中」(101)") << c.name;
+        EXPECT_EQ(b.host.shown[0].request.text, "オープン不可「他のプロセスがポートを使用中」(101)")
+            << c.name;
         EXPECT_EQ(b.host.shown[0].request.icon, MsgIcon::None) << c.name;
         EXPECT_EQ(b.host.shown[0].status, "ﾀｰﾐﾅﾙ通信設定ｴﾗｰ") << c.name;
         EXPECT_EQ(b.host.shown[0].statusColor, kRed) << c.name;
@@ -463,7 +470,8 @@ TEST(DownloadScenario, ClosingTheWindowAsksOnlyWhileSending) {
         b.form().State = WindowState::Minimized;
         b.form().Left = -32000;
         EXPECT_TRUE(b.window->Unload());
-        EXPECT_NE(b.IniText().find("left= 0"), std::string::npos) << "a minimized window keeps the stored position";
+        EXPECT_NE(b.IniText().find("left= 0"), std::string::npos)
+            << "a minimized window keeps the stored position";
     }
     const std::string rom = DataFile("small.s28");
     {
@@ -475,7 +483,8 @@ TEST(DownloadScenario, ClosingTheWindowAsksOnlyWhileSending) {
         b.Download();
         const MsgBoxRequest& question = b.host.shown[0].request;
         EXPECT_EQ(question.text,
-                  "ＲＯＭダウンロード中です！\r\nこの状態で終了するとＲＯＭが壊れる場合があります。\r\n終了しますか？");
+                  "ＲＯＭダウンロード中です！\r\nこの状態で終了するとＲＯＭが壊れる場合があります。\r\n終了し"
+                  "ますか？");
         EXPECT_EQ(question.title, "");
         EXPECT_EQ(question.buttons, MsgButtons::YesNo);
         EXPECT_EQ(question.icon, MsgIcon::Warning);

@@ -32,12 +32,17 @@ TEST(AddToFileHistory, PutsThePathOnTopOnceAndKeepsTwentyEntries) {
     AddToFileHistory(form, "/rom/A.rom");  // letter case counts
     EXPECT_EQ(form.WorkFileList.ListCount(), 4);
 
-    for (int i = 0; i < 30; ++i) AddToFileHistory(form, "/rom/a/long/path/to/the/firmware/of/the/reader/file" + std::to_string(i) + ".rom");
+    for (int i = 0; i < 30; ++i)
+        AddToFileHistory(form,
+                         "/rom/a/long/path/to/the/firmware/of/the/reader/file" + std::to_string(i) + ".rom");
     EXPECT_EQ(form.WorkFileList.ListCount(), kMaxHistoryEntries);
-    EXPECT_EQ(form.WorkFileList.Items.front().text, "/rom/a/long/path/to/the/firmware/of/the/reader/file29.rom");
-    EXPECT_EQ(form.WorkFileList.Items.back().text, "/rom/a/long/path/to/the/firmware/of/the/reader/file10.rom");
+    EXPECT_EQ(form.WorkFileList.Items.front().text,
+              "/rom/a/long/path/to/the/firmware/of/the/reader/file29.rom");
+    EXPECT_EQ(form.WorkFileList.Items.back().text,
+              "/rom/a/long/path/to/the/firmware/of/the/reader/file10.rom");
     ExpectParallel(form);
-    EXPECT_NE(form.FileNameList.Items.front().text, form.WorkFileList.Items.front().text) << "long names are shortened";
+    EXPECT_NE(form.FileNameList.Items.front().text, form.WorkFileList.Items.front().text)
+        << "long names are shortened";
 }
 
 }  // namespace

@@ -60,7 +60,8 @@ TEST_F(FileSelectionTest, ClickingTheFileBoxAnalysesItsText) {
     };
     const Case cases[] = {
         {"an existing file", plain, plain, Folder(), "main.rom"},
-        {"split where the name first occurs, letter case aside", nested, nested, Folder(), "ROM.MOTd/rom.mot"},
+        {"split where the name first occurs, letter case aside", nested, nested, Folder(),
+         "ROM.MOTd/rom.mot"},
         {"a pattern that matches is emptied", Folder() + "*.ROM", "", "/d/", "f"},
         {"a pattern without a match stays", Folder() + "*.apl", Folder() + "*.apl", "/d/", "f"},
         {"a missing file stays", Folder() + "none.rom", Folder() + "none.rom", "/d/", "f"},

@@ -22,13 +22,14 @@ TEST(LineReader, CrCrLfAndLfAloneEndLines) {
         {"a\r\nb\r\n", {"a", "b"}},
         {"a\nb\n", {"a", "b"}},
         {"a\rb\r", {"a", "b"}},
-        {"a\r\nb", {"a", "b"}},           // no end after the last line
-        {"a\n\rb", {"a", "", "b"}},       // LF then CR: two ends
+        {"a\r\nb", {"a", "b"}},      // no end after the last line
+        {"a\n\rb", {"a", "", "b"}},  // LF then CR: two ends
         {"a\r\n\r\nb", {"a", "", "b"}},
         {"\r\n", {""}},
         {std::string("a\0b\n", 4), {std::string("a\0b", 3)}},  // bytes kept as they are
     };
-    for (const auto& [text, lines] : cases) EXPECT_EQ(ReadAll(dir.Write("f", text)), lines) << testing::PrintToString(text);
+    for (const auto& [text, lines] : cases)
+        EXPECT_EQ(ReadAll(dir.Write("f", text)), lines) << testing::PrintToString(text);
 }
 
 TEST(LineReader, AtEndComesRightAfterTheLastLineAndReadingOnFails) {

@@ -45,14 +45,18 @@ protected:
             if (Gap(i) >= kPauseSeconds) ++pauses;
         return pauses;
     }
-    double Gap(std::size_t i) const { return rig.script.writes[i].atSeconds - rig.script.writes[i - 1].atSeconds; }
+    double Gap(std::size_t i) const {
+        return rig.script.writes[i].atSeconds - rig.script.writes[i - 1].atSeconds;
+    }
 
     test::TempDir dir;
     EngineRig rig;
 };
 
 TEST_F(TransferEngineTest, FilesWithNothingToSendOrNotS_RecordsAreRefusedBeforeAnythingIsSent) {
-    const char image[] = "\x7F" "ELF\x02\x01\x01\0\0\0\r\n\x8F\xFF";
+    const char image[] =
+        "\x7F"
+        "ELF\x02\x01\x01\0\0\0\r\n\x8F\xFF";
     const std::string binary(image, sizeof image - 1);
     struct Case {
         const char* name;
@@ -96,8 +100,8 @@ TEST_F(TransferEngineTest, SelectiveMasksSendTheChosenBlocksTheClosingS9AndTheLa
     // An S9 before anything was taken is passed over; the S8 that ends the
     // file goes out although it lies in no chosen block.
     rig.script.writes.clear();
-    const std::string s2File = JoinLines({S0(), S9(), S2(0x000000), S2(0x010000), S2(0x020000), S2(0x020010),
-                                          S2(0x0A0000), S8()});
+    const std::string s2File =
+        JoinLines({S0(), S9(), S2(0x000000), S2(0x010000), S2(0x020000), S2(0x020010), S2(0x0A0000), S8()});
     EXPECT_EQ(SendText(s2File, "001000000"), 2000);
     EXPECT_EQ(Written(), Expected({S2(0x020000), S2(0x020010), S8()}));
 
@@ -108,8 +112,8 @@ TEST_F(TransferEngineTest, SelectiveMasksSendTheChosenBlocksTheClosingS9AndTheLa
 
 TEST_F(TransferEngineTest, PausesTwoSecondsAtTheFirstLineOfEveryNewBlock) {
     // Keys 00, 01, 02, then the S8 line with key 00: three changes.
-    const std::vector<std::string> lines = {S2(0x000000), S2(0x000010), S2(0x010000), S2(0x010010),
-                                            S2(0x020000), S8()};
+    const std::vector<std::string> lines = {S2(0x000000), S2(0x000010), S2(0x010000),
+                                            S2(0x010010), S2(0x020000), S8()};
     ASSERT_EQ(SendText(JoinLines(lines)), 2000);
     ASSERT_EQ(rig.script.writes.size(), 7u);
     EXPECT_EQ(BlockPauses(), 3);
@@ -160,7 +164,9 @@ TEST_F(TransferEngineTest, AStopConfirmedWhileTheEngineYieldsEndsBeforeTheNextLi
     // While scanning for a chosen block.
     rig.script = {};
     rig.script.onWrite = [&](std::size_t) { rig.host.Soon([&] { rig.run.StopRequested = 1; }); };
-    EXPECT_EQ(SendText(JoinLines({S2(0x000000), S2(0x010000), S2(0x010010), S2(0x020000), S8()}), "101000000"), 2001);
+    EXPECT_EQ(
+        SendText(JoinLines({S2(0x000000), S2(0x010000), S2(0x010010), S2(0x020000), S8()}), "101000000"),
+        2001);
     EXPECT_EQ(Written(), Expected({S2(0x000000)}, false));
 
     // A stop left over from before the transfer is cleared by it.
@@ -178,7 +184,8 @@ TEST_F(TransferEngineTest, TheTimeLabelCountsFromTheStartOfTheCountingPass) {
 
 TEST(FormatElapsed, MinutesSecondsMilliseconds) {
     const std::pair<std::uint32_t, const char*> cases[] = {
-        {0, "00:00.000"}, {75250, "01:15.250"}, {59999, "00:59.999"}, {3600000, "60:00.000"}, {6000001, "100:00.001"},
+        {0, "00:00.000"},       {75250, "01:15.250"},    {59999, "00:59.999"},
+        {3600000, "60:00.000"}, {6000001, "100:00.001"},
     };
     for (const auto& [ms, text] : cases) EXPECT_EQ(FormatElapsed(ms), text) << ms;
 }

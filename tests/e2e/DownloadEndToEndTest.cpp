@@ -134,7 +134,8 @@ TEST(DownloadEndToEnd, TerminalModeDownloadThroughAPseudoTerminalToMirvokSim) {
     test::TempDir dir;
     RunState run;
     StartRun(run, dir.Path().string(), "");
-    std::ofstream(run.IniPath, std::ios::app) << "[Ports]\r\nCOM" << kSimPort << "=" << sim.TerminalPath() << "\r\n";
+    std::ofstream(run.IniPath, std::ios::app)
+        << "[Ports]\r\nCOM" << kSimPort << "=" << sim.TerminalPath() << "\r\n";
     run.settings.Port = kSimPort;
 
     RealTimeHost host;
@@ -160,7 +161,8 @@ TEST(DownloadEndToEnd, TerminalModeDownloadThroughAPseudoTerminalToMirvokSim) {
     sim.Command("status");
     const std::string status = sim.ReadUntil("completed");
     EXPECT_NE(status.find("received 2 commands"), std::string::npos) << status;
-    EXPECT_NE(status.find("download 15 lines, 0 bad, 1 completed, 0 line mismatches"), std::string::npos) << status;
+    EXPECT_NE(status.find("download 15 lines, 0 bad, 1 completed, 0 line mismatches"), std::string::npos)
+        << status;
 }
 
 }  // namespace
