@@ -1,0 +1,251 @@
+#include "CliHost.h"
+
+#include <algorithm>
+#include <cctype>
+#include <limits>
+
+#include "Interrupt.h"
+#include "WatchedPorts.h"
+#include "startup/Timer.h"
+#include "ui/form/FormState.h"
+
+namespace mirvok::cli {
+namespace {
+
+constexpr std::int64_t kNoTimerDue = std::numeric_limits<std::int64_t>::max();
+
+const char* IconWord(MsgIcon icon) {
+    switch (icon) {
+        case MsgIcon::Error: return " (error)";
+        case MsgIcon::Warning: return " (warning)";
+        case MsgIcon::Information: return " (information)";
+        case MsgIcon::None: break;
+    }
+    return "";
+}
+
+const char* ResultWord(MsgResult result) {
+    switch (result) {
+        case MsgResult::OK: return "OK";
+        case MsgResult::Cancel: return "Cancel";
+        case MsgResult::Yes: return "Yes";
+        case MsgResult::No: return "No";
+        case MsgResult::Retry: return "Retry";
+    }
+    return "?";
+}
+
+std::pair<MsgResult, MsgResult> ButtonsOf(MsgButtons buttons) {
+    switch (buttons) {
+        case MsgButtons::OK: return {MsgResult::OK, MsgResult::OK};
+        case MsgButtons::OKCancel: return {MsgResult::OK, MsgResult::Cancel};
+        case MsgButtons::YesNo: return {MsgResult::Yes, MsgResult::No};
+        case MsgButtons::RetryCancel: return {MsgResult::Retry, MsgResult::Cancel};
+    }
+    return {MsgResult::OK, MsgResult::OK};
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string Trimmed(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return "";
+    const std::size_t last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
+}
+
+// "Yes/No [No]: "
+std::string PromptFor(const MsgBoxRequest& request) {
+    const auto [first, second] = ButtonsOf(request.buttons);
+    const MsgResult preselected = request.defaultButton == MsgDefault::Second ? second : first;
+    return std::string("  ") + ResultWord(first) + "/" + ResultWord(second) + " [" + ResultWord(preselected) + "]: ";
+}
+
+}  // namespace
+
+std::string BoxText(const MsgBoxRequest& request) {
+    std::string text = "[" + (request.title.empty() ? std::string(kAppTitle) : request.title) + "]" +
+                       IconWord(request.icon) + "\n";
+    std::size_t from = 0;
+    while (from <= request.text.size()) {
+        std::size_t end = request.text.find('\n', from);
+        if (end == std::string::npos) end = request.text.size();
+        std::string line = request.text.substr(from, end - from);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        text += "  " + line + "\n";
+        from = end + 1;
+    }
+    return text;
+}
+
+std::optional<MsgResult> ParseAnswer(const std::string& line, const MsgBoxRequest& request) {
+    const auto [first, second] = ButtonsOf(request.buttons);
+    const std::string word = Lower(Trimmed(line));
+    if (word.empty()) return request.defaultButton == MsgDefault::Second ? second : first;
+    for (MsgResult candidate : {first, second}) {
+        const std::string name = Lower(ResultWord(candidate));
+        if (word == name || word == name.substr(0, 1)) return candidate;
+    }
+    return std::nullopt;
+}
+
+MsgResult CautiousAnswer(MsgButtons buttons) { return ButtonsOf(buttons).second; }
+
+CliHost::CliHost(CliClock& clock, OperatorChannel& console, std::ostream& err)
+    : clock_(clock), console_(console), err_(err), startUs_(clock.NowUs()) {}
+
+CliHost::~CliHost() = default;
+
+void CliHost::Print(const std::string& text) {
+    if (BeforeOutput) BeforeOutput();
+    err_ << text;
+    err_.flush();
+}
+
+void CliHost::DoEvents() {
+    bool worked = false;
+    if (OnInterrupt && !inInterrupt_ && TakeInterrupt()) {
+        inInterrupt_ = true;
+        OnInterrupt();
+        inInterrupt_ = false;
+        worked = true;
+    }
+    worked = FireDueTimers() || worked;
+    if (AfterEvents) AfterEvents();
+
+    const std::uint64_t activity = watch_ ? watch_->activity : 0;
+    if (!worked && activity == lastActivity_) {
+        std::int64_t wait = kIdleWaitUs;
+        const std::int64_t due = NextTimerDueUs();
+        if (due != kNoTimerDue) wait = std::clamp<std::int64_t>(due - clock_.NowUs(), 0, kIdleWaitUs);
+        if (wait > 0) {
+            clock_.SleepUs(wait);
+            ++idleWaits_;
+        }
+    }
+    lastActivity_ = watch_ ? watch_->activity : 0;
+}
+
+std::uint32_t CliHost::Milliseconds() {
+    return static_cast<std::uint32_t>(((clock_.NowUs() - startUs_) / 1000) & 0xFFFFFFFF);
+}
+
+MsgResult CliHost::MsgBox(const MsgBoxRequest& request) {
+    ShownBox shown;
+    shown.request = request;
+    if (form_) {
+        shown.status = form_->LaStatus.Caption;
+        shown.statusColor = form_->LaStatus.BackColor;
+    }
+    shown.openingsBefore = watch_ ? watch_->openings : 0;
+    Print(BoxText(request));
+    shown.answer = Answer(request, shown.askedOperator);
+    boxes_.push_back(shown);
+    if (OnBox) OnBox(shown);
+    return shown.answer;
+}
+
+MsgResult CliHost::Answer(const MsgBoxRequest& request, bool& asked) {
+    if (request.buttons == MsgButtons::OK) return MsgResult::OK;
+    if (assumeYes_) {
+        MsgResult answer = ButtonsOf(request.buttons).first;
+        if (request.buttons == MsgButtons::RetryCancel) {
+            if (retriesGiven_ < retryLimit_) ++retriesGiven_;
+            else answer = MsgResult::Cancel;
+        }
+        Print(std::string("  -> ") + ResultWord(answer) + " (--yes)\n");
+        return answer;
+    }
+    if (console_.Available()) {
+        asked = true;
+        return AskOperator(request);
+    }
+    // Nobody to ask. A Ctrl-C sent to a program without a terminal is the
+    // operator's answer to the question it raises.
+    const MsgResult answer = inInterrupt_ && request.buttons == MsgButtons::YesNo
+                                 ? MsgResult::Yes
+                                 : CautiousAnswer(request.buttons);
+    Print(std::string("  -> ") + ResultWord(answer) + " (no terminal to ask; --yes answers " +
+          ResultWord(ButtonsOf(request.buttons).first) + ")\n");
+    return answer;
+}
+
+MsgResult CliHost::AskOperator(const MsgBoxRequest& request) {
+    if (BeforeOutput) BeforeOutput();
+    for (;;) {
+        const std::optional<std::string> line = console_.AskLine(PromptFor(request), [this] { FireDueTimers(); });
+        if (!line) {
+            const MsgResult answer = CautiousAnswer(request.buttons);
+            Print(std::string("\n  -> ") + ResultWord(answer) + "\n");
+            return answer;
+        }
+        if (const std::optional<MsgResult> answer = ParseAnswer(*line, request)) return *answer;
+    }
+}
+
+std::optional<std::string> CliHost::InputBox(const std::string& prompt, const std::string& title,
+                                             const std::string& defaultText) {
+    if (!inputs_.empty()) {
+        std::string answer = std::move(inputs_.front());
+        inputs_.pop_front();
+        return answer;
+    }
+    Print("[" + (title.empty() ? std::string(kAppTitle) : title) + "]\n  " + prompt + "\n");
+    if (!console_.Available()) return std::nullopt;
+    std::optional<std::string> typed = console_.AskLine("  > ", [this] { FireDueTimers(); });
+    if (typed && typed->empty()) return defaultText;
+    return typed;
+}
+
+std::optional<std::string> CliHost::OpenFileDialog(const FileDialogRequest&) {
+    Print("(no file dialog on the command line: give the file as an argument)\n");
+    return std::nullopt;
+}
+
+bool CliHost::StartProcess(const std::string& program, const std::vector<std::string>&, bool) {
+    Print("(not started on the command line: " + program + ")\n");
+    return false;
+}
+
+void CliHost::AttachTimer(Timer& timer) {
+    timerOrder_.push_back(&timer);
+    TimerChanged(timer);
+}
+
+void CliHost::DetachTimer(Timer& timer) {
+    timerDue_.erase(&timer);
+    timerOrder_.erase(std::remove(timerOrder_.begin(), timerOrder_.end(), &timer), timerOrder_.end());
+}
+
+void CliHost::TimerChanged(Timer& timer) {
+    if (timer.Enabled() && timer.Interval() > 0)
+        timerDue_[&timer] = clock_.NowUs() + static_cast<std::int64_t>(timer.Interval()) * 1000;
+    else
+        timerDue_.erase(&timer);
+}
+
+// Each due timer ticks once, in the order the timers were made, as a message
+// loop delivers them.
+bool CliHost::FireDueTimers() {
+    bool fired = false;
+    const std::vector<Timer*> order = timerOrder_;
+    for (Timer* timer : order) {
+        auto it = timerDue_.find(timer);
+        if (it == timerDue_.end() || it->second > clock_.NowUs()) continue;
+        it->second = clock_.NowUs() + static_cast<std::int64_t>(timer->Interval()) * 1000;
+        timer->Fire();
+        fired = true;
+    }
+    return fired;
+}
+
+std::int64_t CliHost::NextTimerDueUs() const {
+    std::int64_t next = kNoTimerDue;
+    for (const auto& [timer, due] : timerDue_) next = std::min(next, due);
+    return next;
+}
+
+}  // namespace mirvok::cli

@@ -1,0 +1,56 @@
+#pragma once
+// The command line of mirvok-cli: one subcommand and its flags. Parsing only
+// checks the form of each value; whether the window offers a choice now is
+// found out when the flag is applied to the window model.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace mirvok::cli {
+
+enum class Command { Help, Ports, Download, Dsw, Version, Backup, Recover, Check };
+
+struct CliOptions {
+    Command command = Command::Help;
+    std::string file;  // download, check
+
+    // Choices of the main window; unset: as the settings file has them.
+    std::optional<int> port;                 // 1..256
+    std::optional<int> mode;                 // download mode 0..8
+    std::optional<bool> terminalMode;        // --terminal / --download-mode
+    std::optional<std::string> blocks;       // nine "0"/"1"
+    bool fontRom = false;
+    std::optional<bool> special;             // --special / --no-special
+    std::optional<int> waitMs;               // one of the send-wait entries
+    std::optional<int> lineCheck;            // 0 or 1
+    std::optional<std::string> lineSetting;  // terminal line settings, "9600,E,8,1"
+    std::string variant;                     // version: "", "?" or "b"
+
+    // Answers and output.
+    bool yes = false;
+    int coverRetries = 10;  // Retry answers to the cover warning given by --yes
+    bool json = false;
+    bool summaryOnly = false;  // check: no line-by-line listing
+    std::string transcriptPath;
+    std::string iniPath;  // empty: Mirvok.ini beside the executable
+};
+
+struct ParsedCommandLine {
+    bool ok = false;
+    std::string error;  // when not ok
+    CliOptions options;
+};
+
+// `args` without the program name. "--flag=value" and "--flag value" both work.
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// The send waits the window offers, in milliseconds.
+const std::vector<int>& SendWaitChoices();
+
+std::string UsageText();
+
+// Whether the command talks to the card reader (and so needs a port).
+bool UsesDevice(Command command);
+
+}  // namespace mirvok::cli

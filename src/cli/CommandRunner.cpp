@@ -1,0 +1,74 @@
+#include "CommandRunner.h"
+
+#include "CheckReport.h"
+#include "DeviceSession.h"
+#include "ExitCode.h"
+#include "Json.h"
+#include "RecordCheck.h"
+#include "download/BlockMask.h"
+
+namespace mirvok::cli {
+namespace {
+
+int RunPorts(const CliOptions& options, CliServices& s) {
+    const std::vector<PortInfo> ports = s.ports.ListPorts();
+    if (options.json) {
+        std::vector<std::string> list;
+        for (const PortInfo& p : ports)
+            list.push_back(JsonObject()
+                               .Num("port", p.number)
+                               .Str("name", "COM" + std::to_string(p.number))
+                               .Str("path", p.devicePath)
+                               .Str("description", p.description)
+                               .Text());
+        s.out << JsonObject()
+                     .Str("event", "result")
+                     .Str("command", "ports")
+                     .Num("exit_code", kExitOk)
+                     .Str("outcome", ExitCodeInfoOf(kExitOk).name)
+                     .Raw("ports", JsonArray(list))
+                     .Text()
+              << "\n";
+        return kExitOk;
+    }
+    if (ports.empty()) s.err << "no serial ports found\n";
+    for (const PortInfo& p : ports) {
+        std::string line = "COM" + std::to_string(p.number);
+        line.resize(std::max<std::size_t>(line.size() + 1, 7), ' ');
+        line += p.devicePath.empty() ? "-" : p.devicePath;
+        if (!p.description.empty()) line += "  " + p.description;
+        s.out << line << "\n";
+    }
+    return kExitOk;
+}
+
+int RunCheck(const CliOptions& options, CliServices& s) {
+    const std::string mask = options.blocks.value_or(kWholeFileMask);
+    if (!options.json) s.out << CheckHeaderText(options.file, mask);
+    const FileCheck check = CheckFile(options.file, mask, [&](const RecordInfo& record) {
+        if (options.summaryOnly && record.problem.empty()) return;
+        s.out << (options.json ? RecordJson(record) + "\n" : RecordRowText(record));
+    });
+    const int code = CheckExitCode(check);
+    if (options.json) s.out << CheckResultJson(options.file, check, code) << "\n";
+    else
+        s.out << CheckSummaryText(check) << "check: "
+              << (code == kExitOk ? "the file is good" : ExitCodeInfoOf(code).meaning) << " (exit " << code << ")\n";
+    s.out.flush();
+    return code;
+}
+
+}  // namespace
+
+int RunCommand(const CliOptions& options, RunState& run, CliServices& services) {
+    switch (options.command) {
+        case Command::Help: services.out << UsageText(); return kExitOk;
+        case Command::Ports: return RunPorts(options, services);
+        case Command::Check: return RunCheck(options, services);
+        default: break;
+    }
+    DeviceSession session(options, run, services);
+    return session.Run();
+}
+
+}  // namespace mirvok::cli

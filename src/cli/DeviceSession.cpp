@@ -1,0 +1,291 @@
+#include "DeviceSession.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "ExitCode.h"
+#include "Json.h"
+#include "RecordCheck.h"
+#include "WindowChoices.h"
+#include "download/BlockMask.h"
+#include "startup/RunState.h"
+#include "ui/Frmdown.h"
+
+namespace mirvok::cli {
+namespace {
+
+const char* IconName(MsgIcon icon) {
+    switch (icon) {
+        case MsgIcon::Error: return "error";
+        case MsgIcon::Warning: return "warning";
+        case MsgIcon::Information: return "information";
+        case MsgIcon::None: break;
+    }
+    return "none";
+}
+
+const char* AnswerName(MsgResult result) {
+    switch (result) {
+        case MsgResult::OK: return "ok";
+        case MsgResult::Cancel: return "cancel";
+        case MsgResult::Yes: return "yes";
+        case MsgResult::No: return "no";
+        case MsgResult::Retry: return "retry";
+    }
+    return "?";
+}
+
+std::string MessageJson(const ShownBox& box) {
+    return JsonObject()
+        .Str("event", "message")
+        .Str("title", box.request.title.empty() ? std::string(kAppTitle) : box.request.title)
+        .Str("text", box.request.text)
+        .Str("icon", IconName(box.request.icon))
+        .Str("answer", AnswerName(box.answer))
+        .Str("status", box.status)
+        .Text();
+}
+
+std::string Hex2(int value) {
+    char text[4];
+    std::snprintf(text, sizeof text, "%02X", value & 0xFF);
+    return text;
+}
+
+// "1 3" for the switches that are on.
+std::string SwitchesOn(int bank) {
+    std::string on;
+    for (int i = 1; i <= 8; ++i)
+        if (bank & (1 << (i - 1))) on += (on.empty() ? "" : " ") + std::to_string(i);
+    return on.empty() ? "none" : on;
+}
+
+std::string AbsolutePath(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.string();
+}
+
+}  // namespace
+
+const char* CommandName(Command command) {
+    switch (command) {
+        case Command::Help: return "help";
+        case Command::Ports: return "ports";
+        case Command::Download: return "download";
+        case Command::Dsw: return "dsw";
+        case Command::Version: return "version";
+        case Command::Backup: return "backup";
+        case Command::Recover: return "recover";
+        case Command::Check: return "check";
+    }
+    return "?";
+}
+
+DeviceSession::DeviceSession(const CliOptions& options, RunState& run, CliServices& services)
+    : options_(options), run_(run), s_(services), ports_(services.ports, watch_), link_(ports_),
+      host_(services.clock, services.console, services.err) {}
+
+DeviceSession::~DeviceSession() = default;
+
+int DeviceSession::Run() {
+    if (const int refused = Start(); refused != kExitOk) return refused;
+
+    Outcome outcome;
+    switch (options_.command) {
+        case Command::Download: outcome = Download(); break;
+        case Command::Dsw: outcome = Dsw(); break;
+        case Command::Version: outcome = Version(); break;
+        case Command::Backup: outcome = FromOperation(FromKind::Backup); break;
+        case Command::Recover: outcome = FromOperation(FromKind::Recovery); break;
+        default: outcome = Outcome{kExitUsage, "not a device command"}; break;
+    }
+    if (abandoned_) return kExitInterrupted;  // reported when the window closed
+    RestoreDownloadMode();
+    return Finish(outcome, true);
+}
+
+// The window as the program starts it, then the flags. 0, or the exit code
+// of a refused flag (the window is then left without saving anything).
+int DeviceSession::Start() {
+    if (!options_.transcriptPath.empty()) {
+        transcript_.open(options_.transcriptPath, std::ios::binary | std::ios::trunc);
+        if (!transcript_) return Finish(Outcome{kExitUsage, "cannot write " + options_.transcriptPath}, false);
+        watch_.transcript = &transcript_;
+    }
+    watch_.seconds = [this] { return host_.SecondsSinceStart(); };
+    host_.SetAssumeYes(options_.yes);
+    host_.SetRetryLimit(options_.coverRetries);
+    host_.SetWireWatch(&watch_);
+
+    // The file is handed over as the window takes a file from its command line.
+    if (options_.command == Command::Download) run_.CommandLine = AbsolutePath(options_.file);
+    frm_ = std::make_unique<Frmdown>(host_, link_, run_);
+    host_.SetForm(&frm_->form);
+    frm_->OnUnloaded = [this] {
+        if (operationRunning_) Abandon();
+    };
+    frm_->Form_Load();
+
+    const ProgressStyle style =
+        options_.json ? ProgressStyle::Json : (s_.errIsTerminal ? ProgressStyle::Bar : ProgressStyle::Lines);
+    progress_ = std::make_unique<ProgressView>(style, options_.json ? s_.out : s_.err, frm_->form, watch_,
+                                               [this] { return host_.SecondsSinceStart(); });
+    host_.AfterEvents = [this] { progress_->Update(); };
+    host_.BeforeOutput = [this] { progress_->BeforeOutput(); };
+    if (options_.json) host_.OnBox = [this](const ShownBox& box) { s_.out << MessageJson(box) << "\n" << std::flush; };
+    host_.OnInterrupt = [this] { OnCtrlC(); };
+
+    ChoiceResult choice = ApplyDeviceChoices(*frm_, host_, options_);
+    if (choice.exitCode == 0 && options_.command == Command::Download)
+        choice = ApplyDownloadChoices(*frm_, host_, options_);
+    if (choice.exitCode == 0 && options_.command != Command::Download && options_.lineSetting) {
+        if (!EnsureTerminalMode()) choice = ChoiceResult{kExitControlRefused, "the terminal mode cannot be chosen"};
+        else choice = ApplyLineSetting(*frm_, options_);
+    }
+    if (choice.exitCode != 0) return Finish(Outcome{choice.exitCode, choice.error}, false);
+    return kExitOk;
+}
+
+// Clicks a button as the operator does; false when it is not usable now.
+bool DeviceSession::ClickOperation(const std::string& control, bool rightButton) {
+    operationRunning_ = true;
+    const bool clicked = rightButton ? frm_->RightButtonUp(control) : frm_->Click(control);
+    operationRunning_ = false;
+    progress_->Finish();
+    return clicked;
+}
+
+Outcome DeviceSession::Download() {
+    FormState& f = frm_->form;
+    // The same reading of the file as the engine's counting pass gives the
+    // totals the progress display measures against.
+    const FileCheck check = CheckFile(f.TxXferFileName.Text, BuildBlockMask(f));
+    if (check.engineResult == 2000) progress_->SetTotals(check.linesSent, check.bytesSent);
+
+    DownloadFacts facts;
+    facts.terminalMode = f.Option2[0].Value;
+    if (!ClickOperation("CmdStart")) return Outcome{kExitControlRefused, "the download cannot be started now"};
+    facts.stopConfirmed = run_.StopRequested == 1;
+    Outcome outcome = DownloadOutcome(host_.Boxes(), facts);
+
+    const TransferProgress p = progress_->Snapshot();
+    const std::int16_t result = TransferResultOfExitCode(outcome.exitCode);
+    JsonObject detail;
+    if (result != 0 && progress_->TransferStarted()) detail.Num("transfer_result", result);
+    detail.Str("file", f.TxXferFileName.Text)
+        .Num("lines_sent", p.linesSent)
+        .Num("lines_total", p.linesTotal)
+        .Num("bytes_sent", p.bytesSent)
+        .Real("seconds", p.seconds)
+        .Str("elapsed", f.LbTime.Caption);
+    resultDetail_ = detail.Text();
+    if (progress_->TransferStarted())
+        outcome.text += ": " + std::to_string(p.linesSent) + " lines, " + std::to_string(p.bytesSent) + " bytes in " +
+                        f.LbTime.Caption;
+    return outcome;
+}
+
+Outcome DeviceSession::Dsw() {
+    if (!ClickOperation("CmdGetDSW")) return Outcome{kExitControlRefused, "the DSW read cannot be started now"};
+    const Outcome outcome = DswOutcome(host_.Boxes(), frm_->form);
+    if (outcome.exitCode == kExitOk) {
+        const int dsw1 = DswBankValue(frm_->form, 1);
+        const int dsw2 = DswBankValue(frm_->form, 2);
+        resultOutput_ = "DSW1 " + Hex2(dsw1) + "  on: " + SwitchesOn(dsw1) + "\nDSW2 " + Hex2(dsw2) +
+                        "  on: " + SwitchesOn(dsw2) + "\n";
+        resultDetail_ = JsonObject().Str("dsw1", Hex2(dsw1)).Str("dsw2", Hex2(dsw2)).Text();
+    }
+    return outcome;
+}
+
+Outcome DeviceSession::Version() {
+    bool clicked = false;
+    if (options_.variant == "b") {
+        clicked = ClickOperation("Command1");
+    } else {
+        // The version button sits with the terminal settings.
+        if (!EnsureTerminalMode()) return Outcome{kExitControlRefused, "the terminal mode cannot be chosen"};
+        clicked = ClickOperation("CmdROMVer", options_.variant == "?");
+    }
+    if (!clicked) return Outcome{kExitControlRefused, "the version query cannot be started now"};
+    std::string version;
+    const Outcome outcome = VersionOutcome(host_.Boxes(), version);
+    if (outcome.exitCode == kExitOk) {
+        resultOutput_ = version + "\n";
+        resultDetail_ = JsonObject().Str("variant", options_.variant).Str("version", version).Text();
+    }
+    return outcome;
+}
+
+Outcome DeviceSession::FromOperation(FromKind kind) {
+    const char* button = kind == FromKind::Backup ? "CmdROMBackup" : "CmdROMRecovery";
+    if (!ClickOperation(button)) return Outcome{kExitControlRefused, "the F-ROM operation cannot be started now"};
+    return FromOutcome(host_.Boxes(), kind);
+}
+
+// As the operator does before using the terminal settings; undone at the
+// end, so that the settings file keeps the mode it had.
+bool DeviceSession::EnsureTerminalMode() {
+    if (frm_->form.Option2[0].Value) return true;
+    if (!frm_->Click("Option2(0)")) return false;
+    switchedToTerminal_ = true;
+    return true;
+}
+
+void DeviceSession::RestoreDownloadMode() {
+    if (switchedToTerminal_ && frm_) frm_->Click("Option2(1)");
+    switchedToTerminal_ = false;
+}
+
+// Ctrl-C: Stop while the file goes out; otherwise the window's close box,
+// whose guard asks first when an operation runs.
+void DeviceSession::OnCtrlC() {
+    progress_->ClearLine();
+    s_.err << "^C\n" << std::flush;
+    if (frm_->form.CmdStop.EffectivelyEnabled()) frm_->Click("CmdStop");
+    else frm_->Unload();
+}
+
+// The window closed under a running operation: the guard has closed the port
+// and saved the settings; the program ends here, as the window's does.
+void DeviceSession::Abandon() {
+    operationRunning_ = false;
+    abandoned_ = true;
+    progress_->Finish();
+    const int code = Finish(Outcome{kExitInterrupted, "interrupted: the operation was abandoned"}, false);
+    transcript_.flush();
+    if (s_.terminate) s_.terminate(code);
+}
+
+int DeviceSession::Finish(const Outcome& outcome, bool closeWindow) {
+    if (closeWindow && frm_ && !frm_->Unloaded()) {
+        // The end of the operation is not the operator's Ctrl-C.
+        host_.OnInterrupt = nullptr;
+        frm_->Unload();
+    }
+    if (options_.json) {
+        s_.out << ResultJson(outcome) << "\n";
+    } else {
+        if (outcome.exitCode == kExitOk) s_.out << resultOutput_;
+        (outcome.exitCode == kExitOk ? s_.out : s_.err)
+            << CommandName(options_.command) << ": " << outcome.text << " (exit " << outcome.exitCode << ")\n";
+    }
+    s_.out.flush();
+    s_.err.flush();
+    return outcome.exitCode;
+}
+
+std::string DeviceSession::ResultJson(const Outcome& outcome) const {
+    JsonObject o;
+    o.Str("event", "result")
+        .Str("command", CommandName(options_.command))
+        .Num("exit_code", outcome.exitCode)
+        .Str("outcome", ExitCodeInfoOf(outcome.exitCode).name)
+        .Str("text", outcome.text)
+        .Num("port", run_.settings.Port);
+    if (!resultDetail_.empty()) o.Raw("detail", resultDetail_);
+    return o.Text();
+}
+
+}  // namespace mirvok::cli

@@ -1,0 +1,67 @@
+#pragma once
+// A device command on the window model: the window is loaded from the
+// settings, the flags are applied to its controls, the operation's button is
+// clicked, and the outcome is read from what the window showed. At the end
+// the window is closed as the operator closes it: the port is closed and the
+// settings saved.
+
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "CliHost.h"
+#include "CommandRunner.h"
+#include "Outcome.h"
+#include "ProgressView.h"
+#include "WatchedPorts.h"
+#include "link/Link.h"
+
+namespace mirvok {
+class Frmdown;
+}
+
+namespace mirvok::cli {
+
+class DeviceSession {
+public:
+    DeviceSession(const CliOptions& options, RunState& run, CliServices& services);
+    ~DeviceSession();
+    DeviceSession(const DeviceSession&) = delete;
+    DeviceSession& operator=(const DeviceSession&) = delete;
+
+    int Run();
+
+private:
+    int Start();
+    Outcome Download();
+    Outcome Dsw();
+    Outcome Version();
+    Outcome FromOperation(FromKind kind);
+    bool ClickOperation(const std::string& control, bool rightButton = false);
+    bool EnsureTerminalMode();
+    void RestoreDownloadMode();
+    void OnCtrlC();
+    void Abandon();
+    int Finish(const Outcome& outcome, bool closeWindow);
+    std::string ResultJson(const Outcome& outcome) const;
+
+    const CliOptions& options_;
+    RunState& run_;
+    CliServices& s_;
+    WireWatch watch_;
+    std::ofstream transcript_;
+    WatchedPorts ports_;
+    Link link_;
+    CliHost host_;
+    std::unique_ptr<Frmdown> frm_;
+    std::unique_ptr<ProgressView> progress_;
+    bool operationRunning_ = false;
+    bool switchedToTerminal_ = false;
+    bool abandoned_ = false;
+    std::string resultDetail_;  // extra JSON members of the result
+    std::string resultOutput_;  // what goes to standard output on success
+};
+
+const char* CommandName(Command command);
+
+}  // namespace mirvok::cli

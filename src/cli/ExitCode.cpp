@@ -1,0 +1,83 @@
+#include "ExitCode.h"
+
+#include <cstdio>
+
+#include "download/TransferEngine.h"
+
+namespace mirvok::cli {
+
+const std::vector<ExitCodeInfo>& ExitCodeTable() {
+    static const std::vector<ExitCodeInfo> kTable = {
+        {kExitOk, "ok", "transfer completed (2000), or the operation succeeded"},
+        {kExitUnclassified, "failed", "the operation failed in a way not listed here"},
+        {kExitUsage, "usage", "bad command line"},
+        {kExitNothingToSend, "nothing-to-send", "no line of the file lies in the chosen blocks (1)"},
+        {kExitStopped, "stopped", "the transfer was stopped by the operator (2001)"},
+        {kExitPortLost, "port-lost", "the port was not open while sending (2004)"},
+        {kExitFileNotOpened, "file-not-opened", "the file cannot be opened (2010)"},
+        {kExitBadFile, "bad-file", "a line does not begin with \"S\", or the file cannot be read (2011)"},
+        {kExitCtsOff, "cts-off", "CTS did not come on in time (2014)"},
+        {kExitPowerOff, "power-off", "DSR is off: the device is not connected or switched off (2015)"},
+        {kExitCannotSend, "cannot-send", "data could not be sent (2016)"},
+        {kExitNoBlock, "no-block", "no block is selected (--blocks 000000000)"},
+        {kExitFileName, "file-name", "the file name is wrong (no such file)"},
+        {kExitOpenTerminal, "open-terminal", "the port would not open at the terminal line settings"},
+        {kExitOpenDownload, "open-download", "the port would not open at the download mode's line settings"},
+        {kExitPaRefused, "pa-refused", "the link check \"PA\" was not answered with code 90 or 13"},
+        {kExitMdRefused, "md-refused", "the Font ROM setting \"md\" was not accepted"},
+        {kExitDownloadSetting, "download-setting", "the device did not acknowledge \"*+\" (download setting)"},
+        {kExitNoLink, "no-link", "no communication with the card reader (link check failed)"},
+        {kExitNoDsw, "no-dsw", "the DSW state could not be read"},
+        {kExitNoVersion, "no-version", "the ROM version could not be read"},
+        {kExitConfirmCancelled, "cancelled", "the F-ROM operation was not confirmed"},
+        {kExitCoverNotOpened, "cover-closed", "the device did not report its cover open"},
+        {kExitCoverReportFailed, "cover-report-failed", "communication error while waiting for the cover report"},
+        {kExitFromCommandNotSent, "command-not-sent", "the F-ROM command could not be sent"},
+        {kExitBackupFailed, "backup-failed", "the device reported the F-ROM backup as failed"},
+        {kExitPortNotListed, "port-not-listed", "the port given with --port is not in the port list"},
+        {kExitControlRefused, "not-available", "a flag asks for a choice that is not available in this mode"},
+        {kExitBadRecord, "bad-record", "check: a record with a wrong byte count, checksum or form"},
+        {kExitInterrupted, "interrupted", "Ctrl-C ended the program while an operation ran"},
+    };
+    return kTable;
+}
+
+const ExitCodeInfo& ExitCodeInfoOf(int code) {
+    for (const ExitCodeInfo& info : ExitCodeTable())
+        if (info.code == code) return info;
+    return ExitCodeTable()[1];
+}
+
+int ExitCodeForTransferResult(std::int16_t result) {
+    switch (result) {
+        case kTransferDone: return kExitOk;
+        case kNothingToSend: return kExitNothingToSend;
+        case kStoppedByOperator: return kExitStopped;
+        case kPortNotOpen: return kExitPortLost;
+        case kFileNotFound: return kExitFileNotOpened;
+        case kBadFile: return kExitBadFile;
+        case kCtsTimeout: return kExitCtsOff;
+        case kDsrOff: return kExitPowerOff;
+        case kCannotSend: return kExitCannotSend;
+        default: return kExitUnclassified;
+    }
+}
+
+std::int16_t TransferResultOfExitCode(int code) {
+    for (std::int16_t result : {kTransferDone, kNothingToSend, kStoppedByOperator, kPortNotOpen, kFileNotFound, kBadFile,
+                                kCtsTimeout, kDsrOff, kCannotSend})
+        if (ExitCodeForTransferResult(result) == code) return result;
+    return 0;
+}
+
+std::string ExitCodeHelp() {
+    std::string text;
+    for (const ExitCodeInfo& info : ExitCodeTable()) {
+        char line[160];
+        std::snprintf(line, sizeof line, "  %3d  %s\n", info.code, info.meaning);
+        text += line;
+    }
+    return text;
+}
+
+}  // namespace mirvok::cli

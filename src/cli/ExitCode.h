@@ -1,0 +1,75 @@
+#pragma once
+// The exit codes of mirvok-cli: 0 only for a finished transfer or a
+// successful operation; every transfer result and every way an operation
+// fails has a code of its own, so a script can tell them apart.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace mirvok::cli {
+
+enum ExitCode : int {
+    kExitOk = 0,
+    kExitUnclassified = 1,  // the operation ended without a recognisable outcome
+    kExitUsage = 2,
+
+    // Transfer results (the number the transfer engine returns).
+    kExitNothingToSend = 10,  // 1
+    kExitStopped = 11,        // 2001
+    kExitPortLost = 12,       // 2004
+    kExitFileNotOpened = 13,  // 2010
+    kExitBadFile = 14,        // 2011
+    kExitCtsOff = 15,         // 2014
+    kExitPowerOff = 16,       // 2015
+    kExitCannotSend = 17,     // 2016
+
+    // Failures before the transfer.
+    kExitNoBlock = 20,
+    kExitFileName = 21,
+    kExitOpenTerminal = 22,  // the port would not open at the terminal line settings
+    kExitOpenDownload = 23,  // ... at the download mode's line settings
+    kExitPaRefused = 24,
+    kExitMdRefused = 25,
+    kExitDownloadSetting = 26,  // "*+" not acknowledged
+
+    // Maintenance operations.
+    kExitNoLink = 30,
+    kExitNoDsw = 31,
+    kExitNoVersion = 32,
+    kExitConfirmCancelled = 33,
+    kExitCoverNotOpened = 34,
+    kExitCoverReportFailed = 35,
+    kExitFromCommandNotSent = 36,
+    kExitBackupFailed = 37,
+
+    // The command line's own.
+    kExitPortNotListed = 40,
+    kExitControlRefused = 41,  // a flag asks for a choice the window does not offer now
+    kExitBadRecord = 50,       // check: a record with a wrong count, checksum or form
+    kExitInterrupted = 130,    // Ctrl-C ended the program with an operation running
+};
+
+struct ExitCodeInfo {
+    int code;
+    const char* name;     // short, for JSON and scripts
+    const char* meaning;  // for --help and the README
+};
+
+// Every code, in ascending order.
+const std::vector<ExitCodeInfo>& ExitCodeTable();
+
+// The entry for a code; the unclassified entry for a code not in the table.
+const ExitCodeInfo& ExitCodeInfoOf(int code);
+
+// The exit code for a transfer result of the engine; kExitUnclassified for a
+// number the engine does not return.
+int ExitCodeForTransferResult(std::int16_t result);
+
+// The transfer result an exit code stands for; 0 for a code that is none.
+std::int16_t TransferResultOfExitCode(int code);
+
+// The table as --help prints it: one "  CODE  meaning" line per entry.
+std::string ExitCodeHelp();
+
+}  // namespace mirvok::cli

@@ -1,0 +1,17 @@
+#pragma once
+// Ctrl-C: the signal handler only raises a flag; the host's DoEvents turns it
+// into the window's Stop (or close) at a moment when the model can take it.
+
+namespace mirvok::cli {
+
+// Catches SIGINT from now on. A blocking wait it interrupts ends early.
+void InstallInterruptHandler();
+
+// Whether Ctrl-C came since the last TakeInterrupt; clears the flag.
+bool TakeInterrupt();
+bool InterruptPending();
+
+// What the signal handler does; tests call it in place of a real Ctrl-C.
+void RaiseInterrupt();
+
+}  // namespace mirvok::cli

@@ -1,0 +1,193 @@
+#include "ProgressView.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "Json.h"
+#include "WatchedPorts.h"
+#include "ui/form/FormState.h"
+
+namespace mirvok::cli {
+namespace {
+
+constexpr double kBarRedrawSeconds = 0.1;
+constexpr double kJsonEverySeconds = 0.5;
+// Before this much time has passed the rate says nothing yet.
+constexpr double kMinRateSeconds = 0.05;
+
+std::string Format(const char* format, auto... values) {
+    char text[256];
+    std::snprintf(text, sizeof text, format, values...);
+    return text;
+}
+
+std::string Rate(double bytesPerSecond) {
+    if (bytesPerSecond >= 1000) return Format("%.1f kB/s", bytesPerSecond / 1000);
+    return Format("%.0f B/s", bytesPerSecond);
+}
+
+std::string Trimmed(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return "";
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+}  // namespace
+
+int TransferProgress::Percent() const {
+    if (bytesTotal <= 0) return linesTotal > 0 ? static_cast<int>(std::min<std::int64_t>(100, linesSent * 100 / linesTotal)) : 0;
+    return static_cast<int>(std::min<std::int64_t>(100, bytesSent * 100 / bytesTotal));
+}
+
+double TransferProgress::BytesPerSecond() const { return seconds >= kMinRateSeconds ? bytesSent / seconds : 0; }
+
+double TransferProgress::SecondsLeft() const {
+    const double rate = BytesPerSecond();
+    if (rate <= 0 || bytesTotal <= 0) return -1;
+    return std::max<double>(0, static_cast<double>(bytesTotal - bytesSent) / rate);
+}
+
+std::string MinutesSeconds(double seconds) {
+    if (seconds < 0 || !std::isfinite(seconds)) return "--:--";
+    const long whole = std::lround(seconds);
+    return Format("%02ld:%02ld", whole / 60, whole % 60);
+}
+
+std::string ProgressBarText(const TransferProgress& p, int barWidth) {
+    const int filled = p.Percent() * barWidth / 100;
+    const std::string bar = std::string(static_cast<std::size_t>(filled), '#') +
+                            std::string(static_cast<std::size_t>(barWidth - filled), '-');
+    std::string lines = std::to_string(p.linesSent);
+    if (p.linesTotal > 0) lines += "/" + std::to_string(p.linesTotal);
+    std::string text = Format("%3d%% [%s] %s lines  %s  left %s", p.Percent(), bar.c_str(), lines.c_str(),
+                              Rate(p.BytesPerSecond()).c_str(), MinutesSeconds(p.SecondsLeft()).c_str());
+    if (!Trimmed(p.address).empty()) text += "  at " + Trimmed(p.address);
+    return text;
+}
+
+std::string ProgressPlainText(const TransferProgress& p) {
+    std::string text = Format("progress %d%% %lld/%lld lines %lld/%lld bytes %.0f B/s", p.Percent(),
+                              static_cast<long long>(p.linesSent), static_cast<long long>(p.linesTotal),
+                              static_cast<long long>(p.bytesSent), static_cast<long long>(p.bytesTotal),
+                              p.BytesPerSecond());
+    const double left = p.SecondsLeft();
+    text += left >= 0 ? Format(" left %.0f s", left) : std::string(" left ?");
+    if (!Trimmed(p.address).empty()) text += " at " + Trimmed(p.address);
+    return text;
+}
+
+std::string ProgressJson(const TransferProgress& p) {
+    JsonObject o;
+    o.Str("event", "progress")
+        .Num("percent", p.Percent())
+        .Num("lines_sent", p.linesSent)
+        .Num("lines_total", p.linesTotal)
+        .Num("bytes_sent", p.bytesSent)
+        .Num("bytes_total", p.bytesTotal)
+        .Real("bytes_per_second", p.BytesPerSecond())
+        .Real("seconds", p.seconds);
+    const double left = p.SecondsLeft();
+    if (left >= 0) o.Real("seconds_left", left);
+    else o.Null("seconds_left");
+    return o.Str("address", Trimmed(p.address)).Str("elapsed", p.elapsed).Text();
+}
+
+ProgressView::ProgressView(ProgressStyle style, std::ostream& out, const FormState& form, const WireWatch& watch,
+                           std::function<double()> seconds)
+    : style_(style), out_(out), form_(form), watch_(watch), seconds_(std::move(seconds)) {}
+
+TransferProgress ProgressView::Snapshot() const {
+    TransferProgress p;
+    p.linesTotal = linesTotal_;
+    p.bytesTotal = bytesTotal_;
+    if (started_) {
+        p.linesSent = watch_.linesOut - linesAtStart_;
+        p.bytesSent = watch_.bytesOut - bytesAtStart_;
+        p.seconds = seconds_() - startSeconds_;
+    }
+    p.address = form_.LblADR.Caption;
+    p.elapsed = form_.LbTime.Caption;
+    return p;
+}
+
+void ProgressView::Update() {
+    if (style_ == ProgressStyle::None) return;
+    NoteStatus();
+    // Stop is offered exactly while the file goes out.
+    const bool sending = form_.CmdStop.Enabled;
+    if (sending && !started_) {
+        started_ = true;
+        bytesAtStart_ = watch_.bytesOut;
+        linesAtStart_ = watch_.linesOut;
+        startSeconds_ = seconds_();
+    }
+    if (sending) Show(false);
+    else if (started_ && !finished_) Finish();
+}
+
+void ProgressView::NoteStatus() {
+    const std::string& status = form_.LaStatus.Caption;
+    if (status == lastStatus_) return;
+    lastStatus_ = status;
+    if (status.empty()) return;
+    if (style_ == ProgressStyle::Json) {
+        out_ << JsonObject().Str("event", "status").Str("text", status).Text() << "\n";
+        out_.flush();
+        return;
+    }
+    ClearLine();
+    out_ << "status: " << status << "\n";
+    out_.flush();
+}
+
+void ProgressView::Show(bool force) {
+    const double now = seconds_();
+    const TransferProgress p = Snapshot();
+    switch (style_) {
+        case ProgressStyle::Bar:
+            if (!force && lastShown_ >= 0 && now - lastShown_ < kBarRedrawSeconds) return;
+            out_ << "\r" << ProgressBarText(p) << "\x1b[K";
+            lineOpen_ = true;
+            break;
+        case ProgressStyle::Lines: {
+            const int tenth = p.Percent() / 10;
+            if (!force && tenth == lastTenth_) return;
+            lastTenth_ = tenth;
+            out_ << ProgressPlainText(p) << "\n";
+            break;
+        }
+        case ProgressStyle::Json:
+            if (!force && lastShown_ >= 0 && now - lastShown_ < kJsonEverySeconds) return;
+            out_ << ProgressJson(p) << "\n";
+            break;
+        case ProgressStyle::None: return;
+    }
+    lastShown_ = now;
+    out_.flush();
+}
+
+void ProgressView::BeforeOutput() {
+    if (started_ && !finished_ && !form_.CmdStop.Enabled) Finish();
+    else ClearLine();
+}
+
+void ProgressView::ClearLine() {
+    if (!lineOpen_) return;
+    out_ << "\r\x1b[K";
+    out_.flush();
+    lineOpen_ = false;
+}
+
+void ProgressView::Finish() {
+    if (!started_ || finished_ || style_ == ProgressStyle::None) return;
+    finished_ = true;
+    Show(true);
+    if (lineOpen_) {
+        out_ << "\n";
+        lineOpen_ = false;
+    }
+    out_.flush();
+}
+
+}  // namespace mirvok::cli

@@ -1,0 +1,77 @@
+#pragma once
+// What a download would make of an S-record file, worked out without a
+// device: the transfer engine's counting pass and its choice of lines under a
+// block mask, plus what the engine does not look at - every record's type,
+// byte count, address and checksum - and the address ranges per 64 KiB block.
+// Lines are split exactly as the engine splits them.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace mirvok::cli {
+
+struct RecordInfo {
+    int lineNumber = 0;  // counting every line of the file from 1
+    std::string type;    // the first two characters, e.g. "S2"
+    int length = 0;      // characters of the line
+    int countField = -1;  // the byte count as written; -1 when unreadable
+    bool hasAddress = false;
+    std::uint32_t address = 0;
+    int addressBytes = 0;
+    int dataBytes = 0;
+    int checksum = -1;          // as written; -1 when unreadable
+    int computedChecksum = -1;  // over count, address and data
+    // 64 KiB block of a data record (S1, S2, S3): address / 65536; -1 for none.
+    std::int64_t block = -1;
+    // Which character of a block mask takes the line (1-9); 0: none (only S1
+    // and S2 lines belong to a mask block).
+    int maskCharacter = 0;
+    bool sent = false;    // the engine would send this line under the mask
+    std::string problem;  // why the record is bad; empty when it is good
+};
+
+// One 64 KiB block of the image, over the data records that lie in it.
+struct BlockRange {
+    std::int64_t block = 0;
+    std::uint32_t first = 0;  // lowest address written
+    std::uint32_t last = 0;   // highest address written
+    int lines = 0;
+    std::int64_t dataBytes = 0;
+    int linesSent = 0;
+    int maskCharacter = 0;  // 0 when its lines belong to no mask block (S3)
+};
+
+struct FileCheck {
+    std::string mask;
+    bool opened = false;
+    // What the engine returns before the first line goes out, or 2000 when it
+    // would send: 2010 file not opened, 2011 a line not beginning with "S"
+    // or a read failure, 1 nothing to send under the mask.
+    std::int16_t engineResult = 0;
+    int refusedLine = 0;   // the line that gives 2011 (0: a read failure or none)
+    int lines = 0;         // every line, empty ones included
+    int emptyLines = 0;
+    int linesCounted = 0;  // the counting pass: the progress bar's maximum
+    int linesSent = 0;     // lines that would go out, closing lines included
+    std::int64_t bytesSent = 0;  // each line with CR LF, then the end-of-file byte
+    int blockPauses = 0;         // 2-second pauses at a change of block
+    int badRecords = 0;
+    std::map<std::string, int> typeCounts;
+    std::vector<BlockRange> blocks;  // ascending
+};
+
+// One record taken apart (a non-empty line).
+RecordInfo DecodeRecord(const std::string& line, int lineNumber);
+
+// Reads the file once. `onRecord` sees every non-empty line as it is read
+// (it may be empty); the summary comes back.
+FileCheck CheckFile(const std::string& path, const std::string& mask,
+                    const std::function<void(const RecordInfo&)>& onRecord = {});
+
+// The exit code for the check: the engine's refusal first, then bad records.
+int CheckExitCode(const FileCheck& check);
+
+}  // namespace mirvok::cli

@@ -1,0 +1,36 @@
+#pragma once
+// The command line's flags applied to the window model the way the operator
+// would set them: by clicking option buttons, choosing list entries and
+// menu items (typing the access code a guarded mode asks for). A choice the
+// window does not offer in its present mode is refused, not forced.
+
+#include <string>
+
+#include "CliOptions.h"
+
+namespace mirvok {
+class Frmdown;
+}
+
+namespace mirvok::cli {
+
+class CliHost;
+
+struct ChoiceResult {
+    int exitCode = 0;   // 0: applied
+    std::string error;  // why not
+};
+
+// --port and --special/--no-special: what every device command uses.
+ChoiceResult ApplyDeviceChoices(Frmdown& frm, CliHost& host, const CliOptions& options);
+
+// --line: the terminal line settings, offered only in terminal mode.
+ChoiceResult ApplyLineSetting(Frmdown& frm, const CliOptions& options);
+
+// --terminal/--download-mode, --line, --mode, --wait, --line-check, --font-rom, --blocks.
+ChoiceResult ApplyDownloadChoices(Frmdown& frm, CliHost& host, const CliOptions& options);
+
+// "COM1, COM7": the port list as the window holds it.
+std::string PortListText(const Frmdown& frm);
+
+}  // namespace mirvok::cli

@@ -1,0 +1,67 @@
+// mirvok-cli: the main window's operations from the command line, on the real
+// serial ports. The settings file is the window's (beside the executable)
+// unless --ini names another.
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "cli/CliClock.h"
+#include "cli/CliOptions.h"
+#include "cli/CommandRunner.h"
+#include "cli/ExitCode.h"
+#include "cli/Interrupt.h"
+#include "cli/OperatorChannel.h"
+#include "link/serial/SerialPortProvider.h"
+#include "startup/ExecutablePath.h"
+#include "startup/RunState.h"
+#include "startup/StartupMain.h"
+
+namespace {
+
+bool StandardErrorIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(STDERR_FILENO) != 0;
+#endif
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace mirvok;
+    // Taken before Qt sees the arguments.
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const cli::ParsedCommandLine parsed = cli::ParseCommandLine(args);
+    if (!parsed.ok) {
+        std::cerr << "mirvok-cli: " << parsed.error << "\n(mirvok-cli --help lists the commands and flags)\n";
+        return cli::kExitUsage;
+    }
+    const cli::CliOptions& options = parsed.options;
+
+    // The serial ports run on Qt Core.
+    QCoreApplication app(argc, argv);
+
+    RunState run;
+    run.IniPath = options.iniPath.empty() ? IniPathFor(ExecutableFolder()) : options.iniPath;
+    if (options.command != cli::Command::Check && options.command != cli::Command::Help) LoadOrCreateSettings(run);
+    if (cli::UsesDevice(options.command)) cli::InstallInterruptHandler();
+
+    cli::SystemClock clock;
+    cli::TerminalOperator console;
+    SerialPortProvider ports(run.IniPath);
+    cli::CliServices services{clock, console, ports, std::cout, std::cerr, StandardErrorIsTerminal(),
+                              [](int code) { std::exit(code); }};
+    return cli::RunCommand(options, run, services);
+}
