@@ -69,11 +69,14 @@ std::string PromptFor(const MsgBoxRequest& request) {
 std::string BoxText(const MsgBoxRequest& request) {
     std::string text = "[" + (request.title.empty() ? std::string(kAppTitle) : request.title) + "]" +
                        IconWord(request.icon) + "\n";
+    std::string body = request.text;
+    // A text that ends in a line break has no further line to show.
+    if (body.size() >= 2 && body.compare(body.size() - 2, 2, "\r\n") == 0) body.resize(body.size() - 2);
     std::size_t from = 0;
-    while (from <= request.text.size()) {
-        std::size_t end = request.text.find('\n', from);
-        if (end == std::string::npos) end = request.text.size();
-        std::string line = request.text.substr(from, end - from);
+    while (from <= body.size()) {
+        std::size_t end = body.find('\n', from);
+        if (end == std::string::npos) end = body.size();
+        std::string line = body.substr(from, end - from);
         if (!line.empty() && line.back() == '\r') line.pop_back();
         text += "  " + line + "\n";
         from = end + 1;

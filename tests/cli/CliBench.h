@@ -1,0 +1,138 @@
+#pragma once
+// mirvok-cli run in-process on virtual time: the command runner with the
+// command-line host on a virtual clock, against the simulated card reader
+// offered as COM7, with its own settings file. Standard output and error are
+// captured; a scripted operator can stand at the terminal.
+
+#include <deque>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/CliClock.h"
+#include "cli/CliOptions.h"
+#include "cli/Interrupt.h"
+#include "cli/CommandRunner.h"
+#include "cli/OperatorChannel.h"
+#include "sim/DeviceModel.h"
+#include "sim/SimPortProvider.h"
+#include "startup/RunState.h"
+#include "startup/StartupMain.h"
+#include "startup/VirtualClock.h"
+#include "support/TempDir.h"
+
+namespace mirvok::cli::test {
+
+inline constexpr int kSimPort = 7;
+
+// An operator who types the scripted lines, one per question; then nothing.
+class ScriptedOperator final : public OperatorChannel {
+public:
+    bool Available() override { return present; }
+    std::optional<std::string> AskLine(const std::string& prompt, const std::function<void()>&) override {
+        prompts.push_back(prompt);
+        if (lines.empty()) return std::nullopt;
+        std::string line = lines.front();
+        lines.pop_front();
+        return line;
+    }
+    bool present = false;
+    std::deque<std::string> lines;
+    std::vector<std::string> prompts;
+};
+
+// Passes the simulated ports through and presses Ctrl-C once the given
+// number of S-record lines has gone out.
+class CtrlCAfterLines final : public PortProvider {
+public:
+    explicit CtrlCAfterLines(PortProvider& inner) : inner_(inner) {}
+    std::vector<PortInfo> ListPorts() override { return inner_.ListPorts(); }
+    std::unique_ptr<Transport> Open(int port, const LineSettings& settings, TransportStatus& status) override;
+    int afterLines = -1;  // -1: never
+    int linesSeen = 0;
+
+private:
+    PortProvider& inner_;
+};
+
+class CountingTransport final : public Transport {
+public:
+    CountingTransport(std::unique_ptr<Transport> inner, CtrlCAfterLines& owner) : inner_(std::move(inner)), owner_(owner) {}
+    TransportStatus Write(const std::string& bytes, int timeoutMs) override {
+        if (bytes.size() >= 2 && bytes.compare(bytes.size() - 2, 2, "\r\n") == 0 &&
+            ++owner_.linesSeen == owner_.afterLines)
+            RaiseInterrupt();
+        return inner_->Write(bytes, timeoutMs);
+    }
+    TransportStatus Read(std::string& out) override { return inner_->Read(out); }
+    TransportStatus WaitForData(int timeoutMs) override { return inner_->WaitForData(timeoutMs); }
+    std::int64_t NowMs() override { return inner_->NowMs(); }
+    void Sleep(int ms) override { inner_->Sleep(ms); }
+    ModemLines Lines() override { return inner_->Lines(); }
+    void Close() override { inner_->Close(); }
+
+private:
+    std::unique_ptr<Transport> inner_;
+    CtrlCAfterLines& owner_;
+};
+
+inline std::unique_ptr<Transport> CtrlCAfterLines::Open(int port, const LineSettings& settings,
+                                                        TransportStatus& status) {
+    std::unique_ptr<Transport> inner = inner_.Open(port, settings, status);
+    if (!inner) return nullptr;
+    return std::make_unique<CountingTransport>(std::move(inner), *this);
+}
+
+struct CliBench {
+    CliBench() { device.Config().linePacing = false; }
+
+    // Parses and runs one command line; the settings file is loaded afresh
+    // each time, as a new run of the program would.
+    int Run(const std::vector<std::string>& args) {
+        out.str("");
+        err.str("");
+        const ParsedCommandLine parsed = ParseCommandLine(WithIni(args));
+        if (!parsed.ok) {
+            err << parsed.error;
+            return 2;
+        }
+        run = RunState{};
+        run.IniPath = IniPath();
+        LoadOrCreateSettings(run);
+        CliServices services{cliClock, console, ctrlC, out, err, false, [this](int code) { terminated = code; }};
+        return RunCommand(parsed.options, run, services);
+    }
+
+    std::vector<std::string> WithIni(std::vector<std::string> args) const {
+        args.push_back("--ini");
+        args.push_back(IniPath());
+        return args;
+    }
+    std::string IniPath() const { return dir.File("Mirvok.ini"); }
+    std::string Ini() const { return mirvok::test::TempDir::Read(IniPath()); }
+    std::string Rom(const std::string& name, const std::string& text) { return dir.Write(name, text); }
+    std::string Out() const { return out.str(); }
+    std::string Err() const { return err.str(); }
+
+    mirvok::test::TempDir dir;
+    VirtualClock clock;
+    sim::DeviceModel device{clock};
+    sim::SimPortProvider ports{clock, device, kSimPort};
+    CtrlCAfterLines ctrlC{ports};
+    VirtualCliClock cliClock{clock};
+    ScriptedOperator console;
+    std::ostringstream out, err;
+    RunState run;
+    std::optional<int> terminated;
+};
+
+// The lines of a text.
+inline std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+}  // namespace mirvok::cli::test

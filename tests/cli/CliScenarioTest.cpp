@@ -1,0 +1,232 @@
+// mirvok-cli in-process against the simulated card reader on virtual time:
+// the window's operations driven from flags, the exit code of every way a
+// download or a maintenance operation ends, Ctrl-C, and the JSON output.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "CliBench.h"
+#include "JsonReader.h"
+#include "cli/ExitCode.h"
+#include "cli/Interrupt.h"
+#include "download/SRecordMaker.h"
+
+namespace mirvok::cli::test {
+namespace {
+
+using mirvok::test::JoinLines;
+using mirvok::test::MakeRecord;
+using mirvok::test::S0;
+using mirvok::test::S2;
+using mirvok::test::S8;
+
+std::string SmallRom() { return std::string(MIRVOK_TEST_DATA) + "/small.s28"; }
+
+std::vector<std::string> DownloadArgs(const std::string& file, std::vector<std::string> more = {}) {
+    std::vector<std::string> args = {"download", file, "--port", "7", "--wait", "0"};
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+TEST(CliDownload, CompletesWithExitZeroAndKeepsHistoryAndSettingsAsTheWindowDoes) {
+    CliBench b;
+    const std::string rom = b.Rom("fw.s28", mirvok::test::TempDir::Read(SmallRom()));
+    ASSERT_EQ(b.Run(DownloadArgs(rom, {"--terminal", "--mode", "4"})), kExitOk) << b.Err();
+
+    EXPECT_EQ(b.device.DownloadsCompleted(), 1);
+    EXPECT_EQ(b.device.DownloadLines().size(), 15u);
+    const std::vector<std::string> commands = b.device.CommandTexts();
+    ASSERT_EQ(commands.size(), 2u);
+    EXPECT_EQ(commands[1], "*+.:4");
+    EXPECT_TRUE(Has(b.Err(), "装置側の書換え完了を確認した上で電源をお切りください！")) << b.Err();
+    EXPECT_TRUE(Has(b.Out(), "transfer completed (2000): 15 lines, 647 bytes")) << b.Out();
+    const std::string ini = b.Ini();
+    for (const char* key : {"Port= 7", "CRmode= 0", "Downloadno= 4", "StTimer= 0", "Filename=fw.s28"})
+        EXPECT_TRUE(Has(ini, key)) << key << "\n" << ini;
+    EXPECT_TRUE(Has(ini, "File1=" + rom)) << ini;
+
+    // Settings not given on the next run are the ones the last run saved.
+    ASSERT_EQ(b.Run({"download", rom}), kExitOk) << b.Err();
+    EXPECT_EQ(b.device.CommandTexts().back(), "*+.:4");
+}
+
+TEST(CliDownload, EveryWayADownloadEndsHasItsOwnExitCode) {
+    struct Case {
+        const char* name;
+        std::function<void(CliBench&)> setup;
+        std::vector<std::string> flags;
+        std::string file;  // "" = the small test file; "missing" = none
+        int expected;
+    };
+    const std::string onlyBlock0 = JoinLines({S0(), S2(0x000100), S2(0x000110), S8()});
+    const std::vector<Case> cases = {
+        {"no block", nullptr, {"--blocks", "000000000"}, "", kExitNoBlock},
+        {"no such file", nullptr, {}, "missing", kExitFileName},
+        {"nothing in block 1", nullptr, {"--blocks", "010000000"}, onlyBlock0, kExitNothingToSend},
+        {"not an S-record file", nullptr, {}, "hello\r\nS9030000FC\r\n", kExitBadFile},
+        {"PA refused", [](CliBench& b) { b.device.Config().linkCheckCode = "99"; }, {"--terminal"}, "",
+         kExitPaRefused},
+        {"md refused", [](CliBench& b) { b.device.Config().fontRomCode = "99"; }, {"--terminal", "--font-rom"}, "",
+         kExitMdRefused},
+        {"*+ refused",
+         [](CliBench& b) {
+             b.device.Config().specialMode = true;
+             b.device.Config().nakEverything = true;
+         },
+         {"--special"}, "", kExitDownloadSetting},
+        {"device off", [](CliBench& b) { b.device.SetPowered(false); }, {"--download-mode", "--line-check", "1"}, "",
+         kExitPowerOff},
+        {"CTS off", [](CliBench& b) { b.device.Config().ctsOff = true; }, {"--download-mode", "--line-check", "1"},
+         "", kExitCtsOff},
+        {"port held at the terminal opening", [](CliBench& b) { b.ports.SetHeldElsewhere(true); }, {"--terminal"},
+         "", kExitOpenTerminal},
+        {"port held at the download opening", [](CliBench& b) { b.ports.SetHeldElsewhere(true); },
+         {"--download-mode"}, "", kExitOpenDownload},
+        {"port not listed", nullptr, {"--port", "9"}, "", kExitPortNotListed},
+        {"download mode refused in the special mode", nullptr, {"--special", "--download-mode"}, "",
+         kExitControlRefused},
+    };
+    for (const Case& c : cases) {
+        CliBench b;
+        if (c.setup) c.setup(b);
+        std::string file = SmallRom();
+        if (c.file == "missing") file = b.dir.File("none.s28");
+        else if (!c.file.empty()) file = b.Rom("fw.s28", c.file);
+        EXPECT_EQ(b.Run(DownloadArgs(file, c.flags)), c.expected) << c.name << "\n" << b.Err() << b.Out();
+        EXPECT_EQ(b.device.DownloadsCompleted(), 0) << c.name;
+        EXPECT_TRUE(Has(b.Err(), "(exit " + std::to_string(c.expected) + ")")) << c.name << "\n" << b.Err();
+    }
+}
+
+TEST(CliDownload, ARefusedFlagChangesNothingInTheSettingsFile) {
+    CliBench b;
+    ASSERT_EQ(b.Run({"dsw"}), kExitOk) << b.Err();  // writes the file once
+    const std::string before = b.Ini();
+    EXPECT_EQ(b.Run(DownloadArgs(SmallRom(), {"--special", "--mode", "2", "--download-mode"})), kExitControlRefused);
+    EXPECT_EQ(b.Ini(), before);
+}
+
+TEST(CliDownload, CtrlCStopsTheTransferOnlyWhenTheStopIsConfirmed) {
+    struct Case {
+        const char* name;
+        bool yes;
+        bool terminal;
+        std::string typed;
+        int expected;
+    };
+    const std::vector<Case> cases = {
+        {"--yes stops at once", true, false, "", kExitStopped},
+        {"the operator answers y", false, true, "y", kExitStopped},
+        {"the operator answers n and the transfer completes", false, true, "n", kExitOk},
+        {"the operator just presses Enter: No is preselected", false, true, "", kExitOk},
+        {"no terminal: the Ctrl-C itself is the answer", false, false, "", kExitStopped},
+    };
+    for (const Case& c : cases) {
+        CliBench b;
+        b.ctrlC.afterLines = 5;
+        b.console.present = c.terminal;
+        if (c.terminal) b.console.lines.push_back(c.typed);
+        std::vector<std::string> flags = {"--terminal"};
+        if (c.yes) flags.push_back("--yes");
+        EXPECT_EQ(b.Run(DownloadArgs(SmallRom(), flags)), c.expected) << c.name << "\n" << b.Err();
+        EXPECT_TRUE(Has(b.Err(), "中止しますか？")) << c.name;
+        EXPECT_EQ(b.device.DownloadsCompleted(), c.expected == kExitOk ? 1 : 0) << c.name;
+        if (c.expected == kExitStopped) {
+            EXPECT_LT(b.device.DownloadLines().size(), 15u) << c.name;
+        }
+    }
+}
+
+TEST(CliDownload, CtrlCBeforeTheTransferClosesAsTheWindowDoesAndNeverExitsZero) {
+    CliBench b;
+    RaiseInterrupt();  // pending when the first command goes out
+    EXPECT_EQ(b.Run(DownloadArgs(SmallRom(), {"--terminal", "--yes"})), kExitInterrupted) << b.Err();
+    EXPECT_EQ(b.terminated, kExitInterrupted);
+    EXPECT_TRUE(Has(b.Err(), "終了しますか？")) << b.Err();
+    EXPECT_EQ(b.device.DownloadsCompleted(), 0);
+    EXPECT_FALSE(b.device.Attached()) << "the close guard closes the port";
+    EXPECT_TRUE(Has(b.Ini(), "File1=")) << "the settings were saved before the transfer";
+    TakeInterrupt();
+}
+
+TEST(CliJson, EveryLineIsOneJsonObjectAndTheLastIsTheResult) {
+    CliBench b;
+    ASSERT_EQ(b.Run(DownloadArgs(SmallRom(), {"--terminal", "--json"})), kExitOk) << b.Err();
+    EXPECT_EQ(b.device.DownloadsCompleted(), 1);
+    const std::vector<std::string> lines = Lines(b.Out());
+    ASSERT_GE(lines.size(), 3u);
+    std::map<std::string, int> events;
+    for (const std::string& line : lines) {
+        const auto object = JsonReader::Object(line);
+        ASSERT_TRUE(object) << line;
+        ASSERT_TRUE(object->count("event")) << line;
+        ++events[object->at("event")];
+    }
+    EXPECT_GE(events["\"progress\""], 1);
+    EXPECT_EQ(events["\"message\""], 1);
+    EXPECT_EQ(events["\"result\""], 1);
+    const auto result = *JsonReader::Object(lines.back());
+    EXPECT_EQ(result.at("event"), "\"result\"");
+    EXPECT_EQ(result.at("command"), "\"download\"");
+    EXPECT_EQ(result.at("exit_code"), "0");
+    EXPECT_EQ(result.at("outcome"), "\"ok\"");
+    const auto detail = JsonReader::Object(result.at("detail"));
+    ASSERT_TRUE(detail);
+    EXPECT_EQ(detail->at("transfer_result"), "2000");
+    EXPECT_EQ(detail->at("lines_sent"), "15");
+    EXPECT_EQ(detail->at("bytes_sent"), "647");
+}
+
+TEST(CliMaintenance, ReadsSwitchesAndVersionsAndRunsTheFromOperations) {
+    CliBench b;
+    b.device.Config().dsw1 = 0x05;
+    b.device.Config().dsw2 = 0x80;
+    ASSERT_EQ(b.Run({"dsw", "--port", "7"}), kExitOk) << b.Err();
+    EXPECT_EQ(b.Out(), "DSW1 05  on: 1 3\nDSW2 80  on: 8\ndsw: DSW read (exit 0)\n");
+
+    const std::vector<std::pair<std::string, std::string>> variants = {
+        {"", "V1.23"}, {"?", "V1.23 0045 1999/04/12"}, {"b", "V1.20"}};
+    for (const auto& [variant, version] : variants) {
+        ASSERT_EQ(b.Run({"version", "--variant", variant}), kExitOk) << variant << b.Err();
+        EXPECT_TRUE(Has(b.Out(), version + "\n")) << variant << b.Out();
+    }
+    EXPECT_TRUE(Has(b.Ini(), "CRmode= 1")) << "the version query leaves the download mode as it was";
+
+    b.device.SetCoverOpen(true);
+    EXPECT_EQ(b.Run({"backup", "--yes"}), kExitOk) << b.Err();
+    EXPECT_TRUE(Has(b.Out(), "F-ROM backup succeeded"));
+    EXPECT_EQ(b.Run({"recover", "--yes"}), kExitOk) << b.Err();
+    EXPECT_EQ(b.device.CommandTexts().back(), "!!|");
+}
+
+TEST(CliMaintenance, UnconfirmedOrFailedOperationsExitNonZero) {
+    {
+        CliBench b;  // no terminal and no --yes: the confirmation is cancelled
+        b.device.SetCoverOpen(true);
+        EXPECT_EQ(b.Run({"backup"}), kExitConfirmCancelled) << b.Err();
+        for (const std::string& command : b.device.CommandTexts()) EXPECT_NE(command.substr(0, 2), "!!") << command;
+    }
+    {
+        CliBench b;
+        b.device.SetCoverOpen(true);
+        b.device.Config().backupVerdictCode = "99";
+        EXPECT_EQ(b.Run({"backup", "--yes"}), kExitBackupFailed) << b.Err();
+    }
+    {
+        CliBench b;
+        b.device.Config().silence = sim::Silence::All;
+        EXPECT_EQ(b.Run({"dsw"}), kExitNoLink) << b.Err();
+        EXPECT_EQ(b.Run({"version"}), kExitNoVersion) << b.Err();
+    }
+    {
+        CliBench b;
+        b.device.Config().dswCode = "99";
+        EXPECT_EQ(b.Run({"dsw"}), kExitNoDsw) << b.Err();
+    }
+}
+
+}  // namespace
+}  // namespace mirvok::cli::test
