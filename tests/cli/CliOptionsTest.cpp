@@ -1,0 +1,125 @@
+// The command line's parsing, and the JSON strings its machine output uses.
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "JsonReader.h"
+#include "cli/CliOptions.h"
+#include "cli/ExitCode.h"
+#include "cli/Json.h"
+
+namespace mirvok::cli::test {
+namespace {
+
+TEST(CliOptions, AcceptsEachCommandWithItsFlags) {
+    const ParsedCommandLine p = ParseCommandLine({"--json", "download", "fw.s28", "--port", "COM7", "--mode=8",
+                                                  "--terminal", "--blocks", "101000000", "--font-rom", "--special",
+                                                  "--wait", "2000", "--line-check", "0", "--line", "19200,N,7,1",
+                                                  "--yes", "--ini", "x.ini", "--transcript", "t.log"});
+    ASSERT_TRUE(p.ok) << p.error;
+    const CliOptions& o = p.options;
+    EXPECT_EQ(o.command, Command::Download);
+    EXPECT_EQ(o.file, "fw.s28");
+    EXPECT_EQ(o.port, 7);
+    EXPECT_EQ(o.mode, 8);
+    EXPECT_EQ(o.terminalMode, true);
+    EXPECT_EQ(o.blocks, "101000000");
+    EXPECT_TRUE(o.fontRom && o.yes && o.json);
+    EXPECT_EQ(o.special, true);
+    EXPECT_EQ(o.waitMs, 2000);
+    EXPECT_EQ(o.lineCheck, 0);
+    EXPECT_EQ(o.lineSetting, "19200,N,7,1");
+    EXPECT_EQ(o.iniPath, "x.ini");
+    EXPECT_EQ(o.transcriptPath, "t.log");
+
+    const ParsedCommandLine version = ParseCommandLine({"version", "--variant", ""});
+    ASSERT_TRUE(version.ok) << version.error;
+    EXPECT_EQ(version.options.variant, "");
+    EXPECT_EQ(ParseCommandLine({"version", "--variant=?"}).options.variant, "?");
+    EXPECT_EQ(ParseCommandLine({"backup", "--cover-retries", "3"}).options.coverRetries, 3);
+    EXPECT_TRUE(ParseCommandLine({"check", "f", "--blocks", "100000000", "--summary"}).options.summaryOnly);
+    EXPECT_EQ(ParseCommandLine({"ports", "--help"}).options.command, Command::Help);
+}
+
+TEST(CliOptions, RefusesWhatIsMalformedOrBelongsToAnotherCommand) {
+    const std::vector<std::vector<std::string>> bad = {
+        {},
+        {"flash", "f"},
+        {"download"},
+        {"download", "a", "b"},
+        {"download", "f", "--port", "0"},
+        {"download", "f", "--port", "257"},
+        {"download", "f", "--port", "COMx"},
+        {"download", "f", "--mode", "9"},
+        {"download", "f", "--blocks", "11111111"},
+        {"download", "f", "--blocks", "11111111x"},
+        {"download", "f", "--wait", "1500"},
+        {"download", "f", "--line-check", "2"},
+        {"download", "f", "--port"},
+        {"download", "f", "--terminal=1"},
+        {"download", "f", "--variant", "?"},
+        {"--port", "7", "download", "f"},
+        {"version", "--variant", "x"},
+        {"dsw", "extra"},
+        {"check", "f", "--port", "7"},
+        {"ports", "--port", "7"},
+        {"backup", "--cover-retries", "-1"},
+        {"download", "f", "--bogus"},
+    };
+    for (const auto& args : bad) {
+        const ParsedCommandLine p = ParseCommandLine(args);
+        std::string joined;
+        for (const std::string& a : args) joined += a + " ";
+        EXPECT_FALSE(p.ok) << joined;
+        EXPECT_FALSE(p.error.empty()) << joined;
+    }
+}
+
+TEST(ExitCodes, AreDistinctListedInTheHelpAndMapEveryTransferResult) {
+    std::set<int> codes;
+    std::set<std::string> names;
+    for (const ExitCodeInfo& info : ExitCodeTable()) {
+        EXPECT_TRUE(codes.insert(info.code).second) << info.code;
+        EXPECT_TRUE(names.insert(info.name).second) << info.name;
+        EXPECT_NE(UsageText().find(info.meaning), std::string::npos) << info.code;
+    }
+    const std::vector<std::pair<std::int16_t, int>> results = {{2000, 0},  {1, 10},    {2001, 11}, {2004, 12}, {2010, 13},
+                                                               {2011, 14}, {2014, 15}, {2015, 16}, {2016, 17}};
+    for (const auto& [result, code] : results) {
+        EXPECT_EQ(ExitCodeForTransferResult(result), code) << result;
+        EXPECT_EQ(TransferResultOfExitCode(code), result) << code;
+    }
+    EXPECT_EQ(ExitCodeForTransferResult(2007), kExitUnclassified);
+}
+
+TEST(Json, StringsAreEscapedAndObjectsParse) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"plain", "\"plain\""},
+        {"a\"b\\c", "\"a\\\"b\\\\c\""},
+        {"line\r\nnext\ttab", "\"line\\r\\nnext\\ttab\""},
+        {std::string("\x01\x1a\x7f", 3), "\"\\u0001\\u001A\\u007F\""},
+        {"ﾀﾞｳﾝﾛｰﾄﾞ", "\"ﾀﾞｳﾝﾛｰﾄﾞ\""},
+        {"\xff\xfe bad", "\"\\u00FF\\u00FE bad\""},
+        {"\xe3\x81", "\"\\u00E3\\u0081\""},  // a cut-off sequence
+    };
+    for (const auto& [text, json] : cases) EXPECT_EQ(JsonString(text), json) << json;
+
+    const std::string object = JsonObject()
+                                   .Str("s", "x\"y")
+                                   .Num("n", -5)
+                                   .Real("r", 1.5)
+                                   .Real("inf", 1.0 / 0.0)
+                                   .Bool("b", true)
+                                   .Null("z")
+                                   .Raw("a", JsonArray({"1", JsonObject().Str("k", "v").Text()}))
+                                   .Text();
+    const auto members = JsonReader::Object(object);
+    ASSERT_TRUE(members) << object;
+    EXPECT_EQ(members->at("r"), "1.500");
+    EXPECT_EQ(members->at("inf"), "null");
+    EXPECT_EQ(members->at("a"), "[1,{\"k\":\"v\"}]");
+}
+
+}  // namespace
+}  // namespace mirvok::cli::test

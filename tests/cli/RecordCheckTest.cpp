@@ -1,0 +1,144 @@
+// check: records taken apart, the engine's verdict predicted, the lines a
+// mask sends - and that prediction held against the real transfer.
+
+#include <gtest/gtest.h>
+
+#include "CliBench.h"
+#include "cli/CheckReport.h"
+#include "cli/ExitCode.h"
+#include "cli/RecordCheck.h"
+#include "download/SRecordMaker.h"
+
+namespace mirvok::cli::test {
+namespace {
+
+using mirvok::test::JoinLines;
+using mirvok::test::MakeRecord;
+using mirvok::test::S0;
+using mirvok::test::S1;
+using mirvok::test::S2;
+using mirvok::test::S8;
+using mirvok::test::S9;
+
+TEST(RecordCheck, DecodesEachRecordAndNamesWhatIsWrong) {
+    struct Case {
+        std::string line;
+        std::string type;
+        int count;
+        std::uint32_t address;
+        int dataBytes;
+        std::int64_t block;
+        int maskCharacter;
+        std::string problem;  // part of the problem text; "" = good
+    };
+    const std::vector<Case> cases = {
+        {"S1130000285F245F2212226A000424290008237C2A", "S1", 0x13, 0x0000, 16, 0, 1, ""},
+        {S2(0x012340), "S2", 20, 0x012340, 16, 1, 2, ""},
+        {S2(0x0A0000), "S2", 20, 0x0A0000, 16, 10, 9, ""},
+        {MakeRecord('3', 0x12345678, 4, {1, 2, 3}), "S3", 8, 0x12345678, 3, 0x1234, 0, ""},
+        {S0(), "S0", 6, 0, 3, -1, 0, ""},
+        {S9(0x1234), "S9", 3, 0x1234, 0, -1, 0, ""},
+        {"S1130000285F245F2212226A000424290008237C2B", "S1", 0x13, 0, 16, -1, 1, "checksum 2B, should be 2A"},
+        {"S1120000285F245F2212226A000424290008237C2A", "S1", 0x12, 0, 0, -1, 1, "byte count 18 but 19 bytes follow"},
+        {"S1130000285F245F2212226A000424290008237C2", "S1", -1, 0, 0, -1, 1, "odd number"},
+        {"S11300G0285F245F2212226A000424290008237C2A", "S1", -1, 0, 0, -1, 1, "character 7 is not"},
+        {"S4030000FC", "S4", -1, 0, 0, -1, 0, "unknown record type"},
+        {"S1020000", "S1", 2, 0, 0, -1, 1, "too short"},
+        {"hello", "he", -1, 0, 0, -1, 0, "does not begin with \"S\""},
+        {"S1130000285f245f2212226a000424290008237c2a", "S1", 0x13, 0, 16, 0, 1, ""},  // lower-case digits
+    };
+    for (const Case& c : cases) {
+        const RecordInfo r = DecodeRecord(c.line, 3);
+        EXPECT_EQ(r.lineNumber, 3);
+        EXPECT_EQ(r.type, c.type) << c.line;
+        EXPECT_EQ(r.countField, c.count) << c.line;
+        EXPECT_EQ(r.maskCharacter, c.maskCharacter) << c.line;
+        if (c.problem.empty()) {
+            EXPECT_EQ(r.problem, "") << c.line;
+            EXPECT_EQ(r.address, c.address) << c.line;
+            EXPECT_EQ(r.dataBytes, c.dataBytes) << c.line;
+            EXPECT_EQ(r.block, c.block) << c.line;
+            EXPECT_EQ(r.checksum, r.computedChecksum) << c.line;
+        } else {
+            EXPECT_NE(r.problem.find(c.problem), std::string::npos) << c.line << ": " << r.problem;
+            EXPECT_EQ(r.block, -1) << c.line;
+        }
+    }
+}
+
+TEST(RecordCheck, PredictsTheEngineVerdictAndTheExitCode) {
+    CliBench b;
+    struct Case {
+        const char* name;
+        std::string text;  // "missing": no file
+        std::string mask;
+        std::int16_t engineResult;
+        int exitCode;
+    };
+    const std::string good = JoinLines({S0(), S2(0x000100), S2(0x010100), S8()});
+    std::string badSum = good;
+    badSum[good.find("\r\n") + 2 + 12] = badSum[good.find("\r\n") + 2 + 12] == '0' ? '1' : '0';
+    const std::vector<Case> cases = {
+        {"good", good, "111111111", 2000, kExitOk},
+        {"bad checksum: sent as it is, but a bad record", badSum, "111111111", 2000, kExitBadRecord},
+        {"a line that is not a record", good + "note\r\n", "111111111", 2011, kExitBadFile},
+        {"empty file", "", "111111111", 1, kExitNothingToSend},
+        {"only empty lines", "\r\n\r\n", "111111111", 1, kExitNothingToSend},
+        {"no line in block 1", JoinLines({S0(), S2(0x000100), S8()}), "010000000", 1, kExitNothingToSend},
+        {"missing", "missing", "111111111", 2010, kExitFileNotOpened},
+    };
+    for (const Case& c : cases) {
+        const std::string path = c.text == "missing" ? b.dir.File("none") : b.Rom("f.s28", c.text);
+        const FileCheck check = CheckFile(path, c.mask);
+        EXPECT_EQ(check.engineResult, c.engineResult) << c.name;
+        EXPECT_EQ(CheckExitCode(check), c.exitCode) << c.name;
+    }
+}
+
+TEST(RecordCheck, SummarisesBlocksBytesAndPauses) {
+    CliBench b;
+    const std::string path =
+        b.Rom("f.s28", JoinLines({S0(), S2(0x00FFF0), S2(0x010000), S2(0x010010), S2(0x020000), S8()}));
+    std::vector<int> seen;
+    const FileCheck c = CheckFile(path, "111111111", [&](const RecordInfo& r) { seen.push_back(r.lineNumber); });
+    EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4, 5, 6}));
+    ASSERT_EQ(c.blocks.size(), 3u);
+    EXPECT_EQ(c.blocks[0].first, 0x00FFF0u);
+    EXPECT_EQ(c.blocks[0].last, 0x00FFFFu);
+    EXPECT_EQ(c.blocks[1].lines, 2);
+    EXPECT_EQ(c.blocks[1].last, 0x01001Fu);
+    EXPECT_EQ(c.blocks[1].maskCharacter, 2);
+    // 00 -> 01 -> 02 -> the closing S8 line's key 00: three changes of block.
+    EXPECT_EQ(c.blockPauses, 3);
+    EXPECT_EQ(c.typeCounts.at("S2"), 4);
+    std::int64_t bytes = 1;
+    for (const std::string& line : {S0(), S2(0x00FFF0), S2(0x010000), S2(0x010010), S2(0x020000), S8()})
+        bytes += static_cast<std::int64_t>(line.size()) + 2;
+    EXPECT_EQ(c.bytesSent, bytes);
+    EXPECT_NE(CheckSummaryText(c).find("would send 6 lines"), std::string::npos) << CheckSummaryText(c);
+}
+
+// The lines check says a mask sends are exactly those the device receives.
+TEST(RecordCheck, TheLinesItSaysAMaskSendsAreTheOnesTheDeviceReceives) {
+    const std::vector<std::string> file = {S0(),         S1(0x0100),   S2(0x000100), S2(0x010100), S2(0x020100),
+                                           S2(0x080100), S2(0x0A0100), S9(),         S2(0x030000), S8()};
+    for (const std::string mask : {"111111111", "100000000", "010000000", "001000001", "000100000", "000000001"}) {
+        CliBench b;
+        const std::string path = b.Rom("f.s28", JoinLines(file));
+        std::vector<std::string> predicted;
+        const FileCheck check = CheckFile(path, mask, [&](const RecordInfo& r) {
+            if (r.sent) predicted.push_back(file[static_cast<std::size_t>(r.lineNumber - 1)]);
+        });
+        const int code = b.Run({"download", path, "--port", "7", "--terminal", "--wait", "0", "--blocks", mask});
+        if (check.engineResult != 2000) {
+            EXPECT_EQ(code, CheckExitCode(check)) << mask;
+            continue;
+        }
+        ASSERT_EQ(code, kExitOk) << mask << b.Err();
+        EXPECT_EQ(b.device.DownloadLines(), predicted) << mask;
+        EXPECT_EQ(b.device.DownloadBytes(), static_cast<std::size_t>(check.bytesSent)) << mask;
+    }
+}
+
+}  // namespace
+}  // namespace mirvok::cli::test
