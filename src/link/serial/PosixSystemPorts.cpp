@@ -77,6 +77,17 @@ bool InputLostSince(qintptr handle, std::int64_t& mark) {
 #endif
 }
 
+void DrainOutput(qintptr handle, int timeoutMs) {
+    // tcdrain could wait without end on a device that never takes its bytes
+    // (flow control, a pseudo-terminal nobody reads), so poll the queue.
+    const int fd = static_cast<int>(handle);
+    for (int waited = 0; waited < timeoutMs; ++waited) {
+        int queued = 0;
+        if (ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0) return;
+        usleep(1000);
+    }
+}
+
 bool LacksAccess(const std::string& location) {
     return access(location.c_str(), R_OK | W_OK) != 0 && errno == EACCES;
 }

@@ -159,7 +159,9 @@ ModemLines SerialTransport::Lines() {
 }
 
 void SerialTransport::Close() {
-    if (port_ && port_->isOpen()) port_->close();
+    if (!port_ || !port_->isOpen()) return;
+    DrainOutput(port_->handle(), kDrainTimeoutMs);
+    port_->close();
 }
 
 }  // namespace mirvok::serial

@@ -37,6 +37,9 @@ public:
     bool IsPseudoTerminal() const { return pseudoTerminal_; }
 
 private:
+    // Longest wait on closing for queued bytes to leave (a few kilobytes at 9600 baud).
+    static constexpr int kDrainTimeoutMs = 5000;
+
     SerialTransport(std::unique_ptr<QSerialPort> port, bool pseudoTerminal);
 
     std::unique_ptr<QSerialPort> port_;

@@ -29,6 +29,11 @@ bool IsPseudoTerminal(qintptr handle);
 inline constexpr std::int64_t kNoLossMark = -1;
 bool InputLostSince(qintptr handle, std::int64_t& mark);
 
+// Waits, at most timeoutMs, until the driver has put every written byte on
+// the wire. Closing a port restores its earlier line settings at once, so
+// bytes still queued would otherwise leave at the wrong rate.
+void DrainOutput(qintptr handle, int timeoutMs);
+
 // Whether a device that would not open refused us for lack of permission
 // (rather than being held by another process).
 bool LacksAccess(const std::string& location);

@@ -43,6 +43,8 @@ bool InputLostSince(qintptr handle, std::int64_t& mark) {
     return lost;
 }
 
+void DrainOutput(qintptr handle, int) { FlushFileBuffers(reinterpret_cast<HANDLE>(handle)); }
+
 bool LacksAccess(const std::string&) { return false; }
 
 }  // namespace mirvok::serial

@@ -17,6 +17,7 @@
 #include "PseudoTerminal.h"
 #include "sim/DeviceConsole.h"
 #include "sim/DeviceModel.h"
+#include "sim/DownloadModes.h"
 #include "sim/LineFormat.h"
 #include "sim/Transcript.h"
 
@@ -205,9 +206,22 @@ private:
     void FollowLineSettings() {
         const LineSettings now = pty_.CurrentSettings();
         if (SameSettings(now, line_)) return;
+        if (HoldingDownloadLine()) return;
         line_ = now;
         device_.ChangeLineSettings(line_, false);
         Note("line settings " + std::to_string(line_.baud) + " baud");
+    }
+
+    // A program closes the port right after its last byte, and closing
+    // restores the old line settings at once, usually before this side has
+    // read the bytes still on their way (pacing holds them back too). A
+    // pseudo-terminal cannot tell when a byte was written, so once a download
+    // runs at its mode's rate, a later change is taken as the port closing:
+    // the rest of the download keeps the rate it was sent at.
+    bool HoldingDownloadLine() const {
+        if (!device_.InDownloadMode()) return false;
+        const auto expected = DownloadModeLine(device_.DownloadMode());
+        return expected && SameLine(line_, *expected, false);
     }
 
     void TakeInput(std::int64_t now) {
