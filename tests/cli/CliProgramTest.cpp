@@ -1,0 +1,229 @@
+// The mirvok-cli program itself: a download through the real serial
+// transport to mirvok-sim on a pseudo-terminal mapped by hand in a temporary
+// settings file, Ctrl-C as a real signal, and the exit codes of check, help
+// and a bad command line.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "JsonReader.h"
+#include "cli/ExitCode.h"
+#include "download/SRecordMaker.h"
+#include "support/TempDir.h"
+
+namespace mirvok::cli::test {
+namespace {
+
+using mirvok::test::TempDir;
+
+constexpr int kSimAnswerMs = 5000;
+
+// The test programs are built into <build>/tests, the programs under <build>/src.
+std::string BuildProgram(const std::string& relative) {
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
+    return (self.parent_path().parent_path() / relative).string();
+}
+std::string CliProgram() { return BuildProgram("src/cli/program/mirvok-cli"); }
+std::string SimProgram() { return BuildProgram("src/sim/program/mirvok-sim"); }
+
+struct ProgramRun {
+    int exitCode = -1;
+    std::string out, err;
+};
+
+// Runs the program with its output in files; `whileRunning` gets its pid.
+ProgramRun RunProgram(const std::vector<std::string>& args, const TempDir& dir,
+                      const std::function<void(pid_t)>& whileRunning = {}) {
+    const std::string outPath = dir.File("stdout"), errPath = dir.File("stderr");
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int in = open("/dev/null", O_RDONLY);
+        dup2(out, STDOUT_FILENO);
+        dup2(err, STDERR_FILENO);
+        dup2(in, STDIN_FILENO);
+        setsid();  // no controlling terminal: nobody to ask
+        std::vector<char*> argv;
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    if (whileRunning) whileRunning(pid);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ProgramRun run;
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = TempDir::Read(outPath);
+    run.err = TempDir::Read(errPath);
+    return run;
+}
+
+// mirvok-sim as a child: its console on a pipe, its terminal path from the
+// first line it prints.
+class SimProcess {
+public:
+    SimProcess() {
+        int in[2], out[2];
+        if (pipe(in) != 0 || pipe(out) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(in[0], STDIN_FILENO);
+            dup2(out[1], STDOUT_FILENO);
+            close(in[1]);
+            close(out[0]);
+            const int devnull = open("/dev/null", O_WRONLY);
+            dup2(devnull, STDERR_FILENO);
+            const std::string program = SimProgram();
+            execl(program.c_str(), program.c_str(), "--no-pacing", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(in[0]);
+        close(out[1]);
+        console_ = in[1];
+        output_ = out[0];
+        path_ = ReadLine();
+    }
+    ~SimProcess() {
+        if (pid_ <= 0) return;
+        Command("quit");
+        close(console_);
+        for (int i = 0; i < 50 && waitpid(pid_, nullptr, WNOHANG) == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (waitpid(pid_, nullptr, WNOHANG) == 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+        close(output_);
+    }
+    const std::string& TerminalPath() const { return path_; }
+    void Command(const std::string& line) const {
+        const std::string text = line + "\n";
+        if (write(console_, text.data(), text.size()) < 0) return;
+    }
+    std::string ReadUntil(const std::string& marker) {
+        std::string all;
+        for (std::string line = ReadLine(); !line.empty(); line = ReadLine()) {
+            all += line + "\n";
+            if (line.find(marker) != std::string::npos) break;
+        }
+        return all;
+    }
+
+private:
+    std::string ReadLine() {
+        std::string line;
+        pollfd fd{output_, POLLIN, 0};
+        char c;
+        while (poll(&fd, 1, kSimAnswerMs) > 0 && read(output_, &c, 1) == 1) {
+            if (c == '\n') return line;
+            line += c;
+        }
+        return line;
+    }
+
+    pid_t pid_ = -1;
+    int console_ = -1;
+    int output_ = -1;
+    std::string path_;
+};
+
+// One 64 KiB block, so the transfer makes no block pause.
+std::string OneBlockFile() {
+    using namespace mirvok::test;
+    return JoinLines({S0(), S2(0x000100), S2(0x000110), S2(0x000120), S8()});
+}
+
+struct ProgramBench {
+    ProgramBench() {
+        std::ofstream(dir.File("Mirvok.ini")) << "[Ports]\r\nCOM7=" << sim.TerminalPath() << "\r\n";
+        rom = dir.Write("fw.s28", OneBlockFile());
+    }
+    std::vector<std::string> Cli(std::vector<std::string> args) const {
+        args.insert(args.begin(), CliProgram());
+        args.push_back("--ini");
+        args.push_back(dir.File("Mirvok.ini"));
+        return args;
+    }
+    TempDir dir;
+    SimProcess sim;
+    std::string rom;
+};
+
+TEST(CliProgram, DownloadsToMirvokSimThroughAPseudoTerminal) {
+    ASSERT_TRUE(std::filesystem::exists(CliProgram())) << CliProgram();
+    ProgramBench b;
+    ASSERT_FALSE(b.sim.TerminalPath().empty()) << "mirvok-sim printed no terminal path";
+
+    const ProgramRun run =
+        RunProgram(b.Cli({"download", b.rom, "--port", "7", "--terminal", "--mode", "8", "--wait", "0", "--json",
+                          "--transcript", b.dir.File("wire.log")}),
+                   b.dir);
+    ASSERT_EQ(run.exitCode, kExitOk) << run.err << run.out;
+    const std::string last = run.out.substr(run.out.rfind('\n', run.out.size() - 2) + 1);
+    const auto result = JsonReader::Object(last.substr(0, last.size() - 1));
+    ASSERT_TRUE(result) << last;
+    EXPECT_EQ(result->at("exit_code"), "0");
+    EXPECT_NE(result->at("detail").find("\"transfer_result\":2000"), std::string::npos) << last;
+
+    const std::string wire = TempDir::Read(b.dir.File("wire.log"));
+    EXPECT_NE(wire.find("host>dev"), std::string::npos);
+    EXPECT_NE(wire.find("dev>host"), std::string::npos);
+    EXPECT_NE(wire.find("<EOT><STX>*+.:8<ETX>"), std::string::npos) << wire;
+    EXPECT_NE(wire.find("open COM7 at 115200,N,7,1"), std::string::npos) << wire;
+
+    b.sim.Command("status");
+    const std::string status = b.sim.ReadUntil("completed");
+    EXPECT_NE(status.find("download 5 lines, 0 bad, 1 completed"), std::string::npos) << status;
+}
+
+TEST(CliProgram, CtrlCDuringTheStartWaitEndsWithTheInterruptedCode) {
+    ProgramBench b;
+    const ProgramRun run = RunProgram(
+        b.Cli({"download", b.rom, "--port", "7", "--terminal", "--mode", "8", "--wait", "0", "--yes"}), b.dir,
+        [](pid_t pid) {
+            // The device has been switched by then; the 3-second wait runs.
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+            kill(pid, SIGINT);
+        });
+    EXPECT_EQ(run.exitCode, kExitInterrupted) << run.err << run.out;
+    EXPECT_NE(run.err.find("終了しますか？"), std::string::npos) << run.err;
+    b.sim.Command("status");
+    const std::string status = b.sim.ReadUntil("completed");
+    EXPECT_NE(status.find("0 completed"), std::string::npos) << status;
+}
+
+TEST(CliProgram, CheckHelpAndABadCommandLineExitWithTheirCodes) {
+    TempDir dir;
+    std::string broken = OneBlockFile();
+    broken.replace(broken.find("\r\n") - 2, 2, "00");  // the header's checksum
+    const std::string path = dir.Write("broken.s28", broken);
+
+    const ProgramRun check = RunProgram({CliProgram(), "check", path}, dir);
+    EXPECT_EQ(check.exitCode, kExitBadRecord) << check.out << check.err;
+    EXPECT_NE(check.out.find("BAD: checksum 00"), std::string::npos) << check.out;
+    const ProgramRun good = RunProgram({CliProgram(), "check", dir.Write("good.s28", OneBlockFile()), "--summary"}, dir);
+    EXPECT_EQ(good.exitCode, kExitOk) << good.out;
+    const ProgramRun missing = RunProgram({CliProgram(), "check", dir.File("none.s28")}, dir);
+    EXPECT_EQ(missing.exitCode, kExitFileNotOpened);
+
+    const ProgramRun help = RunProgram({CliProgram(), "--help"}, dir);
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("130  Ctrl-C"), std::string::npos) << help.out;
+    const ProgramRun bad = RunProgram({CliProgram(), "download"}, dir);
+    EXPECT_EQ(bad.exitCode, kExitUsage);
+    EXPECT_NE(bad.err.find("give exactly one FILE"), std::string::npos) << bad.err;
+}
+
+}  // namespace
+}  // namespace mirvok::cli::test
