@@ -207,7 +207,11 @@ TEST(DeviceManager, StartsThroughTheCommandInterpreterWhenThereIsOne) {
     EXPECT_EQ(b.host.Boxes().back().request.icon, MsgIcon::Error);
 
     // The menu reads ComSpec from the environment.
+#ifdef _WIN32
+    _putenv("ComSpec=");
+#else
     ::unsetenv("ComSpec");
+#endif
     b.host.ExpectBox();
     frm.ChooseMenu("DeviceManager");
     EXPECT_EQ(b.host.Boxes().size(), 3u);
