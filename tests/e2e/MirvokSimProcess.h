@@ -76,17 +76,22 @@ public:
         output_ = out[0];
         path_ = ReadLine();
     }
-    ~MirvokSimProcess() {
+    ~MirvokSimProcess() { Quit(); }
+
+    // Ends the simulator through its console (which writes out its
+    // transcript), or by signal when it does not go within two seconds.
+    void Quit() {
         if (pid_ <= 0) return;
         Command("quit");
         close(console_);
-        for (int i = 0; i < 50 && waitpid(pid_, nullptr, WNOHANG) == 0; ++i)
+        for (int i = 0; i < 100 && waitpid(pid_, nullptr, WNOHANG) == 0; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         if (waitpid(pid_, nullptr, WNOHANG) == 0) {
             kill(pid_, SIGTERM);
             waitpid(pid_, nullptr, 0);
         }
         close(output_);
+        pid_ = -1;
     }
     MirvokSimProcess(const MirvokSimProcess&) = delete;
     MirvokSimProcess& operator=(const MirvokSimProcess&) = delete;
