@@ -224,6 +224,7 @@ Commands:
                               what a download would send: every record's type,
                               byte count and checksum, address ranges per 64 KiB
                               block, lines a mask skips; non-zero on a bad record
+      --summary               only the bad records and the summary
 
 Options for every command:
   --ini PATH                  settings file (default: Mirvok.ini beside the program)

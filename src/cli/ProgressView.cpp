@@ -12,6 +12,9 @@ namespace mirvok::cli {
 namespace {
 
 constexpr double kBarRedrawSeconds = 0.1;
+// The status text of the window while the file goes out; the result replaces
+// it before the final message.
+constexpr const char* kFileSendingText = "ﾌｧｲﾙ送信中.....";
 constexpr double kJsonEverySeconds = 0.5;
 // Before this much time has passed the rate says nothing yet.
 constexpr double kMinRateSeconds = 0.05;
@@ -114,8 +117,7 @@ TransferProgress ProgressView::Snapshot() const {
 void ProgressView::Update() {
     if (style_ == ProgressStyle::None) return;
     NoteStatus();
-    // Stop is offered exactly while the file goes out.
-    const bool sending = form_.CmdStop.Enabled;
+    const bool sending = Sending();
     if (sending && !started_) {
         started_ = true;
         bytesAtStart_ = watch_.bytesOut;
@@ -167,8 +169,14 @@ void ProgressView::Show(bool force) {
     out_.flush();
 }
 
+// Stop is offered while the file goes out, and the status line says so until
+// the result is shown.
+bool ProgressView::Sending() const {
+    return form_.CmdStop.Enabled && form_.LaStatus.Caption == kFileSendingText;
+}
+
 void ProgressView::BeforeOutput() {
-    if (started_ && !finished_ && !form_.CmdStop.Enabled) Finish();
+    if (started_ && !finished_ && !Sending()) Finish();
     else ClearLine();
 }
 

@@ -65,6 +65,7 @@ public:
     bool TransferStarted() const { return started_; }
 
 private:
+    bool Sending() const;
     void NoteStatus();
     void Show(bool force);
 
