@@ -13,7 +13,6 @@ namespace mirvok::cli {
 namespace {
 
 constexpr std::uint32_t kBlockBytes = 0x10000;
-constexpr int kNoField = -1;
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
