@@ -26,7 +26,7 @@ fi
 
 sim=$build/src/sim/program/mirvok-sim
 window=$build/src/ui/qt/mirvok
-cli=$build/src/cli/mirvok-cli
+cli=$build/src/cli/program/mirvok-cli
 sample=$root/samples/demo.s28
 port=1
 

@@ -1,0 +1,372 @@
+#!/usr/bin/python3
+"""Mirvok's performance, side by side with the plain ways to send a file,
+against mirvok-sim on pseudo-terminals. Prints Markdown tables.
+
+    bench/bench.py BUILD_DIR [--quick]
+
+The paced transfers, the minicom ascii-xfr and python3-serial senders and the
+waiting runs go in parallel (each against its own simulator; they wait on the
+line rate, not on the processor), the unpaced runs one after the other.
+--quick uses small files, to try the script out; its figures mean little.
+"""
+
+import argparse
+import concurrent.futures
+import datetime
+import os
+import platform
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+from dataclasses import dataclass, field
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+from procs import Simulator, TimedProcess, pause_idle, preset_baud, stalls  # noqa: E402
+from wire import BLOCK_PAUSE_SECONDS, DOWNLOAD_MODES, Framing, paced_seconds, wire_load, wire_seconds  # noqa: E402
+
+HERE = Path(__file__).resolve().parent
+SIM_PORT = 1
+# A pseudo-terminal refuses 7 data bits and parity: it carries 8 data bits,
+# no parity, one stop bit, whatever the sender sets, and the simulator paces
+# 10 bits a character on it.
+PTY_FRAMING_BITS = 10
+
+
+@dataclass
+class Image:
+    name: str
+    path: Path
+    size_text: str
+    load: object = None
+
+    def __post_init__(self):
+        self.load = wire_load(self.path.read_bytes())
+        self.bytes = self.path.stat().st_size
+
+
+@dataclass
+class Run:
+    sender: str        # "Mirvok", "ascii-xfr", "python3-serial"
+    image: Image
+    mode: int          # download mode: line settings
+    paced: bool = True
+    sim_settings: list = field(default_factory=list)
+    terminal_mode: bool = False
+    wait_ms: int = 0
+    # Results.
+    seconds: float = None      # launch to the device's end of file
+    paused: float = 0.0        # idle wire that the block pauses explain
+    exit_code: int = None
+    status: tuple = None       # simulator: lines, bad, completed
+    time_report: dict = None
+    process: TimedProcess = None
+    error: str = ""
+
+    @property
+    def framing(self):
+        return DOWNLOAD_MODES[self.mode]
+
+    @property
+    def ok(self):
+        return self.seconds is not None and self.status and self.status[1] == 0 and \
+            self.status[0] == self.image.load.lines
+
+    @property
+    def cpu_seconds(self):
+        return self.time_report["user"] + self.time_report["system"] if self.time_report else None
+
+
+class Bench:
+    def __init__(self, build, work, quick):
+        self.build = build
+        self.work = work
+        self.quick = quick
+        self.sim = build / "src/sim/program/mirvok-sim"
+        self.cli = build / "src/cli/program/mirvok-cli"
+        for program in (self.sim, self.cli):
+            if not os.access(program, os.X_OK):
+                sys.exit(f"bench: {program} is missing; build it first")
+        for tool in ("srec_cat", "ascii-xfr", "stty"):
+            if not shutil.which(tool):
+                sys.exit(f"bench: {tool} is missing (Debian packages srecord, minicom, coreutils)")
+        self.counter = 0
+
+    # --- files --------------------------------------------------------------
+
+    def image(self, name, size_text, ranges, address_length=3, fill="Mirvok bench "):
+        """An S-record file made by srec_cat: data records of 32 bytes over the
+        given address ranges, a header and a start-address record."""
+        path = self.work / name
+        command = ["srec_cat"]
+        for start, end in ranges:
+            command += ["-generate", hex(start), hex(end), "-repeat-string", fill]
+        command += ["-header", "Mirvok bench", f"-execution-start-address={ranges[0][0]:#x}",
+                    "-disable=data-count", "-o", str(path), f"-address-length={address_length}",
+                    "-output_block_size=32"]
+        subprocess.run(command, check=True)
+        return Image(name, path, size_text)
+
+    # --- one run --------------------------------------------------------------
+
+    def _run_dir(self, run):
+        self.counter += 1
+        folder = self.work / f"run{self.counter:02d}"
+        folder.mkdir()
+        return folder
+
+    def _settings_file(self, folder, pty_path, run):
+        text = (f"[Application]\r\nApp=Mirvok\r\n[Comm]\r\nPort= {SIM_PORT}\r\nSetting=9600,E,8,1\r\n"
+                f"StTimer= {run.wait_ms}\r\n[Mode]\r\nCRmode= {0 if run.terminal_mode else 1}\r\n"
+                f"Downloadno= {run.mode}\r\n[Ports]\r\nCOM{SIM_PORT}={pty_path}\r\n")
+        ini = folder / "Mirvok.ini"
+        ini.write_bytes(text.encode("cp932"))
+        return ini
+
+    def _command(self, run, folder, pty_path):
+        framing = run.framing
+        if run.sender == "Mirvok":
+            ini = self._settings_file(folder, pty_path, run)
+            return [str(self.cli), "download", str(run.image.path), "--port", str(SIM_PORT),
+                    "--mode", str(run.mode), "--terminal" if run.terminal_mode else "--download-mode",
+                    "--wait", str(run.wait_ms), "--ini", str(ini), "--yes"], None
+        if run.sender == "ascii-xfr":
+            # Line settings on the terminal first; ascii-xfr writes to its
+            # standard output, the terminal opened for reading and writing.
+            script = f'stty {framing.baud} raw -echo && exec ascii-xfr -s -e "$0" >&0'
+            terminal = os.open(pty_path, os.O_RDWR | os.O_NOCTTY)
+            return ["/bin/sh", "-c", script, str(run.image.path)], terminal
+        return ["/usr/bin/python3", str(HERE / "line_sender.py"), str(run.image.path), pty_path,
+                str(framing.baud), "8", "N"], None
+
+    def execute(self, run):
+        """Starts a simulator and the sender; the time runs from the sender's
+        launch until the simulator has taken in the end-of-file byte."""
+        folder = self._run_dir(run)
+        settings = list(run.sim_settings)
+        if not run.terminal_mode:
+            settings.append(f"start-download={run.mode}")
+        sim_args = [arg for setting in settings for arg in ("--set", setting)]
+        if not run.paced:
+            sim_args.append("--no-pacing")
+        simulator = Simulator(str(self.sim), sim_args, folder / "sim.log")
+        terminal = None
+        try:
+            preset_baud(simulator.path, run.framing.baud)
+            command, terminal = self._command(run, folder, simulator.path)
+            expected = paced_seconds(run.image.load.characters, Framing(run.framing.baud, 8, "N"))
+            deadline = time.monotonic() + 60 + 2 * (expected if run.paced else 0) + \
+                run.image.load.pause_seconds() + run.wait_ms / 1000 + 0.0005 * run.image.load.lines
+            run.process = TimedProcess(command, folder / "time.txt", folder / "output.txt", stdin=terminal)
+            done_at, run.status = simulator.wait_for_download(run.process, deadline)
+            if done_at is not None:
+                run.seconds = done_at - run.process.started
+                line_seconds = paced_seconds(run.image.load.characters, Framing(run.framing.baud, 8, "N")) / \
+                    run.image.load.lines
+                run.paused = pause_idle(stalls(simulator.progress, line_seconds), run.image.load.pauses,
+                                        BLOCK_PAUSE_SECONDS)
+            else:
+                run.error = "no end of file at the device"
+                run.process.kill()
+            run.time_report = run.process.wait(timeout=30)
+            run.exit_code = run.time_report.get("exit_status")
+        except Exception as error:  # a broken run shows in the table, the others go on
+            run.error = run.error or f"{type(error).__name__}: {error}"
+            if run.process:
+                run.process.kill()
+        finally:
+            if terminal is not None:
+                os.close(terminal)
+            simulator.stop()
+        return run
+
+
+# --- the tables -----------------------------------------------------------------
+
+def fmt(value, digits=2, unit=""):
+    return "–" if value is None else f"{value:.{digits}f}{unit}"
+
+
+def verdict(met):
+    return "met" if met else "**missed**"
+
+
+def machine_description(build):
+    def read(path):
+        try:
+            return Path(path).read_text()
+        except OSError:
+            return ""
+    cpu = next((line.split(":", 1)[1].strip() for line in read("/proc/cpuinfo").splitlines()
+                if line.startswith("model name")), platform.processor())
+    memory_kib = next((int(line.split()[1]) for line in read("/proc/meminfo").splitlines()
+                       if line.startswith("MemTotal")), 0)
+    cache = read(build / "CMakeCache.txt")
+    build_type = next((line.split("=", 1)[1] for line in cache.splitlines()
+                       if line.startswith("CMAKE_BUILD_TYPE:")), "?")
+    compiler = subprocess.run(["c++", "--version"], capture_output=True, text=True).stdout.splitlines()
+    return [
+        f"- Processor: {cpu}, {os.cpu_count()} logical cores; memory {memory_kib / 1048576:.1f} GiB",
+        f"- System: {platform.system()} {platform.release()}, Debian {read('/etc/debian_version').strip()}",
+        f"- Build: {build_type}, {compiler[0] if compiler else '?'}",
+        f"- Load average at the start: {' '.join(f'{v:.2f}' for v in os.getloadavg())}",
+    ]
+
+
+def sending_seconds(run):
+    """The transfer time without the idle wire the block pauses explain."""
+    return run.seconds - run.paused if run.seconds is not None else None
+
+
+def transfer_table(runs):
+    rows = ["| File | Line | Sender | Lines | Characters | Lower bound (s) | Simulator's pace (s) | Time (s) "
+            "| Block pauses: mandated (s) | on the wire (s) | Time without pauses (s) | ÷ lower bound "
+            "| ÷ simulator's pace | CPU (% of a core) | Device received |",
+            "|---|---|---|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|---|"]
+    for run in runs:
+        load = run.image.load
+        bound = wire_seconds(load.characters, run.framing)
+        paced = paced_seconds(load.characters, Framing(run.framing.baud, 8, "N"))
+        mandated = load.pause_seconds() if run.sender == "Mirvok" else 0.0
+        sending = sending_seconds(run)
+        cpu = run.cpu_seconds / run.seconds * 100 if run.seconds and run.cpu_seconds is not None else None
+        received = "all lines, 0 bad" if run.ok else (run.error or f"{run.status}")
+        rows.append(
+            f"| {run.image.size_text} | {run.framing.text()} (mode {run.mode}) | {run.sender} | {load.lines} "
+            f"| {load.characters} | {bound:.1f} | {paced:.1f} | {fmt(run.seconds, 1)} | {mandated:.0f} "
+            f"| {run.paused:.1f} | {fmt(sending, 1)} | {fmt(sending / bound if sending else None, 3)} "
+            f"| {fmt(sending / paced if sending else None, 3)} | {fmt(cpu, 1)} | {received} |")
+    return rows
+
+
+def overhead_table(runs):
+    rows = ["| File | Sender | Lines | Time (s) | Block pauses (s) | Lines per second | CPU (s) "
+            "| CPU per line (µs) | Peak memory (MiB) |",
+            "|---|---|--:|--:|--:|--:|--:|--:|--:|"]
+    for run in runs:
+        load = run.image.load
+        pauses = load.pause_seconds() if run.sender == "Mirvok" else 0.0
+        rate = load.lines / (run.seconds - pauses) if run.seconds else None
+        cpu = run.cpu_seconds
+        per_line = cpu / load.lines * 1e6 if cpu is not None else None
+        rss = run.time_report["max_rss_kib"] / 1024 if run.time_report else None
+        rows.append(f"| {run.image.size_text} ({run.image.bytes} bytes) | {run.sender} | {load.lines} "
+                    f"| {fmt(run.seconds, 2)} | {pauses:.0f} | {fmt(rate, 0)} | {fmt(cpu, 2)} "
+                    f"| {fmt(per_line, 1)} | {fmt(rss, 1)} |" + (f" {run.error}" if run.error else ""))
+    return rows
+
+
+@dataclass
+class WaitMeasure:
+    what: str
+    run: Run
+    window: tuple  # seconds after launch; negative: before the end
+
+
+def wait_share(measure):
+    run = measure.run
+    if not run.process or not getattr(run.process, "ended", None):
+        return None
+    length = run.process.ended - run.process.started
+    start, end = (value if value >= 0 else length + value for value in measure.window)
+    return run.process.cpu_share(start, end)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("build", type=Path)
+    parser.add_argument("--quick", action="store_true")
+    parser.add_argument("--keep", type=Path, help="keep the files of every run in this new folder")
+    options = parser.parse_args()
+    started = time.monotonic()
+    description = machine_description(options.build.resolve())
+
+    with tempfile.TemporaryDirectory(prefix="mirvok-bench-") as temp:
+        work = Path(temp)
+        if options.keep:
+            options.keep.mkdir(parents=True)
+            work = options.keep.resolve()
+        bench = Bench(options.build.resolve(), work, options.quick)
+        quick = options.quick
+        mib1 = bench.image("1mib.s28", "1 MiB" if not quick else "16 KiB",
+                           [(0, 0x4000 if quick else 0x100000)])
+        kib64 = bench.image("64kib.s28", "64 KiB" if not quick else "2 KiB", [(0, 0x800 if quick else 0x10000)])
+        tiny = bench.image("1kib.s28", "1 KiB", [(0, 0x180)])
+        blocks = bench.image("blocks.s28", "5 blocks", [(k << 16, (k << 16) + 0x20) for k in range(5)])
+        # S3 records: a 64 MiB file holds more than the 16 MiB an S2 address reaches.
+        big = bench.image("64mib.s37", "64 MiB" if not quick else "2 MiB",
+                          [(0, 0x100000 if quick else 0x1A00000)], address_length=4)
+
+        paced = [Run(sender, image, mode) for image, mode in ((mib1, 8), (kib64, 0))
+                 for sender in ("Mirvok", "ascii-xfr", "python3-serial")]
+        waits = [
+            WaitMeasure("10-second send wait (download mode, `--wait 10000`)",
+                        Run("Mirvok", tiny, 8, wait_ms=10000), (1.0, 9.0)),
+            WaitMeasure("2-second block pauses (5 blocks of one line: 5 pauses)",
+                        Run("Mirvok", blocks, 8), (0.5, -0.3)),
+            WaitMeasure("terminal mode: PA and *+ with the device answering after 2 s, "
+                        "then the 3-second settle wait",
+                        Run("Mirvok", tiny, 8, terminal_mode=True, sim_settings=["latency=2000"]),
+                        (0.5, -0.5)),
+        ]
+        with concurrent.futures.ThreadPoolExecutor(max_workers=len(paced) + len(waits)) as pool:
+            list(pool.map(bench.execute, paced + [measure.run for measure in waits]))
+
+        unpaced = [Run("Mirvok", big, 8, paced=False), Run("python3-serial", big, 8, paced=False),
+                   Run("Mirvok", tiny, 8, paced=False)]
+        for run in unpaced:
+            bench.execute(run)
+
+        out = [f"# Mirvok performance ({datetime.date.today().isoformat()})", "", "## Machine", ""]
+        out += description
+        out += ["", "## 1, 2. Transfer time against the simulator pacing the line rate", ""]
+        out += transfer_table(paced)
+        mirvok_paced = [run for run in paced if run.sender == "Mirvok"]
+        out += ["", "## 3, 5. Unpaced: engine overhead and peak memory", ""]
+        out += overhead_table(unpaced)
+        out += ["", "## 4. Processor time while waiting", "",
+                "| Phase | CPU (% of one core) | Goal |", "|---|--:|---|"]
+        for measure in waits:
+            share = wait_share(measure)
+            out.append(f"| {measure.what} | {fmt(share * 100 if share is not None else None, 2)} | < 5 % "
+                       f"{verdict(share is not None and share < 0.05)} |"
+                       + (f" {measure.run.error}" if measure.run.error else ""))
+        for run in mirvok_paced:
+            if run.seconds and run.cpu_seconds is not None:
+                sending = run.cpu_seconds / sending_seconds(run)
+                out.append(f"| sending at {run.framing.baud} ({run.image.size_text}, processor time over "
+                           f"the time without block pauses) | {sending * 100:.2f} | < 15 % {verdict(sending < 0.15)} |")
+
+        out += ["", "## Goals", "", "| Goal | Measured | |", "|---|---|---|"]
+        for run in mirvok_paced:
+            if run.seconds:
+                bound = wire_seconds(run.image.load.characters, run.framing)
+                ratio = sending_seconds(run) / bound
+                out.append(f"| {run.framing.baud} baud ≤ 1.02 × lower bound (block pauses apart) "
+                           f"| {ratio:.3f} | {verdict(ratio <= 1.02)} |")
+            for other in paced:
+                if other.sender != "Mirvok" and other.image is run.image and other.seconds and run.seconds:
+                    mine = sending_seconds(run)
+                    out.append(f"| {run.framing.baud} baud: no slower than {other.sender} "
+                               f"| {mine:.1f} s (pauses apart; {run.seconds:.1f} s with them) "
+                               f"vs {other.seconds:.1f} s | {verdict(mine <= other.seconds)} |")
+        engine = unpaced[0]
+        if engine.seconds and engine.cpu_seconds is not None:
+            rate = engine.image.load.lines / (engine.seconds - engine.image.load.pause_seconds())
+            per_line = engine.cpu_seconds / engine.image.load.lines * 1e6
+            out.append(f"| ≥ 20 000 lines per second unpaced | {rate:.0f} lines/s, "
+                       f"{per_line:.1f} µs of CPU a line | {verdict(rate >= 20000)} |")
+        small = unpaced[2]
+        if engine.time_report and small.time_report:
+            difference = (engine.time_report["max_rss_kib"] - small.time_report["max_rss_kib"]) / 1024
+            out.append(f"| peak memory, {engine.image.size_text} vs 1 KiB file, within 5 MiB "
+                       f"| {difference:+.1f} MiB | {verdict(abs(difference) <= 5)} |")
+        out += ["", f"Load average at the end: {' '.join(f'{v:.2f}' for v in os.getloadavg())}; "
+                f"the benchmark took {time.monotonic() - started:.0f} s."]
+        print("\n".join(out))
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,231 @@
+"""Processes of a benchmark run: the simulated card reader, a sender under
+/usr/bin/time, and the processor time a process has used so far."""
+
+import ctypes
+import os
+import queue
+import re
+import subprocess
+import termios
+import threading
+import time
+
+CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
+# Often enough to see each pause in the lines the device takes in: a line
+# of 78 characters takes 7 ms at 115200 baud.
+STATUS_POLL_SECONDS = 0.02
+QUIET_AFTER_SENDER_SECONDS = 3.0
+_DOWNLOAD_STATUS = re.compile(rb"download (\d+) lines, (\d+) bad, (\d+) completed")
+
+_libc = ctypes.CDLL(None, use_errno=True)
+_PR_SET_TIMERSLACK = 29
+_TIMER_SLACK_NS = 1000
+
+
+def _precise_timers():
+    """The simulator paces its reads with timed waits, one per 64 bytes; the
+    default timer slack of 50 µs would make each late and the simulated wire
+    some 1 % slower than the line rate."""
+    _libc.prctl(_PR_SET_TIMERSLACK, _TIMER_SLACK_NS, 0, 0, 0)
+
+
+def cpu_seconds_from_stat(stat_text):
+    """User plus system time from the text of /proc/<pid>/stat. The command
+    name in parentheses may hold blanks, so fields count from the last ')'."""
+    fields = stat_text[stat_text.rindex(")") + 2:].split()
+    # After the name: state is field 3, utime field 14 and stime field 15.
+    return (int(fields[11]) + int(fields[12])) / CLOCK_TICKS
+
+
+def cpu_seconds(pid):
+    try:
+        with open(f"/proc/{pid}/stat") as stat:
+            return cpu_seconds_from_stat(stat.read())
+    except (OSError, ValueError, IndexError):
+        return None
+
+
+def parse_download_status(line):
+    """(lines, bad, completed) from the simulator's status text, or None."""
+    match = _DOWNLOAD_STATUS.search(line)
+    return tuple(int(group) for group in match.groups()) if match else None
+
+
+def parse_time_report(text):
+    """The figures of /usr/bin/time -v that a run reports."""
+    wanted = {
+        "User time (seconds)": ("user", float),
+        "System time (seconds)": ("system", float),
+        "Maximum resident set size (kbytes)": ("max_rss_kib", int),
+        "Exit status": ("exit_status", int),
+    }
+    report = {}
+    for line in text.splitlines():
+        name, _, value = line.strip().rpartition(": ")
+        if name in wanted:
+            key, kind = wanted[name]
+            report[key] = kind(value)
+    return report
+
+
+def stalls(progress, line_seconds):
+    """Idle spells of the wire from (moment, lines taken) samples: spans in
+    which the count did not move, less the time one line takes anyway."""
+    spells = []
+    since = None
+    for (moment, lines), (next_moment, next_lines) in zip(progress, progress[1:]):
+        if since is None and next_lines == lines and lines > 0:
+            since = moment
+        if since is not None and next_lines != lines:
+            spells.append(max(0.0, next_moment - since - line_seconds))
+            since = None
+    return spells
+
+
+def pause_idle(spells, pauses, pause_seconds):
+    """How much of the idle wire the mandated block pauses explain: the
+    `pauses` longest spells, each counted up to one pause."""
+    return sum(min(spell, pause_seconds) for spell in sorted(spells, reverse=True)[:pauses])
+
+
+class Simulator:
+    """mirvok-sim as a child: its console on a pipe, its terminal's path from
+    the first line it prints, its download counters read with "status"."""
+
+    def __init__(self, program, args, log_path):
+        self._log = open(log_path, "wb")
+        self.process = subprocess.Popen([program, *args], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                        stderr=self._log, preexec_fn=_precise_timers)
+        self.progress = []
+        self._lines = queue.Queue()
+        threading.Thread(target=self._read_output, daemon=True).start()
+        self.path = self._next_line(10).decode().strip()
+
+    def _read_output(self):
+        for line in self.process.stdout:
+            self._lines.put(line)
+        self._lines.put(None)
+
+    def _next_line(self, timeout):
+        line = self._lines.get(timeout=timeout)
+        if line is None:
+            raise RuntimeError("mirvok-sim ended")
+        return line
+
+    def command(self, text):
+        self.process.stdin.write(text.encode() + b"\n")
+        self.process.stdin.flush()
+
+    def download_status(self):
+        self.command("status")
+        while True:
+            status = parse_download_status(self._next_line(10))
+            if status:
+                return status
+
+    def wait_for_download(self, sender, deadline):
+        """Polls until a download has completed; returns the moment (monotonic
+        seconds) it was seen and the counters, or None for the moment when the
+        sender ended without one or the deadline passed. The lines taken in
+        so far are kept in `progress` as (moment, lines)."""
+        self.progress = []
+        last_change = time.monotonic()
+        while time.monotonic() < deadline:
+            status = self.download_status()
+            now = time.monotonic()
+            if self.progress and status[0] != self.progress[-1][1]:
+                last_change = now
+            self.progress.append((now, status[0]))
+            if status[2] >= 1:
+                return now, status
+            # A sender may end while the terminal still holds what it wrote;
+            # once nothing more comes in, nothing more will.
+            if sender.poll() is not None and now - last_change > QUIET_AFTER_SENDER_SECONDS:
+                return None, status
+            time.sleep(STATUS_POLL_SECONDS)
+        return None, self.download_status()
+
+    def stop(self):
+        try:
+            self.command("quit")
+            self.process.stdin.close()
+            self.process.wait(timeout=5)
+        except (OSError, subprocess.TimeoutExpired):
+            self.process.terminate()
+            self.process.wait()
+        self._log.close()
+
+
+def preset_baud(terminal_path, baud):
+    """Sets the terminal's baud rate before a sender opens it. A sender puts
+    back the settings it found when it closes; the simulator reads the rate
+    of bytes it takes in after that from the terminal, so it must be the
+    one they were sent at."""
+    descriptor = os.open(terminal_path, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
+    try:
+        attributes = termios.tcgetattr(descriptor)
+        attributes[4] = attributes[5] = getattr(termios, f"B{baud}")
+        termios.tcsetattr(descriptor, termios.TCSANOW, attributes)
+    finally:
+        os.close(descriptor)
+
+
+class TimedProcess:
+    """A command under /usr/bin/time -v, with the processor time of the
+    command itself sampled as it runs."""
+
+    SAMPLE_SECONDS = 0.1
+
+    def __init__(self, command, report_path, output_path, stdin=None):
+        self._report_path = report_path
+        self._output = open(output_path, "wb")
+        self.started = time.monotonic()
+        self.process = subprocess.Popen(["/usr/bin/time", "-v", "-o", report_path, *command],
+                                        stdin=stdin if stdin is not None else subprocess.DEVNULL,
+                                        stdout=self._output, stderr=subprocess.STDOUT)
+        self.samples = []  # (seconds since start, processor seconds)
+        self._sampler = threading.Thread(target=self._sample, daemon=True)
+        self._sampler.start()
+
+    def _child_pid(self):
+        try:
+            with open(f"/proc/{self.process.pid}/task/{self.process.pid}/children") as children:
+                pids = children.read().split()
+            return int(pids[0]) if pids else None
+        except OSError:
+            return None
+
+    def _sample(self):
+        pid = None
+        while self.process.poll() is None:
+            pid = pid or self._child_pid()
+            if pid:
+                cpu = cpu_seconds(pid)
+                if cpu is not None:
+                    self.samples.append((time.monotonic() - self.started, cpu))
+            time.sleep(self.SAMPLE_SECONDS)
+
+    def poll(self):
+        return self.process.poll()
+
+    def wait(self, timeout=None):
+        self.process.wait(timeout=timeout)
+        self.ended = time.monotonic()
+        self._sampler.join()
+        self._output.close()
+        with open(self._report_path) as report:
+            return parse_time_report(report.read())
+
+    def kill(self):
+        """Ends the command (and so /usr/bin/time) when it is still running."""
+        pid = self._child_pid()
+        if pid and self.process.poll() is None:
+            os.kill(pid, 15)
+
+    def cpu_share(self, start, end):
+        """Processor time over wall time between two moments (seconds since
+        the start), from the samples nearest inside them; None when too few."""
+        inside = [sample for sample in self.samples if start <= sample[0] <= end]
+        if len(inside) < 2 or inside[-1][0] - inside[0][0] < 1.0:
+            return None
+        return (inside[-1][1] - inside[0][1]) / (inside[-1][0] - inside[0][0])
