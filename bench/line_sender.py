@@ -9,7 +9,7 @@ def main():
     path, port, baud = sys.argv[1], sys.argv[2], int(sys.argv[3])
     bytesize = int(sys.argv[4]) if len(sys.argv) > 4 else 7
     parity = sys.argv[5] if len(sys.argv) > 5 else serial.PARITY_NONE
-    with serial.Serial(port, baud, bytesize=bytesize, parity=parity, write_timeout=10) as line, \
+    with serial.Serial(port, baud, bytesize=bytesize, parity=parity) as line, \
             open(path, "rb") as rom:
         for text in rom:
             if text.strip():

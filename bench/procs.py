@@ -127,15 +127,18 @@ class Simulator:
         """Polls until a download has completed; returns the moment (monotonic
         seconds) it was seen and the counters, or None for the moment when the
         sender ended without one or the deadline passed. The lines taken in
-        so far are kept in `progress` as (moment, lines)."""
+        so far are kept in `progress` as (moment, lines and end of file)."""
         self.progress = []
         last_change = time.monotonic()
         while time.monotonic() < deadline:
             status = self.download_status()
             now = time.monotonic()
-            if self.progress and status[0] != self.progress[-1][1]:
+            # The end-of-file byte counts as a step, so that a pause before
+            # it shows as well.
+            taken = status[0] + status[2]
+            if self.progress and taken != self.progress[-1][1]:
                 last_change = now
-            self.progress.append((now, status[0]))
+            self.progress.append((now, taken))
             if status[2] >= 1:
                 return now, status
             # A sender may end while the terminal still holds what it wrote;
