@@ -7,7 +7,8 @@
 #   tools/demo.sh BUILD_DIR [--window|--cli] [mirvok-cli options...]
 #
 # --window or --cli chooses the front end whatever the display; further
-# options go to `mirvok-cli download` (e.g. --download-mode, --mode 0).
+# options go to `mirvok-cli download` (e.g. --mode 4, or --download-mode, for
+# which the simulated device starts in the download mode given).
 # The simulator is stopped on every way out.
 set -euo pipefail
 
@@ -31,8 +32,9 @@ sample=$root/samples/demo.s28
 port=1
 
 # Everything the demo writes stays in its own folder: the settings file, the
-# port link and a copy of the window program (which reads the settings file
-# beside itself), so the settings of the real program are never touched.
+# port link and a hard link to (or copy of) the window program, which reads
+# the settings file beside itself; the settings of the real program are
+# never touched.
 demo=$build/demo
 link=$demo/card-reader
 ini=$demo/Mirvok.ini
@@ -56,10 +58,29 @@ stop_simulator() {
 }
 trap stop_simulator EXIT
 
+# The device waits in terminal mode, to be switched by "PA" and "*+"; when
+# the command line says it is in download mode already, it starts in the
+# download mode asked for (8 unless --mode says otherwise).
+simulator_options() {
+    local mode=8 ready=0
+    while [ $# -gt 0 ]; do
+        case "$1" in
+            --mode) mode=${2:-8}; shift ;;
+            --mode=*) mode=${1#--mode=} ;;
+            --download-mode) ready=1 ;;
+            --terminal) ready=0 ;;
+        esac
+        shift
+    done
+    [ $ready -eq 1 ] && echo "--set start-download=$mode"
+    return 0
+}
+
 start_simulator() {
     rm -f "$link"
     # No console: standard input at its end leaves the device running.
-    "$sim" --link "$link" </dev/null >"$demo/sim.out" 2>"$demo/sim.log" &
+    # shellcheck disable=SC2046  # the options are words without blanks
+    "$sim" --link "$link" $(simulator_options "$@") </dev/null >"$demo/sim.out" 2>"$demo/sim.log" &
     sim_pid=$!
     for _ in $(seq 100); do
         [ -L "$link" ] && return 0
@@ -100,7 +121,7 @@ run_cli() {
     "$cli" download "$sample" --port "$port" --mode 8 --ini "$ini" "$@"
 }
 
-start_simulator
+if [ "$frontend" = cli ]; then start_simulator "$@"; else start_simulator; fi
 write_settings
 if [ "$frontend" = window ]; then
     run_window
