@@ -81,18 +81,18 @@ class Run:
 
 
 class Bench:
-    def __init__(self, build, work, quick):
-        self.build = build
+    def __init__(self, build, work):
         self.work = work
-        self.quick = quick
         self.sim = build / "src/sim/program/mirvok-sim"
         self.cli = build / "src/cli/program/mirvok-cli"
         for program in (self.sim, self.cli):
             if not os.access(program, os.X_OK):
                 sys.exit(f"bench: {program} is missing; build it first")
-        for tool in ("srec_cat", "ascii-xfr", "stty"):
+        for tool in ("srec_cat", "ascii-xfr", "stty", "/usr/bin/time"):
             if not shutil.which(tool):
-                sys.exit(f"bench: {tool} is missing (Debian packages srecord, minicom, coreutils)")
+                sys.exit(f"bench: {tool} is missing (Debian packages srecord, minicom, coreutils, time)")
+        if subprocess.run(["/usr/bin/python3", "-c", "import serial"], capture_output=True).returncode != 0:
+            sys.exit("bench: python3-serial is missing (Debian package python3-serial)")
         self.counter = 0
 
     # --- files --------------------------------------------------------------
@@ -293,7 +293,7 @@ def main():
         if options.keep:
             options.keep.mkdir(parents=True)
             work = options.keep.resolve()
-        bench = Bench(options.build.resolve(), work, options.quick)
+        bench = Bench(options.build.resolve(), work)
         quick = options.quick
         mib1 = bench.image("1mib.s28", "1 MiB" if not quick else "16 KiB",
                            [(0, 0x4000 if quick else 0x100000)])
