@@ -1,11 +1,15 @@
 #!/usr/bin/python3
 """Checks of the benchmark's arithmetic and of how it reads other programs'
-output: a wrong figure here would make every table wrong.
+output: a wrong figure here would make every table wrong. With MIRVOK_BUILD
+naming a build folder, short runs against mirvok-sim check the whole road.
 
-    /usr/bin/python3 -m unittest discover -s bench
+    MIRVOK_BUILD=build /usr/bin/python3 -m unittest discover -s bench
 """
 
+import os
+import tempfile
 import unittest
+from pathlib import Path
 
 from procs import cpu_seconds_from_stat, parse_download_status, parse_time_report, pause_idle, stalls
 from wire import DOWNLOAD_MODES, Framing, paced_seconds, wire_load, wire_seconds
@@ -106,6 +110,39 @@ class OutputParsingTest(unittest.TestCase):
 """
         self.assertEqual(parse_time_report(text),
                          {"user": 1.25, "system": 0.5, "max_rss_kib": 12345, "exit_status": 3})
+
+
+@unittest.skipUnless(os.environ.get("MIRVOK_BUILD"), "MIRVOK_BUILD names no build folder")
+class RunAgainstSimulatorTest(unittest.TestCase):
+    def setUp(self):
+        import bench
+        self.bench_module = bench
+        self.folder = tempfile.TemporaryDirectory(prefix="mirvok-bench-test-")
+        self.bench = bench.Bench(Path(os.environ["MIRVOK_BUILD"]).resolve(), Path(self.folder.name))
+
+    def tearDown(self):
+        self.folder.cleanup()
+
+    def test_every_sender_delivers_the_whole_file(self):
+        image = self.bench.image("small.s28", "1 KiB", [(0, 0x180)])
+        for sender in ("Mirvok", "ascii-xfr", "python3-serial"):
+            with self.subTest(sender):
+                run = self.bench.execute(self.bench_module.Run(sender, image, 8, paced=False))
+                self.assertEqual(run.error, "")
+                self.assertTrue(run.ok, run.status)
+                self.assertEqual(run.exit_code, 0)
+                self.assertGreater(run.time_report["max_rss_kib"], 0)
+
+    def test_a_block_pause_shows_on_the_wire(self):
+        # Two lines in block 0, two in block 1, S8 back in block 0: too little
+        # for the terminal to hide the pauses, so both show nearly whole.
+        image = self.bench.image("two-blocks.s28", "2 blocks", [(0x00FFC0, 0x010040)])
+        self.assertEqual(image.load.pauses, 2)
+        run = self.bench.execute(self.bench_module.Run("Mirvok", image, 8))
+        self.assertTrue(run.ok, run.error or run.status)
+        self.assertGreater(run.paused, 3.6)
+        self.assertLessEqual(run.paused, 4.0)
+        self.assertLess(run.seconds - run.paused, 0.5)
 
 
 if __name__ == "__main__":
