@@ -11,7 +11,8 @@ root=$(pwd)
 
 packages=(cmake ninja-build g++ clang pkg-config libgtest-dev libgmock-dev
           qt6-base-dev qt6-serialport-dev libgl-dev libxkbcommon-dev
-          fonts-noto-cjk xvfb xauth srecord libclang-rt-14-dev tmux)
+          fonts-noto-cjk xvfb xauth srecord libclang-rt-14-dev tmux
+          minicom python3-serial time)
 
 install_missing() {
     local missing=()
