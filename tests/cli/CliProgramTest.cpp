@@ -18,6 +18,7 @@
 #include "JsonReader.h"
 #include "cli/ExitCode.h"
 #include "download/SRecordMaker.h"
+#include "support/MirvokSimProcess.h"
 #include "support/TempDir.h"
 
 namespace mirvok::cli::test {
@@ -25,15 +26,12 @@ namespace {
 
 using mirvok::test::TempDir;
 
-constexpr int kSimAnswerMs = 5000;
-
 // The test programs are built into <build>/tests, the programs under <build>/src.
 std::string BuildProgram(const std::string& relative) {
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
     return (self.parent_path().parent_path() / relative).string();
 }
 std::string CliProgram() { return BuildProgram("src/cli/program/mirvok-cli"); }
-std::string SimProgram() { return BuildProgram("src/sim/program/mirvok-sim"); }
 
 struct ProgramRun {
     int exitCode = -1;
@@ -69,75 +67,6 @@ ProgramRun RunProgram(const std::vector<std::string>& args, const TempDir& dir,
     return run;
 }
 
-// mirvok-sim as a child: its console on a pipe, its terminal path from the
-// first line it prints.
-class SimProcess {
-public:
-    SimProcess() {
-        int in[2], out[2];
-        if (pipe(in) != 0 || pipe(out) != 0) return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(in[0], STDIN_FILENO);
-            dup2(out[1], STDOUT_FILENO);
-            close(in[1]);
-            close(out[0]);
-            const int devnull = open("/dev/null", O_WRONLY);
-            dup2(devnull, STDERR_FILENO);
-            const std::string program = SimProgram();
-            execl(program.c_str(), program.c_str(), "--no-pacing", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(in[0]);
-        close(out[1]);
-        console_ = in[1];
-        output_ = out[0];
-        path_ = ReadLine();
-    }
-    ~SimProcess() {
-        if (pid_ <= 0) return;
-        Command("quit");
-        close(console_);
-        for (int i = 0; i < 50 && waitpid(pid_, nullptr, WNOHANG) == 0; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        if (waitpid(pid_, nullptr, WNOHANG) == 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-        close(output_);
-    }
-    const std::string& TerminalPath() const { return path_; }
-    void Command(const std::string& line) const {
-        const std::string text = line + "\n";
-        if (write(console_, text.data(), text.size()) < 0) return;
-    }
-    std::string ReadUntil(const std::string& marker) {
-        std::string all;
-        for (std::string line = ReadLine(); !line.empty(); line = ReadLine()) {
-            all += line + "\n";
-            if (line.find(marker) != std::string::npos) break;
-        }
-        return all;
-    }
-
-private:
-    std::string ReadLine() {
-        std::string line;
-        pollfd fd{output_, POLLIN, 0};
-        char c;
-        while (poll(&fd, 1, kSimAnswerMs) > 0 && read(output_, &c, 1) == 1) {
-            if (c == '\n') return line;
-            line += c;
-        }
-        return line;
-    }
-
-    pid_t pid_ = -1;
-    int console_ = -1;
-    int output_ = -1;
-    std::string path_;
-};
-
 // One 64 KiB block, so the transfer makes no block pause.
 std::string OneBlockFile() {
     using namespace mirvok::test;
@@ -156,7 +85,7 @@ struct ProgramBench {
         return args;
     }
     TempDir dir;
-    SimProcess sim;
+    mirvok::test::MirvokSimProcess sim{{"--no-pacing"}};
     std::string rom;
 };
 

@@ -10,7 +10,8 @@
 #include <sstream>
 #include <thread>
 
-#include "MirvokSimProcess.h"
+#include "support/MirvokSimProcess.h"
+#include "support/QtApplication.h"
 #include "link/Link.h"
 #include "link/serial/SerialPortProvider.h"
 #include "protocol/Protocol.h"

@@ -7,7 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "MirvokSimProcess.h"
+#include "support/MirvokSimProcess.h"
+#include "support/QtApplication.h"
 #include "link/Link.h"
 #include "link/serial/SerialPortProvider.h"
 #include "startup/RunState.h"

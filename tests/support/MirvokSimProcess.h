@@ -1,15 +1,13 @@
 #pragma once
 // What an end-to-end test needs to talk to mirvok-sim through the real serial
 // transport: the simulator as a child process (console on a pipe, terminal
-// path from its first line), a test host whose clock follows the wall clock,
-// and a Qt application object for the serial port.
+// path from its first line) and a test host whose clock follows the wall clock.
 
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -129,12 +127,5 @@ private:
     int output_ = -1;
     std::string path_;
 };
-
-inline void EnsureQtApplication() {
-    static int argc = 1;
-    static char name[] = "e2e_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) static QCoreApplication app(argc, argv);
-}
 
 }  // namespace mirvok::test
