@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "CharacterCount.h"
+#include "startup/Utf8Text.h"
 #include "FileLookup.h"
 #include "startup/Host.h"
 #include "startup/RunState.h"
@@ -15,10 +15,10 @@ namespace {
 constexpr std::int16_t kContactlessIcMode = 2;
 
 void CaretToEnd(TextBox& box) {
-    box.SelStart = CharacterCount(box.Text);
+    box.SelStart = static_cast<int>(CountCharacters(box.Text));
 }
 void CaretToEnd(ListControl& list) {
-    list.SelStart = CharacterCount(list.Text);
+    list.SelStart = static_cast<int>(CountCharacters(list.Text));
 }
 
 void CaretsToEnd(FormState& form) {

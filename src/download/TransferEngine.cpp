@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "BlockMask.h"
-#include "CharacterCount.h"
+#include "startup/Utf8Text.h"
 #include "LineReader.h"
 #include "SRecordLine.h"
 #include "link/Link.h"
@@ -211,7 +211,7 @@ std::int16_t Transfer::SendLine(const std::string& line) {
     // The link counts the length it sends in characters.
     const std::string text = FromCp932(line);
     return w_.link.crwSendDataQR(w_.run.settings.Port, kLineSendTimeoutMs, w_.run.settings.Linechk,
-                                 text + "\r\n", CharacterCount(text) + 2);
+                                 text + "\r\n", static_cast<int>(CountCharacters(text)) + 2);
 }
 
 // Its return code is not looked at: once it has gone, the transfer is done.

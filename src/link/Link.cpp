@@ -8,6 +8,7 @@
 
 #include "FrameCodec.h"
 #include "WireCharacters.h"
+#include "startup/Utf8Text.h"
 #include "startup/CodePage.h"
 
 namespace mirvok {
@@ -64,7 +65,7 @@ int AsTimeout(std::int64_t ms) {
 
 // Splits off the first `count` characters of a UTF-8 text.
 std::string TakeCharactersFrom(std::string_view& text, std::size_t count) {
-    const std::string_view head = wire::FirstCharacters(text, count);
+    const std::string_view head = FirstCharacters(text, count);
     text.remove_prefix(head.size());
     return std::string(head);
 }
@@ -189,8 +190,8 @@ std::int16_t Link::crwSendDataQR(std::int16_t port, std::int32_t timeoutMs, std:
     OpenPort* open = Find(port);
     if (!open) return kNotOpen;
     if (timeoutMs < 0 || !ValidMode(mode) || length < 0) return kBadArgument;
-    const std::string_view characters = wire::FirstCharacters(text, static_cast<std::size_t>(length));
-    if (wire::CountCharacters(characters) < static_cast<std::size_t>(length)) return kBadArgument;
+    const std::string_view characters = FirstCharacters(text, static_cast<std::size_t>(length));
+    if (CountCharacters(characters) < static_cast<std::size_t>(length)) return kBadArgument;
     return Guarded(kWriteFailed, [&] {
         return Send(*open, ToCp932(std::string(characters)), timeoutMs, mode == 1);
     });
@@ -204,7 +205,7 @@ void Link::TakeCharacters(OpenPort& open, std::string& text, std::int16_t& count
     text = FromCp932(open.received.substr(0, prefix.bytes));
     open.received.erase(0, prefix.bytes);
     count = static_cast<std::int16_t>(
-        std::min<std::size_t>(wire::CountCharacters(text), std::numeric_limits<std::int16_t>::max()));
+        std::min<std::size_t>(CountCharacters(text), std::numeric_limits<std::int16_t>::max()));
 }
 
 std::int16_t Link::crwReceiveData(std::int16_t port, std::int16_t, std::string& text,

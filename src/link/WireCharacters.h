@@ -1,20 +1,12 @@
 #pragma once
-// Counting characters on both sides of the link: the UTF-8 texts callers pass
-// and the CP932 bytes that travel on the wire. One character is one code
-// point in UTF-8 and one or two bytes in CP932.
+// Counting characters in the CP932 bytes that travel on the wire: one or
+// two bytes a character. (UTF-8 texts are counted by startup/Utf8Text.h.)
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace mirvok::wire {
-
-// Number of characters of a UTF-8 text; a byte that does not start a
-// well-formed sequence counts as one character.
-std::size_t CountCharacters(std::string_view utf8);
-
-// The first `count` characters of a UTF-8 text (all of it when shorter).
-std::string_view FirstCharacters(std::string_view utf8, std::size_t count);
 
 bool IsCp932LeadByte(unsigned char byte);
 bool IsCp932TrailByte(unsigned char byte);

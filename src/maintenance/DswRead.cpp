@@ -1,3 +1,4 @@
+#include "startup/Utf8Text.h"
 #include "DswRead.h"
 
 #include "LinkCheck.h"
@@ -56,7 +57,7 @@ void CmdGetDSW_Click(Window& w) {
 
 std::string DswBankBits(const std::string& answerFrame, int bank) {
     const int firstDigit = bank == 1 ? 6 : 8;
-    return HexToBits(MidChars(answerFrame, firstDigit, 2));
+    return HexToBits(MidCharacters(answerFrame, firstDigit, 2));
 }
 
 bool DswSwitchOn(const std::string& bankBits, int switchNumber) {

@@ -1,3 +1,4 @@
+#include "startup/Utf8Text.h"
 #include "FromBackup.h"
 
 #include "LinkCheck.h"
@@ -149,7 +150,7 @@ std::string BackupConfirmationText(const std::string& version) {
            "準備ができたら、ＯＫを押してください。";
 }
 
-bool CoverReportedOpen(const DeviceReport& report) { return MidChars(report.strCOMSTS, 2, 1) == "6"; }
+bool CoverReportedOpen(const DeviceReport& report) { return MidCharacters(report.strCOMSTS, 2, 1) == "6"; }
 
 bool BackupSucceeded(const DeviceReport& report) { return report.strCOMSTS + report.strERRSEN == kBackupVerdict; }
 

@@ -53,35 +53,6 @@ bool AnswerAccepted(const Protocol& protocol) {
     return protocol.Response == "A" && protocol.AnsCode == "90";
 }
 
-namespace {
-
-// Length in bytes of the UTF-8 character that starts with this byte; a stray
-// continuation byte counts as a character of its own.
-std::size_t CharLength(unsigned char lead) {
-    if (lead >= 0xF0) return 4;
-    if (lead >= 0xE0) return 3;
-    if (lead >= 0xC0) return 2;
-    return 1;
-}
-
-// Byte offset of character `index` (counted from 0), or text.size().
-std::size_t ByteOffset(const std::string& text, int index) {
-    std::size_t at = 0;
-    for (int i = 0; i < index && at < text.size(); ++i)
-        at += CharLength(static_cast<unsigned char>(text[at]));
-    return std::min(at, text.size());
-}
-
-}  // namespace
-
-std::string MidChars(const std::string& text, int first, int count) {
-    if (first < 1) first = 1;
-    const std::size_t begin = ByteOffset(text, first - 1);
-    if (count < 0) return text.substr(begin);
-    const std::size_t end = begin + ByteOffset(text.substr(begin), count);
-    return text.substr(begin, end - begin);
-}
-
 std::string FailureText(const std::string& firstLine, const std::string& secondLine) {
     return "    " + firstLine + kLineBreak + secondLine;
 }

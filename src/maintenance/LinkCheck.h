@@ -50,9 +50,6 @@ bool CheckLink(Window& w);
 // True when the last exchange ended in an "A" answer with code "90".
 bool AnswerAccepted(const Protocol& protocol);
 
-// Characters first..first+count-1 (counted from 1) of a UTF-8 text; shorter
-// when the text ends sooner. count < 0 takes everything to the end.
-std::string MidChars(const std::string& text, int first, int count = -1);
 
 // A failure text: the first line indented by four blanks, a line break, the
 // second line.

@@ -1,3 +1,4 @@
+#include "startup/Utf8Text.h"
 #include "RomVersion.h"
 
 #include "DswRead.h"
@@ -78,6 +79,6 @@ std::string RomVersionTitle(const std::string& variant) {
     return kVersionTitle;
 }
 
-std::string VersionText(const std::string& answerFrame) { return MidChars(answerFrame, 6); }
+std::string VersionText(const std::string& answerFrame) { return MidCharacters(answerFrame, 6); }
 
 }  // namespace mirvok

@@ -165,7 +165,7 @@ bool Protocol::SpecialMode() const { return run_.settings.Spno == 1; }
 std::int16_t Protocol::Port() const { return run_.settings.Port; }
 
 bool Protocol::Send(const std::string& text) {
-    const auto length = static_cast<std::int32_t>(LengthInCharacters(text));
+    const auto length = static_cast<std::int32_t>(CountCharacters(text));
     const std::int16_t result = link_.crwSendDataQR(Port(), kSendTimeoutMs, kSendMode, text, length);
     if (result == 0) return true;
     sendFailed_ = true;

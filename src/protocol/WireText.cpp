@@ -5,21 +5,6 @@
 namespace mirvok {
 namespace {
 
-bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
-
-// Length of the well-formed UTF-8 sequence at `pos`, or 1 for a stray byte.
-std::size_t SequenceLength(const std::string& text, std::size_t pos) {
-    const auto lead = static_cast<unsigned char>(text[pos]);
-    std::size_t length = 1;
-    if (lead >= 0xC2 && lead <= 0xDF) length = 2;
-    else if (lead >= 0xE0 && lead <= 0xEF) length = 3;
-    else if (lead >= 0xF0 && lead <= 0xF4) length = 4;
-    if (pos + length > text.size()) return 1;
-    for (std::size_t i = 1; i < length; ++i)
-        if (!IsContinuation(static_cast<unsigned char>(text[pos + i]))) return 1;
-    return length;
-}
-
 // The CP932 bytes of one character. A stray byte stands for itself: it came
 // off the wire as it is and was never a character of its own.
 std::string CharacterToWire(const std::string& character) {
@@ -29,43 +14,10 @@ std::string CharacterToWire(const std::string& character) {
 
 }  // namespace
 
-std::string TakeFirstCharacter(std::string& text) {
-    if (text.empty()) return std::string();
-    const std::size_t length = SequenceLength(text, 0);
-    std::string first = text.substr(0, length);
-    text.erase(0, length);
-    return first;
-}
-
-void DropLastCharacter(std::string& text) {
-    std::size_t pos = 0, last = 0;
-    while (pos < text.size()) {
-        last = pos;
-        pos += SequenceLength(text, pos);
-    }
-    text.erase(last);
-}
-
-std::string MidCharacters(const std::string& text, std::size_t start, std::size_t count) {
-    std::size_t pos = 0;
-    for (std::size_t index = 1; index < start && pos < text.size(); ++index)
-        pos += SequenceLength(text, pos);
-    std::size_t end = pos;
-    for (std::size_t taken = 0; taken < count && end < text.size(); ++taken)
-        end += SequenceLength(text, end);
-    return text.substr(pos, end - pos);
-}
-
-std::size_t LengthInCharacters(const std::string& text) {
-    std::size_t count = 0;
-    for (std::size_t pos = 0; pos < text.size(); pos += SequenceLength(text, pos)) ++count;
-    return count;
-}
-
 std::uint8_t WireBcc(const std::string& text) {
     std::uint8_t bcc = 0;
     for (std::size_t pos = 0; pos < text.size();) {
-        const std::size_t length = SequenceLength(text, pos);
+        const std::size_t length = Utf8SequenceLength(text, pos);
         for (char byte : CharacterToWire(text.substr(pos, length))) bcc ^= static_cast<std::uint8_t>(byte);
         pos += length;
     }

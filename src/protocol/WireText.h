@@ -1,26 +1,14 @@
 #pragma once
-// Texts as the protocol handles them: UTF-8 in memory, one character being
-// one code point (as the device counts one byte per character of its code
-// page), and Windows-31J (CP932) bytes wherever a block check is computed.
+// Texts as the protocol handles them: UTF-8 in memory (counted by
+// startup/Utf8Text.h), Windows-31J (CP932) bytes wherever a block check is
+// computed.
 
 #include <cstdint>
 #include <string>
 
+#include "startup/Utf8Text.h"
+
 namespace mirvok {
-
-// Removes the first character of `text` and returns it; empty text gives "".
-// A byte that does not start a well-formed UTF-8 sequence is one character
-// on its own, so no input can make this read past the end or stall.
-std::string TakeFirstCharacter(std::string& text);
-
-// Removes the last character of `text`; nothing happens to empty text.
-void DropLastCharacter(std::string& text);
-
-// Characters from the 1-based position `start`, at most `count` of them;
-// whatever exists when the text is shorter (like a substring that never fails).
-std::string MidCharacters(const std::string& text, std::size_t start, std::size_t count);
-
-std::size_t LengthInCharacters(const std::string& text);
 
 // Exclusive-or of the bytes of `text` in CP932, starting from 0.
 std::uint8_t WireBcc(const std::string& text);

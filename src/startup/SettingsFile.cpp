@@ -1,5 +1,7 @@
 #include "SettingsFile.h"
 
+#include "Utf8Text.h"
+
 #include "NumericText.h"
 #include "ProfileFile.h"
 
@@ -36,16 +38,9 @@ std::int16_t CheckedSpecialMode(const std::string& text, std::int16_t otherwise)
     return otherwise;
 }
 
-// Characters, not bytes: a UTF-8 continuation byte starts no character.
-std::size_t CharacterCount(const std::string& text) {
-    std::size_t count = 0;
-    for (unsigned char c : text)
-        if ((c & 0xC0) != 0x80) ++count;
-    return count;
-}
-
+// Characters, not bytes.
 std::string CheckedLineSetting(const std::string& text, const std::string& otherwise) {
-    return CharacterCount(text) < kMinLineSettingLength ? otherwise : text;
+    return CountCharacters(text) < kMinLineSettingLength ? otherwise : text;
 }
 
 std::int16_t Rounded(const std::string& text) {

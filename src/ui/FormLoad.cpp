@@ -6,7 +6,7 @@
 
 #include "Frmdown.h"
 #include "Modes.h"
-#include "download/CharacterCount.h"
+#include "startup/Utf8Text.h"
 #include "download/TrimBlanks.h"
 #include "startup/LineSetting.h"
 #include "startup/RunState.h"
@@ -147,7 +147,7 @@ void Frmdown::Form_Load() {
     f.CmbComPort.BackColor = kSysWindow;
     f.CmndPortRefresh.ToolTip = kPortRefreshTip;
     f.LaStatus.Caption.clear();
-    f.TxXferFileName.SelStart = CharacterCount(f.TxXferFileName.Text);
+    f.TxXferFileName.SelStart = static_cast<int>(CountCharacters(f.TxXferFileName.Text));
 }
 
 // Only a drag of the window's own controls reaches here; it stores where the

@@ -1,6 +1,6 @@
 #include "Frmdown.h"
 
-#include "download/CharacterCount.h"
+#include "startup/Utf8Text.h"
 #include "link/PortSelection.h"
 #include "maintenance/RomVersion.h"
 
@@ -108,7 +108,7 @@ bool Frmdown::Choose(const std::string& name, int index) {
 bool Frmdown::EditText(const std::string& name, const std::string& text, int caret) {
     Control* c = form.FindControl(name);
     if (!c || !c->EffectivelyEnabled()) return false;
-    const int length = CharacterCount(text);
+    const int length = static_cast<int>(CountCharacters(text));
     const int at = caret < 0 || caret > length ? length : caret;
     if (c->Kind == ControlKind::TextBox) {
         auto& box = static_cast<TextBox&>(*c);

@@ -83,7 +83,7 @@ struct Bench {
 
     void Check() const {
         if (protocol.RxState < 0 || protocol.RxState > 3) std::abort();
-        if (LengthInCharacters(protocol.AnsCode) > 2) std::abort();
+        if (CountCharacters(protocol.AnsCode) > 2) std::abort();
         // Characters are consumed, never made up.
         if (protocol.RxBuffer.size() > bytesFed * 3) std::abort();
     }

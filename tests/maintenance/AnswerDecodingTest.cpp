@@ -57,14 +57,6 @@ TEST(VersionAnswer, TextFromTheSixthCharacterAsItArrived) {
     EXPECT_EQ(VersionText("Aｱｲ90ﾊﾞｰｼﾞｮﾝ1"), "ﾊﾞｰｼﾞｮﾝ1");
 }
 
-TEST(MidChars, CountsUtf8Characters) {
-    EXPECT_EQ(MidChars("ｶｰﾄﾞ", 2, 2), "ｰﾄ");
-    EXPECT_EQ(MidChars("abc", 3, 5), "c");
-    EXPECT_EQ(MidChars("abc", 4), "");
-    EXPECT_EQ(MidChars("", 1, 1), "");
-    EXPECT_EQ(MidChars("a\x80" "b", 2, 1), "\x80");  // a stray byte is one character
-}
-
 TEST(FromReport, CoverOpenOnlyWhenTheSecondCharacterIsSix) {
     EXPECT_TRUE(CoverReportedOpen({"!6", "90", ""}));
     EXPECT_TRUE(CoverReportedOpen({"x6", "13", ""}));

@@ -72,7 +72,7 @@ TEST(ReplyFrameTest, TakesTheReplyTextAndAnswerCodeApart) {
 
 TEST(WireTextTest, ACharacterIsOneCodePointAndAStrayByteStandsAlone) {
     std::string text = kHalfWidthA + "\x92" + "\xE3\x81" + "Z";
-    EXPECT_EQ(LengthInCharacters(text), 5u);  // ｱ, 0x92, 0xE3, 0x81, Z
+    EXPECT_EQ(CountCharacters(text), 5u);  // ｱ, 0x92, 0xE3, 0x81, Z
     EXPECT_EQ(TakeFirstCharacter(text), kHalfWidthA);
     EXPECT_EQ(TakeFirstCharacter(text), "\x92");
     EXPECT_EQ(TakeFirstCharacter(text), "\xE3");  // a sequence cut short

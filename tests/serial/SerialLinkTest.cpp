@@ -12,6 +12,7 @@
 #include "link/FrameCodec.h"
 #include "link/Link.h"
 #include "link/WireCharacters.h"
+#include "startup/Utf8Text.h"
 #include "link/serial/SerialPortProvider.h"
 #include "link/serial/SerialTransport.h"
 #include "startup/ProfileFile.h"
@@ -49,7 +50,7 @@ protected:
         std::string all, text;
         std::int16_t count = 0;
         const auto start = Clock::now();
-        while (wire::CountCharacters(all) < characters && MsSince(start) < 1000) {
+        while (CountCharacters(all) < characters && MsSince(start) < 1000) {
             if (link.crwReceiveData(kPort, 1, text, count) == 0) {
                 all += text;
                 ++calls;
@@ -127,7 +128,7 @@ TEST_F(SerialLinkTest, LargeArrivalComesBackCompleteOverSeveralCalls) {
     }
     std::thread device([&] { pty.Write(sent); });
     int calls = 0;
-    EXPECT_EQ(ReceiveCharacters(wire::CountCharacters(expected), calls), expected);
+    EXPECT_EQ(ReceiveCharacters(CountCharacters(expected), calls), expected);
     device.join();
     EXPECT_GT(calls, 1);
 }
