@@ -22,10 +22,9 @@ void Timer::SetInterval(int intervalMs) {
 }
 
 void Timer::Restart(int intervalMs) {
-    enabled_ = false;
     intervalMs_ = intervalMs;
     enabled_ = true;
-    host_.TimerChanged(*this);
+    host_.TimerChanged(*this);  // the countdown starts again from now
 }
 
 void Timer::Fire() {
