@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "link/WireCharacters.h"
 #include "startup/CodePage.h"
 
 namespace mirvok {
@@ -11,17 +12,13 @@ namespace {
 constexpr std::size_t kShortLimitBytes = 44;
 constexpr std::size_t kKeptBytes = 20;
 
-bool IsCp932LeadByte(unsigned char c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
 // Byte offsets at which a character begins. A trail byte can look like an
 // ASCII letter, so character boundaries are only known by walking from the start.
 std::vector<std::size_t> CharacterStarts(const std::string& bytes) {
     std::vector<std::size_t> starts;
     for (std::size_t i = 0; i < bytes.size();) {
         starts.push_back(i);
-        i += IsCp932LeadByte(static_cast<unsigned char>(bytes[i])) && i + 1 < bytes.size() ? 2 : 1;
+        i += wire::IsCp932LeadByte(static_cast<unsigned char>(bytes[i])) && i + 1 < bytes.size() ? 2 : 1;
     }
     return starts;
 }
