@@ -3,22 +3,10 @@
 #include <cmath>
 #include <cstdio>
 
+#include "startup/Utf8Text.h"
+
 namespace mirvok::cli {
 namespace {
-
-// The length of the valid UTF-8 sequence starting at `i`, or 0.
-std::size_t Utf8SequenceLength(const std::string& s, std::size_t i) {
-    const auto lead = static_cast<unsigned char>(s[i]);
-    std::size_t length = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) length = 2;
-    else if (lead >= 0xE0 && lead <= 0xEF) length = 3;
-    else if (lead >= 0xF0 && lead <= 0xF4) length = 4;
-    else return 0;
-    if (i + length > s.size()) return 0;
-    for (std::size_t k = 1; k < length; ++k)
-        if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 0;
-    return length;
-}
 
 void AppendEscape(std::string& out, unsigned value) {
     char code[8];
@@ -44,8 +32,9 @@ std::string JsonString(const std::string& text) {
         } else if (c < 0x20 || c == 0x7F) {
             AppendEscape(out, c);
         } else if (c >= 0x80) {
+            // A byte that starts no well-formed sequence (length 1) is written as \u00XX.
             const std::size_t length = Utf8SequenceLength(text, i);
-            if (length == 0) {
+            if (length == 1) {
                 AppendEscape(out, c);
             } else {
                 out.append(text, i, length);
