@@ -5,19 +5,12 @@
 #include <system_error>
 #include <vector>
 
+#include "Utf8Path.h"
+
 namespace mirvok {
 namespace {
 
 namespace fs = std::filesystem;
-
-fs::path PathFromUtf8(const std::string& text) {
-    return fs::path(std::u8string(text.begin(), text.end()));
-}
-
-std::string Utf8FromPath(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
 
 char FoldCase(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;

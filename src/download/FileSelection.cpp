@@ -1,9 +1,8 @@
 #include "FileSelection.h"
 
-#include <filesystem>
-
-#include "startup/Utf8Text.h"
 #include "FileLookup.h"
+#include "Utf8Path.h"
+#include "startup/Utf8Text.h"
 #include "startup/Host.h"
 #include "startup/RunState.h"
 #include "ui/form/FormState.h"
@@ -33,11 +32,7 @@ std::string UpperAscii(std::string text) {
 }
 
 // The name of the file itself, as the dialog hands it back beside the path.
-std::string FileTitle(const std::string& path) {
-    const std::u8string name =
-        std::filesystem::path(std::u8string(path.begin(), path.end())).filename().u8string();
-    return std::string(name.begin(), name.end());
-}
+std::string FileTitle(const std::string& path) { return Utf8FromPath(PathFromUtf8(path).filename()); }
 
 // Directory = the text before `at`, Filename = the text from `at` on.
 void RememberSplit(Settings& settings, const std::string& text, std::size_t at) {

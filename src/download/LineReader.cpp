@@ -3,16 +3,13 @@
 #include <filesystem>
 #include <system_error>
 
+#include "Utf8Path.h"
+
 namespace mirvok {
 namespace {
 
 constexpr int kCr = '\r';
 constexpr int kLf = '\n';
-
-// Paths are UTF-8 in memory; this keeps them so on every platform.
-std::filesystem::path PathFromUtf8(const std::string& path) {
-    return std::filesystem::path(std::u8string(path.begin(), path.end()));
-}
 
 }  // namespace
 
