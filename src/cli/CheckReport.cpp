@@ -10,8 +10,6 @@
 namespace mirvok::cli {
 namespace {
 
-constexpr double kBlockPauseSeconds = 2.0;
-
 std::string Hex(std::uint32_t value, int digits) {
     char text[16];
     std::snprintf(text, sizeof text, "%0*X", digits, value);
@@ -71,7 +69,7 @@ std::string CheckSummaryText(const FileCheck& c) {
     if (c.engineResult == kTransferDone) {
         text += Format("would send %d lines (%d counted for progress), %lld bytes, %d block pauses (%.0f s)\n",
                        c.linesSent, c.linesCounted, static_cast<long long>(c.bytesSent), c.blockPauses,
-                       c.blockPauses * kBlockPauseSeconds);
+                       c.blockPauses * kBlockChangePauseSeconds);
     }
     text += "result: " + EngineVerdictText(c.engineResult) + "\n";
     return text;

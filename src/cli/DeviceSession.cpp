@@ -8,6 +8,7 @@
 #include "RecordCheck.h"
 #include "WindowChoices.h"
 #include "download/BlockMask.h"
+#include "download/TransferEngine.h"
 #include "startup/RunState.h"
 #include "ui/Frmdown.h"
 
@@ -161,7 +162,7 @@ Outcome DeviceSession::Download() {
     // The same reading of the file as the engine's counting pass gives the
     // totals the progress display measures against.
     const FileCheck check = CheckFile(f.TxXferFileName.Text, BuildBlockMask(f));
-    if (check.engineResult == 2000) progress_->SetTotals(check.linesSent, check.bytesSent);
+    if (check.engineResult == kTransferDone) progress_->SetTotals(check.linesSent, check.bytesSent);
 
     DownloadFacts facts;
     facts.terminalMode = f.Option2[0].Value;
