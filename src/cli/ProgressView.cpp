@@ -6,6 +6,7 @@
 
 #include "Json.h"
 #include "WatchedPorts.h"
+#include "download/TrimBlanks.h"
 #include "ui/form/FormState.h"
 
 namespace mirvok::cli {
@@ -28,12 +29,6 @@ std::string Format(const char* format, auto... values) {
 std::string Rate(double bytesPerSecond) {
     if (bytesPerSecond >= 1000) return Format("%.1f kB/s", bytesPerSecond / 1000);
     return Format("%.0f B/s", bytesPerSecond);
-}
-
-std::string Trimmed(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return "";
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 }  // namespace
@@ -65,7 +60,7 @@ std::string ProgressBarText(const TransferProgress& p, int barWidth) {
     if (p.linesTotal > 0) lines += "/" + std::to_string(p.linesTotal);
     std::string text = Format("%3d%% [%s] %s lines  %s  left %s", p.Percent(), bar.c_str(), lines.c_str(),
                               Rate(p.BytesPerSecond()).c_str(), MinutesSeconds(p.SecondsLeft()).c_str());
-    if (!Trimmed(p.address).empty()) text += "  at " + Trimmed(p.address);
+    if (const std::string address = TrimBlanks(p.address); !address.empty()) text += "  at " + address;
     return text;
 }
 
@@ -76,7 +71,7 @@ std::string ProgressPlainText(const TransferProgress& p) {
                               p.BytesPerSecond());
     const double left = p.SecondsLeft();
     text += left >= 0 ? Format(" left %.0f s", left) : std::string(" left ?");
-    if (!Trimmed(p.address).empty()) text += " at " + Trimmed(p.address);
+    if (const std::string address = TrimBlanks(p.address); !address.empty()) text += " at " + address;
     return text;
 }
 
@@ -93,7 +88,7 @@ std::string ProgressJson(const TransferProgress& p) {
     const double left = p.SecondsLeft();
     if (left >= 0) o.Real("seconds_left", left);
     else o.Null("seconds_left");
-    return o.Str("address", Trimmed(p.address)).Str("elapsed", p.elapsed).Text();
+    return o.Str("address", TrimBlanks(p.address)).Str("elapsed", p.elapsed).Text();
 }
 
 ProgressView::ProgressView(ProgressStyle style, std::ostream& out, const FormState& form, const WireWatch& watch,
