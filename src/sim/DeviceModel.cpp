@@ -45,7 +45,8 @@ DeviceConfig& DeviceModel::Config() {
 
 // --- power, cable, cover -----------------------------------------------------
 
-void DeviceModel::PowerOn(std::int64_t nowUs) {
+// Whatever was under way is lost with the power.
+void DeviceModel::DropWorkInProgress(std::int64_t nowUs) {
     events_.clear();
     tx_.Clear(nowUs);
     input_.Reset();
@@ -54,6 +55,10 @@ void DeviceModel::PowerOn(std::int64_t nowUs) {
     reports_.clear();
     reportCheckArmed_ = false;
     backupRunning_ = false;
+}
+
+void DeviceModel::PowerOn(std::int64_t nowUs) {
+    DropWorkInProgress(nowUs);
     fontRom_ = false;
     coverReporting_ = false;
     lastByteGarbage_ = false;
@@ -70,15 +75,7 @@ void DeviceModel::SetPowered(bool on) {
     if (on) {
         PowerOn(now);
     } else {
-        // Whatever was under way is lost with the power.
-        events_.clear();
-        tx_.Clear(now);
-        input_.Reset();
-        answer_.reset();
-        awaiting_.reset();
-        reports_.clear();
-        reportCheckArmed_ = false;
-        backupRunning_ = false;
+        DropWorkInProgress(now);
     }
 }
 

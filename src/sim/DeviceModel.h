@@ -205,6 +205,7 @@ private:
     void At(std::int64_t atUs, std::function<void(std::int64_t)> action);
     std::int64_t LatencyUs() const { return static_cast<std::int64_t>(config_.answerLatencyMs) * 1000; }
     bool OnWire() const { return attached_ && powered_ && cableIn_; }
+    void DropWorkInProgress(std::int64_t nowUs);
     void PowerOn(std::int64_t nowUs);
 
     void TakeByte(char byte, std::int64_t atUs);
