@@ -54,14 +54,4 @@ TerminalInput TerminalReceiver::Take(char byte, std::int64_t atUs) {
     return {};
 }
 
-std::string ReplyFrame(std::string_view text) {
-    std::string frame;
-    frame.reserve(text.size() + 3);
-    frame.push_back(kStx);
-    frame.append(text);
-    frame.push_back(kEtx);
-    frame.push_back(static_cast<char>(Bcc(frame.substr(1))));
-    return frame;
-}
-
 }  // namespace mirvok::sim

@@ -8,14 +8,16 @@
 #include <string>
 #include <string_view>
 
+#include "link/FrameCodec.h"
+
 namespace mirvok::sim {
 
-inline constexpr char kStx = '\x02';
-inline constexpr char kEtx = '\x03';
-inline constexpr char kEot = '\x04';
+using wire::kAck;
+using wire::kEot;
+using wire::kEtx;
+using wire::kNak;
+using wire::kStx;
 inline constexpr char kEnq = '\x05';
-inline constexpr char kAck = '\x06';
-inline constexpr char kNak = '\x15';
 
 // What a completed piece of input was.
 struct TerminalInput {
@@ -44,6 +46,6 @@ private:
 };
 
 // STX text ETX BCC.
-std::string ReplyFrame(std::string_view text);
+inline std::string ReplyFrame(std::string_view text) { return wire::ReplyFrameBytes(text); }
 
 }  // namespace mirvok::sim
