@@ -2,17 +2,9 @@
 
 #include <cstdio>
 
+#include "startup/HexToBits.h"
+
 namespace mirvok::sim {
-namespace {
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-}  // namespace
 
 int SRecordAddressBytes(int type) {
     switch (type) {
@@ -33,13 +25,13 @@ SRecordFault ParseSRecord(std::string_view line, SRecord& record) {
 
     const std::string_view hex = line.substr(2);
     for (char c : hex)
-        if (HexValue(c) < 0) return SRecordFault::NotHex;
+        if (HexDigitValue(c) < 0) return SRecordFault::NotHex;
     if (hex.size() % 2 != 0) return SRecordFault::OddDigits;
 
     std::string bytes;
     bytes.reserve(hex.size() / 2);
     for (std::size_t i = 0; i < hex.size(); i += 2)
-        bytes.push_back(static_cast<char>(HexValue(hex[i]) * 16 + HexValue(hex[i + 1])));
+        bytes.push_back(static_cast<char>(HexDigitValue(hex[i]) * 16 + HexDigitValue(hex[i + 1])));
     // count, address, checksum
     if (bytes.size() < static_cast<std::size_t>(1 + addressBytes + 1)) return SRecordFault::TooShort;
 

@@ -1,17 +1,13 @@
 #include "HexToBits.h"
 
 namespace mirvok {
-namespace {
 
-// The value of a hexadecimal digit, or -1 for any other character.
 int HexDigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     return -1;
 }
-
-}  // namespace
 
 std::string HexToBits(const std::string& hex) {
     std::string bits;

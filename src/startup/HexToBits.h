@@ -5,6 +5,9 @@
 
 namespace mirvok {
 
+// The value of a hexadecimal digit (either letter case), or -1 for any other character.
+int HexDigitValue(char c);
+
 // Four "0"/"1" characters per hexadecimal digit, most significant bit first
 // ("3F" gives "00111111"); any other character is skipped.
 std::string HexToBits(const std::string& hex);
