@@ -17,10 +17,7 @@ Cp932Prefix CompleteCp932Prefix(std::string_view bytes, std::size_t maxCharacter
         std::size_t length = 1;
         if (IsCp932LeadByte(byte)) {
             if (prefix.bytes + 1 == bytes.size()) {
-                if (!takeLoneLead) {
-                    prefix.endsBeforeLead = true;
-                    break;
-                }
+                if (!takeLoneLead) break;
             } else if (IsCp932TrailByte(static_cast<unsigned char>(bytes[prefix.bytes + 1]))) {
                 length = 2;
             }

@@ -14,7 +14,6 @@ bool IsCp932TrailByte(unsigned char byte);
 struct Cp932Prefix {
     std::size_t bytes = 0;       // length of the prefix in bytes
     std::size_t characters = 0;  // whole characters in it
-    bool endsBeforeLead = false; // stopped at a lead byte whose partner has not come
 };
 
 // The longest prefix of received CP932 bytes that holds at most maxCharacters
