@@ -198,7 +198,7 @@ bool DownloadSequence::Accepted(const std::string& commandText, const std::strin
     protocol.SendCommand(commandText, param);
     if (Abandoned()) return false;
     if (ackOnly) return protocol.Response == "ACK";
-    return protocol.Response == "A" && (protocol.AnsCode == "90" || protocol.AnsCode == "13");
+    return LinkAnswerAccepted(protocol);
 }
 
 // Failure D. Always false: the sequence has ended.

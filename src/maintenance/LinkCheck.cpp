@@ -46,7 +46,7 @@ bool CheckLink(Window& w) {
     } else {
         p.SendCommand("PA", "");
     }
-    return p.Response == "A" && (p.AnsCode == "90" || p.AnsCode == "13");
+    return LinkAnswerAccepted(p);
 }
 
 bool AnswerAccepted(const Protocol& protocol) {

@@ -204,4 +204,8 @@ void Protocol::RestartReceptionTimer() { timer1_.Restart(kReceptionTimeoutMs); }
 
 void Protocol::StopReceptionTimer() { timer1_.SetEnabled(false); }
 
+bool LinkAnswerAccepted(const Protocol& protocol) {
+    return protocol.Response == "A" && (protocol.AnsCode == "90" || protocol.AnsCode == "13");
+}
+
 }  // namespace mirvok

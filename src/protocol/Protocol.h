@@ -66,4 +66,9 @@ private:
     bool sendFailed_ = false;
 };
 
+// True when the last exchange ended in an "A" answer with code "90" or "13",
+// the answers with which the link check "PA" and the download set-up
+// commands count as accepted.
+bool LinkAnswerAccepted(const Protocol& protocol);
+
 }  // namespace mirvok
