@@ -87,6 +87,7 @@ private:
     void AwaitSendWait();
     void HoldControls();
     void GiveBackPanels();
+    void SetPanelsEnabled(bool enabled);
     void ReportResult(std::int16_t result);
     void ClosePort();
 
@@ -246,29 +247,26 @@ void DownloadSequence::AwaitSendWait() {
 // Only Stop stays usable while the file goes out.
 void DownloadSequence::HoldControls() {
     form_.CmdStop.Enabled = true;
-    form_.MnuFile.Enabled = false;
-    form_.MnuOpt.Enabled = false;
-    form_.MnuVer.Enabled = false;
-    form_.Frame1.Enabled = false;
-    form_.Frame2.Enabled = false;
-    form_.Frame3.Enabled = false;
-    form_.CmbComPort.Enabled = false;
-    form_.CmndPortRefresh.Enabled = false;
-    form_.CmbSms.Enabled = false;
+    SetPanelsEnabled(false);
     form_.Focused = &form_.CmdStop;
 }
 
 void DownloadSequence::GiveBackPanels() {
-    form_.MnuFile.Enabled = true;
-    form_.MnuOpt.Enabled = true;
-    form_.MnuVer.Enabled = true;
-    form_.Frame1.Enabled = true;
-    form_.Frame2.Enabled = true;
-    form_.Frame3.Enabled = true;
-    form_.CmbComPort.Enabled = true;
-    form_.CmndPortRefresh.Enabled = true;
-    form_.CmbSms.Enabled = true;
+    SetPanelsEnabled(true);
     form_.Focused = &form_.CmdStart;
+}
+
+// The menus and panels a running transfer holds.
+void DownloadSequence::SetPanelsEnabled(bool enabled) {
+    form_.MnuFile.Enabled = enabled;
+    form_.MnuOpt.Enabled = enabled;
+    form_.MnuVer.Enabled = enabled;
+    form_.Frame1.Enabled = enabled;
+    form_.Frame2.Enabled = enabled;
+    form_.Frame3.Enabled = enabled;
+    form_.CmbComPort.Enabled = enabled;
+    form_.CmndPortRefresh.Enabled = enabled;
+    form_.CmbSms.Enabled = enabled;
 }
 
 void DownloadSequence::ReportResult(std::int16_t result) {
