@@ -12,16 +12,8 @@ namespace {
 
 ChoiceResult Refused(const std::string& error) { return ChoiceResult{kExitControlRefused, error}; }
 
-// The index of the first entry that matches, or -1.
-template <class Match>
-int IndexOf(const ListControl& list, Match match) {
-    for (int i = 0; i < list.ListCount(); ++i)
-        if (match(list.Items[static_cast<std::size_t>(i)])) return i;
-    return -1;
-}
-
 ChoiceResult ChoosePort(Frmdown& frm, int port) {
-    const int index = IndexOf(frm.form.CmbComPort, [&](const ListControl::Item& item) { return item.data == port; });
+    const int index = frm.form.CmbComPort.FindItem([&](const auto& item) { return item.data == port; });
     if (index < 0)
         return ChoiceResult{kExitPortNotListed,
                             "COM" + std::to_string(port) + " is not in the port list (" + PortListText(frm) + ")"};
@@ -56,12 +48,13 @@ ChoiceResult ChooseLineSetting(Frmdown& frm, const std::string& setting) {
         int index;
         std::string what;
     } fields[] = {
-        {"CmbBaudRate", IndexOf(f.CmbBaudRate, [&](const auto& item) { return item.text == baud; }), "baud rate " + baud},
-        {"CmbParity", IndexOf(f.CmbParity, [&](const auto& item) { return first(item.text) == parity; }),
+        {"CmbBaudRate", f.CmbBaudRate.FindItem([&](const auto& item) { return item.text == baud; }),
+         "baud rate " + baud},
+        {"CmbParity", f.CmbParity.FindItem([&](const auto& item) { return first(item.text) == parity; }),
          "parity " + parity},
-        {"CmbDataBits", IndexOf(f.CmbDataBits, [&](const auto& item) { return first(item.text) == dataBits; }),
+        {"CmbDataBits", f.CmbDataBits.FindItem([&](const auto& item) { return first(item.text) == dataBits; }),
          "data bits " + dataBits},
-        {"CmbStopBits", IndexOf(f.CmbStopBits, [&](const auto& item) { return item.text == stopBits; }),
+        {"CmbStopBits", f.CmbStopBits.FindItem([&](const auto& item) { return item.text == stopBits; }),
          "stop bits " + stopBits},
     };
     for (const auto& field : fields)
@@ -136,7 +129,7 @@ ChoiceResult ApplyDownloadChoices(Frmdown& frm, CliHost& host, const CliOptions&
             r.exitCode != 0)
             return r;
     if (o.waitMs) {
-        const int index = IndexOf(frm.form.CmbSms, [&](const ListControl::Item& item) { return item.data == *o.waitMs; });
+        const int index = frm.form.CmbSms.FindItem([&](const auto& item) { return item.data == *o.waitMs; });
         if (ChoiceResult r = ChooseEntry(frm, "CmbSms", "a send wait of " + std::to_string(*o.waitMs) + " ms", index);
             r.exitCode != 0)
             return r;

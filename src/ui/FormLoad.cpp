@@ -30,9 +30,8 @@ constexpr const char* kPathSeparators = "/";
 // The first entry that matches, or the default entry.
 template <class Match>
 int FindEntry(const ListControl& list, int defaultIndex, Match match) {
-    for (int i = 0; i < list.ListCount(); ++i)
-        if (match(list.Items[static_cast<std::size_t>(i)])) return i;
-    return defaultIndex;
+    const int index = list.FindItem(match);
+    return index >= 0 ? index : defaultIndex;
 }
 
 std::int16_t ClampToInt16(int value) {

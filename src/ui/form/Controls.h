@@ -127,6 +127,13 @@ public:
         ListIndex = -1;
     }
     int ListCount() const { return static_cast<int>(Items.size()); }
+    // The index of the first item that matches, or -1.
+    template <class Match>
+    int FindItem(Match match) const {
+        for (int i = 0; i < ListCount(); ++i)
+            if (match(Items[static_cast<std::size_t>(i)])) return i;
+        return -1;
+    }
     const Item* Selected() const {
         return ListIndex >= 0 && ListIndex < ListCount() ? &Items[ListIndex] : nullptr;
     }
