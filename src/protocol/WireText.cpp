@@ -1,5 +1,6 @@
 #include "WireText.h"
 
+#include "link/Bcc.h"
 #include "startup/CodePage.h"
 
 namespace mirvok {
@@ -18,7 +19,7 @@ std::uint8_t WireBcc(const std::string& text) {
     std::uint8_t bcc = 0;
     for (std::size_t pos = 0; pos < text.size();) {
         const std::size_t length = Utf8SequenceLength(text, pos);
-        for (char byte : CharacterToWire(text.substr(pos, length))) bcc ^= static_cast<std::uint8_t>(byte);
+        bcc ^= Bcc(CharacterToWire(text.substr(pos, length)));
         pos += length;
     }
     return bcc;
