@@ -7,6 +7,7 @@
 #include "Frmdown.h"
 #include "Modes.h"
 #include "startup/Utf8Text.h"
+#include "download/HistoryDisplayName.h"
 #include "download/TrimBlanks.h"
 #include "startup/LineSetting.h"
 #include "startup/RunState.h"

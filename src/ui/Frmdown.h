@@ -109,9 +109,6 @@ public:
     void CmdROMRecovery_Click();
     void CmdGetDSW_Click();
 
-    // The display name of a history entry in FileNameList.
-    static std::string HistoryDisplayName(const std::string& path);
-
 private:
     using Handler = std::function<void()>;
     struct Handlers {

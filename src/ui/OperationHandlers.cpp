@@ -5,7 +5,6 @@
 #include "download/BlockMask.h"
 #include "download/DownloadSequence.h"
 #include "download/FileSelection.h"
-#include "download/HistoryDisplayName.h"
 #include "download/StopGuard.h"
 #include "maintenance/DswRead.h"
 #include "maintenance/FromBackup.h"
@@ -85,10 +84,6 @@ void Frmdown::CmdROMRecovery_Click() {
 }
 void Frmdown::CmdGetDSW_Click() {
     mirvok::CmdGetDSW_Click(window);
-}
-
-std::string Frmdown::HistoryDisplayName(const std::string& path) {
-    return mirvok::HistoryDisplayName(path);
 }
 
 }  // namespace mirvok
