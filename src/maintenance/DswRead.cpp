@@ -22,21 +22,7 @@ void SetSwitch(Control& on, Control& off, bool isOn) {
 // ends; the caller runs the common end.
 void ReadAndDraw(Window& w) {
     if (OpenPortIfClosed(w) != 0) return;
-
-    ShowWorking(w.form, kCheckingReaderText);
-    if (!CheckLink(w)) {
-        ShowFailure(w.host, kNoLinkText, kCheckConnectionText);
-        w.form.ResetStatus();
-        return;
-    }
-
-    w.protocol.SendCommand(kDswReadCommand, "");
-    if (!AnswerAccepted(w.protocol)) {
-        ShowFailure(w.host, kNoDswText, kCheckConnectionText);
-        w.form.ResetStatus();
-        return;
-    }
-    w.form.LaStatus.Caption.clear();
+    if (!AskAfterLinkCheck(w, kDswReadCommand, kNoDswText)) return;
     ShowSwitches(w.form, DswBankBits(w.protocol.RxFrame, 1), DswBankBits(w.protocol.RxFrame, 2));
     w.form.LaStatus.Caption = kDswReadDoneText;
 }

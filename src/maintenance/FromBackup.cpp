@@ -73,21 +73,7 @@ bool AwaitCoverOpen(Window& w, DeviceReport& report) {
 // operation ends; the caller runs the common end.
 void RunSteps(Window& w, const FromOperation& operation) {
     if (OpenPortAfresh(w) != 0) return;
-
-    ShowWorking(w.form, kCheckingReaderText);
-    if (!CheckLink(w)) {
-        ShowFailure(w.host, kNoLinkText, kCheckConnectionText);
-        w.form.ResetStatus();
-        return;
-    }
-
-    w.protocol.SendCommand(kVersionCommand, "");
-    if (!AnswerAccepted(w.protocol)) {
-        ShowFailure(w.host, kNoVersionText, kCheckConnectionText);
-        w.form.ResetStatus();
-        return;
-    }
-    w.form.LaStatus.Caption.clear();
+    if (!AskAfterLinkCheck(w, kVersionCommand, kNoVersionText)) return;
     const std::string version = VersionText(w.protocol.RxFrame);
 
     if (!OperatorConfirms(w, operation.confirmationText(version))) {

@@ -53,6 +53,23 @@ bool AnswerAccepted(const Protocol& protocol) {
     return protocol.Response == "A" && protocol.AnsCode == "90";
 }
 
+bool AskAfterLinkCheck(Window& w, const char* command, const char* refusedText) {
+    ShowWorking(w.form, kCheckingReaderText);
+    if (!CheckLink(w)) {
+        ShowFailure(w.host, kNoLinkText, kCheckConnectionText);
+        w.form.ResetStatus();
+        return false;
+    }
+    w.protocol.SendCommand(command, "");
+    if (!AnswerAccepted(w.protocol)) {
+        ShowFailure(w.host, refusedText, kCheckConnectionText);
+        w.form.ResetStatus();
+        return false;
+    }
+    w.form.LaStatus.Caption.clear();
+    return true;
+}
+
 std::string FailureText(const std::string& firstLine, const std::string& secondLine) {
     return "    " + firstLine + kLineBreak + secondLine;
 }

@@ -50,6 +50,13 @@ bool CheckLink(Window& w);
 // True when the last exchange ended in an "A" answer with code "90".
 bool AnswerAccepted(const Protocol& protocol);
 
+// On an open port: the yellow "checking" status, the link check, then
+// `command` with an empty parameter, accepted as AnswerAccepted says. A
+// failure shows its box (kNoLinkText for the link, `refusedText` for the
+// command) and resets the status line; success leaves the status text empty
+// and the answer in the protocol variables.
+bool AskAfterLinkCheck(Window& w, const char* command, const char* refusedText);
+
 
 // A failure text: the first line indented by four blanks, a line break, the
 // second line.
