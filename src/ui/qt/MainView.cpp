@@ -19,6 +19,7 @@
 
 #include "PaintedWidgets.h"
 #include "QtHost.h"
+#include "QtText.h"
 #include "ViewUnits.h"
 #include "ui/Frmdown.h"
 
@@ -33,13 +34,6 @@ constexpr int kSyncIntervalMs = 15;
 // Check boxes and option buttons are shown at least this high, so that their
 // tick mark is never cut off; they stay centred on their place.
 constexpr int kMinTickHeightPx = 16;
-
-QString Q(const std::string& utf8) {
-    return QString::fromStdString(utf8);
-}
-QString Caption(const std::string& text) {
-    return Q(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-}
 
 // A background shows in every state of the control.
 void SetBackground(QWidget* w, QPalette::ColorRole role, const QColor& colour) {
@@ -386,21 +380,21 @@ void MainView::SyncControl(Control& c, QWidget* w) {
     switch (c.Kind) {
         case ControlKind::Label: {
             auto* label = static_cast<QLabel*>(w);
-            if (label->text() != Caption(c.Caption)) label->setText(Caption(c.Caption));
+            if (label->text() != DisplayText(c.Caption)) label->setText(DisplayText(c.Caption));
             SetBackground(label, QPalette::Window, back);
             SetColour(label, QPalette::WindowText, fore);
             break;
         }
         case ControlKind::CaptionBox: {
             auto* label = static_cast<QLabel*>(w);
-            const QString text = Caption(static_cast<TextBox&>(c).Text);
+            const QString text = DisplayText(static_cast<TextBox&>(c).Text);
             if (label->text() != text) label->setText(text);
             SetBackground(label, QPalette::Window, back);
             break;
         }
         case ControlKind::Button: {
             auto* button = static_cast<QPushButton*>(w);
-            if (button->text() != Caption(c.Caption)) button->setText(Caption(c.Caption));
+            if (button->text() != DisplayText(c.Caption)) button->setText(DisplayText(c.Caption));
             break;
         }
         case ControlKind::TextBox: {
@@ -431,14 +425,14 @@ void MainView::SyncControl(Control& c, QWidget* w) {
             break;
         case ControlKind::CheckBox: {
             auto* box = static_cast<QCheckBox*>(w);
-            if (box->text() != Caption(c.Caption)) box->setText(Caption(c.Caption));
+            if (box->text() != DisplayText(c.Caption)) box->setText(DisplayText(c.Caption));
             const bool checked = static_cast<CheckBox&>(c).Value == 1;
             if (box->isChecked() != checked) box->setChecked(checked);
             break;
         }
         case ControlKind::OptionButton: {
             auto* option = static_cast<QRadioButton*>(w);
-            if (option->text() != Caption(c.Caption)) option->setText(Caption(c.Caption));
+            if (option->text() != DisplayText(c.Caption)) option->setText(DisplayText(c.Caption));
             const bool selected = static_cast<OptionButton&>(c).Value;
             if (option->isChecked() != selected) option->setChecked(selected);
             break;

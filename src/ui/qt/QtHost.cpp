@@ -10,6 +10,7 @@
 #include <QTime>
 #include <QTimer>
 
+#include "QtText.h"
 #include "startup/Timer.h"
 
 #ifdef Q_OS_WIN
@@ -23,15 +24,6 @@ namespace {
 // How long DoEvents waits for an event when none is pending, so that the
 // busy waiting loops of the core do not keep a processor core busy.
 constexpr int kIdleWaitMs = 1;
-
-QString Q(const std::string& utf8) {
-    return QString::fromStdString(utf8);
-}
-
-// Message texts break their lines with CR LF; a label wants LF alone.
-QString DisplayText(const std::string& text) {
-    return Q(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-}
 
 QMessageBox::Icon IconOf(MsgIcon icon) {
     switch (icon) {
