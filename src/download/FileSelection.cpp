@@ -2,9 +2,9 @@
 
 #include "FileLookup.h"
 #include "Utf8Path.h"
-#include "startup/Utf8Text.h"
 #include "startup/Host.h"
 #include "startup/RunState.h"
+#include "startup/Utf8Text.h"
 #include "ui/form/FormState.h"
 #include "ui/form/Window.h"
 

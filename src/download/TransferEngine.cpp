@@ -3,13 +3,13 @@
 #include <cstdio>
 
 #include "BlockMask.h"
-#include "startup/Utf8Text.h"
 #include "LineReader.h"
 #include "SRecordLine.h"
 #include "link/Link.h"
 #include "startup/CodePage.h"
 #include "startup/Host.h"
 #include "startup/RunState.h"
+#include "startup/Utf8Text.h"
 #include "startup/WaitSeconds.h"
 #include "ui/form/Controls.h"
 #include "ui/form/Window.h"

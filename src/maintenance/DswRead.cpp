@@ -1,9 +1,9 @@
-#include "startup/Utf8Text.h"
 #include "DswRead.h"
 
 #include "LinkCheck.h"
 #include "protocol/Protocol.h"
 #include "startup/HexToBits.h"
+#include "startup/Utf8Text.h"
 #include "ui/form/FormState.h"
 #include "ui/form/Window.h"
 

@@ -1,4 +1,3 @@
-#include "startup/Utf8Text.h"
 #include "FromBackup.h"
 
 #include "LinkCheck.h"
@@ -7,6 +6,7 @@
 #include "protocol/Protocol.h"
 #include "startup/Host.h"
 #include "startup/RunState.h"
+#include "startup/Utf8Text.h"
 #include "startup/WaitSeconds.h"
 #include "ui/form/FormState.h"
 #include "ui/form/Window.h"

@@ -1,10 +1,10 @@
-#include "startup/Utf8Text.h"
 #include "RomVersion.h"
 
 #include "DswRead.h"
 #include "LinkCheck.h"
 #include "protocol/Protocol.h"
 #include "startup/Host.h"
+#include "startup/Utf8Text.h"
 #include "startup/WaitSeconds.h"
 #include "ui/form/FormState.h"
 #include "ui/form/Window.h"
