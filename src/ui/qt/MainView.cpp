@@ -236,6 +236,11 @@ QWidget* MainView::CreateWidget(Control& c, QWidget* parent) {
 void MainView::ConnectEvents(Control& c, QWidget* w) {
     const std::string name = c.Name;
     auto click = [this, name] { Forward([&] { frm_.Click(name); }); };
+    auto forwardEdits = [this, name](QLineEdit* edit) {
+        connect(edit, &QLineEdit::textEdited, this, [this, name, edit](const QString& text) {
+            Forward([&] { frm_.EditText(name, text.toStdString(), edit->cursorPosition()); });
+        });
+    };
     switch (c.Kind) {
         case ControlKind::Button:
             connect(static_cast<QPushButton*>(w), &QPushButton::clicked, this, click);
@@ -256,21 +261,15 @@ void MainView::ConnectEvents(Control& c, QWidget* w) {
             connect(box, &QComboBox::activated, this,
                     [this, name](int index) { Forward([&] { frm_.Choose(name, index); }); });
             if (QLineEdit* edit = box->lineEdit()) {
-                connect(edit, &QLineEdit::textEdited, this, [this, name, edit](const QString& text) {
-                    Forward([&] { frm_.EditText(name, text.toStdString(), edit->cursorPosition()); });
-                });
+                forwardEdits(edit);
                 box->installEventFilter(this);  // focus
             }
             break;
         }
-        case ControlKind::TextBox: {
-            auto* edit = static_cast<QLineEdit*>(w);
-            connect(edit, &QLineEdit::textEdited, this, [this, name, edit](const QString& text) {
-                Forward([&] { frm_.EditText(name, text.toStdString(), edit->cursorPosition()); });
-            });
-            edit->installEventFilter(this);  // click, focus
+        case ControlKind::TextBox:
+            forwardEdits(static_cast<QLineEdit*>(w));
+            w->installEventFilter(this);  // click, focus
             break;
-        }
         default:
             break;
     }
