@@ -119,6 +119,8 @@ private:
     Handlers* HandlersOf(const Control& control);
     void RunClick(Control& control);
     bool AskAccessCode(const std::string& code);
+    void HoldInTerminalMode();
+    void ReturnToNormalMode();
 
     std::map<const Control*, Handlers> handlers_;
     std::map<const MenuItem*, Handler> menuHandlers_;

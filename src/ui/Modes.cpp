@@ -28,26 +28,40 @@ bool Frmdown::AskAccessCode(const std::string& code) {
     return typed && *typed == code;
 }
 
+// The special and contactless IC modes keep the device in terminal mode:
+// terminal mode is selected and the download mode button greyed out.
+void Frmdown::HoldInTerminalMode() {
+    FormState& f = form;
+    SelectOption(f.Option2[kTerminalMode]);
+    f.Option2[kDownloadMode].Enabled = false;
+    Option2_Click(kTerminalMode);
+}
+
+// Leaving the special or contactless IC mode: normal title, download mode
+// selectable and selected again, blocks selectable.
+void Frmdown::ReturnToNormalMode() {
+    FormState& f = form;
+    f.Caption = kTitleNormal;
+    f.Option2[kDownloadMode].Enabled = true;
+    SelectOption(f.Option2[kDownloadMode]);
+    Option2_Click(kDownloadMode);
+    window.run.settings.Spno = kSpnoNormal;
+    f.BLKCheck1.Enabled = true;
+}
+
 void Frmdown::MnuZAV_Click() {
     FormState& f = form;
     Settings& s = window.run.settings;
     if (s.Spno == kSpnoSpecial) {
-        f.Caption = kTitleNormal;
         f.MnuZAV.Checked = false;
-        f.Option2[kDownloadMode].Enabled = true;
-        SelectOption(f.Option2[kDownloadMode]);
-        Option2_Click(kDownloadMode);
-        s.Spno = kSpnoNormal;
-        f.BLKCheck1.Enabled = true;
+        ReturnToNormalMode();
         return;
     }
     if (!AskAccessCode(kAccessCodeSpecial)) return;
     f.Caption = kTitleSpecial;
     f.MnuZAV.Checked = true;
     f.MenuIC.Checked = false;
-    SelectOption(f.Option2[kTerminalMode]);
-    f.Option2[kDownloadMode].Enabled = false;
-    Option2_Click(kTerminalMode);
+    HoldInTerminalMode();
     s.Spno = kSpnoSpecial;
     f.BLKCheck1.Enabled = true;
 }
@@ -57,20 +71,13 @@ void Frmdown::MenuIC_Click() {
     Settings& s = window.run.settings;
     if (s.Spno == kSpnoContactlessIc) {
         f.MenuIC.Checked = false;
-        f.Caption = kTitleNormal;
-        f.Option2[kDownloadMode].Enabled = true;
-        SelectOption(f.Option2[kDownloadMode]);
-        Option2_Click(kDownloadMode);
-        s.Spno = kSpnoNormal;
-        f.BLKCheck1.Enabled = true;
+        ReturnToNormalMode();
         return;
     }
     f.MnuZAV.Checked = false;
     f.MenuIC.Checked = true;
     f.Caption = kTitleContactlessIc;
-    SelectOption(f.Option2[kTerminalMode]);
-    f.Option2[kDownloadMode].Enabled = false;
-    Option2_Click(kTerminalMode);
+    HoldInTerminalMode();
     s.Spno = kSpnoContactlessIc;
     // Only whole files are sent in this mode: clearing the box greys out the blocks.
     SetValue(f.BLKCheck1, 0);
