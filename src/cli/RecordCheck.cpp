@@ -8,18 +8,12 @@
 #include "download/LineReader.h"
 #include "download/SRecordLine.h"
 #include "download/TransferEngine.h"
+#include "startup/HexToBits.h"
 
 namespace mirvok::cli {
 namespace {
 
 constexpr std::uint32_t kBlockBytes = 0x10000;
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 
 // Address bytes per record type; 0 for a type that does not exist.
 int AddressBytesOf(char type) {
@@ -57,8 +51,8 @@ void Decode(const std::string& line, RecordInfo& r) {
     }
     std::vector<int> bytes;
     for (std::size_t i = 2; i < line.size(); i += 2) {
-        const int high = HexDigit(line[i]);
-        const int low = i + 1 < line.size() ? HexDigit(line[i + 1]) : -1;
+        const int high = HexDigitValue(line[i]);
+        const int low = i + 1 < line.size() ? HexDigitValue(line[i + 1]) : -1;
         if (high < 0 || (i + 1 < line.size() && low < 0)) {
             const std::size_t at = high < 0 ? i : i + 1;
             r.problem = "character " + std::to_string(at + 1) + " is not a hexadecimal digit";
