@@ -1,8 +1,7 @@
 #include "CheckReport.h"
 
-#include <cstdio>
-
 #include "ExitCode.h"
+#include "Format.h"
 #include "Json.h"
 #include "download/BlockMask.h"
 #include "download/TransferEngine.h"
@@ -10,17 +9,7 @@
 namespace mirvok::cli {
 namespace {
 
-std::string Hex(std::uint32_t value, int digits) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%0*X", digits, value);
-    return text;
-}
-
-std::string Format(const char* format, auto... values) {
-    char text[256];
-    std::snprintf(text, sizeof text, format, values...);
-    return text;
-}
+std::string Hex(std::uint32_t value, int digits) { return Format("%0*X", digits, value); }
 
 }  // namespace
 

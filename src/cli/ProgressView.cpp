@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
+#include "Format.h"
 #include "Json.h"
 #include "WatchedPorts.h"
 #include "download/TrimBlanks.h"
@@ -19,12 +19,6 @@ constexpr const char* kFileSendingText = "ﾌｧｲﾙ送信中.....";
 constexpr double kJsonEverySeconds = 0.5;
 // Before this much time has passed the rate says nothing yet.
 constexpr double kMinRateSeconds = 0.05;
-
-std::string Format(const char* format, auto... values) {
-    char text[256];
-    std::snprintf(text, sizeof text, format, values...);
-    return text;
-}
 
 std::string Rate(double bytesPerSecond) {
     if (bytesPerSecond >= 1000) return Format("%.1f kB/s", bytesPerSecond / 1000);
