@@ -6,12 +6,12 @@
 
 #include "Frmdown.h"
 #include "Modes.h"
-#include "startup/Utf8Text.h"
 #include "download/HistoryDisplayName.h"
 #include "download/TrimBlanks.h"
 #include "startup/LineSetting.h"
 #include "startup/RunState.h"
 #include "startup/SettingsFile.h"
+#include "startup/Utf8Text.h"
 
 namespace mirvok {
 

@@ -1,8 +1,8 @@
 #include "Frmdown.h"
 
-#include "startup/Utf8Text.h"
 #include "link/PortSelection.h"
 #include "maintenance/RomVersion.h"
+#include "startup/Utf8Text.h"
 
 namespace mirvok {
 
