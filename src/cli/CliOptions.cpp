@@ -4,13 +4,13 @@
 #include <map>
 
 #include "ExitCode.h"
+#include "download/BlockMask.h"
 
 namespace mirvok::cli {
 namespace {
 
 constexpr int kMaxPort = 256;
 constexpr int kMaxDownloadMode = 8;
-constexpr std::size_t kMaskLength = 9;
 
 const std::map<std::string, Command>& CommandNames() {
     static const std::map<std::string, Command> kNames = {
@@ -33,7 +33,8 @@ bool ParsePort(std::string text, int& port) {
 }
 
 bool IsMask(const std::string& text) {
-    return text.size() == kMaskLength && text.find_first_not_of("01") == std::string::npos;
+    return text.size() == static_cast<std::size_t>(kBlockCount) &&
+           text.find_first_not_of("01") == std::string::npos;
 }
 
 const std::vector<std::string> kGlobal = {"--ini", "--json", "--yes", "--help", "--transcript"};
