@@ -89,7 +89,6 @@ private:
     void GiveBackPanels();
     void SetPanelsEnabled(bool enabled);
     void ReportResult(std::int16_t result);
-    void ClosePort();
 
     Window& w_;
     FormState& form_;
@@ -105,7 +104,7 @@ void DownloadSequence::Run() {
     form_.CmdStart.Enabled = false;
     mode_ = SelectedDownloadMode();
     // A port left open by an earlier operation would refuse the new opening.
-    if (run_.PortOpen) ClosePort();
+    if (run_.PortOpen) ClosePort(w_);
     form_.LblADR.Caption.clear();
 
     const bool terminalMode = TerminalMode();
@@ -129,7 +128,7 @@ void DownloadSequence::Run() {
     const std::string path = form_.TxXferFileName.Text;
     const std::int16_t result = SendRomFile(w_, path, form_.ProgressBar1, form_.LblADR, form_.LbTime, mask_);
     if (Abandoned()) return;
-    ClosePort();
+    ClosePort(w_);
     ReportResult(result);
 
     form_.ResetStatus();
@@ -188,7 +187,7 @@ bool DownloadSequence::SwitchDeviceToDownloadMode() {
     const std::string digit(1, std::to_string(mode_).back());
     if (!Accepted("*+", ".:" + digit, true)) return FailCommand("ﾀﾞｳﾝﾛｰﾄﾞ設定異常！");
     // The device now listens at the download mode's line settings.
-    ClosePort();
+    ClosePort(w_);
     return true;
 }
 
@@ -205,7 +204,7 @@ bool DownloadSequence::Accepted(const std::string& commandText, const std::strin
 // Failure D. Always false: the sequence has ended.
 bool DownloadSequence::FailCommand(const char* boxText) {
     if (Abandoned()) return false;
-    ClosePort();
+    ClosePort(w_);
     w_.host.MsgBox(boxText, MsgIcon::Error);
     form_.ResetStatus();
     form_.CmdStart.Enabled = true;
@@ -292,11 +291,6 @@ void DownloadSequence::ReportResult(std::int16_t result) {
         return;
     }
     // A stop (2001) shows nothing: the window is simply given back.
-}
-
-void DownloadSequence::ClosePort() {
-    w_.link.crwClosePort(run_.settings.Port);
-    run_.PortOpen = false;
 }
 
 }  // namespace

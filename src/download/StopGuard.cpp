@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "link/Link.h"
+#include "link/PortSelection.h"
 #include "startup/Host.h"
 #include "startup/RunState.h"
 #include "ui/form/FormState.h"
@@ -38,8 +38,7 @@ void Form_QueryUnload(Window& w, std::int16_t& cancel) {
         cancel = 1;
         return;
     }
-    w.link.crwClosePort(w.run.settings.Port);
-    w.run.PortOpen = false;
+    ClosePort(w);
     if (form.State == WindowState::Normal) {
         w.run.settings.Top = ToPosition(form.Top);
         w.run.settings.Left = ToPosition(form.Left);

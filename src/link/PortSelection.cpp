@@ -110,9 +110,13 @@ std::int16_t OpenPortWith(Window& w) {
     return result;
 }
 
-void OpenPortFailed(Window& w, std::int16_t result) {
+void ClosePort(Window& w) {
     w.link.crwClosePort(w.run.settings.Port);
     w.run.PortOpen = false;
+}
+
+void OpenPortFailed(Window& w, std::int16_t result) {
+    ClosePort(w);
     w.form.SetStatus(kRed, "ﾀｰﾐﾅﾙ通信設定ｴﾗｰ");
     w.host.MsgBox(ReturnCodeMessage(result, "crwOpenPort"));
 }

@@ -52,6 +52,10 @@ std::int16_t OpenTerminalPort(Window& w);
 // PortOpen on success. Reports nothing.
 std::int16_t OpenPortWith(Window& w);
 
+// Closes the port of the settings, whatever its state, and clears PortOpen:
+// every way out of an operation ends here.
+void ClosePort(Window& w);
+
 // The report of a failed opening: the port closed, PortOpen false, the status
 // line red with "ﾀｰﾐﾅﾙ通信設定ｴﾗｰ", and the return-code text in a message box.
 void OpenPortFailed(Window& w, std::int16_t result);

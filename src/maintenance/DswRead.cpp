@@ -1,6 +1,7 @@
 #include "DswRead.h"
 
 #include "LinkCheck.h"
+#include "link/PortSelection.h"
 #include "protocol/Protocol.h"
 #include "startup/HexToBits.h"
 #include "startup/Utf8Text.h"
@@ -38,7 +39,7 @@ void CmdGetDSW_Click(Window& w) {
 
     w.form.CmdGetDSW.Enabled = true;
     w.form.FrameExpanded.Enabled = true;
-    CloseMaintenancePort(w);
+    ClosePort(w);
 }
 
 std::string DswBankBits(const std::string& answerFrame, int bank) {

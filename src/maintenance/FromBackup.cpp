@@ -3,6 +3,7 @@
 #include "LinkCheck.h"
 #include "RomVersion.h"
 #include "link/Link.h"
+#include "link/PortSelection.h"
 #include "protocol/Protocol.h"
 #include "startup/Host.h"
 #include "startup/RunState.h"
@@ -120,7 +121,7 @@ void RunFromOperation(Window& w, const FromOperation& operation) {
 
     RunSteps(w, operation);
 
-    CloseMaintenancePort(w);
+    ClosePort(w);
     lock.Release();
     held.GiveBack();
 }

@@ -29,13 +29,8 @@ std::int16_t OpenPortIfClosed(Window& w) {
 }
 
 std::int16_t OpenPortAfresh(Window& w) {
-    if (w.run.PortOpen) CloseMaintenancePort(w);
+    if (w.run.PortOpen) ClosePort(w);
     return OpenPortIfClosed(w);
-}
-
-void CloseMaintenancePort(Window& w) {
-    w.link.crwClosePort(w.run.settings.Port);
-    w.run.PortOpen = false;
 }
 
 bool CheckLink(Window& w) {

@@ -39,9 +39,6 @@ std::int16_t OpenPortIfClosed(Window& w);
 // always opened with the current settings; then as OpenPortIfClosed.
 std::int16_t OpenPortAfresh(Window& w);
 
-// crwClosePort on the settings' port, and PortOpen cleared.
-void CloseMaintenancePort(Window& w);
-
 // The link check: "PA" with an empty parameter, or nothing in the special
 // mode, where the link counts as confirmed with the answer code "90".
 // True when the answer is "A" with code "90" or "13".

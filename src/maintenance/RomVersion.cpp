@@ -2,6 +2,7 @@
 
 #include "DswRead.h"
 #include "LinkCheck.h"
+#include "link/PortSelection.h"
 #include "protocol/Protocol.h"
 #include "startup/Host.h"
 #include "startup/Utf8Text.h"
@@ -68,7 +69,7 @@ void QueryRomVersion(Window& w, const std::string& variant) {
 
     if (OpenPortAfresh(w) == 0) {
         AskAndShow(w, variant, title);
-        CloseMaintenancePort(w);
+        ClosePort(w);
     }
     lock.Release();
 }
