@@ -26,6 +26,13 @@ void VirtualHost::After(double seconds, std::function<void()> action) {
     actions_.push_back(Action{clock_->NowUs() + static_cast<std::int64_t>(seconds * 1e6), std::move(action)});
 }
 
+void VirtualHost::When(std::function<bool()> condition, std::function<void()> action) {
+    After(0.001, [this, condition = std::move(condition), action = std::move(action)]() mutable {
+        if (condition()) action();
+        else When(std::move(condition), std::move(action));
+    });
+}
+
 void VirtualHost::RunFor(double seconds) {
     const std::int64_t end = clock_->NowUs() + static_cast<std::int64_t>(seconds * 1e6);
     while (clock_->NowUs() < end) DoEvents();

@@ -58,6 +58,9 @@ public:
     void After(double seconds, std::function<void()> action);
     // Runs an action inside the next DoEvents.
     void Soon(std::function<void()> action) { After(0, std::move(action)); }
+    // Runs an action inside the first event pass (checked every millisecond)
+    // in which the condition holds: a click at a given stage of an operation.
+    void When(std::function<bool()> condition, std::function<void()> action);
 
     // Moves the clock forward while processing events, as the event loop would
     // when no handler runs.

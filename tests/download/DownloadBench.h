@@ -86,12 +86,7 @@ struct DownloadBench {
 
     // Runs the action in the first event round in which the condition holds.
     void When(std::function<bool()> condition, std::function<void()> action) {
-        host.After(0.001, [this, condition, action] {
-            if (condition())
-                action();
-            else
-                When(condition, action);
-        });
+        host.When(std::move(condition), std::move(action));
     }
     bool Sending() { return form().LaStatus.Caption == "ﾌｧｲﾙ送信中....."; }
     std::size_t LinesReceived() const { return device.DownloadLines().size(); }

@@ -50,10 +50,7 @@ struct SimBench {
     // Runs `action` inside the first event pass in which `condition` holds:
     // something that happens to the device in the middle of an exchange.
     void When(std::function<bool()> condition, std::function<void()> action) {
-        host.After(0.001, [this, condition, action] {
-            if (condition()) action();
-            else When(condition, action);
-        });
+        host.When(std::move(condition), std::move(action));
     }
 
     void ExpectPortOpen(bool open) {
