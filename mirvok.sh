@@ -12,7 +12,7 @@ root=$(pwd)
 packages=(cmake ninja-build g++ clang pkg-config libgtest-dev libgmock-dev
           qt6-base-dev qt6-serialport-dev libgl-dev libxkbcommon-dev
           fonts-noto-cjk xvfb xauth srecord libclang-rt-14-dev tmux
-          minicom python3-serial time)
+          minicom python3-serial time ccache)
 
 install_missing() {
     local missing=()
@@ -29,7 +29,10 @@ install_missing() {
 
 build() {  # build DIR [cmake options...]
     local dir=$1; shift
-    cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    local launcher=()
+    # A compiler cache makes rebuilds across build trees and checkouts cheap.
+    command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@" >/dev/null
     cmake --build "$dir" -j "$(nproc)"
 }
 
