@@ -109,16 +109,12 @@ void CliHost::Print(const std::string& text) {
 }
 
 void CliHost::DoEvents() {
-    bool worked = false;
-    if (OnInterrupt && !inInterrupt_ && TakeInterrupt()) {
-        inInterrupt_ = true;
-        OnInterrupt();
-        inInterrupt_ = false;
-        worked = true;
-    }
-    worked = FireDueTimers() || worked;
-    if (AfterEvents) AfterEvents();
+    EventRound();
+    lastActivity_ = watch_ ? watch_->activity : 0;
+}
 
+void CliHost::IdleWait() {
+    const bool worked = EventRound();
     const std::uint64_t activity = watch_ ? watch_->activity : 0;
     if (!worked && activity == lastActivity_) {
         std::int64_t wait = kIdleWaitUs;
@@ -130,6 +126,20 @@ void CliHost::DoEvents() {
         }
     }
     lastActivity_ = watch_ ? watch_->activity : 0;
+}
+
+// Ctrl-C, due timers, the progress display. True when a handler ran.
+bool CliHost::EventRound() {
+    bool worked = false;
+    if (OnInterrupt && !inInterrupt_ && TakeInterrupt()) {
+        inInterrupt_ = true;
+        OnInterrupt();
+        inInterrupt_ = false;
+        worked = true;
+    }
+    worked = FireDueTimers() || worked;
+    if (AfterEvents) AfterEvents();
+    return worked;
 }
 
 std::uint32_t CliHost::Milliseconds() {

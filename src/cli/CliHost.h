@@ -2,11 +2,11 @@
 // The host of the command line: it serves the window model as the Qt host
 // does, without a window. Message boxes are printed on standard error;
 // questions are answered by --yes or, on a terminal, by the operator; timers
-// tick inside DoEvents; Ctrl-C becomes the window's Stop or close. DoEvents
-// waits up to 1 ms when the model only spins (nothing moved on the wire since
-// the last call and no timer was due), so the busy waiting loops of the
-// described program do not keep a processor core busy, while a transfer that
-// moves a line per call never waits.
+// tick inside DoEvents and IdleWait; Ctrl-C becomes the window's Stop or
+// close. DoEvents never sleeps. IdleWait waits up to 1 ms when the model only
+// spins (nothing moved on the wire since the last call and no timer was due),
+// so the waiting loops of the described program do not keep a processor core
+// busy, while an exchange whose bytes keep coming is not held up.
 
 #include <cstdint>
 #include <deque>
@@ -59,9 +59,9 @@ public:
     // The wire counters that tell moving data from spinning.
     void SetWireWatch(const WireWatch* watch) { watch_ = watch; }
 
-    // Runs inside DoEvents once Ctrl-C has come.
+    // Runs inside the next event round once Ctrl-C has come.
     std::function<void()> OnInterrupt;
-    // Runs at the end of every DoEvents: the progress display.
+    // Runs at the end of every event round: the progress display.
     std::function<void()> AfterEvents;
     // Runs before anything is printed: the progress display clears its line.
     std::function<void()> BeforeOutput;
@@ -75,6 +75,7 @@ public:
 
     // Host
     void DoEvents() override;
+    void IdleWait() override;
     double SecondsSinceMidnight() override { return clock_.SecondsSinceMidnight(); }
     std::uint32_t Milliseconds() override;
     MsgResult MsgBox(const MsgBoxRequest& request) override;
@@ -89,6 +90,7 @@ public:
     void TimerChanged(Timer& timer) override;
 
 private:
+    bool EventRound();
     bool FireDueTimers();
     std::int64_t NextTimerDueUs() const;
     MsgResult Answer(const MsgBoxRequest& request, bool& asked);

@@ -240,7 +240,7 @@ void DownloadSequence::AwaitSendWait() {
     if (waitMs <= 0) return;
     w_.Timer3.SetInterval(waitMs);
     w_.Timer3.SetEnabled(true);
-    while (w_.Timer3.Enabled() && !Abandoned()) w_.host.DoEvents();
+    while (w_.Timer3.Enabled() && !Abandoned()) w_.host.IdleWait();
 }
 
 // Only Stop stays usable while the file goes out.

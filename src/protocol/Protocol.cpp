@@ -56,7 +56,7 @@ void Protocol::SendCommand() {
     if (!Send(frame)) return;
     RestartReceptionTimer();
     do {
-        host_.DoEvents();
+        host_.IdleWait();
         ReceiveStep();
     } while (Response != "NAK" && Response != "ACK" && RxState != 0);
     StopReceptionTimer();
@@ -78,7 +78,7 @@ bool Protocol::PollUntilReady() {
     RxState = 1;
     const double deadline = PollDeadline(host_.SecondsSinceMidnight());
     do {
-        host_.DoEvents();
+        host_.IdleWait();
         PollDevice();
     } while (Response != "R" && RxTimedOut != 1 && !(host_.SecondsSinceMidnight() > deadline) && !sendFailed_);
     return Response == "R";
@@ -88,7 +88,7 @@ void Protocol::AwaitAnswer() {
     // "R" and "B" replies and lone ACK/NAK each end one poll; only an answer,
     // a bad block check or an unanswered poll end the wait.
     do {
-        host_.DoEvents();
+        host_.IdleWait();
         PollDevice();
     } while (Response != "BCC" && Response != "A" && RxTimedOut != 1 && !sendFailed_);
 
@@ -106,7 +106,7 @@ void Protocol::PollDevice() {
     if (!SpecialMode() && !Send(PollMessage())) return;
     RestartReceptionTimer();
     do {
-        host_.DoEvents();
+        host_.IdleWait();
         ReceiveStep();
     } while (!IsReply(Response) && RxState != 0);
     StopReceptionTimer();

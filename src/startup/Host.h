@@ -42,9 +42,16 @@ class Host {
 public:
     virtual ~Host() = default;
 
-    // Process pending events: timer ticks, clicks. Timers tick only in here
-    // or while a message box is open.
+    // The yield of a loop that has work to do: processes pending events
+    // (timer ticks, clicks) and returns at once; it never sleeps. Timers tick
+    // only in here, in IdleWait, or while a message box is open.
     virtual void DoEvents() = 0;
+
+    // The yield of a loop that waits for time or for the device (the send
+    // wait, block pauses, answer and poll waits): processes pending events
+    // and, when nothing was pending, may wait up to about a millisecond for
+    // one, so that waiting does not keep a processor core busy.
+    virtual void IdleWait() = 0;
 
     // Local time of day in seconds, fractions included (0 <= t < 86400).
     virtual double SecondsSinceMidnight() = 0;

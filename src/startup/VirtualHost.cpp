@@ -35,7 +35,7 @@ void VirtualHost::When(std::function<bool()> condition, std::function<void()> ac
 
 void VirtualHost::RunFor(double seconds) {
     const std::int64_t end = clock_->NowUs() + static_cast<std::int64_t>(seconds * 1e6);
-    while (clock_->NowUs() < end) DoEvents();
+    while (clock_->NowUs() < end) IdleWait();
 }
 
 void VirtualHost::ClearRecords() {
@@ -47,6 +47,17 @@ void VirtualHost::ClearRecords() {
 
 void VirtualHost::DoEvents() {
     ++doEventsCount_;
+    EventRound();
+}
+
+// Counted apart from DoEvents, so that tests can tell a loop that waits from
+// one that has work to do; on the virtual clock both cost one step.
+void VirtualHost::IdleWait() {
+    ++idleWaitCount_;
+    EventRound();
+}
+
+void VirtualHost::EventRound() {
     clock_->AdvanceUs(stepUs_);
     ProcessDue();
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The host for tests: a virtual clock, timers that fire when the clock passes
-// their due time inside DoEvents (or while a message box is "open"), and
+// their due time inside DoEvents and IdleWait (or while a message box is
+// "open"), and
 // scripted answers for every dialog. Every box shown is recorded so tests can
 // assert on text, title, icon and buttons; a box the script did not expect is
 // reported through OnUnexpected.
@@ -43,7 +44,7 @@ public:
 
     VirtualClock& Clock() { return *clock_; }
 
-    // How far one DoEvents moves the clock.
+    // How far one DoEvents or IdleWait moves the clock.
     void SetStepUs(std::int64_t us) { stepUs_ = us; }
 
     // Scripts.
@@ -71,6 +72,7 @@ public:
     const std::vector<FileDialogRequest>& FileDialogs() const { return fileDialogs_; }
     const std::vector<RecordedProcess>& Processes() const { return processes_; }
     std::size_t DoEventsCount() const { return doEventsCount_; }
+    std::size_t IdleWaitCount() const { return idleWaitCount_; }
     bool ScriptDone() const { return boxScript_.empty() && inputScript_.empty() && fileScript_.empty(); }
     void ClearRecords();
 
@@ -79,6 +81,7 @@ public:
 
     // Host
     void DoEvents() override;
+    void IdleWait() override;
     double SecondsSinceMidnight() override { return clock_->SecondsSinceMidnight(); }
     std::uint32_t Milliseconds() override;
     MsgResult MsgBox(const MsgBoxRequest& request) override;
@@ -93,6 +96,7 @@ public:
     void TimerChanged(Timer& timer) override;
 
 private:
+    void EventRound();
     void ProcessDue();
     void Unexpected(const std::string& what);
 
@@ -100,6 +104,7 @@ private:
     VirtualClock* clock_;
     std::int64_t stepUs_ = 1000;
     std::size_t doEventsCount_ = 0;
+    std::size_t idleWaitCount_ = 0;
     std::map<Timer*, std::int64_t> timerDue_;
     std::vector<Timer*> timerOrder_;
     struct Action {

@@ -16,9 +16,9 @@ float TimeOfDay(Host& host) {
 void WaitSeconds(Host& host, float seconds) {
     const float start = TimeOfDay(host);
     float end = start + seconds;
-    // Busy on purpose: timers and clicks are served only while we yield.
+    // Timers and clicks are served only while we yield.
     for (;;) {
-        host.DoEvents();
+        host.IdleWait();
         // Nothing to wait for (this includes a NaN). Without this, a negative
         // wait that met midnight would find the clock below its end for a day.
         if (!(seconds > 0.0f)) return;

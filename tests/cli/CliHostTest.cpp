@@ -76,28 +76,42 @@ TEST(CliHost, PrintsBoxesWithTitleIconAndIndentedLines) {
     EXPECT_EQ(BoxText(MsgBoxRequest{"x", "T", MsgButtons::OK, MsgIcon::None, MsgDefault::First}), "[T]\n  x\n");
 }
 
-TEST(CliHost, TimersTickInsideDoEventsAndIdleRoundsWaitAtMostAMillisecond) {
+TEST(CliHost, TimersTickInsideIdleWaitsAndIdleRoundsWaitAtMostAMillisecond) {
     HostBench b;
     Timer timer(b.host, 50, true);
     int ticks = 0;
     timer.OnTick = [&] { ++ticks; };
     // 200 idle rounds of 1 ms, and the 4 rounds in which the timer ticked.
-    for (int i = 0; i < 204; ++i) b.host.DoEvents();
+    for (int i = 0; i < 204; ++i) b.host.IdleWait();
     EXPECT_EQ(b.clock.NowUs(), 200'000);
     EXPECT_EQ(ticks, 4);
     EXPECT_EQ(b.host.IdleWaits(), 200u) << "a round that ticked a timer did not wait";
 }
 
-TEST(CliHost, RoundsThatMoveDataDoNotWait) {
+TEST(CliHost, DoEventsTicksDueTimersAndNeverWaits) {
+    HostBench b;
+    Timer timer(b.host, 50, true);
+    int ticks = 0;
+    timer.OnTick = [&] { ++ticks; };
+    for (int i = 0; i < 1000; ++i) b.host.DoEvents();
+    EXPECT_EQ(b.clock.NowUs(), 0);
+    EXPECT_EQ(b.host.IdleWaits(), 0u);
+    EXPECT_EQ(ticks, 0);
+    b.clock.AdvanceUs(50'000);
+    b.host.DoEvents();
+    EXPECT_EQ(ticks, 1);
+}
+
+TEST(CliHost, IdleWaitsAfterRoundsThatMoveDataDoNotWait) {
     HostBench b;
     WireWatch watch;
     b.host.SetWireWatch(&watch);
     for (int i = 0; i < 10; ++i) {
-        ++watch.activity;  // a line went out since the last round
-        b.host.DoEvents();
+        ++watch.activity;  // bytes moved since the last round
+        b.host.IdleWait();
     }
     EXPECT_EQ(b.host.IdleWaits(), 0u);
-    b.host.DoEvents();
+    b.host.IdleWait();
     EXPECT_EQ(b.host.IdleWaits(), 1u);
 }
 

@@ -175,6 +175,24 @@ TEST_F(TransferEngineTest, AStopConfirmedWhileTheEngineYieldsEndsBeforeTheNextLi
     EXPECT_EQ(SendText(file), 2000);
 }
 
+// Skipping blocks is work, not waiting: the yields while counting and
+// scanning must never be the host's idle wait, which may sleep.
+TEST_F(TransferEngineTest, CountingAndScanningPastSkippedLinesNeverIdleWait) {
+    constexpr int kSkipped = 5000;
+    std::vector<std::string> lines = {S0()};
+    for (int i = 0; i < kSkipped; ++i) lines.push_back(S2(static_cast<std::uint32_t>(i * 16)));
+    lines.push_back(S2(0x080000));
+    lines.push_back(S8());
+    std::vector<std::size_t> idleWaitsAtWrite;
+    rig.script.onWrite = [&](std::size_t) { idleWaitsAtWrite.push_back(rig.host.IdleWaitCount()); };
+    const std::size_t before = rig.host.IdleWaitCount();
+    ASSERT_EQ(SendText(JoinLines(lines), "000000001"), 2000);
+    EXPECT_EQ(Written(), Expected({S2(0x080000), S8()}));
+    ASSERT_FALSE(idleWaitsAtWrite.empty());
+    EXPECT_EQ(idleWaitsAtWrite.front(), before) << "idle waits before the first line of block 8";
+    EXPECT_GT(rig.host.DoEventsCount(), 0u) << "the scan still yields";
+}
+
 TEST_F(TransferEngineTest, TheTimeLabelCountsFromTheStartOfTheCountingPass) {
     rig.host.Clock().AdvanceUs(5'000'000);
     ASSERT_EQ(SendText(JoinLines({S2(0x000000), S2(0x010000), S8()})), 2000);

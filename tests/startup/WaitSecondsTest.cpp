@@ -36,13 +36,13 @@ TEST(WaitSeconds, NothingToWaitForServesEventsOnce) {
     for (float seconds : {0.0f, -1.0f, -86400.0f, NAN}) {
         test::TestHost host;
         WaitSeconds(host, seconds);
-        EXPECT_EQ(host.DoEventsCount(), 1u) << seconds;
+        EXPECT_EQ(host.IdleWaitCount(), 1u) << seconds;
     }
     // Even when that one round runs across midnight.
     test::TestHost host;
     host.Clock().SetTimeOfDay(86399.9995);
     WaitSeconds(host, -1.0f);
-    EXPECT_EQ(host.DoEventsCount(), 1u);
+    EXPECT_EQ(host.IdleWaitCount(), 1u);
 }
 
 }  // namespace

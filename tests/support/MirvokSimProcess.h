@@ -24,13 +24,21 @@ class WallClockHost : public TestHost {
 public:
     WallClockHost() : start_(std::chrono::steady_clock::now()) { SetStepUs(0); }
     void DoEvents() override {
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-        const auto elapsed = std::chrono::steady_clock::now() - start_;
-        Clock().AdvanceToUs(std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count());
+        FollowWallClock();
         TestHost::DoEvents();
+    }
+    void IdleWait() override {
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        FollowWallClock();
+        TestHost::IdleWait();
     }
 
 private:
+    void FollowWallClock() {
+        const auto elapsed = std::chrono::steady_clock::now() - start_;
+        Clock().AdvanceToUs(std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count());
+    }
+
     std::chrono::steady_clock::time_point start_;
 };
 

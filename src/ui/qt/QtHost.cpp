@@ -21,8 +21,8 @@ namespace mirvok {
 
 namespace {
 
-// How long DoEvents waits for an event when none is pending, so that the
-// busy waiting loops of the core do not keep a processor core busy.
+// How long IdleWait waits for an event when none is pending, so that the
+// waiting loops of the core do not keep a processor core busy.
 constexpr int kIdleWaitMs = 1;
 
 QMessageBox::Icon IconOf(MsgIcon icon) {
@@ -111,6 +111,12 @@ QtHost::QtHost() : wakeUp_(std::make_unique<QTimer>()) {
 QtHost::~QtHost() = default;
 
 void QtHost::DoEvents() {
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
+        dispatcher->processEvents(QEventLoop::AllEvents);
+    if (AfterEvents) AfterEvents();
+}
+
+void QtHost::IdleWait() {
     QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
     if (dispatcher && !dispatcher->processEvents(QEventLoop::AllEvents)) {
         // Nothing was pending: sleep until an event comes, at most a moment.

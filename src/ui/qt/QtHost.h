@@ -1,8 +1,8 @@
 #pragma once
 // The host of the real program: Qt's event loop, clocks, message boxes, input
 // box, file dialog and process start. Each model timer runs on a QTimer, so
-// it ticks only while Qt processes events: inside DoEvents, inside a message
-// box, or when no handler runs.
+// it ticks only while Qt processes events: inside DoEvents or IdleWait, inside
+// a message box, or when no handler runs.
 
 #include <QElapsedTimer>
 #include <QPointer>
@@ -25,7 +25,7 @@ public:
     // The window that dialogs are modal to.
     void SetParentWindow(QWidget* window) { parent_ = window; }
 
-    // Runs after DoEvents has processed events, so the view can follow what
+    // Runs after DoEvents and IdleWait have processed events, so the view can follow what
     // a yielding handler changes (it may skip some to save time).
     std::function<void()> AfterEvents;
     // Runs after every timer tick and before every dialog: the view shows the
@@ -33,6 +33,7 @@ public:
     std::function<void()> Refresh;
 
     void DoEvents() override;
+    void IdleWait() override;
     double SecondsSinceMidnight() override;
     std::uint32_t Milliseconds() override;
     MsgResult MsgBox(const MsgBoxRequest& request) override;
