@@ -106,11 +106,13 @@ std::vector<PortInfo> PortMap::Update(const std::vector<DetectedPort>& detected)
     return present;
 }
 
-bool PortMap::SaveAdded(const std::string& iniPath) const {
+bool PortMap::SaveAdded(const std::string& iniPath) {
     if (added_.empty()) return true;
     ProfileFile file = ProfileFile::Load(iniPath);
     for (const auto& [number, path] : added_) file.Set(kSection, KeyOf(number), path);
-    return file.Save(iniPath);
+    if (!file.Save(iniPath)) return false;
+    added_.clear();
+    return true;
 }
 
 }  // namespace mirvok

@@ -48,12 +48,13 @@ public:
     // number is left out.
     std::vector<PortInfo> Update(const std::vector<DetectedPort>& detected);
 
-    // The entries Update recorded.
+    // The entries Update recorded and SaveAdded has not written yet.
     const std::map<int, std::string>& Added() const { return added_; }
 
     // Writes the recorded entries into section "Ports" of the settings file,
-    // leaving everything else in it as it was.
-    bool SaveAdded(const std::string& iniPath) const;
+    // leaving everything else in it as it was. Entries that could not be
+    // written are kept for the next call.
+    bool SaveAdded(const std::string& iniPath);
 
 private:
     int LowestFreeNumber() const;

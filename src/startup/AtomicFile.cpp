@@ -1,6 +1,7 @@
 #include "AtomicFile.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +15,33 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kTemporaryNameAttempts = 100;
+constexpr const char* kTemporaryInfix = ".tmp";
+
+// "<target>.tmp<pid>-<attempt>".
+std::string TemporaryName(const std::string& target, long pid, int attempt) {
+    return target + kTemporaryInfix + std::to_string(pid) + "-" + std::to_string(attempt);
+}
+
+bool AllDigits(const std::string& text) {
+    if (text.empty() || text.size() > 9) return false;
+    for (char c : text)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+// The process id in a temporary's name after "<target>.tmp", or 0 when the
+// rest is not "<pid>-<attempt>".
+long PidOfTemporary(const std::string& rest) {
+    const std::size_t dash = rest.find('-');
+    if (dash == std::string::npos) return 0;
+    const std::string pid = rest.substr(0, dash);
+    if (!AllDigits(pid) || !AllDigits(rest.substr(dash + 1))) return 0;
+    return std::stol(pid);
+}
+
+bool ProcessRuns(long pid) {
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
+}
 
 // The file to replace: the target of a symbolic link, so the link survives.
 std::string ResolvedPath(const std::string& path) {
@@ -37,7 +65,7 @@ bool WriteAll(int fd, const std::string& bytes) {
 // Creates a temporary file beside the target; -1 when none can be made.
 int CreateTemporary(const std::string& target, std::string& temporaryPath) {
     for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-        temporaryPath = target + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+        temporaryPath = TemporaryName(target, ::getpid(), attempt);
         const int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
@@ -60,6 +88,8 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
     const std::string target = ResolvedPath(path);
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
+    // Renaming over a device node or a pipe would put a file in its place.
+    if (exists && !S_ISREG(old.st_mode)) return false;
     // A write-protected settings file stays protected, as the profile functions leave it.
     if (exists && ::access(target.c_str(), W_OK) != 0) return false;
 
@@ -77,6 +107,21 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
     }
     SyncFolder(target);
     return true;
+}
+
+void RemoveStaleTemporaries(const std::string& path) {
+    const fs::path target = ResolvedPath(path);
+    const std::string prefix = target.filename().string() + kTemporaryInfix;
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (!name.starts_with(prefix)) continue;
+        const long pid = PidOfTemporary(name.substr(prefix.size()));
+        std::error_code typeEc;
+        if (pid <= 0 || ProcessRuns(pid) || !it->is_regular_file(typeEc)) continue;
+        ::unlink(it->path().c_str());
+    }
 }
 
 }  // namespace mirvok

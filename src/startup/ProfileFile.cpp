@@ -1,7 +1,9 @@
 #include "ProfileFile.h"
 
+#include <sys/stat.h>
+
 #include <fstream>
-#include <sstream>
+#include <string_view>
 
 #include "AtomicFile.h"
 #include "CodePage.h"
@@ -45,6 +47,8 @@ bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
     }
     return true;
 }
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
@@ -134,24 +138,47 @@ std::string OneLine(const std::string& value) {
     return line;
 }
 
+// The whole file, if it holds at most maxBytes.
+bool ReadBounded(const std::string& path, std::size_t maxBytes, std::string& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    bytes.resize(maxBytes + 1);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (in.bad()) return false;
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return bytes.size() <= maxBytes;
+}
+
+// Lines end at CR LF, at LF alone or at CR alone.
+std::vector<std::string> SplitLines(const std::string& bytes) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t end = bytes.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = bytes.size();
+        lines.push_back(bytes.substr(start, end - start));
+        if (end + 1 < bytes.size() && bytes[end] == '\r' && bytes[end + 1] == '\n') ++end;
+        start = end + 1;
+    }
+    return lines;
+}
+
 }  // namespace
 
 ProfileFile ProfileFile::Load(const std::string& path) {
     ProfileFile profile;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return profile;
-    std::ostringstream content;
-    content << in.rdbuf();
-    const std::string bytes = content.str();
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        std::size_t end = bytes.find('\n', start);
-        if (end == std::string::npos) end = bytes.size();
-        std::string line = bytes.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        profile.lines_.push_back(std::move(line));
-        start = end + 1;
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) return profile;  // no file: nothing to keep
+    std::string bytes;
+    if (!S_ISREG(status.st_mode) || !ReadBounded(path, kMaxFileBytes, bytes)) {
+        profile.unreadable_ = true;
+        return profile;
     }
+    if (bytes.starts_with(kByteOrderMark)) {
+        profile.byteOrderMark_ = true;
+        bytes.erase(0, kByteOrderMark.size());
+    }
+    profile.lines_ = SplitLines(bytes);
     return profile;
 }
 
@@ -204,7 +231,8 @@ std::vector<std::pair<std::string, std::string>> ProfileFile::Entries(const std:
 }
 
 bool ProfileFile::Save(const std::string& path) const {
-    std::string bytes;
+    if (unreadable_) return false;
+    std::string bytes(byteOrderMark_ ? kByteOrderMark : std::string_view());
     for (const std::string& line : lines_) {
         bytes += line;
         bytes += "\r\n";

@@ -8,7 +8,9 @@
 // bytes that are not valid text) is kept as it was.
 //
 // The file is Windows-31J (CP932) on disk; texts passed in and out are UTF-8.
-// Lines are written with CR LF; a file with LF alone is read as well.
+// Lines are written with CR LF; files with LF alone or CR alone are read as
+// well. A UTF-8 byte-order mark that an editor put in front is read past and
+// written back as it was.
 
 #include <string>
 #include <utility>
@@ -21,9 +23,18 @@ public:
     // The longest value Get returns, in bytes of the file's code page: what a
     // 1024-byte buffer holds besides its terminating NUL.
     static constexpr std::size_t kMaxValueBytes = 1023;
+    // No settings file comes near this (twenty history entries, the port map
+    // and comments take some tens of KiB); a larger one is not read, so that
+    // a stray huge file costs neither minutes nor gigabytes.
+    static constexpr std::size_t kMaxFileBytes = 1 << 20;
 
-    // A missing or unreadable file gives an empty profile.
+    // A missing file gives an empty profile. So does one that cannot be read:
+    // not a regular file (a device, a pipe), larger than kMaxFileBytes, or a
+    // read error; Unreadable() tells it from a missing one.
     static ProfileFile Load(const std::string& path);
+
+    // The file exists but was not read (see Load).
+    bool Unreadable() const { return unreadable_; }
 
     // The value of the first matching key of the first matching section, or
     // "" when either is missing. Cut to kMaxValueBytes without splitting a
@@ -40,11 +51,15 @@ public:
 
     // Replaces the file atomically: a temporary file in the same folder is
     // written, flushed and renamed over it. On failure the old file is left as
-    // it was, no temporary file remains, and false is returned.
+    // it was, no temporary file remains, and false is returned. A profile
+    // loaded from an unreadable file is never saved over it: what it holds
+    // would be lost.
     bool Save(const std::string& path) const;
 
 private:
     std::vector<std::string> lines_;  // raw CP932 bytes, without line ends
+    bool byteOrderMark_ = false;
+    bool unreadable_ = false;
 };
 
 }  // namespace mirvok

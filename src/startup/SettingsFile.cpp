@@ -58,8 +58,11 @@ std::string FormatNumber(int value) {
 }
 
 void SaveSettings(const RunState& run, const std::vector<std::string>& history) {
+    SaveSettingsOver(ProfileFile::Load(run.IniPath), run, history);
+}
+
+void SaveSettingsOver(ProfileFile file, const RunState& run, const std::vector<std::string>& history) {
     const Settings& s = run.settings;
-    ProfileFile file = ProfileFile::Load(run.IniPath);
     file.Set(kMarkerSection, kMarkerKey, kMarkerValue);
     file.Set("Display", "Top", FormatNumber(s.Top));
     file.Set("Display", "left", FormatNumber(s.Left));

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "ProfileFile.h"
 #include "RunState.h"
 #include "Settings.h"
 
@@ -27,8 +28,12 @@ std::string ReadIni(const std::string& iniPath, const std::string& section, cons
 // Writes the marker, every field of the settings and the file history (one key
 // per entry, File1 first) in one atomic replacement of the file. Keys it does
 // not write (older history keys, the port map, comments) stay as they were.
-// A file that cannot be written is left as it was and the run goes on.
+// A file that cannot be written is left as it was and the run goes on; so is
+// one that cannot be read (see ProfileFile::Load), whose keys would be lost.
 void SaveSettings(const RunState& run, const std::vector<std::string>& history);
+
+// The same written into `base` instead of the file's present content.
+void SaveSettingsOver(ProfileFile base, const RunState& run, const std::vector<std::string>& history);
 
 // A number as the file holds it: a blank before zero or a positive number,
 // a minus sign before a negative one (" 0", " 1000", "-15").

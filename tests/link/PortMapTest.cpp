@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "link/PortMap.h"
+#include "link/PortNumbering.h"
 #include "startup/ProfileFile.h"
 #include "support/TempDir.h"
 
@@ -84,6 +85,23 @@ TEST_F(PortMapTest, AnyPathCanBeMappedByHand) {
 
     EXPECT_EQ(PortMap::Load(ini).Entries().size(), 2u);
     EXPECT_EQ(List({usb0}), (std::vector<int>{6, 9})) << "usb0 is known as COM6, not numbered again";
+}
+
+// A settings file that cannot be written (its folder is a file: no user
+// writes there) leaves the numbers it could not store valid for the run.
+TEST_F(PortMapTest, NumbersLiveOnWhenTheFileCannotBeWritten) {
+    const std::string blocked = dir.Write("not-a-folder", "") + "/Mirvok.ini";
+    const std::string usb0 = Device("ttyUSB0");
+    PortNumbering numbering(blocked);
+    ASSERT_EQ(numbering.List({{usb0, usb0, "adapter"}}).size(), 1u);
+    EXPECT_EQ(numbering.PathOf(1), usb0) << "opening a listed port finds it";
+    EXPECT_EQ(numbering.List({{usb0, usb0, "adapter"}}).front().number, 1) << "and it keeps its number";
+
+    // Where the file can be written, the number is stored once.
+    PortNumbering stored(ini);
+    stored.List({{usb0, usb0, ""}});
+    EXPECT_EQ(Mapped(1), usb0);
+    EXPECT_EQ(PortNumbering(ini).PathOf(1), usb0);
 }
 
 }  // namespace

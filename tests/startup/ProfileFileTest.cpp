@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "startup/ProfileFile.h"
 #include "support/TempDir.h"
@@ -75,6 +76,60 @@ TEST(ProfileFile, ValuesAreCutTo1023BytesOnACharacterBoundary) {
     EXPECT_EQ(file.Get("S", "A"), std::string(1023, 'x'));
     EXPECT_EQ(file.Get("S", "B"), std::string(1022, 'y'));
     EXPECT_EQ(file.Get("S", "C"), std::string(1021, 'w') + "日");
+}
+
+// Editors and old tools: a byte-order mark in front, lines ended by CR alone,
+// or mixed ends. Every one reads the same keys; a save keeps the mark.
+TEST(ProfileFile, ByteOrderMarkAndEveryKindOfLineEndAreRead) {
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::string saved;  // after setting Comm/Port to 9
+    } cases[] = {
+        {"mark", "\xEF\xBB\xBF[Application]\r\nApp=Mirvok\r\n[Comm]\r\nPort= 4\r\n",
+         "\xEF\xBB\xBF[Application]\r\nApp=Mirvok\r\n[Comm]\r\nPort=9\r\n"},
+        {"CR alone", "[Application]\rApp=Mirvok\r[Comm]\rPort= 4\r",
+         "[Application]\r\nApp=Mirvok\r\n[Comm]\r\nPort=9\r\n"},
+        {"mixed", "[Application]\nApp=Mirvok\r[Comm]\r\nPort= 4",
+         "[Application]\r\nApp=Mirvok\r\n[Comm]\r\nPort=9\r\n"},
+    };
+    for (const auto& c : cases) {
+        test::TempDir dir;
+        const auto path = dir.Write("a.ini", c.bytes);
+        ProfileFile file = ProfileFile::Load(path);
+        EXPECT_EQ(file.Get("Application", "App"), "Mirvok") << c.name;
+        EXPECT_EQ(file.Get("Comm", "Port"), "4") << c.name;
+        file.Set("Comm", "Port", "9");
+        ASSERT_TRUE(file.Save(path)) << c.name;
+        EXPECT_EQ(test::TempDir::Read(path), c.saved) << c.name;
+    }
+}
+
+// What cannot be read is never saved over: its keys would be lost.
+TEST(ProfileFile, AFileTooLargeOrNotRegularIsUnreadableAndKept) {
+    test::TempDir dir;
+    const std::string huge = "[Comm]\r\nPort= 4\r\n" + std::string(ProfileFile::kMaxFileBytes, '\n');
+    const auto large = dir.Write("large.ini", huge);
+    const auto fifo = dir.File("fifo.ini");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const auto justFits = dir.Write("fits.ini", std::string(ProfileFile::kMaxFileBytes - 9, ';') + "\n[A]\nk=v");
+
+    for (const std::string& path : {large, fifo}) {
+        ProfileFile file = ProfileFile::Load(path);  // a pipe without writer: no waiting
+        EXPECT_TRUE(file.Unreadable()) << path;
+        EXPECT_EQ(file.Get("Comm", "Port"), "") << path;
+        file.Set("Comm", "Port", "1");
+        EXPECT_FALSE(file.Save(path)) << path;
+    }
+    EXPECT_EQ(test::TempDir::Read(large), huge);
+    struct stat status {};
+    ASSERT_EQ(::stat(fifo.c_str(), &status), 0);
+    EXPECT_TRUE(S_ISFIFO(status.st_mode));
+
+    const ProfileFile fits = ProfileFile::Load(justFits);
+    EXPECT_FALSE(fits.Unreadable());
+    EXPECT_EQ(fits.Get("A", "k"), "v");
+    EXPECT_FALSE(ProfileFile::Load(dir.File("missing.ini")).Unreadable());
 }
 
 }  // namespace

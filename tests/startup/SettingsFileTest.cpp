@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -65,6 +67,91 @@ TEST(SettingsFile, AnotherMarkerResetsEverySettingButKeepsForeignKeys) {
     EXPECT_EQ(file.Get("Comm", "Port"), "1");
     EXPECT_EQ(file.Get("File", "File1"), "/rom/a.mot");
     EXPECT_EQ(file.Get("Ports", "COM7"), "/dev/ttyUSB0");
+    // The file as it was survives beside it.
+    EXPECT_EQ(test::TempDir::Read(path + ".bak"),
+              "[application]\r\napp=MIRVOK\r\n[Comm]\r\nPort= 7\r\n"
+              "[File]\r\nFile1=/rom/a.mot\r\n[Ports]\r\nCOM7=/dev/ttyUSB0\r\n");
+}
+
+// An editor's byte-order mark or CR-only line ends are no first start: the
+// operator's port and modes stay.
+TEST(SettingsFile, MarkOrCrLineEndsKeepTheSettings) {
+    for (const std::string& bytes : {std::string("\xEF\xBB\xBF[Application]\r\nApp=Mirvok\r\n[Comm]\r\nPort= 7\r\n"
+                                                 "[Mode]\r\nCRmode= 0\r\n"),
+                                     std::string("[Application]\rApp=Mirvok\r[Comm]\rPort= 7\r[Mode]\rCRmode= 0\r")}) {
+        test::TempDir dir;
+        dir.Write("Mirvok.ini", bytes);
+        RunState run = RunIn(dir);
+        LoadOrCreateSettings(run);
+        EXPECT_EQ(run.settings.Port, 7);
+        EXPECT_EQ(run.settings.CRmode, 0);
+        EXPECT_FALSE(std::filesystem::exists(run.IniPath + ".bak"));
+    }
+}
+
+// A file that cannot be read (here: far too large) is kept as the backup and
+// a fresh file is written; one whose copy cannot be made is not overwritten.
+TEST(SettingsFile, UnreadableFileIsBackedUpBeforeTheFirstStartReplacesIt) {
+    test::TempDir dir;
+    const std::string huge = "[Comm]\r\nPort= 4\r\n" + std::string(ProfileFile::kMaxFileBytes + 1, '\n');
+    dir.Write("Mirvok.ini", huge);
+    RunState run = RunIn(dir);
+    LoadOrCreateSettings(run);
+    EXPECT_EQ(run.settings.Port, 1);
+    EXPECT_EQ(test::TempDir::Read(run.IniPath), kFirstStartFile);
+    EXPECT_EQ(test::TempDir::Read(run.IniPath + ".bak"), huge);
+
+    // The backup's place is taken by a folder: no copy, so no overwrite.
+    test::TempDir other;
+    other.Write("Mirvok.ini", "[Comm]\r\nPort= 4\r\n");
+    std::filesystem::create_directory(other.File("Mirvok.ini.bak"));
+    RunState second = RunIn(other);
+    LoadOrCreateSettings(second);
+    EXPECT_EQ(second.settings.Port, 1);
+    EXPECT_EQ(test::TempDir::Read(second.IniPath), "[Comm]\r\nPort= 4\r\n");
+}
+
+// A settings path that names a pipe or a device (a pipe here, and a link to
+// one) is read as no file and never replaced by one; the run goes on with the
+// values in memory.
+TEST(SettingsFile, APipeOrDeviceIsNeverReplaced) {
+    test::TempDir dir;
+    const std::string fifo = dir.File("Mirvok.ini");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string link = dir.File("link.ini");
+    std::filesystem::create_symlink(fifo, link);
+    for (const std::string& path : {fifo, link}) {
+        RunState run;
+        run.IniPath = path;
+        LoadOrCreateSettings(run);
+        run.settings.Port = 5;
+        SaveSettings(run, {"/a.mot"});
+        EXPECT_EQ(run.settings.Port, 5) << path;
+        struct stat status {};
+        ASSERT_EQ(::stat(path.c_str(), &status), 0) << path;
+        EXPECT_FALSE(S_ISREG(status.st_mode)) << path;
+    }
+    EXPECT_EQ(FilesIn(dir), 2u);
+}
+
+// Temporaries of saves that were killed go at the next start; those of a
+// process that still runs, and files that only look alike, stay.
+TEST(SettingsFile, StartRemovesTheTemporariesOfKilledSaves) {
+    test::TempDir dir;
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ASSERT_GT(child, 0);
+    ::waitpid(child, nullptr, 0);  // its process id now belongs to nobody
+    const std::string dead = dir.Write("Mirvok.ini.tmp" + std::to_string(child) + "-0", "[half");
+    const std::string running = dir.Write("Mirvok.ini.tmp" + std::to_string(::getpid()) + "-1", "[half");
+    const std::string alike = dir.Write("Mirvok.ini.tmpnotes", "mine");
+    const std::string otherFile = dir.Write("Other.ini.tmp" + std::to_string(child) + "-0", "mine");
+    RunState run = RunIn(dir);
+    LoadOrCreateSettings(run);
+    EXPECT_FALSE(std::filesystem::exists(dead));
+    EXPECT_TRUE(std::filesystem::exists(running));
+    EXPECT_TRUE(std::filesystem::exists(alike));
+    EXPECT_TRUE(std::filesystem::exists(otherFile));
 }
 
 // One stored value, the field it loads into and what that field must hold.

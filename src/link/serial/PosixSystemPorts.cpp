@@ -28,20 +28,14 @@ std::vector<DetectedPort> DetectedPorts() {
 
 }  // namespace
 
-std::vector<PortInfo> ListSystemPorts(const std::string& iniPath) {
-    PortMap map = PortMap::Load(iniPath);
-    std::vector<PortInfo> present = map.Update(DetectedPorts());
-    // A file that cannot be written leaves the numbers valid for this run only.
-    map.SaveAdded(iniPath);
-    return present;
-}
+std::vector<PortInfo> ListSystemPorts(PortNumbering& numbering) { return numbering.List(DetectedPorts()); }
 
-std::string SystemPortLocation(int port, const std::string& iniPath) {
-    std::string path = PortMap::Load(iniPath).PathOf(port);
+std::string SystemPortLocation(int port, PortNumbering& numbering) {
+    std::string path = numbering.PathOf(port);
     if (path.empty()) {
         // A device plugged in since the last listing gets its number now.
-        ListSystemPorts(iniPath);
-        path = PortMap::Load(iniPath).PathOf(port);
+        ListSystemPorts(numbering);
+        path = numbering.PathOf(port);
     }
     return path;
 }

@@ -5,11 +5,11 @@
 
 namespace mirvok {
 
-std::vector<PortInfo> SerialPortProvider::ListPorts() { return serial::ListSystemPorts(iniPath_); }
+std::vector<PortInfo> SerialPortProvider::ListPorts() { return serial::ListSystemPorts(numbering_); }
 
 std::unique_ptr<Transport> SerialPortProvider::Open(int port, const LineSettings& settings,
                                                     TransportStatus& status) {
-    return serial::SerialTransport::Open(serial::SystemPortLocation(port, iniPath_), settings, status);
+    return serial::SerialTransport::Open(serial::SystemPortLocation(port, numbering_), settings, status);
 }
 
 }  // namespace mirvok

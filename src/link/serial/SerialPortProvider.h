@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "link/PortNumbering.h"
 #include "link/Transport.h"
 
 namespace mirvok {
@@ -11,14 +12,14 @@ namespace mirvok {
 class SerialPortProvider final : public PortProvider {
 public:
     // `iniPath`: the settings file that holds the port map (section "Ports").
-    explicit SerialPortProvider(std::string iniPath) : iniPath_(std::move(iniPath)) {}
+    explicit SerialPortProvider(std::string iniPath) : numbering_(std::move(iniPath)) {}
 
     std::vector<PortInfo> ListPorts() override;
     std::unique_ptr<Transport> Open(int port, const LineSettings& settings,
                                     TransportStatus& status) override;
 
 private:
-    std::string iniPath_;
+    PortNumbering numbering_;
 };
 
 }  // namespace mirvok

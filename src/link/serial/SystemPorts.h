@@ -8,17 +8,18 @@
 #include <string>
 #include <vector>
 
+#include "link/PortNumbering.h"
 #include "link/Transport.h"
 
 namespace mirvok::serial {
 
 // The serial ports present now, numbered as the program shows them: on
-// Windows the system's own COM numbers; elsewhere the numbers of the port map
-// in the settings file, where devices seen for the first time are recorded.
-std::vector<PortInfo> ListSystemPorts(const std::string& iniPath);
+// Windows the system's own COM numbers; elsewhere the numbers of the port
+// map, where devices seen for the first time are recorded.
+std::vector<PortInfo> ListSystemPorts(PortNumbering& numbering);
 
 // What to open for a port number; "" when the number leads to no device.
-std::string SystemPortLocation(int port, const std::string& iniPath);
+std::string SystemPortLocation(int port, PortNumbering& numbering);
 
 // Whether the open device is a pseudo-terminal, whose framing the kernel
 // fixes at 8 data bits without parity and which has no modem lines.

@@ -18,7 +18,7 @@ int ComNumber(const QString& name) {
 
 }  // namespace
 
-std::vector<PortInfo> ListSystemPorts(const std::string&) {
+std::vector<PortInfo> ListSystemPorts(PortNumbering&) {
     std::vector<PortInfo> ports;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         const int number = ComNumber(info.portName());
@@ -29,7 +29,7 @@ std::vector<PortInfo> ListSystemPorts(const std::string&) {
     return ports;
 }
 
-std::string SystemPortLocation(int port, const std::string&) {
+std::string SystemPortLocation(int port, PortNumbering&) {
     return "COM" + std::to_string(port);
 }
 
