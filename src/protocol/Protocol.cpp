@@ -46,6 +46,9 @@ void Protocol::SendCommand() {
     sendFailed_ = false;
 
     if (PollsBeforeCommand(CmdText, special) && !PollUntilReady()) {
+        // Whatever the polls brought in answers no command of this exchange.
+        Response.clear();
+        AnsCode.clear();
         form_.LaStatus.Caption = kNoPollReply;
         return;
     }
@@ -71,7 +74,10 @@ void Protocol::SendCommand() {
 }
 
 // Polls until the device replies "R" (ready for a command), the reception
-// timer fires, or the deadline of the poll phase has passed.
+// timer fires, or the deadline of the poll phase has passed. An answer frame
+// before the command is sent belongs to an earlier exchange that never
+// acknowledged it; the device offers it to every poll until it is
+// acknowledged, so it is acknowledged here and polling goes on.
 bool Protocol::PollUntilReady() {
     Response.clear();
     RxTimedOut = 0;
@@ -80,6 +86,7 @@ bool Protocol::PollUntilReady() {
     do {
         host_.IdleWait();
         PollDevice();
+        if (Response == "A") Send(ACK);
     } while (Response != "R" && RxTimedOut != 1 && !(host_.SecondsSinceMidnight() > deadline) && !sendFailed_);
     return Response == "R";
 }

@@ -169,6 +169,35 @@ TEST(NoReadyReply, AReplyWithCharactersMoreThanFiveSecondsApartTimesOut) {
     EXPECT_EQ(bench.host.Boxes().size(), 1u);
 }
 
+// --- an answer left over from an earlier exchange ------------------------------
+
+// A session that ended after its first poll for the answer: the device holds
+// "APA90", unacknowledged, and offers it to every poll.
+void LeaveStaleAnswer(SimBench& bench) {
+    const std::string pa = CommandBytes("PA");
+    ASSERT_EQ(bench.link.crwSendDataQR(1, 3000, 0, pa, static_cast<std::int32_t>(pa.size())), 0);
+    bench.host.RunFor(0.5);
+    ASSERT_EQ(bench.link.crwSendDataQR(1, 3000, 0, kPoll, 2), 0);
+    bench.host.RunFor(0.5);
+    std::string received;
+    std::int16_t count = 0;
+    bench.link.crwReceiveData(1, 1, received, count);
+    ASSERT_NE(received.find("APA90"), std::string::npos);
+}
+
+TEST(StaleAnswer, IsAcknowledgedAndTheCommandGetsItsOwnAnswer) {
+    SimBench bench;
+    bench.device.Config().dsw1 = 0x5A;
+    LeaveStaleAnswer(bench);
+    bench.protocol.SendCommand("!!", "i");
+    ASSERT_EQ(bench.device.Commands().size(), 2u);
+    EXPECT_EQ(bench.device.Commands()[1].text, "!!i");
+    EXPECT_EQ(bench.protocol.Response, "A");
+    EXPECT_EQ(bench.protocol.RxFrame, "A!!905A00");
+    EXPECT_EQ(bench.form.LaStatus.Caption, "");
+    EXPECT_TRUE(bench.host.Boxes().empty());
+}
+
 // --- the device refuses the command -------------------------------------------
 
 TEST(CommandRefused, NakIsReportedInTheStatusLine) {

@@ -55,7 +55,7 @@ TEST(NoReadyReplyWithinTheDeadline, ADeviceAnsweringBusyIsPolledForThreeSeconds)
     bench.clock.SetTimeOfDay(36000.2);  // deadline 36003
     bench.protocol.SendCommand("PA", "");
     EXPECT_EQ(bench.form.LaStatus.Caption, "ﾎﾟｰﾘﾝｸﾞの応答がありません。");
-    EXPECT_EQ(bench.protocol.Response, "B");
+    EXPECT_EQ(bench.protocol.Response, "");
     EXPECT_FALSE(device.commandSeen);
     EXPECT_GT(device.polls, 100);
     EXPECT_NEAR(bench.host.SecondsSinceMidnight(), 36003.0, 0.01);
@@ -143,6 +143,26 @@ TEST(SendFailure, TheCommandFrameFailsAfterTheReadyReply) {
     EXPECT_EQ(bench.host.Boxes()[0].request.text, ReturnCodeMessage(200, "crwSendDataQR"));
     EXPECT_EQ(bench.form.LaStatus.Caption, "");
     EXPECT_FALSE(bench.timer1.Enabled());
+}
+
+// A device that offers an old answer to every poll and never lets it go,
+// whatever it is told: the command is never sent, so the answer must not
+// count for it.
+TEST(StaleAnswer, AnAnswerThatIsNeverLetGoFailsTheExchange) {
+    for (const std::string command : {"PA", "!!", "VS"}) {
+        SCOPED_TRACE(command);
+        ProtocolBench bench;
+        ScriptedDevice device(bench);
+        device.onPoll = [] { return Reply("APA90"); };
+        bench.protocol.SendCommand(command, command == "!!" ? "i" : "");
+        EXPECT_FALSE(device.commandSeen);
+        EXPECT_EQ(bench.protocol.Response, "");
+        EXPECT_EQ(bench.protocol.AnsCode, "");
+        EXPECT_FALSE(LinkAnswerAccepted(bench.protocol));
+        EXPECT_EQ(bench.form.LaStatus.Caption, "ﾎﾟｰﾘﾝｸﾞの応答がありません。");
+        // Each old answer was acknowledged, and nothing else was sent.
+        for (const std::string& written : bench.line.Writes()) EXPECT_TRUE(written == kPoll || written == kAck);
+    }
 }
 
 }  // namespace
