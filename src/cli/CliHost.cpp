@@ -7,7 +7,7 @@
 #include "Interrupt.h"
 #include "WatchedPorts.h"
 #include "startup/Timer.h"
-#include "ui/form/FormState.h"
+#include "window/FormState.h"
 
 namespace mirvok::cli {
 namespace {

@@ -20,7 +20,7 @@
 #include "CliClock.h"
 #include "OperatorChannel.h"
 #include "startup/Host.h"
-#include "ui/form/Controls.h"
+#include "window/Controls.h"
 
 namespace mirvok {
 struct FormState;

@@ -8,7 +8,7 @@
 #include "maintenance/FromRecovery.h"
 #include "maintenance/LinkCheck.h"
 #include "maintenance/RomVersion.h"
-#include "ui/form/FormState.h"
+#include "window/FormState.h"
 
 namespace mirvok::cli {
 namespace {

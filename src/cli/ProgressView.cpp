@@ -7,7 +7,7 @@
 #include "Json.h"
 #include "WatchedPorts.h"
 #include "download/TrimBlanks.h"
-#include "ui/form/FormState.h"
+#include "window/FormState.h"
 
 namespace mirvok::cli {
 namespace {

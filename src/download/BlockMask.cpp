@@ -1,8 +1,8 @@
 #include "BlockMask.h"
 
 #include "SRecordLine.h"
-#include "ui/form/FormState.h"
-#include "ui/form/Window.h"
+#include "window/FormState.h"
+#include "window/Window.h"
 
 namespace mirvok {
 namespace {

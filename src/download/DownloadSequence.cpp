@@ -8,16 +8,16 @@
 #include "TransferEngine.h"
 #include "TrimBlanks.h"
 #include "link/Link.h"
-#include "link/PortSelection.h"
 #include "link/ReturnCodeMessage.h"
 #include "protocol/Protocol.h"
 #include "startup/Host.h"
 #include "startup/RunState.h"
 #include "startup/Timer.h"
 #include "startup/WaitSeconds.h"
-#include "ui/form/FormState.h"
-#include "ui/form/Window.h"
-#include "ui/form/WindowSettings.h"
+#include "window/FormState.h"
+#include "window/PortSelection.h"
+#include "window/Window.h"
+#include "window/WindowSettings.h"
 
 namespace mirvok {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "HistoryDisplayName.h"
 #include "TrimBlanks.h"
-#include "ui/form/FormState.h"
+#include "window/FormState.h"
 
 namespace mirvok {
 namespace {

@@ -5,8 +5,8 @@
 #include "startup/Host.h"
 #include "startup/RunState.h"
 #include "startup/Utf8Text.h"
-#include "ui/form/FormState.h"
-#include "ui/form/Window.h"
+#include "window/FormState.h"
+#include "window/Window.h"
 
 namespace mirvok {
 namespace {

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <limits>
 
-#include "link/PortSelection.h"
 #include "startup/Host.h"
 #include "startup/RunState.h"
-#include "ui/form/FormState.h"
-#include "ui/form/Window.h"
-#include "ui/form/WindowSettings.h"
+#include "window/FormState.h"
+#include "window/PortSelection.h"
+#include "window/Window.h"
+#include "window/WindowSettings.h"
 
 namespace mirvok {
 namespace {

@@ -11,8 +11,8 @@
 #include "startup/RunState.h"
 #include "startup/Utf8Text.h"
 #include "startup/WaitSeconds.h"
-#include "ui/form/Controls.h"
-#include "ui/form/Window.h"
+#include "window/Controls.h"
+#include "window/Window.h"
 
 namespace mirvok {
 namespace {

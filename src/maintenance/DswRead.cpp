@@ -1,12 +1,12 @@
 #include "DswRead.h"
 
 #include "LinkCheck.h"
-#include "link/PortSelection.h"
 #include "protocol/Protocol.h"
 #include "startup/HexToBits.h"
 #include "startup/Utf8Text.h"
-#include "ui/form/FormState.h"
-#include "ui/form/Window.h"
+#include "window/FormState.h"
+#include "window/PortSelection.h"
+#include "window/Window.h"
 
 namespace mirvok {
 

@@ -3,14 +3,14 @@
 #include "LinkCheck.h"
 #include "RomVersion.h"
 #include "link/Link.h"
-#include "link/PortSelection.h"
 #include "protocol/Protocol.h"
 #include "startup/Host.h"
 #include "startup/RunState.h"
 #include "startup/Utf8Text.h"
 #include "startup/WaitSeconds.h"
-#include "ui/form/FormState.h"
-#include "ui/form/Window.h"
+#include "window/FormState.h"
+#include "window/PortSelection.h"
+#include "window/Window.h"
 
 namespace mirvok {
 

@@ -3,8 +3,8 @@
 #include "FromBackup.h"
 #include "LinkCheck.h"
 #include "startup/Host.h"
-#include "ui/form/FormState.h"
-#include "ui/form/Window.h"
+#include "window/FormState.h"
+#include "window/Window.h"
 
 namespace mirvok {
 

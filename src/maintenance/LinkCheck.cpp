@@ -3,13 +3,13 @@
 #include <algorithm>
 
 #include "link/Link.h"
-#include "link/PortSelection.h"
 #include "protocol/Protocol.h"
 #include "startup/Host.h"
 #include "startup/RunState.h"
-#include "ui/form/FormState.h"
-#include "ui/form/Window.h"
-#include "ui/form/WindowSettings.h"
+#include "window/FormState.h"
+#include "window/PortSelection.h"
+#include "window/Window.h"
+#include "window/WindowSettings.h"
 
 namespace mirvok {
 

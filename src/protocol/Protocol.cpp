@@ -3,13 +3,13 @@
 #include "CommandFrame.h"
 #include "PollDeadline.h"
 #include "ReplyFrame.h"
+#include "StatusSink.h"
 #include "WireText.h"
 #include "link/Link.h"
 #include "link/ReturnCodeMessage.h"
 #include "startup/Host.h"
 #include "startup/RunState.h"
 #include "startup/Timer.h"
-#include "ui/form/FormState.h"
 
 namespace mirvok {
 namespace {
@@ -28,8 +28,8 @@ bool IsReply(const std::string& response) { return response == "A" || response =
 
 }  // namespace
 
-Protocol::Protocol(Host& host, Link& link, RunState& run, FormState& form, Timer& timer1)
-    : host_(host), link_(link), run_(run), form_(form), timer1_(timer1) {
+Protocol::Protocol(Host& host, Link& link, RunState& run, StatusSink& status, Timer& timer1)
+    : host_(host), link_(link), run_(run), status_(status), timer1_(timer1) {
     timer1_.OnTick = [this] { Timer1_Timer(); };
 }
 
@@ -49,7 +49,7 @@ void Protocol::SendCommand() {
         // Whatever the polls brought in answers no command of this exchange.
         Response.clear();
         AnsCode.clear();
-        form_.LaStatus.Caption = kNoPollReply;
+        status_.ShowStatusText(kNoPollReply);
         return;
     }
 
@@ -65,7 +65,7 @@ void Protocol::SendCommand() {
     StopReceptionTimer();
 
     if (Response != "ACK") {
-        form_.LaStatus.Caption = Response == "NAK" ? kNakReceived : kNoAckOrNak;
+        status_.ShowStatusText(Response == "NAK" ? kNakReceived : kNoAckOrNak);
         return;
     }
     // The download set-up "*+" switches the device's line settings: it sends
@@ -103,7 +103,7 @@ void Protocol::AwaitAnswer() {
         Send(ACK);  // a failure is reported there; the answer stands
         return;
     }
-    form_.LaStatus.Caption = Response == "BCC" ? kBadBccReceived : kStopped;
+    status_.ShowStatusText(Response == "BCC" ? kBadBccReceived : kStopped);
 }
 
 void Protocol::PollDevice() {
@@ -161,7 +161,7 @@ void Protocol::ReceiveStep() {
 
 void Protocol::Timer1_Timer() {
     timer1_.SetEnabled(false);
-    form_.LaStatus.Caption = kReceptionTimedOut;
+    status_.ShowStatusText(kReceptionTimedOut);
     host_.MsgBox(kReceptionTimedOut, MsgIcon::Warning);
     RxState = 0;
     RxTimedOut = 1;

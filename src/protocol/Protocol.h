@@ -2,7 +2,8 @@
 // The command protocol of the main window: polling the device, sending a
 // command as a framed text with its BCC, awaiting ACK/NAK and the answer
 // frame, and taking received characters apart. It works on the window's
-// protocol variables, kept here so the protocol can be driven on its own.
+// protocol variables, kept here so the protocol can be driven on its own, and
+// reports how an exchange went to a status sink.
 
 #include <cstdint>
 #include <string>
@@ -13,7 +14,7 @@ class Host;
 class Link;
 class Timer;
 struct RunState;
-struct FormState;
+class StatusSink;
 
 class Protocol {
 public:
@@ -21,7 +22,7 @@ public:
     static constexpr int kSendTimeoutMs = 3000;
 
     // Installs Timer1_Timer as the tick handler of timer1.
-    Protocol(Host& host, Link& link, RunState& run, FormState& form, Timer& timer1);
+    Protocol(Host& host, Link& link, RunState& run, StatusSink& status, Timer& timer1);
 
     // Inputs, set by the caller before SendCommand.
     std::string CmdText;
@@ -59,7 +60,7 @@ private:
     Host& host_;
     Link& link_;
     RunState& run_;
-    FormState& form_;
+    StatusSink& status_;
     Timer& timer1_;
     // A send failed and closed the port during this exchange: the polling
     // loops end instead of polling a closed port again and again.

@@ -43,18 +43,34 @@ std::int16_t ClampToInt16(int value) {
 }  // namespace
 
 void Frmdown::Form_Load() {
-    FormState& f = form;
-    RunState& run = window.run;
-    Settings& s = run.settings;
+    LoadPlacement();
+    LoadSpecialMode();
+    LoadModes();
+    LoadBlocks();
+    LoadFileHistory();
+    LoadFileName();
+    LoadPorts();
+    LoadLineSettings();
+    LoadSendInterval();
+    FinishLoad();
+}
 
+void Frmdown::LoadPlacement() {
+    FormState& f = form;
+    const Settings& s = window.run.settings;
     f.Left = s.Left;
     f.Top = s.Top;
     f.Width = kNormalWidthTwips;
     f.Height = kHeightTwips;
-    run.StopRequested = 0;
+    window.run.StopRequested = 0;
     f.ResetStatus();
     f.MnuLineon.Checked = s.Linechk != 0;
+}
 
+// The special modes fix the title and keep the window in terminal mode.
+void Frmdown::LoadSpecialMode() {
+    FormState& f = form;
+    Settings& s = window.run.settings;
     switch (s.Spno) {
         case kSpnoNormal:
             f.MnuZAV.Checked = false;
@@ -77,54 +93,75 @@ void Frmdown::Form_Load() {
             f.BLKCheck1.Enabled = false;
             break;
     }
+}
 
+void Frmdown::LoadModes() {
+    FormState& f = form;
+    const Settings& s = window.run.settings;
     const int mode = s.CRmode == kTerminalMode ? kTerminalMode : kDownloadMode;
     SelectOption(f.Option2[mode]);
     Option2_Click(mode);
     if (s.Downloadno >= f.Option1.First() && s.Downloadno <= f.Option1.Last())
         SelectOption(f.Option1[s.Downloadno]);
+}
 
-    // The first download sends the whole file: every block checked and greyed.
+// The first download sends the whole file: every block checked and greyed.
+void Frmdown::LoadBlocks() {
+    FormState& f = form;
     SetValue(f.BLKCheck1, 0);
     f.Frame5.Enabled = false;
     for (int i = f.BLK_Address.First(); i <= f.BLK_Address.Last(); ++i) f.BLK_Address[i].Value = 1;
     for (int i = f.BLK_Address.First(); i <= f.BLK_Address.Last(); ++i) f.BLK_Address[i].Enabled = false;
+}
 
-    // File history, most recent first; blank keys are skipped so both lists stay parallel.
+// File history, most recent first; blank keys are skipped so both lists stay parallel.
+void Frmdown::LoadFileHistory() {
+    FormState& f = form;
     f.WorkFileList.Clear();
     f.FileNameList.Clear();
     for (int n = 1; n <= kHistoryKeysRead; ++n) {
-        const std::string path =
-            TrimBlanks(ReadIni(run.IniPath, kHistorySection, kHistoryKeyPrefix + std::to_string(n)));
+        const std::string path = TrimBlanks(
+            ReadIni(window.run.IniPath, kHistorySection, kHistoryKeyPrefix + std::to_string(n)));
         if (path.empty()) continue;
         f.FileNameList.AddItem(HistoryDisplayName(path));
         f.WorkFileList.AddItem(path);
     }
+}
 
+// The file named on the command line, or else the most recent of the history.
+void Frmdown::LoadFileName() {
+    FormState& f = form;
+    RunState& run = window.run;
     if (!run.CommandLine.empty()) {
         SetText(f.TxXferFileName, run.CommandLine);
         const std::size_t separator = run.CommandLine.find_last_of(kPathSeparators);
         const std::size_t nameStart = separator == std::string::npos ? 0 : separator + 1;
-        s.Directory = run.CommandLine.substr(0, nameStart);
-        s.Filename = run.CommandLine.substr(nameStart);
+        run.settings.Directory = run.CommandLine.substr(0, nameStart);
+        run.settings.Filename = run.CommandLine.substr(nameStart);
     } else if (f.FileNameList.ListCount() > 0) {
         f.HistoryIndex = 0;
         SelectItem(f.FileNameList, 0);
         f.WorkFileList.ListIndex = 0;
         SetText(f.TxXferFileName, f.WorkFileList.Items[0].text);
     }
+}
 
-    // The refresh selects its first port, which changes Port: the stored
-    // port is looked for as it was before, so the operator's choice survives
-    // a restart whenever that port still exists.
-    const std::int16_t storedPort = s.Port;
+// The refresh selects its first port, which changes Port: the stored port is
+// looked for as it was before, so the operator's choice survives a restart
+// whenever that port still exists.
+void Frmdown::LoadPorts() {
+    FormState& f = form;
+    const std::int16_t storedPort = window.run.settings.Port;
     CmndPortRefresh_Click();
     const int port =
         FindEntry(f.CmbComPort, -1, [&](const ListControl::Item& item) { return item.data == storedPort; });
     if (port >= 0) SelectItem(f.CmbComPort, port);
+}
 
+void Frmdown::LoadLineSettings() {
+    FormState& f = form;
     std::string baud, parity, dataBits, stopBits;
-    if (!SplitLineSetting(s.Setting, baud, parity, dataBits, stopBits))
+    if (!SplitLineSetting(window.run.settings.Setting, baud, parity, dataBits, stopBits))
         SplitLineSetting(kDefaultLineSetting, baud, parity, dataBits, stopBits);
     SelectItem(f.CmbBaudRate,
                FindEntry(f.CmbBaudRate, 0, [&](const auto& item) { return item.text == baud; }));
@@ -135,14 +172,21 @@ void Frmdown::Form_Load() {
                }));
     SelectItem(f.CmbStopBits,
                FindEntry(f.CmbStopBits, 0, [&](const auto& item) { return item.text == stopBits; }));
+}
 
-    // A stored interval that no entry offers stays in force, with nothing selected.
-    const int interval = FindEntry(f.CmbSms, -1, [&](const auto& item) { return item.data == s.StTimer; });
+// A stored interval that no entry offers stays in force, with nothing selected.
+void Frmdown::LoadSendInterval() {
+    FormState& f = form;
+    const std::int16_t stored = window.run.settings.StTimer;
+    const int interval = FindEntry(f.CmbSms, -1, [&](const auto& item) { return item.data == stored; });
     if (interval >= 0)
         SelectItem(f.CmbSms, interval);
     else
         f.CmbSms.ListIndex = -1;
+}
 
+void Frmdown::FinishLoad() {
+    FormState& f = form;
     f.CmdGetDSW.Caption = kDswButtonCaption;
     f.CmbComPort.BackColor = kSysWindow;
     f.CmndPortRefresh.ToolTip = kPortRefreshTip;

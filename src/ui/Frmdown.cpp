@@ -1,15 +1,15 @@
 #include "Frmdown.h"
 
-#include "link/PortSelection.h"
 #include "maintenance/RomVersion.h"
 #include "startup/Utf8Text.h"
+#include "window/PortSelection.h"
 
 namespace mirvok {
 
 Frmdown::Frmdown(Host& host, Link& link, RunState& run)
     : Timer1(host, kTimer1DesignIntervalMs, false),
       Timer3(host, kTimer3DesignIntervalMs, true),
-      protocol(host, link, run, form, Timer1),
+      protocol(host, link, run, statusLine, Timer1),
       window{host, link, run, form, protocol, Timer1, Timer3} {
     Timer1.OnTick = [this] { Timer1_Timer(); };
     Timer3.OnTick = [this] { Timer3_Timer(); };

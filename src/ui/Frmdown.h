@@ -14,8 +14,9 @@
 
 #include "protocol/Protocol.h"
 #include "startup/Timer.h"
-#include "ui/form/FormState.h"
-#include "ui/form/Window.h"
+#include "window/FormState.h"
+#include "window/StatusLine.h"
+#include "window/Window.h"
 
 namespace mirvok {
 
@@ -33,6 +34,7 @@ public:
     Frmdown& operator=(const Frmdown&) = delete;
 
     FormState form;
+    StatusLine statusLine{form};  // the protocol's status reports go to LaStatus
     Timer Timer1;  // reception time-out: stopped at creation
     Timer Timer3;  // send wait: runs once at creation and stops itself
     Protocol protocol;
@@ -114,6 +116,18 @@ private:
     struct Handlers {
         Handler click, change, gotFocus, lostFocus, rightButtonUp;
     };
+    // The phases of Form_Load, in order (FormLoad.cpp).
+    void LoadPlacement();
+    void LoadSpecialMode();
+    void LoadModes();
+    void LoadBlocks();
+    void LoadFileHistory();
+    void LoadFileName();
+    void LoadPorts();
+    void LoadLineSettings();
+    void LoadSendInterval();
+    void FinishLoad();
+
     void WireHandlers();
     void WireMenus();
     Handlers* HandlersOf(const Control& control);

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "download/BlockMask.h"
-#include "ui/form/FormState.h"
+#include "window/FormState.h"
 
 namespace mirvok {
 namespace {

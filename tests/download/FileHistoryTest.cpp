@@ -2,7 +2,7 @@
 
 #include "download/FileHistory.h"
 #include "download/HistoryDisplayName.h"
-#include "ui/form/FormState.h"
+#include "window/FormState.h"
 
 namespace mirvok {
 namespace {

@@ -13,8 +13,9 @@
 #include "startup/RunState.h"
 #include "startup/Timer.h"
 #include "support/TestHost.h"
-#include "ui/form/FormState.h"
-#include "ui/form/Window.h"
+#include "window/FormState.h"
+#include "window/StatusLine.h"
+#include "window/Window.h"
 
 namespace mirvok::test {
 
@@ -81,12 +82,13 @@ struct EngineRig {
     TestHost host;
     PortScript script;
     FormState form;
+    StatusLine statusLine{form};
     ScriptedPorts ports{host, script, form};
     Link link{ports};
     RunState run;
     Timer timer1{host, 2000, false};
     Timer timer3{host, 1000, false};
-    Protocol protocol{host, link, run, form, timer1};
+    Protocol protocol{host, link, run, statusLine, timer1};
     Window window{host, link, run, form, protocol, timer1, timer3};
 };
 

@@ -28,7 +28,7 @@
 #include "startup/RunState.h"
 #include "startup/Timer.h"
 #include "startup/VirtualHost.h"
-#include "ui/form/FormState.h"
+#include "support/StatusRecorder.h"
 
 namespace {
 
@@ -70,9 +70,9 @@ struct Bench {
     test::ScriptedPortProvider provider{line};
     Link link{provider};
     RunState run;
-    FormState form;
+    test::StatusRecorder status;
     Timer timer1{host, 2000, false};
-    Protocol protocol{host, link, run, form, timer1};
+    Protocol protocol{host, link, run, status, timer1};
     std::size_t bytesFed = 0;
 
     Bench() {

@@ -13,8 +13,8 @@
 #include "sim/SimPortProvider.h"
 #include "startup/RunState.h"
 #include "startup/Timer.h"
+#include "support/StatusRecorder.h"
 #include "support/TestHost.h"
-#include "ui/form/FormState.h"
 
 namespace mirvok {
 namespace {
@@ -37,9 +37,9 @@ struct SimBench {
     sim::SimPortProvider ports{clock, device};
     Link link{ports};
     RunState run;
-    FormState form;
+    test::StatusRecorder status;
     Timer timer1{host, 2000, false};
-    Protocol protocol{host, link, run, form, timer1};
+    Protocol protocol{host, link, run, status, timer1};
 
     SimBench() {
         run.settings.Port = 1;
@@ -71,7 +71,7 @@ TEST(SuccessfulExchange, PaPollsSendsSixBytesAndAcknowledgesTheAnswer) {
     EXPECT_EQ(bench.protocol.Response, "A");
     EXPECT_EQ(bench.protocol.AnsCode, "90");
     EXPECT_EQ(bench.protocol.RxFrame, "APA90");
-    EXPECT_EQ(bench.form.LaStatus.Caption, "");
+    EXPECT_EQ(bench.status.Caption, "");
     EXPECT_TRUE(bench.host.Boxes().empty());
     bench.ExpectPortOpen(true);
     bench.ExpectTimerStopped();
@@ -137,7 +137,7 @@ TEST(SuccessfulExchange, DownloadSetUpReturnsAfterTheAckWithoutPolling) {
     EXPECT_EQ(bench.protocol.Response, "ACK");
     EXPECT_TRUE(bench.device.InDownloadMode());
     EXPECT_EQ(bench.device.DownloadMode(), 4);
-    EXPECT_EQ(bench.form.LaStatus.Caption, "");
+    EXPECT_EQ(bench.status.Caption, "");
     bench.ExpectTimerStopped();
 }
 
@@ -150,7 +150,7 @@ TEST(NoReadyReply, ASilentDeviceEndsThePollPhaseWithTheTimeOut) {
     bench.protocol.SendCommand("PA", "");
     EXPECT_EQ(bench.device.RawReceived(), kPoll);
     EXPECT_EQ(bench.protocol.Response, "");
-    EXPECT_EQ(bench.form.LaStatus.Caption, "ﾎﾟｰﾘﾝｸﾞの応答がありません。");
+    EXPECT_EQ(bench.status.Caption, "ﾎﾟｰﾘﾝｸﾞの応答がありません。");
     ASSERT_EQ(bench.host.Boxes().size(), 1u);
     EXPECT_EQ(bench.host.Boxes()[0].request.icon, MsgIcon::Warning);
     EXPECT_NEAR(bench.host.Boxes()[0].shownAt, 5.0, 0.01);
@@ -165,7 +165,7 @@ TEST(NoReadyReply, AReplyWithCharactersMoreThanFiveSecondsApartTimesOut) {
     bench.protocol.SendCommand("PA", "");
     EXPECT_EQ(bench.device.RawReceived(), kPoll);
     EXPECT_EQ(bench.protocol.RxTimedOut, 1);
-    EXPECT_EQ(bench.form.LaStatus.Caption, "ﾎﾟｰﾘﾝｸﾞの応答がありません。");
+    EXPECT_EQ(bench.status.Caption, "ﾎﾟｰﾘﾝｸﾞの応答がありません。");
     EXPECT_EQ(bench.host.Boxes().size(), 1u);
 }
 
@@ -206,7 +206,7 @@ TEST(CommandRefused, NakIsReportedInTheStatusLine) {
     bench.protocol.SendCommand("PA", "");
     EXPECT_EQ(bench.device.RawReceived(), kPoll + CommandBytes("PA"));
     EXPECT_EQ(bench.protocol.Response, "NAK");
-    EXPECT_EQ(bench.form.LaStatus.Caption, "NAKを受信しました。");
+    EXPECT_EQ(bench.status.Caption, "NAKを受信しました。");
     EXPECT_TRUE(bench.host.Boxes().empty());
     bench.ExpectPortOpen(true);
     bench.ExpectTimerStopped();
@@ -224,7 +224,7 @@ TEST(NoAckOrNak, OneTimeOutBoxEvenWhenTheOperatorClosesItLate) {
         EXPECT_EQ(bench.device.RawReceived(), kPoll + CommandBytes("PA"));
         EXPECT_EQ(bench.protocol.Response, "");
         EXPECT_EQ(bench.protocol.RxTimedOut, 1);
-        EXPECT_EQ(bench.form.LaStatus.Caption, "ACKまたはNAKが受信できませんでした。");
+        EXPECT_EQ(bench.status.Caption, "ACKまたはNAKが受信できませんでした。");
         ASSERT_EQ(bench.host.Boxes().size(), 1u);
         EXPECT_EQ(bench.host.Boxes()[0].request.icon, MsgIcon::Warning);
         EXPECT_EQ(bench.host.Boxes()[0].request.title, "");
@@ -243,7 +243,7 @@ TEST(BadBccOnTheAnswer, IsReportedAndNotAcknowledged) {
     EXPECT_EQ(bench.device.RawReceived(), kPoll + CommandBytes("PA") + kPoll);
     EXPECT_EQ(bench.protocol.Response, "BCC");
     EXPECT_EQ(bench.protocol.RxFrame, "APA90");
-    EXPECT_EQ(bench.form.LaStatus.Caption, "BCC異常ﾃﾞｰﾀ受信。");
+    EXPECT_EQ(bench.status.Caption, "BCC異常ﾃﾞｰﾀ受信。");
     EXPECT_TRUE(bench.host.Boxes().empty());
     bench.ExpectPortOpen(true);
 }
@@ -258,7 +258,7 @@ TEST(PollUnansweredWhileAwaitingTheAnswer, TheTimeOutStopsTheExchange) {
     bench.protocol.SendCommand("PA", "");
     EXPECT_EQ(bench.device.RawReceived(), kPoll + CommandBytes("PA") + kPoll);
     EXPECT_EQ(bench.protocol.Response, "");
-    EXPECT_EQ(bench.form.LaStatus.Caption, "中止しました。");
+    EXPECT_EQ(bench.status.Caption, "中止しました。");
     EXPECT_EQ(bench.host.Boxes().size(), 1u);
     bench.ExpectPortOpen(true);
     bench.ExpectTimerStopped();
@@ -289,7 +289,7 @@ TEST(LinkFailure, AFailedPollClosesThePortWithOneBox) {
         EXPECT_EQ(bench.host.Boxes()[0].request.text, text);
         EXPECT_EQ(bench.host.Boxes()[0].request.icon, MsgIcon::None);
         EXPECT_EQ(bench.host.Boxes()[0].request.title, "");
-        EXPECT_EQ(bench.form.LaStatus.Caption, "ﾎﾟｰﾘﾝｸﾞの応答がありません。");
+        EXPECT_EQ(bench.status.Caption, "ﾎﾟｰﾘﾝｸﾞの応答がありません。");
         bench.ExpectPortOpen(false);
     }
 }
@@ -306,7 +306,7 @@ TEST(LinkFailure, AFailedPollWhileAwaitingTheAnswerEndsTheWaitAtOnce) {
         ASSERT_EQ(bench.host.Boxes().size(), 1u);
         EXPECT_EQ(bench.host.Boxes()[0].request.text, text);
         EXPECT_EQ(bench.protocol.Response, "");
-        EXPECT_EQ(bench.form.LaStatus.Caption, "中止しました。");
+        EXPECT_EQ(bench.status.Caption, "中止しました。");
         bench.ExpectPortOpen(false);
         bench.ExpectTimerStopped();
     }
@@ -327,7 +327,7 @@ TEST(LinkFailure, AReadFailureIsReportedByEveryReadUntilTheTimeOut) {
     EXPECT_EQ(bench.host.Boxes()[1].request.text, ReturnCodeMessage(101, "crwReceiveData"));
     EXPECT_EQ(bench.protocol.Response, "");
     EXPECT_EQ(bench.protocol.RxTimedOut, 1);
-    EXPECT_EQ(bench.form.LaStatus.Caption, "ACKまたはNAKが受信できませんでした。");
+    EXPECT_EQ(bench.status.Caption, "ACKまたはNAKが受信できませんでした。");
     bench.ExpectPortOpen(false);
     bench.ExpectTimerStopped();
 }

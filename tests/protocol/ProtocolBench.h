@@ -11,8 +11,8 @@
 #include "protocol/Protocol.h"
 #include "startup/RunState.h"
 #include "startup/Timer.h"
+#include "support/StatusRecorder.h"
 #include "support/TestHost.h"
-#include "ui/form/FormState.h"
 
 namespace mirvok::test {
 
@@ -25,9 +25,9 @@ struct ProtocolBench {
     ScriptedPortProvider provider{line};
     Link link{provider};
     RunState run;
-    FormState form;
+    test::StatusRecorder status;
     Timer timer1{host, 2000, false};
-    Protocol protocol{host, link, run, form, timer1};
+    Protocol protocol{host, link, run, status, timer1};
 
     ProtocolBench() {
         run.settings.Port = 1;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "WindowBench.h"
-#include "link/PortSelection.h"
+#include "window/PortSelection.h"
 
 namespace mirvok {
 namespace {

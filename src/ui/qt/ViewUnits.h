@@ -10,7 +10,7 @@
 #include <QSize>
 #include <cmath>
 
-#include "ui/form/Controls.h"
+#include "window/Controls.h"
 
 namespace mirvok {
 

@@ -3,13 +3,13 @@
 #include <cmath>
 #include <limits>
 
+#include "FormState.h"
+#include "Window.h"
 #include "link/Link.h"
 #include "link/ReturnCodeMessage.h"
 #include "startup/Host.h"
 #include "startup/NumericText.h"
 #include "startup/RunState.h"
-#include "ui/form/FormState.h"
-#include "ui/form/Window.h"
 
 namespace mirvok {
 
