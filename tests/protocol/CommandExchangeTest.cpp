@@ -194,7 +194,7 @@ TEST(StaleAnswer, IsAcknowledgedAndTheCommandGetsItsOwnAnswer) {
     EXPECT_EQ(bench.device.Commands()[1].text, "!!i");
     EXPECT_EQ(bench.protocol.Response, "A");
     EXPECT_EQ(bench.protocol.RxFrame, "A!!905A00");
-    EXPECT_EQ(bench.form.LaStatus.Caption, "");
+    EXPECT_EQ(bench.status.Caption, "");
     EXPECT_TRUE(bench.host.Boxes().empty());
 }
 
