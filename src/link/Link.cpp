@@ -163,6 +163,7 @@ std::int16_t Link::crwClosePort(std::int16_t port) {
 
 TransportStatus Link::Pull(OpenPort& open) {
     const std::size_t before = open.received.size();
+    if (before >= kMaxHeldBytes) return TransportStatus::Ok;
     const TransportStatus status = open.transport->Read(open.received);
     if (open.received.size() > before) open.lastArrivalMs = open.transport->NowMs();
     return status;

@@ -18,6 +18,9 @@ public:
     // Characters one crwReceiveData hands out at most; the rest waits for the
     // next call, so a large arrival comes back over several calls.
     static constexpr int kReceiveChunkCharacters = 4096;
+    // Received bytes held for the callers at most; while they hold this much,
+    // nothing more is read and the transport keeps the rest.
+    static constexpr std::size_t kMaxHeldBytes = 64 * 1024;
     // Reply frames with a bad BCC that crwReceiveResponse answers with NAK
     // before it gives up with 120.
     static constexpr int kReplyAttempts = 3;

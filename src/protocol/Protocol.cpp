@@ -120,14 +120,18 @@ void Protocol::PollDevice() {
 }
 
 void Protocol::ReceiveStep() {
-    std::string received;
-    std::int16_t count = 0;
-    const std::int16_t result = link_.crwReceiveData(Port(), kReceiveMode, received, count);
-    if (result != 0 && result != 1) {
-        CloseAfterFailure(result, "crwReceiveData");
-        return;
+    // A device that floods faster than its characters are taken apart waits
+    // in the link instead of growing the buffer without end.
+    if (RxBuffer.size() < kMaxBufferedBytes) {
+        std::string received;
+        std::int16_t count = 0;
+        const std::int16_t result = link_.crwReceiveData(Port(), kReceiveMode, received, count);
+        if (result != 0 && result != 1) {
+            CloseAfterFailure(result, "crwReceiveData");
+            return;
+        }
+        if (count > 0) RxBuffer += received;
     }
-    if (count > 0) RxBuffer += received;
 
     while (!RxBuffer.empty()) {
         const std::string c = TakeFirstCharacter(RxBuffer);
@@ -139,13 +143,18 @@ void Protocol::ReceiveStep() {
                 RxFrame.clear();
                 if (c == STX) {
                     RxState = 2;
+                    frameTooLong_ = false;
                     RestartReceptionTimer();
                 }
                 // Anything else before STX is line noise and dropped.
                 break;
             case 2:
-                RxFrame += c;
                 if (c == ETX) RxState = 3;
+                if (RxFrame.size() + c.size() > kMaxFrameBytes) {
+                    frameTooLong_ = true;
+                    break;
+                }
+                RxFrame += c;
                 // Every character of a frame is a sign of life.
                 RestartReceptionTimer();
                 break;
@@ -197,7 +206,7 @@ void Protocol::Decide(const std::string& response) {
 void Protocol::CheckFrame(const std::string& bcc) {
     StopReceptionTimer();
     RxState = 0;
-    if (!ReplyBccMatches(RxFrame, bcc)) {
+    if (frameTooLong_ || !ReplyBccMatches(RxFrame, bcc)) {
         DropLastCharacter(RxFrame);
         Response = "BCC";
         return;

@@ -5,6 +5,7 @@
 // protocol variables, kept here so the protocol can be driven on its own, and
 // reports how an exchange went to a status sink.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -20,6 +21,12 @@ class Protocol {
 public:
     static constexpr int kReceptionTimeoutMs = 5000;
     static constexpr int kSendTimeoutMs = 3000;
+    // The device's answers are a few dozen characters. A frame that runs on
+    // past this is bad: what follows is dropped and no longer counts as a
+    // sign of life, so the reception time-out ends the wait.
+    static constexpr std::size_t kMaxFrameBytes = 256;
+    // Received characters held unconsumed at most; the link keeps the rest.
+    static constexpr std::size_t kMaxBufferedBytes = 64 * 1024;
 
     // Installs Timer1_Timer as the tick handler of timer1.
     Protocol(Host& host, Link& link, RunState& run, StatusSink& status, Timer& timer1);
@@ -65,6 +72,8 @@ private:
     // A send failed and closed the port during this exchange: the polling
     // loops end instead of polling a closed port again and again.
     bool sendFailed_ = false;
+    // The frame being received ran past kMaxFrameBytes.
+    bool frameTooLong_ = false;
 };
 
 // True when the last exchange ended in an "A" answer with code "90" or "13",

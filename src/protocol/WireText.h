@@ -15,7 +15,8 @@ std::uint8_t WireBcc(const std::string& text);
 
 // The character that goes on the wire as the single byte `code`: the byte
 // itself below 0x80, the half-width katakana for 0xA1-0xDF. Other bytes are
-// no character of their own in CP932 and cannot be carried by a text.
+// no character of their own in CP932; they are carried as the raw byte, which
+// the conversion to CP932 passes through unchanged.
 std::string ByteAsText(std::uint8_t code);
 
 // True when `character` goes on the wire as exactly the one byte `code`.

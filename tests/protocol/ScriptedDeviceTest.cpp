@@ -165,5 +165,68 @@ TEST(StaleAnswer, AnAnswerThatIsNeverLetGoFailsTheExchange) {
     }
 }
 
+// A block check character that is no character of its own in CP932 (a lead
+// byte, 0x80, 0xA0, 0xE0-0xFF) still goes out as that one byte, never "?".
+TEST(CommandFrameOnTheWire, EveryBccGoesOutAsItsRawByte) {
+    const struct {
+        const char* param;  // after "ｱ" (0xB1) in the command text
+        unsigned char bcc;
+    } rows[] = {{"2", 0x80}, {"7", 0x85}, {"\x12", 0xA0}, {"B", 0xF0}, {"M", 0xFF}, {"\x01", 0xB3}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(static_cast<int>(row.bcc));
+        ProtocolBench bench;
+        ScriptedDevice device(bench);
+        device.onPoll = [&] { return device.commandSeen ? Reply("Aｱ090") : Reply("R"); };
+        device.onCommand = [] { return kAck; };
+        bench.protocol.SendCommand("ｱ", row.param);
+        ASSERT_GE(bench.line.Writes().size(), 2u);
+        const std::string frame = bench.line.Writes()[1];
+        EXPECT_EQ(frame, std::string("\x04\x02\xB1") + row.param + "\x03" + static_cast<char>(row.bcc));
+    }
+}
+
+// A reply that never reaches its ETX: a character every 50 ms, or a flood.
+// Past the frame bound its characters are no sign of life, so the reception
+// time-out still ends the wait, and memory stays bounded.
+TEST(EndlessFrame, TheTimeOutStillEndsTheWait) {
+    const struct {
+        const char* name;
+        std::size_t characters;
+        double gapSeconds;
+    } rows[] = {{"a trickle", 4000, 0.05}, {"a flood", 4'000'000, 0}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ProtocolBench bench;
+        ScriptedDevice device(bench);
+        device.onPoll = [&] {
+            if (row.gapSeconds == 0) return "\x02" + std::string(row.characters, 'x');
+            for (std::size_t i = 0; i < row.characters; ++i)
+                bench.line.Arrive("x", 0.002 + row.gapSeconds * static_cast<double>(i + 1));
+            return std::string("\x02");
+        };
+        bench.host.ExpectBox(MsgResult::OK, 0, test::kTimeoutText);
+        bench.protocol.SendCommand("!!", "i");
+        EXPECT_FALSE(device.commandSeen);
+        EXPECT_EQ(bench.protocol.RxTimedOut, 1);
+        EXPECT_EQ(bench.status.Caption, "ﾎﾟｰﾘﾝｸﾞの応答がありません。");
+        EXPECT_LE(bench.protocol.RxFrame.size(), Protocol::kMaxFrameBytes);
+        EXPECT_LE(bench.protocol.RxBuffer.size(), Protocol::kMaxBufferedBytes + Link::kReceiveChunkCharacters);
+        // The bound is reached after kMaxFrameBytes characters; five seconds later the wait ends.
+        const double boundReached = row.gapSeconds * static_cast<double>(Protocol::kMaxFrameBytes);
+        EXPECT_LT(bench.clock.NowUs() / 1e6, boundReached + 5.5);
+    }
+}
+
+// A frame over the bound that does end is bad, like one with a wrong BCC.
+TEST(EndlessFrame, AnOverlongFrameThatEndsIsBad) {
+    ProtocolBench bench;
+    ScriptedDevice device(bench);
+    device.onPoll = [&] { return device.commandSeen ? Reply("A!!90" + std::string(400, '0')) : Reply("R"); };
+    device.onCommand = [] { return kAck; };
+    bench.protocol.SendCommand("!!", "i");
+    EXPECT_EQ(bench.protocol.Response, "BCC");
+    EXPECT_EQ(bench.status.Caption, "BCC異常ﾃﾞｰﾀ受信。");
+}
+
 }  // namespace
 }  // namespace mirvok

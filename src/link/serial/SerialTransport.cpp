@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "SystemPorts.h"
+#include "link/Link.h"
 
 namespace mirvok::serial {
 namespace {
@@ -79,6 +80,8 @@ std::unique_ptr<SerialTransport> SerialTransport::Open(const std::string& locati
         status = TransportStatus::BadSetting;
         return nullptr;
     }
+    // A device that floods the line fills the driver's buffer, not our memory.
+    port->setReadBufferSize(Link::kMaxHeldBytes);
     port->clear(QSerialPort::Input);
     port->clearError();
     status = TransportStatus::Ok;
