@@ -53,7 +53,7 @@ private:
     void ShowElapsed();
     void ShowAddress(const std::string& line);
     std::int16_t SendLine(const std::string& line);
-    void SendEndOfFile();
+    std::int16_t SendEndOfFile();
     // A stop the operator confirmed, or the window closing under the transfer.
     bool StopConfirmed() const { return w_.run.StopRequested == 1 || w_.run.Ending; }
     bool StopSeen() const { return w_.run.StopRequested != 0 || w_.run.Ending; }
@@ -123,8 +123,7 @@ std::int16_t Transfer::SendLines(LineReader& reader) {
             // A stop confirmed during the last yield must not close the file
             // on the device as if it were complete.
             if (StopConfirmed()) return kStoppedByOperator;
-            SendEndOfFile();
-            return kTransferDone;
+            return SendEndOfFile();
         }
         if (!line.empty()) {
             currentKey = BlockKey(line);
@@ -142,10 +141,7 @@ std::int16_t Transfer::SendLines(LineReader& reader) {
         }
         previousKey = currentKey;
         if (StopSeen()) return kStoppedByOperator;
-        if (reader.AtEnd()) {
-            SendEndOfFile();
-            return kTransferDone;
-        }
+        if (reader.AtEnd()) return SendEndOfFile();
     } while (!StopConfirmed());
     return kStoppedByOperator;
 }
@@ -214,9 +210,13 @@ std::int16_t Transfer::SendLine(const std::string& line) {
                                  text + "\r\n", static_cast<int>(CountCharacters(text)) + 2);
 }
 
-// Its return code is not looked at: once it has gone, the transfer is done.
-void Transfer::SendEndOfFile() {
-    w_.link.crwSendDataQR(w_.run.settings.Port, kEndOfFileSendTimeoutMs, kEndOfFileMode, kEndOfFileByte, 1);
+// The device finishes writing its flash on this byte: a transfer whose
+// end-of-file byte did not go out is not complete.
+std::int16_t Transfer::SendEndOfFile() {
+    const std::int16_t code =
+        w_.link.crwSendDataQR(w_.run.settings.Port, kEndOfFileSendTimeoutMs, kEndOfFileMode, kEndOfFileByte, 1);
+    if (code != 0) return ResultForSendCode(code);
+    return kTransferDone;
 }
 
 }  // namespace

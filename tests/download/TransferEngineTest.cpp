@@ -175,6 +175,22 @@ TEST_F(TransferEngineTest, AStopConfirmedWhileTheEngineYieldsEndsBeforeTheNextLi
     EXPECT_EQ(SendText(file), 2000);
 }
 
+// The device gone in the pause after the closing record: the end-of-file
+// byte cannot go out, and the transfer is not reported complete.
+TEST_F(TransferEngineTest, AnEndOfFileByteThatCannotBeSentFailsTheTransfer) {
+    // The S8 opens a new block key, so a 2-second pause follows it.
+    const std::string file = JoinLines({S2(0x010000), S2(0x010010), S8()});
+    for (const std::string mask : {"111111111", "010000000"}) {
+        rig.script = {};
+        rig.link.crwOpenPort(1, 19200, "7", "E");
+        rig.script.onWrite = [&](std::size_t index) {
+            if (index == 2) rig.host.Soon([&] { rig.link.crwClosePort(1); });
+        };
+        EXPECT_EQ(SendText(file, mask), 2004) << mask;
+        EXPECT_EQ(Written(), Expected({S2(0x010000), S2(0x010010), S8()}, false)) << mask;
+    }
+}
+
 // Skipping blocks is work, not waiting: the yields while counting and
 // scanning must never be the host's idle wait, which may sleep.
 TEST_F(TransferEngineTest, CountingAndScanningPastSkippedLinesNeverIdleWait) {
