@@ -3,6 +3,9 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <string_view>
+
+#include "Utf8Text.h"
 
 namespace mirvok {
 namespace {
@@ -24,13 +27,15 @@ std::string Convert(const char* to, const char* from, const std::string& in, boo
         out.append(buffer, static_cast<std::size_t>(dst - buffer));
         if (rc != static_cast<std::size_t>(-1)) break;
         if (errno == E2BIG) continue;
-        // EILSEQ or EINVAL: replace the offending character and go on.
-        out.push_back('?');
+        // EILSEQ or EINVAL: replace the offending character and go on. A
+        // byte that begins no UTF-8 sequence is a raw byte taken off or meant
+        // for the wire (a block check character) and stands for itself.
         std::size_t skip = 1;
         if (fromUtf8) {
-            const auto lead = static_cast<unsigned char>(*src);
-            skip = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-            if (skip > srcLeft) skip = srcLeft;
+            skip = Utf8SequenceLength(std::string_view(src, srcLeft), 0);
+            out.push_back(skip == 1 ? *src : '?');
+        } else {
+            out.push_back('?');
         }
         src += skip;
         srcLeft -= skip;

@@ -7,7 +7,8 @@
 
 namespace mirvok {
 
-// A character that CP932 cannot represent becomes "?"; an invalid UTF-8 byte too.
+// A character that CP932 cannot represent becomes "?". A byte that begins no
+// UTF-8 sequence is taken as a raw byte and kept as it is.
 std::string ToCp932(const std::string& utf8);
 
 // A byte sequence that is not valid CP932 gives "?" per undecodable byte.
