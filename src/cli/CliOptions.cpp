@@ -81,6 +81,7 @@ bool TakesValue(const std::string& flag) {
 // Applies one flag; returns an error text or "".
 std::string Apply(CliOptions& o, const std::string& flag, const std::string& value) {
     int number = 0;
+    if ((flag == "--ini" || flag == "--transcript") && value.empty()) return flag + " takes a file path, not \"\"";
     if (flag == "--ini") o.iniPath = value;
     else if (flag == "--transcript") o.transcriptPath = value;
     else if (flag == "--json") o.json = true;
@@ -137,6 +138,10 @@ bool UsesDevice(Command command) {
         case Command::Recover: return true;
         default: return false;
     }
+}
+
+bool WritesToDevice(Command command) {
+    return command == Command::Download || command == Command::Backup || command == Command::Recover;
 }
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {

@@ -53,4 +53,9 @@ std::string UsageText();
 // Whether the command talks to the card reader (and so needs a port).
 bool UsesDevice(Command command);
 
+// Whether the command changes what the device holds (its ROM, its flash):
+// such a command goes only to a port that was named, on the command line or
+// in the settings file, never to one the window preselects in its place.
+bool WritesToDevice(Command command);
+
 }  // namespace mirvok::cli

@@ -1,5 +1,8 @@
 #include "CommandRunner.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "CheckReport.h"
 #include "DeviceSession.h"
 #include "ExitCode.h"
@@ -42,7 +45,29 @@ int RunPorts(const CliOptions& options, CliServices& s) {
     return kExitOk;
 }
 
+// A pipe or a device could be read without end: only a regular file is checked.
+bool IsOtherThanARegularFile(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    return std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
+}
+
 int RunCheck(const CliOptions& options, CliServices& s) {
+    if (IsOtherThanARegularFile(options.file)) {
+        const std::string text = options.file + " is not a regular file";
+        if (options.json)
+            s.out << JsonObject()
+                         .Str("event", "result")
+                         .Str("command", "check")
+                         .Num("exit_code", kExitFileName)
+                         .Str("outcome", ExitCodeInfoOf(kExitFileName).name)
+                         .Str("text", text)
+                         .Text()
+                  << "\n";
+        else
+            s.err << "check: " << text << " (exit " << kExitFileName << ")\n";
+        return kExitFileName;
+    }
     const std::string mask = options.blocks.value_or(kWholeFileMask);
     if (!options.json) s.out << CheckHeaderText(options.file, mask);
     const FileCheck check = CheckFile(options.file, mask, [&](const RecordInfo& record) {

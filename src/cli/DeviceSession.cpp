@@ -8,6 +8,7 @@
 #include "RecordCheck.h"
 #include "WindowChoices.h"
 #include "download/BlockMask.h"
+#include "download/FileLookup.h"
 #include "download/TransferEngine.h"
 #include "startup/RunState.h"
 #include "ui/Frmdown.h"
@@ -67,6 +68,25 @@ std::string AbsolutePath(const std::string& path) {
     return error ? path : absolute.string();
 }
 
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code error;
+    return std::filesystem::equivalent(a, b, error) && !error;
+}
+
+// Why the transcript may not be written where it is named ("" when it may):
+// truncating it must never destroy the firmware, the settings or a device.
+std::string TranscriptRefusal(const std::string& transcript, const std::string& firmware,
+                              const std::string& settings) {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(transcript, error);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        return "--transcript " + transcript + " is not a regular file";
+    if (!firmware.empty() && SameFile(transcript, firmware))
+        return "--transcript " + transcript + " is the firmware file";
+    if (SameFile(transcript, settings)) return "--transcript " + transcript + " is the settings file";
+    return "";
+}
+
 }  // namespace
 
 const char* CommandName(Command command) {
@@ -110,6 +130,10 @@ int DeviceSession::Run() {
 // of a refused flag (the window is then left without saving anything).
 int DeviceSession::Start() {
     if (!options_.transcriptPath.empty()) {
+        const std::string firmware = options_.command == Command::Download ? options_.file : std::string();
+        if (const std::string refusal = TranscriptRefusal(options_.transcriptPath, firmware, run_.IniPath);
+            !refusal.empty())
+            return Finish(Outcome{kExitUsage, refusal}, false);
         transcript_.open(options_.transcriptPath, std::ios::binary | std::ios::trunc);
         if (!transcript_) return Finish(Outcome{kExitUsage, "cannot write " + options_.transcriptPath}, false);
         watch_.transcript = &transcript_;
@@ -121,6 +145,8 @@ int DeviceSession::Start() {
 
     // The file is handed over as the window takes a file from its command line.
     if (options_.command == Command::Download) run_.CommandLine = AbsolutePath(options_.file);
+    // Loading the window may put the first listed port in place of this one.
+    const int configuredPort = run_.settings.Port;
     frm_ = std::make_unique<Frmdown>(host_, link_, run_);
     host_.SetForm(&frm_->form);
     frm_->OnUnloaded = [this] {
@@ -137,7 +163,7 @@ int DeviceSession::Start() {
     if (options_.json) host_.OnBox = [this](const ShownBox& box) { s_.out << MessageJson(box) << "\n" << std::flush; };
     host_.OnInterrupt = [this] { OnCtrlC(); };
 
-    ChoiceResult choice = ApplyDeviceChoices(*frm_, host_, options_);
+    ChoiceResult choice = ApplyDeviceChoices(*frm_, host_, options_, configuredPort);
     if (choice.exitCode == 0 && options_.command == Command::Download)
         choice = ApplyDownloadChoices(*frm_, host_, options_);
     if (choice.exitCode == 0 && options_.command != Command::Download && options_.lineSetting) {
@@ -160,9 +186,12 @@ bool DeviceSession::ClickOperation(const std::string& control, bool rightButton)
 Outcome DeviceSession::Download() {
     FormState& f = frm_->form;
     // The same reading of the file as the engine's counting pass gives the
-    // totals the progress display measures against.
-    const FileCheck check = CheckFile(f.TxXferFileName.Text, BuildBlockMask(f));
-    if (check.engineResult == kTransferDone) progress_->SetTotals(check.linesSent, check.bytesSent);
+    // totals the progress display measures against. What the window refuses
+    // as no file (a pipe, a device) is not read: it might never end.
+    if (FileExists(f.TxXferFileName.Text)) {
+        const FileCheck check = CheckFile(f.TxXferFileName.Text, BuildBlockMask(f));
+        if (check.engineResult == kTransferDone) progress_->SetTotals(check.linesSent, check.bytesSent);
+    }
 
     DownloadFacts facts;
     facts.terminalMode = f.Option2[0].Value;

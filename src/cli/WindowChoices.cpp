@@ -12,11 +12,11 @@ namespace {
 
 ChoiceResult Refused(const std::string& error) { return ChoiceResult{kExitControlRefused, error}; }
 
-ChoiceResult ChoosePort(Frmdown& frm, int port) {
+ChoiceResult ChoosePort(Frmdown& frm, int port, const std::string& whose = "") {
     const int index = frm.form.CmbComPort.FindItem([&](const auto& item) { return item.data == port; });
     if (index < 0)
-        return ChoiceResult{kExitPortNotListed,
-                            "COM" + std::to_string(port) + " is not in the port list (" + PortListText(frm) + ")"};
+        return ChoiceResult{kExitPortNotListed, "COM" + std::to_string(port) + whose + " is not in the port list (" +
+                                                    PortListText(frm) + ")"};
     if (!frm.Choose("CmbComPort", index)) return Refused("the port list cannot be changed now");
     return {};
 }
@@ -102,11 +102,12 @@ std::string PortListText(const Frmdown& frm) {
     return names.empty() ? "none" : names;
 }
 
-ChoiceResult ApplyDeviceChoices(Frmdown& frm, CliHost& host, const CliOptions& o) {
+ChoiceResult ApplyDeviceChoices(Frmdown& frm, CliHost& host, const CliOptions& o, int configuredPort) {
     if (o.special)
         if (ChoiceResult r = ChooseSpecial(frm, host, *o.special); r.exitCode != 0) return r;
-    if (o.port)
-        if (ChoiceResult r = ChoosePort(frm, *o.port); r.exitCode != 0) return r;
+    if (o.port) return ChoosePort(frm, *o.port);
+    if (WritesToDevice(o.command))
+        return ChoosePort(frm, configuredPort, " (the port of the settings file; --port names another)");
     return {};
 }
 

@@ -21,8 +21,10 @@ struct ChoiceResult {
     std::string error;  // why not
 };
 
-// --port and --special/--no-special: what every device command uses.
-ChoiceResult ApplyDeviceChoices(Frmdown& frm, CliHost& host, const CliOptions& options);
+// --port and --special/--no-special: what every device command uses. Without
+// --port, a command that writes to the device keeps to `configuredPort`, the
+// settings file's port, and is refused when it is not listed.
+ChoiceResult ApplyDeviceChoices(Frmdown& frm, CliHost& host, const CliOptions& options, int configuredPort);
 
 // --line: the terminal line settings, offered only in terminal mode.
 ChoiceResult ApplyLineSetting(Frmdown& frm, const CliOptions& options);

@@ -66,6 +66,9 @@ TEST(CliOptions, RefusesWhatIsMalformedOrBelongsToAnotherCommand) {
         {"ports", "--port", "7"},
         {"backup", "--cover-retries", "-1"},
         {"download", "f", "--bogus"},
+        {"dsw", "--ini", ""},  // never silently the default file
+        {"ports", "--ini="},
+        {"dsw", "--transcript", ""},
     };
     for (const auto& args : bad) {
         const ParsedCommandLine p = ParseCommandLine(args);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -152,6 +153,37 @@ TEST(CliProgram, CheckHelpAndABadCommandLineExitWithTheirCodes) {
     const ProgramRun bad = RunProgram({CliProgram(), "download"}, dir);
     EXPECT_EQ(bad.exitCode, kExitUsage);
     EXPECT_NE(bad.err.find("give exactly one FILE"), std::string::npos) << bad.err;
+}
+
+// Kills the program if it has not ended within `seconds`: a test that fails
+// instead of hanging.
+std::function<void(pid_t)> KillAfter(double seconds) {
+    return [seconds](pid_t pid) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        siginfo_t info{};
+        while (std::chrono::steady_clock::now() < deadline) {
+            info.si_pid = 0;
+            if (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid)
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        kill(pid, SIGKILL);
+    };
+}
+
+// A pipe (or /dev/urandom) named as the firmware is never read: it might
+// never end. It is refused as the window refuses it.
+TEST(CliProgram, APipeAsTheFileIsRefusedWithoutReadingIt) {
+    ProgramBench b;
+    const std::string fifo = b.dir.File("fw.fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const ProgramRun download =
+        RunProgram(b.Cli({"download", fifo, "--port", "7", "--wait", "0"}), b.dir, KillAfter(10));
+    EXPECT_EQ(download.exitCode, kExitFileName) << download.err;
+    const ProgramRun check = RunProgram({CliProgram(), "check", fifo}, b.dir, KillAfter(10));
+    EXPECT_EQ(check.exitCode, kExitFileName) << check.err;
+    const ProgramRun random = RunProgram({CliProgram(), "check", "/dev/urandom"}, b.dir, KillAfter(10));
+    EXPECT_EQ(random.exitCode, kExitFileName) << random.err;
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 // download or a maintenance operation ends, Ctrl-C, and the JSON output.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <filesystem>
 #include <functional>
 
 #include "CliBench.h"
@@ -22,6 +24,8 @@ using mirvok::test::S2;
 using mirvok::test::S8;
 
 std::string SmallRom() { return std::string(MIRVOK_TEST_DATA) + "/small.s28"; }
+
+std::string TempDirFirmware(CliBench& b) { return b.Rom("fw.s28", mirvok::test::TempDir::Read(SmallRom())); }
 
 std::vector<std::string> DownloadArgs(const std::string& file, std::vector<std::string> more = {}) {
     std::vector<std::string> args = {"download", file, "--port", "7", "--wait", "0"};
@@ -206,14 +210,14 @@ TEST(CliMaintenance, UnconfirmedOrFailedOperationsExitNonZero) {
     {
         CliBench b;  // no terminal and no --yes: the confirmation is cancelled
         b.device.SetCoverOpen(true);
-        EXPECT_EQ(b.Run({"backup"}), kExitConfirmCancelled) << b.Err();
+        EXPECT_EQ(b.Run({"backup", "--port", "7"}), kExitConfirmCancelled) << b.Err();
         for (const std::string& command : b.device.CommandTexts()) EXPECT_NE(command.substr(0, 2), "!!") << command;
     }
     {
         CliBench b;
         b.device.SetCoverOpen(true);
         b.device.Config().backupVerdictCode = "99";
-        EXPECT_EQ(b.Run({"backup", "--yes"}), kExitBackupFailed) << b.Err();
+        EXPECT_EQ(b.Run({"backup", "--yes", "--port", "7"}), kExitBackupFailed) << b.Err();
     }
     {
         CliBench b;
@@ -226,6 +230,49 @@ TEST(CliMaintenance, UnconfirmedOrFailedOperationsExitNonZero) {
         b.device.Config().dswCode = "99";
         EXPECT_EQ(b.Run({"dsw"}), kExitNoDsw) << b.Err();
     }
+}
+
+// The settings file names COM1, which is not there: the window would
+// preselect the first listed port, the command line does not write firmware
+// or flash to a port nobody named. Reading the switches still goes there.
+TEST(CliPorts, ACommandThatWritesToTheDeviceNeverGoesToAnUnnamedPort) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"download", SmallRom(), "--wait", "0"},
+                                                 {"backup", "--yes"},
+                                                 {"recover", "--yes"}}) {
+        SCOPED_TRACE(args[0]);
+        CliBench b;
+        b.device.SetCoverOpen(true);
+        EXPECT_EQ(b.Run(args), kExitPortNotListed) << b.Err();
+        EXPECT_TRUE(Has(b.Err(), "COM1 (the port of the settings file")) << b.Err();
+        EXPECT_TRUE(b.device.RawReceived().empty());
+        EXPECT_TRUE(Has(b.Ini(), "Port= 1")) << b.Ini();
+    }
+    CliBench b;
+    EXPECT_EQ(b.Run({"dsw"}), kExitOk) << b.Err();
+}
+
+// A transcript that would truncate the firmware, the settings or a device is
+// refused before the device is touched.
+TEST(CliTranscript, NeverTruncatesTheFirmwareTheSettingsOrADevice) {
+    CliBench b;
+    const std::string firmware = TempDirFirmware(b);
+    const std::string hardLink = b.dir.File("same.s28");
+    std::filesystem::create_hard_link(firmware, hardLink);
+    const std::string fifo = b.dir.File("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(b.Run({"dsw", "--port", "7"}), kExitOk) << b.Err();  // the settings file exists
+    const std::string settings = b.Ini();
+    for (const std::string& transcript : {firmware, hardLink, b.IniPath(), fifo, b.dir.Path().string()}) {
+        SCOPED_TRACE(transcript);
+        const std::size_t received = b.device.RawReceived().size();
+        EXPECT_EQ(b.Run(DownloadArgs(firmware, {"--transcript", transcript})), kExitUsage) << b.Err();
+        EXPECT_TRUE(Has(b.Err(), "--transcript")) << b.Err();
+        EXPECT_EQ(b.device.RawReceived().size(), received);
+        EXPECT_EQ(mirvok::test::TempDir::Read(firmware), mirvok::test::TempDir::Read(SmallRom()));
+        EXPECT_EQ(b.Ini(), settings);
+    }
+    EXPECT_EQ(b.Run(DownloadArgs(firmware, {"--transcript", b.dir.File("log.txt")})), kExitOk) << b.Err();
+    EXPECT_FALSE(mirvok::test::TempDir::Read(b.dir.File("log.txt")).empty());
 }
 
 }  // namespace
