@@ -10,17 +10,10 @@
 #include <QSize>
 #include <cmath>
 
+#include "ui/ClientArea.h"
 #include "window/Controls.h"
 
 namespace mirvok {
-
-inline constexpr int kTwipsPerPixel = 15;
-
-// The frame the model's outer window size includes: a border on each side,
-// the title bar and the menu bar.
-inline constexpr int kBorderTwips = 60;
-inline constexpr int kTitleBarTwips = 375;
-inline constexpr int kMenuBarTwips = 300;
 
 inline int Px(int twips) {
     return static_cast<int>(std::lround(twips / static_cast<double>(kTwipsPerPixel)));
@@ -35,8 +28,7 @@ inline QRect PxRect(const Control& c) {
 
 // The area below the menu bar where the controls lie.
 inline QSize ClientSizePx(int outerWidthTwips, int outerHeightTwips) {
-    return QSize(Px(outerWidthTwips - 2 * kBorderTwips),
-                 Px(outerHeightTwips - kTitleBarTwips - kMenuBarTwips - kBorderTwips));
+    return QSize(Px(ClientWidthTwips(outerWidthTwips)), Px(ClientHeightTwips(outerHeightTwips)));
 }
 
 // System colours (0x800000nn) come from the application's palette as an

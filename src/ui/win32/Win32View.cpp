@@ -1,0 +1,804 @@
+#include "Win32View.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "Painting.h"
+#include "ViewScale.h"
+#include "WideText.h"
+#include "Win32Host.h"
+#include "WindowFont.h"
+#include "ui/Frmdown.h"
+
+namespace mirvok {
+
+namespace {
+
+constexpr wchar_t kChildClass[] = L"MirvokPainted";
+
+constexpr int kFirstControlId = 1000;
+constexpr UINT kFirstMenuCommand = 100;
+constexpr UINT_PTR kSubclassId = 1;
+
+// While a handler yields to the message loop, the window is brought up to
+// date at most this often.
+constexpr DWORD kSyncIntervalMs = 15;
+
+// Check boxes and option buttons are shown at least this high (pixels at
+// 96 dpi), so that their tick mark is never cut off; they stay centred.
+constexpr int kMinTickHeight = 16;
+// A drop-down list opens this many rows below its box.
+constexpr int kDropDownRows = 12;
+// The frame of a combo box's selection field, top and bottom together.
+constexpr int kComboFrame = 6;
+
+constexpr DWORD kMainStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+std::wstring WindowText(HWND window) {
+    const int length = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int got = GetWindowTextW(window, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(std::max(got, 0)));
+    return text;
+}
+
+void SetText(HWND window, const std::string& utf8) {
+    const std::wstring wanted = Wide(utf8);
+    if (WindowText(window) != wanted) SetWindowTextW(window, wanted.c_str());
+}
+
+int WindowDpi(HWND window) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (getDpi && window) return static_cast<int>(getDpi(window));
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+bool Inside(HWND window, LPARAM lParam) {
+    RECT client;
+    GetClientRect(window, &client);
+    const POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    return PtInRect(&client, at) != 0;
+}
+
+bool IsComboKind(ControlKind kind) {
+    return kind == ControlKind::ComboList || kind == ControlKind::ComboEdit;
+}
+
+// The caret position in characters of the model, which counts code points.
+int CaretOf(const std::wstring& text, DWORD selectionStart) {
+    int caret = 0;
+    for (std::size_t i = 0; i < text.size() && i < selectionStart; ++i)
+        if (!IS_LOW_SURROGATE(text[i])) ++caret;
+    return caret;
+}
+int UnitsOf(const std::wstring& text, int caret) {
+    std::size_t i = 0;
+    for (int seen = 0; i < text.size() && seen < caret; ++i)
+        if (!IS_LOW_SURROGATE(text[i])) ++seen;
+    while (i < text.size() && IS_LOW_SURROGATE(text[i])) ++i;
+    return static_cast<int>(i);
+}
+
+}  // namespace
+
+// ---- Classes and construction.
+
+void Win32View::RegisterClasses() {
+    static bool registered = false;
+    if (registered) return;
+    registered = true;
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+
+    WNDCLASSEXW main{};
+    main.cbSize = sizeof(main);
+    main.lpfnWndProc = MainProc;
+    main.hInstance = instance;
+    main.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    if (!main.hIcon) main.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+    main.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    main.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    main.lpszClassName = kMainWindowClass;
+    RegisterClassExW(&main);
+
+    WNDCLASSEXW child{};
+    child.cbSize = sizeof(child);
+    child.lpfnWndProc = ChildProc;
+    child.hInstance = instance;
+    child.hCursor = main.hCursor;
+    child.lpszClassName = kChildClass;
+    RegisterClassExW(&child);
+}
+
+Win32View::Win32View(Frmdown& frm, Win32Host* host) : frm_(frm), host_(host) {
+    RegisterClasses();
+    face_ = PickWindowFace();
+    window_ = CreateWindowExW(0, kMainWindowClass, Wide(frm_.form.Caption).c_str(), kMainStyle, CW_USEDEFAULT,
+                              CW_USEDEFAULT, 100, 100, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+    dpi_ = WindowDpi(window_);
+    font_ = CreateWindowFont(face_, dpi_);
+    tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
+                            GetModuleHandleW(nullptr), nullptr);
+    BuildMenus();
+    BuildControls();
+    ApplyFont();
+    frm_.OnUnloaded = [this] { Unloaded(); };
+    if (host_) {
+        host_->SetParentWindow(window_);
+        host_->SetDialogFont(face_);
+        host_->AfterEvents = [this] {
+            if (GetTickCount() - lastSync_ >= kSyncIntervalMs) Sync();
+        };
+        host_->Refresh = [this] { Sync(); };
+    }
+    Sync();
+}
+
+Win32View::~Win32View() {
+    frm_.OnUnloaded = nullptr;
+    if (host_) {
+        host_->AfterEvents = nullptr;
+        host_->Refresh = nullptr;
+        host_->SetParentWindow(nullptr);
+    }
+    if (window_) {
+        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+        DestroyWindow(window_);
+    }
+    if (font_) DeleteObject(font_);
+    for (auto& [colour, brush] : brushes_) DeleteObject(brush);
+}
+
+template <class Event>
+void Win32View::Forward(Event&& event) {
+    ++depth_;
+    event();
+    --depth_;
+    Sync();
+}
+
+// ---- Building.
+
+void Win32View::BuildMenus() {
+    HMENU old = menuBar_;
+    menuBar_ = CreateMenu();
+    menus_.clear();
+    const std::vector<MenuItem*> items = frm_.form.AllMenuItems();
+    std::map<const MenuItem*, HMENU> popups;
+    std::map<HMENU, UINT> count;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        MenuItem* item = items[i];
+        MenuBinding b;
+        b.item = item;
+        b.shown = item->Visible;
+        HMENU owner = menuBar_;
+        if (item->Parent) owner = popups.count(item->Parent) ? popups.at(item->Parent) : nullptr;
+        if (!item->Visible || !owner) {
+            menus_.push_back(b);
+            continue;
+        }
+        const bool hasItems =
+            std::any_of(items.begin(), items.end(), [&](const MenuItem* m) { return m->Parent == item; });
+        const std::wstring caption = Wide(item->Caption);
+        if (hasItems) {
+            b.popup = CreatePopupMenu();
+            popups[item] = b.popup;
+            AppendMenuW(owner, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(b.popup), caption.c_str());
+        } else if (item->Separator) {
+            AppendMenuW(owner, MF_SEPARATOR, 0, nullptr);
+        } else {
+            b.command = kFirstMenuCommand + static_cast<UINT>(i);
+            AppendMenuW(owner, MF_STRING, b.command, caption.c_str());
+        }
+        b.owner = owner;
+        b.position = count[owner]++;
+        menus_.push_back(b);
+    }
+    if (window_) SetMenu(window_, menuBar_);
+    if (old) DestroyMenu(old);
+}
+
+void Win32View::BuildControls() {
+    std::vector<Control*> controls = frm_.form.AllControls();
+    bindings_.reserve(controls.size());
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        Control& c = *controls[i];
+        HWND parent = window_;
+        if (c.Container) parent = bindings_.at(bindingOf_.at(HandleOf(c.Container->Name))).window;
+        HWND child = CreateChild(c, parent, kFirstControlId + static_cast<int>(i));
+        bindingOf_[child] = bindings_.size();
+        Binding binding;
+        binding.control = &c;
+        binding.window = child;
+        bindings_.push_back(std::move(binding));
+        AddTip(bindings_.back());
+    }
+    // Panels lie under everything beside them, so the captions on their
+    // borders show; the file box lies over the history combo, whose
+    // drop-down button alone shows.
+    for (Binding& b : bindings_)
+        if (b.control->Kind == ControlKind::Panel)
+            SetWindowPos(b.window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(HandleOf(frm_.form.TxXferFileName.Name), HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+HWND Win32View::CreateChild(Control& c, HWND parent, int id) {
+    const wchar_t* windowClass = kChildClass;
+    DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
+    DWORD exStyle = 0;
+    switch (c.Kind) {
+        case ControlKind::Label:
+        case ControlKind::CaptionBox:
+            windowClass = WC_STATICW;
+            style |= SS_OWNERDRAW;
+            break;
+        case ControlKind::Button:
+            windowClass = WC_BUTTONW;
+            style |= BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP;
+            break;
+        case ControlKind::TextBox:
+            windowClass = WC_EDITW;
+            style |= ES_AUTOHSCROLL | WS_TABSTOP;
+            exStyle |= WS_EX_CLIENTEDGE;
+            break;
+        case ControlKind::ComboList:
+            windowClass = WC_COMBOBOXW;
+            style |= CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
+            break;
+        case ControlKind::ComboEdit:
+            windowClass = WC_COMBOBOXW;
+            style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP;
+            break;
+        case ControlKind::ListBox:
+            windowClass = WC_LISTBOXW;
+            style |= LBS_NOTIFY | WS_VSCROLL | WS_BORDER;
+            break;
+        case ControlKind::CheckBox:
+            windowClass = WC_BUTTONW;
+            style |= BS_CHECKBOX | WS_TABSTOP;
+            break;
+        case ControlKind::OptionButton:
+            windowClass = WC_BUTTONW;
+            style |= BS_RADIOBUTTON | WS_TABSTOP;
+            break;
+        case ControlKind::ProgressBar:
+            windowClass = PROGRESS_CLASSW;
+            break;
+        case ControlKind::Panel:
+            style |= WS_CLIPCHILDREN;
+            exStyle |= WS_EX_CONTROLPARENT;
+            break;
+        case ControlKind::Picture:
+        case ControlKind::Shape:
+        case ControlKind::Line:
+            break;
+    }
+    HWND child = CreateWindowExW(exStyle, windowClass, L"", style, 0, 0, 0, 0, parent,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+                                 nullptr);
+    if (windowClass == kChildClass) SetWindowLongPtrW(child, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    if (c.Kind == ControlKind::Button || c.Kind == ControlKind::TextBox)
+        SetWindowSubclass(child, ControlSubclass, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    return child;
+}
+
+void Win32View::AddTip(Binding& binding) {
+    std::vector<HWND> over{binding.window};
+    if (binding.control->Kind == ControlKind::ComboEdit) {
+        COMBOBOXINFO info{};
+        info.cbSize = sizeof(info);
+        if (GetComboBoxInfo(binding.window, &info) && info.hwndItem) over.push_back(info.hwndItem);
+    }
+    for (HWND w : over) {
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof(tool);
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = window_;
+        tool.uId = reinterpret_cast<UINT_PTR>(w);
+        tool.lpszText = const_cast<wchar_t*>(L"");
+        SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
+void Win32View::ApplyFont() {
+    for (Binding& b : bindings_) {
+        SendMessageW(b.window, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+        b.placed = RECT{-1, -1, -1, -1};
+    }
+    SendMessageW(tips_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    SendMessageW(tips_, TTM_SETMAXTIPWIDTH, 0, MulDiv(600, dpi_, 96));
+}
+
+// ---- Window procedures.
+
+LRESULT CALLBACK Win32View::MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        reinterpret_cast<Win32View*>(create->lpCreateParams)->window_ = window;
+    }
+    auto* view = reinterpret_cast<Win32View*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!view) return DefWindowProcW(window, message, wParam, lParam);
+    return view->OnMessage(message, wParam, lParam);
+}
+
+LRESULT CALLBACK Win32View::ChildProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* view = reinterpret_cast<Win32View*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    Binding* binding = view ? view->BindingOf(window) : nullptr;
+    if (!binding) return DefWindowProcW(window, message, wParam, lParam);
+    return view->OnChildMessage(*binding, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Win32View::ControlSubclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                            DWORD_PTR data) {
+    auto* view = reinterpret_cast<Win32View*>(data);
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(window, ControlSubclass, kSubclassId);
+    const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+    Binding* binding = view->BindingOf(window);
+    if (!binding || view->syncing_) return result;
+    const std::string name = binding->control->Name;
+    if (message == WM_RBUTTONUP && binding->control->Kind == ControlKind::Button && Inside(window, lParam))
+        view->Forward([&] { view->frm_.RightButtonUp(name); });
+    else if (message == WM_LBUTTONUP && binding->control->Kind == ControlKind::TextBox && Inside(window, lParam))
+        view->Forward([&] { view->frm_.Click(name); });
+    return result;
+}
+
+LRESULT Win32View::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            if (lParam == 0) {
+                if (HIWORD(wParam) == 0 && LOWORD(wParam) >= kFirstMenuCommand) {
+                    const std::size_t index = LOWORD(wParam) - kFirstMenuCommand;
+                    if (index < menus_.size() && menus_[index].command) {
+                        const std::string name = menus_[index].item->Name;
+                        Forward([&] { frm_.ChooseMenu(name); });
+                    }
+                }
+                return 0;
+            }
+            OnCommand(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
+            return 0;
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+            return OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), message, wParam,
+                                   lParam);
+        case WM_DRAWITEM:
+            OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            return TRUE;
+        case WM_CLOSE:
+            OnClose();
+            return 0;
+        case WM_MOVE:
+            if (!syncing_ && !IsIconic(window_)) {
+                RECT outer;
+                GetWindowRect(window_, &outer);
+                const ViewScale scale(dpi_);
+                frm_.form.Left = scale.Twips(outer.left);
+                frm_.form.Top = scale.Twips(outer.top);
+                appliedPosition_ = POINT{frm_.form.Left, frm_.form.Top};
+            }
+            return 0;
+        case WM_SIZE:
+            frm_.form.State = wParam == SIZE_MINIMIZED   ? WindowState::Minimized
+                              : wParam == SIZE_MAXIMIZED ? WindowState::Maximized
+                                                         : WindowState::Normal;
+            return 0;
+        case 0x02E0:  // WM_DPICHANGED
+            OnDpiChanged(HIWORD(wParam));
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+LRESULT Win32View::OnChildMessage(Binding& binding, UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND window = binding.window;
+    const Control& c = *binding.control;
+    switch (message) {
+        case WM_ERASEBKGND:
+            return 1;  // painted whole in WM_PAINT
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            HDC dc = BeginPaint(window, &paint);
+            RECT r;
+            GetClientRect(window, &r);
+            switch (c.Kind) {
+                case ControlKind::Panel:
+                    PaintPanel(dc, r, ColourOf(c.BackColor), c.Raised);
+                    break;
+                case ControlKind::Picture:
+                    PaintPicture(dc, r, ColourOf(c.BackColor),
+                                 &c == &frm_.form.ImgSTOP ? PictureIcon::Stop : PictureIcon::Start,
+                                 ButtonOfPicture(c).EffectivelyEnabled());
+                    break;
+                case ControlKind::Shape:
+                    PaintShape(dc, r, ColourOf(c.BackColor));
+                    break;
+                default:
+                    PaintLine(dc, r, ColourOf(c.ForeColor));
+                    break;
+            }
+            EndPaint(window, &paint);
+            return 0;
+        }
+        case WM_LBUTTONUP:
+            if (c.Kind == ControlKind::Picture && !syncing_ && Inside(window, lParam)) {
+                const std::string name = c.Name;
+                Forward([&] { frm_.Click(name); });
+            }
+            return 0;
+        // A panel passes on what its children tell their parent.
+        case WM_COMMAND:
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORBTN:
+        case WM_DRAWITEM:
+        case WM_NOTIFY:
+            return SendMessageW(window_, message, wParam, lParam);
+        default:
+            break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// ---- Operator events.
+
+void Win32View::OnCommand(HWND from, int code) {
+    Binding* binding = BindingOf(from);
+    if (!binding || syncing_) return;
+    const Control& c = *binding->control;
+    const std::string name = c.Name;
+    auto typed = [&](bool combo) {
+        const std::wstring text = WindowText(from);
+        DWORD start = 0;
+        if (combo) start = LOWORD(SendMessageW(from, CB_GETEDITSEL, 0, 0));
+        else SendMessageW(from, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
+        const int caret = CaretOf(text, start);
+        Forward([&] { frm_.EditText(name, Utf8(text), caret); });
+    };
+    switch (c.Kind) {
+        case ControlKind::Button:
+        case ControlKind::CheckBox:
+        case ControlKind::OptionButton:
+            if (code == BN_CLICKED) Forward([&] { frm_.Click(name); });
+            break;
+        case ControlKind::TextBox:
+            if (code == EN_CHANGE) typed(false);
+            else if (code == EN_SETFOCUS) Forward([&] { frm_.Focus(name, true); });
+            else if (code == EN_KILLFOCUS) Forward([&] { frm_.Focus(name, false); });
+            break;
+        case ControlKind::ComboList:
+        case ControlKind::ComboEdit:
+            if (code == CBN_SELCHANGE) {
+                const int index = static_cast<int>(SendMessageW(from, CB_GETCURSEL, 0, 0));
+                Forward([&] { frm_.Choose(name, index); });
+            } else if (c.Kind == ControlKind::ComboEdit) {
+                if (code == CBN_EDITCHANGE) typed(true);
+                else if (code == CBN_SETFOCUS) Forward([&] { frm_.Focus(name, true); });
+                else if (code == CBN_KILLFOCUS) Forward([&] { frm_.Focus(name, false); });
+            }
+            break;
+        case ControlKind::ListBox:
+            if (code == LBN_SELCHANGE) {
+                const int index = static_cast<int>(SendMessageW(from, LB_GETCURSEL, 0, 0));
+                Forward([&] { frm_.Choose(name, index); });
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+// Colours of the enabled control; a disabled one keeps the system's greyed text.
+LRESULT Win32View::OnControlColour(HDC dc, HWND from, UINT message, WPARAM wParam, LPARAM lParam) {
+    Binding* binding = BindingOf(from);
+    if (!binding) binding = BindingOf(GetParent(from));  // the edit or list of a combo box
+    if (!binding) return DefWindowProcW(window_, message, wParam, lParam);
+    const Control& c = *binding->control;
+    const COLORREF back = ColourOf(c.BackColor);
+    SetBkColor(dc, back);
+    if (c.EffectivelyEnabled()) SetTextColor(dc, ColourOf(c.ForeColor));
+    else SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+    return reinterpret_cast<LRESULT>(BrushOf(back));
+}
+
+void Win32View::OnDrawItem(const DRAWITEMSTRUCT& item) {
+    Binding* binding = BindingOf(item.hwndItem);
+    if (!binding || item.CtlType != ODT_STATIC) return;
+    const Control& c = *binding->control;
+    const FormState& f = frm_.form;
+    LabelLook look{ColourOf(c.BackColor), ColourOf(c.ForeColor)};
+    look.enabled = c.EffectivelyEnabled();
+    std::wstring text;
+    if (c.Kind == ControlKind::CaptionBox) {
+        text = Wide(static_cast<const TextBox&>(c).Text);
+        look.margin = ViewScale(dpi_).Scaled(3);
+    } else {
+        text = Wide(c.Caption);
+        look.framed = &c == &f.LaStatus || &c == &f.LblADR || &c == &f.LbTime;
+        look.centred = &c == &f.LblADR || c.Container == &f.Picture1;
+    }
+    HGDIOBJ old = SelectObject(item.hDC, font_);
+    PaintLabel(item.hDC, item.rcItem, text, look);
+    SelectObject(item.hDC, old);
+}
+
+void Win32View::OnClose() {
+    if (!frm_.Unloaded()) Forward([&] { frm_.Unload(); });
+}
+
+void Win32View::OnDpiChanged(int dpi) {
+    dpi_ = dpi;
+    HFONT old = font_;
+    font_ = CreateWindowFont(face_, dpi_);
+    ApplyFont();
+    if (old) DeleteObject(old);
+    appliedSize_ = SIZE{-1, -1};
+    Sync();
+}
+
+// The close guard let the window go: the program ends. When an operation was
+// running underneath, it is abandoned where it stands.
+void Win32View::Unloaded() {
+    ShowWindow(window_, SW_HIDE);
+    if (depth_ > 1) std::exit(0);
+    PostQuitMessage(0);
+}
+
+// ---- Mirroring the model.
+
+void Win32View::Sync() {
+    if (syncing_ || !window_) return;
+    syncing_ = true;
+    SyncWindow();
+    for (Binding& b : bindings_) SyncControl(b);
+    SyncMenus();
+    if (frm_.form.Focused != appliedFocus_) {
+        appliedFocus_ = frm_.form.Focused;
+        if (appliedFocus_) SetFocus(HandleOf(appliedFocus_->Name));
+    }
+    syncing_ = false;
+    lastSync_ = GetTickCount();
+}
+
+void Win32View::SyncWindow() {
+    const FormState& f = frm_.form;
+    const ViewScale scale(dpi_);
+    SetText(window_, f.Caption);
+    const SIZE client{scale.Px(ClientWidthTwips(f.Width)), scale.Px(ClientHeightTwips(f.Height))};
+    if (client.cx != appliedSize_.cx || client.cy != appliedSize_.cy) {
+        appliedSize_ = client;
+        RECT outer{0, 0, client.cx, client.cy};
+        AdjustWindowRectEx(&outer, kMainStyle, TRUE, 0);
+        const UINT flags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
+        SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top, flags);
+        // A menu bar that wraps takes more height than one row.
+        RECT got;
+        GetClientRect(window_, &got);
+        if (got.bottom != client.cy)
+            SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left,
+                         outer.bottom - outer.top + client.cy - got.bottom, flags);
+    }
+    if (f.Left != appliedPosition_.x || f.Top != appliedPosition_.y) {
+        appliedPosition_ = POINT{f.Left, f.Top};
+        SetWindowPos(window_, nullptr, scale.Px(f.Left), scale.Px(f.Top), 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+void Win32View::SyncControl(Binding& b) {
+    Control& c = *b.control;
+    HWND w = b.window;
+    const ViewScale scale(dpi_);
+
+    RECT r = scale.RectOf(c);
+    const bool tick = c.Kind == ControlKind::CheckBox || c.Kind == ControlKind::OptionButton;
+    const int minTick = scale.Scaled(kMinTickHeight);
+    if (tick && r.bottom - r.top < minTick) {
+        r.top -= (minTick - (r.bottom - r.top)) / 2;
+        r.bottom = r.top + minTick;
+    }
+    if (!SameRect(r, b.placed)) {
+        b.placed = r;
+        int height = r.bottom - r.top;
+        if (IsComboKind(c.Kind)) {
+            SendMessageW(w, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), std::max(height - kComboFrame, 1));
+            height += kDropDownRows * static_cast<int>(SendMessageW(w, CB_GETITEMHEIGHT, 0, 0));
+        }
+        SetWindowPos(w, nullptr, r.left, r.top, r.right - r.left, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    const bool enabled = c.EffectivelyEnabled();
+    if ((IsWindowEnabled(w) != FALSE) != enabled) EnableWindow(w, enabled);
+    const bool shown = (GetWindowLongPtrW(w, GWL_STYLE) & WS_VISIBLE) != 0;
+    if (shown != c.Visible) ShowWindow(w, c.Visible ? SW_SHOWNA : SW_HIDE);
+    if (b.tip != c.ToolTip) {
+        b.tip = c.ToolTip;
+        const std::wstring tip = Wide(c.ToolTip);
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof(tool);
+        tool.hwnd = window_;
+        tool.lpszText = const_cast<wchar_t*>(tip.c_str());
+        tool.uId = reinterpret_cast<UINT_PTR>(w);
+        SendMessageW(tips_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+        if (HWND edit = c.Kind == ControlKind::ComboEdit ? GetWindow(w, GW_CHILD) : nullptr) {
+            tool.uId = reinterpret_cast<UINT_PTR>(edit);
+            SendMessageW(tips_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+        }
+    }
+
+    // What the view paints itself is repainted when anything it shows changes.
+    std::string look = std::to_string(c.BackColor) + "/" + std::to_string(c.ForeColor) + "/" +
+                       std::to_string(enabled) + "/" + std::to_string(c.Raised);
+    switch (c.Kind) {
+        case ControlKind::Label:
+            SetText(w, c.Caption);
+            look += c.Caption;
+            break;
+        case ControlKind::CaptionBox:
+            SetText(w, static_cast<TextBox&>(c).Text);
+            look += static_cast<TextBox&>(c).Text;
+            break;
+        case ControlKind::Button:
+            SetText(w, c.Caption);
+            break;
+        case ControlKind::TextBox: {
+            auto& box = static_cast<TextBox&>(c);
+            SetText(w, box.Text);
+            const std::wstring text = WindowText(w);
+            DWORD start = 0, end = 0;
+            SendMessageW(w, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+            const int at = UnitsOf(text, std::max(box.SelStart, 0));
+            if (static_cast<int>(start) != at || static_cast<int>(end) != at) SendMessageW(w, EM_SETSEL, at, at);
+            break;
+        }
+        case ControlKind::ComboList:
+        case ControlKind::ComboEdit:
+        case ControlKind::ListBox: {
+            auto& list = static_cast<ListControl&>(c);
+            const bool listBox = c.Kind == ControlKind::ListBox;
+            bool same = b.items.size() == list.Items.size();
+            for (std::size_t i = 0; same && i < b.items.size(); ++i) same = b.items[i] == list.Items[i].text;
+            if (!same) {
+                SendMessageW(w, listBox ? LB_RESETCONTENT : CB_RESETCONTENT, 0, 0);
+                b.items.clear();
+                for (const auto& item : list.Items) {
+                    const std::wstring text = Wide(item.text);
+                    SendMessageW(w, listBox ? LB_ADDSTRING : CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+                    b.items.push_back(item.text);
+                }
+            }
+            const int selected = static_cast<int>(SendMessageW(w, listBox ? LB_GETCURSEL : CB_GETCURSEL, 0, 0));
+            if (selected != list.ListIndex) SendMessageW(w, listBox ? LB_SETCURSEL : CB_SETCURSEL, list.ListIndex, 0);
+            if (c.Kind == ControlKind::ComboEdit) {
+                SetText(w, list.Text);
+                const int at = UnitsOf(WindowText(w), std::max(list.SelStart, 0));
+                const DWORD now = static_cast<DWORD>(SendMessageW(w, CB_GETEDITSEL, 0, 0));
+                if (LOWORD(now) != at || HIWORD(now) != at) SendMessageW(w, CB_SETEDITSEL, 0, MAKELPARAM(at, at));
+            }
+            break;
+        }
+        case ControlKind::CheckBox:
+        case ControlKind::OptionButton: {
+            SetText(w, c.Caption);
+            const bool checked = c.Kind == ControlKind::CheckBox ? static_cast<CheckBox&>(c).Value == 1
+                                                                 : static_cast<OptionButton&>(c).Value;
+            const WPARAM state = checked ? BST_CHECKED : BST_UNCHECKED;
+            if (static_cast<WPARAM>(SendMessageW(w, BM_GETCHECK, 0, 0)) != state)
+                SendMessageW(w, BM_SETCHECK, state, 0);
+            break;
+        }
+        case ControlKind::Picture:
+            look += std::to_string(ButtonOfPicture(c).EffectivelyEnabled());
+            break;
+        case ControlKind::ProgressBar: {
+            auto& model = static_cast<ProgressBar&>(c);
+            PBRANGE range{};
+            SendMessageW(w, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
+            if (range.iLow != model.Min || range.iHigh != model.Max)
+                SendMessageW(w, PBM_SETRANGE32, model.Min, model.Max);
+            if (static_cast<int>(SendMessageW(w, PBM_GETPOS, 0, 0)) != model.Value)
+                SendMessageW(w, PBM_SETPOS, model.Value, 0);
+            break;
+        }
+        case ControlKind::Panel:
+        case ControlKind::Shape:
+        case ControlKind::Line:
+            break;
+    }
+    if (look != b.look) {
+        b.look = look;
+        InvalidateRect(w, nullptr, TRUE);
+    }
+}
+
+void Win32View::SyncMenus() {
+    bool rebuild = false;
+    for (const MenuBinding& m : menus_) rebuild = rebuild || m.shown != m.item->Visible;
+    if (rebuild) {
+        BuildMenus();
+        DrawMenuBar(window_);
+    }
+    bool barChanged = false;
+    for (MenuBinding& m : menus_) {
+        if (!m.owner || m.item->Separator) continue;
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_STATE;
+        GetMenuItemInfoW(m.owner, m.position, TRUE, &info);
+        const UINT wanted = (m.item->Checked ? MFS_CHECKED : 0u) | (m.item->Enabled ? 0u : MFS_GRAYED);
+        const UINT shown = info.fState & (MFS_CHECKED | MFS_GRAYED);
+        const std::wstring caption = Wide(m.item->Caption);
+        if (shown == wanted && m.caption == m.item->Caption) continue;
+        info.fMask = MIIM_STATE | MIIM_STRING;
+        info.fState = wanted;
+        info.dwTypeData = const_cast<wchar_t*>(caption.c_str());
+        SetMenuItemInfoW(m.owner, m.position, TRUE, &info);
+        m.caption = m.item->Caption;
+        barChanged = barChanged || m.owner == menuBar_;
+    }
+    if (barChanged) DrawMenuBar(window_);
+}
+
+// ---- Look-ups.
+
+Win32View::Binding* Win32View::BindingOf(HWND window) {
+    auto it = bindingOf_.find(window);
+    return it == bindingOf_.end() ? nullptr : &bindings_[it->second];
+}
+
+HWND Win32View::HandleOf(const std::string& name) const {
+    for (const Binding& b : bindings_)
+        if (b.control->Name == name) return b.window;
+    return nullptr;
+}
+
+UINT Win32View::MenuCommandOf(const std::string& name) const {
+    for (const MenuBinding& m : menus_)
+        if (m.item->Name == name) return m.command;
+    return 0;
+}
+
+bool Win32View::MenuItemChecked(const std::string& name) const {
+    for (const MenuBinding& m : menus_)
+        if (m.item->Name == name && m.owner)
+            return (GetMenuState(m.owner, m.position, MF_BYPOSITION) & MF_CHECKED) != 0;
+    return false;
+}
+
+bool Win32View::MenuItemEnabled(const std::string& name) const {
+    for (const MenuBinding& m : menus_)
+        if (m.item->Name == name && m.owner)
+            return (GetMenuState(m.owner, m.position, MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED)) == 0;
+    return false;
+}
+
+HBRUSH Win32View::BrushOf(COLORREF colour) {
+    auto it = brushes_.find(colour);
+    if (it != brushes_.end()) return it->second;
+    HBRUSH brush = CreateSolidBrush(colour);
+    brushes_[colour] = brush;
+    return brush;
+}
+
+const Control& Win32View::ButtonOfPicture(const Control& picture) const {
+    if (&picture == &frm_.form.ImgSTOP) return frm_.form.CmdStop;
+    return frm_.form.CmdStart;
+}
+
+}  // namespace mirvok

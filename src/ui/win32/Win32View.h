@@ -1,0 +1,118 @@
+#pragma once
+// The main window on Windows. It holds no state of its own: every child
+// window mirrors one control of the window model, placed at the model's twips
+// scaled to the monitor, and every operator event goes to the model's handlers
+// by control name. After each event, and while the handlers yield to the
+// message loop, the windows are brought into line with the model again.
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace mirvok {
+
+class Control;
+class Frmdown;
+class Win32Host;
+struct MenuItem;
+
+// The class name of the main window, by which tools find it.
+inline constexpr wchar_t kMainWindowClass[] = L"MirvokWindow";
+
+class Win32View {
+public:
+    // The host, when given, reports the handlers' yields so that the window
+    // follows a running operation, and shows its dialogs over this window.
+    Win32View(Frmdown& frm, Win32Host* host);
+    ~Win32View();
+    Win32View(const Win32View&) = delete;
+    Win32View& operator=(const Win32View&) = delete;
+
+    HWND Window() const { return window_; }
+
+    // Brings every child window, menu and the window itself into line with the model.
+    void Sync();
+
+    HWND HandleOf(const std::string& controlName) const;
+    // The WM_COMMAND id of a menu item; 0 for a separator, a menu with
+    // items, or an unknown name.
+    UINT MenuCommandOf(const std::string& menuItemName) const;
+    // The menu bar's item or the popup item that shows a model's menu item.
+    bool MenuItemChecked(const std::string& menuItemName) const;
+    bool MenuItemEnabled(const std::string& menuItemName) const;
+    int Dpi() const { return dpi_; }
+
+private:
+    struct Binding {
+        Control* control = nullptr;
+        HWND window = nullptr;
+        RECT placed{-1, -1, -1, -1};
+        std::vector<std::string> items;  // list entries as last shown
+        std::string tip;
+        std::string look;  // what a painted control showed when last drawn
+    };
+    struct MenuBinding {
+        MenuItem* item = nullptr;
+        HMENU owner = nullptr;  // the bar or the popup that holds it
+        UINT position = 0;
+        HMENU popup = nullptr;  // the menu it opens, if it has items
+        UINT command = 0;
+        bool shown = false;
+        std::string caption;
+    };
+
+    static LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK ChildProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK ControlSubclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                            UINT_PTR id, DWORD_PTR data);
+    static void RegisterClasses();
+
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnChildMessage(Binding& binding, UINT message, WPARAM wParam, LPARAM lParam);
+    void OnCommand(HWND from, int code);
+    LRESULT OnControlColour(HDC dc, HWND from, UINT message, WPARAM wParam, LPARAM lParam);
+    void OnDrawItem(const DRAWITEMSTRUCT& item);
+    void OnClose();
+    void OnDpiChanged(int dpi);
+
+    void BuildMenus();
+    void BuildControls();
+    HWND CreateChild(Control& c, HWND parent, int id);
+    void AddTip(Binding& binding);
+    void SyncWindow();
+    void SyncControl(Binding& binding);
+    void SyncMenus();
+    void ApplyFont();
+    void Unloaded();
+
+    Binding* BindingOf(HWND window);
+    HBRUSH BrushOf(COLORREF colour);
+    const Control& ButtonOfPicture(const Control& picture) const;
+
+    // Runs a model event, then shows its effect.
+    template <class Event>
+    void Forward(Event&& event);
+
+    Frmdown& frm_;
+    Win32Host* host_;
+    HWND window_ = nullptr;
+    HWND tips_ = nullptr;
+    HMENU menuBar_ = nullptr;
+    HFONT font_ = nullptr;
+    std::wstring face_;
+    int dpi_ = 96;
+    std::vector<Binding> bindings_;
+    std::map<HWND, std::size_t> bindingOf_;
+    std::vector<MenuBinding> menus_;
+    std::map<COLORREF, HBRUSH> brushes_;
+    int depth_ = 0;  // model events running, nested ones included
+    bool syncing_ = false;
+    POINT appliedPosition_{-1000000, -1000000};
+    SIZE appliedSize_{-1, -1};
+    const Control* appliedFocus_ = nullptr;
+    DWORD lastSync_ = 0;
+};
+
+}  // namespace mirvok
