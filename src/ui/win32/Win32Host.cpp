@@ -29,21 +29,21 @@ std::wstring TitleOf(const std::string& title) {
 }  // namespace
 
 std::wstring FileDialogFilterOf(const std::string& filter) {
-    std::wstring pairs;
-    std::size_t parts = 0;
-    std::size_t from = 0;
     const std::wstring wide = Wide(filter);
-    while (from <= wide.size()) {
-        const std::size_t bar = std::min(wide.find(L'|', from), wide.size());
-        pairs += wide.substr(from, bar - from);
-        pairs += L'\0';
-        ++parts;
+    std::vector<std::wstring> parts;
+    for (std::size_t from = 0;;) {
+        const std::size_t bar = wide.find(L'|', from);
+        parts.push_back(wide.substr(from, bar == std::wstring::npos ? std::wstring::npos : bar - from));
+        if (bar == std::wstring::npos) break;
         from = bar + 1;
     }
     // A description without its pattern is left out.
-    if (parts % 2) pairs.erase(pairs.rfind(L'\0', pairs.size() - 2) + 1);
-    pairs += L'\0';
-    return pairs;
+    std::wstring pairs;
+    for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
+        pairs += parts[i] + L'\0';
+        pairs += parts[i + 1] + L'\0';
+    }
+    return pairs + L'\0';
 }
 
 Win32Host::Win32Host() {

@@ -1,0 +1,275 @@
+// The binding of the Win32 view to the window model: every control has its
+// window, an operator event on a window reaches its handler, and a change of
+// the model shows in its window.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "ui/WindowBench.h"
+#include "ui/win32/ViewScale.h"
+#include "ui/win32/WideText.h"
+#include "ui/win32/Win32View.h"
+
+namespace mirvok {
+namespace {
+
+std::wstring ClassOf(HWND w) {
+    wchar_t name[64] = {};
+    GetClassNameW(w, name, 64);
+    return name;
+}
+
+std::string TextOf(HWND w) {
+    wchar_t text[512] = {};
+    GetWindowTextW(w, text, 512);
+    return Utf8(text);
+}
+
+// What a window draws near its right end, where left-aligned text does not
+// reach, read back from a memory bitmap it was printed into.
+COLORREF BackgroundOf(HWND w) {
+    RECT r;
+    GetClientRect(w, &r);
+    const int x = r.right - 4, y = r.bottom / 2;
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right, r.bottom);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    SendMessageW(w, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+    const COLORREF pixel = GetPixel(dc, x, y);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return pixel;
+}
+
+class Win32ViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        bench.ports.present = {3, 12};
+        bench.Load();
+        view = std::make_unique<Win32View>(*bench.frm, nullptr);
+        ShowWindow(view->Window(), SW_SHOWNA);
+    }
+    void TearDown() override {
+        view.reset();
+        MSG message;  // a closed window leaves the end of the message loop behind
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    }
+
+    HWND Handle(const std::string& name) {
+        HWND w = view->HandleOf(name);
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    void Click(const std::string& name) { SendMessageW(Handle(name), BM_CLICK, 0, 0); }
+    // The operator picks an entry of a drop-down list.
+    void Pick(const std::string& name, int index) {
+        HWND box = Handle(name);
+        SendMessageW(box, CB_SETCURSEL, index, 0);
+        SendMessageW(GetParent(box), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(box), CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(box));
+    }
+    void Menu(const std::string& name) {
+        const UINT command = view->MenuCommandOf(name);
+        ASSERT_NE(command, 0u) << name;
+        SendMessageW(view->Window(), WM_COMMAND, command, 0);
+    }
+    bool Checked(const std::string& name) { return SendMessageW(Handle(name), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    int ClientWidth() {
+        RECT r;
+        GetClientRect(view->Window(), &r);
+        return r.right;
+    }
+
+    test::WindowBench bench;
+    std::unique_ptr<Win32View> view;
+};
+
+TEST_F(Win32ViewTest, EveryControlHasItsNativeWindowInItsContainer) {
+    const std::map<ControlKind, std::wstring> classes = {
+        {ControlKind::Label, WC_STATICW},       {ControlKind::CaptionBox, WC_STATICW},
+        {ControlKind::Button, WC_BUTTONW},      {ControlKind::TextBox, WC_EDITW},
+        {ControlKind::ComboList, WC_COMBOBOXW}, {ControlKind::ComboEdit, WC_COMBOBOXW},
+        {ControlKind::ListBox, WC_LISTBOXW},    {ControlKind::CheckBox, WC_BUTTONW},
+        {ControlKind::OptionButton, WC_BUTTONW}, {ControlKind::ProgressBar, PROGRESS_CLASSW},
+        {ControlKind::Panel, L"MirvokPainted"}, {ControlKind::Picture, L"MirvokPainted"},
+        {ControlKind::Shape, L"MirvokPainted"}, {ControlKind::Line, L"MirvokPainted"}};
+    const ViewScale scale(view->Dpi());
+    for (Control* c : bench.Form().AllControls()) {
+        HWND w = Handle(c->Name);
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(ClassOf(w), classes.at(c->Kind)) << c->Name;
+        HWND parent = c->Container ? view->HandleOf(c->Container->Name) : view->Window();
+        EXPECT_EQ(GetParent(w), parent) << c->Name;
+        RECT r;
+        GetWindowRect(w, &r);
+        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_EQ(r.left, scale.Px(c->Left)) << c->Name;
+        EXPECT_EQ(r.right - r.left, scale.Px(c->Width)) << c->Name;
+        if (c->Kind != ControlKind::CheckBox && c->Kind != ControlKind::OptionButton) {
+            EXPECT_EQ(r.top, scale.Px(c->Top)) << c->Name;
+        }
+        EXPECT_EQ((GetWindowLongPtrW(w, GWL_STYLE) & WS_VISIBLE) != 0, c->Visible) << c->Name;
+    }
+    EXPECT_EQ(TextOf(Handle("CmdStart")), "ﾀﾞｳﾝﾛｰﾄﾞ開始");
+    EXPECT_EQ(TextOf(Handle("TxtIndex(0)")), "CRﾓｰﾄﾞ");
+}
+
+TEST_F(Win32ViewTest, ClicksReachTheirHandlers) {
+    Click("Option1(6)");
+    EXPECT_EQ(bench.S().Downloadno, 6);
+    EXPECT_TRUE(Checked("Option1(6)"));
+    EXPECT_FALSE(Checked("Option1(3)"));
+
+    Click("Option2(0)");
+    EXPECT_EQ(bench.S().CRmode, 0);
+    EXPECT_TRUE(IsWindowEnabled(Handle("CmbBaudRate")));
+
+    Click("CmndPortRefresh");
+    EXPECT_EQ(bench.Form().CmbComPort.BackColor, kLightGreen);
+    EXPECT_EQ(TextOf(Handle("LaStatus")), "ポート抽出完了 (COM3,COM12)");
+
+    Pick("CmbSms", 10);
+    EXPECT_EQ(bench.S().StTimer, 10000);
+    Pick("CmbComPort", 1);
+    EXPECT_EQ(bench.S().Port, 12);
+    EXPECT_EQ(SendMessageW(Handle("CmbComPort"), CB_GETCURSEL, 0, 0), 1);
+}
+
+TEST_F(Win32ViewTest, ACheckBoxClickTogglesTheModelValue) {
+    Click("BLKCheck1");
+    EXPECT_EQ(bench.Form().BLKCheck1.Value, 1);
+    EXPECT_TRUE(Checked("BLKCheck1"));
+    EXPECT_TRUE(IsWindowEnabled(Handle("BLK_Address(4)")));
+    Click("BLKCheck1");
+    EXPECT_EQ(bench.Form().BLKCheck1.Value, 0);
+    EXPECT_FALSE(IsWindowEnabled(Handle("BLK_Address(4)")));
+}
+
+TEST_F(Win32ViewTest, TypingInTheFileBoxReachesTheModel) {
+    HWND edit = Handle("TxXferFileName");
+    SetFocus(edit);
+    for (wchar_t c : std::wstring(L"C:\\rom\\x.rom")) SendMessageW(edit, WM_CHAR, c, 0);
+    EXPECT_EQ(bench.Form().TxXferFileName.Text, "C:\\rom\\x.rom");
+    EXPECT_EQ(bench.Form().TxXferFileName.ToolTip, "C:\\rom\\x.rom");
+    EXPECT_EQ(bench.Form().TxXferFileName.SelStart, 12);
+}
+
+TEST_F(Win32ViewTest, DisabledControlsIgnoreClicks) {
+    EXPECT_FALSE(IsWindowEnabled(Handle("CmdStop")));
+    bench.Form().Frame2.Enabled = false;
+    view->Sync();
+    EXPECT_FALSE(IsWindowEnabled(Handle("Option1(0)")));  // inside the disabled panel
+    Click("Option1(0)");
+    EXPECT_EQ(bench.S().Downloadno, 3);
+    EXPECT_FALSE(Checked("Option1(0)"));
+}
+
+TEST_F(Win32ViewTest, ModelChangesShowInTheirWindows) {
+    FormState& f = bench.Form();
+    f.SetStatus(kRed, "ﾀｰﾐﾅﾙ通信設定ｴﾗｰ");
+    f.CmdStart.Enabled = false;
+    f.Frame3.Enabled = false;
+    f.CmdGetDSW.Caption = "Read\r\nDSW";
+    f.ProgressBar1.Value = 40;
+    f.Caption = "ROM Down Load Program - Font ROM";
+    view->Sync();
+
+    HWND status = Handle("LaStatus");
+    EXPECT_EQ(TextOf(status), "ﾀｰﾐﾅﾙ通信設定ｴﾗｰ");
+    EXPECT_EQ(BackgroundOf(status), RGB(255, 0, 0));
+    EXPECT_FALSE(IsWindowEnabled(Handle("CmdStart")));
+    EXPECT_FALSE(IsWindowEnabled(Handle("CmbParity")));
+    EXPECT_EQ(TextOf(Handle("CmdGetDSW")), "Read\r\nDSW");
+    EXPECT_EQ(SendMessageW(Handle("ProgressBar1"), PBM_GETPOS, 0, 0), 40);
+    EXPECT_EQ(TextOf(view->Window()), "ROM Down Load Program - Font ROM");
+
+    f.ResetStatus();
+    view->Sync();
+    EXPECT_EQ(TextOf(status), "");
+    EXPECT_EQ(BackgroundOf(status), RGB(0, 255, 255));
+}
+
+TEST_F(Win32ViewTest, TheWindowWidensWithTheFromBackupMode) {
+    const ViewScale scale(view->Dpi());
+    EXPECT_EQ(ClientWidth(), scale.Px(5160 - 120));
+    bench.host.ExpectInput("31750");
+    Menu("MnuROMBkRec");
+    EXPECT_EQ(ClientWidth(), scale.Px(7140 - 120));
+    EXPECT_TRUE(view->MenuItemChecked("MnuROMBkRec"));
+    // The right-hand column now lies inside the window.
+    RECT dsw;
+    GetWindowRect(Handle("CmdGetDSW"), &dsw);
+    MapWindowPoints(nullptr, view->Window(), reinterpret_cast<POINT*>(&dsw), 2);
+    EXPECT_LE(dsw.right, ClientWidth());
+    EXPECT_TRUE(IsWindowVisible(Handle("SpDSW1On(8)")));
+    Menu("MnuROMBkRec");
+    EXPECT_EQ(ClientWidth(), scale.Px(5160 - 120));
+    EXPECT_FALSE(view->MenuItemChecked("MnuROMBkRec"));
+}
+
+TEST_F(Win32ViewTest, MenusFollowTheModel) {
+    EXPECT_TRUE(view->MenuItemChecked("MnuLineon"));
+    Menu("MnuLineon");
+    EXPECT_EQ(bench.S().Linechk, 0);
+    EXPECT_FALSE(view->MenuItemChecked("MnuLineon"));
+    EXPECT_TRUE(view->MenuItemEnabled("MnuOpt"));
+    bench.Form().MnuOpt.Enabled = false;
+    view->Sync();
+    EXPECT_FALSE(view->MenuItemEnabled("MnuOpt"));
+    EXPECT_EQ(view->MenuCommandOf("MnuOpt"), 0u);  // a menu with items gives no command
+}
+
+// Only the history's drop-down button shows beside the file box.
+TEST_F(Win32ViewTest, TheFileBoxCoversTheHistoryExceptItsButton) {
+    HWND frame = Handle("Frame1");
+    HWND edit = Handle("TxXferFileName");
+    HWND combo = Handle("FileNameList");
+    auto placeOf = [&](HWND w) {
+        RECT r;
+        GetWindowRect(w, &r);
+        MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    const RECT e = placeOf(edit);
+    EXPECT_EQ(ChildWindowFromPointEx(frame, POINT{(e.left + e.right) / 2, (e.top + e.bottom) / 2},
+                                     CWP_SKIPINVISIBLE),
+              edit);
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof(info);
+    ASSERT_TRUE(GetComboBoxInfo(combo, &info));
+    const RECT c = placeOf(combo);
+    const POINT button{c.left + (info.rcButton.left + info.rcButton.right) / 2,
+                       c.top + (info.rcButton.top + info.rcButton.bottom) / 2};
+    EXPECT_EQ(ChildWindowFromPointEx(frame, button, CWP_SKIPINVISIBLE), combo);
+}
+
+TEST_F(Win32ViewTest, ClosingTheIdleWindowEndsIt) {
+    SendMessageW(view->Window(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(bench.frm->Unloaded());
+    EXPECT_FALSE(IsWindowVisible(view->Window()));
+    MSG message;
+    EXPECT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+TEST_F(Win32ViewTest, MovingTheWindowKeepsItsPositionInTwips) {
+    const ViewScale scale(view->Dpi());
+    SetWindowPos(view->Window(), nullptr, 40, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    RECT r;
+    GetWindowRect(view->Window(), &r);
+    EXPECT_EQ(bench.Form().Left, scale.Twips(r.left));
+    EXPECT_EQ(bench.Form().Top, scale.Twips(r.top));
+    bench.Form().Left = 1500;
+    bench.Form().Top = 3000;
+    view->Sync();
+    GetWindowRect(view->Window(), &r);
+    EXPECT_EQ(r.left, scale.Px(1500));
+    EXPECT_EQ(r.top, scale.Px(3000));
+}
+
+}  // namespace
+}  // namespace mirvok
