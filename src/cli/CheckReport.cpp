@@ -18,7 +18,9 @@ std::string EngineVerdictText(std::int16_t engineResult) {
         case kTransferDone: return "would send the file (2000)";
         case kNothingToSend: return "nothing to send: no line lies in the chosen blocks (1)";
         case kFileNotFound: return "the file cannot be opened (2010)";
-        case kBadFile: return "refused: a line does not begin with \"S\", or the file cannot be read (2011)";
+        case kBadFile:
+            return "refused: a line does not begin with \"S\" or holds a control character, or the file cannot be "
+                   "read (2011)";
         default: return "result " + std::to_string(engineResult);
     }
 }
@@ -53,7 +55,7 @@ std::string CheckSummaryText(const FileCheck& c) {
                        static_cast<unsigned long long>(b.block), b.first, b.last, mask.c_str(), b.lines,
                        static_cast<long long>(b.dataBytes), b.linesSent);
     }
-    if (c.refusedLine > 0) text += Format("line %d does not begin with \"S\"\n", c.refusedLine);
+    if (c.refusedLine > 0) text += Format("line %d does not begin with \"S\" or holds a control character\n", c.refusedLine);
     text += Format("bad records %d\n", c.badRecords);
     if (c.engineResult == kTransferDone) {
         text += Format("would send %d lines (%d counted for progress), %lld bytes, %d block pauses (%.0f s)\n",

@@ -191,7 +191,7 @@ FileCheck CheckFile(const std::string& path, const std::string& mask,
             continue;
         }
         RecordInfo r = DecodeRecord(line, check.lines);
-        if (line[0] != 'S' && check.refusedLine == 0) check.refusedLine = check.lines;
+        if (LineRefused(line) && check.refusedLine == 0) check.refusedLine = check.lines;
         if (wholeFile || MaskSelects(mask, line)) ++check.linesCounted;
         r.sent = pass.Sends(line, reader.AtEnd());
         if (r.sent) {

@@ -48,8 +48,9 @@ struct FileCheck {
     std::string mask;
     bool opened = false;
     // What the engine returns before the first line goes out, or 2000 when it
-    // would send: 2010 file not opened, 2011 a line not beginning with "S"
-    // or a read failure, 1 nothing to send under the mask.
+    // would send: 2010 file not opened, 2011 a line not beginning with "S" or
+    // holding a control character, or a read failure, 1 nothing to send under
+    // the mask.
     std::int16_t engineResult = 0;
     int refusedLine = 0;   // the line that gives 2011 (0: a read failure or none)
     int lines = 0;         // every line, empty ones included

@@ -1,5 +1,6 @@
 #include "LineReader.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -10,6 +11,33 @@ namespace {
 
 constexpr int kCr = '\r';
 constexpr int kLf = '\n';
+constexpr char kEndOfFileMark = '\x1A';
+
+bool InMarkTail(char c) { return c == kEndOfFileMark || c == '\r' || c == '\n'; }
+
+// The length of the file without its end-of-file mark: the first 0x1A of the
+// run of 0x1A, CR and LF bytes the file ends with. A file that cannot seek
+// (a pipe) is taken to its end.
+std::uint64_t ContentLength(std::ifstream& file, std::size_t searchBytes) {
+    file.seekg(0, std::ios::end);
+    const std::streamoff size = file.tellg();
+    if (size < 0) {
+        file.clear();
+        return UINT64_MAX;
+    }
+    const std::streamoff window = std::min<std::streamoff>(size, static_cast<std::streamoff>(searchBytes));
+    std::string tail(static_cast<std::size_t>(window), '\0');
+    file.seekg(size - window);
+    file.read(tail.data(), window);
+    file.clear();
+    file.seekg(0);
+    std::size_t i = tail.size();
+    std::size_t mark = std::string::npos;
+    while (i > 0 && InMarkTail(tail[i - 1]))
+        if (tail[--i] == kEndOfFileMark) mark = i;
+    const auto length = static_cast<std::uint64_t>(size);
+    return mark == std::string::npos ? length : length - tail.size() + mark;
+}
 
 }  // namespace
 
@@ -19,6 +47,7 @@ LineReader::LineReader(const std::string& path) {
     if (path.empty() || std::filesystem::is_directory(fsPath, ec)) return;
     file_.open(fsPath, std::ios::binary);
     open_ = file_.is_open();
+    if (open_) contentEnd_ = ContentLength(file_, kMarkSearchBytes);
 }
 
 bool LineReader::ReadLine(std::string& line) {
@@ -29,12 +58,16 @@ bool LineReader::ReadLine(std::string& line) {
     }
     std::streambuf& buffer = *file_.rdbuf();
     using Traits = std::streambuf::traits_type;
-    for (;;) {
+    while (!AtContentEnd()) {
         const Traits::int_type c = buffer.sbumpc();
         if (Traits::eq_int_type(c, Traits::eof())) break;
+        ++position_;
         if (c == kLf) break;
         if (c == kCr) {
-            if (buffer.sgetc() == kLf) buffer.sbumpc();
+            if (!AtContentEnd() && buffer.sgetc() == kLf) {
+                buffer.sbumpc();
+                ++position_;
+            }
             break;
         }
         if (line.size() >= kMaxLineBytes) {
@@ -48,7 +81,7 @@ bool LineReader::ReadLine(std::string& line) {
 }
 
 bool LineReader::AtEnd() {
-    if (!open_) return true;
+    if (!open_ || AtContentEnd()) return true;
     using Traits = std::streambuf::traits_type;
     return Traits::eq_int_type(file_.rdbuf()->sgetc(), Traits::eof());
 }

@@ -3,8 +3,12 @@
 // S-record file costs one buffer and one line. A line ends at CR, at CR LF
 // or at LF alone, so files written on Windows, by old Macs and by Linux
 // tools all split into their records; the end characters are dropped.
+// Older tools close a file with a DOS end-of-file mark: a 0x1A at the end of
+// a regular file (after the last record or on a line of its own, maybe
+// padded with more of it or with line ends) is where the file ends.
 
 #include <cstddef>
+#include <cstdint>
 #include <fstream>
 #include <string>
 
@@ -16,6 +20,8 @@ public:
     // text file (a raw image without line ends) and counts as a read failure
     // instead of being gathered into memory.
     static constexpr std::size_t kMaxLineBytes = 1 << 20;
+    // How far from its end a file is searched for the end-of-file mark.
+    static constexpr std::size_t kMarkSearchBytes = 64 * 1024;
 
     explicit LineReader(const std::string& path);
     LineReader(const LineReader&) = delete;
@@ -38,9 +44,13 @@ public:
     void Close();
 
 private:
+    bool AtContentEnd() const { return position_ >= contentEnd_; }
+
     std::ifstream file_;
     bool open_ = false;
     bool failed_ = false;
+    std::uint64_t position_ = 0;    // bytes taken so far
+    std::uint64_t contentEnd_ = 0;  // where the file ends, its end-of-file mark left out
 };
 
 }  // namespace mirvok

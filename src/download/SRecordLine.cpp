@@ -1,5 +1,7 @@
 #include "SRecordLine.h"
 
+#include <algorithm>
+
 #include "TrimBlanks.h"
 
 namespace mirvok {
@@ -13,7 +15,16 @@ std::string Mid(const std::string& text, std::size_t from, std::size_t count) {
     return from - 1 < text.size() ? text.substr(from - 1, count) : std::string();
 }
 
+constexpr char kTab = '\t';
+
+bool IsControlCharacter(char c) { return static_cast<unsigned char>(c) < 0x20 && c != kTab; }
+
 }  // namespace
+
+bool LineRefused(const std::string& line) {
+    if (line.empty()) return false;
+    return line[0] != 'S' || std::any_of(line.begin(), line.end(), IsControlCharacter);
+}
 
 RecordKind RecordKindOf(const std::string& line) {
     const std::string type = line.substr(0, 2);

@@ -10,6 +10,12 @@ namespace mirvok {
 
 enum class RecordKind { S1, S2, S9, Other };
 
+// Whether the transfer refuses a non-empty line (result 2011, before anything
+// is sent): one that does not begin with "S", or one holding a control
+// character (a byte below 0x20 other than the tab) - the device ends the
+// transfer at 0x1A, and NUL, XON/XOFF and their kind break it.
+bool LineRefused(const std::string& line);
+
 // By characters 1-2: "S1", "S2" and "S9"; every other type is alike.
 RecordKind RecordKindOf(const std::string& line);
 

@@ -91,8 +91,9 @@ std::int16_t Transfer::Run() {
     return result;
 }
 
-// The counting pass: refuses a file with a line that is not an S-record
-// before anything is sent. Returns 0 when there is something to send.
+// The counting pass: refuses a file with a line that is not an S-record, or
+// one the device would take as the end or a break of the transfer, before
+// anything is sent. Returns 0 when there is something to send.
 std::int16_t Transfer::CountLines() {
     LineReader reader(path_);
     if (!reader.IsOpen()) return kFileNotFound;
@@ -101,7 +102,7 @@ std::int16_t Transfer::CountLines() {
         reader.ReadLine(line);
         if (reader.Failed()) return kBadFile;
         if (line.empty()) continue;
-        if (line[0] != 'S') return kBadFile;
+        if (LineRefused(line)) return kBadFile;
         if (wholeFile_ || MaskSelects(mask_, line)) ++toSend_;
     }
     return toSend_ == 0 ? kNothingToSend : 0;

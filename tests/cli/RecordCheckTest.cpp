@@ -86,6 +86,12 @@ TEST(RecordCheck, PredictsTheEngineVerdictAndTheExitCode) {
         {"only empty lines", "\r\n\r\n", "111111111", 1, kExitNothingToSend},
         {"no line in block 1", JoinLines({S0(), S2(0x000100), S8()}), "010000000", 1, kExitNothingToSend},
         {"missing", "missing", "111111111", 2010, kExitFileNotOpened},
+        {"0x1A inside a record", JoinLines({S0(), S2(0x000100) + "\x1A" + "00", S8()}), "111111111", 2011,
+         kExitBadFile},
+        {"a NUL in a record outside the mask", JoinLines({S2(0x000100), S2(0x010100) + std::string(1, '\0'), S8()}),
+         "100000000", 2011, kExitBadFile},
+        {"a DOS end-of-file mark after the last record", good + "\x1A", "111111111", 2000, kExitOk},
+        {"the mark on a line of its own, padded", good + "\x1A\r\n\x1A\x1A", "111111111", 2000, kExitOk},
     };
     for (const Case& c : cases) {
         const std::string path = c.text == "missing" ? b.dir.File("none") : b.Rom("f.s28", c.text);

@@ -32,6 +32,26 @@ TEST(LineReader, CrCrLfAndLfAloneEndLines) {
         EXPECT_EQ(ReadAll(dir.Write("f", text)), lines) << testing::PrintToString(text);
 }
 
+// A 0x1A that ends the file, maybe among line ends and more of it, is where
+// the file ends; one anywhere else is a byte of its line.
+TEST(LineReader, ADosEndOfFileMarkEndsTheFile) {
+    test::TempDir dir;
+    using Lines = std::vector<std::string>;
+    const std::pair<std::string, Lines> cases[] = {
+        {"S1\r\nS9\r\n\x1A", {"S1", "S9"}},
+        {"S1\r\nS9\x1A", {"S1", "S9"}},
+        {"S1\r\nS9\r\n\x1A\r\n", {"S1", "S9"}},
+        {"S1\r\nS9\r\n" + std::string(200, '\x1A'), {"S1", "S9"}},
+        {"S1\r\nS9\r\n\x1A\r\n\x1A\n", {"S1", "S9"}},
+        {"\x1A", {}},
+        {"S1\x1A" "00\r\nS9\r\n", {"S1\x1A" "00", "S9"}},
+        {"S1\r\n\x1AS9\r\n", {"S1", "\x1AS9"}},
+        {"S1\r\nS9\r\n\r\n", {"S1", "S9", ""}},
+    };
+    for (const auto& [text, lines] : cases)
+        EXPECT_EQ(ReadAll(dir.Write("f", text)), lines) << testing::PrintToString(text);
+}
+
 TEST(LineReader, AtEndComesRightAfterTheLastLineAndReadingOnFails) {
     test::TempDir dir;
     LineReader reader(dir.Write("f", "S1\r\nS9\r\n"));

@@ -72,6 +72,11 @@ TEST_F(TransferEngineTest, FilesWithNothingToSendOrNotS_RecordsAreRefusedBeforeA
         {"a note, selective mask", JoinLines({S1(0), "note", S9()}), "100000000", 2011},
         {"a line with a blank before S", JoinLines({" " + S1(0)}), "111111111", 2011},
         {"no line in the chosen block", JoinLines({S0(), S2(0x000000), S2(0x000010), S8()}), "010000000", 1},
+        // The device ends the transfer at 0x1A and breaks on NUL or XOFF.
+        {"0x1A inside a record", JoinLines({S1(0), S1(0x10) + "\x1A", S9()}), "111111111", 2011},
+        {"NUL in a record", JoinLines({S1(0), std::string("S1\0", 3) + S1(0x10).substr(2), S9()}), "111111111", 2011},
+        {"XOFF in a record outside the blocks", JoinLines({S2(0x000000), S2(0x010000) + "\x13", S8()}), "100000000",
+         2011},
     };
     for (const Case& c : cases) {
         rig.script.writes.clear();
@@ -173,6 +178,26 @@ TEST_F(TransferEngineTest, AStopConfirmedWhileTheEngineYieldsEndsBeforeTheNextLi
     rig.script = {};
     rig.run.StopRequested = 1;
     EXPECT_EQ(SendText(file), 2000);
+}
+
+// A DOS end-of-file mark after the last record is the file's end, not a
+// line: the lines go out, then our own end-of-file byte, once.
+TEST_F(TransferEngineTest, AFileClosedByADosEndOfFileMarkIsSentWithOneEndOfFileByte) {
+    const std::vector<std::string> lines = {S0(), S1(0x1230), S9()};
+    for (const std::string& tail : {std::string("\x1A"), std::string("\r\n\x1A"), std::string("\r\n\x1A\r\n"),
+                                     "\r\n" + std::string(100, '\x1A')}) {
+        std::string text = JoinLines(lines);
+        text.erase(text.size() - 2);  // without its last CR LF
+        for (const std::string mask : {"111111111", "100000000"}) {
+            rig.script = {};
+            EXPECT_EQ(SendText(text + tail, mask), 2000) << testing::PrintToString(tail) << mask;
+            EXPECT_EQ(Written(), Expected(mask == "111111111" ? lines : std::vector<std::string>{S1(0x1230), S9()}))
+                << testing::PrintToString(tail) << mask;
+        }
+    }
+    // A tab is no control character the device breaks on.
+    rig.script = {};
+    EXPECT_EQ(SendText(JoinLines({S1(0x1230) + "\t", S9()})), 2000);
 }
 
 // The device gone in the pause after the closing record: the end-of-file
