@@ -23,6 +23,7 @@ constexpr const char* kCoverClosedText = "ｶｰﾄﾞﾘｰﾀﾞ-のｶﾊﾞ�
 constexpr const char* kPressRetryText = "準備ができたら、再試行を押してください。";
 constexpr const char* kBackingUpText = "ｶｰﾄﾞﾘｰﾀﾞｰ F-ROM ﾊﾞｯｸｱｯﾌﾟ中.....";
 constexpr const char* kBackupVerdict = "!!90";
+constexpr int kTerminalModeOption = 0;  // Option2(0): terminal mode, Option2(1): download mode
 
 // Arguments of the report and command calls whose meaning is the link
 // library's business.
@@ -36,9 +37,18 @@ ControlLock FromLock(FormState& f) {
 
 // The DSW read and the version queries close the port when they end; started
 // in the middle of an F-ROM operation they would pull the port from under it.
-// They are held for the whole operation and then put back as they were (the
-// download mode keeps CmdROMVer disabled).
-ControlHold OtherPortUsers(FormState& f) { return ControlHold({&f.CmdGetDSW, &f.CmdROMVer, &f.Command1}); }
+// They are held for the whole operation.
+void HoldOtherPortUsers(FormState& f) {
+    for (Control* c : {&f.CmdGetDSW, &f.CmdROMVer, &f.Command1}) c->Enabled = false;
+}
+
+// Given back as the mode in force now says, which the operator may have
+// changed during the operation: the version button belongs to terminal mode.
+void GiveBackOtherPortUsers(FormState& f) {
+    f.CmdGetDSW.Enabled = true;
+    f.Command1.Enabled = true;
+    f.CmdROMVer.Enabled = f.Option2[kTerminalModeOption].Value;
+}
 
 bool OperatorConfirms(Window& w, const std::string& text) {
     const MsgBoxRequest box{text, kFromConfirmTitle, MsgButtons::OKCancel, MsgIcon::Information,
@@ -115,15 +125,14 @@ void AwaitBackupVerdict(Window& w, DeviceReport& report) {
 
 void RunFromOperation(Window& w, const FromOperation& operation) {
     ControlLock lock = FromLock(w.form);
-    ControlHold held = OtherPortUsers(w.form);
     lock.Lock();
-    held.Hold();
+    HoldOtherPortUsers(w.form);
 
     RunSteps(w, operation);
 
     ClosePort(w);
     lock.Release();
-    held.GiveBack();
+    GiveBackOtherPortUsers(w.form);
 }
 
 void CmdROMBackup_Click(Window& w) {

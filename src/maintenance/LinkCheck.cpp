@@ -81,17 +81,4 @@ void ControlLock::Release() {
     for (Control* c : controls_) c->Enabled = true;
 }
 
-void ControlHold::Hold() {
-    wasEnabled_.clear();
-    for (Control* c : controls_) {
-        wasEnabled_.push_back(c->Enabled);
-        c->Enabled = false;
-    }
-}
-
-void ControlHold::GiveBack() {
-    for (std::size_t i = 0; i < wasEnabled_.size(); ++i) controls_[i]->Enabled = wasEnabled_[i];
-    wasEnabled_.clear();
-}
-
 }  // namespace mirvok

@@ -74,17 +74,4 @@ private:
     std::vector<Control*> controls_;
 };
 
-// Controls held during an operation and put back afterwards exactly as they
-// were, for controls whose enabled state other handlers also decide.
-class ControlHold {
-public:
-    explicit ControlHold(std::vector<Control*> controls) : controls_(std::move(controls)) {}
-    void Hold();
-    void GiveBack();
-
-private:
-    std::vector<Control*> controls_;
-    std::vector<bool> wasEnabled_;
-};
-
 }  // namespace mirvok

@@ -256,5 +256,37 @@ TEST(FromOperations, OtherPortUsersCannotStartMeanwhileAndComeBackAsTheyWere) {
     EXPECT_FALSE(b.Form().CmdROMVer.Enabled);
 }
 
+// The operator changes the mode during the 9.5-second wait: the version
+// button comes back as the mode in force at the end says.
+TEST(FromOperations, TheVersionButtonComesBackAsTheModeAtTheEndSays) {
+    const struct {
+        const char* name;
+        const char* startMode;
+        std::function<void(FromBench&)> change;
+        bool versionEnabled;
+    } rows[] = {
+        {"contactless IC mode chosen from download mode", "Option2(1)",
+         [](FromBench& b) { b.frm->ChooseMenu("MenuIC"); }, true},
+        {"contactless IC mode chosen in terminal mode", "Option2(0)",
+         [](FromBench& b) { b.frm->ChooseMenu("MenuIC"); }, true},
+        {"nothing changed in download mode", "Option2(1)", [](FromBench&) {}, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        FromBench b;
+        b.frm->Click(row.startMode);
+        b.host.ExpectBox(MsgResult::OK);
+        b.host.ExpectBox(MsgResult::OK);
+        b.host.onBox = [&](const MsgBoxRequest& box) {
+            if (box.title == kConfirmTitle) b.host.After(5, [&] { row.change(b); });
+        };
+        b.frm->CmdROMBackup_Click();
+        EXPECT_EQ(b.Form().CmdROMVer.Enabled, row.versionEnabled);
+        EXPECT_EQ(b.Form().Option2[0].Value, row.versionEnabled);
+        EXPECT_TRUE(b.Form().CmdGetDSW.Enabled);
+        EXPECT_TRUE(b.Form().Command1.Enabled);
+    }
+}
+
 }  // namespace
 }  // namespace mirvok
