@@ -32,8 +32,14 @@ build() {  # build DIR [cmake options...]
     local launcher=()
     # A compiler cache makes rebuilds across build trees and checkouts cheap.
     command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-    cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@" >/dev/null
+    cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIRVOK_WERROR=ON "${launcher[@]}" "$@" >/dev/null
     cmake --build "$dir" -j "$(nproc)"
+}
+
+# The normal build is the Release build a packager makes (with the tests), so
+# that CI compiles Release once and the package comes from the tested build.
+build_normal() {
+    build build -DCMAKE_BUILD_TYPE=Release
 }
 
 run_tests() {  # run_tests DIR
@@ -64,14 +70,14 @@ shift || true
 case "$cmd" in
     build)
         install_missing
-        build build
+        build_normal
         ;;
     test)
         install_missing
         export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
         export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
         export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-        build build
+        build_normal
         build build-asan -DMIRVOK_SANITIZE=ON
         [ -d "$root/tests/fuzz" ] && run_fuzzers
         echo "== sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer)"
@@ -81,7 +87,7 @@ case "$cmd" in
         ;;
     demo)
         install_missing
-        build build
+        build_normal
         exec "$root/tools/demo.sh" "$root/build" "$@"
         ;;
     *)

@@ -37,7 +37,7 @@ bool IsMask(const std::string& text) {
            text.find_first_not_of("01") == std::string::npos;
 }
 
-const std::vector<std::string> kGlobal = {"--ini", "--json", "--yes", "--help", "--transcript"};
+const std::vector<std::string> kGlobal = {"--ini", "--json", "--yes", "--help", "--version", "--transcript"};
 
 bool IsGlobal(const std::string& flag) {
     for (const std::string& f : kGlobal)
@@ -64,7 +64,8 @@ bool Accepts(Command command, const std::string& flag) {
         case Command::Dsw: return in(kDevice);
         case Command::Check: return flag == "--blocks" || flag == "--summary";
         case Command::Ports:
-        case Command::Help: return false;
+        case Command::Help:
+        case Command::ProgramVersion: return false;
     }
     return false;
 }
@@ -144,6 +145,10 @@ bool WritesToDevice(Command command) {
     return command == Command::Download || command == Command::Backup || command == Command::Recover;
 }
 
+bool UsesSettings(Command command) {
+    return UsesDevice(command) || command == Command::Ports;
+}
+
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     ParsedCommandLine parsed;
     CliOptions& o = parsed.options;
@@ -174,8 +179,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             value = arg.substr(eq + 1);
             inlineValue = true;
         }
-        if (flag == "--help") {
-            o.command = Command::Help;
+        if (flag == "--help" || flag == "--version") {
+            o.command = flag == "--help" ? Command::Help : Command::ProgramVersion;
             parsed.ok = true;
             return parsed;
         }
@@ -240,6 +245,7 @@ Options for every command:
   --json                      JSON lines on standard output; the last is the result
   --transcript FILE           every byte to and from the device, with times
   --help                      this text
+  --version                   the program's version
 
 Choices not given keep the values of the settings file, as the window starts
 with them. A download records the file in the history and saves the settings

@@ -9,7 +9,9 @@
 
 namespace mirvok::cli {
 
-enum class Command { Help, Ports, Download, Dsw, Version, Backup, Recover, Check };
+// Version is the device's ROM version; ProgramVersion is this program's own
+// (--version).
+enum class Command { Help, ProgramVersion, Ports, Download, Dsw, Version, Backup, Recover, Check };
 
 struct CliOptions {
     Command command = Command::Help;
@@ -57,5 +59,9 @@ bool UsesDevice(Command command);
 // such a command goes only to a port that was named, on the command line or
 // in the settings file, never to one the window preselects in its place.
 bool WritesToDevice(Command command);
+
+// Whether the command reads the settings file (and so writes it at a first
+// start); help, the program version and the file check leave it alone.
+bool UsesSettings(Command command);
 
 }  // namespace mirvok::cli

@@ -8,6 +8,7 @@
 #include "ExitCode.h"
 #include "Json.h"
 #include "RecordCheck.h"
+#include "ProgramVersion.h"
 #include "download/BlockMask.h"
 
 namespace mirvok::cli {
@@ -88,6 +89,7 @@ int RunCheck(const CliOptions& options, CliServices& s) {
 int RunCommand(const CliOptions& options, RunState& run, CliServices& services) {
     switch (options.command) {
         case Command::Help: services.out << UsageText(); return kExitOk;
+        case Command::ProgramVersion: services.out << "mirvok-cli " << kVersionText << "\n"; return kExitOk;
         case Command::Ports: return RunPorts(options, services);
         case Command::Check: return RunCheck(options, services);
         default: break;

@@ -92,6 +92,7 @@ std::string TranscriptRefusal(const std::string& transcript, const std::string& 
 const char* CommandName(Command command) {
     switch (command) {
         case Command::Help: return "help";
+        case Command::ProgramVersion: return "--version";
         case Command::Ports: return "ports";
         case Command::Download: return "download";
         case Command::Dsw: return "dsw";

@@ -7,8 +7,7 @@ namespace mirvok {
 
 std::string VersionBoxText() {
     const std::string newline = "\r\n";
-    const std::string version = "Ver " + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) +
-                                "." + std::to_string(kVersionRevision);
+    const std::string version = std::string("Ver ") + kVersionText;
     return "Title       \t" + std::string(kAppTitle) + newline + newline +  //
            "Version     " + version + newline + newline +                   //
            "Description " + kFileDescription + newline + newline +          //

@@ -3,11 +3,10 @@
 
 #include <string>
 
+#include "ProgramVersion.h"
+
 namespace mirvok {
 
-inline constexpr int kVersionMajor = 9;
-inline constexpr int kVersionMinor = 0;
-inline constexpr int kVersionRevision = 1;
 inline constexpr const char* kFileDescription = "カードリーダへＲＯＭファイルをダウンロードします。";
 inline constexpr const char* kCopyright = "Copyright (C) 2026 Mirvok developers";
 inline constexpr const char* kVersionBoxTitle = "ﾊﾞｰｼﾞｮﾝ情報";

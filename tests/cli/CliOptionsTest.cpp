@@ -40,6 +40,8 @@ TEST(CliOptions, AcceptsEachCommandWithItsFlags) {
     EXPECT_EQ(ParseCommandLine({"backup", "--cover-retries", "3"}).options.coverRetries, 3);
     EXPECT_TRUE(ParseCommandLine({"check", "f", "--blocks", "100000000", "--summary"}).options.summaryOnly);
     EXPECT_EQ(ParseCommandLine({"ports", "--help"}).options.command, Command::Help);
+    EXPECT_EQ(ParseCommandLine({"--version"}).options.command, Command::ProgramVersion);
+    EXPECT_EQ(ParseCommandLine({"dsw", "--version"}).options.command, Command::ProgramVersion);
 }
 
 TEST(CliOptions, RefusesWhatIsMalformedOrBelongsToAnotherCommand) {

@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
 
     RunState run;
     run.IniPath = options.iniPath.empty() ? IniPathFor(ExecutableFolder()) : options.iniPath;
-    if (options.command != cli::Command::Check && options.command != cli::Command::Help) LoadOrCreateSettings(run);
+    if (cli::UsesSettings(options.command)) LoadOrCreateSettings(run);
     if (cli::UsesDevice(options.command)) cli::InstallInterruptHandler();
 
     cli::SystemClock clock;

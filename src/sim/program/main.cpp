@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "ProgramVersion.h"
 #include "PseudoTerminal.h"
 #include "sim/DeviceConsole.h"
 #include "sim/DeviceModel.h"
@@ -55,6 +56,7 @@ Options:
   --cover open|closed  the cover at start (closed)
   --set NAME=VALUE     a setting at start, as the console's "set NAME VALUE"
   --help               this text
+  --version            the program's version
 
 The baud rate that the program sets is read from the terminal; a
 pseudo-terminal carries no data bits, parity or modem lines, so any framing is
@@ -336,6 +338,10 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::cout << Usage();
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::cout << "mirvok-sim " << mirvok::kVersionText << "\n";
             return 0;
         }
     }

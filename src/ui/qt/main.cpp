@@ -4,7 +4,10 @@
 #include <QApplication>
 #include <QStringList>
 
+#include <iostream>
+
 #include "MainView.h"
+#include "ProgramInfo.h"
 #include "QtHost.h"
 #include "WindowFont.h"
 #include "link/Link.h"
@@ -25,11 +28,19 @@ std::string CommandLineOf(const QStringList& arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const std::string iniPath = mirvok::IniPathFor(mirvok::ExecutableFolder());
+    // Answered before Qt starts, so that they work without a display.
+    switch (mirvok::InfoRequestOf(std::vector<std::string>(argv + 1, argv + argc))) {
+        case mirvok::InfoRequest::Help: std::cout << mirvok::WindowHelpText(iniPath); return 0;
+        case mirvok::InfoRequest::Version: std::cout << mirvok::WindowVersionText(); return 0;
+        case mirvok::InfoRequest::None: break;
+    }
+
     QApplication app(argc, argv);
     mirvok::UseWindowFont(app);
 
     mirvok::RunState run;
-    run.IniPath = mirvok::IniPathFor(mirvok::ExecutableFolder());
+    run.IniPath = iniPath;
     run.CommandLine = CommandLineOf(QCoreApplication::arguments());
     mirvok::LoadOrCreateSettings(run);
 
