@@ -5,6 +5,7 @@
 
 #include "ExitCode.h"
 #include "download/BlockMask.h"
+#include "startup/SettingsLocation.h"
 
 namespace mirvok::cli {
 namespace {
@@ -238,7 +239,7 @@ Commands:
       --summary               only the bad records and the summary
 
 Options for every command:
-  --ini PATH                  settings file (default: Mirvok.ini beside the program)
+  --ini PATH                  settings file (default: the window's, see below)
   --yes                       answer questions with Yes/OK/Retry (for scripts);
                               without it questions are asked on the terminal and
                               answered No/Cancel when there is none
@@ -251,6 +252,7 @@ Choices not given keep the values of the settings file, as the window starts
 with them. A download records the file in the history and saves the settings
 as the window does. Ctrl-C asks whether to stop (stops at once with --yes).
 
+)" + SettingsLocationHelp() + R"(
 Exit codes:
 )" + ExitCodeHelp();
 }

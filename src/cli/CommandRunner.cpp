@@ -7,9 +7,10 @@
 #include "DeviceSession.h"
 #include "ExitCode.h"
 #include "Json.h"
-#include "RecordCheck.h"
 #include "ProgramVersion.h"
+#include "RecordCheck.h"
 #include "download/BlockMask.h"
+#include "startup/RunState.h"
 
 namespace mirvok::cli {
 namespace {
@@ -88,7 +89,7 @@ int RunCheck(const CliOptions& options, CliServices& s) {
 
 int RunCommand(const CliOptions& options, RunState& run, CliServices& services) {
     switch (options.command) {
-        case Command::Help: services.out << UsageText(); return kExitOk;
+        case Command::Help: services.out << UsageText() << "\nSettings file: " << run.IniPath << "\n"; return kExitOk;
         case Command::ProgramVersion: services.out << "mirvok-cli " << kVersionText << "\n"; return kExitOk;
         case Command::Ports: return RunPorts(options, services);
         case Command::Check: return RunCheck(options, services);

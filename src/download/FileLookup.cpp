@@ -5,7 +5,7 @@
 #include <system_error>
 #include <vector>
 
-#include "Utf8Path.h"
+#include "startup/Utf8Path.h"
 
 namespace mirvok {
 namespace {

@@ -1,9 +1,9 @@
 #include "FileSelection.h"
 
 #include "FileLookup.h"
-#include "Utf8Path.h"
 #include "startup/Host.h"
 #include "startup/RunState.h"
+#include "startup/Utf8Path.h"
 #include "startup/Utf8Text.h"
 #include "window/FormState.h"
 #include "window/Window.h"

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "Utf8Path.h"
+#include "startup/Utf8Path.h"
 
 namespace mirvok {
 namespace {

@@ -11,8 +11,8 @@ inline constexpr const char* kFileDescription = "カードリーダへＲＯＭ�
 inline constexpr const char* kCopyright = "Copyright (C) 2026 Mirvok developers";
 inline constexpr const char* kVersionBoxTitle = "ﾊﾞｰｼﾞｮﾝ情報";
 
-// Title, version, description and copyright, one per line with an empty line
-// between them; lines end in CR LF.
-std::string VersionBoxText();
+// Title, version, description, copyright and the settings file in use, one
+// per line with an empty line between them; lines end in CR LF.
+std::string VersionBoxText(const std::string& iniPath);
 
 }  // namespace mirvok

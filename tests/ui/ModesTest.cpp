@@ -172,7 +172,7 @@ TEST(ModeSwitches, DisabledMenusAndControlsDoNothing) {
     EXPECT_FALSE(frm.Click("NoSuchControl"));
 }
 
-TEST(VersionBox, ShowsTitleVersionDescriptionAndCopyright) {
+TEST(VersionBox, ShowsTitleVersionDescriptionCopyrightAndTheSettingsFile) {
     WindowBench b;
     Frmdown& frm = b.Load();
     b.host.ExpectBox();
@@ -187,7 +187,8 @@ TEST(VersionBox, ShowsTitleVersionDescriptionAndCopyright) {
               "Version     Ver " + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
                   std::to_string(kVersionRevision) + "\r\n\r\n"
               "Description カードリーダへＲＯＭファイルをダウンロードします。\r\n\r\n"
-              "Copyright (C) 2026 Mirvok developers");
+              "Copyright (C) 2026 Mirvok developers\r\n\r\n"
+              "Settings    " + b.run.IniPath);
 }
 
 TEST(DeviceManager, StartsThroughTheCommandInterpreterWhenThereIsOne) {

@@ -21,7 +21,8 @@ TEST(ProgramInfo, HelpAndVersionCountOnlyAlone) {
         {{"-h"}, InfoRequest::None},
         {{"rom.mot"}, InfoRequest::None},
     };
-    for (const auto& row : rows) EXPECT_EQ(InfoRequestOf(row.args), row.expected) << testing::PrintToString(row.args);
+    for (const auto& row : rows)
+        EXPECT_EQ(InfoRequestOf(row.args), row.expected) << testing::PrintToString(row.args);
 }
 
 TEST(ProgramInfo, HelpNamesTheSettingsFile) {

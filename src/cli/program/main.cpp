@@ -23,8 +23,8 @@
 #include "cli/Interrupt.h"
 #include "cli/OperatorChannel.h"
 #include "link/serial/SerialPortProvider.h"
-#include "startup/ExecutablePath.h"
 #include "startup/RunState.h"
+#include "startup/SettingsLocation.h"
 #include "startup/StartupMain.h"
 
 namespace {
@@ -54,7 +54,12 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
 
     RunState run;
-    run.IniPath = options.iniPath.empty() ? IniPathFor(ExecutableFolder()) : options.iniPath;
+    run.IniPath = options.iniPath;
+    if (run.IniPath.empty()) {
+        const SettingsLocation settings = LocateSettings();
+        run.IniPath = settings.iniPath;
+        if (cli::UsesSettings(options.command)) PrepareSettingsFolder(settings);
+    }
     if (cli::UsesSettings(options.command)) LoadOrCreateSettings(run);
     if (cli::UsesDevice(options.command)) cli::InstallInterruptHandler();
 

@@ -1,6 +1,7 @@
 #include "ProgramInfo.h"
 
 #include "ProgramVersion.h"
+#include "startup/SettingsLocation.h"
 
 namespace mirvok {
 
@@ -25,7 +26,8 @@ Options (alone on the command line):
   --help       this text
   --version    the program's version
 
-Settings file: )" + iniPath + "\n";
+)" + SettingsLocationHelp() +
+           "\nSettings file: " + iniPath + "\n";
 }
 
 std::string WindowVersionText() {

@@ -12,8 +12,8 @@
 #include "WindowFont.h"
 #include "link/Link.h"
 #include "link/serial/SerialPortProvider.h"
-#include "startup/ExecutablePath.h"
 #include "startup/RunState.h"
+#include "startup/SettingsLocation.h"
 #include "startup/StartupMain.h"
 #include "ui/Frmdown.h"
 
@@ -28,10 +28,10 @@ std::string CommandLineOf(const QStringList& arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string iniPath = mirvok::IniPathFor(mirvok::ExecutableFolder());
+    const mirvok::SettingsLocation settings = mirvok::LocateSettings();
     // Answered before Qt starts, so that they work without a display.
     switch (mirvok::InfoRequestOf(std::vector<std::string>(argv + 1, argv + argc))) {
-        case mirvok::InfoRequest::Help: std::cout << mirvok::WindowHelpText(iniPath); return 0;
+        case mirvok::InfoRequest::Help: std::cout << mirvok::WindowHelpText(settings.iniPath); return 0;
         case mirvok::InfoRequest::Version: std::cout << mirvok::WindowVersionText(); return 0;
         case mirvok::InfoRequest::None: break;
     }
@@ -40,7 +40,8 @@ int main(int argc, char** argv) {
     mirvok::UseWindowFont(app);
 
     mirvok::RunState run;
-    run.IniPath = iniPath;
+    mirvok::PrepareSettingsFolder(settings);
+    run.IniPath = settings.iniPath;
     run.CommandLine = CommandLineOf(QCoreApplication::arguments());
     mirvok::LoadOrCreateSettings(run);
 

@@ -1,0 +1,30 @@
+#ifdef _WIN32
+#include <windows.h>
+
+#include <cstdlib>
+#include <cwchar>
+
+#include "SettingsPlace.h"
+#include "Utf8Path.h"
+
+namespace mirvok {
+
+std::string UserSettingsFolder() {
+    const wchar_t* appData = _wgetenv(L"APPDATA");
+    if (!appData || !*appData) return {};
+    return Utf8FromPath(std::filesystem::path(appData) / L"mirvok");
+}
+
+// Windows tells write permission on a folder only by trying: a probe file
+// that is removed as soon as it is closed.
+bool FolderIsWritable(const std::string& folder) {
+    const std::filesystem::path probe = PathFromUtf8(folder) / L"Mirvok.ini.probe";
+    const HANDLE handle = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_EXISTS;
+    CloseHandle(handle);
+    return true;
+}
+
+}  // namespace mirvok
+#endif
