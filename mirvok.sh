@@ -5,6 +5,7 @@
 #   ./mirvok.sh demo   the program's main job against the simulated card reader
 #   ./mirvok.sh test   the whole test suite (normal and sanitizer builds)
 #   ./mirvok.sh build  build only
+#   ./mirvok.sh package  the Debian package (and the Windows .zip when that build is set up)
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
@@ -12,7 +13,8 @@ root=$(pwd)
 packages=(cmake ninja-build g++ clang pkg-config libgtest-dev libgmock-dev
           qt6-base-dev qt6-serialport-dev libgl-dev libxkbcommon-dev
           fonts-noto-cjk xvfb xauth srecord libclang-rt-14-dev tmux
-          minicom python3-serial time ccache)
+          minicom python3-serial time ccache
+          help2man librsvg2-bin dpkg-dev file zip)
 
 install_missing() {
     local missing=()
@@ -38,8 +40,33 @@ build() {  # build DIR [cmake options...]
 
 # The normal build is the Release build a packager makes (with the tests), so
 # that CI compiles Release once and the package comes from the tested build.
+# The programs know their installed folder (/usr/bin) from the prefix.
 build_normal() {
-    build build -DCMAKE_BUILD_TYPE=Release
+    build build -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr
+}
+
+package_deb() {  # the Debian package from the normal build, in build/
+    rm -f "$root"/build/mirvok_*.deb
+    (cd "$root/build" && cpack -G DEB >/dev/null)
+    ls "$root"/build/mirvok_*.deb
+}
+
+# The Windows .zip: the static .exe files of build-windows/, the README and
+# the sample. Made only when that build has been set up (./mirvok.sh windows).
+package_windows_zip() {
+    local dir="$root/build-windows"
+    [ -f "$dir/CMakeCache.txt" ] || { echo "no Windows build (build-windows/): no .zip"; return 0; }
+    cmake --build "$dir" -j "$(nproc)" >/dev/null
+    local version stage
+    version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$dir/CMakeCache.txt")
+    stage=$(mktemp -d)
+    mkdir "$stage/mirvok-$version"
+    find "$dir/src" -name '*.exe' -exec cp {} "$stage/mirvok-$version/" \;
+    cp "$root/README.md" "$root/samples/demo.s28" "$stage/mirvok-$version/"
+    rm -f "$dir/mirvok-$version-windows.zip"
+    (cd "$stage" && zip -qr "$dir/mirvok-$version-windows.zip" "mirvok-$version")
+    rm -rf "$stage"
+    ls "$dir/mirvok-$version-windows.zip"
 }
 
 run_tests() {  # run_tests DIR
@@ -84,6 +111,14 @@ case "$cmd" in
         run_tests build-asan
         echo "== normal build"
         run_tests build
+        echo "== Debian package: install, first start, removal"
+        "$root/tools/package-test.sh" "$(package_deb)"
+        ;;
+    package)
+        install_missing
+        build_normal
+        package_deb
+        package_windows_zip
         ;;
     demo)
         install_missing
@@ -91,7 +126,7 @@ case "$cmd" in
         exec "$root/tools/demo.sh" "$root/build" "$@"
         ;;
     *)
-        echo "usage: $0 [demo|test|build]" >&2
+        echo "usage: $0 [demo|test|build|package]" >&2
         exit 2
         ;;
 esac

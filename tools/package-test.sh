@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Installs the Debian package on this machine with apt-get, checks what it
+# holds, starts mirvok-cli and the window as a user's first start would, and
+# removes it again, checking that nothing is left behind.
+#
+#   tools/package-test.sh build/mirvok_9.0.1_amd64.deb
+#
+# Runs as root (CI does); refuses to touch a mirvok that is installed already.
+set -euo pipefail
+deb=$(realpath "$1")
+fail() { echo "package test: $*" >&2; exit 1; }
+
+[ "$(id -u)" -eq 0 ] || fail "needs root to install the package"
+if dpkg-query -W -f='${Status}' mirvok 2>/dev/null | grep -q "ok installed"; then
+    fail "a mirvok package is installed already; it is left alone"
+fi
+
+# What the package says and holds.
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "Depends: $depends"
+for lib in libqt6widgets6 libqt6serialport6 libc6 libstdc++6; do
+    [[ $depends == *"$lib"* ]] || fail "no dependency on $lib"
+done
+contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
+for f in ./usr/bin/mirvok ./usr/bin/mirvok-cli ./usr/bin/mirvok-sim \
+         ./usr/share/applications/mirvok.desktop \
+         ./usr/share/icons/hicolor/scalable/apps/mirvok.svg \
+         ./usr/share/icons/hicolor/48x48/apps/mirvok.png \
+         ./usr/share/icons/hicolor/256x256/apps/mirvok.png \
+         ./usr/share/man/man1/mirvok.1.gz ./usr/share/man/man1/mirvok-cli.1.gz ./usr/share/man/man1/mirvok-sim.1.gz \
+         ./usr/share/doc/mirvok/README.md ./usr/share/doc/mirvok/demo.s28; do
+    grep -qxF "$f" <<<"$contents" || fail "the package lacks $f"
+done
+
+home=$(mktemp -d)
+remove() {
+    DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq -o DPkg::Lock::Timeout=120 mirvok >/dev/null 2>&1 || true
+    rm -rf "$home"
+}
+trap remove EXIT
+
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq -o DPkg::Lock::Timeout=120 --no-install-recommends "$deb" >/dev/null
+installed=$(dpkg -L mirvok)
+
+/usr/bin/mirvok-cli --help | grep -q "^Usage: mirvok-cli" || fail "mirvok-cli --help"
+version=$(dpkg-deb -f "$deb" Version)
+[ "$(/usr/bin/mirvok-cli --version)" = "mirvok-cli $version" ] || fail "mirvok-cli --version is not $version"
+[ "$(/usr/bin/mirvok --version)" = "mirvok $version" ] || fail "mirvok --version is not $version"
+
+# A first start: the settings go to the user's folder, never beside /usr/bin.
+ini="$home/.config/mirvok/Mirvok.ini"
+env -u XDG_CONFIG_HOME HOME="$home" /usr/bin/mirvok-cli --help | grep -qxF "Settings file: $ini" \
+    || fail "mirvok-cli --help does not name $ini"
+env -u XDG_CONFIG_HOME HOME="$home" /usr/bin/mirvok-cli ports >/dev/null 2>&1 || fail "mirvok-cli ports"
+grep -q "App=Mirvok" "$ini" || fail "the first start of mirvok-cli wrote no settings to $ini"
+rm -rf "$home/.config"
+# The window's first start; it runs until it is stopped.
+status=0
+env -u XDG_CONFIG_HOME HOME="$home" QT_QPA_PLATFORM=offscreen timeout 5 /usr/bin/mirvok >/dev/null 2>&1 || status=$?
+[ "$status" -eq 124 ] || fail "the window ended by itself (exit $status)"
+grep -q "App=Mirvok" "$ini" || fail "the first start of the window wrote no settings to $ini"
+[ ! -e /usr/bin/Mirvok.ini ] || fail "a settings file was written to /usr/bin"
+
+DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq -o DPkg::Lock::Timeout=120 mirvok >/dev/null
+while read -r path; do
+    [ -f "$path" ] && fail "$path is left after removal"
+done <<<"$installed"
+echo "package test: installed, started and removed $(basename "$deb")"
