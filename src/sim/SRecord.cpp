@@ -63,23 +63,4 @@ const char* SRecordFaultText(SRecordFault fault) {
     return "?";
 }
 
-std::string MakeSRecord(int type, std::uint32_t address, std::string_view data) {
-    const int addressBytes = SRecordAddressBytes(type);
-    std::string bytes;
-    bytes.push_back(static_cast<char>(addressBytes + data.size() + 1));
-    for (int i = addressBytes - 1; i >= 0; --i) bytes.push_back(static_cast<char>((address >> (8 * i)) & 0xFF));
-    bytes.append(data);
-    unsigned sum = 0;
-    for (char c : bytes) sum += static_cast<std::uint8_t>(c);
-    bytes.push_back(static_cast<char>(~sum & 0xFF));
-
-    std::string line = "S" + std::to_string(type);
-    char digits[3];
-    for (char c : bytes) {
-        std::snprintf(digits, sizeof digits, "%02X", static_cast<unsigned>(static_cast<std::uint8_t>(c)));
-        line += digits;
-    }
-    return line;
-}
-
 }  // namespace mirvok::sim

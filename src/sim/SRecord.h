@@ -36,7 +36,4 @@ SRecordFault ParseSRecord(std::string_view line, SRecord& record);
 
 const char* SRecordFaultText(SRecordFault fault);
 
-// Builds a well-formed record line (no line end), for tests and tools.
-std::string MakeSRecord(int type, std::uint32_t address, std::string_view data);
-
 }  // namespace mirvok::sim

@@ -20,6 +20,7 @@
 #include "startup/RunState.h"
 #include "startup/StartupMain.h"
 #include "startup/VirtualClock.h"
+#include "support/ForwardingTransport.h"
 #include "support/TempDir.h"
 
 namespace mirvok::cli::test {
@@ -42,50 +43,15 @@ public:
     std::vector<std::string> prompts;
 };
 
-// Passes the simulated ports through and presses Ctrl-C once the given
-// number of S-record lines has gone out.
-class CtrlCAfterLines final : public PortProvider {
-public:
-    explicit CtrlCAfterLines(PortProvider& inner) : inner_(inner) {}
-    std::vector<PortInfo> ListPorts() override { return inner_.ListPorts(); }
-    std::unique_ptr<Transport> Open(int port, const LineSettings& settings, TransportStatus& status) override;
-    int afterLines = -1;  // -1: never
-    int linesSeen = 0;
-
-private:
-    PortProvider& inner_;
-};
-
-class CountingTransport final : public Transport {
-public:
-    CountingTransport(std::unique_ptr<Transport> inner, CtrlCAfterLines& owner) : inner_(std::move(inner)), owner_(owner) {}
-    TransportStatus Write(const std::string& bytes, int timeoutMs) override {
-        if (bytes.size() >= 2 && bytes.compare(bytes.size() - 2, 2, "\r\n") == 0 &&
-            ++owner_.linesSeen == owner_.afterLines)
-            RaiseInterrupt();
-        return inner_->Write(bytes, timeoutMs);
-    }
-    TransportStatus Read(std::string& out) override { return inner_->Read(out); }
-    TransportStatus WaitForData(int timeoutMs) override { return inner_->WaitForData(timeoutMs); }
-    std::int64_t NowMs() override { return inner_->NowMs(); }
-    void Sleep(int ms) override { inner_->Sleep(ms); }
-    ModemLines Lines() override { return inner_->Lines(); }
-    void Close() override { inner_->Close(); }
-
-private:
-    std::unique_ptr<Transport> inner_;
-    CtrlCAfterLines& owner_;
-};
-
-inline std::unique_ptr<Transport> CtrlCAfterLines::Open(int port, const LineSettings& settings,
-                                                        TransportStatus& status) {
-    std::unique_ptr<Transport> inner = inner_.Open(port, settings, status);
-    if (!inner) return nullptr;
-    return std::make_unique<CountingTransport>(std::move(inner), *this);
-}
-
 struct CliBench {
-    CliBench() { device.Config().linePacing = false; }
+    CliBench() {
+        device.Config().linePacing = false;
+        // Ctrl-C once the chosen number of S-record lines has gone out.
+        wire.onWrite = [this](const std::string& bytes) {
+            const bool recordLine = bytes.size() >= 2 && bytes.compare(bytes.size() - 2, 2, "\r\n") == 0;
+            if (recordLine && ++linesSeen == ctrlCAfterLines) RaiseInterrupt();
+        };
+    }
 
     // Parses and runs one command line; the settings file is loaded afresh
     // each time, as a new run of the program would.
@@ -100,7 +66,7 @@ struct CliBench {
         run = RunState{};
         run.IniPath = IniPath();
         LoadOrCreateSettings(run);
-        CliServices services{cliClock, console, ctrlC, out, err, false, [this](int code) { terminated = code; }};
+        CliServices services{cliClock, console, wire, out, err, false, [this](int code) { terminated = code; }};
         return RunCommand(parsed.options, run, services);
     }
 
@@ -119,7 +85,9 @@ struct CliBench {
     VirtualClock clock;
     sim::DeviceModel device{clock};
     sim::SimPortProvider ports{clock, device, kSimPort};
-    CtrlCAfterLines ctrlC{ports};
+    mirvok::test::ForwardingPorts wire{ports};
+    int ctrlCAfterLines = -1;  // -1: never
+    int linesSeen = 0;
     VirtualCliClock cliClock{clock};
     ScriptedOperator console;
     std::ostringstream out, err;

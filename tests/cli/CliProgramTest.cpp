@@ -18,7 +18,7 @@
 
 #include "JsonReader.h"
 #include "cli/ExitCode.h"
-#include "download/SRecordMaker.h"
+#include "support/SRecordMaker.h"
 #include "support/MirvokSimProcess.h"
 #include "support/TempDir.h"
 

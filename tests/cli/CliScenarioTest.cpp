@@ -12,7 +12,7 @@
 #include "JsonReader.h"
 #include "cli/ExitCode.h"
 #include "cli/Interrupt.h"
-#include "download/SRecordMaker.h"
+#include "support/SRecordMaker.h"
 
 namespace mirvok::cli::test {
 namespace {
@@ -130,7 +130,7 @@ TEST(CliDownload, CtrlCStopsTheTransferOnlyWhenTheStopIsConfirmed) {
     };
     for (const Case& c : cases) {
         CliBench b;
-        b.ctrlC.afterLines = 5;
+        b.ctrlCAfterLines = 5;
         b.console.present = c.terminal;
         if (c.terminal) b.console.lines.push_back(c.typed);
         std::vector<std::string> flags = {"--terminal"};

@@ -7,7 +7,7 @@
 #include "cli/CheckReport.h"
 #include "cli/ExitCode.h"
 #include "cli/RecordCheck.h"
-#include "download/SRecordMaker.h"
+#include "support/SRecordMaker.h"
 
 namespace mirvok::cli::test {
 namespace {

@@ -15,54 +15,12 @@
 #include "startup/RunState.h"
 #include "startup/StartupMain.h"
 #include "startup/VirtualClock.h"
+#include "support/ForwardingTransport.h"
 #include "support/TempDir.h"
 #include "support/TestHost.h"
 #include "ui/Frmdown.h"
 
 namespace mirvok::test {
-
-struct ShownBox {
-    MsgBoxRequest request;
-    std::string status;  // the status line while the box was open
-    Color statusColor;
-    std::string address;  // LblADR while the box was open
-};
-
-class BenchHost : public TestHost {
-public:
-    using Host::MsgBox;
-    using TestHost::TestHost;
-    MsgResult MsgBox(const MsgBoxRequest& request) override {
-        if (form)
-            shown.push_back(
-                {request, form->LaStatus.Caption, form->LaStatus.BackColor, form->LblADR.Caption});
-        return TestHost::MsgBox(request);
-    }
-    const FormState* form = nullptr;
-    std::vector<ShownBox> shown;
-};
-
-// A port provider that lets chosen openings fail, as when another program
-// takes the port between two openings.
-class FlakyPorts : public PortProvider {
-public:
-    explicit FlakyPorts(PortProvider& inner) : inner_(inner) {}
-    std::vector<PortInfo> ListPorts() override { return inner_.ListPorts(); }
-    std::unique_ptr<Transport> Open(int port, const LineSettings& settings,
-                                    TransportStatus& status) override {
-        ++openings;
-        if (openings == failOpening) {
-            status = TransportStatus::Busy;
-            return nullptr;
-        }
-        return inner_.Open(port, settings, status);
-    }
-    int openings = 0;
-    int failOpening = -1;  // 1-based; -1: none fails
-
-private:
-    PortProvider& inner_;
-};
 
 struct DownloadBench {
     // Builds the run from the settings file in a fresh folder; `adjust` may
@@ -74,7 +32,7 @@ struct DownloadBench {
         StartRun(run, dir.Path().string(), "");
         if (adjust) adjust(run);
         window = std::make_unique<Frmdown>(host, link, run);
-        host.form = &window->form;
+        host.Watch(window->form);
         window->Form_Load();
     }
 
@@ -95,10 +53,10 @@ struct DownloadBench {
 
     TempDir dir;
     VirtualClock clock;
-    BenchHost host{clock};
+    TestHost host{clock};
     sim::DeviceModel device{clock};
     sim::SimPortProvider simPorts{clock, device};
-    FlakyPorts ports{simPorts};
+    ForwardingPorts ports{simPorts};  // chosen openings may fail
     Link link{ports};
     RunState run;
     std::unique_ptr<Frmdown> window;

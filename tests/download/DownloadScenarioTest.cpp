@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "DownloadBench.h"
-#include "SRecordMaker.h"
+#include "support/SRecordMaker.h"
 
 namespace mirvok {
 namespace {

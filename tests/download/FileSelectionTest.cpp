@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "ScriptedPort.h"
+#include "EngineRig.h"
 #include "download/FileHistory.h"
 #include "download/FileSelection.h"
 #include "support/TempDir.h"

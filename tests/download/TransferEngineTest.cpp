@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "SRecordMaker.h"
-#include "ScriptedPort.h"
+#include "EngineRig.h"
+#include "support/SRecordMaker.h"
 #include "download/TransferEngine.h"
 #include "support/TempDir.h"
 
@@ -27,7 +27,7 @@ protected:
     // What went out, each line with its CR LF, then the end-of-file byte.
     std::vector<std::string> Written() const {
         std::vector<std::string> bytes;
-        for (const auto& w : rig.script.writes) bytes.push_back(w.bytes);
+        for (const auto& w : rig.Writes()) bytes.push_back(w.bytes);
         return bytes;
     }
     static std::vector<std::string> Expected(const std::vector<std::string>& lines, bool endOfFile = true) {
@@ -41,12 +41,12 @@ protected:
     static constexpr double kPauseSeconds = 1.99;
     int BlockPauses() const {
         int pauses = 0;
-        for (std::size_t i = 1; i < rig.script.writes.size(); ++i)
+        for (std::size_t i = 1; i < rig.Writes().size(); ++i)
             if (Gap(i) >= kPauseSeconds) ++pauses;
         return pauses;
     }
     double Gap(std::size_t i) const {
-        return rig.script.writes[i].atSeconds - rig.script.writes[i - 1].atSeconds;
+        return (rig.Writes()[i].atUs - rig.Writes()[i - 1].atUs) / 1e6;
     }
 
     test::TempDir dir;
@@ -79,9 +79,9 @@ TEST_F(TransferEngineTest, FilesWithNothingToSendOrNotS_RecordsAreRefusedBeforeA
          2011},
     };
     for (const Case& c : cases) {
-        rig.script.writes.clear();
+        rig.Clear();
         EXPECT_EQ(SendText(c.text, c.mask), c.result) << c.name;
-        EXPECT_TRUE(rig.script.writes.empty()) << c.name;
+        EXPECT_TRUE(rig.Writes().empty()) << c.name;
     }
     EXPECT_EQ(Send(dir.File("missing.mot")), 2010);
     EXPECT_EQ(Send(dir.Path().string()), 2010) << "a folder is no file";
@@ -104,13 +104,13 @@ TEST_F(TransferEngineTest, SelectiveMasksSendTheChosenBlocksTheClosingS9AndTheLa
 
     // An S9 before anything was taken is passed over; the S8 that ends the
     // file goes out although it lies in no chosen block.
-    rig.script.writes.clear();
+    rig.Clear();
     const std::string s2File =
         JoinLines({S0(), S9(), S2(0x000000), S2(0x010000), S2(0x020000), S2(0x020010), S2(0x0A0000), S8()});
     EXPECT_EQ(SendText(s2File, "001000000"), 2000);
     EXPECT_EQ(Written(), Expected({S2(0x020000), S2(0x020010), S8()}));
 
-    rig.script.writes.clear();
+    rig.Clear();
     EXPECT_EQ(SendText(s2File, "000000001"), 2000) << "0A lies in the ninth block";
     EXPECT_EQ(Written(), Expected({S2(0x0A0000), S8()}));
 }
@@ -120,7 +120,7 @@ TEST_F(TransferEngineTest, PausesTwoSecondsAtTheFirstLineOfEveryNewBlock) {
     const std::vector<std::string> lines = {S2(0x000000), S2(0x000010), S2(0x010000),
                                             S2(0x010010), S2(0x020000), S8()};
     ASSERT_EQ(SendText(JoinLines(lines)), 2000);
-    ASSERT_EQ(rig.script.writes.size(), 7u);
+    ASSERT_EQ(rig.Writes().size(), 7u);
     EXPECT_EQ(BlockPauses(), 3);
     // Each pause follows the first line of the new block.
     EXPECT_GE(Gap(3), kPauseSeconds);
@@ -136,11 +136,11 @@ TEST_F(TransferEngineTest, TheProgressBarIsSetAboutAHundredTimes) {
     for (const Case c : {Case{100, 1}, Case{250, 2}, Case{1000, 10}}) {
         std::vector<std::string> lines;
         for (int i = 0; i < c.lines; ++i) lines.push_back(S1(static_cast<std::uint32_t>(i * 16)));
-        rig.script.writes.clear();
+        rig.Clear();
         ASSERT_EQ(SendText(JoinLines(lines)), 2000);
         EXPECT_EQ(rig.form.ProgressBar1.Max, c.lines);
         for (int n = 1; n <= c.lines; ++n)
-            ASSERT_EQ(rig.script.writes[static_cast<std::size_t>(n - 1)].barValue, n - n % c.every)
+            ASSERT_EQ(rig.barAtWrite[static_cast<std::size_t>(n - 1)], n - n % c.every)
                 << c.lines << " lines, line " << n;
     }
 }
@@ -156,26 +156,26 @@ TEST_F(TransferEngineTest, AStopConfirmedWhileTheEngineYieldsEndsBeforeTheNextLi
     // After write 2 the engine pauses for the new block: the stop comes in
     // that pause. After the others it comes in the yield before the next line.
     for (const Case c : {Case{"between lines", 0, 1}, Case{"in the block pause", 2, 3}}) {
-        rig.script = {};
-        rig.script.onWrite = [&](std::size_t index) {
+        rig.Clear();
+        rig.onWrite = [&](std::size_t index) {
             if (index == c.afterWrite) rig.host.Soon([&] { rig.run.StopRequested = 1; });
         };
         EXPECT_EQ(SendText(file), 2001) << c.when;
-        EXPECT_EQ(rig.script.writes.size(), c.written) << c.when;
+        EXPECT_EQ(rig.Writes().size(), c.written) << c.when;
         EXPECT_EQ(rig.form.ProgressBar1.Value, 0) << c.when;
-        EXPECT_NE(rig.script.writes.back().bytes, "\x1A") << c.when;
+        EXPECT_NE(rig.Writes().back().bytes, "\x1A") << c.when;
     }
 
     // While scanning for a chosen block.
-    rig.script = {};
-    rig.script.onWrite = [&](std::size_t) { rig.host.Soon([&] { rig.run.StopRequested = 1; }); };
+    rig.Clear();
+    rig.onWrite = [&](std::size_t) { rig.host.Soon([&] { rig.run.StopRequested = 1; }); };
     EXPECT_EQ(
         SendText(JoinLines({S2(0x000000), S2(0x010000), S2(0x010010), S2(0x020000), S8()}), "101000000"),
         2001);
     EXPECT_EQ(Written(), Expected({S2(0x000000)}, false));
 
     // A stop left over from before the transfer is cleared by it.
-    rig.script = {};
+    rig.Clear();
     rig.run.StopRequested = 1;
     EXPECT_EQ(SendText(file), 2000);
 }
@@ -225,7 +225,7 @@ TEST_F(TransferEngineTest, CountingAndScanningPastSkippedLinesNeverIdleWait) {
     lines.push_back(S2(0x080000));
     lines.push_back(S8());
     std::vector<std::size_t> idleWaitsAtWrite;
-    rig.script.onWrite = [&](std::size_t) { idleWaitsAtWrite.push_back(rig.host.IdleWaitCount()); };
+    rig.onWrite = [&](std::size_t) { idleWaitsAtWrite.push_back(rig.host.IdleWaitCount()); };
     const std::size_t before = rig.host.IdleWaitCount();
     ASSERT_EQ(SendText(JoinLines(lines), "000000001"), 2000);
     EXPECT_EQ(Written(), Expected({S2(0x080000), S8()}));

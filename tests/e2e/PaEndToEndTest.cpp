@@ -17,7 +17,6 @@
 #include "startup/Timer.h"
 #include "support/MirvokSimProcess.h"
 #include "support/QtApplication.h"
-#include "support/StatusRecorder.h"
 #include "support/TempDir.h"
 
 namespace mirvok {
@@ -57,9 +56,8 @@ TEST(PaEndToEnd, LinkCheckThroughAPseudoTerminalToMirvokSim) {
     Link link(ports);
     test::WallClockHost host;
     RunState run;
-    test::StatusRecorder status;
     Timer timer1(host, 2000, false);
-    Protocol protocol(host, link, run, status, timer1);
+    Protocol protocol(host, link, run, host, timer1);
     run.settings.Port = kPort;
     ASSERT_EQ(link.crwOpenPort(kPort, 9600, "8", "E"), 0);
     run.PortOpen = true;
@@ -75,7 +73,7 @@ TEST(PaEndToEnd, LinkCheckThroughAPseudoTerminalToMirvokSim) {
 
     EXPECT_EQ(protocol.Response, "A");
     EXPECT_EQ(protocol.AnsCode, "90");
-    EXPECT_EQ(status.Caption, "");
+    EXPECT_EQ(host.statusText, "");
     EXPECT_TRUE(host.Boxes().empty());
     EXPECT_LT(took, std::chrono::seconds(3));
     EXPECT_EQ(TranscriptBytes(transcript, "host>dev"), std::string("\x04\x05\x04\x02PA\x03\x12\x04\x05\x06"));

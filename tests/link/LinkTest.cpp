@@ -1,12 +1,12 @@
-// The crw calls over a fake line: arguments and open state, CP932 on the
+// The crw calls over a scripted line: arguments and open state, CP932 on the
 // wire, modem lines, chunked reception, and the command and reply exchanges
 // with a scripted device.
 #include <gtest/gtest.h>
 
-#include "FakeTransport.h"
 #include "link/FrameCodec.h"
 #include "link/Link.h"
 #include "startup/CodePage.h"
+#include "support/ScriptedLine.h"
 
 namespace mirvok::test {
 namespace {
@@ -17,14 +17,15 @@ const std::string kNak = "\x15";
 
 class LinkTest : public ::testing::Test {
 protected:
-    FakeProvider provider;
+    VirtualClock clock;
+    ScriptedPorts provider{clock};
     Link link{provider};
     std::string text, command, status, data;
     std::int16_t count = 0;
 
-    FakeLine& OpenLine() {
+    ScriptedLine& OpenLine() {
         EXPECT_EQ(link.crwOpenPort(3, 9600, "8", "N"), 0);
-        return *provider.lines[3];
+        return provider.Line(3);
     }
     std::int16_t Receive() { return link.crwReceiveData(3, 1, text, count); }
     std::int16_t ReceiveResponse(std::int32_t timeoutMs = 3000) {
@@ -53,8 +54,9 @@ TEST_F(LinkTest, OpenChecksArgumentsStateAndRefusals) {
         link.crwClosePort(c.port);
     }
     EXPECT_EQ(link.crwOpenPort(4, 19200, "7", "E"), 0);
-    EXPECT_EQ(provider.lastSettings.baud * 100 + provider.lastSettings.dataBits, 1920007);
-    EXPECT_EQ(provider.lastSettings.parity, 'E');
+    const LineSettings& asked = provider.opened.back().second;
+    EXPECT_EQ(asked.baud * 100 + asked.dataBits, 1920007);
+    EXPECT_EQ(asked.parity, 'E');
     EXPECT_EQ(link.crwOpenPort(4, 19200, "7", "E"), 1);
     for (auto [refusal, code] : {std::pair{TransportStatus::Busy, 101},
                                  {TransportStatus::NoPermission, 101},
@@ -77,27 +79,27 @@ TEST_F(LinkTest, CallsOnABadOrClosedPortFail) {
 }
 
 TEST_F(LinkTest, SendWritesCp932AndChecksModemLinesInModeOne) {
-    FakeLine& line = OpenLine();
+    ScriptedLine& line = OpenLine();
     EXPECT_EQ(link.crwSendDataQR(3, 3000, 1, "ｱ日本語", 2), 0);
     EXPECT_EQ(link.crwSendDataQR(3, 3000, 0, "a\xF0\x9F\x98\x80" "b", 3), 0);
-    EXPECT_EQ(line.written, "\xB1\x93\xFA" "a?b") << "a character CP932 lacks goes as ?";
+    EXPECT_EQ(line.Written(), "\xB1\x93\xFA" "a?b") << "a character CP932 lacks goes as ?";
     EXPECT_EQ(link.crwSendDataQR(3, 3000, 1, "abc", 4), 100) << "longer than the text";
 
-    line.written.clear();
+    line.ClearWritten();
     line.lines = ModemLines{false, true};
     EXPECT_EQ(link.crwSendDataQR(3, 3000, 1, "x", 1), 112);
     EXPECT_EQ(link.crwSendCommand(3, 3000, 1, "PA", "", 1), 112);
     EXPECT_EQ(ReceiveResponse(), 112);
-    EXPECT_EQ(line.written, "");
+    EXPECT_EQ(line.Written(), "");
     EXPECT_EQ(link.crwSendDataQR(3, 3000, 0, "x", 1), 0) << "mode 0 does not look";
 
     line.lines = ModemLines{true, false};
-    const std::int64_t start = line.nowMs;
+    const std::int64_t start = line.Clock().NowMs();
     EXPECT_EQ(link.crwSendDataQR(3, 3000, 1, "y", 1), 111);
-    EXPECT_EQ(line.nowMs - start, 3000);
-    line.ctsOnAtMs = line.nowMs + 500;
+    EXPECT_EQ(line.Clock().NowMs() - start, 3000);
+    line.ctsOnAtUs = line.Clock().NowUs() + 500000;
     EXPECT_EQ(link.crwSendDataQR(3, 3000, 1, "z", 1), 0);
-    EXPECT_EQ(line.written, "xz");
+    EXPECT_EQ(line.Written(), "xz");
 
     line.gone = true;
     EXPECT_EQ(link.crwSendDataQR(3, 3000, 0, "x", 1), 200);
@@ -105,21 +107,21 @@ TEST_F(LinkTest, SendWritesCp932AndChecksModemLinesInModeOne) {
 }
 
 TEST_F(LinkTest, ReceiveJoinsDoubleByteCharactersSplitAcrossArrivals) {
-    FakeLine& line = OpenLine();
+    ScriptedLine& line = OpenLine();
     EXPECT_EQ(Receive(), 1);
     line.Arrive("A\x93");
     EXPECT_EQ(Receive(), 0);
     EXPECT_EQ(text, "A");
     EXPECT_EQ(Receive(), 1) << "the lead byte waits for its partner";
-    line.Arrive("\xFA\xB1", 5);
-    line.nowMs += 5;
+    line.Arrive("\xFA\xB1", 0.005);
+    line.Clock().AdvanceUs(5000);
     EXPECT_EQ(Receive(), 0);
     EXPECT_EQ(text + std::to_string(count), "日ｱ2");
 
     // A frame whose BCC is a lead byte is not held up: the byte goes alone.
     line.Arrive("\x03\x85");
     EXPECT_EQ(Receive(), 0);
-    line.nowMs += 100;
+    line.Clock().AdvanceUs(100000);
     EXPECT_EQ(Receive(), 0);
     EXPECT_EQ(count, 1);
     line.nextReadStatus = TransportStatus::Overrun;
@@ -127,7 +129,7 @@ TEST_F(LinkTest, ReceiveJoinsDoubleByteCharactersSplitAcrossArrivals) {
 }
 
 TEST_F(LinkTest, LargeArrivalComesBackCompleteOverSeveralCalls) {
-    FakeLine& line = OpenLine();
+    ScriptedLine& line = OpenLine();
     std::string sent, expected, whole;
     for (int i = 0; i < 3000; ++i) {
         sent += "S1" + std::to_string(i % 10) + "\xB1";
@@ -144,25 +146,25 @@ TEST_F(LinkTest, LargeArrivalComesBackCompleteOverSeveralCalls) {
 }
 
 // A device that answers every command frame with the given bytes.
-void AnswerCommands(FakeLine& line, const std::string& answer) {
-    line.peer = [answer](FakeLine& l, const std::string& bytes) {
-        if (bytes[0] == '\x04') l.Arrive(answer, 10);
+void AnswerCommands(ScriptedLine& line, const std::string& answer) {
+    line.Responder = [&line, answer](const std::string& bytes) {
+        if (bytes[0] == '\x04') line.Arrive(answer, 0.01);
     };
 }
 
 TEST_F(LinkTest, CommandIsFramedAndItsAcknowledgementAwaited) {
-    FakeLine& line = OpenLine();
+    ScriptedLine& line = OpenLine();
     const struct {
         std::string answer;
         std::int16_t expected;
     } cases[] = {{kAck, 0}, {kNak, 1}, {"", 110}};
     for (const auto& c : cases) {
-        line.written.clear();
+        line.ClearWritten();
         AnswerCommands(line, c.answer);
-        const std::int64_t start = line.nowMs;
+        const std::int64_t start = line.Clock().NowMs();
         EXPECT_EQ(link.crwSendCommand(3, 3000, 1, "PA", "", 1), c.expected);
-        EXPECT_EQ(line.written, "\x04\x02PA\x03\x12");
-        EXPECT_LE(line.nowMs - start, 3000);
+        EXPECT_EQ(line.Written(), "\x04\x02PA\x03\x12");
+        EXPECT_LE(line.Clock().NowMs() - start, 3000);
     }
     line.Arrive(kAck);  // came before the command: it answers nothing
     EXPECT_EQ(link.crwSendCommand(3, 3000, 1, "!!", "#", 1), 110);
@@ -175,53 +177,53 @@ TEST_F(LinkTest, CommandIsFramedAndItsAcknowledgementAwaited) {
 }
 
 TEST_F(LinkTest, ReplyIsSplitAndAcknowledged) {
-    FakeLine& line = OpenLine();
+    ScriptedLine& line = OpenLine();
     const struct {
         std::string text;
         std::int16_t expected;
         std::string parts;  // command|status|data
     } cases[] = {{"A!!90rest", 0, "!!|90|rest"}, {"R", 1, "||"}, {"BVS13ﾊﾞｰｼﾞｮﾝ", 2, "VS|13|ﾊﾞｰｼﾞｮﾝ"}};
     for (const auto& c : cases) {
-        line.written.clear();
-        line.Arrive("\x15noise" + ReplyFrameBytes("X1") + ReplyFrameBytes(ToCp932(c.text)), 100);
+        line.ClearWritten();
+        line.Arrive("\x15noise" + ReplyFrameBytes("X1") + ReplyFrameBytes(ToCp932(c.text)), 0.1);
         EXPECT_EQ(ReceiveResponse(), c.expected);
         EXPECT_EQ(command + "|" + status + "|" + data, c.parts);
-        EXPECT_EQ(line.written, kAck + kAck) << "the frame that is no reply is acknowledged too";
+        EXPECT_EQ(line.Written(), kAck + kAck) << "the frame that is no reply is acknowledged too";
     }
 }
 
 TEST_F(LinkTest, BadBccIsAnsweredWithNakThreeTimesAtMost) {
-    FakeLine& line = OpenLine();
+    ScriptedLine& line = OpenLine();
     const std::string good = ReplyFrameBytes("A!!90");
     std::string bad = good;
     bad.back() ^= 0x01;
     for (int badFrames : {2, 3}) {
-        line.written.clear();
+        line.ClearWritten();
         command = status = data = "kept";
         int sent = 1;
-        line.peer = [&](FakeLine& l, const std::string& bytes) {
-            if (bytes == kNak) l.Arrive(sent++ < badFrames ? bad : good, 2500);
+        line.Responder = [&](const std::string& bytes) {
+            if (bytes == kNak) line.Arrive(sent++ < badFrames ? bad : good, 2.5);
         };
-        line.Arrive(bad, 10);
+        line.Arrive(bad, 0.01);
         if (badFrames == 2) {
             EXPECT_EQ(ReceiveResponse(), 0) << "each wait after a NAK has the whole time-out";
-            EXPECT_EQ(line.written, kNak + kNak + kAck);
+            EXPECT_EQ(line.Written(), kNak + kNak + kAck);
         } else {
             EXPECT_EQ(ReceiveResponse(), 120);
-            EXPECT_EQ(line.written, kNak + kNak + kNak);
+            EXPECT_EQ(line.Written(), kNak + kNak + kNak);
             EXPECT_EQ(command + status + data, "keptkeptkept");
         }
     }
 }
 
 TEST_F(LinkTest, SilenceEndsTheReplyWaitAndKeepsTheTexts) {
-    FakeLine& line = OpenLine();
+    ScriptedLine& line = OpenLine();
     command = "!6";
     status = "90";
-    line.Arrive("\x02" "A!!9", 100);  // a frame that never ends
-    const std::int64_t start = line.nowMs;
+    line.Arrive("\x02" "A!!9", 0.1);  // a frame that never ends
+    const std::int64_t start = line.Clock().NowMs();
     EXPECT_EQ(ReceiveResponse(10000), 110);
-    EXPECT_EQ(line.nowMs - start, 10000);
+    EXPECT_EQ(line.Clock().NowMs() - start, 10000);
     EXPECT_EQ(command + status, "!690");
 }
 

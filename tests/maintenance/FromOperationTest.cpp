@@ -92,7 +92,7 @@ TEST(FromBackup, CoverReportedOpenOnlyAfterTheThirdRetry) {
     b.host.onBox = [&](const MsgBoxRequest& box) {
         if (box.title != kWarningTitle) return;
         // The device repeats that the cover is closed, until the operator opens it.
-        if (++warnings < 3) b.ports.AddFrame("A!090");
+        if (++warnings < 3) b.AddFrame("A!090");
         else b.device.SetCoverOpen(true);
     };
 

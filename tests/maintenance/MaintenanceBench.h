@@ -1,10 +1,8 @@
 #pragma once
 // The main window against the simulated card reader on virtual time, in
-// terminal mode, with the port list on the simulated COM1. Two additions to
-// the plain bench: a hook that runs when a message box opens (what the
-// operator does while it is up, or a look at the window at that moment), and
-// a line that can carry further frames, as a device that repeats its cover
-// report would send them.
+// terminal mode, with the port list on the simulated COM1, on a line that can
+// carry further frames, as a device that repeats its cover report would send
+// them.
 
 #include <gtest/gtest.h>
 
@@ -19,75 +17,19 @@
 #include "sim/SimPortProvider.h"
 #include "sim/TerminalFraming.h"
 #include "startup/RunState.h"
+#include "support/ForwardingTransport.h"
 #include "support/TempDir.h"
 #include "support/TestHost.h"
 #include "ui/Frmdown.h"
 
 namespace mirvok::test {
 
-class BoxWatchingHost : public TestHost {
-public:
-    using TestHost::TestHost;
-    using TestHost::MsgBox;
-    std::function<void(const MsgBoxRequest&)> onBox;
-
-    MsgResult MsgBox(const MsgBoxRequest& request) override {
-        if (onBox) onBox(request);
-        return TestHost::MsgBox(request);
-    }
-};
-
-// Hands out the simulated port with a line that also delivers added bytes.
-class AddingPorts : public PortProvider {
-public:
-    explicit AddingPorts(PortProvider& inner) : inner_(inner) {}
-
-    // A reply frame with this text arrives on the line as soon as it is read.
-    void AddFrame(const std::string& text) { added_ += sim::ReplyFrame(text); }
-
-    std::vector<PortInfo> ListPorts() override { return inner_.ListPorts(); }
-    std::unique_ptr<Transport> Open(int port, const LineSettings& settings, TransportStatus& status) override {
-        std::unique_ptr<Transport> line = inner_.Open(port, settings, status);
-        if (!line) return nullptr;
-        return std::make_unique<Line>(std::move(line), added_);
-    }
-
-private:
-    class Line : public Transport {
-    public:
-        Line(std::unique_ptr<Transport> inner, std::string& added) : inner_(std::move(inner)), added_(added) {}
-        TransportStatus Write(const std::string& bytes, int timeoutMs) override {
-            return inner_->Write(bytes, timeoutMs);
-        }
-        TransportStatus Read(std::string& out) override {
-            const TransportStatus status = inner_->Read(out);
-            out += added_;
-            added_.clear();
-            return status;
-        }
-        TransportStatus WaitForData(int timeoutMs) override {
-            return added_.empty() ? inner_->WaitForData(timeoutMs) : TransportStatus::Ok;
-        }
-        std::int64_t NowMs() override { return inner_->NowMs(); }
-        void Sleep(int ms) override { inner_->Sleep(ms); }
-        ModemLines Lines() override { return inner_->Lines(); }
-        void Close() override { inner_->Close(); }
-
-    private:
-        std::unique_ptr<Transport> inner_;
-        std::string& added_;
-    };
-
-    PortProvider& inner_;
-    std::string added_;
-};
-
 struct MaintenanceBench {
     VirtualClock clock;
-    BoxWatchingHost host{clock};
+    TestHost host{clock};
     sim::DeviceModel device{clock};
     sim::SimPortProvider simPorts{clock, device, 1};
-    AddingPorts ports{simPorts};
+    ForwardingPorts ports{simPorts};
     Link link{ports};
     TempDir dir;
     RunState run;
@@ -111,6 +53,9 @@ struct MaintenanceBench {
         frm->ChooseMenu("MnuROMBkRec");
         ASSERT_TRUE(Form().MnuROMBkRec.Checked);
     }
+
+    // A reply frame with this text arrives on the line as soon as it is read.
+    void AddFrame(const std::string& text) { ports.Slip(sim::ReplyFrame(text)); }
 
     // Opens the port as an earlier operation would have left it.
     void LeavePortOpen() {

@@ -4,61 +4,21 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
-#include "link/Link.h"
 #include "link/ReturnCodeMessage.h"
-#include "protocol/Protocol.h"
-#include "sim/DeviceModel.h"
-#include "sim/SimPortProvider.h"
-#include "startup/RunState.h"
-#include "startup/Timer.h"
-#include "support/StatusRecorder.h"
-#include "support/TestHost.h"
+#include "support/ProtocolBench.h"
+#include "support/WireBytes.h"
 
 namespace mirvok {
 namespace {
 
-const std::string kPoll = "\x04\x05";
-const std::string kAck = "\x06";
-const char* const kTimeoutText = "受信タイムアウトが発生しました。";
+using test::CommandFrame;
+using test::kAck;
+using test::kPoll;
+using test::kTimeoutText;
 
-// EOT STX body ETX BCC, the BCC worked out here.
-std::string CommandBytes(const std::string& body) {
-    char bcc = 0x03;
-    for (char c : body) bcc ^= c;
-    return "\x04\x02" + body + "\x03" + bcc;
-}
-
-struct SimBench {
-    VirtualClock clock;
-    test::TestHost host{clock};
-    sim::DeviceModel device{clock};
-    sim::SimPortProvider ports{clock, device};
-    Link link{ports};
-    RunState run;
-    test::StatusRecorder status;
-    Timer timer1{host, 2000, false};
-    Protocol protocol{host, link, run, status, timer1};
-
-    SimBench() {
-        run.settings.Port = 1;
-        EXPECT_EQ(link.crwOpenPort(1, 9600, "8", "E"), 0);
-        run.PortOpen = true;
-    }
-
-    // Runs `action` inside the first event pass in which `condition` holds:
-    // something that happens to the device in the middle of an exchange.
-    void When(std::function<bool()> condition, std::function<void()> action) {
-        host.When(std::move(condition), std::move(action));
-    }
-
-    void ExpectPortOpen(bool open) {
-        EXPECT_EQ(run.PortOpen, open);
-        EXPECT_EQ(link.IsOpen(1), open);
-    }
-    // Whatever way the exchange ended, the reception timer is left stopped.
-    void ExpectTimerStopped() { EXPECT_FALSE(timer1.Enabled()); }
+// Through the real link library to the simulated card reader.
+struct SimBench : test::ProtocolBench {
+    SimBench() : ProtocolBench(test::FarEnd::SimulatedDevice) {}
 };
 
 // --- exchanges that succeed ---------------------------------------------------
@@ -71,7 +31,7 @@ TEST(SuccessfulExchange, PaPollsSendsSixBytesAndAcknowledgesTheAnswer) {
     EXPECT_EQ(bench.protocol.Response, "A");
     EXPECT_EQ(bench.protocol.AnsCode, "90");
     EXPECT_EQ(bench.protocol.RxFrame, "APA90");
-    EXPECT_EQ(bench.status.Caption, "");
+    EXPECT_EQ(bench.host.statusText, "");
     EXPECT_TRUE(bench.host.Boxes().empty());
     bench.ExpectPortOpen(true);
     bench.ExpectTimerStopped();
@@ -110,7 +70,7 @@ TEST(SuccessfulExchange, SpecialModeSendsTheInnerBlockWithoutPollsAndDropsTheRep
     bench.device.Config().linkCheckCode = "13";
     bench.run.settings.Spno = 1;
     bench.protocol.SendCommand("PA", "");
-    EXPECT_EQ(bench.device.RawReceived(), CommandBytes("!100\x04\x02PA") + kAck);
+    EXPECT_EQ(bench.device.RawReceived(), CommandFrame("!100\x04\x02PA") + kAck);
     EXPECT_EQ(bench.device.PollCount(), 0u);
     EXPECT_EQ(bench.protocol.Response, "A");
     EXPECT_EQ(bench.protocol.AnsCode, "13");
@@ -124,7 +84,7 @@ TEST(SuccessfulExchange, ResetCloseAndStatusCommandsSkipThePoll) {
         SCOPED_TRACE(text);
         SimBench bench;
         bench.protocol.SendCommand(text, "");
-        EXPECT_EQ(bench.device.RawReceived(), CommandBytes(text) + kPoll + kAck);
+        EXPECT_EQ(bench.device.RawReceived(), CommandFrame(text) + kPoll + kAck);
         EXPECT_EQ(bench.protocol.Response, "A");
         EXPECT_EQ(bench.protocol.AnsCode, "99");  // the simulator knows no such command
     }
@@ -133,11 +93,11 @@ TEST(SuccessfulExchange, ResetCloseAndStatusCommandsSkipThePoll) {
 TEST(SuccessfulExchange, DownloadSetUpReturnsAfterTheAckWithoutPolling) {
     SimBench bench;
     bench.protocol.SendCommand("*+", ".:4");
-    EXPECT_EQ(bench.device.RawReceived(), kPoll + CommandBytes("*+.:4"));
+    EXPECT_EQ(bench.device.RawReceived(), kPoll + CommandFrame("*+.:4"));
     EXPECT_EQ(bench.protocol.Response, "ACK");
     EXPECT_TRUE(bench.device.InDownloadMode());
     EXPECT_EQ(bench.device.DownloadMode(), 4);
-    EXPECT_EQ(bench.status.Caption, "");
+    EXPECT_EQ(bench.host.statusText, "");
     bench.ExpectTimerStopped();
 }
 
@@ -150,7 +110,7 @@ TEST(NoReadyReply, ASilentDeviceEndsThePollPhaseWithTheTimeOut) {
     bench.protocol.SendCommand("PA", "");
     EXPECT_EQ(bench.device.RawReceived(), kPoll);
     EXPECT_EQ(bench.protocol.Response, "");
-    EXPECT_EQ(bench.status.Caption, "ﾎﾟｰﾘﾝｸﾞの応答がありません。");
+    EXPECT_EQ(bench.host.statusText, "ﾎﾟｰﾘﾝｸﾞの応答がありません。");
     ASSERT_EQ(bench.host.Boxes().size(), 1u);
     EXPECT_EQ(bench.host.Boxes()[0].request.icon, MsgIcon::Warning);
     EXPECT_NEAR(bench.host.Boxes()[0].shownAt, 5.0, 0.01);
@@ -165,7 +125,7 @@ TEST(NoReadyReply, AReplyWithCharactersMoreThanFiveSecondsApartTimesOut) {
     bench.protocol.SendCommand("PA", "");
     EXPECT_EQ(bench.device.RawReceived(), kPoll);
     EXPECT_EQ(bench.protocol.RxTimedOut, 1);
-    EXPECT_EQ(bench.status.Caption, "ﾎﾟｰﾘﾝｸﾞの応答がありません。");
+    EXPECT_EQ(bench.host.statusText, "ﾎﾟｰﾘﾝｸﾞの応答がありません。");
     EXPECT_EQ(bench.host.Boxes().size(), 1u);
 }
 
@@ -174,7 +134,7 @@ TEST(NoReadyReply, AReplyWithCharactersMoreThanFiveSecondsApartTimesOut) {
 // A session that ended after its first poll for the answer: the device holds
 // "APA90", unacknowledged, and offers it to every poll.
 void LeaveStaleAnswer(SimBench& bench) {
-    const std::string pa = CommandBytes("PA");
+    const std::string pa = CommandFrame("PA");
     ASSERT_EQ(bench.link.crwSendDataQR(1, 3000, 0, pa, static_cast<std::int32_t>(pa.size())), 0);
     bench.host.RunFor(0.5);
     ASSERT_EQ(bench.link.crwSendDataQR(1, 3000, 0, kPoll, 2), 0);
@@ -194,7 +154,7 @@ TEST(StaleAnswer, IsAcknowledgedAndTheCommandGetsItsOwnAnswer) {
     EXPECT_EQ(bench.device.Commands()[1].text, "!!i");
     EXPECT_EQ(bench.protocol.Response, "A");
     EXPECT_EQ(bench.protocol.RxFrame, "A!!905A00");
-    EXPECT_EQ(bench.status.Caption, "");
+    EXPECT_EQ(bench.host.statusText, "");
     EXPECT_TRUE(bench.host.Boxes().empty());
 }
 
@@ -204,9 +164,9 @@ TEST(CommandRefused, NakIsReportedInTheStatusLine) {
     SimBench bench;
     bench.device.Config().nakEverything = true;
     bench.protocol.SendCommand("PA", "");
-    EXPECT_EQ(bench.device.RawReceived(), kPoll + CommandBytes("PA"));
+    EXPECT_EQ(bench.device.RawReceived(), kPoll + CommandFrame("PA"));
     EXPECT_EQ(bench.protocol.Response, "NAK");
-    EXPECT_EQ(bench.status.Caption, "NAKを受信しました。");
+    EXPECT_EQ(bench.host.statusText, "NAKを受信しました。");
     EXPECT_TRUE(bench.host.Boxes().empty());
     bench.ExpectPortOpen(true);
     bench.ExpectTimerStopped();
@@ -221,10 +181,10 @@ TEST(NoAckOrNak, OneTimeOutBoxEvenWhenTheOperatorClosesItLate) {
         bench.device.Config().silence = sim::Silence::Commands;
         bench.host.ExpectBox(MsgResult::OK, answerAfter, kTimeoutText);
         bench.protocol.SendCommand("PA", "");
-        EXPECT_EQ(bench.device.RawReceived(), kPoll + CommandBytes("PA"));
+        EXPECT_EQ(bench.device.RawReceived(), kPoll + CommandFrame("PA"));
         EXPECT_EQ(bench.protocol.Response, "");
         EXPECT_EQ(bench.protocol.RxTimedOut, 1);
-        EXPECT_EQ(bench.status.Caption, "ACKまたはNAKが受信できませんでした。");
+        EXPECT_EQ(bench.host.statusText, "ACKまたはNAKが受信できませんでした。");
         ASSERT_EQ(bench.host.Boxes().size(), 1u);
         EXPECT_EQ(bench.host.Boxes()[0].request.icon, MsgIcon::Warning);
         EXPECT_EQ(bench.host.Boxes()[0].request.title, "");
@@ -240,10 +200,10 @@ TEST(BadBccOnTheAnswer, IsReportedAndNotAcknowledged) {
     SimBench bench;
     bench.device.Config().wrongBccAnswers = 1;
     bench.protocol.SendCommand("PA", "");
-    EXPECT_EQ(bench.device.RawReceived(), kPoll + CommandBytes("PA") + kPoll);
+    EXPECT_EQ(bench.device.RawReceived(), kPoll + CommandFrame("PA") + kPoll);
     EXPECT_EQ(bench.protocol.Response, "BCC");
     EXPECT_EQ(bench.protocol.RxFrame, "APA90");
-    EXPECT_EQ(bench.status.Caption, "BCC異常ﾃﾞｰﾀ受信。");
+    EXPECT_EQ(bench.host.statusText, "BCC異常ﾃﾞｰﾀ受信。");
     EXPECT_TRUE(bench.host.Boxes().empty());
     bench.ExpectPortOpen(true);
 }
@@ -256,9 +216,9 @@ TEST(PollUnansweredWhileAwaitingTheAnswer, TheTimeOutStopsTheExchange) {
                [&] { bench.device.Config().silence = sim::Silence::Polls; });
     bench.host.ExpectBox(MsgResult::OK, 3.0, kTimeoutText);
     bench.protocol.SendCommand("PA", "");
-    EXPECT_EQ(bench.device.RawReceived(), kPoll + CommandBytes("PA") + kPoll);
+    EXPECT_EQ(bench.device.RawReceived(), kPoll + CommandFrame("PA") + kPoll);
     EXPECT_EQ(bench.protocol.Response, "");
-    EXPECT_EQ(bench.status.Caption, "中止しました。");
+    EXPECT_EQ(bench.host.statusText, "中止しました。");
     EXPECT_EQ(bench.host.Boxes().size(), 1u);
     bench.ExpectPortOpen(true);
     bench.ExpectTimerStopped();
@@ -289,7 +249,7 @@ TEST(LinkFailure, AFailedPollClosesThePortWithOneBox) {
         EXPECT_EQ(bench.host.Boxes()[0].request.text, text);
         EXPECT_EQ(bench.host.Boxes()[0].request.icon, MsgIcon::None);
         EXPECT_EQ(bench.host.Boxes()[0].request.title, "");
-        EXPECT_EQ(bench.status.Caption, "ﾎﾟｰﾘﾝｸﾞの応答がありません。");
+        EXPECT_EQ(bench.host.statusText, "ﾎﾟｰﾘﾝｸﾞの応答がありません。");
         bench.ExpectPortOpen(false);
     }
 }
@@ -302,11 +262,11 @@ TEST(LinkFailure, AFailedPollWhileAwaitingTheAnswerEndsTheWaitAtOnce) {
         const std::string text = ReturnCodeMessage(fault.code, "crwSendDataQR");
         bench.host.ExpectBox(MsgResult::OK, 0, text);
         bench.protocol.SendCommand("PA", "");
-        EXPECT_EQ(bench.device.RawReceived(), kPoll + CommandBytes("PA"));
+        EXPECT_EQ(bench.device.RawReceived(), kPoll + CommandFrame("PA"));
         ASSERT_EQ(bench.host.Boxes().size(), 1u);
         EXPECT_EQ(bench.host.Boxes()[0].request.text, text);
         EXPECT_EQ(bench.protocol.Response, "");
-        EXPECT_EQ(bench.status.Caption, "中止しました。");
+        EXPECT_EQ(bench.host.statusText, "中止しました。");
         bench.ExpectPortOpen(false);
         bench.ExpectTimerStopped();
     }
@@ -321,13 +281,13 @@ TEST(LinkFailure, AReadFailureIsReportedByEveryReadUntilTheTimeOut) {
     bench.host.ExpectBox(MsgResult::OK, 2.0, "(101)");
     bench.host.ExpectBox(MsgResult::OK, 0, kTimeoutText);
     bench.protocol.SendCommand("PA", "");
-    EXPECT_EQ(bench.device.RawReceived(), kPoll + CommandBytes("PA"));
+    EXPECT_EQ(bench.device.RawReceived(), kPoll + CommandFrame("PA"));
     ASSERT_EQ(bench.host.Boxes().size(), 4u);
     EXPECT_EQ(bench.host.Boxes()[0].request.text, ReturnCodeMessage(201, "crwReceiveData"));
     EXPECT_EQ(bench.host.Boxes()[1].request.text, ReturnCodeMessage(101, "crwReceiveData"));
     EXPECT_EQ(bench.protocol.Response, "");
     EXPECT_EQ(bench.protocol.RxTimedOut, 1);
-    EXPECT_EQ(bench.status.Caption, "ACKまたはNAKが受信できませんでした。");
+    EXPECT_EQ(bench.host.statusText, "ACKまたはNAKが受信できませんでした。");
     bench.ExpectPortOpen(false);
     bench.ExpectTimerStopped();
 }

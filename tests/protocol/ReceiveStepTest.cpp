@@ -2,24 +2,20 @@
 
 #include <gtest/gtest.h>
 
-#include "ProtocolBench.h"
 #include "link/ReturnCodeMessage.h"
+#include "support/ProtocolBench.h"
+#include "support/WireBytes.h"
 
 namespace mirvok {
 namespace {
 
 using test::ProtocolBench;
 
-const std::string kStx = "\x02", kEtx = "\x03", kAck = "\x06", kNak = "\x15";
+using test::kAck;
+using test::kNak;
 
-std::string Frame(const std::string& text, int bcc) { return kStx + text + kEtx + static_cast<char>(bcc); }
-
-// The frame with its right BCC, worked out here byte by byte.
-std::string GoodFrame(const std::string& text) {
-    int bcc = 0x03;
-    for (unsigned char c : text) bcc ^= c;
-    return Frame(text, bcc);
-}
+// A frame with the BCC the row gives, right or wrong.
+std::string Frame(const std::string& text, int bcc) { return "\x02" + text + "\x03" + static_cast<char>(bcc); }
 
 TEST(ReceiveStepTest, DecidesOnAckNakAndCheckedFrames) {
     struct Row {
@@ -35,10 +31,10 @@ TEST(ReceiveStepTest, DecidesOnAckNakAndCheckedFrames) {
         {"bad BCC", Frame("A0090", 0x4C), 0, "BCC", "old", "A0090"},
         {"ready", Frame("R", 'Q'), 0, "R", "old", "R"},
         {"busy", Frame("B", 'A'), 0, "B", "old", "B"},
-        {"special prefix removed", GoodFrame("!1000A0013"), 1, "A", "13", "A0013"},
-        {"special frame shorter than the prefix", GoodFrame("!10"), 1, "", "old", ""},
+        {"special prefix removed", test::Reply("!1000A0013"), 1, "A", "13", "A0013"},
+        {"special frame shorter than the prefix", test::Reply("!10"), 1, "", "old", ""},
         {"noise before STX", "Q\x7F\x05" + Frame("A0090", 0x4B), 0, "A", "90", "A0090"},
-        {"short answer", GoodFrame("A9"), 0, "A", "", "A9"},
+        {"short answer", test::Reply("A9"), 0, "A", "", "A9"},
         {"empty frame", Frame("", 0x03), 0, "", "old", ""},
     };
     for (const Row& row : rows) {
@@ -123,7 +119,7 @@ TEST(ReceiveStepTest, AReadFailureClosesThePortAndLeavesTheStateAlone) {
 TEST(ReceiveStepTest, KatakanaRepliesAreCheckedInTheDevicesCodePage) {
     ProtocolBench bench;
     // "AVS9ｱ" with the katakana as its single CP932 byte 0xB1; the BCC lands on a katakana too.
-    const std::string frame = GoodFrame(std::string("AVS9") + "\xB1");
+    const std::string frame = test::Reply(std::string("AVS9") + "\xB1");
     const auto bcc = static_cast<unsigned char>(frame.back());
     ASSERT_TRUE(bcc >= 0xA1 && bcc <= 0xDF);
     bench.line.Arrive(frame);

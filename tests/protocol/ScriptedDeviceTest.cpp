@@ -5,23 +5,19 @@
 
 #include <gtest/gtest.h>
 
-#include "ProtocolBench.h"
 #include "link/ReturnCodeMessage.h"
+#include "support/ProtocolBench.h"
+#include "support/WireBytes.h"
 
 namespace mirvok {
 namespace {
 
+using test::kAck;
+using test::kPoll;
 using test::ProtocolBench;
+using test::Reply;
 
-const std::string kPoll = "\x04\x05";
-const std::string kAck = "\x06";
-const std::string kPaFrame = std::string("\x04\x02PA\x03\x12");
-
-std::string Reply(const std::string& text) {
-    char bcc = 0x03;
-    for (char c : text) bcc ^= c;
-    return "\x02" + text + "\x03" + bcc;
-}
+const std::string kPaFrame = test::CommandFrame("PA");
 
 // Answers polls and command frames with what the test says, after 2 ms.
 struct ScriptedDevice {
@@ -54,7 +50,7 @@ TEST(NoReadyReplyWithinTheDeadline, ADeviceAnsweringBusyIsPolledForThreeSeconds)
     device.onPoll = [] { return Reply("B"); };
     bench.clock.SetTimeOfDay(36000.2);  // deadline 36003
     bench.protocol.SendCommand("PA", "");
-    EXPECT_EQ(bench.status.Caption, "ﾎﾟｰﾘﾝｸﾞの応答がありません。");
+    EXPECT_EQ(bench.host.statusText, "ﾎﾟｰﾘﾝｸﾞの応答がありません。");
     EXPECT_EQ(bench.protocol.Response, "");
     EXPECT_FALSE(device.commandSeen);
     EXPECT_GT(device.polls, 100);
@@ -71,7 +67,7 @@ TEST(NoReadyReplyWithinTheDeadline, ACommandStartedTwoSecondsBeforeMidnightPolls
     bench.protocol.SendCommand("PA", "");
     EXPECT_EQ(device.polls, 1);
     EXPECT_EQ(bench.line.Written(), kPoll);
-    EXPECT_EQ(bench.status.Caption, "ﾎﾟｰﾘﾝｸﾞの応答がありません。");
+    EXPECT_EQ(bench.host.statusText, "ﾎﾟｰﾘﾝｸﾞの応答がありません。");
     EXPECT_TRUE(bench.host.Boxes().empty());
 }
 
@@ -85,7 +81,7 @@ TEST(PollUnansweredWhileAwaitingTheAnswer, ADeviceSayingReadyForeverIsPolledUnti
     EXPECT_GT(device.pollsAfterCommand, 1000);
     EXPECT_EQ(bench.protocol.Response, "");
     EXPECT_EQ(bench.protocol.RxTimedOut, 1);
-    EXPECT_EQ(bench.status.Caption, "中止しました。");
+    EXPECT_EQ(bench.host.statusText, "中止しました。");
     ASSERT_EQ(bench.host.Boxes().size(), 1u);
     EXPECT_NEAR(bench.host.Boxes()[0].shownAt, 25.0, 0.01);
     EXPECT_EQ(bench.line.Written().find(kAck), std::string::npos);  // nothing to acknowledge
@@ -141,7 +137,7 @@ TEST(SendFailure, TheCommandFrameFailsAfterTheReadyReply) {
     EXPECT_FALSE(bench.run.PortOpen);
     ASSERT_EQ(bench.host.Boxes().size(), 1u);
     EXPECT_EQ(bench.host.Boxes()[0].request.text, ReturnCodeMessage(200, "crwSendDataQR"));
-    EXPECT_EQ(bench.status.Caption, "");
+    EXPECT_EQ(bench.host.statusText, "");
     EXPECT_FALSE(bench.timer1.Enabled());
 }
 
@@ -159,9 +155,9 @@ TEST(StaleAnswer, AnAnswerThatIsNeverLetGoFailsTheExchange) {
         EXPECT_EQ(bench.protocol.Response, "");
         EXPECT_EQ(bench.protocol.AnsCode, "");
         EXPECT_FALSE(LinkAnswerAccepted(bench.protocol));
-        EXPECT_EQ(bench.status.Caption, "ﾎﾟｰﾘﾝｸﾞの応答がありません。");
+        EXPECT_EQ(bench.host.statusText, "ﾎﾟｰﾘﾝｸﾞの応答がありません。");
         // Each old answer was acknowledged, and nothing else was sent.
-        for (const std::string& written : bench.line.Writes()) EXPECT_TRUE(written == kPoll || written == kAck);
+        for (const auto& written : bench.line.Writes()) EXPECT_TRUE(written.bytes == kPoll || written.bytes == kAck);
     }
 }
 

@@ -9,9 +9,12 @@
 #include "SimBench.h"
 #include "sim/DownloadReceiver.h"
 #include "sim/SRecord.h"
+#include "support/SRecordMaker.h"
 
 namespace mirvok::sim::test {
 namespace {
+
+using mirvok::test::MakeRecord;
 
 std::vector<std::string> FileLines(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -62,7 +65,7 @@ TEST(SRecordCheck, AddressWidthFollowsTheType) {
     ASSERT_EQ(ParseSRecord("S206012345AABB2B", record), SRecordFault::None);
     EXPECT_EQ(record.address, 0x012345u);
     EXPECT_EQ(record.data, "\xAA\xBB");
-    ASSERT_EQ(ParseSRecord(MakeSRecord(3, 0x80001234, "xyz"), record), SRecordFault::None);
+    ASSERT_EQ(ParseSRecord(MakeRecord('3', 0x80001234, 4, {'x', 'y', 'z'}), record), SRecordFault::None);
     EXPECT_EQ(record.type, 3);
     EXPECT_EQ(record.address, 0x80001234u);
     EXPECT_EQ(record.data, "xyz");
@@ -70,7 +73,7 @@ TEST(SRecordCheck, AddressWidthFollowsTheType) {
 
 TEST(DownloadReceiverLines, LineEndsAndTheEndOfFileByte) {
     DownloadReceiver receiver;
-    const std::string good = MakeSRecord(1, 0x0100, "AB");
+    const std::string good = MakeRecord('1', 0x0100, 2, {'A', 'B'});
     std::string bytes = good + "\r\n" + good + "\n" + "S1garbage\r\n" + good;
     for (char c : bytes) EXPECT_FALSE(receiver.Take(c));
     EXPECT_TRUE(receiver.Take('\x1A'));
@@ -88,7 +91,7 @@ TEST(DownloadReceiverLines, LineEndsAndTheEndOfFileByte) {
 TEST(DownloadMode, FileFromSrecCatArrivesWholeAndBuildsTheImage) {
     for (const char* name : {"small.s28", "small-crlf.s28"}) {
         SimBench bench;
-        EXPECT_EQ(bench.Exchange(CommandFrame("*+.:4")), kAckByte);
+        EXPECT_EQ(bench.Exchange(CommandFrame("*+.:4")), kAck);
         bench.Open({19200, 7, 'E', 1});
         const auto lines = FileLines(std::string(MIRVOK_TEST_DATA) + "/" + name);
         ASSERT_EQ(lines.size(), 15u);
@@ -123,7 +126,7 @@ TEST(DownloadMode, BytesUnderOtherLineSettingsAreGarbage) {
     SimBench bench;
     bench.Exchange(CommandFrame("*+.:4"));
     // Still at the terminal settings: nothing of this reaches the loader.
-    const std::string line = MakeSRecord(2, 0x010000, "data") + "\r\n";
+    const std::string line = MakeRecord('2', 0x010000, 3, {'d', 'a', 't', 'a'}) + "\r\n";
     bench.Send(line);
     bench.Open({19200, 8, 'E', 1});  // right baud, wrong data bits
     bench.Send(line);

@@ -70,7 +70,7 @@ TEST(Faults, SilenceLeavesPollsOrCommandsUnanswered) {
         SimBench bench;
         bench.device.Config().silence = Silence::Polls;
         EXPECT_EQ(bench.Exchange(kPoll, 5000), "");
-        EXPECT_EQ(bench.Exchange(CommandFrame("PA")), kAckByte);
+        EXPECT_EQ(bench.Exchange(CommandFrame("PA")), kAck);
     }
     {
         SimBench bench;
@@ -84,8 +84,8 @@ TEST(Faults, SilenceLeavesPollsOrCommandsUnanswered) {
 TEST(Faults, NakEverything) {
     SimBench bench;
     bench.device.Config().nakEverything = true;
-    EXPECT_EQ(bench.Exchange(CommandFrame("PA")), kNakByte);
-    EXPECT_EQ(bench.Exchange(CommandFrame("*+.:4")), kNakByte);
+    EXPECT_EQ(bench.Exchange(CommandFrame("PA")), kNak);
+    EXPECT_EQ(bench.Exchange(CommandFrame("*+.:4")), kNak);
     EXPECT_FALSE(bench.device.InDownloadMode());
 }
 
@@ -104,7 +104,7 @@ TEST(Faults, NoiseBeforeEveryReplyFrame) {
     SimBench bench;
     bench.device.Config().noiseBeforeStx = std::string("\xFF\x00Q", 3);
     EXPECT_EQ(bench.Exchange(kPoll), std::string("\xFF\x00Q", 3) + Reply("R"));
-    EXPECT_EQ(bench.Exchange(CommandFrame("PA")), kAckByte) << "a lone ACK has no noise";
+    EXPECT_EQ(bench.Exchange(CommandFrame("PA")), kAck) << "a lone ACK has no noise";
 }
 
 TEST(Faults, PowerOffDropsDsrAndTheDeviceHearsNothing) {

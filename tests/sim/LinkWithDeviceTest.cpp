@@ -41,7 +41,7 @@ struct LinkBench {
         ASSERT_EQ(link.crwSendCommand(1, 3000, 1, "VS", "", 1), 0);
         Send(kPoll);
         EXPECT_EQ(Receive(), Reply("AVS90V1.23"));
-        Send(kAckByte);
+        Send(kAck);
     }
 };
 

@@ -9,27 +9,17 @@
 
 #include "sim/DeviceModel.h"
 #include "sim/SimPortProvider.h"
+#include "support/WireBytes.h"
 
 namespace mirvok::sim::test {
 
 inline constexpr LineSettings kTerminalLine{9600, 8, 'E', 1};
 
-// Built here by hand, not with the device's own helpers, so the tests check
-// the framing independently.
-inline std::string Xor(const std::string& bytes) {
-    unsigned char x = 0;
-    for (char c : bytes) x ^= static_cast<unsigned char>(c);
-    return std::string(1, static_cast<char>(x));
-}
-inline std::string CommandFrame(const std::string& body) {
-    return "\x04\x02" + body + "\x03" + Xor(body + "\x03");
-}
-inline std::string Reply(const std::string& text) {
-    return "\x02" + text + "\x03" + Xor(text + "\x03");
-}
-inline const std::string kPoll = "\x04\x05";
-inline const std::string kAckByte = "\x06";
-inline const std::string kNakByte = "\x15";
+using mirvok::test::CommandFrame;
+using mirvok::test::kAck;
+using mirvok::test::kNak;
+using mirvok::test::kPoll;
+using mirvok::test::Reply;
 
 struct SimBench {
     VirtualClock clock;
@@ -59,9 +49,9 @@ struct SimBench {
     }
     // A complete polled command: frame, poll for the answer, acknowledge it.
     std::string Command(const std::string& body) {
-        EXPECT_EQ(Exchange(CommandFrame(body)), kAckByte) << body;
+        EXPECT_EQ(Exchange(CommandFrame(body)), kAck) << body;
         std::string answer = Exchange(kPoll);
-        Send(kAckByte);
+        Send(kAck);
         return answer;
     }
     double Seconds() const { return clock.NowUs() / 1e6; }

@@ -16,15 +16,10 @@
 #include <thread>
 
 #include "SimBench.h"
+#include "support/MirvokSimProcess.h"
 
 namespace mirvok::sim::test {
 namespace {
-
-std::string SimProgramPath() {
-    // The test programs live in <build>/tests, the simulator in <build>/src/sim/program.
-    const auto self = std::filesystem::read_symlink("/proc/self/exe");
-    return (self.parent_path().parent_path() / "src/sim/program/mirvok-sim").string();
-}
 
 // Reads what arrives on fd within timeoutMs, stopping early once `until`
 // has been seen.
@@ -43,54 +38,7 @@ std::string ReadFor(int fd, int timeoutMs, const std::string& until = std::strin
     return got;
 }
 
-class SimProcess {
-public:
-    explicit SimProcess(std::vector<std::string> args = {}) {
-        int in[2], out[2];
-        if (::pipe(in) != 0 || ::pipe(out) != 0) return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::dup2(in[0], STDIN_FILENO);
-            ::dup2(out[1], STDOUT_FILENO);
-            const int quiet = ::open("/dev/null", O_WRONLY);
-            ::dup2(quiet, STDERR_FILENO);
-            ::close(in[1]);
-            ::close(out[0]);
-            const std::string program = SimProgramPath();
-            std::vector<char*> argv{const_cast<char*>(program.c_str())};
-            for (auto& a : args) argv.push_back(a.data());
-            argv.push_back(nullptr);
-            ::execv(program.c_str(), argv.data());
-            ::_exit(127);
-        }
-        ::close(in[0]);
-        ::close(out[1]);
-        console_ = in[1];
-        output_ = out[0];
-        const std::string first = ReadFor(output_, 3000, "\n");
-        path_ = first.substr(0, first.find('\n'));
-    }
-    ~SimProcess() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
-        if (console_ >= 0) ::close(console_);
-        if (output_ >= 0) ::close(output_);
-    }
-    const std::string& Path() const { return path_; }
-    std::string Console(const std::string& command, const std::string& until) {
-        const std::string line = command + "\n";
-        EXPECT_EQ(::write(console_, line.data(), line.size()), static_cast<ssize_t>(line.size()));
-        return ReadFor(output_, 2000, until);
-    }
-
-private:
-    pid_t pid_ = -1;
-    int console_ = -1;
-    int output_ = -1;
-    std::string path_;
-};
+using mirvok::test::MirvokSimProcess;
 
 // The program's end of the terminal, opened like a serial port.
 class Port {
@@ -127,32 +75,32 @@ private:
 class SimProgram : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!std::filesystem::exists(SimProgramPath())) GTEST_SKIP() << "mirvok-sim is not built";
+        if (!std::filesystem::exists(MirvokSimProcess::Program())) GTEST_SKIP() << "mirvok-sim is not built";
     }
 };
 
 TEST_F(SimProgram, AnswersAPollAndAPaCommandOverThePseudoTerminal) {
-    SimProcess sim;
-    ASSERT_EQ(sim.Path().rfind("/dev/", 0), 0u) << sim.Path();
-    Port port(sim.Path());
+    MirvokSimProcess sim{{}};
+    ASSERT_EQ(sim.TerminalPath().rfind("/dev/", 0), 0u) << sim.TerminalPath();
+    Port port(sim.TerminalPath());
     ASSERT_TRUE(port.IsOpen());
     EXPECT_EQ(port.Exchange(kPoll, Reply("R")), Reply("R"));
-    EXPECT_EQ(port.Exchange(CommandFrame("PA"), kAckByte), kAckByte);
+    EXPECT_EQ(port.Exchange(CommandFrame("PA"), kAck), kAck);
     EXPECT_EQ(port.Exchange(kPoll, Reply("APA90")), Reply("APA90"));
-    port.Send(kAckByte);
+    port.Send(kAck);
 
     // The console changes the running device.
     EXPECT_NE(sim.Console("set pa-code 13", "ok").find("ok"), std::string::npos);
-    port.Exchange(CommandFrame("PA"), kAckByte);
+    port.Exchange(CommandFrame("PA"), kAck);
     EXPECT_EQ(port.Exchange(kPoll, Reply("APA13")), Reply("APA13"));
-    port.Send(kAckByte);
+    port.Send(kAck);
 }
 
 TEST_F(SimProgram, DownloadTakesItsTimeAtTheLineRate) {
-    SimProcess sim;
-    Port port(sim.Path());
+    MirvokSimProcess sim{{}};
+    Port port(sim.TerminalPath());
     ASSERT_TRUE(port.IsOpen());
-    EXPECT_EQ(port.Exchange(CommandFrame("*+.:4"), kAckByte), kAckByte);
+    EXPECT_EQ(port.Exchange(CommandFrame("*+.:4"), kAck), kAck);
     port.SetSpeed(B19200);
     std::string file;
     std::ifstream in(std::string(MIRVOK_TEST_DATA) + "/small-crlf.s28", std::ios::binary);
@@ -178,7 +126,7 @@ TEST_F(SimProgram, HelpExplainsOptionsAndConsoleCommands) {
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::dup2(out[1], STDOUT_FILENO);
-        const std::string program = SimProgramPath();
+        const std::string program = MirvokSimProcess::Program();
         ::execl(program.c_str(), program.c_str(), "--help", static_cast<char*>(nullptr));
         ::_exit(127);
     }

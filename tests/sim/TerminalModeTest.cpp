@@ -19,9 +19,9 @@ TEST(TerminalMode, PaFrameIsAcknowledgedAndItsAnswerCollectedByPolling) {
     SimBench bench;
     // The six bytes of "PA": BCC = 0x50 ^ 0x41 ^ 0x03 = 0x12.
     EXPECT_EQ(CommandFrame("PA"), std::string("\x04\x02PA\x03\x12"));
-    EXPECT_EQ(bench.Exchange(CommandFrame("PA")), kAckByte);
+    EXPECT_EQ(bench.Exchange(CommandFrame("PA")), kAck);
     EXPECT_EQ(bench.Exchange(kPoll), Reply("APA90"));
-    bench.Send(kAckByte);
+    bench.Send(kAck);
     EXPECT_EQ(bench.Exchange(kPoll), Reply("R")) << "an acknowledged answer is gone";
     EXPECT_EQ(bench.device.CommandTexts(), std::vector<std::string>{"PA"});
 }
@@ -31,7 +31,7 @@ TEST(TerminalMode, UnacknowledgedAnswerIsSentAgainAtTheNextPoll) {
     bench.Exchange(CommandFrame("PA"));
     EXPECT_EQ(bench.Exchange(kPoll), Reply("APA90"));
     EXPECT_EQ(bench.Exchange(kPoll), Reply("APA90"));
-    bench.Send(kAckByte);
+    bench.Send(kAck);
     EXPECT_EQ(bench.Exchange(kPoll), Reply("R"));
 }
 
@@ -39,7 +39,7 @@ TEST(TerminalMode, FrameWithWrongBccIsRefusedAndNotCarriedOut) {
     SimBench bench;
     std::string frame = CommandFrame("PA");
     frame.back() = static_cast<char>(frame.back() ^ 0x01);
-    EXPECT_EQ(bench.Exchange(frame), kNakByte);
+    EXPECT_EQ(bench.Exchange(frame), kNak);
     EXPECT_TRUE(bench.device.CommandTexts().empty());
     ASSERT_EQ(bench.device.Frames().size(), 1u);
     EXPECT_FALSE(bench.device.Frames()[0].bccOk);
@@ -93,7 +93,7 @@ TEST(TerminalMode, DownloadCommandIsAcknowledgedOnlyForDigitsZeroToEight) {
         SimBench bench;
         const std::string body = std::string("*+.:") + digit;
         const bool valid = digit <= '8';
-        EXPECT_EQ(bench.Exchange(CommandFrame(body)), valid ? kAckByte : kNakByte) << body;
+        EXPECT_EQ(bench.Exchange(CommandFrame(body)), valid ? kAck : kNak) << body;
         EXPECT_EQ(bench.device.InDownloadMode(), valid) << body;
         if (valid) {
             EXPECT_EQ(bench.device.DownloadMode(), digit - '0');
@@ -107,8 +107,8 @@ TEST(SpecialMode, PrefixedCommandIsAnsweredWithoutAPoll) {
     bench.device.Config().specialMode = true;
     const std::string body = std::string("!100\x04\x02") + "PA";
     // The ACK and then, on its own, the answer with its five prefix characters.
-    EXPECT_EQ(bench.Exchange(CommandFrame(body)), kAckByte + Reply("!1000APA90"));
-    bench.Send(kAckByte);
+    EXPECT_EQ(bench.Exchange(CommandFrame(body)), kAck + Reply("!1000APA90"));
+    bench.Send(kAck);
     EXPECT_EQ(bench.Collect(1000), "");
     ASSERT_EQ(bench.device.Commands().size(), 1u);
     EXPECT_EQ(bench.device.Commands()[0].text, "PA");
@@ -129,12 +129,12 @@ TEST(CoverReports, VersionAnswerIsFollowedByTheCoverStateOnItsOwn) {
     const double acknowledgedAt = bench.Seconds();
     EXPECT_EQ(bench.Collect(1000), Reply("A!690"));
     EXPECT_NEAR(bench.Seconds() - 1.0 - acknowledgedAt, 0.2, 0.01) << "sent after the hold time";
-    bench.Send(kAckByte);
+    bench.Send(kAck);
 
     // From now on every change is reported.
     bench.device.SetCoverOpen(false);
     EXPECT_EQ(bench.Collect(1000), Reply("A!090"));
-    bench.Send(kAckByte);
+    bench.Send(kAck);
     bench.device.SetCoverOpen(false);
     EXPECT_EQ(bench.Collect(1000), "") << "no change, no report";
 }
@@ -160,14 +160,14 @@ TEST(CoverReports, NakedReportIsSentAgain) {
     SimBench bench;
     bench.Command("VS");
     EXPECT_EQ(bench.Collect(1000), Reply("A!090"));
-    EXPECT_EQ(bench.Exchange(kNakByte), Reply("A!090"));
-    bench.Send(kAckByte);
+    EXPECT_EQ(bench.Exchange(kNak), Reply("A!090"));
+    bench.Send(kAck);
     EXPECT_EQ(bench.Collect(1000), "");
 }
 
 TEST(FromCommands, BackupIsRefusedWhileTheCoverIsClosed) {
     SimBench bench;
-    EXPECT_EQ(bench.Exchange(CommandFrame("!!#")), kNakByte);
+    EXPECT_EQ(bench.Exchange(CommandFrame("!!#")), kNak);
     EXPECT_FALSE(bench.device.BackupRunning());
 }
 
@@ -177,12 +177,12 @@ TEST(FromCommands, BackupReportsItsVerdictAfterNineSeconds) {
     bench.device.Config().romVersion = "V3.00";
     bench.Send(CommandFrame("!!#"));
     const double start = bench.Seconds();
-    EXPECT_EQ(bench.Collect(), kAckByte);
+    EXPECT_EQ(bench.Collect(), kAck);
     EXPECT_EQ(bench.Exchange(kPoll), Reply("B")) << "busy while the flash is written";
     ASSERT_EQ(bench.port->WaitForData(10000), TransportStatus::Ok);
     EXPECT_NEAR(bench.Seconds() - start, 9.0, 0.01);
     EXPECT_EQ(bench.Collect(), Reply("A!!90"));
-    bench.Send(kAckByte);
+    bench.Send(kAck);
     EXPECT_EQ(bench.device.Config().backupVersion, "V3.00");
 }
 
@@ -198,9 +198,9 @@ TEST(FromCommands, FailedBackupReportsItsCodeAndKeepsTheOldCopy) {
 
 TEST(FromCommands, RecoveryNeedsTheCoverOpenAndTakesTheBackupVersion) {
     SimBench bench;
-    EXPECT_EQ(bench.Exchange(CommandFrame("!!|")), kNakByte);
+    EXPECT_EQ(bench.Exchange(CommandFrame("!!|")), kNak);
     bench.device.SetCoverOpen(true);
-    EXPECT_EQ(bench.Exchange(CommandFrame("!!|"), 2000), kAckByte) << "no report follows";
+    EXPECT_EQ(bench.Exchange(CommandFrame("!!|"), 2000), kAck) << "no report follows";
     EXPECT_EQ(bench.device.Config().romVersion, "V1.20");
     EXPECT_EQ(bench.Command("VS"), Reply("AVS90V1.20"));
 }

@@ -108,6 +108,11 @@ public:
         const std::string text = line + "\n";
         if (write(console_, text.data(), text.size()) < 0) return;
     }
+    // Gives a console command and reads its answer up to `marker`.
+    std::string Console(const std::string& line, const std::string& marker) {
+        Command(line);
+        return ReadUntil(marker);
+    }
     // Output lines until one contains `marker` (or the sim falls silent).
     std::string ReadUntil(const std::string& marker) {
         std::string all;

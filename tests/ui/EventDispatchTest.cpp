@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "WindowBench.h"
+#include "support/WindowBench.h"
 
 namespace mirvok {
 namespace {

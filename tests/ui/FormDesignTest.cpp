@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "WindowBench.h"
+#include "support/WindowBench.h"
 
 namespace mirvok {
 namespace {

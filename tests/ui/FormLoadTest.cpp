@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "WindowBench.h"
+#include "support/WindowBench.h"
 
 namespace mirvok {
 namespace {
@@ -9,7 +9,7 @@ using test::WindowBench;
 
 TEST(FormLoad, FirstStartShowsTheDefaults) {
     WindowBench b;
-    b.ports.present = {1};
+    b.ports.SetPresent({1});
     Frmdown& frm = b.Load();
     FormState& f = frm.form;
 
@@ -56,7 +56,7 @@ TEST(FormLoad, FirstStartShowsTheDefaults) {
 
 TEST(FormLoad, StoredChoicesArePreselected) {
     WindowBench b;
-    b.ports.present = {3, 12};
+    b.ports.SetPresent({3, 12});
     b.S().Setting = "19200,N,7,2";
     b.S().Port = 12;
     b.S().Downloadno = 8;
@@ -205,7 +205,7 @@ TEST(FormLoad, CommandLineWithoutFolderOrInQuotes) {
 
 TEST(FormLoad, StoredPortMissingFromTheRefreshedListKeepsTheFirstPort) {
     WindowBench b;
-    b.ports.present = {3, 12};
+    b.ports.SetPresent({3, 12});
     b.S().Port = 7;
     FormState& f = b.Load().form;
     EXPECT_EQ(WindowBench::SelectedText(f.CmbComPort), "COM3");

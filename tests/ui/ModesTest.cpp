@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "WindowBench.h"
+#include "support/WindowBench.h"
 #include "ui/DeviceManager.h"
 #include "ui/VersionBox.h"
 

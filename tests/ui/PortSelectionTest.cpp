@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "WindowBench.h"
+#include "support/WindowBench.h"
 #include "window/PortSelection.h"
 
 namespace mirvok {
@@ -35,7 +35,7 @@ TEST(ParsePortNames, TakesAtMostCountEntries) {
 
 TEST(PortRefresh, FillsTheListWithThePortsThatExist) {
     WindowBench b;
-    b.ports.present = {12, 3};
+    b.ports.SetPresent({12, 3});
     Frmdown& frm = b.Create();
     frm.form.CmbComPort.ListIndex = 4;
     ASSERT_TRUE(frm.Click("CmndPortRefresh"));
@@ -64,7 +64,7 @@ TEST(PortRefresh, NoPortsKeepsTheListAndSelection) {
 
 TEST(PortRefresh, EachClickFlipsTheListColour) {
     WindowBench b;
-    b.ports.present = {1};
+    b.ports.SetPresent({1});
     Frmdown& frm = b.Load();
     EXPECT_EQ(frm.form.CmbComPort.BackColor, kSysWindow);
     frm.Click("CmndPortRefresh");
@@ -93,7 +93,7 @@ TEST(PortSelection, ListChoicesGoStraightToTheSettings) {
 
 TEST(PortOpening, DerivesTheTerminalParametersAndOpens) {
     WindowBench b;
-    b.ports.present = {1, 4};
+    b.ports.SetPresent({1, 4});
     b.S().Port = 4;
     b.S().Setting = "19200,O,7,1";
     Frmdown& frm = b.Load();
@@ -111,7 +111,7 @@ TEST(PortOpening, DerivesTheTerminalParametersAndOpens) {
 
 TEST(PortOpening, AFailedOpeningIsReported) {
     WindowBench b;
-    b.ports.present = {2};
+    b.ports.SetPresent({2});
     b.ports.busy = {2};
     Frmdown& frm = b.Load();
     b.host.ExpectBox();
@@ -131,7 +131,7 @@ TEST(PortOpening, AFailedOpeningIsReported) {
 // line setting; the opening fails as a parameter error instead.
 TEST(PortOpening, NothingSelectedIsAParameterError) {
     WindowBench b;
-    b.ports.present = {1};
+    b.ports.SetPresent({1});
     Frmdown& frm = b.Load();
     frm.form.CmbBaudRate.ListIndex = -1;
     b.host.ExpectBox(MsgResult::OK, 0, "パラメータエラー(100)");

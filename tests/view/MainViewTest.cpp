@@ -13,7 +13,7 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "ui/WindowBench.h"
+#include "support/WindowBench.h"
 #include "ui/qt/MainView.h"
 #include "ui/qt/QtHost.h"
 
@@ -23,7 +23,7 @@ namespace {
 class MainViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        bench.ports.present = {3, 12};
+        bench.ports.SetPresent({3, 12});
         bench.Load();
         view = std::make_unique<MainView>(*bench.frm, nullptr);
         view->show();
