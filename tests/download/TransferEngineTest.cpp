@@ -206,9 +206,9 @@ TEST_F(TransferEngineTest, AnEndOfFileByteThatCannotBeSentFailsTheTransfer) {
     // The S8 opens a new block key, so a 2-second pause follows it.
     const std::string file = JoinLines({S2(0x010000), S2(0x010010), S8()});
     for (const std::string mask : {"111111111", "010000000"}) {
-        rig.script = {};
+        rig.Clear();
         rig.link.crwOpenPort(1, 19200, "7", "E");
-        rig.script.onWrite = [&](std::size_t index) {
+        rig.onWrite = [&](std::size_t index) {
             if (index == 2) rig.host.Soon([&] { rig.link.crwClosePort(1); });
         };
         EXPECT_EQ(SendText(file, mask), 2004) << mask;

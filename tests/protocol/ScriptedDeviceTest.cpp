@@ -176,7 +176,7 @@ TEST(CommandFrameOnTheWire, EveryBccGoesOutAsItsRawByte) {
         device.onCommand = [] { return kAck; };
         bench.protocol.SendCommand("ｱ", row.param);
         ASSERT_GE(bench.line.Writes().size(), 2u);
-        const std::string frame = bench.line.Writes()[1];
+        const std::string frame = bench.line.Writes()[1].bytes;
         EXPECT_EQ(frame, std::string("\x04\x02\xB1") + row.param + "\x03" + static_cast<char>(row.bcc));
     }
 }
@@ -204,7 +204,7 @@ TEST(EndlessFrame, TheTimeOutStillEndsTheWait) {
         bench.protocol.SendCommand("!!", "i");
         EXPECT_FALSE(device.commandSeen);
         EXPECT_EQ(bench.protocol.RxTimedOut, 1);
-        EXPECT_EQ(bench.status.Caption, "ﾎﾟｰﾘﾝｸﾞの応答がありません。");
+        EXPECT_EQ(bench.host.statusText, "ﾎﾟｰﾘﾝｸﾞの応答がありません。");
         EXPECT_LE(bench.protocol.RxFrame.size(), Protocol::kMaxFrameBytes);
         EXPECT_LE(bench.protocol.RxBuffer.size(), Protocol::kMaxBufferedBytes + Link::kReceiveChunkCharacters);
         // The bound is reached after kMaxFrameBytes characters; five seconds later the wait ends.
@@ -221,7 +221,7 @@ TEST(EndlessFrame, AnOverlongFrameThatEndsIsBad) {
     device.onCommand = [] { return kAck; };
     bench.protocol.SendCommand("!!", "i");
     EXPECT_EQ(bench.protocol.Response, "BCC");
-    EXPECT_EQ(bench.status.Caption, "BCC異常ﾃﾞｰﾀ受信。");
+    EXPECT_EQ(bench.host.statusText, "BCC異常ﾃﾞｰﾀ受信。");
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 
 #include <commctrl.h>
 
-#include "ui/WindowBench.h"
+#include "support/WindowBench.h"
 #include "ui/win32/ViewScale.h"
 #include "ui/win32/WideText.h"
 #include "ui/win32/Win32View.h"
@@ -49,7 +49,7 @@ COLORREF BackgroundOf(HWND w) {
 class Win32ViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        bench.ports.present = {3, 12};
+        bench.ports.SetPresent({3, 12});
         bench.Load();
         view = std::make_unique<Win32View>(*bench.frm, nullptr);
         ShowWindow(view->Window(), SW_SHOWNA);
