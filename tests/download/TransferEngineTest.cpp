@@ -189,14 +189,14 @@ TEST_F(TransferEngineTest, AFileClosedByADosEndOfFileMarkIsSentWithOneEndOfFileB
         std::string text = JoinLines(lines);
         text.erase(text.size() - 2);  // without its last CR LF
         for (const std::string mask : {"111111111", "100000000"}) {
-            rig.script = {};
+            rig.Clear();
             EXPECT_EQ(SendText(text + tail, mask), 2000) << testing::PrintToString(tail) << mask;
             EXPECT_EQ(Written(), Expected(mask == "111111111" ? lines : std::vector<std::string>{S1(0x1230), S9()}))
                 << testing::PrintToString(tail) << mask;
         }
     }
     // A tab is no control character the device breaks on.
-    rig.script = {};
+    rig.Clear();
     EXPECT_EQ(SendText(JoinLines({S1(0x1230) + "\t", S9()})), 2000);
 }
 
