@@ -163,6 +163,12 @@ std::vector<std::string> SplitLines(const std::string& bytes) {
     return lines;
 }
 
+// A value as a 1024-byte buffer returns it: up to its first NUL, at most
+// kMaxValueBytes.
+std::string ValueText(const std::string& stored) {
+    return FromCp932(CutToBytes(stored.substr(0, stored.find('\0')), ProfileFile::kMaxValueBytes));
+}
+
 }  // namespace
 
 ProfileFile ProfileFile::Load(const std::string& path) {
@@ -187,7 +193,7 @@ std::string ProfileFile::Get(const std::string& section, const std::string& key)
     KeyLine found;
     if (!FindSection(lines_, ToCp932(section), range) || !FindKey(lines_, range, ToCp932(key), found))
         return std::string();
-    return FromCp932(CutToBytes(found.value, kMaxValueBytes));
+    return ValueText(found.value);
 }
 
 bool ProfileFile::Has(const std::string& section, const std::string& key) const {
@@ -226,7 +232,7 @@ std::vector<std::pair<std::string, std::string>> ProfileFile::Entries(const std:
     KeyLine parsed;
     for (std::size_t i = range.header + 1; i < range.end; ++i)
         if (ParseKeyLine(lines_[i], parsed))
-            entries.emplace_back(FromCp932(parsed.key), FromCp932(CutToBytes(parsed.value, kMaxValueBytes)));
+            entries.emplace_back(FromCp932(parsed.key), ValueText(parsed.value));
     return entries;
 }
 

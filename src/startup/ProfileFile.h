@@ -37,8 +37,8 @@ public:
     bool Unreadable() const { return unreadable_; }
 
     // The value of the first matching key of the first matching section, or
-    // "" when either is missing. Cut to kMaxValueBytes without splitting a
-    // double-byte character.
+    // "" when either is missing. It ends before a NUL byte and is cut to
+    // kMaxValueBytes without splitting a double-byte character.
     std::string Get(const std::string& section, const std::string& key) const;
     bool Has(const std::string& section, const std::string& key) const;
 

@@ -76,6 +76,10 @@ TEST(ProfileFile, ValuesAreCutTo1023BytesOnACharacterBoundary) {
     EXPECT_EQ(file.Get("S", "A"), std::string(1023, 'x'));
     EXPECT_EQ(file.Get("S", "B"), std::string(1022, 'y'));
     EXPECT_EQ(file.Get("S", "C"), std::string(1021, 'w') + "日");
+
+    // As from a buffer: a NUL ends the value, so a save writes back what was read.
+    const auto withNul = dir.Write("b.ini", std::string("[S]\r\nD=x\0y\r\n", 14));
+    EXPECT_EQ(ProfileFile::Load(withNul).Get("S", "D"), "x");
 }
 
 // Editors and old tools: a byte-order mark in front, lines ended by CR alone,

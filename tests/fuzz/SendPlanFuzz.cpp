@@ -1,0 +1,159 @@
+// Arbitrary bytes as an S-record file, sent by the transfer engine under a
+// block mask to a port that takes everything, and read by mirvok-cli's check.
+// Whatever the file holds, nothing may crash; the engine never sends more
+// lines than the file holds; and what check says a download would do is what
+// the engine does: the same result, the same lines and bytes, the same block
+// pauses, the end-of-file byte once and last, nothing at all when refused.
+//
+// Input: two bytes whose low nine bits are the block mask (bit k: block k;
+// 0x1FF the whole file), then the bytes of the file.
+
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdio>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/RecordCheck.h"
+#include "download/TransferEngine.h"
+#include "link/Link.h"
+#include "protocol/Protocol.h"
+#include "protocol/StatusSink.h"
+#include "startup/RunState.h"
+#include "startup/Timer.h"
+#include "startup/VirtualHost.h"
+#include "window/FormState.h"
+#include "window/Window.h"
+
+namespace {
+
+using namespace mirvok;
+
+struct Sent {
+    std::string bytes;
+    std::size_t idleWaitsBefore;  // the host's idle waits when it went out
+};
+
+// A port that takes every write and remembers it.
+class RecordingTransport final : public Transport {
+public:
+    RecordingTransport(VirtualHost& host, std::vector<Sent>& sent) : host_(host), sent_(sent) {}
+    TransportStatus Write(const std::string& bytes, int) override {
+        sent_.push_back({bytes, host_.IdleWaitCount()});
+        return TransportStatus::Ok;
+    }
+    TransportStatus Read(std::string&) override { return TransportStatus::Ok; }
+    TransportStatus WaitForData(int) override { return TransportStatus::Timeout; }
+    std::int64_t NowMs() override { return host_.Clock().NowMs(); }
+    void Sleep(int ms) override { host_.Clock().AdvanceUs(std::int64_t{ms} * 1000); }
+    ModemLines Lines() override { return ModemLines{}; }
+    void Close() override {}
+
+private:
+    VirtualHost& host_;
+    std::vector<Sent>& sent_;
+};
+
+class RecordingPorts final : public PortProvider {
+public:
+    RecordingPorts(VirtualHost& host, std::vector<Sent>& sent) : host_(host), sent_(sent) {}
+    std::vector<PortInfo> ListPorts() override { return {PortInfo{1, "", "recording"}}; }
+    std::unique_ptr<Transport> Open(int, const LineSettings&, TransportStatus& status) override {
+        status = TransportStatus::Ok;
+        return std::make_unique<RecordingTransport>(host_, sent_);
+    }
+
+private:
+    VirtualHost& host_;
+    std::vector<Sent>& sent_;
+};
+
+struct IgnoredStatus final : StatusSink {
+    void ShowStatusText(const std::string&) override {}
+};
+
+struct Rig {
+    VirtualClock clock;
+    VirtualHost host{clock};
+    std::vector<Sent> sent;
+    RecordingPorts ports{host, sent};
+    Link link{ports};
+    RunState run;
+    IgnoredStatus status;
+    FormState form;
+    Timer timer1{host, 2000, false};
+    Timer timer3{host, 1000, false};
+    Protocol protocol{host, link, run, status, timer1};
+    Window window{host, link, run, form, protocol, timer1, timer3};
+
+    Rig() {
+        host.SetStepUs(1000);
+        run.settings.Port = 1;
+        link.crwOpenPort(1, 19200, "7", "E");
+    }
+};
+
+std::string MaskOf(unsigned bits) {
+    std::string mask;
+    for (int k = 0; k < 9; ++k) mask += (bits >> k) & 1 ? '1' : '0';
+    return mask;
+}
+
+// One file per process, written for every input and removed after it.
+const std::string& FilePath() {
+    static const std::string path =
+        (std::filesystem::temp_directory_path() / ("mirvok-send-plan-fuzz-" + std::to_string(::getpid()) + ".s28"))
+            .string();
+    return path;
+}
+
+void Require(bool condition) {
+    if (condition) return;
+    std::remove(FilePath().c_str());
+    std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 2) return 0;
+    const std::string mask = MaskOf(data[0] | (data[1] << 8));
+    std::ofstream(FilePath(), std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(data + 2), static_cast<std::streamsize>(size - 2));
+
+    const cli::FileCheck check = cli::CheckFile(FilePath(), mask);
+    Rig rig;
+    const std::int16_t result =
+        SendRomFile(rig.window, FilePath(), rig.form.ProgressBar1, rig.form.LblADR, rig.form.LbTime, mask);
+    std::remove(FilePath().c_str());
+
+    Require(result == check.engineResult);
+    if (result != kTransferDone) {
+        Require(rig.sent.empty());
+        return 0;
+    }
+    Require(!rig.sent.empty() && rig.sent.back().bytes == kEndOfFileByte);
+    const std::size_t lines = rig.sent.size() - 1;
+    Require(lines == static_cast<std::size_t>(check.linesSent));
+    Require(lines <= static_cast<std::size_t>(check.lines));
+    std::int64_t bytes = 0;
+    int pauses = 0;
+    for (std::size_t i = 0; i < rig.sent.size(); ++i) {
+        const std::string& out = rig.sent[i].bytes;
+        bytes += static_cast<std::int64_t>(out.size());
+        if (i < lines) Require(out.size() >= 2 && out.compare(out.size() - 2, 2, "\r\n") == 0);
+        else Require(out == kEndOfFileByte);
+        // Only a block pause waits idle between two sends.
+        if (i > 0 && rig.sent[i].idleWaitsBefore != rig.sent[i - 1].idleWaitsBefore) ++pauses;
+    }
+    Require(bytes == check.bytesSent);
+    Require(pauses == check.blockPauses);
+    Require(rig.form.ProgressBar1.Value == rig.form.ProgressBar1.Max);
+    return 0;
+}
