@@ -5,10 +5,10 @@
 
 #include "ExitCode.h"
 #include "Json.h"
-#include "RecordCheck.h"
 #include "WindowChoices.h"
 #include "download/BlockMask.h"
 #include "download/FileLookup.h"
+#include "download/SendPlan.h"
 #include "download/TransferEngine.h"
 #include "startup/RunState.h"
 #include "ui/Frmdown.h"
@@ -186,12 +186,12 @@ bool DeviceSession::ClickOperation(const std::string& control, bool rightButton)
 
 Outcome DeviceSession::Download() {
     FormState& f = frm_->form;
-    // The same reading of the file as the engine's counting pass gives the
-    // totals the progress display measures against. What the window refuses
+    // The engine's send plan, run over the file beforehand, gives the totals
+    // the progress display measures against. What the window refuses
     // as no file (a pipe, a device) is not read: it might never end.
     if (FileExists(f.TxXferFileName.Text)) {
-        const FileCheck check = CheckFile(f.TxXferFileName.Text, BuildBlockMask(f));
-        if (check.engineResult == kTransferDone) progress_->SetTotals(check.linesSent, check.bytesSent);
+        const SendTotals totals = PlanFile(f.TxXferFileName.Text, BuildBlockMask(f));
+        if (totals.engineResult == kTransferDone) progress_->SetTotals(totals.linesSent, totals.bytesSent);
     }
 
     DownloadFacts facts;

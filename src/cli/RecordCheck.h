@@ -1,15 +1,16 @@
 #pragma once
 // What a download would make of an S-record file, worked out without a
-// device: the transfer engine's counting pass and its choice of lines under a
-// block mask, plus what the engine does not look at - every record's type,
-// byte count, address and checksum - and the address ranges per 64 KiB block.
-// Lines are split exactly as the engine splits them.
+// device: the send plan's count and choice of lines under a block mask, plus
+// what the engine does not look at - every record's type, byte count,
+// address and checksum - and the address ranges per 64 KiB block.
 
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
+
+#include "download/SendPlan.h"
 
 namespace mirvok::cli {
 
@@ -44,21 +45,9 @@ struct BlockRange {
     int maskCharacter = 0;  // 0 when its lines belong to no mask block (S3)
 };
 
-struct FileCheck {
+// What the send plan makes of the file, and the records taken apart.
+struct FileCheck : SendTotals {
     std::string mask;
-    bool opened = false;
-    // What the engine returns before the first line goes out, or 2000 when it
-    // would send: 2010 file not opened, 2011 a line not beginning with "S" or
-    // holding a control character, or a read failure, 1 nothing to send under
-    // the mask.
-    std::int16_t engineResult = 0;
-    int refusedLine = 0;   // the line that gives 2011 (0: a read failure or none)
-    int lines = 0;         // every line, empty ones included
-    int emptyLines = 0;
-    int linesCounted = 0;  // the counting pass: the progress bar's maximum
-    int linesSent = 0;     // lines that would go out, closing lines included
-    std::int64_t bytesSent = 0;  // each line with CR LF, then the end-of-file byte
-    int blockPauses = 0;         // 2-second pauses at a change of block
     int badRecords = 0;
     std::map<std::string, int> typeCounts;
     std::vector<BlockRange> blocks;  // ascending

@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "BlockMask.h"
 #include "LineReader.h"
 #include "SRecordLine.h"
+#include "SendPlan.h"
 #include "link/Link.h"
 #include "startup/CodePage.h"
 #include "startup/Host.h"
@@ -38,8 +38,7 @@ public:
           bar_(bar),
           addressLabel_(addressLabel),
           timeLabel_(timeLabel),
-          mask_(mask),
-          wholeFile_(mask == kWholeFileMask) {}
+          plan_(mask) {}
 
     std::int16_t Run();
 
@@ -47,8 +46,6 @@ private:
     std::int16_t CountLines();
     std::int16_t SendLines(LineReader& reader);
     Take TakeNextLine(LineReader& reader, std::string& line);
-    Take ScanToNextLine(LineReader& reader, std::string& line);
-    Take AfterTaking(LineReader& reader, const std::string& line, bool counted);
     void UpdateProgress();
     void ShowElapsed();
     void ShowAddress(const std::string& line);
@@ -63,11 +60,10 @@ private:
     ProgressBar& bar_;
     Control& addressLabel_;
     Control& timeLabel_;
-    const std::string& mask_;
-    const bool wholeFile_;
+    SendPlan plan_;
+    SendPlan::Choice choice_;  // what the plan made of the line taken last
     std::uint32_t startMs_ = 0;
     std::int32_t toSend_ = 0;
-    std::int32_t taken_ = 0;
 };
 
 std::int16_t Transfer::Run() {
@@ -102,23 +98,20 @@ std::int16_t Transfer::CountLines() {
         reader.ReadLine(line);
         if (reader.Failed()) return kBadFile;
         if (line.empty()) continue;
-        if (LineRefused(line)) return kBadFile;
-        if (wholeFile_ || MaskSelects(mask_, line)) ++toSend_;
+        if (SendPlan::Refuses(line)) return kBadFile;
+        if (plan_.Counts(line)) ++toSend_;
     }
     return toSend_ == 0 ? kNothingToSend : 0;
 }
 
 std::int16_t Transfer::SendLines(LineReader& reader) {
     w_.run.StopRequested = 0;
-    taken_ = 0;
     addressLabel_.Caption = kNoAddressShown;
     std::string line;
-    std::string previousKey;
-    std::string currentKey;
     do {
         w_.host.DoEvents();
         ShowElapsed();
-        const Take take = wholeFile_ ? TakeNextLine(reader, line) : ScanToNextLine(reader, line);
+        const Take take = TakeNextLine(reader, line);
         if (take == Take::ReadFailed) return kBadFile;
         if (take == Take::EndOfFile) {
             // A stop confirmed during the last yield must not close the file
@@ -126,71 +119,50 @@ std::int16_t Transfer::SendLines(LineReader& reader) {
             if (StopConfirmed()) return kStoppedByOperator;
             return SendEndOfFile();
         }
-        if (!line.empty()) {
-            currentKey = BlockKey(line);
-            if (previousKey.empty()) previousKey = currentKey;
-        }
         if (StopConfirmed()) return kStoppedByOperator;
-        if (!line.empty()) {
+        if (choice_.step == SendPlan::Step::Send) {
             const std::int16_t code = SendLine(line);
             if (StopConfirmed()) return kStoppedByOperator;
             if (code != 0) return ResultForSendCode(code);
             ShowAddress(line);
-            // The device prepares a new 64 KiB flash block when its first
-            // line arrives; the pause gives it that time before the next one.
-            if (currentKey != previousKey) WaitSeconds(w_.host, kBlockChangePauseSeconds);
+            if (choice_.pauseAfter) WaitSeconds(w_.host, kBlockChangePauseSeconds);
         }
-        previousKey = currentKey;
         if (StopSeen()) return kStoppedByOperator;
         if (reader.AtEnd()) return SendEndOfFile();
     } while (!StopConfirmed());
     return kStoppedByOperator;
 }
 
-// With the whole-file mask every line is taken, whatever its type.
+// The whole-file mask takes one line a round. A selective mask reads on,
+// yielding for every line read, to the line the plan chooses; the scan
+// moves the progress bar for every line it stops at, counted or not.
 Take Transfer::TakeNextLine(LineReader& reader, std::string& line) {
-    reader.ReadLine(line);
-    if (reader.Failed()) return Take::ReadFailed;
-    return AfterTaking(reader, line, !line.empty());
-}
-
-// With a selective mask: reads on to the next line of a chosen block, to an
-// S9 line once something was taken, or to an empty line. A scan that runs to
-// the end of the file leaves the last line read as the one to send, whatever
-// its type: that is how a closing S8 line goes out.
-Take Transfer::ScanToNextLine(LineReader& reader, std::string& line) {
-    line.clear();
-    bool counted = false;
-    while (!reader.AtEnd()) {
-        w_.host.DoEvents();
+    if (plan_.WholeFile()) {
         reader.ReadLine(line);
         if (reader.Failed()) return Take::ReadFailed;
-        if (line.empty()) break;
-        if (MaskSelects(mask_, line)) {
-            counted = true;
-            break;
+        choice_ = plan_.Next(line, reader.AtEnd());
+    } else {
+        line.clear();
+        choice_ = SendPlan::Choice{};
+        while (!reader.AtEnd()) {
+            w_.host.DoEvents();
+            reader.ReadLine(line);
+            if (reader.Failed()) return Take::ReadFailed;
+            choice_ = plan_.Next(line, reader.AtEnd());
+            if (choice_.step != SendPlan::Step::ReadOn) break;
         }
-        if (RecordKindOf(line) == RecordKind::S9 && taken_ > 0) break;
     }
-    const Take take = AfterTaking(reader, line, counted);
-    if (take == Take::Line && !counted) UpdateProgress();
-    return take;
-}
-
-Take Transfer::AfterTaking(LineReader& reader, const std::string& line, bool counted) {
     if (line.empty() && reader.AtEnd()) return Take::EndOfFile;
-    if (counted) {
-        ++taken_;
-        UpdateProgress();
-    }
+    if (choice_.counted || !plan_.WholeFile()) UpdateProgress();
     return Take::Line;
 }
 
 void Transfer::UpdateProgress() {
+    const std::int32_t taken = plan_.Taken();
     if (toSend_ > kProgressSteps) {
-        if (taken_ % (toSend_ / kProgressSteps) == 0) bar_.Value = taken_;
+        if (taken % (toSend_ / kProgressSteps) == 0) bar_.Value = taken;
     } else {
-        bar_.Value = taken_;
+        bar_.Value = taken;
     }
 }
 

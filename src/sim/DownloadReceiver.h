@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "MemoryImage.h"
-#include "SRecord.h"
+#include "startup/SRecord.h"
 
 namespace mirvok::sim {
 

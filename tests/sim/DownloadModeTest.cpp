@@ -8,7 +8,6 @@
 
 #include "SimBench.h"
 #include "sim/DownloadReceiver.h"
-#include "sim/SRecord.h"
 #include "support/SRecordMaker.h"
 
 namespace mirvok::sim::test {
@@ -34,41 +33,6 @@ MemoryImage SmallFileContents() {
         image.Write(a, std::string(1, text[(a - 0x00FFC0) % text.size()]));
     image.Write(0x01FFE0, std::string(0x50, '\x5A'));
     return image;
-}
-
-TEST(SRecordCheck, FaultsAreFoundInEveryPart) {
-    const struct {
-        std::string line;
-        SRecordFault fault;
-    } rows[] = {
-        {"S1130000285F245F2212226A000424290008237C2A", SRecordFault::None},
-        {"s1130000285F245F2212226A000424290008237C2A", SRecordFault::NotARecord},
-        {"", SRecordFault::NotARecord},
-        {"S4030000FC", SRecordFault::UnknownType},
-        {"SX030000FC", SRecordFault::UnknownType},
-        {"S1130000285F245F2212226A000424290008237C2G", SRecordFault::NotHex},
-        {"S1130000285F245F2212226A000424290008237C2", SRecordFault::OddDigits},
-        {"S10200FD", SRecordFault::TooShort},
-        {"S1140000285F245F2212226A000424290008237C2A", SRecordFault::CountMismatch},
-        {"S1130000285F245F2212226A000424290008237C2B", SRecordFault::BadChecksum},
-        {"S1130000285f245f2212226a000424290008237c2a", SRecordFault::None},
-        {"S9030000FC", SRecordFault::None},
-    };
-    for (const auto& row : rows) {
-        SRecord record;
-        EXPECT_EQ(ParseSRecord(row.line, record), row.fault) << row.line;
-    }
-}
-
-TEST(SRecordCheck, AddressWidthFollowsTheType) {
-    SRecord record;
-    ASSERT_EQ(ParseSRecord("S206012345AABB2B", record), SRecordFault::None);
-    EXPECT_EQ(record.address, 0x012345u);
-    EXPECT_EQ(record.data, "\xAA\xBB");
-    ASSERT_EQ(ParseSRecord(MakeRecord('3', 0x80001234, 4, {'x', 'y', 'z'}), record), SRecordFault::None);
-    EXPECT_EQ(record.type, 3);
-    EXPECT_EQ(record.address, 0x80001234u);
-    EXPECT_EQ(record.data, "xyz");
 }
 
 TEST(DownloadReceiverLines, LineEndsAndTheEndOfFileByte) {

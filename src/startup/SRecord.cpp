@@ -1,10 +1,8 @@
 #include "SRecord.h"
 
-#include <cstdio>
+#include "HexToBits.h"
 
-#include "startup/HexToBits.h"
-
-namespace mirvok::sim {
+namespace mirvok {
 
 int SRecordAddressBytes(int type) {
     switch (type) {
@@ -23,30 +21,36 @@ SRecordFault ParseSRecord(std::string_view line, SRecord& record) {
     const int addressBytes = SRecordAddressBytes(record.type);
     if (addressBytes == 0) return SRecordFault::UnknownType;
 
-    const std::string_view hex = line.substr(2);
-    for (char c : hex)
-        if (HexDigitValue(c) < 0) return SRecordFault::NotHex;
+    constexpr std::size_t kHexFrom = 2;
+    const std::string_view hex = line.substr(kHexFrom);
+    for (std::size_t i = 0; i < hex.size(); ++i) {
+        if (HexDigitValue(hex[i]) < 0) {
+            record.badCharacter = kHexFrom + i + 1;
+            return SRecordFault::NotHex;
+        }
+    }
     if (hex.size() % 2 != 0) return SRecordFault::OddDigits;
+    if (hex.empty()) return SRecordFault::TooShort;
 
     std::string bytes;
     bytes.reserve(hex.size() / 2);
     for (std::size_t i = 0; i < hex.size(); i += 2)
         bytes.push_back(static_cast<char>(HexDigitValue(hex[i]) * 16 + HexDigitValue(hex[i + 1])));
+    record.count = static_cast<std::uint8_t>(bytes[0]);
+    record.bytesFollowing = static_cast<int>(bytes.size()) - 1;
+    if (record.count != record.bytesFollowing) return SRecordFault::CountMismatch;
     // count, address, checksum
     if (bytes.size() < static_cast<std::size_t>(1 + addressBytes + 1)) return SRecordFault::TooShort;
 
-    const auto count = static_cast<std::uint8_t>(bytes[0]);
-    if (count != bytes.size() - 1) return SRecordFault::CountMismatch;
-
-    unsigned sum = 0;
-    for (std::size_t i = 0; i + 1 < bytes.size(); ++i) sum += static_cast<std::uint8_t>(bytes[i]);
-    const auto expected = static_cast<std::uint8_t>(~sum & 0xFF);
-    if (expected != static_cast<std::uint8_t>(bytes.back())) return SRecordFault::BadChecksum;
-
+    record.hasAddress = true;
     for (int i = 0; i < addressBytes; ++i)
         record.address = (record.address << 8) | static_cast<std::uint8_t>(bytes[1 + i]);
     record.data = bytes.substr(1 + addressBytes, bytes.size() - 2 - addressBytes);
-    return SRecordFault::None;
+    unsigned sum = 0;
+    for (std::size_t i = 0; i + 1 < bytes.size(); ++i) sum += static_cast<std::uint8_t>(bytes[i]);
+    record.checksum = static_cast<std::uint8_t>(bytes.back());
+    record.computedChecksum = static_cast<int>(~sum & 0xFF);
+    return record.checksum == record.computedChecksum ? SRecordFault::None : SRecordFault::BadChecksum;
 }
 
 const char* SRecordFaultText(SRecordFault fault) {
@@ -63,4 +67,4 @@ const char* SRecordFaultText(SRecordFault fault) {
     return "?";
 }
 
-}  // namespace mirvok::sim
+}  // namespace mirvok
