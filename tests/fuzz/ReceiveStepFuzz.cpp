@@ -23,11 +23,11 @@
 
 #include "link/Link.h"
 #include "protocol/Protocol.h"
-#include "protocol/StatusSink.h"
 #include "protocol/WireText.h"
 #include "startup/RunState.h"
 #include "startup/Timer.h"
 #include "startup/VirtualHost.h"
+#include "support/IgnoredStatus.h"
 #include "support/ScriptedLine.h"
 
 namespace {
@@ -63,11 +63,6 @@ std::vector<Chunk> DecodeChunks(const std::uint8_t* data, std::size_t size) {
     return chunks;
 }
 
-// The status texts are not looked at here.
-struct IgnoredStatus final : StatusSink {
-    void ShowStatusText(const std::string&) override {}
-};
-
 struct Bench {
     VirtualClock clock;
     VirtualHost host{clock};
@@ -75,7 +70,7 @@ struct Bench {
     test::ScriptedPorts provider{line};
     Link link{provider};
     RunState run;
-    IgnoredStatus status;
+    test::IgnoredStatus status;
     Timer timer1{host, 2000, false};
     Protocol protocol{host, link, run, status, timer1};
     std::size_t bytesFed = 0;

@@ -24,10 +24,11 @@
 #include "download/TransferEngine.h"
 #include "link/Link.h"
 #include "protocol/Protocol.h"
-#include "protocol/StatusSink.h"
 #include "startup/RunState.h"
 #include "startup/Timer.h"
 #include "startup/VirtualHost.h"
+#include "support/IgnoredStatus.h"
+#include "support/ScriptedLine.h"
 #include "window/FormState.h"
 #include "window/Window.h"
 
@@ -35,57 +36,15 @@ namespace {
 
 using namespace mirvok;
 
-struct Sent {
-    std::string bytes;
-    std::size_t idleWaitsBefore;  // the host's idle waits when it went out
-};
-
-// A port that takes every write and remembers it.
-class RecordingTransport final : public Transport {
-public:
-    RecordingTransport(VirtualHost& host, std::vector<Sent>& sent) : host_(host), sent_(sent) {}
-    TransportStatus Write(const std::string& bytes, int) override {
-        sent_.push_back({bytes, host_.IdleWaitCount()});
-        return TransportStatus::Ok;
-    }
-    TransportStatus Read(std::string&) override { return TransportStatus::Ok; }
-    TransportStatus WaitForData(int) override { return TransportStatus::Timeout; }
-    std::int64_t NowMs() override { return host_.Clock().NowMs(); }
-    void Sleep(int ms) override { host_.Clock().AdvanceUs(std::int64_t{ms} * 1000); }
-    ModemLines Lines() override { return ModemLines{}; }
-    void Close() override {}
-
-private:
-    VirtualHost& host_;
-    std::vector<Sent>& sent_;
-};
-
-class RecordingPorts final : public PortProvider {
-public:
-    RecordingPorts(VirtualHost& host, std::vector<Sent>& sent) : host_(host), sent_(sent) {}
-    std::vector<PortInfo> ListPorts() override { return {PortInfo{1, "", "recording"}}; }
-    std::unique_ptr<Transport> Open(int, const LineSettings&, TransportStatus& status) override {
-        status = TransportStatus::Ok;
-        return std::make_unique<RecordingTransport>(host_, sent_);
-    }
-
-private:
-    VirtualHost& host_;
-    std::vector<Sent>& sent_;
-};
-
-struct IgnoredStatus final : StatusSink {
-    void ShowStatusText(const std::string&) override {}
-};
-
 struct Rig {
     VirtualClock clock;
     VirtualHost host{clock};
-    std::vector<Sent> sent;
-    RecordingPorts ports{host, sent};
+    test::ScriptedLine line{clock};
+    test::ScriptedPorts ports{line};
+    std::vector<std::size_t> idleWaitsAtWrite;  // the host's idle waits when each write went out
     Link link{ports};
     RunState run;
-    IgnoredStatus status;
+    test::IgnoredStatus status;
     FormState form;
     Timer timer1{host, 2000, false};
     Timer timer3{host, 1000, false};
@@ -96,6 +55,7 @@ struct Rig {
         host.SetStepUs(1000);
         run.settings.Port = 1;
         link.crwOpenPort(1, 19200, "7", "E");
+        line.Responder = [this](const std::string&) { idleWaitsAtWrite.push_back(host.IdleWaitCount()); };
     }
 };
 
@@ -135,22 +95,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     Require(result == check.engineResult);
     if (result != kTransferDone) {
-        Require(rig.sent.empty());
+        Require(rig.line.Writes().empty());
         return 0;
     }
-    Require(!rig.sent.empty() && rig.sent.back().bytes == kEndOfFileByte);
-    const std::size_t lines = rig.sent.size() - 1;
+    Require(!rig.line.Writes().empty() && rig.line.Writes().back().bytes == kEndOfFileByte);
+    const std::size_t lines = rig.line.Writes().size() - 1;
     Require(lines == static_cast<std::size_t>(check.linesSent));
     Require(lines <= static_cast<std::size_t>(check.lines));
     std::int64_t bytes = 0;
     int pauses = 0;
-    for (std::size_t i = 0; i < rig.sent.size(); ++i) {
-        const std::string& out = rig.sent[i].bytes;
+    for (std::size_t i = 0; i < rig.line.Writes().size(); ++i) {
+        const std::string& out = rig.line.Writes()[i].bytes;
         bytes += static_cast<std::int64_t>(out.size());
         if (i < lines) Require(out.size() >= 2 && out.compare(out.size() - 2, 2, "\r\n") == 0);
         else Require(out == kEndOfFileByte);
         // Only a block pause waits idle between two sends.
-        if (i > 0 && rig.sent[i].idleWaitsBefore != rig.sent[i - 1].idleWaitsBefore) ++pauses;
+        if (i > 0 && rig.idleWaitsAtWrite[i] != rig.idleWaitsAtWrite[i - 1]) ++pauses;
     }
     Require(bytes == check.bytesSent);
     Require(pauses == check.blockPauses);
