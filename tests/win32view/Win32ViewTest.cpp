@@ -248,6 +248,26 @@ TEST_F(Win32ViewTest, TheFileBoxCoversTheHistoryExceptItsButton) {
     EXPECT_EQ(ChildWindowFromPointEx(frame, button, CWP_SKIPINVISIBLE), combo);
 }
 
+// Among siblings the later control lies on top, as on Linux: the switches
+// over their bank's body, the panels' captions over their borders.
+TEST_F(Win32ViewTest, LaterControlsLieOverEarlierOnes) {
+    auto topmostAt = [&](const std::string& name) {
+        HWND w = Handle(name);
+        HWND parent = GetParent(w);
+        RECT r;
+        GetWindowRect(w, &r);
+        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+        return ChildWindowFromPointEx(parent, POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2},
+                                      CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
+    };
+    bench.host.ExpectInput("31750");
+    Menu("MnuROMBkRec");
+    EXPECT_EQ(topmostAt("SpDSW1On(1)"), Handle("SpDSW1On(1)"));
+    EXPECT_EQ(topmostAt("SpDSW2Off(8)"), Handle("SpDSW2Off(8)"));
+    EXPECT_EQ(topmostAt("TxtIndex(0)"), Handle("TxtIndex(0)"));
+    EXPECT_EQ(topmostAt("TxtIndex(2)"), Handle("TxtIndex(2)"));
+}
+
 TEST_F(Win32ViewTest, ClosingTheIdleWindowEndsIt) {
     SendMessageW(view->Window(), WM_CLOSE, 0, 0);
     EXPECT_TRUE(bench.frm->Unloaded());

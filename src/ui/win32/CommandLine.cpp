@@ -34,3 +34,18 @@ std::wstring CommandLineOf(const std::wstring& program, const std::vector<std::w
 }
 
 }  // namespace mirvok
+
+namespace mirvok {
+
+std::wstring ArgumentsOf(const std::wstring& commandLine) {
+    std::size_t i = 0;
+    if (!commandLine.empty() && commandLine[0] == L'"') {
+        const std::size_t closing = commandLine.find(L'"', 1);
+        i = closing == std::wstring::npos ? commandLine.size() : closing + 1;
+    }
+    while (i < commandLine.size() && commandLine[i] != L' ' && commandLine[i] != L'\t') ++i;
+    while (i < commandLine.size() && (commandLine[i] == L' ' || commandLine[i] == L'\t')) ++i;
+    return commandLine.substr(i);
+}
+
+}  // namespace mirvok

@@ -1,5 +1,6 @@
 #include "Painting.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -62,6 +63,18 @@ void DrawIcon(HDC dc, int size, PictureIcon icon, bool available) {
     DeleteObject(fill);
 }
 
+// A font as the selected one, its letters narrowed so that a line of `width`
+// pixels fits `room`; nullptr when it fits already.
+HFONT NarrowedFont(HDC dc, int width, int room) {
+    if (width <= room || room <= 0) return nullptr;
+    LOGFONTW font{};
+    TEXTMETRICW metrics{};
+    if (!GetObjectW(GetCurrentObject(dc, OBJ_FONT), sizeof(font), &font) || !GetTextMetricsW(dc, &metrics))
+        return nullptr;
+    font.lfWidth = std::max<LONG>(1, MulDiv(metrics.tmAveCharWidth, room, width));
+    return CreateFontIndirectW(&font);
+}
+
 }  // namespace
 
 void PaintLabel(HDC dc, RECT r, const std::wstring& text, const LabelLook& look) {
@@ -74,8 +87,14 @@ void PaintLabel(HDC dc, RECT r, const std::wstring& text, const LabelLook& look)
     textRect.right -= look.margin;
     if (look.framed) textRect.left += 1;
     UINT format = DT_NOPREFIX | (look.centred ? DT_CENTER : DT_LEFT);
+    HFONT narrowed = nullptr;
     if (text.find(L'\n') == std::wstring::npos) {
         format |= DT_SINGLELINE | DT_VCENTER;
+        // A caption a little wider than its label is drawn narrower rather
+        // than cut: the Japanese faces here are wider than the layout's.
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+        narrowed = NarrowedFont(dc, extent.cx, textRect.right - textRect.left);
     } else {
         // Several lines: their block is centred as a whole.
         RECT measure = textRect;
@@ -86,7 +105,12 @@ void PaintLabel(HDC dc, RECT r, const std::wstring& text, const LabelLook& look)
     }
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, look.enabled ? look.fore : GetSysColor(COLOR_GRAYTEXT));
+    HGDIOBJ old = narrowed ? SelectObject(dc, narrowed) : nullptr;
     DrawTextW(dc, text.c_str(), -1, &textRect, format);
+    if (narrowed) {
+        SelectObject(dc, old);
+        DeleteObject(narrowed);
+    }
 }
 
 void PaintPanel(HDC dc, RECT r, COLORREF back, bool raised) {

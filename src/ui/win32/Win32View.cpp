@@ -123,6 +123,7 @@ void Win32View::RegisterClasses() {
 Win32View::Win32View(Frmdown& frm, Win32Host* host) : frm_(frm), host_(host) {
     RegisterClasses();
     face_ = PickWindowFace();
+    // Moves before the first Sync are the system's placing, not the operator's.
     window_ = CreateWindowExW(0, kMainWindowClass, Wide(frm_.form.Caption).c_str(), kMainStyle, CW_USEDEFAULT,
                               CW_USEDEFAULT, 100, 100, nullptr, nullptr, GetModuleHandleW(nullptr), this);
     dpi_ = WindowDpi(window_);
@@ -224,12 +225,16 @@ void Win32View::BuildControls() {
         bindings_.push_back(std::move(binding));
         AddTip(bindings_.back());
     }
-    // Panels lie under everything beside them, so the captions on their
-    // borders show; the file box lies over the history combo, whose
-    // drop-down button alone shows.
-    for (Binding& b : bindings_)
-        if (b.control->Kind == ControlKind::Panel)
-            SetWindowPos(b.window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // Among siblings the later control lies on top, as on Linux. Windows puts
+    // the earlier on top and walks the Tab key in that order, so only what
+    // never takes the focus is restacked: panels, shapes and lines go under
+    // what lies beside them, the earlier under the later. The file box lies
+    // over the history combo, whose drop-down button alone shows.
+    for (auto it = bindings_.rbegin(); it != bindings_.rend(); ++it) {
+        const ControlKind kind = it->control->Kind;
+        if (kind == ControlKind::Panel || kind == ControlKind::Shape || kind == ControlKind::Line)
+            SetWindowPos(it->window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
     SetWindowPos(HandleOf(frm_.form.TxXferFileName.Name), HWND_TOP, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
@@ -383,7 +388,7 @@ LRESULT Win32View::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnClose();
             return 0;
         case WM_MOVE:
-            if (!syncing_ && !IsIconic(window_)) {
+            if (!syncing_ && placed_ && !IsIconic(window_)) {
                 RECT outer;
                 GetWindowRect(window_, &outer);
                 const ViewScale scale(dpi_);
@@ -574,6 +579,7 @@ void Win32View::Sync() {
         if (appliedFocus_) SetFocus(HandleOf(appliedFocus_->Name));
     }
     syncing_ = false;
+    placed_ = true;
     lastSync_ = GetTickCount();
 }
 

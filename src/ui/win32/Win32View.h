@@ -109,6 +109,7 @@ private:
     std::map<COLORREF, HBRUSH> brushes_;
     int depth_ = 0;  // model events running, nested ones included
     bool syncing_ = false;
+    bool placed_ = false;  // the window stands where the model says
     POINT appliedPosition_{-1000000, -1000000};
     SIZE appliedSize_{-1, -1};
     const Control* appliedFocus_ = nullptr;
