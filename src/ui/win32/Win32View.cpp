@@ -255,8 +255,9 @@ HWND Win32View::CreateChild(Control& c, HWND parent, int id) {
             break;
         case ControlKind::TextBox:
             windowClass = WC_EDITW;
-            style |= ES_AUTOHSCROLL | WS_TABSTOP;
-            exStyle |= WS_EX_CLIENTEDGE;
+            // A single-line border: the sunken double one leaves too little
+            // height for the Japanese faces' line in the box's 19 pixels.
+            style |= ES_AUTOHSCROLL | WS_TABSTOP | WS_BORDER;
             break;
         case ControlKind::ComboList:
             windowClass = WC_COMBOBOXW;

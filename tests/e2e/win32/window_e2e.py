@@ -280,7 +280,7 @@ def run(session):
 
     # The download: ﾀﾞｳﾝﾛｰﾄﾞ開始, a picture half-way, the closing box answered.
     session.drive("click", "CmdStart")
-    wait_for_progress(session, 0.5, 120)
+    wait_for_progress(session, 0.3, 120)
     session.shot("download")
     _, box = session.drive("wait-box", "120000")
     if CLOSING_TEXT not in box:
