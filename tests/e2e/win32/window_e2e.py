@@ -12,7 +12,7 @@ the file and the settings file was saved with the file in its history.
                   --work DIR [--shots DIR]
 
 With --shots the window is photographed at start-up, during the download and
-in the widened F-ROM mode (PNG files start.png, download.png, wide.png).
+in the widened F-ROM mode (PNG files windows-start.png, windows-download.png, windows-wide.png).
 Exit code 0: passed; 1: failed; 77: Wine or Xvfb missing (skipped).
 """
 import argparse
@@ -182,7 +182,11 @@ class Session:
     def write_settings(self):
         os.makedirs(self.app, exist_ok=True)
         shutil.copy2(self.args.exe, os.path.join(self.app, "mirvok.exe"))
-        sample = "Z:" + SAMPLE.replace("/", "\\")
+        # The sample where an operator keeps firmware: on drive C.
+        folder = os.path.join(self.prefix, "drive_c", "rom")
+        os.makedirs(folder, exist_ok=True)
+        shutil.copy2(SAMPLE, folder)
+        sample = "C:\\rom\\" + os.path.basename(SAMPLE)
         lines = ["[Application]", "App=Mirvok", "[Display]", f"Top= {START_TWIPS}", f"left= {START_TWIPS}",
                  "[Option]", "Linechk= 1", "[Comm]", "Port= 1", "Setting=9600,E,8,1", "StTimer= 0",
                  "[Mode]", "CRmode= 0", "Downloadno= 8", "[File]", f"Filename={sample}", f"File1={sample}",
@@ -194,9 +198,30 @@ class Session:
     def ini(self):
         return os.path.join(self.app, "Mirvok.ini")
 
-    def start_window(self):
-        self.window = subprocess.Popen(["wine", "mirvok.exe"], cwd=self.app, env=self.env,
+    def start_window(self, folder=None):
+        self.window = subprocess.Popen(["wine", "mirvok.exe"], cwd=folder or self.app, env=self.env,
                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def first_start(self):
+        """mirvok.exe alone in a folder writes the settings file beside itself."""
+        folder = os.path.join(self.work, "first-start")
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+        shutil.copy2(self.args.exe, os.path.join(folder, "mirvok.exe"))
+        self.start_window(folder)
+        self.drive("wait-window", "60000", timeout=90)
+        self.drive("close")
+        if self.drive("wait-gone", "20000", check=False)[0] != 0:
+            raise Failure("the window of the first start did not close")
+        self.window.wait(timeout=30)
+        path = os.path.join(folder, "Mirvok.ini")
+        if not os.path.exists(path):
+            raise Failure("the first start wrote no Mirvok.ini beside mirvok.exe")
+        written = open(path, "rb").read().decode("cp932").split("\r\n")
+        for wanted in ("App=Mirvok", "Directory=\\"):
+            if wanted not in written:
+                raise Failure(f"the first start's Mirvok.ini lacks {wanted!r}: {written}")
+        log("window-e2e: the first start wrote Mirvok.ini with Directory=\\")
 
     def drive(self, *arguments, timeout=180, check=True):
         # Output goes through a file: Wine's helper processes, started on
@@ -271,17 +296,28 @@ def run(session):
     session.start_display()
     session.make_prefix()
     session.start_simulator()
+    session.first_start()
     sample = session.write_settings()
     session.start_window()
 
     _, caption = session.drive("wait-window", "60000", timeout=90)
     log(f"window-e2e: window up: {caption.strip()}")
-    session.shot("start")
+    session.shot("windows-start")
+
+    # The prefix's COM ports, and the device's version in terminal mode.
+    session.drive("click", "CmndPortRefresh")
+    wait_for_text(session, "LaStatus", "(COM1)", 30)
+    session.drive("click", "CmdROMVer")
+    _, box = session.drive("wait-box", "30000")
+    if "ROMﾊﾞｰｼﾞｮﾝ" not in box:
+        raise Failure(f"the version read ended with {box!r}")
+    session.drive("answer", "ok")
+    log("window-e2e: ports listed, version read: " + box.split("\n")[1].strip())
 
     # The download: ﾀﾞｳﾝﾛｰﾄﾞ開始, a picture half-way, the closing box answered.
     session.drive("click", "CmdStart")
     wait_for_progress(session, 0.3, 120)
-    session.shot("download")
+    session.shot("windows-download")
     _, box = session.drive("wait-box", "120000")
     if CLOSING_TEXT not in box:
         raise Failure(f"the download ended with {box!r}")
@@ -294,12 +330,12 @@ def run(session):
 
     # The F-ROM mode behind its access code, and the DIP switches read.
     session.drive("menu", "MnuROMBkRec")
-    _, prompt = session.drive("wait-box", "20000")
+    session.drive("wait-box", "20000")
     session.drive("type", ACCESS_CODE)
     session.sim_command("dsw " + DIP_SWITCHES)
     session.drive("click", "CmdGetDSW")
     wait_for_text(session, "LaStatus", DSW_DONE, 30)
-    session.shot("wide")
+    session.shot("windows-wide")
 
     # Closing saves the settings: the file is in the history now.
     session.drive("close")
