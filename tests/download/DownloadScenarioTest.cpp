@@ -144,6 +144,27 @@ TEST(DownloadScenario, DownloadModeSendsNoCommandsAndOpensThePortOnce) {
     }
 }
 
+// A port an earlier operation left open, at other line settings, is closed
+// before the sequence opens it anew.
+TEST(DownloadScenario, APortLeftOpenIsClosedBeforeTheDownloadOpensIt) {
+    for (const bool terminalMode : {false, true}) {
+        std::unique_ptr<DownloadBench> b =
+            terminalMode ? std::make_unique<DownloadBench>() : std::make_unique<DownloadModeBench>();
+        if (terminalMode) b->TerminalMode();
+        const std::string rom = DataFile("small-crlf.s28");
+        b->Choose(rom);
+        ASSERT_EQ(b->link.crwOpenPort(1, 2400, "7", "O"), 0);
+        b->run.PortOpen = true;
+        b->host.ExpectBox(MsgResult::OK, 0, "電源をお切りください");
+        b->Download();
+
+        EXPECT_EQ(b->device.DownloadLines(), FileLines(rom)) << terminalMode;
+        EXPECT_EQ(b->device.DownloadsCompleted(), 1) << terminalMode;
+        EXPECT_FALSE(b->run.PortOpen) << terminalMode;
+        EXPECT_FALSE(b->link.IsOpen(1)) << terminalMode;
+    }
+}
+
 TEST(DownloadScenario, SpecialModeLeavesOutTheLinkCheckAndFontRomModeAddsTheSettingCommand) {
     {
         DownloadBench b([](RunState& run) { run.settings.Spno = 1; });

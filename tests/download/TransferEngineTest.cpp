@@ -174,10 +174,77 @@ TEST_F(TransferEngineTest, AStopConfirmedWhileTheEngineYieldsEndsBeforeTheNextLi
         2001);
     EXPECT_EQ(Written(), Expected({S2(0x000000)}, false));
 
+    // In the last yield, before the empty line that ends the file: the file
+    // is not closed on the device as if it were complete.
+    for (const std::string mask : {"111111111", "100000000"}) {
+        rig.Clear();
+        rig.onWrite = [&](std::size_t index) {
+            if (index == 1) rig.host.Soon([&] { rig.run.StopRequested = 1; });
+        };
+        EXPECT_EQ(SendText(JoinLines({S2(0x000000), S2(0x000010)}) + "\r\n", mask), 2001) << mask;
+        EXPECT_EQ(Written(), Expected({S2(0x000000), S2(0x000010)}, false)) << mask;
+    }
+
     // A stop left over from before the transfer is cleared by it.
     rig.Clear();
     rig.run.StopRequested = 1;
     EXPECT_EQ(SendText(file), 2000);
+}
+
+TEST_F(TransferEngineTest, TheAddressLabelShowsOnlyForLinesOfTenCharactersOrMore) {
+    struct Case {
+        const char* name;
+        std::string line;
+        std::string label;
+    };
+    const Case cases[] = {
+        {"S1 of 10 characters", "S103123456", "1234  "},
+        {"S1 of 9 characters", "S10312345", kNoAddressShown},
+        {"S1 of 9 characters and blanks after them", "S10312345   ", kNoAddressShown},
+        {"S2 of 10 characters", "S204123456", "123456"},
+        {"S2 of 9 characters", "S20412345", kNoAddressShown},
+        {"S9, long enough but no data record", S9(0x1234), kNoAddressShown},
+    };
+    for (const Case& c : cases) {
+        rig.Clear();
+        EXPECT_EQ(SendText(JoinLines({c.line})), 2000) << c.name;
+        EXPECT_EQ(rig.form.LblADR.Caption, c.label) << c.name;
+    }
+}
+
+// A line goes with 10 seconds and the line-check setting as its mode; the
+// end-of-file byte with 3 seconds and mode 1, which waits for CTS whatever
+// the setting. With CTS off, a send that waits for it gives 2014 after its
+// time-out.
+TEST_F(TransferEngineTest, LinesGoWithTheLineCheckModeAndTenSecondsTheEndOfFileByteWithModeOneAndThree) {
+    const std::vector<std::string> lines = {S1(0x0010), S1(0x0020)};
+    for (const std::int16_t linechk : {0, 1}) {
+        rig.Clear();
+        rig.run.settings.Linechk = linechk;
+        rig.line.lines.cts = true;
+        ASSERT_EQ(SendText(JoinLines(lines)), 2000) << linechk;
+        std::vector<int> timeouts;
+        for (const auto& w : rig.Writes()) timeouts.push_back(w.timeoutMs);
+        EXPECT_EQ(timeouts, (std::vector<int>{10000, 10000, 3000})) << linechk;
+    }
+
+    struct Case {
+        std::int16_t linechk;
+        std::size_t written;  // the lines that went out before a send waited for CTS
+        double waitedSeconds;
+    };
+    for (const Case c : {Case{1, 0, 10.0}, Case{0, 2, 3.0}}) {
+        rig.Clear();
+        rig.run.settings.Linechk = c.linechk;
+        rig.line.lines.cts = false;
+        const std::int64_t startUs = rig.host.Clock().NowUs();
+        EXPECT_EQ(SendText(JoinLines(lines)), 2014) << c.linechk;
+        EXPECT_EQ(Written(), Expected({lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(c.written)}, false))
+            << c.linechk;
+        const std::int64_t waitFromUs = c.written == 0 ? startUs : rig.Writes().back().atUs;
+        EXPECT_NEAR((rig.host.Clock().NowUs() - waitFromUs) / 1e6, c.waitedSeconds, 0.05) << c.linechk;
+    }
+    rig.line.lines.cts = true;
 }
 
 // A DOS end-of-file mark after the last record is the file's end, not a
