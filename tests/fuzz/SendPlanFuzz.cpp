@@ -1,9 +1,10 @@
-// Arbitrary bytes as an S-record file, sent by the transfer engine under a
-// block mask to a port that takes everything, and read by mirvok-cli's check.
-// Whatever the file holds, nothing may crash; the engine never sends more
-// lines than the file holds; and what check says a download would do is what
-// the engine does: the same result, the same lines and bytes, the same block
-// pauses, the end-of-file byte once and last, nothing at all when refused.
+// Arbitrary bytes as an S-record file: its send plan under a block mask,
+// mirvok-cli's check of it, and the transfer engine sending it to a port that
+// takes everything. Whatever the file holds, nothing may crash; the plan never
+// sends more lines than the file holds; check reports the plan; and what the
+// plan says a download does is what the engine does: the same result, the
+// same lines and bytes, the same block pauses, the end-of-file byte once and
+// last, nothing at all when refused.
 //
 // Input: two bytes whose low nine bits are the block mask (bit k: block k;
 // 0x1FF the whole file), then the bytes of the file.
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include "cli/RecordCheck.h"
+#include "download/SendPlan.h"
 #include "download/TransferEngine.h"
 #include "link/Link.h"
 #include "protocol/Protocol.h"
@@ -87,7 +89,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ofstream(FilePath(), std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char*>(data + 2), static_cast<std::streamsize>(size - 2));
 
+    const SendTotals plan = PlanFile(FilePath(), mask);
     const cli::FileCheck check = cli::CheckFile(FilePath(), mask);
+    Require(check.engineResult == plan.engineResult && check.lines == plan.lines &&
+            check.linesCounted == plan.linesCounted && check.linesSent == plan.linesSent &&
+            check.bytesSent == plan.bytesSent && check.blockPauses == plan.blockPauses &&
+            check.refusedLine == plan.refusedLine);
+    // Never more lines than the file holds; every line of a chosen block goes out.
+    Require(plan.linesSent <= plan.lines - plan.emptyLines);
+    if (plan.engineResult == kTransferDone) Require(plan.linesCounted <= plan.linesSent);
     Rig rig;
     const std::int16_t result =
         SendRomFile(rig.window, FilePath(), rig.form.ProgressBar1, rig.form.LblADR, rig.form.LbTime, mask);
