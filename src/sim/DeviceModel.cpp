@@ -141,7 +141,17 @@ void DeviceModel::Detach() {
 }
 
 std::int64_t DeviceModel::CharTimeUs() const {
-    return config_.linePacing && attached_ ? CharacterTimeUs(line_) : 0;
+    return config_.linePacing && attached_ ? CharacterTimeUs(PacedLine()) : 0;
+}
+
+// A pseudo-terminal carries the baud rate alone. In download mode at the
+// mode's baud rate the wire would carry the mode's framing, so that is what
+// a character takes, not the terminal's 8 data bits without parity.
+LineSettings DeviceModel::PacedLine() const {
+    if (framingKnown_ || mode_ != Mode::Download) return line_;
+    const std::optional<LineSettings> expected = DownloadModeLine(downloadMode_);
+    if (!expected || !SameLine(line_, *expected, false)) return line_;
+    return *expected;
 }
 
 ModemLines DeviceModel::Lines() const {

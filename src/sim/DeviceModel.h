@@ -154,7 +154,9 @@ public:
     // The next moment something may happen on the device's side.
     std::optional<std::int64_t> NextActivityUs() const;
     ModemLines Lines() const;
-    // Character time on the current line, 0 without pacing.
+    // Character time on the current line, 0 without pacing. Where the line
+    // does not tell its framing, a download at the mode's baud rate takes the
+    // mode's framing.
     std::int64_t CharTimeUs() const;
 
     // --- read-back -----------------------------------------------------------
@@ -201,6 +203,7 @@ private:
         std::function<void(std::int64_t)> onAcknowledged;  // runs when the ACK is out
     };
 
+    LineSettings PacedLine() const;
     void Advance(std::int64_t nowUs);
     void At(std::int64_t atUs, std::function<void(std::int64_t)> action);
     std::int64_t LatencyUs() const { return static_cast<std::int64_t>(config_.answerLatencyMs) * 1000; }

@@ -116,6 +116,38 @@ TEST(DownloadMode, UnknownFramingIsJudgedByTheBaudRateAlone) {
     EXPECT_TRUE(bench.device.LineMismatches().empty());
 }
 
+// On a pseudo-terminal only the baud rate is known: a download at its mode's
+// rate is paced with the mode's framing (start, data, parity, stop bits).
+TEST(DownloadMode, UnknownFramingIsPacedAsTheModesFraming) {
+    struct Row {
+        int mode;
+        LineSettings terminal;
+        std::int64_t usPerChar;
+    };
+    const Row rows[] = {
+        {8, {115200, 8, 'N', 1}, 79},  // N,7,1: 9 bits
+        {0, {9600, 8, 'N', 1}, 938},   // N,7,1: 9 bits
+        {1, {9600, 8, 'N', 1}, 1042},  // E,7,1: 10 bits
+        {2, {9600, 8, 'N', 1}, 1042},  // N,8,1: 10 bits
+        {8, {9600, 8, 'N', 1}, 1042},  // not the mode's baud rate: the terminal's framing
+    };
+    for (const Row& row : rows) {
+        SimBench bench;
+        bench.device.Config().startInDownloadMode = row.mode;
+        bench.device.Restart();
+        bench.port.reset();
+        bench.device.Attach(row.terminal, false);
+        EXPECT_EQ(bench.device.CharTimeUs(), row.usPerChar) << row.mode;
+        const std::int64_t start = bench.clock.NowUs();
+        const auto taken = bench.device.Receive(std::string(100, 'S'), start);
+        EXPECT_EQ(taken.doneUs - start, 100 * row.usPerChar) << row.mode;
+    }
+    SimBench terminal;
+    terminal.port.reset();
+    terminal.device.Attach({115200, 8, 'N', 1}, false);
+    EXPECT_EQ(terminal.device.CharTimeUs(), 87) << "terminal mode: the terminal's framing";
+}
+
 TEST(DownloadMode, TerminalSettingsAreCheckedOnlyWhenConfigured) {
     SimBench bench({9600, 8, 'N', 1});
     EXPECT_EQ(bench.Exchange(kPoll), Reply("R"));

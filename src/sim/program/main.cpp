@@ -60,7 +60,9 @@ Options:
 
 The baud rate that the program sets is read from the terminal; a
 pseudo-terminal carries no data bits, parity or modem lines, so any framing is
-accepted and DSR and CTS are always on for the program.
+accepted and DSR and CTS are always on for the program. In download mode at
+the mode's baud rate, each character takes the time of the mode's framing
+(9 bits for N,7,1; 10 for E,7,1 and N,8,1); otherwise 10 bits.
 
 )" + ConsoleHelp() + "\n";
 }
