@@ -9,9 +9,11 @@
 namespace mirvok {
 namespace {
 
-constexpr int kCr = '\r';
-constexpr int kLf = '\n';
+constexpr char kCr = '\r';
+constexpr char kLf = '\n';
 constexpr char kEndOfFileMark = '\x1A';
+
+bool IsLineEnd(char c) { return c == kCr || c == kLf; }
 
 bool InMarkTail(char c) { return c == kEndOfFileMark || c == '\r' || c == '\n'; }
 
@@ -47,48 +49,64 @@ LineReader::LineReader(const std::string& path) {
     if (path.empty() || std::filesystem::is_directory(fsPath, ec)) return;
     file_.open(fsPath, std::ios::binary);
     open_ = file_.is_open();
-    if (open_) contentEnd_ = ContentLength(file_, kMarkSearchBytes);
+    if (!open_) return;
+    contentEnd_ = ContentLength(file_, kMarkSearchBytes);
+    buffer_.resize(kBufferBytes);
+}
+
+bool LineReader::Available() {
+    if (next_ < end_) return true;
+    if (!open_ || failed_ || filled_ >= contentEnd_) return false;
+    const std::uint64_t wanted = std::min<std::uint64_t>(buffer_.size(), contentEnd_ - filled_);
+    file_.read(buffer_.data(), static_cast<std::streamsize>(wanted));
+    next_ = 0;
+    end_ = static_cast<std::size_t>(file_.gcount());
+    filled_ += end_;
+    if (file_.bad()) failed_ = true;
+    return end_ > 0;
+}
+
+bool LineReader::Append(std::string& line, const char* from, const char* to) {
+    const auto count = static_cast<std::size_t>(to - from);
+    if (line.size() + count > kMaxLineBytes) {
+        failed_ = true;
+        line.clear();
+        return false;
+    }
+    line.append(from, count);
+    return true;
 }
 
 bool LineReader::ReadLine(std::string& line) {
     line.clear();
-    if (!open_ || AtEnd()) {
+    if (!open_ || failed_ || AtEnd()) {
         failed_ = true;
         return false;
     }
-    std::streambuf& buffer = *file_.rdbuf();
-    using Traits = std::streambuf::traits_type;
-    while (!AtContentEnd()) {
-        const Traits::int_type c = buffer.sbumpc();
-        if (Traits::eq_int_type(c, Traits::eof())) break;
-        ++position_;
-        if (c == kLf) break;
-        if (c == kCr) {
-            if (!AtContentEnd() && buffer.sgetc() == kLf) {
-                buffer.sbumpc();
-                ++position_;
-            }
-            break;
-        }
-        if (line.size() >= kMaxLineBytes) {
-            failed_ = true;
-            line.clear();
-            return false;
-        }
-        line.push_back(Traits::to_char_type(c));
+    while (Available()) {
+        const char* begin = buffer_.data() + next_;
+        const char* stop = buffer_.data() + end_;
+        const char* lineEnd = std::find_if(begin, stop, IsLineEnd);
+        if (!Append(line, begin, lineEnd)) return false;
+        next_ += static_cast<std::size_t>(lineEnd - begin);
+        if (lineEnd == stop) continue;  // the line goes on in the next piece
+        ++next_;
+        if (*lineEnd == kCr && Available() && buffer_[next_] == kLf) ++next_;
+        return true;
     }
-    return true;
+    return !failed_;
 }
 
 bool LineReader::AtEnd() {
-    if (!open_ || AtContentEnd()) return true;
-    using Traits = std::streambuf::traits_type;
-    return Traits::eq_int_type(file_.rdbuf()->sgetc(), Traits::eof());
+    return !Available();
 }
 
 void LineReader::Close() {
     if (open_) file_.close();
     open_ = false;
+    next_ = end_ = 0;
+    buffer_.clear();
+    buffer_.shrink_to_fit();
 }
 
 }  // namespace mirvok

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace mirvok {
 
@@ -22,6 +23,9 @@ public:
     static constexpr std::size_t kMaxLineBytes = 1 << 20;
     // How far from its end a file is searched for the end-of-file mark.
     static constexpr std::size_t kMarkSearchBytes = 64 * 1024;
+    // The file is read in pieces this large and split in memory, so that a
+    // pass over a file of some megabytes takes a few milliseconds.
+    static constexpr std::size_t kBufferBytes = 256 * 1024;
 
     explicit LineReader(const std::string& path);
     LineReader(const LineReader&) = delete;
@@ -44,12 +48,18 @@ public:
     void Close();
 
 private:
-    bool AtContentEnd() const { return position_ >= contentEnd_; }
+    // Makes bytes before the content's end available when the buffer is used
+    // up; false at that end or on a read error (which is remembered).
+    bool Available();
+    bool Append(std::string& line, const char* from, const char* to);
 
     std::ifstream file_;
+    std::vector<char> buffer_;
+    std::size_t next_ = 0;  // the first unread byte in buffer_
+    std::size_t end_ = 0;   // one past the last byte in buffer_
     bool open_ = false;
     bool failed_ = false;
-    std::uint64_t position_ = 0;    // bytes taken so far
+    std::uint64_t filled_ = 0;      // bytes read into the buffer so far
     std::uint64_t contentEnd_ = 0;  // where the file ends, its end-of-file mark left out
 };
 

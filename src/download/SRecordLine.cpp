@@ -27,11 +27,13 @@ bool LineRefused(const std::string& line) {
 }
 
 RecordKind RecordKindOf(const std::string& line) {
-    const std::string type = line.substr(0, 2);
-    if (type == "S1") return RecordKind::S1;
-    if (type == "S2") return RecordKind::S2;
-    if (type == "S9") return RecordKind::S9;
-    return RecordKind::Other;
+    if (line.size() < 2 || line[0] != 'S') return RecordKind::Other;
+    switch (line[1]) {
+        case '1': return RecordKind::S1;
+        case '2': return RecordKind::S2;
+        case '9': return RecordKind::S9;
+        default: return RecordKind::Other;
+    }
 }
 
 std::string BlockKey(const std::string& line) {

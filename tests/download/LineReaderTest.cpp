@@ -79,6 +79,29 @@ TEST(LineReader, MissingFilesFoldersAndEndlessLinesFail) {
     EXPECT_TRUE(line.empty());
 }
 
+// The file is read in pieces: a line, or the LF of a CR LF, that runs over
+// the end of one piece is taken whole from the next.
+TEST(LineReader, LinesAcrossTheEndOfAReadPiece) {
+    test::TempDir dir;
+    constexpr std::size_t kPiece = LineReader::kBufferBytes;
+    struct Case {
+        const char* name;
+        std::size_t firstLength;  // the first line; its end follows
+        std::string end;
+    };
+    const Case cases[] = {
+        {"CR LF split by the piece", kPiece - 1, "\r\n"},
+        {"LF the first byte of the next piece", kPiece, "\n"},
+        {"CR the last byte of a piece", kPiece - 1, "\r"},
+        {"a line longer than a piece", kPiece * 2 + 7, "\r\n"},
+    };
+    for (const Case& c : cases) {
+        const std::string first(c.firstLength, 'S');
+        const std::vector<std::string> lines{first, "S9", ""};
+        EXPECT_EQ(ReadAll(dir.Write("f", first + c.end + "S9" + c.end + c.end)), lines) << c.name;
+    }
+}
+
 TEST(LineReader, OpensPathsWithJapaneseNames) {
     test::TempDir dir;
     EXPECT_EQ(ReadAll(dir.Write("ﾌｧｰﾑ漢字.mot", "S1\n")), std::vector<std::string>{"S1"});
