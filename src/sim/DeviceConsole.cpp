@@ -190,6 +190,11 @@ ConsoleReply RunConsoleCommand(DeviceModel& device, std::string_view line) {
         return SetDeviceValue(device, name, rest);
     }
     if (verb == "status") return Done(device.StatusText());
+    if (verb == "arrival") {
+        std::size_t line = 0;
+        if (!ParseNumber(rest, line)) return Fail("arrival N (a download line, from 1)");
+        return Done(device.LineArrivalText(line));
+    }
     if (verb == "help" || verb == "?") return Done(ConsoleHelp());
     if (verb == "quit" || verb == "exit") return ConsoleReply{true, true, "bye"};
     return Fail("unknown command '" + std::string(verb) + "' (try help)");
@@ -203,7 +208,8 @@ std::string ConsoleHelp() {
   restart                 power cycle
   cable pull|plug         pull the cable (the port hangs up) or plug it back in
   set NAME VALUE          change a setting, see below
-  status                  show the device's state and settings
+  status                  show the device's state and settings, and the clock
+  arrival N               when line N of the download was taken in, on that clock
   help                    this text
   quit                    end mirvok-sim
 Settings (set NAME VALUE, or --set NAME=VALUE at start):

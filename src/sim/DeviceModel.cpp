@@ -10,6 +10,14 @@
 namespace mirvok::sim {
 namespace {
 
+// Seconds on the clock with microseconds, e.g. "12.000345".
+std::string SecondsText(std::int64_t us) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld.%06lld", static_cast<long long>(us / 1'000'000),
+                  static_cast<long long>(us % 1'000'000));
+    return text;
+}
+
 constexpr std::int64_t kUsPerMs = 1000;
 
 std::string Hex2(std::uint8_t value) {
@@ -241,9 +249,11 @@ bool DeviceModel::IsGarbage(char, std::int64_t atUs) {
     return true;
 }
 
-void DeviceModel::TakeDownloadByte(char byte, std::int64_t) {
+void DeviceModel::TakeDownloadByte(char byte, std::int64_t atUs) {
     ++downloadBytes_;
-    if (!download_.Take(byte)) return;
+    const bool finished = download_.Take(byte);
+    if (download_.Lines().size() > downloadLineUs_.size()) downloadLineUs_.push_back(atUs);
+    if (!finished) return;
     // End of file: the image is written and the device is a terminal again.
     ++downloadsCompleted_;
     mode_ = Mode::Terminal;
@@ -396,6 +406,7 @@ void DeviceModel::EnterDownloadMode(int mode, std::int64_t) {
     mode_ = Mode::Download;
     downloadMode_ = mode;
     download_.Begin();
+    downloadLineUs_.clear();
     downloadBytes_ = 0;
     input_.Reset();
     answer_.reset();
@@ -534,8 +545,14 @@ std::string DeviceModel::StatusText() const {
         << config_.cablePullAfterBytes << "\n";
     out << "received " << commands_.size() << " commands, " << polls_ << " polls; download "
         << download_.Lines().size() << " lines, " << download_.BadRecords().size() << " bad, "
-        << downloadsCompleted_ << " completed, " << mismatches_.size() << " line mismatches";
+        << downloadsCompleted_ << " completed, " << mismatches_.size() << " line mismatches; clock "
+        << SecondsText(clock_.NowUs()) << " s";
     return out.str();
+}
+
+std::string DeviceModel::LineArrivalText(std::size_t line) const {
+    if (line == 0 || line > downloadLineUs_.size()) return "line " + std::to_string(line) + " not received";
+    return "line " + std::to_string(line) + " at " + SecondsText(downloadLineUs_[line - 1]) + " s";
 }
 
 }  // namespace mirvok::sim

@@ -171,6 +171,8 @@ public:
 
     // The current (or last) download.
     const std::vector<std::string>& DownloadLines() const { return download_.Lines(); }
+    // When each of those lines was taken in whole (its LF), on the clock.
+    const std::vector<std::int64_t>& DownloadLineTimesUs() const { return downloadLineUs_; }
     const std::vector<BadRecord>& BadRecords() const { return download_.BadRecords(); }
     const MemoryImage& Memory() const { return download_.Image(); }
     int DownloadsCompleted() const { return downloadsCompleted_; }
@@ -182,6 +184,8 @@ public:
 
     // One line per setting and state, for the console's "status".
     std::string StatusText() const;
+    // "line N at S.ssssss s": when download line N (from 1) was taken in.
+    std::string LineArrivalText(std::size_t line) const;
 
 private:
     enum class Mode { Terminal, Download };
@@ -252,6 +256,7 @@ private:
 
     TerminalReceiver input_;
     DownloadReceiver download_;
+    std::vector<std::int64_t> downloadLineUs_;
     TransmitLine tx_;
     std::multimap<std::int64_t, std::function<void(std::int64_t)>> events_;
     std::int64_t lastRxUs_ = 0;

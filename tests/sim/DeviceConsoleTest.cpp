@@ -59,6 +59,31 @@ TEST(DeviceConsole, BadInputIsRefusedAndChangesNothing) {
     EXPECT_EQ(device.Config().answerLatencyMs, 2);
 }
 
+// A benchmark maps the device's clock onto its own through "status" and
+// asks when chosen lines of a download came in.
+TEST(DeviceConsole, StatusTellsTheClockAndArrivalTellsWhenADownloadLineCameIn) {
+    SimBench bench;
+    bench.device.Config().startInDownloadMode = 8;
+    bench.device.Restart();
+    bench.Open({115200, 7, 'N', 1});
+    bench.clock.AdvanceToUs(2'000'000);
+    bench.Send("S1\r\nS9\r\n");  // 8 characters of 79 us
+    EXPECT_NE(RunConsoleCommand(bench.device, "status").text.find("; clock 2.000632 s"), std::string::npos)
+        << RunConsoleCommand(bench.device, "status").text;
+    const struct {
+        const char* command;
+        const char* reply;
+    } rows[] = {
+        {"arrival 1", "line 1 at 2.000316 s"},
+        {"arrival 2", "line 2 at 2.000632 s"},
+        {"arrival 3", "line 3 not received"},
+        {"arrival 0", "line 0 not received"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(RunConsoleCommand(bench.device, row.command).text, row.reply);
+    for (const char* bad : {"arrival", "arrival x", "arrival -1"})
+        EXPECT_FALSE(RunConsoleCommand(bench.device, bad).ok) << bad;
+}
+
 TEST(Transcript, HexAndReadableWithControlCharactersByName) {
     EXPECT_EQ(ReadableBytes(std::string("\x04\x02PA\x03\x12\x82\xB1", 8)), "<EOT><STX>PA<ETX><DC2>\\x82\\xB1");
     const std::string lines = TranscriptLines(1.5, Direction::FromHost, std::string(17, 'S'));
