@@ -149,7 +149,11 @@ void DeviceModel::Detach() {
 }
 
 std::int64_t DeviceModel::CharTimeUs() const {
-    return config_.linePacing && attached_ ? CharacterTimeUs(PacedLine()) : 0;
+    return CharsTimeUs(1);
+}
+
+std::int64_t DeviceModel::CharsTimeUs(std::int64_t count) const {
+    return config_.linePacing && attached_ ? CharactersTimeUs(PacedLine(), count) : 0;
 }
 
 // A pseudo-terminal carries the baud rate alone. In download mode at the
@@ -169,10 +173,12 @@ ModemLines DeviceModel::Lines() const {
 DeviceModel::ReceiveResult DeviceModel::Receive(std::string_view bytes, std::int64_t startUs) {
     ReceiveResult result{0, startUs};
     if (!attached_ || !cableIn_) return result;
-    const std::int64_t charUs = CharTimeUs();
     std::int64_t t = startUs;
+    std::int64_t count = 0;
     for (char byte : bytes) {
-        t += charUs;
+        // Rounded once for the whole run of bytes, so that a long run keeps
+        // the exact line rate.
+        t = startUs + CharsTimeUs(++count);
         Advance(t);
         if (mode_ == Mode::Download && config_.cablePullAfterBytes >= 0 &&
             downloadBytes_ >= static_cast<std::size_t>(config_.cablePullAfterBytes)) {

@@ -158,6 +158,8 @@ public:
     // does not tell its framing, a download at the mode's baud rate takes the
     // mode's framing.
     std::int64_t CharTimeUs() const;
+    // The same for `count` characters back to back, rounded up once.
+    std::int64_t CharsTimeUs(std::int64_t count) const;
 
     // --- read-back -----------------------------------------------------------
     const std::string& RawReceived() const { return rawReceived_; }

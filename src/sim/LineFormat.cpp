@@ -2,10 +2,21 @@
 
 namespace mirvok::sim {
 
+namespace {
+
+std::int64_t BitsPerCharacter(const LineSettings& settings) {
+    return 1 + settings.dataBits + (settings.parity == 'N' ? 0 : 1) + settings.stopBits;
+}
+
+}  // namespace
+
 std::int64_t CharacterTimeUs(const LineSettings& settings) {
-    if (settings.baud <= 0) return 0;
-    const std::int64_t bits = 1 + settings.dataBits + (settings.parity == 'N' ? 0 : 1) + settings.stopBits;
-    return (bits * 1'000'000 + settings.baud - 1) / settings.baud;
+    return CharactersTimeUs(settings, 1);
+}
+
+std::int64_t CharactersTimeUs(const LineSettings& settings, std::int64_t count) {
+    if (settings.baud <= 0 || count <= 0) return 0;
+    return (count * BitsPerCharacter(settings) * 1'000'000 + settings.baud - 1) / settings.baud;
 }
 
 bool SameLine(const LineSettings& seen, const LineSettings& expected, bool framingKnown) {

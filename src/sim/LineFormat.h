@@ -14,6 +14,10 @@ namespace mirvok::sim {
 // parity bit when there is one, stop bits; rounded up.
 std::int64_t CharacterTimeUs(const LineSettings& settings);
 
+// Microseconds `count` characters back to back occupy, rounded up once for
+// all of them: 115200,N,7,1 carries 64 characters in 5000 us, not 64 x 79.
+std::int64_t CharactersTimeUs(const LineSettings& settings, std::int64_t count);
+
 // True when bytes sent with `seen` arrive intact at a UART set to `expected`.
 // Where the framing is not known (a pseudo-terminal carries only the baud
 // rate), only the baud rates are compared.

@@ -67,15 +67,15 @@ TEST(DeviceConsole, StatusTellsTheClockAndArrivalTellsWhenADownloadLineCameIn) {
     bench.device.Restart();
     bench.Open({115200, 7, 'N', 1});
     bench.clock.AdvanceToUs(2'000'000);
-    bench.Send("S1\r\nS9\r\n");  // 8 characters of 79 us
-    EXPECT_NE(RunConsoleCommand(bench.device, "status").text.find("; clock 2.000632 s"), std::string::npos)
+    bench.Send("S1\r\nS9\r\n");  // 8 characters of 78.125 us
+    EXPECT_NE(RunConsoleCommand(bench.device, "status").text.find("; clock 2.000625 s"), std::string::npos)
         << RunConsoleCommand(bench.device, "status").text;
     const struct {
         const char* command;
         const char* reply;
     } rows[] = {
-        {"arrival 1", "line 1 at 2.000316 s"},
-        {"arrival 2", "line 2 at 2.000632 s"},
+        {"arrival 1", "line 1 at 2.000313 s"},
+        {"arrival 2", "line 2 at 2.000625 s"},
         {"arrival 3", "line 3 not received"},
         {"arrival 0", "line 0 not received"},
     };

@@ -123,13 +123,14 @@ TEST(DownloadMode, UnknownFramingIsPacedAsTheModesFraming) {
         int mode;
         LineSettings terminal;
         std::int64_t usPerChar;
+        std::int64_t usFor100;
     };
     const Row rows[] = {
-        {8, {115200, 8, 'N', 1}, 79},  // N,7,1: 9 bits
-        {0, {9600, 8, 'N', 1}, 938},   // N,7,1: 9 bits
-        {1, {9600, 8, 'N', 1}, 1042},  // E,7,1: 10 bits
-        {2, {9600, 8, 'N', 1}, 1042},  // N,8,1: 10 bits
-        {8, {9600, 8, 'N', 1}, 1042},  // not the mode's baud rate: the terminal's framing
+        {8, {115200, 8, 'N', 1}, 79, 7813},    // N,7,1: 9 bits
+        {0, {9600, 8, 'N', 1}, 938, 93750},    // N,7,1: 9 bits
+        {1, {9600, 8, 'N', 1}, 1042, 104167},  // E,7,1: 10 bits
+        {2, {9600, 8, 'N', 1}, 1042, 104167},  // N,8,1: 10 bits
+        {8, {9600, 8, 'N', 1}, 1042, 104167},  // not the mode's baud rate: the terminal's framing
     };
     for (const Row& row : rows) {
         SimBench bench;
@@ -140,7 +141,7 @@ TEST(DownloadMode, UnknownFramingIsPacedAsTheModesFraming) {
         EXPECT_EQ(bench.device.CharTimeUs(), row.usPerChar) << row.mode;
         const std::int64_t start = bench.clock.NowUs();
         const auto taken = bench.device.Receive(std::string(100, 'S'), start);
-        EXPECT_EQ(taken.doneUs - start, 100 * row.usPerChar) << row.mode;
+        EXPECT_EQ(taken.doneUs - start, row.usFor100) << row.mode;
     }
     SimBench terminal;
     terminal.port.reset();

@@ -13,22 +13,24 @@ TEST(Timing, WritesTakeTheirTimeOnTheLine) {
     struct Row {
         LineSettings line;
         std::int64_t usPerChar;
+        std::int64_t usFor100;  // rounded up once, not per character
     };
     // start + data + parity + stop bits, at the baud rate, rounded up
     const Row rows[] = {
-        {{9600, 8, 'N', 1}, 1042},    // 10 bits
-        {{9600, 7, 'E', 1}, 1042},    // 10 bits
-        {{19200, 7, 'E', 1}, 521},    // 10 bits
-        {{9600, 8, 'E', 1}, 1146},    // 11 bits
-        {{115200, 7, 'N', 1}, 79},    // 9 bits
-        {{9600, 8, 'N', 2}, 1146},    // 11 bits
+        {{9600, 8, 'N', 1}, 1042, 104167},   // 10 bits
+        {{9600, 7, 'E', 1}, 1042, 104167},   // 10 bits
+        {{19200, 7, 'E', 1}, 521, 52084},    // 10 bits
+        {{9600, 8, 'E', 1}, 1146, 114584},   // 11 bits
+        {{115200, 7, 'N', 1}, 79, 7813},     // 9 bits
+        {{9600, 8, 'N', 2}, 1146, 114584},   // 11 bits
     };
     for (const Row& row : rows) {
         EXPECT_EQ(CharacterTimeUs(row.line), row.usPerChar) << LineSettingsText(row.line);
+        EXPECT_EQ(CharactersTimeUs(row.line, 100), row.usFor100) << LineSettingsText(row.line);
         SimBench bench(row.line);
         const std::int64_t before = bench.clock.NowUs();
         bench.Send(std::string(100, 'x'));
-        EXPECT_EQ(bench.clock.NowUs() - before, 100 * row.usPerChar) << LineSettingsText(row.line);
+        EXPECT_EQ(bench.clock.NowUs() - before, row.usFor100) << LineSettingsText(row.line);
     }
 }
 

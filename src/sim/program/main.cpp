@@ -142,6 +142,9 @@ private:
     // waits until the device has taken these in.
     static constexpr std::size_t kChunkBytes = 64;
     static constexpr std::int64_t kMaxIdleWaitUs = 50'000;
+    // How late the wait for the next chunk may end for the bytes then read to
+    // count as following the previous chunk without a gap.
+    static constexpr std::int64_t kContinuingUs = 1'000;
     static constexpr std::int64_t kLogJoinUs = 20'000;
 
     bool Prepare() {
@@ -239,7 +242,12 @@ private:
         // the bytes are the ones they were sent with.
         FollowLineSettings();
         Log(Direction::FromHost, *data);
-        const auto result = device_.Receive(*data, std::max(consumedUntilUs_, now));
+        // Bytes found waiting right after the last ones were taken in have
+        // followed them on the wire: they start where those ended, so that a
+        // late wake-up does not slow the line down. After a longer spell the
+        // line was idle and they start now.
+        const bool continuing = now - consumedUntilUs_ <= kContinuingUs;
+        const auto result = device_.Receive(*data, continuing ? consumedUntilUs_ : now);
         consumedUntilUs_ = result.doneUs;
     }
 
