@@ -153,7 +153,6 @@ MsgResult CliHost::MsgBox(const MsgBoxRequest& request) {
         shown.status = form_->LaStatus.Caption;
         shown.statusColor = form_->LaStatus.BackColor;
     }
-    shown.openingsBefore = watch_ ? watch_->openings : 0;
     Print(BoxText(request));
     shown.answer = Answer(request, shown.askedOperator);
     boxes_.push_back(shown);

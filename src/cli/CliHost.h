@@ -37,7 +37,6 @@ struct ShownBox {
     MsgResult answer = MsgResult::OK;
     std::string status;  // the status line while the box was open
     Color statusColor = 0;
-    int openingsBefore = 0;  // successful port openings before the box
     bool askedOperator = false;
 };
 

@@ -118,8 +118,8 @@ int DeviceSession::Run() {
         case Command::Download: outcome = Download(); break;
         case Command::Dsw: outcome = Dsw(); break;
         case Command::Version: outcome = Version(); break;
-        case Command::Backup: outcome = FromOperation(FromKind::Backup); break;
-        case Command::Recover: outcome = FromOperation(FromKind::Recovery); break;
+        case Command::Backup:
+        case Command::Recover: outcome = FromOperation(options_.command); break;
         default: outcome = Outcome{kExitUsage, "not a device command"}; break;
     }
     if (abandoned_) return kExitInterrupted;  // reported when the window closed
@@ -180,6 +180,7 @@ bool DeviceSession::ClickOperation(const std::string& control, bool rightButton)
     operationRunning_ = true;
     const bool clicked = rightButton ? frm_->RightButtonUp(control) : frm_->Click(control);
     operationRunning_ = false;
+    clicked_ = clicked;
     progress_->Finish();
     return clicked;
 }
@@ -194,16 +195,13 @@ Outcome DeviceSession::Download() {
         if (totals.engineResult == kTransferDone) progress_->SetTotals(totals.linesSent, totals.bytesSent);
     }
 
-    DownloadFacts facts;
-    facts.terminalMode = f.Option2[0].Value;
     if (!ClickOperation("CmdStart")) return Outcome{kExitControlRefused, "the download cannot be started now"};
-    facts.stopConfirmed = run_.StopRequested == 1;
-    Outcome outcome = DownloadOutcome(host_.Boxes(), facts);
+    Outcome outcome = EndedAs(Operation::Download);
 
     const TransferProgress p = progress_->Snapshot();
-    const std::int16_t result = TransferResultOfExitCode(outcome.exitCode);
+    const std::int16_t result = frm_->result.transferResult;
     JsonObject detail;
-    if (result != 0 && progress_->TransferStarted()) detail.Num("transfer_result", result);
+    if (result != 0) detail.Num("transfer_result", result);
     detail.Str("file", f.TxXferFileName.Text)
         .Num("lines_sent", p.linesSent)
         .Num("lines_total", p.linesTotal)
@@ -219,10 +217,11 @@ Outcome DeviceSession::Download() {
 
 Outcome DeviceSession::Dsw() {
     if (!ClickOperation("CmdGetDSW")) return Outcome{kExitControlRefused, "the DSW read cannot be started now"};
-    const Outcome outcome = DswOutcome(host_.Boxes(), frm_->form);
-    if (outcome.exitCode == kExitOk) {
-        const int dsw1 = DswBankValue(frm_->form, 1);
-        const int dsw2 = DswBankValue(frm_->form, 2);
+    const Outcome outcome = EndedAs(Operation::DswRead);
+    const OperationResult& r = frm_->result;
+    if (outcome.exitCode == kExitOk && r.dsw1 && r.dsw2) {
+        const int dsw1 = *r.dsw1;
+        const int dsw2 = *r.dsw2;
         resultOutput_ = "DSW1 " + Hex2(dsw1) + "  on: " + SwitchesOn(dsw1) + "\nDSW2 " + Hex2(dsw2) +
                         "  on: " + SwitchesOn(dsw2) + "\n";
         resultDetail_ = JsonObject().Str("dsw1", Hex2(dsw1)).Str("dsw2", Hex2(dsw2)).Text();
@@ -240,19 +239,27 @@ Outcome DeviceSession::Version() {
         clicked = ClickOperation("CmdROMVer", options_.variant == "?");
     }
     if (!clicked) return Outcome{kExitControlRefused, "the version query cannot be started now"};
-    std::string version;
-    const Outcome outcome = VersionOutcome(host_.Boxes(), version);
+    const Outcome outcome = EndedAs(Operation::VersionQuery);
     if (outcome.exitCode == kExitOk) {
+        const std::string& version = frm_->result.version;
         resultOutput_ = version + "\n";
         resultDetail_ = JsonObject().Str("variant", options_.variant).Str("version", version).Text();
     }
     return outcome;
 }
 
-Outcome DeviceSession::FromOperation(FromKind kind) {
-    const char* button = kind == FromKind::Backup ? "CmdROMBackup" : "CmdROMRecovery";
-    if (!ClickOperation(button)) return Outcome{kExitControlRefused, "the F-ROM operation cannot be started now"};
-    return FromOutcome(host_.Boxes(), kind);
+Outcome DeviceSession::FromOperation(Command command) {
+    const bool backup = command == Command::Backup;
+    if (!ClickOperation(backup ? "CmdROMBackup" : "CmdROMRecovery"))
+        return Outcome{kExitControlRefused, "the F-ROM operation cannot be started now"};
+    return EndedAs(backup ? Operation::FromBackup : Operation::FromRecovery);
+}
+
+// The outcome of the operation just clicked, read from the window's result.
+Outcome DeviceSession::EndedAs(Operation operation) const {
+    if (frm_->result.operation != operation)
+        return Outcome{kExitUnclassified, std::string("the window ran no ") + OperationName(operation)};
+    return OutcomeOf(frm_->result);
 }
 
 // As the operator does before using the terminal settings; undone at the
@@ -315,6 +322,11 @@ std::string DeviceSession::ResultJson(const Outcome& outcome) const {
         .Str("outcome", ExitCodeInfoOf(outcome.exitCode).name)
         .Str("text", outcome.text)
         .Num("port", run_.settings.Port);
+    if (clicked_) {
+        const OperationResult& r = frm_->result;
+        o.Str("operation", OperationName(r.operation)).Str("ending", EndingName(r.ending)).Str("step", StepName(r.step));
+        if (r.linkCode != 0) o.Num("link_code", r.linkCode);
+    }
     if (!resultDetail_.empty()) o.Raw("detail", resultDetail_);
     return o.Text();
 }

@@ -1,7 +1,8 @@
 #pragma once
 // A device command on the window model: the window is loaded from the
 // settings, the flags are applied to its controls, the operation's button is
-// clicked, and the outcome is read from what the window showed. At the end
+// clicked, and the outcome is read from the result the window model leaves
+// when the operation ends. At the end
 // the window is closed as the operator closes it: the port is closed and the
 // settings saved.
 
@@ -15,6 +16,7 @@
 #include "ProgressView.h"
 #include "WatchedPorts.h"
 #include "link/Link.h"
+#include "window/OperationResult.h"
 
 namespace mirvok {
 class Frmdown;
@@ -36,7 +38,8 @@ private:
     Outcome Download();
     Outcome Dsw();
     Outcome Version();
-    Outcome FromOperation(FromKind kind);
+    Outcome FromOperation(Command command);
+    Outcome EndedAs(Operation operation) const;
     bool ClickOperation(const std::string& control, bool rightButton = false);
     bool EnsureTerminalMode();
     void RestoreDownloadMode();
@@ -58,6 +61,7 @@ private:
     bool operationRunning_ = false;
     bool switchedToTerminal_ = false;
     bool abandoned_ = false;
+    bool clicked_ = false;  // the operation's button was clicked: the window's result is its
     std::string resultDetail_;  // extra JSON members of the result
     std::string resultOutput_;  // what goes to standard output on success
 };

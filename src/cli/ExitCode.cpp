@@ -50,27 +50,25 @@ const ExitCodeInfo& ExitCodeInfoOf(int code) {
     return ExitCodeTable()[1];
 }
 
-int ExitCodeForTransferResult(std::int16_t result) {
-    switch (result) {
-        case kTransferDone: return kExitOk;
-        case kNothingToSend: return kExitNothingToSend;
-        case kStoppedByOperator: return kExitStopped;
-        case kPortNotOpen: return kExitPortLost;
-        case kFileNotFound: return kExitFileNotOpened;
-        case kBadFile: return kExitBadFile;
-        case kCtsTimeout: return kExitCtsOff;
-        case kDsrOff: return kExitPowerOff;
-        case kCannotSend: return kExitCannotSend;
-        default: return kExitUnclassified;
-    }
+const TransferEnding& TransferEndingOf(std::int16_t result) {
+    static constexpr TransferEnding kTransferEndings[] = {
+        {kTransferDone, kExitOk, "transfer completed (2000)"},
+        {kNothingToSend, kExitNothingToSend, "nothing to send in the chosen blocks (1)"},
+        {kStoppedByOperator, kExitStopped, "stopped by the operator (2001)"},
+        {kPortNotOpen, kExitPortLost, "the port was lost while sending (2004)"},
+        {kFileNotFound, kExitFileNotOpened, "the file cannot be opened (2010)"},
+        {kBadFile, kExitBadFile, "not a valid S-record file (2011)"},
+        {kCtsTimeout, kExitCtsOff, "CTS is off (2014)"},
+        {kDsrOff, kExitPowerOff, "the device is off or not connected (2015)"},
+        {kCannotSend, kExitCannotSend, "data could not be sent (2016)"},
+    };
+    static constexpr TransferEnding kUnknown{0, kExitUnclassified, "the transfer ended without a known result"};
+    for (const TransferEnding& ending : kTransferEndings)
+        if (ending.result == result) return ending;
+    return kUnknown;
 }
 
-std::int16_t TransferResultOfExitCode(int code) {
-    for (std::int16_t result : {kTransferDone, kNothingToSend, kStoppedByOperator, kPortNotOpen, kFileNotFound, kBadFile,
-                                kCtsTimeout, kDsrOff, kCannotSend})
-        if (ExitCodeForTransferResult(result) == code) return result;
-    return 0;
-}
+int ExitCodeForTransferResult(std::int16_t result) { return TransferEndingOf(result).exitCode; }
 
 std::string ExitCodeHelp() {
     std::string text;

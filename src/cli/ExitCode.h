@@ -62,12 +62,21 @@ const std::vector<ExitCodeInfo>& ExitCodeTable();
 // The entry for a code; the unclassified entry for a code not in the table.
 const ExitCodeInfo& ExitCodeInfoOf(int code);
 
+// A transfer result of the engine with its exit code and its line for the
+// operator.
+struct TransferEnding {
+    std::int16_t result;
+    int exitCode;
+    const char* text;
+};
+
+// The entry for a transfer result; an unclassified entry for a number the
+// engine does not return.
+const TransferEnding& TransferEndingOf(std::int16_t result);
+
 // The exit code for a transfer result of the engine; kExitUnclassified for a
 // number the engine does not return.
 int ExitCodeForTransferResult(std::int16_t result);
-
-// The transfer result an exit code stands for; 0 for a code that is none.
-std::int16_t TransferResultOfExitCode(int code);
 
 // The table as --help prints it: one "  CODE  meaning" line per entry.
 std::string ExitCodeHelp();

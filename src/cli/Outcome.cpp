@@ -1,143 +1,90 @@
 #include "Outcome.h"
 
 #include "ExitCode.h"
-#include "download/TransferEngine.h"
+#include "link/ReturnCode.h"
 #include "link/ReturnCodeMessage.h"
-#include "maintenance/DswRead.h"
-#include "maintenance/FromBackup.h"
-#include "maintenance/FromRecovery.h"
-#include "maintenance/LinkCheck.h"
-#include "maintenance/RomVersion.h"
-#include "window/FormState.h"
+#include "window/OperationResult.h"
 
 namespace mirvok::cli {
 namespace {
 
-constexpr const char* kTransferDoneText = "装置側の書換え完了を確認した上で電源をお切りください！";
-constexpr const char* kOpenErrorStatus = "ﾀｰﾐﾅﾙ通信設定ｴﾗｰ";
-constexpr const char* kCoverWarningTitle = "警告";
-constexpr const char* kCoverReportErrorText = "通信異常です。";
-constexpr const char* kBackupSucceededText = "F-ROM ﾊﾞｯｸｱｯﾌﾟが成功しました。";
-constexpr const char* kBackupFailedText = "F-ROM ﾊﾞｯｸｱｯﾌﾟ 失敗";
+// kAny in a row matches every operation or step.
+constexpr Operation kAnyOperation = Operation::None;
+constexpr Step kAnyStep = Step::None;
+// The exit code comes from the transfer result.
+constexpr int kByTransferResult = -1;
 
-struct KnownBox {
-    const char* text;
+struct EndingRow {
+    Operation operation;
+    Ending ending;
+    Step step;
     int exitCode;
-    const char* summary;
+    const char* text;
 };
 
-// The boxes that end a download, by their exact text.
-constexpr KnownBox kDownloadEndings[] = {
-    {kTransferDoneText, kExitOk, "transfer completed (2000)"},
-    {"ブロック指定がされていません。", kExitNoBlock, "no block selected"},
-    {"ファイル名が誤っています。", kExitFileName, "the file name is wrong"},
-    {"PAｺﾏﾝﾄﾞ異常！", kExitPaRefused, "the device refused \"PA\""},
-    {"設定ｺﾏﾝﾄﾞ異常！", kExitMdRefused, "the device refused \"md\""},
-    {"ﾀﾞｳﾝﾛｰﾄﾞ設定異常！", kExitDownloadSetting, "the device did not acknowledge \"*+\""},
-    {"指定されたブロックが存在しません。", kExitNothingToSend, "nothing to send in the chosen blocks (1)"},
-    {"ﾌｧｲﾙが存在しません。", kExitFileNotOpened, "the file cannot be opened (2010)"},
-    {"ﾌｧｲﾙをｵｰﾌﾟﾝできないか、異常なﾌｧｲﾙです。", kExitBadFile, "not a valid S-record file (2011)"},
-    {"CTSﾗｲﾝがOFFです。", kExitCtsOff, "CTS is off (2014)"},
-    {"電源がOFFです。", kExitPowerOff, "the device is off or not connected (2015)"},
-    {"データが送信できませんでした。", kExitCannotSend, "data could not be sent (2016)"},
+// The first row that matches decides.
+constexpr EndingRow kEndings[] = {
+    {Operation::Download, Ending::Completed, kAnyStep, kExitOk, "transfer completed (2000)"},
+    {Operation::DswRead, Ending::Completed, kAnyStep, kExitOk, "DSW read"},
+    {Operation::VersionQuery, Ending::Completed, kAnyStep, kExitOk, "ROM version"},
+    {Operation::FromBackup, Ending::Completed, kAnyStep, kExitOk, "F-ROM backup succeeded"},
+    {Operation::FromRecovery, Ending::Completed, kAnyStep, kExitOk,
+     "F-ROM recovery started: wait for \"ｏｏ\" on the device, then switch it off"},
+    {Operation::Download, Ending::Stopped, kAnyStep, kExitStopped, "stopped by the operator (2001)"},
+    {kAnyOperation, Ending::NoBlockSelected, kAnyStep, kExitNoBlock, "no block selected"},
+    {kAnyOperation, Ending::FileNameWrong, kAnyStep, kExitFileName, "the file name is wrong"},
+    {kAnyOperation, Ending::OpenFailed, Step::DownloadOpening, kExitOpenDownload,
+     "the port could not be opened at the download mode's line settings"},
+    {kAnyOperation, Ending::OpenFailed, kAnyStep, kExitOpenTerminal, "the port could not be opened"},
+    {kAnyOperation, Ending::LinkCheckRefused, kAnyStep, kExitPaRefused, "the device refused \"PA\""},
+    {kAnyOperation, Ending::FontRomSettingRefused, kAnyStep, kExitMdRefused, "the device refused \"md\""},
+    {kAnyOperation, Ending::DownloadSettingRefused, kAnyStep, kExitDownloadSetting,
+     "the device did not acknowledge \"*+\""},
+    {kAnyOperation, Ending::TransferFailed, kAnyStep, kByTransferResult, ""},
+    // The version query reports a failed link check as a version not read.
+    {Operation::VersionQuery, Ending::LinkCheckFailed, kAnyStep, kExitNoVersion, "the ROM version could not be read"},
+    {kAnyOperation, Ending::LinkCheckFailed, kAnyStep, kExitNoLink, "no communication with the card reader"},
+    {kAnyOperation, Ending::AnswerNotAccepted, Step::DswCommand, kExitNoDsw, "the DSW state could not be read"},
+    {kAnyOperation, Ending::AnswerNotAccepted, kAnyStep, kExitNoVersion, "the ROM version could not be read"},
+    {kAnyOperation, Ending::NotConfirmed, kAnyStep, kExitConfirmCancelled, "not confirmed: nothing was changed"},
+    {kAnyOperation, Ending::CoverNotOpened, kAnyStep, kExitCoverNotOpened,
+     "the cover was not reported open: nothing was changed"},
+    {kAnyOperation, Ending::CoverReportFailed, kAnyStep, kExitCoverReportFailed,
+     "communication error while waiting for the cover report"},
+    {kAnyOperation, Ending::CommandNotSent, kAnyStep, kExitFromCommandNotSent, "the F-ROM command could not be sent"},
+    {kAnyOperation, Ending::BackupFailed, kAnyStep, kExitBackupFailed, "F-ROM backup failed"},
 };
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-bool StartsWith(const std::string& text, const std::string& start) { return text.rfind(start, 0) == 0; }
-
-// The box a failed crwOpenPort shows: its return-code text, with the status
-// line red at "ﾀｰﾐﾅﾙ通信設定ｴﾗｰ".
-bool IsOpenFailure(const ShownBox& box) {
-    if (box.status != kOpenErrorStatus) return false;
-    for (int code : {1, 100, 101})
-        if (box.request.text == ReturnCodeMessage(static_cast<std::int16_t>(code), "crwOpenPort")) return true;
-    return false;
+bool Matches(const EndingRow& row, const OperationResult& result) {
+    return row.ending == result.ending && (row.operation == kAnyOperation || row.operation == result.operation) &&
+           (row.step == kAnyStep || row.step == result.step);
 }
 
-Outcome Of(int code, const std::string& text) { return Outcome{code, text}; }
-
-Outcome OpenFailure(const ShownBox& box, int code) {
-    return Of(code, "the port could not be opened: " + box.request.text);
+// The link failures that decide the exit code whichever step they ended.
+Outcome LinkCause(const Outcome& outcome, std::int16_t linkCode) {
+    if (linkCode == crw::kDsrOff)
+        return {kExitPowerOff, outcome.text + ": DSR is off, the device is off or not connected (112)"};
+    if (linkCode == crw::kCtsTimeout) return {kExitCtsOff, outcome.text + ": CTS did not come on in time (111)"};
+    return outcome;
 }
 
 }  // namespace
 
-Outcome DownloadOutcome(const std::vector<ShownBox>& boxes, const DownloadFacts& facts) {
-    const std::string portLost = ReturnCodeMessage(101, "crwSendDataQR");
-    for (const ShownBox& box : boxes) {
-        const std::string& text = box.request.text;
-        for (const KnownBox& known : kDownloadEndings)
-            if (text == known.text) return Of(known.exitCode, known.summary);
-        if (IsOpenFailure(box)) {
-            // Before the first successful opening of a terminal-mode download
-            // the port was being opened at the terminal settings.
-            const bool terminalOpening = facts.terminalMode && box.openingsBefore == 0;
-            return OpenFailure(box, terminalOpening ? kExitOpenTerminal : kExitOpenDownload);
+Outcome OutcomeOf(const OperationResult& result) {
+    for (const EndingRow& row : kEndings) {
+        if (!Matches(row, result)) continue;
+        if (row.exitCode == kByTransferResult) {
+            const TransferEnding& transfer = TransferEndingOf(result.transferResult);
+            return {transfer.exitCode, transfer.text};
         }
-        if (text == portLost) return Of(kExitPortLost, "the port was lost while sending (2004)");
+        Outcome outcome{row.exitCode, row.text};
+        if (result.ending == Ending::OpenFailed)
+            return {outcome.exitCode, outcome.text + ": " + ReturnCodeMessage(result.linkCode, "crwOpenPort")};
+        if (result.operation == Operation::VersionQuery && result.ending == Ending::Completed)
+            outcome.text += " " + result.version;
+        return LinkCause(outcome, result.linkCode);
     }
-    if (facts.stopConfirmed) return Of(kExitStopped, "stopped by the operator (2001)");
-    return Of(kExitUnclassified, "the download ended without a result");
-}
-
-Outcome DswOutcome(const std::vector<ShownBox>& boxes, const FormState& form) {
-    for (const ShownBox& box : boxes) {
-        if (IsOpenFailure(box)) return OpenFailure(box, kExitOpenTerminal);
-        if (Contains(box.request.text, kNoLinkText)) return Of(kExitNoLink, "no communication with the card reader");
-        if (Contains(box.request.text, kNoDswText)) return Of(kExitNoDsw, "the DSW state could not be read");
-    }
-    if (form.LaStatus.Caption == kDswReadDoneText) return Of(kExitOk, "DSW read");
-    return Of(kExitUnclassified, "the DSW read ended without a result");
-}
-
-Outcome VersionOutcome(const std::vector<ShownBox>& boxes, std::string& version) {
-    for (const ShownBox& box : boxes) {
-        const std::string& text = box.request.text;
-        if (IsOpenFailure(box)) return OpenFailure(box, kExitOpenTerminal);
-        if (Contains(text, kNoVersionText)) return Of(kExitNoVersion, "the ROM version could not be read");
-        if (StartsWith(box.request.title, kVersionTitle) && StartsWith(text, kVersionLabel)) {
-            version = text.substr(std::string(kVersionLabel).size());
-            if (version.size() >= 2 && version.compare(version.size() - 2, 2, kLineBreak) == 0)
-                version.resize(version.size() - 2);
-            return Of(kExitOk, "ROM version " + version);
-        }
-    }
-    return Of(kExitUnclassified, "the version query ended without a result");
-}
-
-Outcome FromOutcome(const std::vector<ShownBox>& boxes, FromKind kind) {
-    bool commandDue = false;
-    for (const ShownBox& box : boxes) {
-        const std::string& text = box.request.text;
-        const std::string& title = box.request.title;
-        if (IsOpenFailure(box)) return OpenFailure(box, kExitOpenTerminal);
-        if (Contains(text, kNoLinkText)) return Of(kExitNoLink, "no communication with the card reader");
-        if (Contains(text, kNoVersionText)) return Of(kExitNoVersion, "the ROM version could not be read");
-        if (Contains(text, kCoverReportErrorText))
-            return Of(kExitCoverReportFailed, "communication error while waiting for the cover report");
-        if (title == kFromConfirmTitle) {
-            if (box.answer != MsgResult::OK) return Of(kExitConfirmCancelled, "not confirmed: nothing was changed");
-            commandDue = true;
-        }
-        if (title == kCoverWarningTitle && box.answer != MsgResult::Retry)
-            return Of(kExitCoverNotOpened, "the cover was not reported open: nothing was changed");
-        if (title == kFromResultTitle) {
-            if (kind == FromKind::Recovery && text == RecoveryLedText())
-                return Of(kExitOk, "F-ROM recovery started: wait for \"ｏｏ\" on the device, then switch it off");
-            if (StartsWith(text, kBackupSucceededText)) return Of(kExitOk, "F-ROM backup succeeded");
-            if (StartsWith(text, kBackupFailedText)) return Of(kExitBackupFailed, "F-ROM backup failed");
-        }
-    }
-    if (commandDue) return Of(kExitFromCommandNotSent, "the F-ROM command could not be sent");
-    return Of(kExitUnclassified, "the F-ROM operation ended without a result");
-}
-
-int DswBankValue(const FormState& form, int bank) {
-    const auto& on = bank == 1 ? form.SpDSW1On : form.SpDSW2On;
-    int value = 0;
-    for (int i = 1; i <= 8; ++i)
-        if (on[i].BackColor == kOrange) value |= 1 << (i - 1);
-    return value;
+    return {kExitUnclassified, std::string("the operation ended without a result (") + EndingName(result.ending) + ")"};
 }
 
 }  // namespace mirvok::cli

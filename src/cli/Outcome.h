@@ -1,15 +1,12 @@
 #pragma once
-// How an operation of the window ended, read from what the window showed:
-// the message boxes, in order, with the status line at each. The window
-// reports its outcomes to the operator only, so these texts are the record.
+// How an operation of the window ended, for the command line: the exit code
+// and one line for the operator, read from the typed result the window model
+// leaves when an operation ends. One table here maps every ending to its code.
 
 #include <string>
-#include <vector>
-
-#include "CliHost.h"
 
 namespace mirvok {
-struct FormState;
+struct OperationResult;
 }
 
 namespace mirvok::cli {
@@ -19,22 +16,10 @@ struct Outcome {
     std::string text;  // one line for the operator
 };
 
-struct DownloadFacts {
-    bool terminalMode = false;
-    bool stopConfirmed = false;  // StopRequested was 1 when the sequence ended
-};
-
-Outcome DownloadOutcome(const std::vector<ShownBox>& boxes, const DownloadFacts& facts);
-
-Outcome DswOutcome(const std::vector<ShownBox>& boxes, const FormState& form);
-
-// The version text is returned in `version` on success.
-Outcome VersionOutcome(const std::vector<ShownBox>& boxes, std::string& version);
-
-enum class FromKind { Backup, Recovery };
-Outcome FromOutcome(const std::vector<ShownBox>& boxes, FromKind kind);
-
-// The switch banks as the switch picture shows them: bit i-1 is switch i.
-int DswBankValue(const FormState& form, int bank);
+// The outcome of the window's last operation. A link failure that caused the
+// ending outranks it: DSR off (112) gives power-off and CTS (111) cts-off,
+// whichever step it happened in. An ending the table does not know (an
+// operation that did not end) is unclassified.
+Outcome OutcomeOf(const OperationResult& result);
 
 }  // namespace mirvok::cli

@@ -8,6 +8,7 @@
 #include "TransferEngine.h"
 #include "TrimBlanks.h"
 #include "link/Link.h"
+#include "link/ReturnCode.h"
 #include "link/ReturnCodeMessage.h"
 #include "protocol/Protocol.h"
 #include "startup/Host.h"
@@ -15,6 +16,7 @@
 #include "startup/Timer.h"
 #include "startup/WaitSeconds.h"
 #include "window/FormState.h"
+#include "window/OperationResult.h"
 #include "window/PortSelection.h"
 #include "window/Window.h"
 #include "window/WindowSettings.h"
@@ -74,7 +76,7 @@ public:
 
 private:
     bool CheckBlocksAndFile();
-    void FailBeforeStart(const char* statusText, const char* boxText);
+    void FailBeforeStart(Ending ending, Step step, const char* statusText, const char* boxText);
     int SelectedDownloadMode() const;
     bool TerminalMode() const { return form_.Option2[0].Value; }
     // The window closed while the sequence yielded: the program is ending, so
@@ -82,13 +84,13 @@ private:
     bool Abandoned() const { return run_.Ending; }
     bool SwitchDeviceToDownloadMode();
     bool Accepted(const std::string& commandText, const std::string& param, bool ackOnly);
-    bool FailCommand(const char* boxText);
+    bool FailCommand(Ending ending, Step step, const char* boxText);
     bool OpenAtDownloadSettings();
     void AwaitSendWait();
     void HoldControls();
     void GiveBackPanels();
     void SetPanelsEnabled(bool enabled);
-    void ReportResult(std::int16_t result);
+    void ReportResult(std::int16_t result, std::int16_t failedSendCode);
 
     Window& w_;
     FormState& form_;
@@ -98,6 +100,7 @@ private:
 };
 
 void DownloadSequence::Run() {
+    w_.result.Begin(Operation::Download);
     if (!CheckBlocksAndFile()) return;
     AddToFileHistory(form_, form_.TxXferFileName.Text);
     SaveSettings(w_);
@@ -126,10 +129,12 @@ void DownloadSequence::Run() {
     // The name the box holds now, untrimmed: it may differ from the one
     // checked at the start, since the file panel stayed usable until here.
     const std::string path = form_.TxXferFileName.Text;
-    const std::int16_t result = SendRomFile(w_, path, form_.ProgressBar1, form_.LblADR, form_.LbTime, mask_);
+    std::int16_t failedSendCode = 0;
+    const std::int16_t result =
+        SendRomFile(w_, path, form_.ProgressBar1, form_.LblADR, form_.LbTime, mask_, &failedSendCode);
     if (Abandoned()) return;
     ClosePort(w_);
-    ReportResult(result);
+    ReportResult(result, failedSendCode);
 
     form_.ResetStatus();
     form_.ProgressBar1.Value = 0;
@@ -143,19 +148,20 @@ void DownloadSequence::Run() {
 bool DownloadSequence::CheckBlocksAndFile() {
     mask_ = BuildBlockMask(form_);
     if (mask_ == kNoBlockMask) {
-        FailBeforeStart("ﾌﾞﾛｯｸ指定ｴﾗｰ", "ブロック指定がされていません。");
+        FailBeforeStart(Ending::NoBlockSelected, Step::BlockCheck, "ﾌﾞﾛｯｸ指定ｴﾗｰ", "ブロック指定がされていません。");
         return false;
     }
     const std::string& name = form_.TxXferFileName.Text;
     if (TrimBlanks(name).empty() || !FileExists(name)) {
-        FailBeforeStart("ファイル名ｴﾗｰ", "ファイル名が誤っています。");
+        FailBeforeStart(Ending::FileNameWrong, Step::FileCheck, "ファイル名ｴﾗｰ", "ファイル名が誤っています。");
         return false;
     }
     return true;
 }
 
-void DownloadSequence::FailBeforeStart(const char* statusText, const char* boxText) {
+void DownloadSequence::FailBeforeStart(Ending ending, Step step, const char* statusText, const char* boxText) {
     form_.SetStatus(kRed, statusText);
+    w_.result.End(ending, step);
     w_.host.MsgBox(boxText, MsgIcon::Error);
     form_.ResetStatus();
 }
@@ -181,11 +187,13 @@ bool DownloadSequence::SwitchDeviceToDownloadMode() {
     run_.PortOpen = true;
     form_.SetStatus(kGreen, kCommandSendingText);
 
-    if (run_.settings.Spno != kSpecialMode && !Accepted("PA", "", false)) return FailCommand("PAｺﾏﾝﾄﾞ異常！");
+    if (run_.settings.Spno != kSpecialMode && !Accepted("PA", "", false))
+        return FailCommand(Ending::LinkCheckRefused, Step::LinkCheck, "PAｺﾏﾝﾄﾞ異常！");
     if (form_.MnuFontROM.Checked && !Accepted("md", "w617F05:3A", false))
-        return FailCommand("設定ｺﾏﾝﾄﾞ異常！");
+        return FailCommand(Ending::FontRomSettingRefused, Step::FontRomSetting, "設定ｺﾏﾝﾄﾞ異常！");
     const std::string digit(1, std::to_string(mode_).back());
-    if (!Accepted("*+", ".:" + digit, true)) return FailCommand("ﾀﾞｳﾝﾛｰﾄﾞ設定異常！");
+    if (!Accepted("*+", ".:" + digit, true))
+        return FailCommand(Ending::DownloadSettingRefused, Step::DownloadSetting, "ﾀﾞｳﾝﾛｰﾄﾞ設定異常！");
     // The device now listens at the download mode's line settings.
     ClosePort(w_);
     return true;
@@ -201,10 +209,12 @@ bool DownloadSequence::Accepted(const std::string& commandText, const std::strin
     return LinkAnswerAccepted(protocol);
 }
 
-// Failure D. Always false: the sequence has ended.
-bool DownloadSequence::FailCommand(const char* boxText) {
+// Failure D. Always false: the sequence has ended. A link failure during the
+// exchange (DSR off, CTS off, ...) has shown its own box; its code is kept.
+bool DownloadSequence::FailCommand(Ending ending, Step step, const char* boxText) {
     if (Abandoned()) return false;
     ClosePort(w_);
+    w_.result.End(ending, step, w_.protocol.LinkCode);
     w_.host.MsgBox(boxText, MsgIcon::Error);
     form_.ResetStatus();
     form_.CmdStart.Enabled = true;
@@ -225,7 +235,7 @@ bool DownloadSequence::OpenAtDownloadSettings() {
     const std::int16_t code = OpenPortWith(w_);
     if (code == 0) return true;
 
-    OpenPortFailed(w_, code);
+    OpenPortFailed(w_, code, Step::DownloadOpening);
     form_.ResetStatus();
     form_.CmdStart.Enabled = true;
     if (TerminalMode()) form_.CmdROMVer.Enabled = true;
@@ -268,8 +278,13 @@ void DownloadSequence::SetPanelsEnabled(bool enabled) {
     form_.CmbSms.Enabled = enabled;
 }
 
-void DownloadSequence::ReportResult(std::int16_t result) {
+void DownloadSequence::ReportResult(std::int16_t result, std::int16_t failedSendCode) {
     Host& host = w_.host;
+    w_.result.transferResult = result;
+    const Ending ending = result == kTransferDone        ? Ending::Completed
+                          : result == kStoppedByOperator ? Ending::Stopped
+                                                         : Ending::TransferFailed;
+    w_.result.End(ending, Step::Transfer, failedSendCode);
     if (result == kTransferDone) {
         form_.LaStatus.Caption = "転送、終了しました。";
         host.MsgBox("装置側の書換え完了を確認した上で電源をお切りください！", MsgIcon::Warning,
@@ -279,7 +294,7 @@ void DownloadSequence::ReportResult(std::int16_t result) {
     }
     if (result == kPortNotOpen) {
         // The port was lost under the transfer: say so rather than end silently.
-        const std::string text = ReturnCodeMessage(101, "crwSendDataQR");
+        const std::string text = ReturnCodeMessage(crw::kNotOpen, "crwSendDataQR");
         form_.SetStatus(kMagenta, text);
         host.MsgBox(text, MsgIcon::Error);
         return;

@@ -6,6 +6,7 @@
 #include "SRecordLine.h"
 #include "SendPlan.h"
 #include "link/Link.h"
+#include "link/ReturnCode.h"
 #include "startup/CodePage.h"
 #include "startup/Host.h"
 #include "startup/RunState.h"
@@ -41,6 +42,7 @@ public:
           plan_(mask) {}
 
     std::int16_t Run();
+    std::int16_t FailedSendCode() const { return failedSendCode_; }
 
 private:
     std::int16_t CountLines();
@@ -51,6 +53,8 @@ private:
     void ShowAddress(const std::string& line);
     std::int16_t SendLine(const std::string& line);
     std::int16_t SendEndOfFile();
+    // Keeps the failed send's code and gives its transfer result.
+    std::int16_t SendFailed(std::int16_t code);
     // A stop the operator confirmed, or the window closing under the transfer.
     bool StopConfirmed() const { return w_.run.StopRequested == 1 || w_.run.Ending; }
     bool StopSeen() const { return w_.run.StopRequested != 0 || w_.run.Ending; }
@@ -64,6 +68,7 @@ private:
     SendPlan::Choice choice_;  // what the plan made of the line taken last
     std::uint32_t startMs_ = 0;
     std::int32_t toSend_ = 0;
+    std::int16_t failedSendCode_ = 0;  // the crwSendDataQR code that ended the transfer
 };
 
 std::int16_t Transfer::Run() {
@@ -123,7 +128,7 @@ std::int16_t Transfer::SendLines(LineReader& reader) {
         if (choice_.step == SendPlan::Step::Send) {
             const std::int16_t code = SendLine(line);
             if (StopConfirmed()) return kStoppedByOperator;
-            if (code != 0) return ResultForSendCode(code);
+            if (code != 0) return SendFailed(code);
             ShowAddress(line);
             if (choice_.pauseAfter) WaitSeconds(w_.host, kBlockChangePauseSeconds);
         }
@@ -185,18 +190,26 @@ std::int16_t Transfer::SendLine(const std::string& line) {
 
 // The device finishes writing its flash on this byte: a transfer whose
 // end-of-file byte did not go out is not complete.
+std::int16_t Transfer::SendFailed(std::int16_t code) {
+    failedSendCode_ = code;
+    return ResultForSendCode(code);
+}
+
 std::int16_t Transfer::SendEndOfFile() {
     const std::int16_t code =
         w_.link.crwSendDataQR(w_.run.settings.Port, kEndOfFileSendTimeoutMs, kEndOfFileMode, kEndOfFileByte, 1);
-    if (code != 0) return ResultForSendCode(code);
+    if (code != 0) return SendFailed(code);
     return kTransferDone;
 }
 
 }  // namespace
 
 std::int16_t SendRomFile(Window& w, const std::string& path, ProgressBar& bar, Control& addressLabel,
-                         Control& timeLabel, const std::string& mask) {
-    return Transfer(w, path, bar, addressLabel, timeLabel, mask).Run();
+                         Control& timeLabel, const std::string& mask, std::int16_t* failedSendCode) {
+    Transfer transfer(w, path, bar, addressLabel, timeLabel, mask);
+    const std::int16_t result = transfer.Run();
+    if (failedSendCode) *failedSendCode = transfer.FailedSendCode();
+    return result;
 }
 
 std::string FormatElapsed(std::uint32_t milliseconds) {
@@ -208,11 +221,11 @@ std::string FormatElapsed(std::uint32_t milliseconds) {
 
 std::int16_t ResultForSendCode(std::int16_t code) {
     switch (code) {
-        case 101:
+        case crw::kNotOpen:
             return kPortNotOpen;
-        case 111:
+        case crw::kCtsTimeout:
             return kCtsTimeout;
-        case 112:
+        case crw::kDsrOff:
             return kDsrOff;
         default:
             return kCannotSend;

@@ -35,9 +35,10 @@ inline const std::string kNoAddressShown = "      ";
 // followed by CR LF), pausing 2 seconds at every change of 64 KiB block,
 // keeping the progress bar, the address label and the time label up to date
 // and yielding once per line, so that Stop (StopRequested) is seen between
-// lines. Ends with the byte 0x1A after the last line.
+// lines. Ends with the byte 0x1A after the last line. When a line send fails,
+// its crwSendDataQR code goes to `failedSendCode` (0 otherwise).
 std::int16_t SendRomFile(Window& w, const std::string& path, ProgressBar& bar, Control& addressLabel,
-                         Control& timeLabel, const std::string& mask);
+                         Control& timeLabel, const std::string& mask, std::int16_t* failedSendCode = nullptr);
 
 // Elapsed time as mm:ss.fff; minutes take more digits when needed.
 std::string FormatElapsed(std::uint32_t milliseconds);

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "FrameCodec.h"
+#include "ReturnCode.h"
 #include "WireCharacters.h"
 #include "startup/Utf8Text.h"
 #include "startup/CodePage.h"
@@ -14,21 +15,20 @@
 namespace mirvok {
 namespace {
 
-// The return codes the callers rely on.
-constexpr std::int16_t kDone = 0;
-constexpr std::int16_t kAlreadyInThatState = 1;  // open already, closed already
-constexpr std::int16_t kNoData = 1;
-constexpr std::int16_t kNakReceived = 1;
-constexpr std::int16_t kBadArgument = 100;
-constexpr std::int16_t kNotOpen = 101;
-constexpr std::int16_t kCannotOpen = 101;
-constexpr std::int16_t kNothingInTime = 110;  // no ACK/NAK, no reply frame
-constexpr std::int16_t kCtsTimeout = 111;
-constexpr std::int16_t kDsrOff = 112;
-constexpr std::int16_t kBccRetriesExhausted = 120;
-constexpr std::int16_t kOverrun = 130;
-constexpr std::int16_t kWriteFailed = 200;
-constexpr std::int16_t kReadFailed = 201;
+using crw::kAlreadyInThatState;
+using crw::kBadArgument;
+using crw::kBccRetriesExhausted;
+using crw::kCannotOpen;
+using crw::kCtsTimeout;
+using crw::kDone;
+using crw::kDsrOff;
+using crw::kNakReceived;
+using crw::kNoData;
+using crw::kNotOpen;
+using crw::kNothingInTime;
+using crw::kOverrun;
+using crw::kReadFailed;
+using crw::kWriteFailed;
 
 // How often CTS is looked at while a send waits for it.
 constexpr int kCtsPollMs = 10;

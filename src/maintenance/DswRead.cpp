@@ -5,6 +5,7 @@
 #include "startup/HexToBits.h"
 #include "startup/Utf8Text.h"
 #include "window/FormState.h"
+#include "window/OperationResult.h"
 #include "window/PortSelection.h"
 #include "window/Window.h"
 
@@ -23,14 +24,20 @@ void SetSwitch(Control& on, Control& off, bool isOn) {
 // ends; the caller runs the common end.
 void ReadAndDraw(Window& w) {
     if (OpenPortIfClosed(w) != 0) return;
-    if (!AskAfterLinkCheck(w, kDswReadCommand, kNoDswText)) return;
-    ShowSwitches(w.form, DswBankBits(w.protocol.RxFrame, 1), DswBankBits(w.protocol.RxFrame, 2));
+    if (!AskAfterLinkCheck(w, kDswReadCommand, kNoDswText, Step::DswCommand)) return;
+    const std::string bank1 = DswBankBits(w.protocol.RxFrame, 1);
+    const std::string bank2 = DswBankBits(w.protocol.RxFrame, 2);
+    ShowSwitches(w.form, bank1, bank2);
     w.form.LaStatus.Caption = kDswReadDoneText;
+    w.result.dsw1 = DswBankValue(bank1);
+    w.result.dsw2 = DswBankValue(bank2);
+    w.result.End(Ending::Completed, Step::DswCommand);
 }
 
 }  // namespace
 
 void CmdGetDSW_Click(Window& w) {
+    w.result.Begin(Operation::DswRead);
     w.form.FrameExpanded.Enabled = false;
     w.form.CmdGetDSW.Enabled = false;
     ClearSwitchPicture(w.form);
@@ -50,6 +57,13 @@ std::string DswBankBits(const std::string& answerFrame, int bank) {
 bool DswSwitchOn(const std::string& bankBits, int switchNumber) {
     const int index = kSwitchCount - switchNumber;  // character 9 - i, counted from 0
     return index >= 0 && static_cast<std::size_t>(index) < bankBits.size() && bankBits[index] == '1';
+}
+
+std::uint8_t DswBankValue(const std::string& bankBits) {
+    std::uint8_t value = 0;
+    for (int i = 1; i <= kSwitchCount; ++i)
+        if (DswSwitchOn(bankBits, i)) value = static_cast<std::uint8_t>(value | 1u << (i - 1));
+    return value;
 }
 
 void ClearSwitchPicture(FormState& form) {

@@ -2,6 +2,7 @@
 // The DSW read: asks the card reader for its two banks of eight DIP switches
 // with "!!i" and draws them on the switch picture of the widened window.
 
+#include <cstdint>
 #include <string>
 
 namespace mirvok {
@@ -14,7 +15,8 @@ inline constexpr const char* kDswReadDoneText = "DSW状態取得完了！";
 inline constexpr const char* kNoDswText = "DSWの状態が取得できませんでした。";
 
 // The click on CmdGetDSW. Uses the port as found when it is open already (the
-// ROM version query calls it so) and always closes the port at its end.
+// ROM version query calls it so) and always closes the port at its end. The
+// result holds the two banks as read.
 void CmdGetDSW_Click(Window& w);
 
 // The bit string of one bank (1 or 2) of a "!!i" answer frame: its two
@@ -26,6 +28,9 @@ std::string DswBankBits(const std::string& answerFrame, int bank);
 // Switch i (1 to 8) is character 9 - i of its bank's bit string, so switch 1
 // is the least significant bit. A character beyond the end reads Off.
 bool DswSwitchOn(const std::string& bankBits, int switchNumber);
+
+// A bank's switches as a byte, as DswSwitchOn reads them: bit i-1 is switch i.
+std::uint8_t DswBankValue(const std::string& bankBits);
 
 // Every switch of both banks in the cleared look (Off shapes light grey, On
 // shapes window background).

@@ -3,12 +3,14 @@
 #include "LinkCheck.h"
 #include "RomVersion.h"
 #include "link/Link.h"
+#include "link/ReturnCode.h"
 #include "protocol/Protocol.h"
 #include "startup/Host.h"
 #include "startup/RunState.h"
 #include "startup/Utf8Text.h"
 #include "startup/WaitSeconds.h"
 #include "window/FormState.h"
+#include "window/OperationResult.h"
 #include "window/PortSelection.h"
 #include "window/Window.h"
 
@@ -70,13 +72,17 @@ bool AwaitCoverOpen(Window& w, DeviceReport& report) {
         const std::int16_t code =
             w.link.crwReceiveResponse(w.run.settings.Port, kLibraryMode, kCoverReportTimeoutMs, kLibraryRetry,
                                       report.strCOMSTS, report.strERRSEN, report.strResDATA);
-        if (code != 0 && code != 1) {
+        if (code != crw::kDone && code != crw::kReplyR) {
+            w.result.End(Ending::CoverReportFailed, Step::CoverReport, code);
             ShowFailure(w.host, kCommunicationErrorText, kCheckReaderConnectionText);
             w.form.ResetStatus();
             return false;
         }
         if (CoverReportedOpen(report)) return true;
-        if (!OperatorRetriesCover(w)) return false;
+        if (!OperatorRetriesCover(w)) {
+            w.result.End(Ending::CoverNotOpened, Step::CoverReport);
+            return false;
+        }
     }
 }
 
@@ -84,10 +90,12 @@ bool AwaitCoverOpen(Window& w, DeviceReport& report) {
 // operation ends; the caller runs the common end.
 void RunSteps(Window& w, const FromOperation& operation) {
     if (OpenPortAfresh(w) != 0) return;
-    if (!AskAfterLinkCheck(w, kVersionCommand, kNoVersionText)) return;
+    if (!AskAfterLinkCheck(w, kVersionCommand, kNoVersionText, Step::VersionCommand)) return;
     const std::string version = VersionText(w.protocol.RxFrame);
+    w.result.version = version;
 
     if (!OperatorConfirms(w, operation.confirmationText(version))) {
+        w.result.End(Ending::NotConfirmed, Step::Confirmation);
         w.form.ResetStatus();
         return;
     }
@@ -95,8 +103,11 @@ void RunSteps(Window& w, const FromOperation& operation) {
     DeviceReport report;
     if (!AwaitCoverOpen(w, report)) return;
 
-    if (w.link.crwSendCommand(w.run.settings.Port, kFromCommandTimeoutMs, kLibraryMode, kFromCommand,
-                              operation.commandParameter, kLibraryRetry) != 0) {
+    const std::int16_t sent = w.link.crwSendCommand(w.run.settings.Port, kFromCommandTimeoutMs, kLibraryMode,
+                                                    kFromCommand, operation.commandParameter, kLibraryRetry);
+    if (sent != crw::kDone) {
+        // The window shows nothing here; the result says what happened.
+        w.result.End(Ending::CommandNotSent, Step::FromCommand, sent);
         w.form.ResetStatus();
         return;
     }
@@ -108,9 +119,13 @@ void AwaitBackupVerdict(Window& w, DeviceReport& report) {
     WaitSeconds(w.host, kBackupWaitSeconds);
     // A verdict that does not come keeps the cover report in the fields, which
     // never reads as success.
-    w.link.crwReceiveResponse(w.run.settings.Port, kLibraryMode, kBackupVerdictTimeoutMs, kLibraryRetry,
-                              report.strCOMSTS, report.strERRSEN, report.strResDATA);
-    if (BackupSucceeded(report)) {
+    const std::int16_t code =
+        w.link.crwReceiveResponse(w.run.settings.Port, kLibraryMode, kBackupVerdictTimeoutMs, kLibraryRetry,
+                                  report.strCOMSTS, report.strERRSEN, report.strResDATA);
+    const bool succeeded = BackupSucceeded(report);
+    w.result.End(succeeded ? Ending::Completed : Ending::BackupFailed, Step::Verdict,
+                 succeeded || code == crw::kDone ? 0 : code);
+    if (succeeded) {
         w.host.MsgBox(std::string("F-ROM ﾊﾞｯｸｱｯﾌﾟが成功しました。") + kLineBreak +
                           "ｶｰﾄﾞﾘｰﾀﾞｰの電源を切り終了してください。",
                       MsgIcon::None, kFromResultTitle);
@@ -124,6 +139,7 @@ void AwaitBackupVerdict(Window& w, DeviceReport& report) {
 }  // namespace
 
 void RunFromOperation(Window& w, const FromOperation& operation) {
+    w.result.Begin(operation.kind);
     ControlLock lock = FromLock(w.form);
     lock.Lock();
     HoldOtherPortUsers(w.form);
@@ -136,7 +152,8 @@ void RunFromOperation(Window& w, const FromOperation& operation) {
 }
 
 void CmdROMBackup_Click(Window& w) {
-    static constexpr FromOperation kBackup{BackupConfirmationText, kBackupParameter, AwaitBackupVerdict};
+    static constexpr FromOperation kBackup{Operation::FromBackup, BackupConfirmationText, kBackupParameter,
+                                           AwaitBackupVerdict};
     RunFromOperation(w, kBackup);
 }
 

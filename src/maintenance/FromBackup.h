@@ -11,6 +11,7 @@
 namespace mirvok {
 
 struct Window;
+enum class Operation;
 
 // The three texts crwReceiveResponse fills with a report the device sends on
 // its own. They keep their values from one report to the next.
@@ -22,12 +23,14 @@ struct DeviceReport {
 
 // What tells one F-ROM operation from the other.
 struct FromOperation {
+    // Which operation the window's result names.
+    Operation kind;
     // The text of the confirmation box, given the ROM version text.
     std::string (*confirmationText)(const std::string& version);
     // The parameter of the "!!" command.
     const char* commandParameter;
     // Runs once the command has been sent; the port is still open. It ends
-    // with the status line reset; the common end follows.
+    // with the status line reset and the ending recorded; the common end follows.
     void (*afterCommand)(Window& w, DeviceReport& report);
 };
 

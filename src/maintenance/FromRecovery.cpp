@@ -4,6 +4,7 @@
 #include "LinkCheck.h"
 #include "startup/Host.h"
 #include "window/FormState.h"
+#include "window/OperationResult.h"
 #include "window/Window.h"
 
 namespace mirvok {
@@ -14,6 +15,7 @@ constexpr const char* kRecoveringText = "ｶｰﾄﾞﾘｰﾀﾞｰ F-ROM ﾘ�
 
 void ShowLedInstruction(Window& w, DeviceReport&) {
     ShowWorking(w.form, kRecoveringText);
+    w.result.End(Ending::Completed, Step::FromCommand);
     w.host.MsgBox(RecoveryLedText(), MsgIcon::None, kFromResultTitle);
     w.form.ResetStatus();
 }
@@ -21,7 +23,8 @@ void ShowLedInstruction(Window& w, DeviceReport&) {
 }  // namespace
 
 void CmdROMRecovery_Click(Window& w) {
-    static constexpr FromOperation kRecovery{RecoveryConfirmationText, kRecoveryParameter, ShowLedInstruction};
+    static constexpr FromOperation kRecovery{Operation::FromRecovery, RecoveryConfirmationText, kRecoveryParameter,
+                                             ShowLedInstruction};
     RunFromOperation(w, kRecovery);
 }
 

@@ -7,6 +7,7 @@
 #include "startup/Host.h"
 #include "startup/RunState.h"
 #include "window/FormState.h"
+#include "window/OperationResult.h"
 #include "window/PortSelection.h"
 #include "window/Window.h"
 #include "window/WindowSettings.h"
@@ -48,15 +49,17 @@ bool AnswerAccepted(const Protocol& protocol) {
     return protocol.Response == "A" && protocol.AnsCode == "90";
 }
 
-bool AskAfterLinkCheck(Window& w, const char* command, const char* refusedText) {
+bool AskAfterLinkCheck(Window& w, const char* command, const char* refusedText, Step commandStep) {
     ShowWorking(w.form, kCheckingReaderText);
     if (!CheckLink(w)) {
+        w.result.End(Ending::LinkCheckFailed, Step::LinkCheck, w.protocol.LinkCode);
         ShowFailure(w.host, kNoLinkText, kCheckConnectionText);
         w.form.ResetStatus();
         return false;
     }
     w.protocol.SendCommand(command, "");
     if (!AnswerAccepted(w.protocol)) {
+        w.result.End(Ending::AnswerNotAccepted, commandStep, w.protocol.LinkCode);
         ShowFailure(w.host, refusedText, kCheckConnectionText);
         w.form.ResetStatus();
         return false;

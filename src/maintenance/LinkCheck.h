@@ -16,6 +16,7 @@ class Host;
 class Protocol;
 struct FormState;
 struct Window;
+enum class Step;
 
 // Line break inside message box texts.
 inline constexpr const char* kLineBreak = "\r\n";
@@ -50,9 +51,10 @@ bool AnswerAccepted(const Protocol& protocol);
 // On an open port: the yellow "checking" status, the link check, then
 // `command` with an empty parameter, accepted as AnswerAccepted says. A
 // failure shows its box (kNoLinkText for the link, `refusedText` for the
-// command) and resets the status line; success leaves the status text empty
+// command), resets the status line and records LinkCheckFailed or
+// AnswerNotAccepted at `commandStep`; success leaves the status text empty
 // and the answer in the protocol variables.
-bool AskAfterLinkCheck(Window& w, const char* command, const char* refusedText);
+bool AskAfterLinkCheck(Window& w, const char* command, const char* refusedText, Step commandStep);
 
 
 // A failure text: the first line indented by four blanks, a line break, the

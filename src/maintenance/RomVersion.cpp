@@ -7,6 +7,7 @@
 #include "startup/Utf8Text.h"
 #include "startup/WaitSeconds.h"
 #include "window/FormState.h"
+#include "window/OperationResult.h"
 #include "window/PortSelection.h"
 #include "window/Window.h"
 
@@ -32,6 +33,7 @@ void ShowNoVersion(Window& w) {
 void AskAndShow(Window& w, const std::string& variant, const std::string& title) {
     ShowWorking(w.form, kGettingVersionText);
     if (!CheckLink(w)) {
+        w.result.End(Ending::LinkCheckFailed, Step::LinkCheck, w.protocol.LinkCode);
         ShowNoVersion(w);
         return;
     }
@@ -39,11 +41,16 @@ void AskAndShow(Window& w, const std::string& variant, const std::string& title)
 
     w.protocol.SendCommand(kVersionCommand, variant);
     if (!AnswerAccepted(w.protocol)) {
+        w.result.End(Ending::AnswerNotAccepted, Step::VersionCommand, w.protocol.LinkCode);
         ShowNoVersion(w);
         return;
     }
     const std::string version = VersionText(w.protocol.RxFrame);
     if (w.form.MnuROMBkRec.Checked) CmdGetDSW_Click(w);
+    // The DSW read has recorded its own result; the switches it read stay in it.
+    w.result.operation = Operation::VersionQuery;
+    w.result.version = version;
+    w.result.End(Ending::Completed, Step::VersionCommand);
     w.form.LaStatus.Caption.clear();
     w.host.MsgBox(std::string(kVersionLabel) + version + kLineBreak, MsgIcon::Information, title);
     w.form.LaStatus.BackColor = kCyan;
@@ -63,6 +70,7 @@ void CmdROMVer_MouseUp(Window& w, int button) {
 void Command1_Click(Window& w) { QueryRomVersion(w, "b"); }
 
 void QueryRomVersion(Window& w, const std::string& variant) {
+    w.result.Begin(Operation::VersionQuery);
     const std::string title = RomVersionTitle(variant);
     ControlLock lock = QueryLock(w.form);
     lock.Lock();

@@ -44,6 +44,7 @@ void Protocol::SendCommand() {
     const std::string frame = CommandFrame(CommandBody(CmdText, CmdParam, special));
     RxBuffer.clear();
     sendFailed_ = false;
+    LinkCode = 0;
 
     if (PollsBeforeCommand(CmdText, special) && !PollUntilReady()) {
         // Whatever the polls brought in answers no command of this exchange.
@@ -190,6 +191,7 @@ bool Protocol::Send(const std::string& text) {
 }
 
 void Protocol::CloseAfterFailure(std::int16_t result, const char* functionName) {
+    LinkCode = result;
     link_.crwClosePort(Port());
     run_.PortOpen = false;
     host_.MsgBox(ReturnCodeMessage(result, functionName));

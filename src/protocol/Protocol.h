@@ -41,6 +41,9 @@ public:
     std::int16_t RxTimedOut = 0;  // 1 once the reception timer has fired
     std::string RxBuffer;
     std::string RxFrame;
+    // The crw return code of the call that failed and closed the port during
+    // the last exchange; 0 when none did.
+    std::int16_t LinkCode = 0;
 
     void SendCommand();
     void AwaitAnswer();

@@ -15,6 +15,7 @@
 #include "protocol/Protocol.h"
 #include "startup/Timer.h"
 #include "window/FormState.h"
+#include "window/OperationResult.h"
 #include "window/StatusLine.h"
 #include "window/Window.h"
 
@@ -38,6 +39,8 @@ public:
     Timer Timer1;  // reception time-out: stopped at creation
     Timer Timer3;  // send wait: runs once at creation and stops itself
     Protocol protocol;
+    // How the last operation ended; front ends read this, not the boxes.
+    OperationResult result;
     Window window;  // what the handlers of every subsystem work on
 
     // ---- Events, by control name ("Option1(3)"). False: nothing happened

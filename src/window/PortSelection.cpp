@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "FormState.h"
+#include "OperationResult.h"
 #include "Window.h"
 #include "link/Link.h"
 #include "link/ReturnCodeMessage.h"
@@ -56,6 +57,7 @@ std::vector<PortListEntry> ParsePortNames(const std::string& names, int count) {
 
 void CmndPortRefresh_Click(Window& w) {
     FormState& f = w.form;
+    w.result.Begin(Operation::PortRefresh);
     ToggleRefreshColour(f.CmbComPort);
     f.LaStatus.Caption.clear();
     w.host.DoEvents();
@@ -63,7 +65,10 @@ void CmndPortRefresh_Click(Window& w) {
     std::string names;
     std::int16_t count = 0;
     const std::int32_t result = w.link.crwGetPortNames(names, count);
-    if (result <= 0 || count <= 0) return;  // no ports: the old list stays
+    if (result <= 0 || count <= 0) {  // no ports: the old list stays
+        w.result.End(Ending::NoPortsListed);
+        return;
+    }
 
     f.CmbComPort.Clear();
     for (const PortListEntry& entry : ParsePortNames(names, count))
@@ -71,6 +76,7 @@ void CmndPortRefresh_Click(Window& w) {
     f.CmbComPort.ListIndex = 0;
     CmbComPort_Click(w);
     f.LaStatus.Caption = "ポート抽出完了 (" + names + ")";
+    w.result.End(Ending::Completed);
 }
 
 void CmbComPort_Click(Window& w) {
@@ -115,16 +121,17 @@ void ClosePort(Window& w) {
     w.run.PortOpen = false;
 }
 
-void OpenPortFailed(Window& w, std::int16_t result) {
+void OpenPortFailed(Window& w, std::int16_t result, Step step) {
     ClosePort(w);
     w.form.SetStatus(kRed, "ﾀｰﾐﾅﾙ通信設定ｴﾗｰ");
+    w.result.End(Ending::OpenFailed, step, result);
     w.host.MsgBox(ReturnCodeMessage(result, "crwOpenPort"));
 }
 
 std::int16_t OpenTerminalPort(Window& w) {
     DeriveLineParameters(w);
     const std::int16_t result = OpenPortWith(w);
-    if (result != 0) OpenPortFailed(w, result);
+    if (result != 0) OpenPortFailed(w, result, Step::TerminalOpening);
     return result;
 }
 

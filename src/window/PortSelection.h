@@ -10,6 +10,7 @@
 namespace mirvok {
 
 struct Window;
+enum class Step;
 
 // One entry of the port list as a port refresh builds it.
 struct PortListEntry {
@@ -24,7 +25,8 @@ struct PortListEntry {
 std::vector<PortListEntry> ParsePortNames(const std::string& names, int count);
 
 // Port refresh: toggles the list's background, asks the library for the ports
-// and, when it names any, fills the list with them and selects the first.
+// and, when it names any, fills the list with them and selects the first. Its
+// result: Completed, or NoPortsListed when the library names none.
 void CmndPortRefresh_Click(Window& w);
 
 // Port list selection: Port = the selected item's port number (0 when none).
@@ -56,8 +58,10 @@ std::int16_t OpenPortWith(Window& w);
 // every way out of an operation ends here.
 void ClosePort(Window& w);
 
-// The report of a failed opening: the port closed, PortOpen false, the status
-// line red with "ﾀｰﾐﾅﾙ通信設定ｴﾗｰ", and the return-code text in a message box.
-void OpenPortFailed(Window& w, std::int16_t result);
+// The report of a failed opening at `step` (the terminal or the download
+// opening): the port closed, PortOpen false, the status line red with
+// "ﾀｰﾐﾅﾙ通信設定ｴﾗｰ", the return-code text in a message box, and the ending
+// OpenFailed with crwOpenPort's code in the operation's result.
+void OpenPortFailed(Window& w, std::int16_t result, Step step);
 
 }  // namespace mirvok

@@ -1,7 +1,7 @@
 #pragma once
 // What every handler of the main window works on: the host, the link library,
-// the run-wide values, the window's controls, its command protocol and its
-// two timers. The window model Frmdown owns them all and hands this to the
+// the run-wide values, the window's controls, its command protocol, its two
+// timers and the result of its last operation. The window model Frmdown owns them all and hands this to the
 // subsystem that owns each handler.
 
 namespace mirvok {
@@ -12,6 +12,7 @@ class Protocol;
 class Timer;
 struct RunState;
 struct FormState;
+struct OperationResult;
 
 struct Window {
     Host& host;
@@ -21,6 +22,7 @@ struct Window {
     Protocol& protocol;
     Timer& Timer1;  // reception time-out
     Timer& Timer3;  // send wait
+    OperationResult& result;  // how the last operation ended
 };
 
 }  // namespace mirvok

@@ -91,10 +91,7 @@ TEST(ExitCodes, AreDistinctListedInTheHelpAndMapEveryTransferResult) {
     }
     const std::vector<std::pair<std::int16_t, int>> results = {{2000, 0},  {1, 10},    {2001, 11}, {2004, 12}, {2010, 13},
                                                                {2011, 14}, {2014, 15}, {2015, 16}, {2016, 17}};
-    for (const auto& [result, code] : results) {
-        EXPECT_EQ(ExitCodeForTransferResult(result), code) << result;
-        EXPECT_EQ(TransferResultOfExitCode(code), result) << code;
-    }
+    for (const auto& [result, code] : results) EXPECT_EQ(ExitCodeForTransferResult(result), code) << result;
     EXPECT_EQ(ExitCodeForTransferResult(2007), kExitUnclassified);
 }
 

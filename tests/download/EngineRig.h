@@ -14,6 +14,7 @@
 #include "support/ScriptedLine.h"
 #include "support/TestHost.h"
 #include "window/FormState.h"
+#include "window/OperationResult.h"
 #include "window/StatusLine.h"
 #include "window/Window.h"
 
@@ -49,7 +50,8 @@ struct EngineRig {
     Timer timer1{host, 2000, false};
     Timer timer3{host, 1000, false};
     Protocol protocol{host, link, run, statusLine, timer1};
-    Window window{host, link, run, form, protocol, timer1, timer3};
+    OperationResult result;
+    Window window{host, link, run, form, protocol, timer1, timer3, result};
 };
 
 }  // namespace mirvok::test
