@@ -6,6 +6,7 @@
 #include "StatusSink.h"
 #include "WireText.h"
 #include "link/Link.h"
+#include "link/ReturnCode.h"
 #include "link/ReturnCodeMessage.h"
 #include "startup/Host.h"
 #include "startup/RunState.h"
@@ -127,7 +128,7 @@ void Protocol::ReceiveStep() {
         std::string received;
         std::int16_t count = 0;
         const std::int16_t result = link_.crwReceiveData(Port(), kReceiveMode, received, count);
-        if (result != 0 && result != 1) {
+        if (result != crw::kDone && result != crw::kNoData) {
             CloseAfterFailure(result, "crwReceiveData");
             return;
         }

@@ -85,6 +85,12 @@ TEST(CliDownload, EveryWayADownloadEndsHasItsOwnExitCode) {
          kExitPowerOff},
         {"CTS off", [](CliBench& b) { b.device.Config().ctsOff = true; }, {"--download-mode", "--line-check", "1"},
          "", kExitCtsOff},
+        {"device off at the link check", [](CliBench& b) { b.device.SetPowered(false); }, {"--terminal"}, "",
+         kExitPowerOff},
+        {"CTS off at the link check", [](CliBench& b) { b.device.Config().ctsOff = true; }, {"--terminal"}, "",
+         kExitCtsOff},
+        {"cable pulled", [](CliBench& b) { b.device.Config().cablePullAfterBytes = 300; }, {"--terminal"}, "",
+         kExitCannotSend},
         {"port held at the terminal opening", [](CliBench& b) { b.ports.SetHeldElsewhere(true); }, {"--terminal"},
          "", kExitOpenTerminal},
         {"port held at the download opening", [](CliBench& b) { b.ports.SetHeldElsewhere(true); },
@@ -230,6 +236,29 @@ TEST(CliMaintenance, UnconfirmedOrFailedOperationsExitNonZero) {
         b.device.Config().dswCode = "99";
         EXPECT_EQ(b.Run({"dsw"}), kExitNoDsw) << b.Err();
     }
+    {
+        CliBench b;  // the cover stays closed and no retry is allowed
+        EXPECT_EQ(b.Run({"backup", "--yes", "--cover-retries", "0"}), kExitCoverNotOpened) << b.Err();
+    }
+    {
+        CliBench b;
+        b.device.SetPowered(false);
+        EXPECT_EQ(b.Run({"dsw"}), kExitPowerOff) << b.Err();
+    }
+}
+
+TEST(CliJson, TheResultNamesHowTheWindowsOperationEndedAndTheLinkCodeThatCausedIt) {
+    CliBench b;
+    b.device.SetPowered(false);
+    ASSERT_EQ(b.Run(DownloadArgs(SmallRom(), {"--terminal", "--json"})), kExitPowerOff) << b.Err();
+    const auto result = JsonReader::Object(Lines(b.Out()).back());
+    ASSERT_TRUE(result) << b.Out();
+    EXPECT_EQ(result->at("outcome"), "\"power-off\"");
+    EXPECT_EQ(result->at("operation"), "\"download\"");
+    EXPECT_EQ(result->at("ending"), "\"link-check-refused\"");
+    EXPECT_EQ(result->at("step"), "\"link-check\"");
+    EXPECT_EQ(result->at("link_code"), "112");
+    EXPECT_EQ(JsonReader::Object(result->at("detail"))->count("transfer_result"), 0u) << "no transfer ran";
 }
 
 // The settings file names COM1, which is not there: the window would

@@ -48,6 +48,8 @@ TEST(PortRefresh, FillsTheListWithThePortsThatExist) {
     EXPECT_EQ(list.ListIndex, 0);
     EXPECT_EQ(b.S().Port, 3);
     EXPECT_EQ(frm.form.LaStatus.Caption, "ポート抽出完了 (COM3,COM12)");
+    EXPECT_EQ(frm.result.operation, Operation::PortRefresh);
+    EXPECT_EQ(frm.result.ending, Ending::Completed);
 }
 
 TEST(PortRefresh, NoPortsKeepsTheListAndSelection) {
@@ -60,6 +62,8 @@ TEST(PortRefresh, NoPortsKeepsTheListAndSelection) {
     EXPECT_EQ(frm.form.CmbComPort.ListIndex, 4);
     EXPECT_EQ(b.S().Port, 5);
     EXPECT_EQ(frm.form.LaStatus.Caption, "");
+    EXPECT_EQ(frm.result.operation, Operation::PortRefresh);
+    EXPECT_EQ(frm.result.ending, Ending::NoPortsListed);
 }
 
 TEST(PortRefresh, EachClickFlipsTheListColour) {
@@ -117,6 +121,9 @@ TEST(PortOpening, AFailedOpeningIsReported) {
     b.host.ExpectBox();
     EXPECT_EQ(OpenTerminalPort(frm.window), 101);
     EXPECT_FALSE(b.run.PortOpen);
+    EXPECT_EQ(frm.result.ending, Ending::OpenFailed);
+    EXPECT_EQ(frm.result.step, Step::TerminalOpening);
+    EXPECT_EQ(frm.result.linkCode, 101);
     EXPECT_EQ(frm.form.LaStatus.BackColor, kRed);
     EXPECT_EQ(frm.form.LaStatus.Caption, "ﾀｰﾐﾅﾙ通信設定ｴﾗｰ");
     ASSERT_EQ(b.host.Boxes().size(), 1u);
