@@ -238,7 +238,7 @@ TEST(CliMaintenance, UnconfirmedOrFailedOperationsExitNonZero) {
     }
     {
         CliBench b;  // the cover stays closed and no retry is allowed
-        EXPECT_EQ(b.Run({"backup", "--yes", "--cover-retries", "0"}), kExitCoverNotOpened) << b.Err();
+        EXPECT_EQ(b.Run({"backup", "--yes", "--cover-retries", "0", "--port", "7"}), kExitCoverNotOpened) << b.Err();
     }
     {
         CliBench b;
