@@ -12,7 +12,7 @@
 #include "cli/ExitCode.h"
 #include "cli/Outcome.h"
 #include "download/DownloadBench.h"
-#include "download/SRecordMaker.h"
+#include "support/SRecordMaker.h"
 #include "window/OperationResult.h"
 
 namespace mirvok::cli {
