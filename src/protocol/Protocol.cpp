@@ -68,6 +68,8 @@ void Protocol::SendCommand() {
 
     if (Response != "ACK") {
         status_.ShowStatusText(Response == "NAK" ? kNakReceived : kNoAckOrNak);
+        // A frame in place of the acknowledgement answers no command of ours.
+        if (Response != "NAK") Response.clear();
         return;
     }
     // The download set-up "*+" switches the device's line settings: it sends

@@ -161,6 +161,19 @@ TEST(StaleAnswer, AnAnswerThatIsNeverLetGoFailsTheExchange) {
     }
 }
 
+// An answer frame where the command's ACK belongs (a late reply to an earlier
+// poll) is no acknowledgement, and no answer to this command either.
+TEST(StaleAnswer, AnAnswerInPlaceOfTheAcknowledgementFailsTheExchange) {
+    ProtocolBench bench;
+    ScriptedDevice device(bench);
+    device.onPoll = [] { return Reply("R"); };
+    device.onCommand = [] { return Reply("APA90"); };
+    bench.protocol.SendCommand("VS", "");
+    EXPECT_EQ(bench.protocol.Response, "");
+    EXPECT_FALSE(LinkAnswerAccepted(bench.protocol));
+    EXPECT_EQ(bench.host.statusText, "ACKまたはNAKが受信できませんでした。");
+}
+
 // A block check character that is no character of its own in CP932 (a lead
 // byte, 0x80, 0xA0, 0xE0-0xFF) still goes out as that one byte, never "?".
 TEST(CommandFrameOnTheWire, EveryBccGoesOutAsItsRawByte) {
