@@ -78,7 +78,7 @@ TEST(ProfileFile, ValuesAreCutTo1023BytesOnACharacterBoundary) {
     EXPECT_EQ(file.Get("S", "C"), std::string(1021, 'w') + "日");
 
     // As from a buffer: a NUL ends the value, so a save writes back what was read.
-    const auto withNul = dir.Write("b.ini", std::string("[S]\r\nD=x\0y\r\n", 14));
+    const auto withNul = dir.Write("b.ini", std::string("[S]\r\nD=x\0y\r\n", 12));
     EXPECT_EQ(ProfileFile::Load(withNul).Get("S", "D"), "x");
 }
 
