@@ -6,7 +6,9 @@ against mirvok-sim on pseudo-terminals. Prints Markdown tables.
 
 The paced transfers, the minicom ascii-xfr and python3-serial senders and the
 waiting runs go in parallel (each against its own simulator; they wait on the
-line rate, not on the processor), the unpaced runs one after the other.
+line rate, not on the processor); the short runs that time the first line of a
+selection and the unpaced runs go one after the other. Mirvok runs as
+mirvok-cli and as its window (bench/window, on Qt's offscreen platform).
 --quick uses small files, to try the script out; its figures mean little.
 """
 
@@ -24,15 +26,18 @@ from dataclasses import dataclass, field
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from procs import Simulator, TimedProcess, pause_idle, preset_baud, stalls  # noqa: E402
-from wire import BLOCK_PAUSE_SECONDS, DOWNLOAD_MODES, Framing, paced_seconds, wire_load, wire_seconds  # noqa: E402
+from procs import Simulator, TimedProcess, pause_idle_from_gaps, preset_baud  # noqa: E402
+from wire import (BLOCK_PAUSE_SECONDS, DOWNLOAD_MODES, WHOLE_FILE_MASK, first_lines_of_blocks,  # noqa: E402
+                  paced_seconds, sent_lines, wire_load, wire_seconds)
 
 HERE = Path(__file__).resolve().parent
 SIM_PORT = 1
-# A pseudo-terminal refuses 7 data bits and parity: it carries 8 data bits,
-# no parity, one stop bit, whatever the sender sets, and the simulator paces
-# 10 bits a character on it.
-PTY_FRAMING_BITS = 10
+CLI = "Mirvok"
+WINDOW = "Mirvok window"
+MIRVOK_SENDERS = (CLI, WINDOW)
+# Each short run that times a first line is repeated; the quickest counts,
+# the others were slowed by what else the machine did.
+FIRST_LINE_TRIES = 3
 
 
 @dataclass
@@ -49,13 +54,18 @@ class Image:
 
 @dataclass
 class Run:
-    sender: str        # "Mirvok", "ascii-xfr", "python3-serial"
+    sender: str        # "Mirvok", "Mirvok window", "ascii-xfr", "python3-serial"
     image: Image
     mode: int          # download mode: line settings
     paced: bool = True
     sim_settings: list = field(default_factory=list)
     terminal_mode: bool = False
     wait_ms: int = 0
+    mask: str = WHOLE_FILE_MASK
+    # Download lines (from 1) whose arrival is asked; a run that ends once
+    # the last of them came in (until_lines) is not waited out.
+    watch_lines: tuple = ()
+    until_lines: bool = False
     # Results.
     seconds: float = None      # launch to the device's end of file
     paused: float = 0.0        # idle wire that the block pauses explain
@@ -65,6 +75,7 @@ class Run:
     time_report: dict = None
     process: TimedProcess = None
     error: str = ""
+    arrivals: dict = field(default_factory=dict)  # line -> seconds after the launch
 
     @property
     def framing(self):
@@ -85,7 +96,8 @@ class Bench:
         self.work = work
         self.sim = build / "src/sim/program/mirvok-sim"
         self.cli = build / "src/cli/program/mirvok-cli"
-        for program in (self.sim, self.cli):
+        self.window = build / "bench/window/mirvok-window-download"
+        for program in (self.sim, self.cli, self.window):
             if not os.access(program, os.X_OK):
                 sys.exit(f"bench: {program} is missing; build it first")
         for tool in ("srec_cat", "ascii-xfr", "stty", "/usr/bin/time"):
@@ -128,11 +140,17 @@ class Bench:
 
     def _command(self, run, folder, pty_path):
         framing = run.framing
-        if run.sender == "Mirvok":
+        if run.sender == CLI:
             ini = self._settings_file(folder, pty_path, run)
             return [str(self.cli), "download", str(run.image.path), "--port", str(SIM_PORT),
                     "--mode", str(run.mode), "--terminal" if run.terminal_mode else "--download-mode",
-                    "--wait", str(run.wait_ms), "--ini", str(ini), "--yes"], None
+                    "--wait", str(run.wait_ms), "--blocks", run.mask, "--ini", str(ini), "--yes"], None
+        if run.sender == WINDOW:
+            # The settings file gives the mode, the wait and the port as the
+            # command line's flags do.
+            ini = self._settings_file(folder, pty_path, run)
+            return ["env", "QT_QPA_PLATFORM=offscreen", str(self.window), str(ini), str(run.image.path),
+                    run.mask], None
         if run.sender == "ascii-xfr":
             # Line settings on the terminal first; ascii-xfr writes to its
             # standard output, the terminal opened for reading and writing.
@@ -157,19 +175,32 @@ class Bench:
         try:
             preset_baud(simulator.path, run.framing.baud)
             command, terminal = self._command(run, folder, simulator.path)
-            expected = paced_seconds(run.image.load.characters, Framing(run.framing.baud, 8, "N"))
+            expected = paced_seconds(run.image.load.characters, run.framing)
             deadline = time.monotonic() + 60 + 2 * (expected if run.paced else 0) + \
                 run.image.load.pause_seconds() + run.wait_ms / 1000 + 0.0005 * run.image.load.lines
             run.process = TimedProcess(command, folder / "time.txt", folder / "output.txt", stdin=terminal)
+            if run.until_lines:
+                if not simulator.wait_for_lines(run.process, max(run.watch_lines), deadline):
+                    run.error = "the lines did not come in"
+                self._note_arrivals(run, simulator)
+                run.time_report = run.process.end()
+                return run
             done_at, run.status = simulator.wait_for_download(run.process, deadline)
             if done_at is not None:
-                run.seconds = done_at - run.process.started
-                line_seconds = paced_seconds(run.image.load.characters, Framing(run.framing.baud, 8, "N")) / \
-                    run.image.load.lines
+                # The device's clock tells when the wire carried the byte; the
+                # status tells it as soon as the device has read it.
+                end = simulator.arrival(0)
+                run.seconds = (end if end is not None else done_at) - run.process.started
+                line_seconds = expected / run.image.load.lines
                 run.first_line = next((moment for moment, taken in simulator.progress if taken > 0),
                                       done_at) - run.process.started
-                run.paused = pause_idle(stalls(simulator.progress, line_seconds), run.image.load.pauses,
-                                        BLOCK_PAUSE_SECONDS)
+                # The device's own clock times it to the microsecond.
+                first = simulator.arrival(1)
+                if first is not None:
+                    run.first_line = first - run.process.started
+                run.paused = pause_idle_from_gaps(simulator.longest_gaps(run.image.load.pauses), line_seconds,
+                                                  BLOCK_PAUSE_SECONDS)
+                self._note_arrivals(run, simulator)
             else:
                 run.error = "no end of file at the device"
                 run.process.kill()
@@ -184,6 +215,13 @@ class Bench:
                 os.close(terminal)
             simulator.stop()
         return run
+
+    @staticmethod
+    def _note_arrivals(run, simulator):
+        for line in run.watch_lines:
+            moment = simulator.arrival(line)
+            if moment is not None:
+                run.arrivals[line] = moment - run.process.started
 
 
 # --- the tables -----------------------------------------------------------------
@@ -231,8 +269,8 @@ def transfer_table(runs):
     for run in runs:
         load = run.image.load
         bound = wire_seconds(load.characters, run.framing)
-        paced = paced_seconds(load.characters, Framing(run.framing.baud, 8, "N"))
-        mandated = load.pause_seconds() if run.sender == "Mirvok" else 0.0
+        paced = paced_seconds(load.characters, run.framing)
+        mandated = load.pause_seconds() if run.sender in MIRVOK_SENDERS else 0.0
         sending = sending_seconds(run)
         cpu = run.cpu_seconds / run.seconds * 100 if run.seconds and run.cpu_seconds is not None else None
         received = "all lines, 0 bad" if run.ok else (run.error or f"{run.status}")
@@ -251,7 +289,7 @@ def overhead_table(runs):
             "|---|---|--:|--:|--:|--:|--:|--:|--:|"]
     for run in runs:
         load = run.image.load
-        pauses = load.pause_seconds() if run.sender == "Mirvok" else 0.0
+        pauses = load.pause_seconds() if run.sender in MIRVOK_SENDERS else 0.0
         # A run of a fraction of a second says nothing about a rate.
         rate = load.lines / (run.seconds - pauses) if run.seconds and run.seconds > 1 else None
         cpu = run.cpu_seconds
@@ -261,6 +299,93 @@ def overhead_table(runs):
                     f"| {fmt(run.seconds, 2)} | {pauses:.0f} | {fmt(rate, 0)} | {fmt(cpu, 2)} "
                     f"| {fmt(per_line, 1)} | {fmt(rss, 1)} |" + (f" {run.error}" if run.error else ""))
     return rows
+
+
+@dataclass
+class Selection:
+    """One block of a selective download: where its first line lies in what
+    the run sends, and what came before it."""
+    run: Run           # the selective run (the quickest of its tries)
+    full: Run          # the whole file, run to its end, by the same sender
+    full_first: Run    # the quickest whole-file run, timed to its first line
+    block: bytes       # block key, e.g. b"08"
+    position: int      # its first line among the lines sent
+    full_position: int  # the same line among the whole file's lines
+    skipped: int       # lines passed over before it
+    previous: int = 0  # the line sent before it (0: it opens the transfer)
+
+    def first_line(self):
+        return self.run.arrivals.get(self.position)
+
+    def skip_cost(self):
+        """Seconds that skipping cost at the device. For the block that opens
+        the transfer: its first line later than a whole-file run's first
+        line. For a later block: the time the device waited for it after the
+        line before it had come in, beyond that line's own time on the wire."""
+        first = self.first_line()
+        if first is None:
+            return None
+        if not self.previous:
+            start = self.full_first.arrivals.get(1)
+            return first - start if start is not None else None
+        before = self.run.arrivals.get(self.previous)
+        if before is None:
+            return None
+        line_seconds = paced_seconds(self.run.image.load.characters, self.run.framing) / self.run.image.load.lines
+        return first - before - line_seconds
+
+    def cost_per_block(self):
+        cost = self.skip_cost()
+        blocks = self.skipped / LINES_PER_BLOCK
+        return max(cost, 0.0) / blocks if cost is not None and blocks >= 1 else None
+
+
+LINES_PER_BLOCK = 2048  # 64 KiB in records of 32 data bytes
+SKIP_GOAL_SECONDS = 0.020
+
+
+def selection_table(selections):
+    rows = ["| Sender | Mask | Block | Lines skipped before it | First line of the block after (s) "
+            "| With the whole file (s) | Skipping cost (ms) | per 64 KiB block (ms) |",
+            "|---|---|---|--:|--:|--:|--:|--:|"]
+    for sel in selections:
+        cost = sel.skip_cost()
+        rows.append(f"| {sel.run.sender} | `{sel.run.mask}` | {sel.block.decode()} | {sel.skipped} "
+                    f"| {fmt(sel.first_line(), 3)} | {fmt(sel.full.arrivals.get(sel.full_position), 3)} "
+                    f"| {fmt(cost * 1000 if cost is not None else None, 1)} "
+                    f"| {fmt(sel.cost_per_block() * 1000 if sel.cost_per_block() is not None else None, 2)} |"
+                    + (f" {sel.run.error}" if sel.run.error else ""))
+    return rows
+
+
+def selections_of(run, full, full_first, data):
+    """The blocks a selective run sends, with what it skipped before each."""
+    sent = sent_lines(data, run.mask)
+    whole = sent_lines(data, WHOLE_FILE_MASK)
+    selections = []
+    for block, position in sorted(first_lines_of_blocks(sent).items(), key=lambda item: item[1]):
+        full_position = first_lines_of_blocks(whole)[block]
+        previous_line = sent[position - 2] if position > 1 else None
+        previous_full = whole.index(previous_line) + 1 if previous_line is not None else 0
+        skipped = full_position - 1 - previous_full
+        selections.append(Selection(run, full, full_first, block, position, full_position, skipped,
+                                    position - 1 if position > 1 else 0))
+    return selections
+
+
+def watched_lines(data, mask):
+    """The first line of the transfer, and the first line of every block
+    sent with the line before it."""
+    sent = sent_lines(data, mask)
+    lines = {1}
+    for position in first_lines_of_blocks(sent).values():
+        lines.update({position, max(position - 1, 1)})
+    return tuple(sorted(lines))
+
+
+def quickest(runs):
+    timed = [run for run in runs if run.arrivals.get(1) is not None]
+    return min(timed, key=lambda run: run.arrivals[1]) if timed else runs[0]
 
 
 @dataclass
@@ -295,8 +420,9 @@ def main():
             work = options.keep.resolve()
         bench = Bench(options.build.resolve(), work)
         quick = options.quick
+        # Quick: blocks 0 and 8, so that the selections find something.
         mib1 = bench.image("1mib.s28", "1 MiB" if not quick else "16 KiB",
-                           [(0, 0x4000 if quick else 0x100000)])
+                           [(0, 0x100000)] if not quick else [(0, 0x2000), (0x80000, 0x82000)])
         kib64 = bench.image("64kib.s28", "64 KiB" if not quick else "2 KiB", [(0, 0x800 if quick else 0x10000)])
         tiny = bench.image("1kib.s28", "1 KiB", [(0, 0x180)])
         blocks = bench.image("blocks.s28", "5 blocks", [(k << 16, (k << 16) + 0x20) for k in range(5)])
@@ -304,8 +430,20 @@ def main():
         big = bench.image("64mib.s37", "64 MiB" if not quick else "2 MiB",
                           [(0, 0x100000 if quick else 0x1A00000)], address_length=4)
 
-        paced = [Run(sender, image, mode) for image, mode in ((mib1, 8), (kib64, 0))
-                 for sender in ("Mirvok", "ascii-xfr", "python3-serial")]
+        paced = [Run(sender, image, mode, watch_lines=watched_lines(image.path.read_bytes(), WHOLE_FILE_MASK))
+                 for image, mode in ((mib1, 8), (kib64, 0))
+                 for sender in (CLI, "ascii-xfr", "python3-serial") + ((WINDOW,) if image is mib1 else ())]
+        # Selective downloads of the 1 MiB file: the blocks 0 and 8, timed up
+        # to the first line of block 8; only block 8 (from 08 on), and the
+        # whole file, timed to their first line, each tried a few times.
+        mib1_data = mib1.path.read_bytes()
+        two_blocks = "100000001"
+        last_block = "000000001"
+        selective = [Run(sender, mib1, 8, mask=two_blocks, watch_lines=watched_lines(mib1_data, two_blocks),
+                         until_lines=True) for sender in MIRVOK_SENDERS]
+        first_line_runs = {(sender, mask): [Run(sender, mib1, 8, mask=mask, watch_lines=(1,), until_lines=True)
+                                            for _ in range(FIRST_LINE_TRIES)]
+                           for sender in MIRVOK_SENDERS for mask in (WHOLE_FILE_MASK, last_block)}
         waits = [
             WaitMeasure("10-second send wait (download mode, `--wait 10000`)",
                         Run("Mirvok", tiny, 8, wait_ms=10000), (1.0, 9.0)),
@@ -316,8 +454,12 @@ def main():
                         Run("Mirvok", tiny, 8, terminal_mode=True, sim_settings=["latency=2000"]),
                         (0.5, -0.5)),
         ]
-        with concurrent.futures.ThreadPoolExecutor(max_workers=len(paced) + len(waits)) as pool:
-            list(pool.map(bench.execute, paced + [measure.run for measure in waits]))
+        parallel = paced + selective + [measure.run for measure in waits]
+        with concurrent.futures.ThreadPoolExecutor(max_workers=len(parallel)) as pool:
+            list(pool.map(bench.execute, parallel))
+        for runs in first_line_runs.values():
+            for run in runs:
+                bench.execute(run)
 
         unpaced = [Run("Mirvok", big, 8, paced=False), Run("python3-serial", big, 8, paced=False),
                    Run("Mirvok", tiny, 8, paced=False)]
@@ -328,7 +470,16 @@ def main():
         out += description
         out += ["", "## 1, 2. Transfer time against the simulator pacing the line rate", ""]
         out += transfer_table(paced)
-        mirvok_paced = [run for run in paced if run.sender == "Mirvok"]
+        mirvok_paced = [run for run in paced if run.sender == CLI]
+        selections = []
+        for sender in MIRVOK_SENDERS:
+            full = next(run for run in paced if run.sender == sender and run.image is mib1)
+            full_first = quickest(first_line_runs[(sender, WHOLE_FILE_MASK)])
+            for run in (quickest(first_line_runs[(sender, last_block)]),
+                        next(run for run in selective if run.sender == sender)):
+                selections += selections_of(run, full, full_first, mib1_data)
+        out += ["", f"## 6. Selective downloads of the {mib1.size_text} file at 115200 baud", ""]
+        out += selection_table(selections)
         out += ["", "## 3, 5. Unpaced: engine overhead and peak memory", ""]
         out += overhead_table(unpaced)
         out += ["", "## 4. Processor time while waiting", "",
@@ -352,17 +503,23 @@ def main():
                 out.append(f"| {run.framing.baud} baud ≤ 1.02 × lower bound (block pauses apart), "
                            f"{run.framing.bits_per_character()} bits a character as for {run.framing.text()} "
                            f"| {ratio:.3f} | {verdict(ratio <= 1.02)} |")
-                simulated = wire_seconds(run.image.load.characters, Framing(run.framing.baud, 8, "N"))
+                simulated = paced_seconds(run.image.load.characters, run.framing)
                 ratio = sending_seconds(run) / simulated
-                out.append(f"| {run.framing.baud} baud ≤ 1.02 × lower bound of the simulated wire "
-                           f"({PTY_FRAMING_BITS} bits a character on a pseudo-terminal) "
+                out.append(f"| {run.framing.baud} baud ≤ 1.02 × the simulated wire's pace "
                            f"| {ratio:.3f} | {verdict(ratio <= 1.02)} |")
             for other in paced:
-                if other.sender != "Mirvok" and other.image is run.image and other.seconds and run.seconds:
+                if other.sender not in MIRVOK_SENDERS and other.image is run.image and other.seconds and \
+                        run.seconds:
                     mine = sending_seconds(run)
                     out.append(f"| {run.framing.baud} baud: no slower than {other.sender} "
                                f"| {mine:.2f} s (pauses apart; {run.seconds:.2f} s with them) "
                                f"vs {other.seconds:.2f} s | {verdict(mine <= other.seconds)} |")
+        for sel in selections:
+            per_block = sel.cost_per_block()
+            if per_block is not None:
+                out.append(f"| {sel.run.sender}, mask `{sel.run.mask}`: skipping a 64 KiB block before block "
+                           f"{sel.block.decode()} costs < 20 ms | {per_block * 1000:.2f} ms "
+                           f"| {verdict(per_block < SKIP_GOAL_SECONDS)} |")
         engine = unpaced[0]
         if engine.seconds and engine.cpu_seconds is not None:
             rate = engine.image.load.lines / (engine.seconds - engine.image.load.pause_seconds())

@@ -16,6 +16,9 @@ CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
 STATUS_POLL_SECONDS = 0.02
 QUIET_AFTER_SENDER_SECONDS = 3.0
 _DOWNLOAD_STATUS = re.compile(rb"download (\d+) lines, (\d+) bad, (\d+) completed")
+_CLOCK = re.compile(rb"clock (\d+\.\d+) s")
+_ARRIVAL = re.compile(rb"(line \d+|end) (?:at (\d+\.\d+) s|not received)")
+_GAPS = re.compile(rb"^gaps((?: \d+\.\d+)*)$")
 
 _libc = ctypes.CDLL(None, use_errno=True)
 _PR_SET_TIMERSLACK = 29
@@ -51,6 +54,60 @@ def parse_download_status(line):
     return tuple(int(group) for group in match.groups()) if match else None
 
 
+def parse_clock(line):
+    """The simulator's clock in seconds from its status text, or None."""
+    match = _CLOCK.search(line)
+    return float(match.group(1)) if match else None
+
+
+def parse_arrival(line):
+    """(line number, seconds on the simulator's clock or None) from the
+    answer to "arrival N" or "arrival end" (number 0), or None for another
+    text."""
+    match = _ARRIVAL.search(line)
+    if not match:
+        return None
+    what = match.group(1)
+    number = 0 if what == b"end" else int(what.split()[1])
+    return number, float(match.group(2)) if match.group(2) else None
+
+
+def parse_gaps(line):
+    """The seconds of the answer to "gaps N", or None for another text."""
+    match = _GAPS.match(line.strip())
+    return [float(value) for value in match.group(1).split()] if match else None
+
+
+def pause_idle_from_gaps(gaps, line_seconds, pause_seconds):
+    """The idle wire the pauses explain, from the longest times between two
+    lines at the device: each less the line's own time, up to one pause."""
+    return sum(min(max(gap - line_seconds, 0.0), pause_seconds) for gap in gaps)
+
+
+class ClockMapping:
+    """Maps the simulator's clock onto time.monotonic(). Each status answer
+    read its clock at some moment between the question and the answer; the
+    offset lies in every such window, so the windows are intersected."""
+
+    def __init__(self):
+        self.low = float("-inf")
+        self.high = float("inf")
+
+    def note(self, asked, answered, simulator_seconds):
+        self.low = max(self.low, asked - simulator_seconds)
+        self.high = min(self.high, answered - simulator_seconds)
+
+    def known(self):
+        return self.low != float("-inf") and self.low <= self.high
+
+    def error(self):
+        """Half the width of the window the offset lies in."""
+        return (self.high - self.low) / 2
+
+    def monotonic(self, simulator_seconds):
+        return simulator_seconds + (self.low + self.high) / 2
+
+
 def parse_time_report(text):
     """The figures of /usr/bin/time -v that a run reports."""
     wanted = {
@@ -68,26 +125,6 @@ def parse_time_report(text):
     return report
 
 
-def stalls(progress, line_seconds):
-    """Idle spells of the wire from (moment, lines taken) samples: spans in
-    which the count did not move, less the time one line takes anyway."""
-    spells = []
-    since = None
-    for (moment, lines), (next_moment, next_lines) in zip(progress, progress[1:]):
-        if since is None and next_lines == lines and lines > 0:
-            since = moment
-        if since is not None and next_lines != lines:
-            spells.append(max(0.0, next_moment - since - line_seconds))
-            since = None
-    return spells
-
-
-def pause_idle(spells, pauses, pause_seconds):
-    """How much of the idle wire the mandated block pauses explain: the
-    `pauses` longest spells, each counted up to one pause."""
-    return sum(min(spell, pause_seconds) for spell in sorted(spells, reverse=True)[:pauses])
-
-
 class Simulator:
     """mirvok-sim as a child: its console on a pipe, its terminal's path from
     the first line it prints, its download counters read with "status"."""
@@ -97,6 +134,7 @@ class Simulator:
         self.process = subprocess.Popen([program, *args], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                         stderr=self._log, preexec_fn=_precise_timers)
         self.progress = []
+        self.clock = ClockMapping()
         self._lines = queue.Queue()
         threading.Thread(target=self._read_output, daemon=True).start()
         self.path = self._next_line(10).decode().strip()
@@ -117,11 +155,45 @@ class Simulator:
         self.process.stdin.flush()
 
     def download_status(self):
+        asked = time.monotonic()
         self.command("status")
         while True:
-            status = parse_download_status(self._next_line(10))
+            line = self._next_line(10)
+            status = parse_download_status(line)
             if status:
+                clock = parse_clock(line)
+                if clock is not None:
+                    self.clock.note(asked, time.monotonic(), clock)
                 return status
+
+    def arrival(self, line_number):
+        """When download line `line_number` (from 1; 0: the end-of-file byte)
+        came in, in time.monotonic() seconds; None when it has not."""
+        self.command(f"arrival {line_number or 'end'}")
+        while True:
+            answer = parse_arrival(self._next_line(10))
+            if answer and answer[0] == line_number:
+                seconds = answer[1]
+                return None if seconds is None or not self.clock.known() else self.clock.monotonic(seconds)
+
+    def longest_gaps(self, count):
+        """The `count` longest times between two download lines, in seconds."""
+        self.command(f"gaps {count}")
+        while True:
+            gaps = parse_gaps(self._next_line(10))
+            if gaps is not None:
+                return gaps
+
+    def wait_for_lines(self, sender, count, deadline):
+        """Polls until `count` download lines have come in; False when the
+        sender ended or the deadline passed first."""
+        while time.monotonic() < deadline:
+            if self.download_status()[0] >= count:
+                return True
+            if sender.poll() is not None:
+                return self.download_status()[0] >= count
+            time.sleep(STATUS_POLL_SECONDS)
+        return False
 
     def wait_for_download(self, sender, deadline):
         """Polls until a download has completed; returns the moment (monotonic
@@ -224,6 +296,17 @@ class TimedProcess:
         pid = self._child_pid()
         if pid and self.process.poll() is None:
             os.kill(pid, 15)
+
+    def end(self):
+        """Ends the command now; returns its time report."""
+        self.kill()
+        try:
+            return self.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            pid = self._child_pid()
+            if pid:
+                os.kill(pid, 9)
+            return self.wait(timeout=10)
 
     def cpu_share(self, start, end):
         """Processor time over wall time between two moments (seconds since

@@ -11,8 +11,10 @@ import tempfile
 import unittest
 from pathlib import Path
 
-from procs import cpu_seconds_from_stat, parse_download_status, parse_time_report, pause_idle, stalls
-from wire import DOWNLOAD_MODES, Framing, paced_seconds, wire_load, wire_seconds
+from procs import (ClockMapping, cpu_seconds_from_stat, parse_arrival, parse_clock, parse_download_status,
+                   parse_gaps, parse_time_report, pause_idle_from_gaps)
+from wire import (DOWNLOAD_MODES, Framing, first_lines_of_blocks, mask_index, paced_seconds, sent_lines,
+                  wire_load, wire_seconds)
 
 
 class WireLoadTest(unittest.TestCase):
@@ -61,31 +63,78 @@ class WireTimeTest(unittest.TestCase):
     def test_lower_bound_and_simulator_pace(self):
         self.assertAlmostEqual(wire_seconds(115200, Framing(115200, 7, "N")), 9.0)
         self.assertAlmostEqual(wire_seconds(9600, Framing(9600, 7, "E")), 10.0)
-        # 10 bits at 115200 baud: 86.8 µs, paced as 87 µs.
-        self.assertAlmostEqual(paced_seconds(1000, Framing(115200, 8, "N")), 0.087)
-        self.assertAlmostEqual(paced_seconds(1000, Framing(9600, 8, "N")), 1.042)
+        # The simulator rounds each chunk of 64 characters up to whole
+        # microseconds: 9 bits at 115200 baud make 5000 µs a chunk.
+        self.assertAlmostEqual(paced_seconds(6400, Framing(115200, 7, "N")), 0.5)
+        # 10 bits: 5555.6 µs, paced as 5556, and 40 characters in 3473.
+        self.assertAlmostEqual(paced_seconds(1000, Framing(115200, 8, "N")), (15 * 5556 + 3473) / 1e6)
+        self.assertAlmostEqual(paced_seconds(64, Framing(9600, 7, "E")), 0.066667)
 
     def test_download_modes(self):
         self.assertEqual([m.text() for m in (DOWNLOAD_MODES[0], DOWNLOAD_MODES[4], DOWNLOAD_MODES[8])],
                          ["9600,N,7,1", "19200,E,7,1", "115200,N,7,1"])
 
 
-class PauseOnTheWireTest(unittest.TestCase):
-    def test_stalls_are_spans_where_the_count_stood_still(self):
-        line = 0.01
-        progress = [(0.0, 0), (0.1, 0), (0.2, 5),                 # nothing yet: not idle
-                    (0.3, 10), (0.4, 10), (0.5, 10), (1.3, 10),   # stands from 0.3 to 1.4
-                    (1.4, 12), (1.5, 14), (1.6, 14), (1.7, 15)]   # a short one, 1.5 to 1.7
-        spells = stalls(progress, line)
-        self.assertEqual(len(spells), 2)
-        self.assertAlmostEqual(spells[0], 1.1 - line)
-        self.assertAlmostEqual(spells[1], 0.2 - line)
+class BlockSelectionTest(unittest.TestCase):
+    LINES = [b"S00F0000", b"S2240000", b"S2240001", b"S2240100", b"S2240700", b"S2240800", b"S2240F00",
+             b"S9030000FC", b"S2241000", b"S804000000FB"]
 
-    def test_pauses_explain_the_longest_spells_up_to_two_seconds_each(self):
-        spells = [0.05, 1.5, 2.6, 0.3, 0.02]
-        self.assertAlmostEqual(pause_idle(spells, 2, 2.0), 2.0 + 1.5)
-        self.assertAlmostEqual(pause_idle(spells, 0, 2.0), 0.0)
-        self.assertAlmostEqual(pause_idle(spells, 9, 2.0), 2.0 + 1.5 + 0.3 + 0.05 + 0.02)
+    def test_mask_characters_of_lines(self):
+        cases = [(b"S1130000", 0), (b"S113FFF0", 0), (b"S2240000", 0), (b"S2240700", 7), (b"S2240800", 8),
+                 (b"S2241F00", 8), (b"S2240A00", 8), (b"S2", None), (b"S224", None), (b"S2240", None), (b"S00F0000", None),
+                 (b"S9030000FC", None), (b"S3150100", None)]
+        for line, index in cases:
+            with self.subTest(line):
+                self.assertEqual(mask_index(line), index)
+
+    def test_lines_sent_under_a_mask(self):
+        data = b"\r\n".join(self.LINES) + b"\r\n"
+        cases = [
+            ("111111111", self.LINES),
+            # The S9 line follows what was taken; the last line closes.
+            ("100000000", [b"S2240000", b"S2240001", b"S9030000FC", b"S804000000FB"]),
+            # Nothing taken before the S9: it is passed over.
+            ("000000001", [b"S2240800", b"S2240F00", b"S9030000FC", b"S2241000", b"S804000000FB"]),
+            ("010000000", [b"S2240100", b"S9030000FC", b"S804000000FB"]),
+        ]
+        for mask, lines in cases:
+            with self.subTest(mask):
+                self.assertEqual(sent_lines(data, mask), lines)
+
+    def test_first_line_of_every_block_sent(self):
+        self.assertEqual(first_lines_of_blocks(self.LINES),
+                         {b"00": 2, b"01": 4, b"07": 5, b"08": 6, b"0F": 7, b"10": 9})
+
+
+class SimulatorClockTest(unittest.TestCase):
+    def test_status_and_arrival_answers(self):
+        status = b"download 5 lines, 0 bad, 0 completed, 0 line mismatches; clock 12.000345 s"
+        self.assertAlmostEqual(parse_clock(status), 12.000345)
+        self.assertIsNone(parse_clock(b"power on"))
+        self.assertEqual(parse_arrival(b"line 7 at 3.500000 s"), (7, 3.5))
+        self.assertEqual(parse_arrival(b"line 9 not received"), (9, None))
+        self.assertEqual(parse_arrival(b"end at 4.250000 s"), (0, 4.25))
+        self.assertEqual(parse_arrival(b"end not received"), (0, None))
+        self.assertIsNone(parse_arrival(b"bye"))
+
+    def test_gaps_between_lines_explain_the_pauses(self):
+        self.assertEqual(parse_gaps(b"gaps 1.999688 0.000312\n"), [1.999688, 0.000312])
+        self.assertEqual(parse_gaps(b"gaps"), [])
+        self.assertIsNone(parse_gaps(b"line 3 at 1.0 s"))
+        # Each less the line's own time, up to one pause; none below zero.
+        self.assertAlmostEqual(pause_idle_from_gaps([2.5, 1.2, 0.005], 0.007, 2.0), 2.0 + 1.193)
+
+    def test_the_offset_lies_in_every_question_and_answer_window(self):
+        mapping = ClockMapping()
+        self.assertFalse(mapping.known())
+        # The simulator's clock runs 100 s behind; answers take 1 to 4 ms.
+        mapping.note(200.000, 200.004, 100.001)
+        mapping.note(201.000, 201.002, 101.0015)
+        self.assertTrue(mapping.known())
+        self.assertAlmostEqual(mapping.low, 99.999)    # from the first answer
+        self.assertAlmostEqual(mapping.high, 100.0005)  # from the second
+        self.assertAlmostEqual(mapping.monotonic(50.0), 149.99975)
+        self.assertAlmostEqual(mapping.error(), 0.00075)
 
 
 class OutputParsingTest(unittest.TestCase):

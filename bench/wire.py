@@ -42,6 +42,52 @@ def block_key(line):
     return b"00" if line.startswith(b"S1") else line[4:6]
 
 
+WHOLE_FILE_MASK = "111111111"
+
+
+def mask_index(line):
+    """The block mask character (0-8) that takes a line; None for none: S1
+    lines are block 0, S2 lines by their address byte, 08 and above all 8."""
+    if line.startswith(b"S1"):
+        return 0
+    if not line.startswith(b"S2"):
+        return None
+    key = line[4:6]
+    if key >= b"08":
+        return 8
+    if len(key) == 2 and key[:1] == b"0" and b"0" <= key[1:2] <= b"7":
+        return key[1] - ord("0")
+    return None
+
+
+def sent_lines(data, mask):
+    """The lines a download sends under a block mask, in order: every
+    non-empty line for the whole file; otherwise the lines of the chosen
+    blocks, an S9 line once something was taken, and the file's last line."""
+    lines = [line for line in lines_of(data) if line]
+    if mask == WHOLE_FILE_MASK:
+        return lines
+    sent = []
+    taken = 0
+    for number, line in enumerate(lines):
+        index = mask_index(line)
+        if index is not None and mask[index] == "1":
+            sent.append(line)
+            taken += 1
+        elif line.startswith(b"S9") and taken > 0 or number == len(lines) - 1:
+            sent.append(line)
+    return sent
+
+
+def first_lines_of_blocks(lines):
+    """{block key: 1-based position of its first line} over the lines sent."""
+    firsts = {}
+    for position, line in enumerate(lines, 1):
+        if mask_index(line) is not None:
+            firsts.setdefault(block_key(line), position)
+    return firsts
+
+
 @dataclass(frozen=True)
 class WireLoad:
     lines: int       # non-empty lines sent
@@ -73,8 +119,14 @@ def wire_seconds(characters, framing):
     return characters * framing.bits_per_character() / framing.baud
 
 
+SIMULATOR_CHUNK_BYTES = 64
+
+
 def paced_seconds(characters, framing):
-    """The time the simulated device takes the characters in: it paces one
-    character time per byte, in whole microseconds rounded up."""
-    per_character_us = -(-framing.bits_per_character() * 1_000_000 // framing.baud)
-    return characters * per_character_us / 1e6
+    """The time the simulated device takes the characters in: it reads them
+    in chunks of 64 bytes, each taking its characters' time on the wire
+    rounded up to whole microseconds."""
+    def chunk_us(count):
+        return -(-count * framing.bits_per_character() * 1_000_000 // framing.baud)
+    chunks, rest = divmod(characters, SIMULATOR_CHUNK_BYTES)
+    return (chunks * chunk_us(SIMULATOR_CHUNK_BYTES) + chunk_us(rest)) / 1e6

@@ -191,9 +191,15 @@ ConsoleReply RunConsoleCommand(DeviceModel& device, std::string_view line) {
     }
     if (verb == "status") return Done(device.StatusText());
     if (verb == "arrival") {
+        if (rest == "end") return Done(device.EndArrivalText());
         std::size_t line = 0;
-        if (!ParseNumber(rest, line)) return Fail("arrival N (a download line, from 1)");
+        if (!ParseNumber(rest, line)) return Fail("arrival N|end (a download line, from 1, or the end-of-file byte)");
         return Done(device.LineArrivalText(line));
+    }
+    if (verb == "gaps") {
+        std::size_t count = 0;
+        if (!ParseNumber(rest, count)) return Fail("gaps N (how many)");
+        return Done(device.LongestGapsText(count));
     }
     if (verb == "help" || verb == "?") return Done(ConsoleHelp());
     if (verb == "quit" || verb == "exit") return ConsoleReply{true, true, "bye"};
@@ -209,7 +215,10 @@ std::string ConsoleHelp() {
   cable pull|plug         pull the cable (the port hangs up) or plug it back in
   set NAME VALUE          change a setting, see below
   status                  show the device's state and settings, and the clock
-  arrival N               when line N of the download was taken in, on that clock
+  arrival N|end           when line N of the download (or its end-of-file byte) was
+                          taken in, on that clock
+  gaps N                  the N longest times between two download lines (or the last
+                          line and the end-of-file byte), longest first
   help                    this text
   quit                    end mirvok-sim
 Settings (set NAME VALUE, or --set NAME=VALUE at start):

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <sstream>
 
 #include "DownloadModes.h"
@@ -260,6 +261,7 @@ void DeviceModel::TakeDownloadByte(char byte, std::int64_t atUs) {
     const bool finished = download_.Take(byte);
     if (download_.Lines().size() > downloadLineUs_.size()) downloadLineUs_.push_back(atUs);
     if (!finished) return;
+    downloadEndUs_ = atUs;
     // End of file: the image is written and the device is a terminal again.
     ++downloadsCompleted_;
     mode_ = Mode::Terminal;
@@ -413,6 +415,7 @@ void DeviceModel::EnterDownloadMode(int mode, std::int64_t) {
     downloadMode_ = mode;
     download_.Begin();
     downloadLineUs_.clear();
+    downloadEndUs_.reset();
     downloadBytes_ = 0;
     input_.Reset();
     answer_.reset();
@@ -554,6 +557,23 @@ std::string DeviceModel::StatusText() const {
         << downloadsCompleted_ << " completed, " << mismatches_.size() << " line mismatches; clock "
         << SecondsText(clock_.NowUs()) << " s";
     return out.str();
+}
+
+std::string DeviceModel::LongestGapsText(std::size_t count) const {
+    std::vector<std::int64_t> moments = downloadLineUs_;
+    if (downloadEndUs_) moments.push_back(*downloadEndUs_);
+    std::vector<std::int64_t> gaps;
+    for (std::size_t i = 1; i < moments.size(); ++i) gaps.push_back(moments[i] - moments[i - 1]);
+    count = std::min(count, gaps.size());
+    std::partial_sort(gaps.begin(), gaps.begin() + static_cast<std::ptrdiff_t>(count), gaps.end(),
+                      std::greater<>());
+    std::string text = "gaps";
+    for (std::size_t i = 0; i < count; ++i) text += " " + SecondsText(gaps[i]);
+    return text;
+}
+
+std::string DeviceModel::EndArrivalText() const {
+    return downloadEndUs_ ? "end at " + SecondsText(*downloadEndUs_) + " s" : "end not received";
 }
 
 std::string DeviceModel::LineArrivalText(std::size_t line) const {

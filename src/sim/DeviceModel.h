@@ -188,6 +188,13 @@ public:
     std::string StatusText() const;
     // "line N at S.ssssss s": when download line N (from 1) was taken in.
     std::string LineArrivalText(std::size_t line) const;
+    // "end at S.ssssss s": when the end-of-file byte was taken in. A status
+    // tells the download completed as soon as the byte is read, which with
+    // pacing is up to a chunk's time before the wire has carried it.
+    std::string EndArrivalText() const;
+    // "gaps S.ssssss ...": the `count` longest times between one download
+    // line and the next (or the end-of-file byte), longest first.
+    std::string LongestGapsText(std::size_t count) const;
 
 private:
     enum class Mode { Terminal, Download };
@@ -259,6 +266,7 @@ private:
     TerminalReceiver input_;
     DownloadReceiver download_;
     std::vector<std::int64_t> downloadLineUs_;
+    std::optional<std::int64_t> downloadEndUs_;  // when the end-of-file byte came
     TransmitLine tx_;
     std::multimap<std::int64_t, std::function<void(std::int64_t)>> events_;
     std::int64_t lastRxUs_ = 0;

@@ -78,9 +78,27 @@ TEST(DeviceConsole, StatusTellsTheClockAndArrivalTellsWhenADownloadLineCameIn) {
         {"arrival 2", "line 2 at 2.000625 s"},
         {"arrival 3", "line 3 not received"},
         {"arrival 0", "line 0 not received"},
+        {"arrival end", "end not received"},
     };
     for (const auto& row : rows) EXPECT_EQ(RunConsoleCommand(bench.device, row.command).text, row.reply);
-    for (const char* bad : {"arrival", "arrival x", "arrival -1"})
+
+    bench.clock.AdvanceToUs(4'000'000);
+    bench.Send("S2\r\nS8\r\n");
+    const struct {
+        const char* command;
+        const char* reply;
+    } gaps[] = {
+        {"gaps 2", "gaps 1.999688 0.000312"},  // lines 2 to 3, then 1 to 2
+        {"gaps 9", "gaps 1.999688 0.000312 0.000312"},
+        {"gaps 0", "gaps"},
+    };
+    for (const auto& row : gaps) EXPECT_EQ(RunConsoleCommand(bench.device, row.command).text, row.reply);
+    // The end-of-file byte ends the last gap.
+    bench.clock.AdvanceToUs(7'000'000);
+    bench.Send("\x1A");
+    EXPECT_EQ(RunConsoleCommand(bench.device, "gaps 2").text, "gaps 2.999454 1.999688");
+    EXPECT_EQ(RunConsoleCommand(bench.device, "arrival end").text, "end at 7.000079 s");
+    for (const char* bad : {"arrival", "arrival x", "arrival -1", "gaps", "gaps many"})
         EXPECT_FALSE(RunConsoleCommand(bench.device, bad).ok) << bad;
 }
 
