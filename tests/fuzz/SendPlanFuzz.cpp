@@ -32,6 +32,7 @@
 #include "support/IgnoredStatus.h"
 #include "support/ScriptedLine.h"
 #include "window/FormState.h"
+#include "window/OperationResult.h"
 #include "window/Window.h"
 
 namespace {
@@ -51,7 +52,8 @@ struct Rig {
     Timer timer1{host, 2000, false};
     Timer timer3{host, 1000, false};
     Protocol protocol{host, link, run, status, timer1};
-    Window window{host, link, run, form, protocol, timer1, timer3};
+    OperationResult result;
+    Window window{host, link, run, form, protocol, timer1, timer3, result};
 
     Rig() {
         host.SetStepUs(1000);
