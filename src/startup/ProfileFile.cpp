@@ -164,9 +164,10 @@ std::vector<std::string> SplitLines(const std::string& bytes) {
 }
 
 // A value as a 1024-byte buffer returns it: up to its first NUL, at most
-// kMaxValueBytes.
+// kMaxValueBytes. Blanks that either cut leaves at its end are dropped too,
+// so that a value written back reads back the same.
 std::string ValueText(const std::string& stored) {
-    return FromCp932(CutToBytes(stored.substr(0, stored.find('\0')), ProfileFile::kMaxValueBytes));
+    return FromCp932(Trimmed(CutToBytes(stored.substr(0, stored.find('\0')), ProfileFile::kMaxValueBytes)));
 }
 
 }  // namespace

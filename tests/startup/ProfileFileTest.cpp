@@ -78,8 +78,12 @@ TEST(ProfileFile, ValuesAreCutTo1023BytesOnACharacterBoundary) {
     EXPECT_EQ(file.Get("S", "C"), std::string(1021, 'w') + "日");
 
     // As from a buffer: a NUL ends the value, so a save writes back what was read.
-    const auto withNul = dir.Write("b.ini", std::string("[S]\r\nD=x\0y\r\n", 12));
+    const auto withNul = dir.Write("b.ini", std::string("[S]\r\nD=x\0y\r\nE=z \0y\r\n", 20));
     EXPECT_EQ(ProfileFile::Load(withNul).Get("S", "D"), "x");
+    // Neither cut leaves a blank at the end, which a save would lose.
+    EXPECT_EQ(ProfileFile::Load(withNul).Get("S", "E"), "z");
+    const auto blankAtCut = dir.Write("c.ini", "[S]\r\nF=" + std::string(1022, 'v') + " w\r\n");
+    EXPECT_EQ(ProfileFile::Load(blankAtCut).Get("S", "F"), std::string(1022, 'v'));
 }
 
 // Editors and old tools: a byte-order mark in front, lines ended by CR alone,
