@@ -2,9 +2,10 @@
 # Set-up and entry point on a fresh Debian machine: installs what is missing,
 # configures and builds, then runs the demo or the whole test suite.
 #
-#   ./mirvok.sh demo   the program's main job against the simulated card reader
-#   ./mirvok.sh test   the whole test suite (normal and sanitizer builds)
-#   ./mirvok.sh build  build only
+#   ./mirvok.sh demo     the program's main job against the simulated card reader
+#   ./mirvok.sh test     the whole test suite (normal, sanitizer and Windows builds)
+#   ./mirvok.sh build    build only
+#   ./mirvok.sh windows  the Windows build (MinGW-w64) in build-windows/, its tests under Wine
 #   ./mirvok.sh package  the Debian package (and the Windows .zip when that build is set up)
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -14,7 +15,8 @@ packages=(cmake ninja-build g++ clang pkg-config libgtest-dev libgmock-dev
           qt6-base-dev qt6-serialport-dev libgl-dev libxkbcommon-dev
           fonts-noto-cjk xvfb xauth srecord libclang-rt-14-dev tmux
           minicom python3-serial time ccache
-          help2man librsvg2-bin dpkg-dev file zip)
+          help2man librsvg2-bin dpkg-dev file zip
+          g++-mingw-w64-x86-64-posix wine wine64)
 
 install_missing() {
     local missing=()
@@ -67,6 +69,43 @@ package_windows_zip() {
     (cd "$stage" && zip -qr "$dir/mirvok-$version-windows.zip" "mirvok-$version")
     rm -rf "$stage"
     ls "$dir/mirvok-$version-windows.zip"
+}
+
+# The Windows build: every program linked statically, its tests under Wine
+# (the toolchain file names the MinGW-w64 compilers, CMake the emulator). Its
+# end-to-end tests run mirvok-cli.exe against mirvok-sim of the Linux
+# build in build/.
+build_windows() {
+    build build-windows -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+          -DMIRVOK_SIM_PROGRAM="$root/build/src/sim/program/mirvok-sim"
+    check_no_dll_beside build-windows
+}
+
+# Fails when a Windows program imports a DLL that a bare Windows lacks (the
+# compiler's runtime, libstdc++, winpthread): it would need it beside it.
+check_no_dll_beside() {  # check_no_dll_beside DIR
+    local system='^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|comctl32|comdlg32|msvcrt|winmm|setupapi|cfgmgr32|ws2_32|uxtheme|version|bcrypt|imm32|api-ms-win-.*)\.dll$'
+    local exe dll bad=0
+    while IFS= read -r -d '' exe; do
+        while read -r dll; do
+            if ! echo "$dll" | tr 'A-Z' 'a-z' | grep -Eq "$system"; then
+                echo "$exe needs $dll beside it" >&2
+                bad=1
+            fi
+        done < <(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p')
+    done < <(find "$1" -name '*.exe' -not -path '*/wine-*prefix/*' -print0)
+    return $bad
+}
+
+# Fresh Wine prefixes for every run: nothing left from an earlier one counts.
+# Windows' windows need an X display under Wine; without one Xvfb serves.
+run_windows_tests() {
+    rm -rf build-windows/wine-prefix build-windows/wine-e2e-prefix
+    if [ -n "${DISPLAY:-}" ]; then
+        run_tests build-windows
+    else
+        xvfb-run -a -s "-screen 0 1280x1024x24" bash -c "$(declare -f run_tests); run_tests build-windows"
+    fi
 }
 
 run_tests() {  # run_tests DIR
@@ -125,9 +164,12 @@ case "$cmd" in
         export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
         build_normal
         build build-asan -DMIRVOK_SANITIZE=ON
+        build_windows
         [ -d "$root/tests/fuzz" ] && run_fuzzers
         echo "== sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer)"
         run_tests build-asan
+        echo "== Windows build under Wine"
+        run_windows_tests
         echo "== normal build"
         run_tests build
         run_unprivileged_tests build
@@ -140,13 +182,19 @@ case "$cmd" in
         package_deb
         package_windows_zip
         ;;
+    windows)
+        install_missing
+        build_normal  # mirvok-sim for the end-to-end tests under Wine
+        build_windows
+        run_windows_tests
+        ;;
     demo)
         install_missing
         build_normal
         exec "$root/tools/demo.sh" "$root/build" "$@"
         ;;
     *)
-        echo "usage: $0 [demo|test|build|package]" >&2
+        echo "usage: $0 [demo|test|build|windows|package]" >&2
         exit 2
         ;;
 esac

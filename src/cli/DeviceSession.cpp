@@ -11,6 +11,7 @@
 #include "download/SendPlan.h"
 #include "download/TransferEngine.h"
 #include "startup/RunState.h"
+#include "startup/Utf8Path.h"
 #include "ui/Frmdown.h"
 
 namespace mirvok::cli {
@@ -64,13 +65,13 @@ std::string SwitchesOn(int bank) {
 
 std::string AbsolutePath(const std::string& path) {
     std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    return error ? path : absolute.string();
+    const std::filesystem::path absolute = std::filesystem::absolute(PathFromUtf8(path), error);
+    return error ? path : Utf8FromPath(absolute);
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
     std::error_code error;
-    return std::filesystem::equivalent(a, b, error) && !error;
+    return std::filesystem::equivalent(PathFromUtf8(a), PathFromUtf8(b), error) && !error;
 }
 
 // Why the transcript may not be written where it is named ("" when it may):
@@ -78,7 +79,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 std::string TranscriptRefusal(const std::string& transcript, const std::string& firmware,
                               const std::string& settings) {
     std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(transcript, error);
+    const std::filesystem::file_status status = std::filesystem::status(PathFromUtf8(transcript), error);
     if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
         return "--transcript " + transcript + " is not a regular file";
     if (!firmware.empty() && SameFile(transcript, firmware))
@@ -135,7 +136,7 @@ int DeviceSession::Start() {
         if (const std::string refusal = TranscriptRefusal(options_.transcriptPath, firmware, run_.IniPath);
             !refusal.empty())
             return Finish(Outcome{kExitUsage, refusal}, false);
-        transcript_.open(options_.transcriptPath, std::ios::binary | std::ios::trunc);
+        transcript_.open(PathFromUtf8(options_.transcriptPath), std::ios::binary | std::ios::trunc);
         if (!transcript_) return Finish(Outcome{kExitUsage, "cannot write " + options_.transcriptPath}, false);
         watch_.transcript = &transcript_;
     }

@@ -1,38 +1,21 @@
 #include "Interrupt.h"
 
-#include <csignal>
+#include <atomic>
 
 namespace mirvok::cli {
 namespace {
 
-volatile std::sig_atomic_t g_interrupted = 0;
-
-extern "C" void OnInterruptSignal(int) { g_interrupted = 1; }
+// Lock-free, so that a signal handler (POSIX) or the console's handler
+// thread (Windows) may set it.
+std::atomic<int> g_interrupted{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 }  // namespace
 
-void InstallInterruptHandler() {
-#ifdef _WIN32
-    std::signal(SIGINT, OnInterruptSignal);
-#else
-    // No SA_RESTART: a read from the terminal ends with EINTR, so a question
-    // being asked notices the key at once.
-    struct sigaction action {};
-    action.sa_handler = OnInterruptSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;
-    sigaction(SIGINT, &action, nullptr);
-#endif
-}
+bool TakeInterrupt() { return g_interrupted.exchange(0) != 0; }
 
-bool TakeInterrupt() {
-    const bool was = g_interrupted != 0;
-    g_interrupted = 0;
-    return was;
-}
+bool InterruptPending() { return g_interrupted.load() != 0; }
 
-bool InterruptPending() { return g_interrupted != 0; }
-
-void RaiseInterrupt() { g_interrupted = 1; }
+void RaiseInterrupt() { g_interrupted.store(1); }
 
 }  // namespace mirvok::cli

@@ -4,7 +4,9 @@
 
 namespace mirvok::cli {
 
-// Catches SIGINT from now on. A blocking wait it interrupts ends early.
+// Catches Ctrl-C from now on (SIGINT on POSIX, the console control handler
+// on Windows: InterruptPosix.cpp, InterruptWindows.cpp). A blocking wait on
+// the terminal that it interrupts ends early.
 void InstallInterruptHandler();
 
 // Whether Ctrl-C came since the last TakeInterrupt; clears the flag.

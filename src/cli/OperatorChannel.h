@@ -3,6 +3,7 @@
 // Tests put a scripted operator in its place.
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -19,8 +20,10 @@ public:
     virtual std::optional<std::string> AskLine(const std::string& prompt, const std::function<void()>& idle) = 0;
 };
 
-// The controlling terminal (/dev/tty), also when standard input and output
-// are redirected; unavailable without one.
+// The operator's terminal, also when standard input and output are
+// redirected: the controlling terminal (/dev/tty) on POSIX, the console
+// (CONIN$, CONOUT$) on Windows; unavailable without one. The platform's part
+// is TerminalOperatorPosix.cpp or TerminalOperatorWindows.cpp.
 class TerminalOperator final : public OperatorChannel {
 public:
     TerminalOperator();
@@ -28,11 +31,12 @@ public:
     TerminalOperator(const TerminalOperator&) = delete;
     TerminalOperator& operator=(const TerminalOperator&) = delete;
 
-    bool Available() override { return fd_ >= 0; }
+    bool Available() override;
     std::optional<std::string> AskLine(const std::string& prompt, const std::function<void()>& idle) override;
 
 private:
-    int fd_ = -1;
+    struct Terminal;
+    std::unique_ptr<Terminal> terminal_;
 };
 
 // Nobody to ask (--yes scripts, tests of the unattended answers).

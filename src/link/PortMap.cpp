@@ -1,10 +1,10 @@
 #include "PortMap.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <system_error>
 
+#include "ComPortName.h"
 #include "Link.h"
 #include "startup/ProfileFile.h"
 
@@ -19,22 +19,6 @@ std::string DeviceIdentity(const std::string& path) {
     const fs::path canonical = fs::canonical(path, error);
     return error ? std::string() : canonical.string();
 }
-
-// 3 for "COM3" (any letter case); 0 for anything else.
-int PortNumberOfKey(const std::string& key) {
-    if (key.size() < 4 || key.size() > 6) return 0;
-    for (std::size_t i = 0; i < 3; ++i)
-        if (std::toupper(static_cast<unsigned char>(key[i])) != "COM"[i]) return 0;
-    if (key[3] == '0') return 0;
-    int number = 0;
-    for (std::size_t i = 3; i < key.size(); ++i) {
-        if (key[i] < '0' || key[i] > '9') return 0;
-        number = number * 10 + (key[i] - '0');
-    }
-    return number <= Link::kMaxPort ? number : 0;
-}
-
-std::string KeyOf(int port) { return "COM" + std::to_string(port); }
 
 }  // namespace
 
@@ -54,7 +38,7 @@ std::string StableDevicePath(const std::string& devicePath, const std::string& b
 PortMap PortMap::Load(const std::string& iniPath) {
     std::map<int, std::string> entries;
     for (const auto& [key, value] : ProfileFile::Load(iniPath).Entries(kSection)) {
-        const int number = PortNumberOfKey(key);
+        const int number = ComPortNumber(key);
         if (number != 0 && !value.empty()) entries.emplace(number, value);
     }
     return PortMap(std::move(entries));
@@ -109,7 +93,7 @@ std::vector<PortInfo> PortMap::Update(const std::vector<DetectedPort>& detected)
 bool PortMap::SaveAdded(const std::string& iniPath) {
     if (added_.empty()) return true;
     ProfileFile file = ProfileFile::Load(iniPath);
-    for (const auto& [number, path] : added_) file.Set(kSection, KeyOf(number), path);
+    for (const auto& [number, path] : added_) file.Set(kSection, ComPortName(number), path);
     if (!file.Save(iniPath)) return false;
     added_.clear();
     return true;

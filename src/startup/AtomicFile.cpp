@@ -1,26 +1,16 @@
 #include "AtomicFile.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
 #include <filesystem>
+
+#include "AtomicFileTemporary.h"
+#include "Utf8Path.h"
 
 namespace mirvok {
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kTemporaryNameAttempts = 100;
 constexpr const char* kTemporaryInfix = ".tmp";
-
-// "<target>.tmp<pid>-<attempt>".
-std::string TemporaryName(const std::string& target, long pid, int attempt) {
-    return target + kTemporaryInfix + std::to_string(pid) + "-" + std::to_string(attempt);
-}
 
 bool AllDigits(const std::string& text) {
     if (text.empty() || text.size() > 9) return false;
@@ -39,88 +29,32 @@ long PidOfTemporary(const std::string& rest) {
     return std::stol(pid);
 }
 
-bool ProcessRuns(long pid) {
-    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
-}
-
-// The file to replace: the target of a symbolic link, so the link survives.
-std::string ResolvedPath(const std::string& path) {
-    std::error_code ec;
-    if (!fs::is_symlink(path, ec)) return path;
-    const fs::path target = fs::weakly_canonical(path, ec);
-    return ec ? path : target.string();
-}
-
-bool WriteAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// Creates a temporary file beside the target; -1 when none can be made.
-int CreateTemporary(const std::string& target, std::string& temporaryPath) {
-    for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-        temporaryPath = TemporaryName(target, ::getpid(), attempt);
-        const int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    return -1;
-}
-
-// Makes the rename itself durable; a folder that cannot be synced is no failure.
-void SyncFolder(const std::string& target) {
-    std::string folder = fs::path(target).parent_path().string();
-    if (folder.empty()) folder = ".";
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
 }  // namespace
 
-bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
-    const std::string target = ResolvedPath(path);
-    struct stat old {};
-    const bool exists = ::stat(target.c_str(), &old) == 0;
-    // Renaming over a device node or a pipe would put a file in its place.
-    if (exists && !S_ISREG(old.st_mode)) return false;
-    // A write-protected settings file stays protected, as the profile functions leave it.
-    if (exists && ::access(target.c_str(), W_OK) != 0) return false;
+std::string ReplacedFile(const std::string& path) {
+    const fs::path given = PathFromUtf8(path);
+    std::error_code ec;
+    if (!fs::is_symlink(given, ec)) return path;
+    const fs::path target = fs::weakly_canonical(given, ec);
+    return ec ? path : Utf8FromPath(target);
+}
 
-    std::string temporary;
-    const int fd = CreateTemporary(target, temporary);
-    if (fd < 0) return false;
-    bool ok = WriteAll(fd, bytes);
-    if (ok && exists) ok = ::fchmod(fd, old.st_mode & 07777) == 0;
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && std::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    SyncFolder(target);
-    return true;
+std::string TemporaryName(const std::string& target, long pid, int attempt) {
+    return target + kTemporaryInfix + std::to_string(pid) + "-" + std::to_string(attempt);
 }
 
 void RemoveStaleTemporaries(const std::string& path) {
-    const fs::path target = ResolvedPath(path);
-    const std::string prefix = target.filename().string() + kTemporaryInfix;
+    const fs::path target = PathFromUtf8(ReplacedFile(path));
+    const std::string prefix = Utf8FromPath(target.filename()) + kTemporaryInfix;
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
+        const std::string name = Utf8FromPath(it->path().filename());
         if (!name.starts_with(prefix)) continue;
         const long pid = PidOfTemporary(name.substr(prefix.size()));
         std::error_code typeEc;
         if (pid <= 0 || ProcessRuns(pid) || !it->is_regular_file(typeEc)) continue;
-        ::unlink(it->path().c_str());
+        fs::remove(it->path(), typeEc);
     }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // Conversion between the UTF-8 texts held in memory and the Windows-31J
 // (CP932) bytes of the settings file and the wire. Keep this the only place
-// that knows how: iconv here, the Win32 conversion functions on Windows.
+// that knows how: iconv in CodePagePosix.cpp, the Win32 conversion functions
+// in CodePageWindows.cpp.
 
 #include <string>
 

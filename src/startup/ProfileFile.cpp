@@ -1,12 +1,12 @@
 #include "ProfileFile.h"
 
-#include <sys/stat.h>
-
+#include <filesystem>
 #include <fstream>
 #include <string_view>
 
 #include "AtomicFile.h"
 #include "CodePage.h"
+#include "Utf8Path.h"
 
 namespace mirvok {
 namespace {
@@ -140,7 +140,7 @@ std::string OneLine(const std::string& value) {
 
 // The whole file, if it holds at most maxBytes.
 bool ReadBounded(const std::string& path, std::size_t maxBytes, std::string& bytes) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     if (!in) return false;
     bytes.resize(maxBytes + 1);
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -174,10 +174,11 @@ std::string ValueText(const std::string& stored) {
 
 ProfileFile ProfileFile::Load(const std::string& path) {
     ProfileFile profile;
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0) return profile;  // no file: nothing to keep
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(PathFromUtf8(path), error);
+    if (!std::filesystem::exists(status)) return profile;  // no file: nothing to keep
     std::string bytes;
-    if (!S_ISREG(status.st_mode) || !ReadBounded(path, kMaxFileBytes, bytes)) {
+    if (!std::filesystem::is_regular_file(status) || !ReadBounded(path, kMaxFileBytes, bytes)) {
         profile.unreadable_ = true;
         return profile;
     }

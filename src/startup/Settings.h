@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "PathSeparator.h"
+
 namespace mirvok {
 
 struct Settings {
@@ -16,7 +18,7 @@ struct Settings {
     std::int16_t CRmode = 1;
     std::int16_t Downloadno = 3;
     std::string Filename;
-    std::string Directory = "/";
+    std::string Directory = std::string(1, PathSeparator());  // "\" on Windows, "/" elsewhere
     std::int16_t Spno = 0;
 };
 

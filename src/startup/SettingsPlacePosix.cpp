@@ -1,4 +1,3 @@
-#ifndef _WIN32
 #include <pwd.h>
 #include <unistd.h>
 
@@ -24,4 +23,3 @@ bool FolderIsWritable(const std::string& folder) {
 }
 
 }  // namespace mirvok
-#endif

@@ -1,18 +1,17 @@
-#ifdef _WIN32
 #include <windows.h>
 
-#include <cstdlib>
-#include <cwchar>
+#include <filesystem>
 
+#include "Environment.h"
 #include "SettingsPlace.h"
 #include "Utf8Path.h"
 
 namespace mirvok {
 
 std::string UserSettingsFolder() {
-    const wchar_t* appData = _wgetenv(L"APPDATA");
-    if (!appData || !*appData) return {};
-    return Utf8FromPath(std::filesystem::path(appData) / L"mirvok");
+    const std::optional<std::string> appData = EnvironmentValue("APPDATA");
+    if (!appData) return {};
+    return Utf8FromPath(PathFromUtf8(*appData) / L"mirvok");
 }
 
 // Windows tells write permission on a folder only by trying: a probe file
@@ -27,4 +26,3 @@ bool FolderIsWritable(const std::string& folder) {
 }
 
 }  // namespace mirvok
-#endif

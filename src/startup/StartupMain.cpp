@@ -4,7 +4,9 @@
 #include <system_error>
 
 #include "AtomicFile.h"
+#include "PathSeparator.h"
 #include "SettingsFile.h"
+#include "Utf8Path.h"
 
 namespace mirvok {
 namespace {
@@ -13,20 +15,21 @@ namespace fs = std::filesystem;
 
 bool HoldsContent(const std::string& path) {
     std::error_code ec;
-    return fs::is_regular_file(path, ec) && fs::file_size(path, ec) > 0 && !ec;
+    const fs::path file = PathFromUtf8(path);
+    return fs::is_regular_file(file, ec) && fs::file_size(file, ec) > 0 && !ec;
 }
 
 // The old file survives the first start's overwrite as a copy beside it.
 bool KeepBackup(const std::string& path) {
     std::error_code ec;
-    fs::copy_file(path, path + kBackupSuffix, fs::copy_options::overwrite_existing, ec);
+    fs::copy_file(PathFromUtf8(path), PathFromUtf8(path + kBackupSuffix), fs::copy_options::overwrite_existing, ec);
     return !ec;
 }
 
 }  // namespace
 
 std::string IniPathFor(const std::string& executableFolder) {
-    return executableFolder + "/" + kIniFileName;
+    return executableFolder + PathSeparator() + kIniFileName;
 }
 
 void LoadOrCreateSettings(RunState& run) {

@@ -9,6 +9,7 @@
 #include "download/HistoryDisplayName.h"
 #include "download/TrimBlanks.h"
 #include "startup/LineSetting.h"
+#include "startup/PathSeparator.h"
 #include "startup/RunState.h"
 #include "startup/SettingsFile.h"
 #include "startup/Utf8Text.h"
@@ -21,12 +22,6 @@ constexpr int kHistoryKeysRead = 20;
 constexpr const char* kPortRefreshTip =
     "現在使用可能なポートを抽出します。(USB-COMなど追加した場合は、更新してください。)";
 constexpr const char* kDswButtonCaption = "Read\r\nDSW";
-
-#ifdef _WIN32
-constexpr const char* kPathSeparators = "\\/";
-#else
-constexpr const char* kPathSeparators = "/";
-#endif
 
 // The first entry that matches, or the default entry.
 template <class Match>
@@ -134,7 +129,7 @@ void Frmdown::LoadFileName() {
     RunState& run = window.run;
     if (!run.CommandLine.empty()) {
         SetText(f.TxXferFileName, run.CommandLine);
-        const std::size_t separator = run.CommandLine.find_last_of(kPathSeparators);
+        const std::size_t separator = run.CommandLine.find_last_of(PathSeparators());
         const std::size_t nameStart = separator == std::string::npos ? 0 : separator + 1;
         run.settings.Directory = run.CommandLine.substr(0, nameStart);
         run.settings.Filename = run.CommandLine.substr(nameStart);

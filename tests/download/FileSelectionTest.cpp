@@ -5,6 +5,7 @@
 #include "EngineRig.h"
 #include "download/FileHistory.h"
 #include "download/FileSelection.h"
+#include "startup/PathSeparator.h"
 #include "support/TempDir.h"
 
 namespace mirvok {
@@ -14,7 +15,7 @@ class FileSelectionTest : public ::testing::Test {
 protected:
     TextBox& Box() { return rig.form.TxXferFileName; }
     Settings& Stored() { return rig.run.settings; }
-    std::string Folder() const { return dir.Path().string() + "/"; }
+    std::string Folder() const { return dir.Path().string() + PathSeparator(); }
     void Type(const std::string& text) { SetFileBoxText(rig.window, text); }
 
     test::TempDir dir;

@@ -1,45 +1,24 @@
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
 
+#include "SettingsFileFiles.h"
 #include "startup/ExecutablePath.h"
+#include "startup/PathSeparator.h"
 #include "startup/ProfileFile.h"
 #include "startup/SettingsFile.h"
 #include "startup/StartupMain.h"
-#include "support/TempDir.h"
 
 namespace mirvok {
 namespace {
-
-constexpr const char* kFirstStartFile =
-    "[Application]\r\nApp=Mirvok\r\n[Display]\r\nTop= 0\r\nleft= 0\r\n[Option]\r\nLinechk= 1\r\n"
-    "[Comm]\r\nPort= 1\r\nSetting=9600,E,8,1\r\nStTimer= 1000\r\n[Mode]\r\nCRmode= 1\r\nDownloadno= 3\r\n"
-    "[File]\r\nFilename=\r\nDirectory=/\r\n[Special]\r\nSpno= 0\r\n";
-
-RunState RunIn(const test::TempDir& dir) {
-    RunState run;
-    run.IniPath = IniPathFor(dir.Path().string());
-    return run;
-}
-
-std::size_t FilesIn(const test::TempDir& dir) {
-    std::size_t count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.Path())) ++count;
-    return count;
-}
 
 TEST(SettingsFile, FirstStartWritesTheWholeFileWithTheDefaults) {
     test::TempDir dir;
     RunState run = RunIn(dir);
     run.settings.Port = 9;  // whatever was in memory: the defaults win
     LoadOrCreateSettings(run);
-    EXPECT_EQ(test::TempDir::Read(run.IniPath), kFirstStartFile);
+    EXPECT_EQ(test::TempDir::Read(run.IniPath), FirstStartFile());
     EXPECT_EQ(run.settings.Port, 1);
     EXPECT_EQ(run.settings.Downloadno, 3);
     EXPECT_EQ(run.settings.StTimer, 1000);
@@ -50,8 +29,8 @@ TEST(SettingsFile, FirstStartWritesTheWholeFileWithTheDefaults) {
     LoadOrCreateSettings(second);
     EXPECT_EQ(second.settings.Top, 0);
     EXPECT_EQ(second.settings.Setting, "9600,E,8,1");
-    EXPECT_EQ(second.settings.Directory, "/");
-    EXPECT_EQ(test::TempDir::Read(run.IniPath), kFirstStartFile);
+    EXPECT_EQ(second.settings.Directory, std::string(1, PathSeparator()));
+    EXPECT_EQ(test::TempDir::Read(run.IniPath), FirstStartFile());
 }
 
 TEST(SettingsFile, AnotherMarkerResetsEverySettingButKeepsForeignKeys) {
@@ -98,7 +77,7 @@ TEST(SettingsFile, UnreadableFileIsBackedUpBeforeTheFirstStartReplacesIt) {
     RunState run = RunIn(dir);
     LoadOrCreateSettings(run);
     EXPECT_EQ(run.settings.Port, 1);
-    EXPECT_EQ(test::TempDir::Read(run.IniPath), kFirstStartFile);
+    EXPECT_EQ(test::TempDir::Read(run.IniPath), FirstStartFile());
     EXPECT_EQ(test::TempDir::Read(run.IniPath + ".bak"), huge);
 
     // The backup's place is taken by a folder: no copy, so no overwrite.
@@ -109,49 +88,6 @@ TEST(SettingsFile, UnreadableFileIsBackedUpBeforeTheFirstStartReplacesIt) {
     LoadOrCreateSettings(second);
     EXPECT_EQ(second.settings.Port, 1);
     EXPECT_EQ(test::TempDir::Read(second.IniPath), "[Comm]\r\nPort= 4\r\n");
-}
-
-// A settings path that names a pipe or a device (a pipe here, and a link to
-// one) is read as no file and never replaced by one; the run goes on with the
-// values in memory.
-TEST(SettingsFile, APipeOrDeviceIsNeverReplaced) {
-    test::TempDir dir;
-    const std::string fifo = dir.File("Mirvok.ini");
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    const std::string link = dir.File("link.ini");
-    std::filesystem::create_symlink(fifo, link);
-    for (const std::string& path : {fifo, link}) {
-        RunState run;
-        run.IniPath = path;
-        LoadOrCreateSettings(run);
-        run.settings.Port = 5;
-        SaveSettings(run, {"/a.mot"});
-        EXPECT_EQ(run.settings.Port, 5) << path;
-        struct stat status {};
-        ASSERT_EQ(::stat(path.c_str(), &status), 0) << path;
-        EXPECT_FALSE(S_ISREG(status.st_mode)) << path;
-    }
-    EXPECT_EQ(FilesIn(dir), 2u);
-}
-
-// Temporaries of saves that were killed go at the next start; those of a
-// process that still runs, and files that only look alike, stay.
-TEST(SettingsFile, StartRemovesTheTemporariesOfKilledSaves) {
-    test::TempDir dir;
-    const pid_t child = ::fork();
-    if (child == 0) ::_exit(0);
-    ASSERT_GT(child, 0);
-    ::waitpid(child, nullptr, 0);  // its process id now belongs to nobody
-    const std::string dead = dir.Write("Mirvok.ini.tmp" + std::to_string(child) + "-0", "[half");
-    const std::string running = dir.Write("Mirvok.ini.tmp" + std::to_string(::getpid()) + "-1", "[half");
-    const std::string alike = dir.Write("Mirvok.ini.tmpnotes", "mine");
-    const std::string otherFile = dir.Write("Other.ini.tmp" + std::to_string(child) + "-0", "mine");
-    RunState run = RunIn(dir);
-    LoadOrCreateSettings(run);
-    EXPECT_FALSE(std::filesystem::exists(dead));
-    EXPECT_TRUE(std::filesystem::exists(running));
-    EXPECT_TRUE(std::filesystem::exists(alike));
-    EXPECT_TRUE(std::filesystem::exists(otherFile));
 }
 
 // One stored value, the field it loads into and what that field must hold.
@@ -269,52 +205,12 @@ TEST(SettingsFile, ShorterHistoryLeavesOlderKeysAndThePortMapAlone) {
     EXPECT_EQ(file.Entries("File"), (Entries{{"File1", "/a/1"},
                                              {"File6", "/old/6"},
                                              {"Filename", ""},
-                                             {"Directory", "/"},
+                                             {"Directory", std::string(1, PathSeparator())},
                                              {"File2", "/a/2"},
                                              {"File3", "/a/3"},
                                              {"File4", "/a/4"},
                                              {"File5", "/a/5"}}));
     EXPECT_EQ(file.Entries("Ports"), (Entries{{"COM3", "/dev/serial/by-id/usb-x"}}));
-}
-
-// A save that cannot be written leaves the old file and no temporary file.
-TEST(SettingsFile, FullDiskKeepsTheOldFile) {
-    test::TempDir dir;
-    RunState run = RunIn(dir);
-    LoadOrCreateSettings(run);
-    run.settings.Port = 5;
-    // Writes beyond the file size limit fail as on a full disk.
-    const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
-    rlimit oldLimit{};
-    ::getrlimit(RLIMIT_FSIZE, &oldLimit);
-    rlimit tiny = oldLimit;
-    tiny.rlim_cur = 64;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tiny), 0);
-    SaveSettings(run, {std::string(200, 'p')});
-    ::setrlimit(RLIMIT_FSIZE, &oldLimit);
-    ::signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(test::TempDir::Read(run.IniPath), kFirstStartFile);
-    EXPECT_EQ(FilesIn(dir), 1u);
-}
-
-TEST(SettingsFile, ReadOnlyFolderKeepsTheOldFile) {
-    if (::geteuid() == 0) GTEST_SKIP() << "the superuser writes into read-only folders";
-    test::TempDir dir;
-    RunState run = RunIn(dir);
-    LoadOrCreateSettings(run);
-    std::filesystem::permissions(dir.Path(),
-                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-    run.settings.Port = 5;
-    SaveSettings(run, {});
-    std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_all);
-    EXPECT_EQ(test::TempDir::Read(run.IniPath), kFirstStartFile);
-    EXPECT_EQ(FilesIn(dir), 1u);
-
-    // A write-protected file in a writable folder stays as it is too.
-    std::filesystem::permissions(run.IniPath, std::filesystem::perms::owner_read);
-    SaveSettings(run, {});
-    EXPECT_EQ(test::TempDir::Read(run.IniPath), kFirstStartFile);
-    EXPECT_EQ(FilesIn(dir), 1u);
 }
 
 TEST(SettingsFile, ReplacementThatCannotTakeThePlaceLeavesNoTemporaryFile) {
@@ -329,8 +225,8 @@ TEST(SettingsFile, ReplacementThatCannotTakeThePlaceLeavesNoTemporaryFile) {
 
 TEST(SettingsFile, TheFileLivesBesideTheExecutable) {
     const std::string folder = ExecutableFolder();
-    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(folder) / "startup_tests")) << folder;
-    EXPECT_EQ(IniPathFor(folder), folder + "/Mirvok.ini");
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(folder) / MIRVOK_TEST_PROGRAM)) << folder;
+    EXPECT_EQ(IniPathFor(folder), folder + PathSeparator() + "Mirvok.ini");
 }
 
 TEST(SettingsFile, NumbersCarryABlankOrAMinusSign) {

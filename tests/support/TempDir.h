@@ -14,7 +14,8 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& Path() const { return path_; }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
+    // Paths are UTF-8 texts, as the program holds them.
+    std::string File(const std::string& name) const;
     // Writes bytes to a file in the folder and returns its path.
     std::string Write(const std::string& name, const std::string& bytes) const;
     static std::string Read(const std::string& path);

@@ -8,10 +8,10 @@
 #include <functional>
 
 #include "startup/Timer.h"
+#include "startup/WideText.h"
 #include "ui/win32/CommandLine.h"
 #include "ui/win32/InputDialog.h"
 #include "ui/win32/MessageBoxStyle.h"
-#include "ui/win32/WideText.h"
 #include "ui/win32/Win32Host.h"
 
 namespace mirvok {

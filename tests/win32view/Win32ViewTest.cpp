@@ -7,9 +7,9 @@
 
 #include <commctrl.h>
 
+#include "startup/WideText.h"
 #include "support/WindowBench.h"
 #include "ui/win32/ViewScale.h"
-#include "ui/win32/WideText.h"
 #include "ui/win32/Win32View.h"
 
 namespace mirvok {

@@ -2,47 +2,29 @@
 // serial ports. The settings file is the window's (beside the executable)
 // unless --ini names another.
 
-#include <QCoreApplication>
-
-#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 #include "cli/CliClock.h"
 #include "cli/CliOptions.h"
 #include "cli/CommandRunner.h"
+#include "cli/Console.h"
 #include "cli/ExitCode.h"
 #include "cli/Interrupt.h"
 #include "cli/OperatorChannel.h"
 #include "link/serial/SerialPortProvider.h"
+#include "link/serial/SerialRuntime.h"
+#include "startup/ProgramArguments.h"
 #include "startup/RunState.h"
 #include "startup/SettingsLocation.h"
 #include "startup/StartupMain.h"
 
-namespace {
-
-bool StandardErrorIsTerminal() {
-#ifdef _WIN32
-    return _isatty(_fileno(stderr)) != 0;
-#else
-    return isatty(STDERR_FILENO) != 0;
-#endif
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
     using namespace mirvok;
-    // Taken before Qt sees the arguments.
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    // Taken before the serial ports' machinery sees the arguments.
+    const std::vector<std::string> args = ProgramArguments(argc, argv);
     const cli::ParsedCommandLine parsed = cli::ParseCommandLine(args);
     if (!parsed.ok) {
         std::cerr << "mirvok-cli: " << parsed.error << "\n(mirvok-cli --help lists the commands and flags)\n";
@@ -50,8 +32,8 @@ int main(int argc, char** argv) {
     }
     const cli::CliOptions& options = parsed.options;
 
-    // The serial ports run on Qt Core.
-    QCoreApplication app(argc, argv);
+    serial::SerialRuntime serialRuntime(argc, argv);
+    cli::PrepareConsole();
 
     RunState run;
     run.IniPath = options.iniPath;
@@ -66,7 +48,7 @@ int main(int argc, char** argv) {
     cli::SystemClock clock;
     cli::TerminalOperator console;
     SerialPortProvider ports(run.IniPath);
-    cli::CliServices services{clock, console, ports, std::cout, std::cerr, StandardErrorIsTerminal(),
+    cli::CliServices services{clock, console, ports, std::cout, std::cerr, cli::StandardErrorIsTerminal(),
                               [](int code) { std::exit(code); }};
     return cli::RunCommand(options, run, services);
 }

@@ -1,6 +1,7 @@
 #pragma once
-// What the serial port layer needs from the operating system beyond Qt, one
-// implementation per platform: PosixSystemPorts.cpp and WindowsSystemPorts.cpp.
+// What the Qt serial port layer needs from a POSIX system beyond Qt
+// (SystemPortsPosix.cpp). The Windows build has its own transport instead:
+// SerialTransportWin32 and ComPortDiscovery.
 
 #include <QtGlobal>
 
@@ -13,9 +14,8 @@
 
 namespace mirvok::serial {
 
-// The serial ports present now, numbered as the program shows them: on
-// Windows the system's own COM numbers; elsewhere the numbers of the port
-// map, where devices seen for the first time are recorded.
+// The serial ports present now, numbered by the port map, where devices seen
+// for the first time are recorded.
 std::vector<PortInfo> ListSystemPorts(PortNumbering& numbering);
 
 // What to open for a port number; "" when the number leads to no device.

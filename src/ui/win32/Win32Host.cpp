@@ -7,8 +7,8 @@
 #include "CommandLine.h"
 #include "InputDialog.h"
 #include "MessageBoxStyle.h"
-#include "WideText.h"
 #include "startup/Timer.h"
+#include "startup/WideText.h"
 
 namespace mirvok {
 

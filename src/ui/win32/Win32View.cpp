@@ -7,7 +7,7 @@
 
 #include "Painting.h"
 #include "ViewScale.h"
-#include "WideText.h"
+#include "startup/WideText.h"
 #include "Win32Host.h"
 #include "WindowFont.h"
 #include "ui/Frmdown.h"

@@ -1,4 +1,3 @@
-#ifndef _WIN32
 #include <QSerialPortInfo>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -87,4 +86,3 @@ bool LacksAccess(const std::string& location) {
 }
 
 }  // namespace mirvok::serial
-#endif

@@ -1,14 +1,11 @@
-#include "OperatorChannel.h"
-
-#ifndef _WIN32
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
-#endif
 
 #include "Interrupt.h"
+#include "OperatorChannel.h"
 
 namespace mirvok::cli {
 namespace {
@@ -18,35 +15,32 @@ constexpr std::size_t kMaxAnswerBytes = 4096;
 
 }  // namespace
 
-#ifdef _WIN32
+struct TerminalOperator::Terminal {
+    int fd = -1;
+};
 
-// The console prompt is not built for Windows yet: questions take the
-// unattended answers there.
-TerminalOperator::TerminalOperator() = default;
-TerminalOperator::~TerminalOperator() = default;
-std::optional<std::string> TerminalOperator::AskLine(const std::string&, const std::function<void()>&) {
-    return std::nullopt;
+TerminalOperator::TerminalOperator() : terminal_(std::make_unique<Terminal>()) {
+    terminal_->fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
 }
-
-#else
-
-TerminalOperator::TerminalOperator() { fd_ = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC); }
 
 TerminalOperator::~TerminalOperator() {
-    if (fd_ >= 0) close(fd_);
+    if (terminal_->fd >= 0) close(terminal_->fd);
 }
+
+bool TerminalOperator::Available() { return terminal_->fd >= 0; }
 
 std::optional<std::string> TerminalOperator::AskLine(const std::string& prompt,
                                                      const std::function<void()>& idle) {
-    if (fd_ < 0) return std::nullopt;
-    if (write(fd_, prompt.data(), prompt.size()) < 0) return std::nullopt;
+    const int fd = terminal_->fd;
+    if (fd < 0) return std::nullopt;
+    if (write(fd, prompt.data(), prompt.size()) < 0) return std::nullopt;
     std::string line;
     for (;;) {
         if (InterruptPending()) {
             TakeInterrupt();
             return std::nullopt;
         }
-        pollfd p{fd_, POLLIN, 0};
+        pollfd p{fd, POLLIN, 0};
         const int ready = poll(&p, 1, kIdleEveryMs);
         if (ready < 0 && errno != EINTR) return std::nullopt;
         if (ready <= 0) {
@@ -54,14 +48,12 @@ std::optional<std::string> TerminalOperator::AskLine(const std::string& prompt,
             continue;
         }
         char c = 0;
-        const ssize_t n = read(fd_, &c, 1);
+        const ssize_t n = read(fd, &c, 1);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return std::nullopt;
         if (c == '\n') return line;
         if (c != '\r' && line.size() < kMaxAnswerBytes) line += c;
     }
 }
-
-#endif
 
 }  // namespace mirvok::cli

@@ -1,0 +1,11 @@
+#include <unistd.h>
+
+#include "Console.h"
+
+namespace mirvok::cli {
+
+void PrepareConsole() {}
+
+bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) != 0; }
+
+}  // namespace mirvok::cli

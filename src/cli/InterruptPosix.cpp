@@ -1,0 +1,22 @@
+#include <csignal>
+
+#include "Interrupt.h"
+
+namespace mirvok::cli {
+namespace {
+
+extern "C" void OnInterruptSignal(int) { RaiseInterrupt(); }
+
+}  // namespace
+
+void InstallInterruptHandler() {
+    // No SA_RESTART: a read from the terminal ends with EINTR, so a question
+    // being asked notices the key at once.
+    struct sigaction action {};
+    action.sa_handler = OnInterruptSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;
+    sigaction(SIGINT, &action, nullptr);
+}
+
+}  // namespace mirvok::cli

@@ -1,0 +1,214 @@
+#include "SerialTransportWin32.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "link/ComPortName.h"
+#include "link/Link.h"
+#include "startup/SystemTime.h"
+#include "startup/WideText.h"
+
+namespace mirvok::serial {
+namespace {
+
+constexpr char kXon = 0x11;
+constexpr char kXoff = 0x13;
+
+HANDLE AsHandle(void* handle) { return static_cast<HANDLE>(handle); }
+
+BYTE WinParity(char parity) {
+    switch (parity) {
+        case 'O': return ODDPARITY;
+        case 'E': return EVENPARITY;
+        case 'M': return MARKPARITY;
+        case 'S': return SPACEPARITY;
+        default: return NOPARITY;
+    }
+}
+
+// The line settings on top of what the driver holds: binary, no flow control
+// in either direction, DTR and RTS raised as a terminal program raises them.
+// With `keepFraming` the data bits, parity and stop bits stay as they are.
+bool ApplySettings(HANDLE port, const LineSettings& settings, bool keepFraming) {
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!GetCommState(port, &dcb)) return false;
+    dcb.BaudRate = static_cast<DWORD>(settings.baud);
+    if (!keepFraming) {
+        dcb.ByteSize = static_cast<BYTE>(settings.dataBits == 7 ? 7 : 8);
+        dcb.Parity = WinParity(settings.parity);
+        dcb.StopBits = settings.stopBits == 2 ? TWOSTOPBITS : ONESTOPBIT;
+    }
+    dcb.fBinary = TRUE;
+    dcb.fParity = dcb.Parity != NOPARITY;
+    dcb.fOutxCtsFlow = FALSE;
+    dcb.fOutxDsrFlow = FALSE;
+    dcb.fDtrControl = DTR_CONTROL_ENABLE;
+    dcb.fDsrSensitivity = FALSE;
+    dcb.fOutX = FALSE;
+    dcb.fInX = FALSE;
+    // Unused without XON/XOFF, but SetCommState refuses equal characters, and
+    // what the driver held may have them equal (Wine gives both as 0 at first).
+    dcb.XonChar = kXon;
+    dcb.XoffChar = kXoff;
+    dcb.fErrorChar = FALSE;
+    dcb.fNull = FALSE;
+    dcb.fRtsControl = RTS_CONTROL_ENABLE;
+    dcb.fAbortOnError = FALSE;
+    return SetCommState(port, &dcb) != 0;
+}
+
+// A device without modem lines is a pseudo-terminal behind Wine's COM port:
+// real serial drivers report the lines. Its framing is fixed by the host's
+// kernel, which refuses to change it, as the Qt transport knows on POSIX.
+bool HasModemLines(HANDLE port) {
+    DWORD status = 0;
+    return GetCommModemStatus(port, &status) != 0;
+}
+
+// The settings as asked; for a pseudo-terminal the rate alone when its
+// framing is refused.
+bool ApplyLineSettings(HANDLE port, const LineSettings& settings) {
+    if (ApplySettings(port, settings, false)) return true;
+    return !HasModemLines(port) && ApplySettings(port, settings, true);
+}
+
+// Reads return at once with what has arrived; writes get their time-out
+// before each write.
+bool SetImmediateReads(HANDLE port) {
+    COMMTIMEOUTS timeouts{};
+    timeouts.ReadIntervalTimeout = MAXDWORD;
+    return SetCommTimeouts(port, &timeouts) != 0;
+}
+
+TransportStatus OpenFailure(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND: return TransportStatus::NotFound;
+        // Windows reports a port held by another program as access denied.
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION: return TransportStatus::Busy;
+        default: return TransportStatus::IoError;
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<SerialTransportWin32> SerialTransportWin32::Open(int port, const LineSettings& settings,
+                                                                 TransportStatus& status) {
+    if (port < 1 || port > Link::kMaxPort) {
+        status = TransportStatus::NotFound;
+        return nullptr;
+    }
+    // The device namespace reaches COM10 and above, which the plain name does not.
+    const std::wstring name = L"\\\\.\\" + Wide(ComPortName(port));
+    const HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        status = OpenFailure(GetLastError());
+        return nullptr;
+    }
+    std::unique_ptr<SerialTransportWin32> transport(new SerialTransportWin32(handle));
+    if (!ApplyLineSettings(handle, settings) || !SetImmediateReads(handle)) {
+        CloseHandle(handle);
+        transport->handle_ = INVALID_HANDLE_VALUE;
+        status = TransportStatus::BadSetting;
+        return nullptr;
+    }
+    PurgeComm(handle, PURGE_RXABORT | PURGE_RXCLEAR);
+    DWORD errors = 0;
+    ClearCommError(handle, &errors, nullptr);  // what went wrong before is no loss of ours
+    status = TransportStatus::Ok;
+    return transport;
+}
+
+SerialTransportWin32::SerialTransportWin32(void* handle) : handle_(handle) {}
+
+SerialTransportWin32::~SerialTransportWin32() { Close(); }
+
+bool SerialTransportWin32::SetWriteTimeout(int timeoutMs) {
+    const int wanted = std::max(1, timeoutMs);  // 0 would mean no time-out at all
+    if (wanted == writeTimeoutMs_) return true;
+    COMMTIMEOUTS timeouts{};
+    timeouts.ReadIntervalTimeout = MAXDWORD;
+    timeouts.WriteTotalTimeoutConstant = static_cast<DWORD>(wanted);
+    if (!SetCommTimeouts(AsHandle(handle_), &timeouts)) return false;
+    writeTimeoutMs_ = wanted;
+    return true;
+}
+
+bool SerialTransportWin32::Queues(unsigned long& input, unsigned long& output) {
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(AsHandle(handle_), &errors, &status)) return false;
+    if (errors & (CE_OVERRUN | CE_RXOVER)) inputLost_ = true;
+    input = status.cbInQue;
+    output = status.cbOutQue;
+    return true;
+}
+
+TransportStatus SerialTransportWin32::Write(const std::string& bytes, int timeoutMs) {
+    if (handle_ == INVALID_HANDLE_VALUE) return TransportStatus::IoError;
+    if (bytes.empty()) return TransportStatus::Ok;
+    if (!SetWriteTimeout(timeoutMs)) return TransportStatus::IoError;
+    DWORD written = 0;
+    const BOOL ok = WriteFile(AsHandle(handle_), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    if (ok && written == bytes.size()) return TransportStatus::Ok;
+    // What was not sent must not go out later, in the middle of another message.
+    PurgeComm(AsHandle(handle_), PURGE_TXABORT | PURGE_TXCLEAR);
+    return ok ? TransportStatus::Timeout : TransportStatus::IoError;
+}
+
+TransportStatus SerialTransportWin32::Read(std::string& out) {
+    if (handle_ == INVALID_HANDLE_VALUE) return TransportStatus::IoError;
+    char buffer[4096];
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(AsHandle(handle_), buffer, sizeof buffer, &got, nullptr)) return TransportStatus::IoError;
+        out.append(buffer, got);
+        if (got < sizeof buffer) break;
+    }
+    unsigned long input = 0, output = 0;
+    if (!Queues(input, output)) return TransportStatus::IoError;
+    if (inputLost_) {
+        inputLost_ = false;
+        return TransportStatus::Overrun;
+    }
+    return TransportStatus::Ok;
+}
+
+TransportStatus SerialTransportWin32::WaitForData(int timeoutMs) {
+    if (handle_ == INVALID_HANDLE_VALUE) return TransportStatus::IoError;
+    const std::int64_t deadline = NowMs() + std::max(0, timeoutMs);
+    for (;;) {
+        unsigned long input = 0, output = 0;
+        if (!Queues(input, output)) return TransportStatus::IoError;
+        if (input > 0) return TransportStatus::Ok;
+        if (NowMs() >= deadline) return TransportStatus::Timeout;
+        Sleep(kPollEveryMs);
+    }
+}
+
+std::int64_t SerialTransportWin32::NowMs() { return MonotonicMicroseconds() / 1000; }
+
+void SerialTransportWin32::Sleep(int ms) { SleepMicroseconds(std::int64_t{std::max(0, ms)} * 1000); }
+
+ModemLines SerialTransportWin32::Lines() {
+    DWORD status = 0;
+    if (handle_ == INVALID_HANDLE_VALUE || !GetCommModemStatus(AsHandle(handle_), &status)) return ModemLines{};
+    return ModemLines{(status & MS_DSR_ON) != 0, (status & MS_CTS_ON) != 0};
+}
+
+// Bytes still queued are given time to leave before the handle goes: the next
+// opening may change the line settings under them.
+void SerialTransportWin32::Close() {
+    if (handle_ == INVALID_HANDLE_VALUE) return;
+    const std::int64_t deadline = NowMs() + kDrainTimeoutMs;
+    unsigned long input = 0, output = 0;
+    while (Queues(input, output) && output > 0 && NowMs() < deadline) Sleep(kPollEveryMs);
+    CloseHandle(AsHandle(handle_));
+    handle_ = INVALID_HANDLE_VALUE;
+}
+
+}  // namespace mirvok::serial

@@ -1,0 +1,10 @@
+#include "ProgramArguments.h"
+
+namespace mirvok {
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+    if (argc < 1) return {};
+    return std::vector<std::string>(argv + 1, argv + argc);
+}
+
+}  // namespace mirvok

@@ -1,0 +1,103 @@
+// Settings file cases that only POSIX systems can set up: a full disk through
+// the file size limit, folders and files without write permission, pipes,
+// temporaries of processes that ended.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "SettingsFileFiles.h"
+#include "startup/SettingsFile.h"
+
+namespace mirvok {
+namespace {
+
+// A save that cannot be written leaves the old file and no temporary file.
+TEST(SettingsFile, FullDiskKeepsTheOldFile) {
+    test::TempDir dir;
+    RunState run = RunIn(dir);
+    LoadOrCreateSettings(run);
+    run.settings.Port = 5;
+    // Writes beyond the file size limit fail as on a full disk.
+    const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+    rlimit oldLimit{};
+    ::getrlimit(RLIMIT_FSIZE, &oldLimit);
+    rlimit tiny = oldLimit;
+    tiny.rlim_cur = 64;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tiny), 0);
+    SaveSettings(run, {std::string(200, 'p')});
+    ::setrlimit(RLIMIT_FSIZE, &oldLimit);
+    ::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(test::TempDir::Read(run.IniPath), FirstStartFile());
+    EXPECT_EQ(FilesIn(dir), 1u);
+}
+
+TEST(SettingsFile, ReadOnlyFolderKeepsTheOldFile) {
+    if (::geteuid() == 0) GTEST_SKIP() << "the superuser writes into read-only folders";
+    test::TempDir dir;
+    RunState run = RunIn(dir);
+    LoadOrCreateSettings(run);
+    std::filesystem::permissions(dir.Path(),
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    run.settings.Port = 5;
+    SaveSettings(run, {});
+    std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_all);
+    EXPECT_EQ(test::TempDir::Read(run.IniPath), FirstStartFile());
+    EXPECT_EQ(FilesIn(dir), 1u);
+
+    // A write-protected file in a writable folder stays as it is too.
+    std::filesystem::permissions(run.IniPath, std::filesystem::perms::owner_read);
+    SaveSettings(run, {});
+    EXPECT_EQ(test::TempDir::Read(run.IniPath), FirstStartFile());
+    EXPECT_EQ(FilesIn(dir), 1u);
+}
+
+// A settings path that names a pipe or a device (a pipe here, and a link to
+// one) is read as no file and never replaced by one; the run goes on with the
+// values in memory.
+TEST(SettingsFile, APipeOrDeviceIsNeverReplaced) {
+    test::TempDir dir;
+    const std::string fifo = dir.File("Mirvok.ini");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string link = dir.File("link.ini");
+    std::filesystem::create_symlink(fifo, link);
+    for (const std::string& path : {fifo, link}) {
+        RunState run;
+        run.IniPath = path;
+        LoadOrCreateSettings(run);
+        run.settings.Port = 5;
+        SaveSettings(run, {"/a.mot"});
+        EXPECT_EQ(run.settings.Port, 5) << path;
+        struct stat status {};
+        ASSERT_EQ(::stat(path.c_str(), &status), 0) << path;
+        EXPECT_FALSE(S_ISREG(status.st_mode)) << path;
+    }
+    EXPECT_EQ(FilesIn(dir), 2u);
+}
+
+// Temporaries of saves that were killed go at the next start; those of a
+// process that still runs, and files that only look alike, stay.
+TEST(SettingsFile, StartRemovesTheTemporariesOfKilledSaves) {
+    test::TempDir dir;
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ASSERT_GT(child, 0);
+    ::waitpid(child, nullptr, 0);  // its process id now belongs to nobody
+    const std::string dead = dir.Write("Mirvok.ini.tmp" + std::to_string(child) + "-0", "[half");
+    const std::string running = dir.Write("Mirvok.ini.tmp" + std::to_string(::getpid()) + "-1", "[half");
+    const std::string alike = dir.Write("Mirvok.ini.tmpnotes", "mine");
+    const std::string otherFile = dir.Write("Other.ini.tmp" + std::to_string(child) + "-0", "mine");
+    RunState run = RunIn(dir);
+    LoadOrCreateSettings(run);
+    EXPECT_FALSE(std::filesystem::exists(dead));
+    EXPECT_TRUE(std::filesystem::exists(running));
+    EXPECT_TRUE(std::filesystem::exists(alike));
+    EXPECT_TRUE(std::filesystem::exists(otherFile));
+}
+
+}  // namespace
+}  // namespace mirvok
