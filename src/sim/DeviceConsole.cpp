@@ -1,6 +1,7 @@
 #include "DeviceConsole.h"
 
 #include <charconv>
+#include <cstdio>
 #include <sstream>
 #include <vector>
 
@@ -21,6 +22,28 @@ std::string_view NextWord(std::string_view& text) {
     std::string_view word = text.substr(0, end);
     text = end == std::string_view::npos ? std::string_view() : Trim(text.substr(end));
     return word;
+}
+
+// The downloaded memory: a summary line, then the written runs in lines of
+// "ADDRESS BYTES" in hexadecimal, at most kImageLineBytes bytes each.
+std::string ImageText(const MemoryImage& image) {
+    constexpr std::size_t kImageLineBytes = 32;
+    const auto runs = image.Segments();
+    std::string text = "image " + std::to_string(image.ByteCount()) + " bytes in " + std::to_string(runs.size()) +
+                       " runs";
+    for (const auto& [start, bytes] : runs) {
+        for (std::size_t at = 0; at < bytes.size(); at += kImageLineBytes) {
+            char address[16];
+            std::snprintf(address, sizeof address, "\n%06X ", static_cast<unsigned>(start + at));
+            text += address;
+            for (std::size_t i = at; i < bytes.size() && i < at + kImageLineBytes; ++i) {
+                char hex[4];
+                std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned char>(bytes[i]));
+                text += hex;
+            }
+        }
+    }
+    return text + "\nimage end";
 }
 
 template <typename T>
@@ -201,6 +224,7 @@ ConsoleReply RunConsoleCommand(DeviceModel& device, std::string_view line) {
         if (!ParseNumber(rest, count)) return Fail("gaps N (how many)");
         return Done(device.LongestGapsText(count));
     }
+    if (verb == "image") return Done(ImageText(device.Memory()));
     if (verb == "help" || verb == "?") return Done(ConsoleHelp());
     if (verb == "quit" || verb == "exit") return ConsoleReply{true, true, "bye"};
     return Fail("unknown command '" + std::string(verb) + "' (try help)");
@@ -219,6 +243,7 @@ std::string ConsoleHelp() {
                           taken in, on that clock
   gaps N                  the N longest times between two download lines (or the last
                           line and the end-of-file byte), longest first
+  image                   the downloaded memory in hexadecimal, ending with "image end"
   help                    this text
   quit                    end mirvok-sim
 Settings (set NAME VALUE, or --set NAME=VALUE at start):

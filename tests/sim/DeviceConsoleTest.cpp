@@ -43,6 +43,7 @@ TEST(DeviceConsole, CommandsChangeTheRunningDevice) {
         EXPECT_TRUE(row.holds(device)) << row.line;
     }
     EXPECT_NE(RunConsoleCommand(device, "status").text.find("dsw1 05, dsw2 FE"), std::string::npos);
+    EXPECT_EQ(RunConsoleCommand(device, "image").text, "image 0 bytes in 0 runs\nimage end");
     EXPECT_TRUE(RunConsoleCommand(device, "quit").quit);
 }
 

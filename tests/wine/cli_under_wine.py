@@ -1,0 +1,223 @@
+#!/usr/bin/python3
+"""mirvok-cli.exe under Wine against mirvok-sim: the Windows program's whole
+road through the Win32 serial transport. The simulator's pseudo-terminal is
+made a COM port of a Wine prefix of the tests' own: registered under
+HKLM\Software\Wine\Ports, from where Wine, once restarted, links it in the
+prefix's dosdevices folder and lists it as Windows lists its COM ports.
+
+    cli_under_wine.py --cli mirvok-cli.exe --sim mirvok-sim --wine-run wine-run.sh \
+                      --prefix DIR --data DIR
+"""
+
+import argparse
+import os
+import queue
+import re
+import subprocess
+import sys
+import tempfile
+import threading
+import unittest
+from pathlib import Path
+
+ARGS = None
+BLOCK_PAUSE_SECONDS = 2.0
+# A gap in what the device receives that counts as one of the program's
+# block pauses (the pause is 2 s; Wine and the terminal add little).
+PAUSE_AT_LEAST_SECONDS = 1.5
+PROGRAM_TIMEOUT_SECONDS = 120
+
+
+class Simulator:
+    """mirvok-sim as a child: its terminal's path from the first line it
+    prints, its console on a pipe."""
+
+    def __init__(self, args, transcript):
+        self.process = subprocess.Popen([ARGS.sim, "--transcript", str(transcript), *args],
+                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                        stderr=subprocess.DEVNULL)
+        self._lines = queue.Queue()
+        threading.Thread(target=self._read, daemon=True).start()
+        self.path = self.next_line(10)
+
+    def _read(self):
+        for line in self.process.stdout:
+            self._lines.put(line.decode(errors="replace").rstrip("\n"))
+        self._lines.put(None)
+
+    def next_line(self, timeout):
+        line = self._lines.get(timeout=timeout)
+        if line is None:
+            raise RuntimeError("mirvok-sim ended")
+        return line
+
+    def ask(self, command, last_line):
+        """The console's answer to a command, up to the line `last_line` matches."""
+        self.process.stdin.write(command.encode() + b"\n")
+        self.process.stdin.flush()
+        lines = []
+        while True:
+            lines.append(self.next_line(10))
+            if re.search(last_line, lines[-1]):
+                return lines
+
+    def stop(self):
+        try:
+            self.process.stdin.write(b"quit\n")
+            self.process.stdin.close()
+            self.process.wait(timeout=5)
+        except (OSError, subprocess.TimeoutExpired):
+            self.process.kill()
+            self.process.wait()
+        self.process.stdout.close()
+
+
+def wine(*args):
+    return subprocess.run([ARGS.wine_run, "--prefix=" + ARGS.prefix, *args], stdin=subprocess.DEVNULL,
+                          capture_output=True, timeout=300)
+
+
+def map_port(number, device):
+    """Makes `device` COM`number` of the prefix (None: takes the port away).
+    Wine reads its ports when it starts, so the prefix's Wine is stopped."""
+    key = "HKLM\\Software\\Wine\\Ports"
+    if device:
+        wine("reg", "add", key, "/v", f"COM{number}", "/d", device, "/f")
+    else:
+        wine("reg", "delete", key, "/v", f"COM{number}", "/f")
+    subprocess.run(["wineserver", "-k"], env={**os.environ, "WINEPREFIX": ARGS.prefix}, check=False)
+    subprocess.run(["wineserver", "-w"], env={**os.environ, "WINEPREFIX": ARGS.prefix}, check=False)
+    if device:
+        wine("cmd", "/c", "exit")  # Wine starts again and links the port
+
+
+def windows_path(path):
+    """Wine shows the host's root folder as drive Z:."""
+    return "Z:" + str(Path(path).resolve()).replace("/", "\\")
+
+
+def s_record_image(path):
+    """Address -> byte of the data records (S1, S2, S3) of an S-record file."""
+    image = {}
+    address_bytes = {"1": 2, "2": 3, "3": 4}
+    for line in Path(path).read_text().splitlines():
+        if len(line) < 4 or line[0] != "S" or line[1] not in address_bytes:
+            continue
+        record = bytes.fromhex(line[2:])
+        width = address_bytes[line[1]]
+        address = int.from_bytes(record[1:1 + width], "big")
+        for offset, value in enumerate(record[1 + width:-1]):
+            image[address + offset] = value
+    return image
+
+
+def device_image(lines):
+    """Address -> byte from the simulator's "image" answer."""
+    image = {}
+    for line in lines:
+        match = re.fullmatch(r"([0-9A-F]{6,8}) ([0-9A-F]+)", line)
+        if match:
+            address = int(match.group(1), 16)
+            for offset, value in enumerate(bytes.fromhex(match.group(2))):
+                image[address + offset] = value
+    return image
+
+
+def received_gaps(transcript):
+    """Gaps of at least PAUSE_AT_LEAST_SECONDS between the bytes the device
+    received from its first S-record on."""
+    times = []
+    started = False
+    for line in Path(transcript).read_text(errors="replace").splitlines():
+        match = re.match(r"\s*([0-9.]+) host>dev\s+((?:[0-9A-F]{2} )+)", line)
+        if not match:
+            continue
+        data = bytes.fromhex(match.group(2))
+        started = started or b"S" in data
+        if started:
+            times.append(float(match.group(1)))
+    return [b - a for a, b in zip(times, times[1:]) if b - a >= PAUSE_AT_LEAST_SECONDS]
+
+
+class CliUnderWine(unittest.TestCase):
+    port = 0
+
+    def setUp(self):
+        self.work = Path(tempfile.mkdtemp(prefix="mirvok-wine-e2e-"))
+        self.ini = self.work / "Mirvok.ini"
+        self.sim = None
+
+    def tearDown(self):
+        if self.sim:
+            self.sim.stop()
+            map_port(self.port, None)
+        subprocess.run(["rm", "-rf", str(self.work)], check=False)
+
+    def start_sim(self, *args):
+        self.sim = Simulator(["--no-pacing", *args], self.work / "sim.transcript")
+        map_port(self.port, self.sim.path)
+        link = Path(ARGS.prefix) / "dosdevices" / f"com{self.port}"
+        self.assertEqual(os.readlink(link), self.sim.path)
+
+    def cli(self, *args):
+        command = [ARGS.wine_run, "--prefix=" + ARGS.prefix, ARGS.cli, *args,
+                   "--ini", windows_path(self.ini), "--port", str(self.port)]
+        return subprocess.run(command, stdin=subprocess.DEVNULL, capture_output=True,
+                              timeout=PROGRAM_TIMEOUT_SECONDS)
+
+    def explain(self, run):
+        return (f"exit {run.returncode}\nstdout:\n{run.stdout.decode(errors='replace')}"
+                f"\nstderr:\n{run.stderr.decode(errors='replace')}")
+
+
+class DownloadUnderWine(CliUnderWine):
+    port = 41
+
+    def test_terminal_mode_download_fills_the_device_with_the_file(self):
+        rom = Path(ARGS.data) / "small.s28"
+        self.start_sim()
+        run = self.cli("download", windows_path(rom), "--terminal", "--mode", "8")
+        self.assertEqual(run.returncode, 0, self.explain(run))
+        self.assertIn("transfer completed (2000)", run.stdout.decode(errors="replace"), self.explain(run))
+
+        status = " ".join(self.sim.ask("status", r"line mismatches"))
+        self.assertIn("0 bad, 1 completed", status)
+        image = device_image(self.sim.ask("image", r"^image end$"))
+        self.assertEqual(image, s_record_image(rom))
+        # Blocks 0 to 2: a pause at 0x010000, at 0x020000 and before the end record.
+        gaps = received_gaps(self.work / "sim.transcript")
+        self.assertEqual(len(gaps), 3, gaps)
+        for gap in gaps:
+            self.assertLess(gap, BLOCK_PAUSE_SECONDS + 1.5, gaps)
+
+
+class ReadingUnderWine(CliUnderWine):
+    port = 42
+
+    def test_version_and_dip_switches_are_read(self):
+        self.start_sim("--set", "rom=MV-9.01", "--set", "dsw1=A5", "--set", "dsw2=3C")
+        version = self.cli("version")
+        self.assertEqual(version.returncode, 0, self.explain(version))
+        self.assertIn("MV-9.01", version.stdout.decode(errors="replace"), self.explain(version))
+
+        dsw = self.cli("dsw")
+        self.assertEqual(dsw.returncode, 0, self.explain(dsw))
+        output = dsw.stdout.decode(errors="replace")
+        self.assertIn("DSW1 A5", output, self.explain(dsw))
+        self.assertIn("DSW2 3C", output, self.explain(dsw))
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser()
+    for name in ("--cli", "--sim", "--wine-run", "--prefix", "--data"):
+        parser.add_argument(name, required=True)
+    ARGS, rest = parser.parse_known_args()
+    ARGS.prefix = str(Path(ARGS.prefix).resolve())
+    # Makes the prefix, if need be, before the first test times a program.
+    wine("cmd", "/c", "exit")
+    unittest.main(argv=[sys.argv[0], *rest], verbosity=2)
+
+
+if __name__ == "__main__":
+    main()
