@@ -76,7 +76,7 @@ package_windows_zip() {
 # end-to-end tests run mirvok-cli.exe against mirvok-sim of the Linux
 # build in build/.
 build_windows() {
-    build build-windows -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+    build build-windows -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
           -DMIRVOK_SIM_PROGRAM="$root/build/src/sim/program/mirvok-sim"
     check_no_dll_beside build-windows
 }

@@ -22,10 +22,10 @@ set(kLayerOrder
 # include the simulator (its byte log uses the simulator's transcript format).
 set(kSideLayers "sim:startup,link")
 set(kAlsoAllowed "cli:sim")
-# Where Qt may be included: the Qt view, the Qt serial transport, files named
-# after Qt, and the command-line program, which runs Qt's event loop for the
-# serial ports. windows.h: files named after Windows or Win32, and ui/win32.
-set(kQtFolders "^(ui/qt|link/serial|cli/program)/")
+# Where Qt may be included: the Qt view, the Qt serial transport (with the
+# event loop it needs in a program without a window) and files named after
+# Qt. windows.h: files named after Windows or Win32, and ui/win32.
+set(kQtFolders "^(ui/qt|link/serial)/")
 set(kWindowsFolders "^ui/win32/")
 # Known exceptions, each kept until it moves into a platform file of its own.
 set(kWindowsHeaderExceptions "ui/qt/QtHost.cpp")

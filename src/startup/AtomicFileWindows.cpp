@@ -99,7 +99,8 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
 
 bool ProcessRuns(long pid) {
     const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
-    if (!process) return GetLastError() != ERROR_INVALID_PARAMETER;  // no such process
+    // Access denied: it runs under another account; any other failure: no such process.
+    if (!process) return GetLastError() == ERROR_ACCESS_DENIED;
     DWORD exitCode = 0;
     const bool runs = !GetExitCodeProcess(process, &exitCode) || exitCode == STILL_ACTIVE;
     CloseHandle(process);

@@ -3,7 +3,6 @@
 // download or a maintenance operation ends, Ctrl-C, and the JSON output.
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <functional>
@@ -12,6 +11,7 @@
 #include "JsonReader.h"
 #include "cli/ExitCode.h"
 #include "cli/Interrupt.h"
+#include "support/NonRegularFile.h"
 #include "support/SRecordMaker.h"
 
 namespace mirvok::cli::test {
@@ -288,7 +288,7 @@ TEST(CliTranscript, NeverTruncatesTheFirmwareTheSettingsOrADevice) {
     const std::string hardLink = b.dir.File("same.s28");
     std::filesystem::create_hard_link(firmware, hardLink);
     const std::string fifo = b.dir.File("pipe");
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_TRUE(mirvok::test::MakeNonRegularFile(fifo));
     ASSERT_EQ(b.Run({"dsw", "--port", "7"}), kExitOk) << b.Err();  // the settings file exists
     const std::string settings = b.Ini();
     for (const std::string& transcript : {firmware, hardLink, b.IniPath(), fifo, b.dir.Path().string()}) {

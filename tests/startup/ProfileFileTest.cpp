@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "startup/ProfileFile.h"
+#include "support/NonRegularFile.h"
 #include "support/TempDir.h"
 
 namespace mirvok {
@@ -119,7 +121,7 @@ TEST(ProfileFile, AFileTooLargeOrNotRegularIsUnreadableAndKept) {
     const std::string huge = "[Comm]\r\nPort= 4\r\n" + std::string(ProfileFile::kMaxFileBytes, '\n');
     const auto large = dir.Write("large.ini", huge);
     const auto fifo = dir.File("fifo.ini");
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_TRUE(test::MakeNonRegularFile(fifo));
     const auto justFits = dir.Write("fits.ini", std::string(ProfileFile::kMaxFileBytes - 9, ';') + "\n[A]\nk=v");
 
     for (const std::string& path : {large, fifo}) {
@@ -130,9 +132,8 @@ TEST(ProfileFile, AFileTooLargeOrNotRegularIsUnreadableAndKept) {
         EXPECT_FALSE(file.Save(path)) << path;
     }
     EXPECT_EQ(test::TempDir::Read(large), huge);
-    struct stat status {};
-    ASSERT_EQ(::stat(fifo.c_str(), &status), 0);
-    EXPECT_TRUE(S_ISFIFO(status.st_mode));
+    EXPECT_TRUE(std::filesystem::exists(fifo));
+    EXPECT_FALSE(std::filesystem::is_regular_file(fifo));
 
     const ProfileFile fits = ProfileFile::Load(justFits);
     EXPECT_FALSE(fits.Unreadable());

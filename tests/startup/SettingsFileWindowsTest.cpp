@@ -58,7 +58,7 @@ TEST(SettingsFileWindows, ReadOnlyFileKeepsItsContentAndLeavesNoTemporaryFile) {
 // this process, and files that only look alike, stay.
 TEST(SettingsFileWindows, StartRemovesTheTemporariesOfKilledSaves) {
     test::TempDir dir;
-    constexpr long kNoProcess = 0x7FFFFFF0;  // beyond every process id Windows hands out
+    constexpr long kNoProcess = 999999996;  // far beyond the process ids Windows hands out
     const std::string dead = dir.Write("Mirvok.ini.tmp" + std::to_string(kNoProcess) + "-0", "[half");
     const std::string running = dir.Write("Mirvok.ini.tmp" + std::to_string(GetCurrentProcessId()) + "-1", "[half");
     const std::string alike = dir.Write("Mirvok.ini.tmpnotes", "mine");

@@ -1,0 +1,9 @@
+#include <sys/stat.h>
+
+#include "NonRegularFile.h"
+
+namespace mirvok::test {
+
+bool MakeNonRegularFile(const std::string& path) { return ::mkfifo(path.c_str(), 0600) == 0; }
+
+}  // namespace mirvok::test

@@ -1,0 +1,13 @@
+#include <filesystem>
+
+#include "NonRegularFile.h"
+#include "startup/Utf8Path.h"
+
+namespace mirvok::test {
+
+bool MakeNonRegularFile(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::create_directory(PathFromUtf8(path), ec);
+}
+
+}  // namespace mirvok::test
