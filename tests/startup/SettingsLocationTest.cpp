@@ -57,15 +57,6 @@ TEST(SettingsLocation, BesideTheExecutableFirstThenThePerUserFile) {
     }
 }
 
-TEST(SettingsLocation, TheInstalledFolderIsRecognisedThroughALink) {
-    test::TempDir dir;
-    fs::create_directories(dir.Path() / "usr" / "bin");
-    fs::create_directory_symlink(dir.Path() / "usr" / "bin", dir.Path() / "bin");
-    const SettingsLocation location = ChooseSettingsLocation(
-        (dir.Path() / "bin").string(), (dir.Path() / "usr" / "bin").string(), dir.File("u"));
-    EXPECT_TRUE(location.perUser);
-}
-
 TEST(SettingsLocation, OnlyThePerUserFolderIsCreated) {
     test::TempDir dir;
     const fs::path user = dir.Path() / "home" / ".config" / "mirvok";
