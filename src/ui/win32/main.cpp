@@ -7,7 +7,6 @@
 #include <commctrl.h>
 
 #include "CommandLine.h"
-#include "WideText.h"
 #include "Win32Host.h"
 #include "Win32View.h"
 #include "link/Link.h"
@@ -15,6 +14,7 @@
 #include "startup/ExecutablePath.h"
 #include "startup/RunState.h"
 #include "startup/StartupMain.h"
+#include "startup/WideText.h"
 #include "ui/Frmdown.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
