@@ -35,6 +35,21 @@ struct FileDialogRequest {
     std::string initialDir;
 };
 
+// The answer of a box closed without pressing a button (Esc, the close box):
+// the one that leaves things as they are.
+inline MsgResult ClosedBoxAnswer(MsgButtons buttons) {
+    switch (buttons) {
+        case MsgButtons::OK:
+            return MsgResult::OK;
+        case MsgButtons::YesNo:
+            return MsgResult::No;
+        case MsgButtons::OKCancel:
+        case MsgButtons::RetryCancel:
+            break;
+    }
+    return MsgResult::Cancel;
+}
+
 // The application title, used when a message box names no title of its own.
 inline constexpr const char* kAppTitle = "ROM ﾀﾞｳﾝﾛｰﾄﾞ ﾌﾟﾛｸﾞﾗﾑ";
 

@@ -69,17 +69,7 @@ MsgResult ResultOf(QMessageBox::StandardButton button, MsgButtons set) {
         default:
             break;
     }
-    // Closed without a button: the answer that leaves things as they are.
-    switch (set) {
-        case MsgButtons::OK:
-            return MsgResult::OK;
-        case MsgButtons::YesNo:
-            return MsgResult::No;
-        case MsgButtons::OKCancel:
-        case MsgButtons::RetryCancel:
-            return MsgResult::Cancel;
-    }
-    return MsgResult::Cancel;
+    return ClosedBoxAnswer(set);
 }
 
 }  // namespace

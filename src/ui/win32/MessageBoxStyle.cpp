@@ -48,22 +48,10 @@ MsgResult MessageBoxResultOf(int id, MsgButtons buttons) {
             return MsgResult::No;
         case IDRETRY:
             return MsgResult::Retry;
-        case IDCANCEL:
-            if (buttons != MsgButtons::OK && buttons != MsgButtons::YesNo) return MsgResult::Cancel;
-            break;
         default:
-            break;
+            break;  // Cancel, Esc or the close box
     }
-    switch (buttons) {
-        case MsgButtons::OK:
-            return MsgResult::OK;
-        case MsgButtons::YesNo:
-            return MsgResult::No;
-        case MsgButtons::OKCancel:
-        case MsgButtons::RetryCancel:
-            return MsgResult::Cancel;
-    }
-    return MsgResult::Cancel;
+    return ClosedBoxAnswer(buttons);
 }
 
 }  // namespace mirvok

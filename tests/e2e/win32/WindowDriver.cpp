@@ -10,7 +10,8 @@
 //                             its title and text on two lines
 //   answer ok|cancel|yes|no|retry   presses a button of the box
 //   type TEXT                 types into the input box and presses OK
-//   shot FILE.bmp             the main window as the screen shows it
+//   shot FILE.bmp [box]       the main window (or the box on top of it) as
+//                             the screen shows it
 //   close                     asks the main window to close
 //   wait-gone MS              until the main window has gone
 //
@@ -154,9 +155,8 @@ bool SaveBitmap(const std::wstring& path, HDC dc, HBITMAP bitmap, int width, int
     return std::fclose(out) == 0 && ok;
 }
 
-// The window as the screen shows it, frame included.
-bool Shot(const std::wstring& path) {
-    HWND main = MainWindow();
+// A window as the screen shows it, frame included.
+bool Shot(const std::wstring& path, HWND main) {
     if (!main) return false;
     RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
     Sleep(300);  // the window draws in its own process
@@ -251,7 +251,7 @@ int Run(const std::vector<std::string>& args) {
                             2000, nullptr);
         return Press(box, IDOK);
     }
-    if (command == "shot") return Shot(Wide(arg)) ? 0 : 1;
+    if (command == "shot") return Shot(Wide(arg), args.size() > 2 && args[2] == "box" ? Box() : MainWindow()) ? 0 : 1;
     if (command == "close") {
         if (!MainWindow()) return 1;
         PostMessageW(MainWindow(), WM_CLOSE, 0, 0);
