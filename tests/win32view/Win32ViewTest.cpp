@@ -51,8 +51,9 @@ protected:
     void SetUp() override {
         bench.ports.SetPresent({3, 12});
         bench.Load();
+        // The window stays hidden: what is checked needs no screen, and
+        // under Wine without a window manager hiding a shown one takes seconds.
         view = std::make_unique<Win32View>(*bench.frm, nullptr);
-        ShowWindow(view->Window(), SW_SHOWNA);
     }
     void TearDown() override {
         view.reset();
@@ -206,7 +207,7 @@ TEST_F(Win32ViewTest, TheWindowWidensWithTheFromBackupMode) {
     GetWindowRect(Handle("CmdGetDSW"), &dsw);
     MapWindowPoints(nullptr, view->Window(), reinterpret_cast<POINT*>(&dsw), 2);
     EXPECT_LE(dsw.right, ClientWidth());
-    EXPECT_TRUE(IsWindowVisible(Handle("SpDSW1On(8)")));
+    EXPECT_TRUE(GetWindowLongPtrW(Handle("SpDSW1On(8)"), GWL_STYLE) & WS_VISIBLE);
     Menu("MnuROMBkRec");
     EXPECT_EQ(ClientWidth(), scale.Px(5160 - 120));
     EXPECT_FALSE(view->MenuItemChecked("MnuROMBkRec"));
@@ -271,7 +272,6 @@ TEST_F(Win32ViewTest, LaterControlsLieOverEarlierOnes) {
 TEST_F(Win32ViewTest, ClosingTheIdleWindowEndsIt) {
     SendMessageW(view->Window(), WM_CLOSE, 0, 0);
     EXPECT_TRUE(bench.frm->Unloaded());
-    EXPECT_FALSE(IsWindowVisible(view->Window()));
     MSG message;
     EXPECT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }
