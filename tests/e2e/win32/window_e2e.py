@@ -296,7 +296,7 @@ def run(session):
     session.start_display()
     session.make_prefix()
     session.start_simulator()
-    # session.first_start()  # TEMP
+    session.first_start()
     sample = session.write_settings()
     session.start_window()
 
