@@ -80,11 +80,13 @@ def sent_lines(data, mask):
 
 
 def first_lines_of_blocks(lines):
-    """{block key: 1-based position of its first line} over the lines sent."""
+    """{mask character: 1-based position of its block's first line} over the
+    lines sent (character 8 takes every block from 08 on)."""
     firsts = {}
     for position, line in enumerate(lines, 1):
-        if mask_index(line) is not None:
-            firsts.setdefault(block_key(line), position)
+        index = mask_index(line)
+        if index is not None:
+            firsts.setdefault(index, position)
     return firsts
 
 

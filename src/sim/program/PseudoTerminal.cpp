@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -103,6 +104,12 @@ std::optional<std::string> PseudoTerminal::Read(std::size_t maxBytes) {
     }
     if (n < 0 && (errno == EAGAIN || errno == EINTR)) return std::string();
     return std::nullopt;
+}
+
+std::size_t PseudoTerminal::Waiting() const {
+    int count = 0;
+    if (master_ < 0 || ::ioctl(master_, FIONREAD, &count) != 0 || count < 0) return 0;
+    return static_cast<std::size_t>(count);
 }
 
 bool PseudoTerminal::Write(const std::string& bytes) {

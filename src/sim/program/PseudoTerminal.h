@@ -36,6 +36,8 @@ public:
     // Non-blocking; returns the bytes read (empty when none), nothing on a
     // failure other than "no data yet".
     std::optional<std::string> Read(std::size_t maxBytes);
+    // Bytes written by the program and not read yet.
+    std::size_t Waiting() const;
     // Writes all bytes, waiting briefly while the slave's buffer is full.
     bool Write(const std::string& bytes);
 

@@ -184,6 +184,7 @@ private:
         if (device_.Attached()) device_.Detach();
         device_.Attach(line_, false);
         consumedUntilUs_ = clock_.NowUs();
+        waitingAfterRead_ = false;
         Note("terminal " + pty_.SlavePath() + " at " + LineSettingsText(line_));
         return true;
     }
@@ -237,18 +238,22 @@ private:
             Note(std::string("read failed: ") + std::strerror(errno));
             return;
         }
-        if (data->empty()) return;
+        if (data->empty()) {
+            waitingAfterRead_ = false;
+            return;
+        }
         // The program sets the line before it writes, so settings read after
         // the bytes are the ones they were sent with.
         FollowLineSettings();
         Log(Direction::FromHost, *data);
-        // Bytes found waiting right after the last ones were taken in have
-        // followed them on the wire: they start where those ended, so that a
-        // late wake-up does not slow the line down. After a longer spell the
-        // line was idle and they start now.
-        const bool continuing = now - consumedUntilUs_ <= kContinuingUs;
+        // Bytes that were already waiting when the last ones were read have
+        // followed them on the wire without a gap: they start where those
+        // ended, so that a late wake-up does not slow the line down. Bytes
+        // written since then start now at the earliest.
+        const bool continuing = waitingAfterRead_ || now - consumedUntilUs_ <= kContinuingUs;
         const auto result = device_.Receive(*data, continuing ? consumedUntilUs_ : now);
         consumedUntilUs_ = result.doneUs;
+        waitingAfterRead_ = pty_.Waiting() > 0;
     }
 
     void WaitForWork() {
@@ -329,6 +334,7 @@ private:
     PseudoTerminal pty_;
     LineSettings line_;
     std::int64_t consumedUntilUs_ = 0;
+    bool waitingAfterRead_ = false;  // bytes were left in the terminal by the last read
     std::ofstream transcript_;
     std::string console_;
     std::string pendingLog_;
