@@ -233,6 +233,9 @@ private:
     }
 
     void TakeInput(std::int64_t now) {
+        // Counted before the read: what the program writes after it cannot
+        // have been waiting.
+        const std::size_t waiting = pty_.Waiting();
         const std::optional<std::string> data = pty_.Read(kChunkBytes);
         if (!data) {
             Note(std::string("read failed: ") + std::strerror(errno));
@@ -253,7 +256,7 @@ private:
         const bool continuing = waitingAfterRead_ || now - consumedUntilUs_ <= kContinuingUs;
         const auto result = device_.Receive(*data, continuing ? consumedUntilUs_ : now);
         consumedUntilUs_ = result.doneUs;
-        waitingAfterRead_ = pty_.Waiting() > 0;
+        waitingAfterRead_ = waiting > data->size();
     }
 
     void WaitForWork() {
