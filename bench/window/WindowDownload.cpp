@@ -18,13 +18,10 @@
 #include <string>
 
 #include "download/BlockMask.h"
-#include "link/Link.h"
-#include "link/serial/SerialPortProvider.h"
 #include "startup/RunState.h"
 #include "startup/StartupMain.h"
-#include "ui/Frmdown.h"
 #include "ui/qt/MainView.h"
-#include "ui/qt/QtHost.h"
+#include "ui/qt/ProgramWindow.h"
 #include "ui/qt/WindowFont.h"
 
 namespace {
@@ -92,13 +89,8 @@ int main(int argc, char** argv) {
     run.CommandLine = argv[2];
     mirvok::LoadOrCreateSettings(run);
 
-    mirvok::SerialPortProvider ports(run.IniPath);
-    mirvok::Link link(ports);
-    mirvok::QtHost host;
-    mirvok::Frmdown frm(host, link, run);
-    frm.Form_Load();
-    mirvok::MainView view(frm, &host);
-    view.show();
+    mirvok::ProgramWindow window(run);
+    const mirvok::MainView& view = window.View();
 
     QTimer answering;
     QObject::connect(&answering, &QTimer::timeout, AnswerOpenBox);

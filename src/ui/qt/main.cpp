@@ -6,16 +6,12 @@
 
 #include <iostream>
 
-#include "MainView.h"
 #include "ProgramInfo.h"
-#include "QtHost.h"
+#include "ProgramWindow.h"
 #include "WindowFont.h"
-#include "link/Link.h"
-#include "link/serial/SerialPortProvider.h"
 #include "startup/RunState.h"
 #include "startup/SettingsLocation.h"
 #include "startup/StartupMain.h"
-#include "ui/Frmdown.h"
 
 namespace {
 
@@ -45,12 +41,6 @@ int main(int argc, char** argv) {
     run.CommandLine = CommandLineOf(QCoreApplication::arguments());
     mirvok::LoadOrCreateSettings(run);
 
-    mirvok::SerialPortProvider ports(run.IniPath);
-    mirvok::Link link(ports);
-    mirvok::QtHost host;
-    mirvok::Frmdown frm(host, link, run);
-    frm.Form_Load();
-    mirvok::MainView view(frm, &host);
-    view.show();
+    mirvok::ProgramWindow window(run);
     return app.exec();
 }

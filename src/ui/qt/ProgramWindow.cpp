@@ -1,0 +1,14 @@
+#include "ProgramWindow.h"
+
+#include "startup/RunState.h"
+
+namespace mirvok {
+
+ProgramWindow::ProgramWindow(RunState& run)
+    : ports_(run.IniPath), link_(ports_), frm_(host_, link_, run) {
+    frm_.Form_Load();
+    view_ = std::make_unique<MainView>(frm_, &host_);
+    view_->show();
+}
+
+}  // namespace mirvok
