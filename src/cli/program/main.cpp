@@ -1,6 +1,6 @@
 // mirvok-cli: the main window's operations from the command line, on the real
-// serial ports. The settings file is the window's (beside the executable)
-// unless --ini names another.
+// serial ports. The settings file is the window's (beside the executable, or
+// the per-user file of an installed program) unless --ini names another.
 
 #include <cstdlib>
 #include <iostream>

@@ -1,5 +1,6 @@
-// The mirvok program: loads or creates the settings file beside the
-// executable, opens the main window on the real serial ports and runs it.
+// The mirvok program: loads or creates the settings file (beside the
+// executable, or the per-user file of an installed program), opens the main
+// window on the real serial ports and runs it.
 
 #include <QApplication>
 #include <QStringList>
