@@ -112,8 +112,7 @@ TEST(CliProgram, DownloadsToMirvokSimThroughAPseudoTerminal) {
     EXPECT_NE(wire.find("<EOT><STX>*+.:8<ETX>"), std::string::npos) << wire;
     EXPECT_NE(wire.find("open COM7 at 115200,N,7,1"), std::string::npos) << wire;
 
-    b.sim.Command("status");
-    const std::string status = b.sim.ReadUntil("completed");
+    const std::string status = b.sim.StatusShowing("1 completed");
     EXPECT_NE(status.find("download 5 lines, 0 bad, 1 completed"), std::string::npos) << status;
 }
 

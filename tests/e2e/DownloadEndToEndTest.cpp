@@ -31,8 +31,7 @@ TEST(DownloadEndToEnd, TerminalModeDownloadThroughAPseudoTerminalToMirvokSim) {
 
     EXPECT_TRUE(b.host.ScriptDone());
     EXPECT_FALSE(b.link->IsOpen(kSimPort));
-    b.sim.Command("status");
-    const std::string status = b.sim.ReadUntil("completed");
+    const std::string status = b.sim.StatusShowing("1 completed");
     EXPECT_NE(status.find("received 2 commands"), std::string::npos) << status;
     EXPECT_NE(status.find("download 15 lines, 0 bad, 1 completed, 0 line mismatches"), std::string::npos)
         << status;

@@ -65,9 +65,13 @@ TEST(PaEndToEnd, LinkCheckThroughAPseudoTerminalToMirvokSim) {
     const auto start = std::chrono::steady_clock::now();
     protocol.SendCommand("PA", "");
     const auto took = std::chrono::steady_clock::now() - start;
-    // Give the simulator time to take the final ACK off the terminal before
-    // "quit" reaches its console.
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // The simulator takes the final ACK off the terminal in its own time;
+    // "quit" must not reach its console before.
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(MirvokSimProcess::kSettleMs);
+    while (TranscriptBytes(transcript, "host>dev").find('\x06') == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     link.crwClosePort(kPort);
     sim.Quit();
 

@@ -35,8 +35,7 @@ TEST(RomVersionEndToEnd, VersionAndSwitchesFromMirvokSimOnAPseudoTerminal) {
     }
     EXPECT_FALSE(b.run.PortOpen);
     EXPECT_FALSE(b.link->IsOpen(kSimPort));
-    b.sim.Command("status");
-    const std::string status = b.sim.ReadUntil("received");
+    const std::string status = b.sim.StatusShowing("received 4 commands");
     EXPECT_NE(status.find("received 4 commands"), std::string::npos) << status;
 }
 

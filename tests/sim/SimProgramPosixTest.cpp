@@ -13,7 +13,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include "SimBench.h"
 #include "support/MirvokSimProcess.h"
@@ -108,11 +107,7 @@ TEST_F(SimProgram, DownloadTakesItsTimeAtTheLineRate) {
     const auto start = std::chrono::steady_clock::now();
     port.Send(file + "\x1A");
 
-    std::string status;
-    for (int i = 0; i < 40 && status.find("1 completed") == std::string::npos; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        status = sim.Console("status", "line mismatches");
-    }
+    const std::string status = sim.StatusShowing("1 completed");
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_NE(status.find("download 15 lines, 0 bad, 1 completed, 0 line mismatches"), std::string::npos)
         << status;

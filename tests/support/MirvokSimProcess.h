@@ -45,6 +45,9 @@ private:
 class MirvokSimProcess {
 public:
     static constexpr int kAnswerMs = 5000;
+    // How long the device may take to work through what the program wrote
+    // before it closed the port, on a loaded machine.
+    static constexpr int kSettleMs = 15000;
 
     // The tests are built into <build>/tests; the sim into <build>/src/sim/program.
     static std::string Program() {
@@ -113,6 +116,19 @@ public:
         Command(line);
         return ReadUntil(marker);
     }
+    // The device's status once it contains `wanted`, or the last one when the
+    // deadline passes first. Bytes the program wrote before it closed the
+    // port may still be on their way through the terminal when it asks, so a
+    // single look could see a download that has not ended yet.
+    std::string StatusShowing(const std::string& wanted, int deadlineMs = kSettleMs) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadlineMs);
+        std::string status = Console("status", kStatusEnd);
+        while (status.find(wanted) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            status = Console("status", kStatusEnd);
+        }
+        return status;
+    }
     // Output lines until one contains `marker` (or the sim falls silent).
     std::string ReadUntil(const std::string& marker) {
         std::string all;
@@ -124,6 +140,8 @@ public:
     }
 
 private:
+    static constexpr const char* kStatusEnd = "line mismatches";
+
     std::string ReadLine() {
         std::string line;
         pollfd fd{output_, POLLIN, 0};
