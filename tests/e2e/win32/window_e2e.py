@@ -179,6 +179,17 @@ class Session:
                 break
         return "\n".join(lines)
 
+    def sim_status_showing(self, pattern, timeout=15):
+        """The simulator's status once it matches `pattern`, or the last one
+        after `timeout` seconds: what the window wrote just before it closed
+        the port may still be on its way through the terminal."""
+        deadline = time.time() + timeout
+        status = self.sim_status()
+        while not re.search(pattern, status) and time.time() < deadline:
+            time.sleep(0.05)
+            status = self.sim_status()
+        return status
+
     def write_settings(self):
         os.makedirs(self.app, exist_ok=True)
         shutil.copy2(self.args.exe, os.path.join(self.app, "mirvok.exe"))
@@ -323,8 +334,8 @@ def run(session):
         raise Failure(f"the download ended with {box!r}")
     session.shot("windows-download-end", "box")
     session.drive("answer", "ok")
-    status = session.sim_status()
     lines = sample_lines()
+    status = session.sim_status_showing(r" [1-9]\d* completed")
     if not re.search(rf"download {lines} lines, 0 bad, 1 completed", status):
         raise Failure(f"the device did not get the {lines} lines of the file:\n{status}")
     log(f"window-e2e: the device received all {lines} lines")
