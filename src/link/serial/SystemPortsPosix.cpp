@@ -1,6 +1,7 @@
 #include <QSerialPortInfo>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -76,7 +77,15 @@ void DrainOutput(qintptr handle, int timeoutMs) {
     const int fd = static_cast<int>(handle);
     for (int waited = 0; waited < timeoutMs; ++waited) {
         int queued = 0;
-        if (ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0) return;
+        if (ioctl(fd, TIOCOUTQ, &queued) != 0) return;
+        if (queued <= 0) {
+            // The queue leaves out what a UART's FIFO or a USB adapter still
+            // holds: the last bytes written. The driver's own wait for its
+            // transmitter is short once the queue is empty, as the port runs
+            // without flow control.
+            tcdrain(fd);
+            return;
+        }
         usleep(1000);
     }
 }
