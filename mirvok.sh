@@ -16,7 +16,7 @@ packages=(cmake ninja-build g++ clang pkg-config libgtest-dev libgmock-dev
           fonts-noto-cjk xvfb xauth srecord libclang-rt-14-dev tmux
           minicom python3-serial time ccache
           help2man librsvg2-bin dpkg-dev file zip
-          g++-mingw-w64-x86-64-posix wine wine64)
+          g++-mingw-w64-x86-64-posix wine wine64 fonts-wine)
 
 install_missing() {
     local missing=()
