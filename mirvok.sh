@@ -11,7 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
 
-packages=(cmake ninja-build g++ clang pkg-config libgtest-dev libgmock-dev
+packages=(clang-format cmake ninja-build g++ clang pkg-config libgtest-dev libgmock-dev
           qt6-base-dev qt6-serialport-dev libgl-dev libxkbcommon-dev
           fonts-noto-cjk xvfb xauth srecord libclang-rt-14-dev tmux
           minicom python3-serial time ccache
@@ -162,6 +162,8 @@ case "$cmd" in
         export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
         export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
         export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+        echo "== formatting (.clang-format)"
+        "$root/tools/check-format.sh"
         build_normal
         build build-asan -DMIRVOK_SANITIZE=ON
         build_windows

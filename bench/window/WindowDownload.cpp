@@ -69,7 +69,8 @@ bool ChooseBlocks(const mirvok::MainView& view, const std::string& mask) {
     if (!SetChecked(view, "BLKCheck1", selective)) return false;
     if (!selective) return true;
     for (int k = 0; k < mirvok::kBlockCount; ++k)
-        if (!SetChecked(view, "BLK_Address(" + std::to_string(k) + ")", mask[static_cast<std::size_t>(k)] == '1'))
+        if (!SetChecked(view, "BLK_Address(" + std::to_string(k) + ")",
+                        mask[static_cast<std::size_t>(k)] == '1'))
             return false;
     return true;
 }

@@ -16,31 +16,44 @@ constexpr std::int64_t kNoTimerDue = std::numeric_limits<std::int64_t>::max();
 
 const char* IconWord(MsgIcon icon) {
     switch (icon) {
-        case MsgIcon::Error: return " (error)";
-        case MsgIcon::Warning: return " (warning)";
-        case MsgIcon::Information: return " (information)";
-        case MsgIcon::None: break;
+        case MsgIcon::Error:
+            return " (error)";
+        case MsgIcon::Warning:
+            return " (warning)";
+        case MsgIcon::Information:
+            return " (information)";
+        case MsgIcon::None:
+            break;
     }
     return "";
 }
 
 const char* ResultWord(MsgResult result) {
     switch (result) {
-        case MsgResult::OK: return "OK";
-        case MsgResult::Cancel: return "Cancel";
-        case MsgResult::Yes: return "Yes";
-        case MsgResult::No: return "No";
-        case MsgResult::Retry: return "Retry";
+        case MsgResult::OK:
+            return "OK";
+        case MsgResult::Cancel:
+            return "Cancel";
+        case MsgResult::Yes:
+            return "Yes";
+        case MsgResult::No:
+            return "No";
+        case MsgResult::Retry:
+            return "Retry";
     }
     return "?";
 }
 
 std::pair<MsgResult, MsgResult> ButtonsOf(MsgButtons buttons) {
     switch (buttons) {
-        case MsgButtons::OK: return {MsgResult::OK, MsgResult::OK};
-        case MsgButtons::OKCancel: return {MsgResult::OK, MsgResult::Cancel};
-        case MsgButtons::YesNo: return {MsgResult::Yes, MsgResult::No};
-        case MsgButtons::RetryCancel: return {MsgResult::Retry, MsgResult::Cancel};
+        case MsgButtons::OK:
+            return {MsgResult::OK, MsgResult::OK};
+        case MsgButtons::OKCancel:
+            return {MsgResult::OK, MsgResult::Cancel};
+        case MsgButtons::YesNo:
+            return {MsgResult::Yes, MsgResult::No};
+        case MsgButtons::RetryCancel:
+            return {MsgResult::Retry, MsgResult::Cancel};
     }
     return {MsgResult::OK, MsgResult::OK};
 }
@@ -61,7 +74,8 @@ std::string Trimmed(const std::string& text) {
 std::string PromptFor(const MsgBoxRequest& request) {
     const auto [first, second] = ButtonsOf(request.buttons);
     const MsgResult preselected = request.defaultButton == MsgDefault::Second ? second : first;
-    return std::string("  ") + ResultWord(first) + "/" + ResultWord(second) + " [" + ResultWord(preselected) + "]: ";
+    return std::string("  ") + ResultWord(first) + "/" + ResultWord(second) + " [" + ResultWord(preselected) +
+           "]: ";
 }
 
 }  // namespace
@@ -95,7 +109,9 @@ std::optional<MsgResult> ParseAnswer(const std::string& line, const MsgBoxReques
     return std::nullopt;
 }
 
-MsgResult CautiousAnswer(MsgButtons buttons) { return ButtonsOf(buttons).second; }
+MsgResult CautiousAnswer(MsgButtons buttons) {
+    return ButtonsOf(buttons).second;
+}
 
 CliHost::CliHost(CliClock& clock, OperatorChannel& console, std::ostream& err)
     : clock_(clock), console_(console), err_(err), startUs_(clock.NowUs()) {}
@@ -165,8 +181,10 @@ MsgResult CliHost::Answer(const MsgBoxRequest& request, bool& asked) {
     if (assumeYes_) {
         MsgResult answer = ButtonsOf(request.buttons).first;
         if (request.buttons == MsgButtons::RetryCancel) {
-            if (retriesGiven_ < retryLimit_) ++retriesGiven_;
-            else answer = MsgResult::Cancel;
+            if (retriesGiven_ < retryLimit_)
+                ++retriesGiven_;
+            else
+                answer = MsgResult::Cancel;
         }
         Print(std::string("  -> ") + ResultWord(answer) + " (--yes)\n");
         return answer;
@@ -188,7 +206,8 @@ MsgResult CliHost::Answer(const MsgBoxRequest& request, bool& asked) {
 MsgResult CliHost::AskOperator(const MsgBoxRequest& request) {
     if (BeforeOutput) BeforeOutput();
     for (;;) {
-        const std::optional<std::string> line = console_.AskLine(PromptFor(request), [this] { FireDueTimers(); });
+        const std::optional<std::string> line =
+            console_.AskLine(PromptFor(request), [this] { FireDueTimers(); });
         if (!line) {
             const MsgResult answer = CautiousAnswer(request.buttons);
             Print(std::string("\n  -> ") + ResultWord(answer) + "\n");

@@ -15,8 +15,8 @@ constexpr int kMaxDownloadMode = 8;
 
 const std::map<std::string, Command>& CommandNames() {
     static const std::map<std::string, Command> kNames = {
-        {"help", Command::Help},     {"ports", Command::Ports},     {"download", Command::Download},
-        {"dsw", Command::Dsw},       {"version", Command::Version}, {"backup", Command::Backup},
+        {"help", Command::Help},       {"ports", Command::Ports},     {"download", Command::Download},
+        {"dsw", Command::Dsw},         {"version", Command::Version}, {"backup", Command::Backup},
         {"recover", Command::Recover}, {"check", Command::Check},
     };
     return kNames;
@@ -29,7 +29,8 @@ bool ToInt(const std::string& text, int& value) {
 }
 
 bool ParsePort(std::string text, int& port) {
-    if (text.size() > 3 && (text.compare(0, 3, "COM") == 0 || text.compare(0, 3, "com") == 0)) text = text.substr(3);
+    if (text.size() > 3 && (text.compare(0, 3, "COM") == 0 || text.compare(0, 3, "com") == 0))
+        text = text.substr(3);
     return ToInt(text, port) && port >= 1 && port <= kMaxPort;
 }
 
@@ -49,8 +50,8 @@ bool IsGlobal(const std::string& flag) {
 // Which flags each command takes.
 bool Accepts(Command command, const std::string& flag) {
     static const std::vector<std::string> kDevice = {"--port", "--special", "--no-special", "--line"};
-    static const std::vector<std::string> kDownload = {"--mode", "--terminal", "--download-mode", "--blocks",
-                                                       "--font-rom", "--wait", "--line-check"};
+    static const std::vector<std::string> kDownload = {
+        "--mode", "--terminal", "--download-mode", "--blocks", "--font-rom", "--wait", "--line-check"};
     auto in = [&](const std::vector<std::string>& list) {
         for (const std::string& f : list)
             if (f == flag) return true;
@@ -58,23 +59,29 @@ bool Accepts(Command command, const std::string& flag) {
     };
     if (in(kGlobal)) return true;
     switch (command) {
-        case Command::Download: return in(kDevice) || in(kDownload);
-        case Command::Version: return in(kDevice) || flag == "--variant";
+        case Command::Download:
+            return in(kDevice) || in(kDownload);
+        case Command::Version:
+            return in(kDevice) || flag == "--variant";
         case Command::Backup:
-        case Command::Recover: return in(kDevice) || flag == "--cover-retries";
-        case Command::Dsw: return in(kDevice);
-        case Command::Check: return flag == "--blocks" || flag == "--summary";
+        case Command::Recover:
+            return in(kDevice) || flag == "--cover-retries";
+        case Command::Dsw:
+            return in(kDevice);
+        case Command::Check:
+            return flag == "--blocks" || flag == "--summary";
         case Command::Ports:
         case Command::Help:
-        case Command::ProgramVersion: return false;
+        case Command::ProgramVersion:
+            return false;
     }
     return false;
 }
 
 bool TakesValue(const std::string& flag) {
-    static const std::vector<std::string> kWithValue = {"--ini",    "--transcript", "--port", "--line",
-                                                        "--mode",   "--blocks",     "--wait", "--line-check",
-                                                        "--variant", "--cover-retries"};
+    static const std::vector<std::string> kWithValue = {
+        "--ini",    "--transcript", "--port",       "--line",    "--mode",
+        "--blocks", "--wait",       "--line-check", "--variant", "--cover-retries"};
     for (const std::string& f : kWithValue)
         if (f == flag) return true;
     return false;
@@ -83,17 +90,28 @@ bool TakesValue(const std::string& flag) {
 // Applies one flag; returns an error text or "".
 std::string Apply(CliOptions& o, const std::string& flag, const std::string& value) {
     int number = 0;
-    if ((flag == "--ini" || flag == "--transcript") && value.empty()) return flag + " takes a file path, not \"\"";
-    if (flag == "--ini") o.iniPath = value;
-    else if (flag == "--transcript") o.transcriptPath = value;
-    else if (flag == "--json") o.json = true;
-    else if (flag == "--yes") o.yes = true;
-    else if (flag == "--summary") o.summaryOnly = true;
-    else if (flag == "--font-rom") o.fontRom = true;
-    else if (flag == "--special") o.special = true;
-    else if (flag == "--no-special") o.special = false;
-    else if (flag == "--terminal") o.terminalMode = true;
-    else if (flag == "--download-mode") o.terminalMode = false;
+    if ((flag == "--ini" || flag == "--transcript") && value.empty())
+        return flag + " takes a file path, not \"\"";
+    if (flag == "--ini")
+        o.iniPath = value;
+    else if (flag == "--transcript")
+        o.transcriptPath = value;
+    else if (flag == "--json")
+        o.json = true;
+    else if (flag == "--yes")
+        o.yes = true;
+    else if (flag == "--summary")
+        o.summaryOnly = true;
+    else if (flag == "--font-rom")
+        o.fontRom = true;
+    else if (flag == "--special")
+        o.special = true;
+    else if (flag == "--no-special")
+        o.special = false;
+    else if (flag == "--terminal")
+        o.terminalMode = true;
+    else if (flag == "--download-mode")
+        o.terminalMode = false;
     else if (flag == "--variant") {
         if (value != "" && value != "?" && value != "b") return "--variant takes \"\", \"?\" or \"b\"";
         o.variant = value;
@@ -137,8 +155,10 @@ bool UsesDevice(Command command) {
         case Command::Dsw:
         case Command::Version:
         case Command::Backup:
-        case Command::Recover: return true;
-        default: return false;
+        case Command::Recover:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -252,7 +272,8 @@ Choices not given keep the values of the settings file, as the window starts
 with them. A download records the file in the history and saves the settings
 as the window does. Ctrl-C asks whether to stop (stops at once with --yes).
 
-)" + SettingsLocationHelp() + R"(
+)" + SettingsLocationHelp() +
+           R"(
 Exit codes:
 )" + ExitCodeHelp();
 }

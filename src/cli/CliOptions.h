@@ -18,10 +18,10 @@ struct CliOptions {
     std::string file;  // download, check
 
     // Choices of the main window; unset: as the settings file has them.
-    std::optional<int> port;                 // 1..256
-    std::optional<int> mode;                 // download mode 0..8
-    std::optional<bool> terminalMode;        // --terminal / --download-mode
-    std::optional<std::string> blocks;       // nine "0"/"1"
+    std::optional<int> port;            // 1..256
+    std::optional<int> mode;            // download mode 0..8
+    std::optional<bool> terminalMode;   // --terminal / --download-mode
+    std::optional<std::string> blocks;  // nine "0"/"1"
     bool fontRom = false;
     std::optional<bool> special;             // --special / --no-special
     std::optional<int> waitMs;               // one of the send-wait entries

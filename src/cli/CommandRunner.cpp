@@ -77,10 +77,12 @@ int RunCheck(const CliOptions& options, CliServices& s) {
         s.out << (options.json ? RecordJson(record) + "\n" : RecordRowText(record));
     });
     const int code = CheckExitCode(check);
-    if (options.json) s.out << CheckResultJson(options.file, check, code) << "\n";
+    if (options.json)
+        s.out << CheckResultJson(options.file, check, code) << "\n";
     else
-        s.out << CheckSummaryText(check) << "check: "
-              << (code == kExitOk ? "the file is good" : ExitCodeInfoOf(code).meaning) << " (exit " << code << ")\n";
+        s.out << CheckSummaryText(check)
+              << "check: " << (code == kExitOk ? "the file is good" : ExitCodeInfoOf(code).meaning)
+              << " (exit " << code << ")\n";
     s.out.flush();
     return code;
 }
@@ -89,11 +91,18 @@ int RunCheck(const CliOptions& options, CliServices& s) {
 
 int RunCommand(const CliOptions& options, RunState& run, CliServices& services) {
     switch (options.command) {
-        case Command::Help: services.out << UsageText() << "\nSettings file: " << run.IniPath << "\n"; return kExitOk;
-        case Command::ProgramVersion: services.out << "mirvok-cli " << kVersionText << "\n"; return kExitOk;
-        case Command::Ports: return RunPorts(options, services);
-        case Command::Check: return RunCheck(options, services);
-        default: break;
+        case Command::Help:
+            services.out << UsageText() << "\nSettings file: " << run.IniPath << "\n";
+            return kExitOk;
+        case Command::ProgramVersion:
+            services.out << "mirvok-cli " << kVersionText << "\n";
+            return kExitOk;
+        case Command::Ports:
+            return RunPorts(options, services);
+        case Command::Check:
+            return RunCheck(options, services);
+        default:
+            break;
     }
     DeviceSession session(options, run, services);
     return session.Run();

@@ -21,8 +21,8 @@ struct CliServices {
     CliClock& clock;
     OperatorChannel& console;
     PortProvider& ports;
-    std::ostream& out;  // results, JSON
-    std::ostream& err;  // message boxes, questions, progress
+    std::ostream& out;           // results, JSON
+    std::ostream& err;           // message boxes, questions, progress
     bool errIsTerminal = false;  // draw a progress bar rather than lines
     // Ends the program at once with the code: Ctrl-C closed the window while
     // an operation ran, which the window ends on the spot.

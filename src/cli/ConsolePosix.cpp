@@ -1,11 +1,13 @@
-#include <unistd.h>
-
 #include "Console.h"
+
+#include <unistd.h>
 
 namespace mirvok::cli {
 
 void PrepareConsole() {}
 
-bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) != 0; }
+bool StandardErrorIsTerminal() {
+    return isatty(STDERR_FILENO) != 0;
+}
 
 }  // namespace mirvok::cli

@@ -1,8 +1,8 @@
+#include "Console.h"
+
 #include <windows.h>
 
 #include <cstdlib>
-
-#include "Console.h"
 
 namespace mirvok::cli {
 namespace {

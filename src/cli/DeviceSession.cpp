@@ -19,21 +19,30 @@ namespace {
 
 const char* IconName(MsgIcon icon) {
     switch (icon) {
-        case MsgIcon::Error: return "error";
-        case MsgIcon::Warning: return "warning";
-        case MsgIcon::Information: return "information";
-        case MsgIcon::None: break;
+        case MsgIcon::Error:
+            return "error";
+        case MsgIcon::Warning:
+            return "warning";
+        case MsgIcon::Information:
+            return "information";
+        case MsgIcon::None:
+            break;
     }
     return "none";
 }
 
 const char* AnswerName(MsgResult result) {
     switch (result) {
-        case MsgResult::OK: return "ok";
-        case MsgResult::Cancel: return "cancel";
-        case MsgResult::Yes: return "yes";
-        case MsgResult::No: return "no";
-        case MsgResult::Retry: return "retry";
+        case MsgResult::OK:
+            return "ok";
+        case MsgResult::Cancel:
+            return "cancel";
+        case MsgResult::Yes:
+            return "yes";
+        case MsgResult::No:
+            return "no";
+        case MsgResult::Retry:
+            return "retry";
     }
     return "?";
 }
@@ -92,21 +101,34 @@ std::string TranscriptRefusal(const std::string& transcript, const std::string& 
 
 const char* CommandName(Command command) {
     switch (command) {
-        case Command::Help: return "help";
-        case Command::ProgramVersion: return "--version";
-        case Command::Ports: return "ports";
-        case Command::Download: return "download";
-        case Command::Dsw: return "dsw";
-        case Command::Version: return "version";
-        case Command::Backup: return "backup";
-        case Command::Recover: return "recover";
-        case Command::Check: return "check";
+        case Command::Help:
+            return "help";
+        case Command::ProgramVersion:
+            return "--version";
+        case Command::Ports:
+            return "ports";
+        case Command::Download:
+            return "download";
+        case Command::Dsw:
+            return "dsw";
+        case Command::Version:
+            return "version";
+        case Command::Backup:
+            return "backup";
+        case Command::Recover:
+            return "recover";
+        case Command::Check:
+            return "check";
     }
     return "?";
 }
 
 DeviceSession::DeviceSession(const CliOptions& options, RunState& run, CliServices& services)
-    : options_(options), run_(run), s_(services), ports_(services.ports, watch_), link_(ports_),
+    : options_(options),
+      run_(run),
+      s_(services),
+      ports_(services.ports, watch_),
+      link_(ports_),
       host_(services.clock, services.console, services.err) {}
 
 DeviceSession::~DeviceSession() = default;
@@ -116,12 +138,22 @@ int DeviceSession::Run() {
 
     Outcome outcome;
     switch (options_.command) {
-        case Command::Download: outcome = Download(); break;
-        case Command::Dsw: outcome = Dsw(); break;
-        case Command::Version: outcome = Version(); break;
+        case Command::Download:
+            outcome = Download();
+            break;
+        case Command::Dsw:
+            outcome = Dsw();
+            break;
+        case Command::Version:
+            outcome = Version();
+            break;
         case Command::Backup:
-        case Command::Recover: outcome = FromOperation(options_.command); break;
-        default: outcome = Outcome{kExitUsage, "not a device command"}; break;
+        case Command::Recover:
+            outcome = FromOperation(options_.command);
+            break;
+        default:
+            outcome = Outcome{kExitUsage, "not a device command"};
+            break;
     }
     if (abandoned_) return kExitInterrupted;  // reported when the window closed
     RestoreDownloadMode();
@@ -137,7 +169,8 @@ int DeviceSession::Start() {
             !refusal.empty())
             return Finish(Outcome{kExitUsage, refusal}, false);
         transcript_.open(PathFromUtf8(options_.transcriptPath), std::ios::binary | std::ios::trunc);
-        if (!transcript_) return Finish(Outcome{kExitUsage, "cannot write " + options_.transcriptPath}, false);
+        if (!transcript_)
+            return Finish(Outcome{kExitUsage, "cannot write " + options_.transcriptPath}, false);
         watch_.transcript = &transcript_;
     }
     watch_.seconds = [this] { return host_.SecondsSinceStart(); };
@@ -162,15 +195,18 @@ int DeviceSession::Start() {
                                                [this] { return host_.SecondsSinceStart(); });
     host_.AfterEvents = [this] { progress_->Update(); };
     host_.BeforeOutput = [this] { progress_->BeforeOutput(); };
-    if (options_.json) host_.OnBox = [this](const ShownBox& box) { s_.out << MessageJson(box) << "\n" << std::flush; };
+    if (options_.json)
+        host_.OnBox = [this](const ShownBox& box) { s_.out << MessageJson(box) << "\n" << std::flush; };
     host_.OnInterrupt = [this] { OnCtrlC(); };
 
     ChoiceResult choice = ApplyDeviceChoices(*frm_, host_, options_, configuredPort);
     if (choice.exitCode == 0 && options_.command == Command::Download)
         choice = ApplyDownloadChoices(*frm_, host_, options_);
     if (choice.exitCode == 0 && options_.command != Command::Download && options_.lineSetting) {
-        if (!EnsureTerminalMode()) choice = ChoiceResult{kExitControlRefused, "the terminal mode cannot be chosen"};
-        else choice = ApplyLineSetting(*frm_, options_);
+        if (!EnsureTerminalMode())
+            choice = ChoiceResult{kExitControlRefused, "the terminal mode cannot be chosen"};
+        else
+            choice = ApplyLineSetting(*frm_, options_);
     }
     if (choice.exitCode != 0) return Finish(Outcome{choice.exitCode, choice.error}, false);
     return kExitOk;
@@ -196,7 +232,8 @@ Outcome DeviceSession::Download() {
         if (totals.engineResult == kTransferDone) progress_->SetTotals(totals.linesSent, totals.bytesSent);
     }
 
-    if (!ClickOperation("CmdStart")) return Outcome{kExitControlRefused, "the download cannot be started now"};
+    if (!ClickOperation("CmdStart"))
+        return Outcome{kExitControlRefused, "the download cannot be started now"};
     Outcome outcome = EndedAs(Operation::Download);
 
     const TransferProgress p = progress_->Snapshot();
@@ -211,13 +248,14 @@ Outcome DeviceSession::Download() {
         .Str("elapsed", f.LbTime.Caption);
     resultDetail_ = detail.Text();
     if (progress_->TransferStarted())
-        outcome.text += ": " + std::to_string(p.linesSent) + " lines, " + std::to_string(p.bytesSent) + " bytes in " +
-                        f.LbTime.Caption;
+        outcome.text += ": " + std::to_string(p.linesSent) + " lines, " + std::to_string(p.bytesSent) +
+                        " bytes in " + f.LbTime.Caption;
     return outcome;
 }
 
 Outcome DeviceSession::Dsw() {
-    if (!ClickOperation("CmdGetDSW")) return Outcome{kExitControlRefused, "the DSW read cannot be started now"};
+    if (!ClickOperation("CmdGetDSW"))
+        return Outcome{kExitControlRefused, "the DSW read cannot be started now"};
     const Outcome outcome = EndedAs(Operation::DswRead);
     const OperationResult& r = frm_->result;
     if (outcome.exitCode == kExitOk && r.dsw1 && r.dsw2) {
@@ -282,8 +320,10 @@ void DeviceSession::RestoreDownloadMode() {
 void DeviceSession::OnCtrlC() {
     progress_->ClearLine();
     s_.err << "^C\n" << std::flush;
-    if (frm_->form.CmdStop.EffectivelyEnabled()) frm_->Click("CmdStop");
-    else frm_->Unload();
+    if (frm_->form.CmdStop.EffectivelyEnabled())
+        frm_->Click("CmdStop");
+    else
+        frm_->Unload();
 }
 
 // The window closed under a running operation: the guard has closed the port
@@ -308,7 +348,8 @@ int DeviceSession::Finish(const Outcome& outcome, bool closeWindow) {
     } else {
         if (outcome.exitCode == kExitOk) s_.out << resultOutput_;
         (outcome.exitCode == kExitOk ? s_.out : s_.err)
-            << CommandName(options_.command) << ": " << outcome.text << " (exit " << outcome.exitCode << ")\n";
+            << CommandName(options_.command) << ": " << outcome.text << " (exit " << outcome.exitCode
+            << ")\n";
     }
     s_.out.flush();
     s_.err.flush();
@@ -325,7 +366,9 @@ std::string DeviceSession::ResultJson(const Outcome& outcome) const {
         .Num("port", run_.settings.Port);
     if (clicked_) {
         const OperationResult& r = frm_->result;
-        o.Str("operation", OperationName(r.operation)).Str("ending", EndingName(r.ending)).Str("step", StepName(r.step));
+        o.Str("operation", OperationName(r.operation))
+            .Str("ending", EndingName(r.ending))
+            .Str("step", StepName(r.step));
         if (r.linkCode != 0) o.Num("link_code", r.linkCode);
     }
     if (!resultDetail_.empty()) o.Raw("detail", resultDetail_);

@@ -61,7 +61,7 @@ private:
     bool operationRunning_ = false;
     bool switchedToTerminal_ = false;
     bool abandoned_ = false;
-    bool clicked_ = false;  // the operation's button was clicked: the window's result is its
+    bool clicked_ = false;      // the operation's button was clicked: the window's result is its
     std::string resultDetail_;  // extra JSON members of the result
     std::string resultOutput_;  // what goes to standard output on success
 };

@@ -18,7 +18,8 @@ const std::vector<ExitCodeInfo>& ExitCodeTable() {
         {kExitBadFile, "bad-file",
          "a line does not begin with \"S\" or holds a control character, or the file cannot be read (2011)"},
         {kExitCtsOff, "cts-off", "CTS did not come on in time (2014, or link code 111 at any step)"},
-        {kExitPowerOff, "power-off", "DSR is off: the device is not connected or switched off (2015, or link code 112 at any step)"},
+        {kExitPowerOff, "power-off",
+         "DSR is off: the device is not connected or switched off (2015, or link code 112 at any step)"},
         {kExitCannotSend, "cannot-send", "data could not be sent (2016)"},
         {kExitNoBlock, "no-block", "no block is selected (--blocks 000000000)"},
         {kExitFileName, "file-name", "the file name is wrong (no such file, or no regular file)"},
@@ -26,17 +27,20 @@ const std::vector<ExitCodeInfo>& ExitCodeTable() {
         {kExitOpenDownload, "open-download", "the port would not open at the download mode's line settings"},
         {kExitPaRefused, "pa-refused", "the link check \"PA\" was not answered with code 90 or 13"},
         {kExitMdRefused, "md-refused", "the Font ROM setting \"md\" was not accepted"},
-        {kExitDownloadSetting, "download-setting", "the device did not acknowledge \"*+\" (download setting)"},
+        {kExitDownloadSetting, "download-setting",
+         "the device did not acknowledge \"*+\" (download setting)"},
         {kExitNoLink, "no-link", "no communication with the card reader (link check failed)"},
         {kExitNoDsw, "no-dsw", "the DSW state could not be read"},
         {kExitNoVersion, "no-version", "the ROM version could not be read"},
         {kExitConfirmCancelled, "cancelled", "the F-ROM operation was not confirmed"},
         {kExitCoverNotOpened, "cover-closed", "the device did not report its cover open"},
-        {kExitCoverReportFailed, "cover-report-failed", "communication error while waiting for the cover report"},
+        {kExitCoverReportFailed, "cover-report-failed",
+         "communication error while waiting for the cover report"},
         {kExitFromCommandNotSent, "command-not-sent", "the F-ROM command could not be sent"},
         {kExitBackupFailed, "backup-failed", "the device reported the F-ROM backup as failed"},
         {kExitPortNotListed, "port-not-listed",
-         "the port given with --port (for download, backup and recover: else the settings' port) is not listed"},
+         "the port given with --port (for download, backup and recover: else the settings' port) is not "
+         "listed"},
         {kExitControlRefused, "not-available", "a flag asks for a choice that is not available in this mode"},
         {kExitBadRecord, "bad-record", "check: a record with a wrong byte count, checksum or form"},
         {kExitInterrupted, "interrupted", "Ctrl-C ended the program while an operation ran"},
@@ -62,13 +66,16 @@ const TransferEnding& TransferEndingOf(std::int16_t result) {
         {kDsrOff, kExitPowerOff, "the device is off or not connected (2015)"},
         {kCannotSend, kExitCannotSend, "data could not be sent (2016)"},
     };
-    static constexpr TransferEnding kUnknown{0, kExitUnclassified, "the transfer ended without a known result"};
+    static constexpr TransferEnding kUnknown{0, kExitUnclassified,
+                                             "the transfer ended without a known result"};
     for (const TransferEnding& ending : kTransferEndings)
         if (ending.result == result) return ending;
     return kUnknown;
 }
 
-int ExitCodeForTransferResult(std::int16_t result) { return TransferEndingOf(result).exitCode; }
+int ExitCodeForTransferResult(std::int16_t result) {
+    return TransferEndingOf(result).exitCode;
+}
 
 std::string ExitCodeHelp() {
     std::string text;

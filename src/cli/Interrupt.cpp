@@ -12,10 +12,16 @@ static_assert(std::atomic<int>::is_always_lock_free);
 
 }  // namespace
 
-bool TakeInterrupt() { return g_interrupted.exchange(0) != 0; }
+bool TakeInterrupt() {
+    return g_interrupted.exchange(0) != 0;
+}
 
-bool InterruptPending() { return g_interrupted.load() != 0; }
+bool InterruptPending() {
+    return g_interrupted.load() != 0;
+}
 
-void RaiseInterrupt() { g_interrupted.store(1); }
+void RaiseInterrupt() {
+    g_interrupted.store(1);
+}
 
 }  // namespace mirvok::cli

@@ -1,11 +1,13 @@
-#include <csignal>
-
 #include "Interrupt.h"
+
+#include <csignal>
 
 namespace mirvok::cli {
 namespace {
 
-extern "C" void OnInterruptSignal(int) { RaiseInterrupt(); }
+extern "C" void OnInterruptSignal(int) {
+    RaiseInterrupt();
+}
 
 }  // namespace
 

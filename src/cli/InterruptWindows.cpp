@@ -1,6 +1,6 @@
-#include <windows.h>
-
 #include "Interrupt.h"
+
+#include <windows.h>
 
 namespace mirvok::cli {
 namespace {
@@ -15,6 +15,8 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
 
 }  // namespace
 
-void InstallInterruptHandler() { SetConsoleCtrlHandler(OnConsoleControl, TRUE); }
+void InstallInterruptHandler() {
+    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+}
 
 }  // namespace mirvok::cli

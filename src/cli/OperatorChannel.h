@@ -17,7 +17,8 @@ public:
     // Shows the prompt and reads one line. Nothing on end of input or Ctrl-C.
     // `idle` runs every few milliseconds while the operator thinks, so timers
     // keep ticking as they do while a message box is open.
-    virtual std::optional<std::string> AskLine(const std::string& prompt, const std::function<void()>& idle) = 0;
+    virtual std::optional<std::string> AskLine(const std::string& prompt,
+                                               const std::function<void()>& idle) = 0;
 };
 
 // The operator's terminal, also when standard input and output are

@@ -42,21 +42,26 @@ constexpr EndingRow kEndings[] = {
      "the device did not acknowledge \"*+\""},
     {kAnyOperation, Ending::TransferFailed, kAnyStep, kByTransferResult, ""},
     // The version query reports a failed link check as a version not read.
-    {Operation::VersionQuery, Ending::LinkCheckFailed, kAnyStep, kExitNoVersion, "the ROM version could not be read"},
+    {Operation::VersionQuery, Ending::LinkCheckFailed, kAnyStep, kExitNoVersion,
+     "the ROM version could not be read"},
     {kAnyOperation, Ending::LinkCheckFailed, kAnyStep, kExitNoLink, "no communication with the card reader"},
-    {kAnyOperation, Ending::AnswerNotAccepted, Step::DswCommand, kExitNoDsw, "the DSW state could not be read"},
+    {kAnyOperation, Ending::AnswerNotAccepted, Step::DswCommand, kExitNoDsw,
+     "the DSW state could not be read"},
     {kAnyOperation, Ending::AnswerNotAccepted, kAnyStep, kExitNoVersion, "the ROM version could not be read"},
-    {kAnyOperation, Ending::NotConfirmed, kAnyStep, kExitConfirmCancelled, "not confirmed: nothing was changed"},
+    {kAnyOperation, Ending::NotConfirmed, kAnyStep, kExitConfirmCancelled,
+     "not confirmed: nothing was changed"},
     {kAnyOperation, Ending::CoverNotOpened, kAnyStep, kExitCoverNotOpened,
      "the cover was not reported open: nothing was changed"},
     {kAnyOperation, Ending::CoverReportFailed, kAnyStep, kExitCoverReportFailed,
      "communication error while waiting for the cover report"},
-    {kAnyOperation, Ending::CommandNotSent, kAnyStep, kExitFromCommandNotSent, "the F-ROM command could not be sent"},
+    {kAnyOperation, Ending::CommandNotSent, kAnyStep, kExitFromCommandNotSent,
+     "the F-ROM command could not be sent"},
     {kAnyOperation, Ending::BackupFailed, kAnyStep, kExitBackupFailed, "F-ROM backup failed"},
 };
 
 bool Matches(const EndingRow& row, const OperationResult& result) {
-    return row.ending == result.ending && (row.operation == kAnyOperation || row.operation == result.operation) &&
+    return row.ending == result.ending &&
+           (row.operation == kAnyOperation || row.operation == result.operation) &&
            (row.step == kAnyStep || row.step == result.step);
 }
 
@@ -64,7 +69,8 @@ bool Matches(const EndingRow& row, const OperationResult& result) {
 Outcome LinkCause(const Outcome& outcome, std::int16_t linkCode) {
     if (linkCode == crw::kDsrOff)
         return {kExitPowerOff, outcome.text + ": DSR is off, the device is off or not connected (112)"};
-    if (linkCode == crw::kCtsTimeout) return {kExitCtsOff, outcome.text + ": CTS did not come on in time (111)"};
+    if (linkCode == crw::kCtsTimeout)
+        return {kExitCtsOff, outcome.text + ": CTS did not come on in time (111)"};
     return outcome;
 }
 
@@ -79,12 +85,14 @@ Outcome OutcomeOf(const OperationResult& result) {
         }
         Outcome outcome{row.exitCode, row.text};
         if (result.ending == Ending::OpenFailed)
-            return {outcome.exitCode, outcome.text + ": " + ReturnCodeMessage(result.linkCode, "crwOpenPort")};
+            return {outcome.exitCode,
+                    outcome.text + ": " + ReturnCodeMessage(result.linkCode, "crwOpenPort")};
         if (result.operation == Operation::VersionQuery && result.ending == Ending::Completed)
             outcome.text += " " + result.version;
         return LinkCause(outcome, result.linkCode);
     }
-    return {kExitUnclassified, std::string("the operation ended without a result (") + EndingName(result.ending) + ")"};
+    return {kExitUnclassified,
+            std::string("the operation ended without a result (") + EndingName(result.ending) + ")"};
 }
 
 }  // namespace mirvok::cli

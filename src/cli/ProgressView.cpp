@@ -28,11 +28,15 @@ std::string Rate(double bytesPerSecond) {
 }  // namespace
 
 int TransferProgress::Percent() const {
-    if (bytesTotal <= 0) return linesTotal > 0 ? static_cast<int>(std::min<std::int64_t>(100, linesSent * 100 / linesTotal)) : 0;
+    if (bytesTotal <= 0)
+        return linesTotal > 0 ? static_cast<int>(std::min<std::int64_t>(100, linesSent * 100 / linesTotal))
+                              : 0;
     return static_cast<int>(std::min<std::int64_t>(100, bytesSent * 100 / bytesTotal));
 }
 
-double TransferProgress::BytesPerSecond() const { return seconds >= kMinRateSeconds ? bytesSent / seconds : 0; }
+double TransferProgress::BytesPerSecond() const {
+    return seconds >= kMinRateSeconds ? bytesSent / seconds : 0;
+}
 
 double TransferProgress::SecondsLeft() const {
     const double rate = BytesPerSecond();
@@ -59,10 +63,10 @@ std::string ProgressBarText(const TransferProgress& p, int barWidth) {
 }
 
 std::string ProgressPlainText(const TransferProgress& p) {
-    std::string text = Format("progress %d%% %lld/%lld lines %lld/%lld bytes %.0f B/s", p.Percent(),
-                              static_cast<long long>(p.linesSent), static_cast<long long>(p.linesTotal),
-                              static_cast<long long>(p.bytesSent), static_cast<long long>(p.bytesTotal),
-                              p.BytesPerSecond());
+    std::string text =
+        Format("progress %d%% %lld/%lld lines %lld/%lld bytes %.0f B/s", p.Percent(),
+               static_cast<long long>(p.linesSent), static_cast<long long>(p.linesTotal),
+               static_cast<long long>(p.bytesSent), static_cast<long long>(p.bytesTotal), p.BytesPerSecond());
     const double left = p.SecondsLeft();
     text += left >= 0 ? Format(" left %.0f s", left) : std::string(" left ?");
     if (const std::string address = TrimBlanks(p.address); !address.empty()) text += " at " + address;
@@ -80,13 +84,15 @@ std::string ProgressJson(const TransferProgress& p) {
         .Real("bytes_per_second", p.BytesPerSecond())
         .Real("seconds", p.seconds);
     const double left = p.SecondsLeft();
-    if (left >= 0) o.Real("seconds_left", left);
-    else o.Null("seconds_left");
+    if (left >= 0)
+        o.Real("seconds_left", left);
+    else
+        o.Null("seconds_left");
     return o.Str("address", TrimBlanks(p.address)).Str("elapsed", p.elapsed).Text();
 }
 
-ProgressView::ProgressView(ProgressStyle style, std::ostream& out, const FormState& form, const WireWatch& watch,
-                           std::function<double()> seconds)
+ProgressView::ProgressView(ProgressStyle style, std::ostream& out, const FormState& form,
+                           const WireWatch& watch, std::function<double()> seconds)
     : style_(style), out_(out), form_(form), watch_(watch), seconds_(std::move(seconds)) {}
 
 TransferProgress ProgressView::Snapshot() const {
@@ -113,8 +119,10 @@ void ProgressView::Update() {
         linesAtStart_ = watch_.linesOut;
         startSeconds_ = seconds_();
     }
-    if (sending) Show(false);
-    else if (started_ && !finished_) Finish();
+    if (sending)
+        Show(false);
+    else if (started_ && !finished_)
+        Finish();
 }
 
 void ProgressView::NoteStatus() {
@@ -152,7 +160,8 @@ void ProgressView::Show(bool force) {
             if (!force && lastShown_ >= 0 && now - lastShown_ < kJsonEverySeconds) return;
             out_ << ProgressJson(p) << "\n";
             break;
-        case ProgressStyle::None: return;
+        case ProgressStyle::None:
+            return;
     }
     lastShown_ = now;
     out_.flush();
@@ -165,8 +174,10 @@ bool ProgressView::Sending() const {
 }
 
 void ProgressView::BeforeOutput() {
-    if (started_ && !finished_ && !Sending()) Finish();
-    else ClearLine();
+    if (started_ && !finished_ && !Sending())
+        Finish();
+    else
+        ClearLine();
 }
 
 void ProgressView::ClearLine() {

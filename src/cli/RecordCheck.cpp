@@ -26,17 +26,21 @@ int MaskCharacterOf(const std::string& line) {
 
 std::string ProblemText(SRecordFault fault, const SRecord& record) {
     switch (fault) {
-        case SRecordFault::None: return "";
-        case SRecordFault::NotARecord: return "does not begin with \"S\"";
-        case SRecordFault::UnknownType: return "unknown record type";
+        case SRecordFault::None:
+            return "";
+        case SRecordFault::NotARecord:
+            return "does not begin with \"S\"";
+        case SRecordFault::UnknownType:
+            return "unknown record type";
         case SRecordFault::NotHex:
             return "character " + std::to_string(record.badCharacter) + " is not a hexadecimal digit";
-        case SRecordFault::OddDigits: return "odd number of hexadecimal digits";
+        case SRecordFault::OddDigits:
+            return "odd number of hexadecimal digits";
         case SRecordFault::TooShort:
             return record.count < 0 ? "no byte count" : "too short for its address and checksum";
         case SRecordFault::CountMismatch:
-            return "byte count " + std::to_string(record.count) + " but " + std::to_string(record.bytesFollowing) +
-                   " bytes follow";
+            return "byte count " + std::to_string(record.count) + " but " +
+                   std::to_string(record.bytesFollowing) + " bytes follow";
         case SRecordFault::BadChecksum: {
             char text[64];
             std::snprintf(text, sizeof text, "checksum %02X, should be %02X", record.checksum,

@@ -15,9 +15,9 @@
 namespace mirvok::cli {
 
 struct RecordInfo {
-    int lineNumber = 0;  // counting every line of the file from 1
-    std::string type;    // the first two characters, e.g. "S2"
-    int length = 0;      // characters of the line
+    int lineNumber = 0;   // counting every line of the file from 1
+    std::string type;     // the first two characters, e.g. "S2"
+    int length = 0;       // characters of the line
     int countField = -1;  // the byte count as written; -1 when unreadable
     bool hasAddress = false;
     std::uint32_t address = 0;

@@ -27,7 +27,9 @@ TerminalOperator::~TerminalOperator() {
     if (terminal_->fd >= 0) close(terminal_->fd);
 }
 
-bool TerminalOperator::Available() { return terminal_->fd >= 0; }
+bool TerminalOperator::Available() {
+    return terminal_->fd >= 0;
+}
 
 std::optional<std::string> TerminalOperator::AskLine(const std::string& prompt,
                                                      const std::function<void()>& idle) {

@@ -28,8 +28,10 @@ struct TerminalOperator::Terminal {
 
 TerminalOperator::TerminalOperator() : terminal_(std::make_unique<Terminal>()) {
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
-    terminal_->input = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, share, nullptr, OPEN_EXISTING, 0, nullptr);
-    terminal_->output = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, share, nullptr, OPEN_EXISTING, 0, nullptr);
+    terminal_->input =
+        CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, share, nullptr, OPEN_EXISTING, 0, nullptr);
+    terminal_->output =
+        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, share, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
 TerminalOperator::~TerminalOperator() {

@@ -7,7 +7,9 @@
 namespace mirvok::cli {
 namespace {
 
-double Stamp(const WireWatch& watch) { return watch.seconds ? watch.seconds() : 0.0; }
+double Stamp(const WireWatch& watch) {
+    return watch.seconds ? watch.seconds() : 0.0;
+}
 
 std::string LineText(const LineSettings& s) {
     return std::to_string(s.baud) + "," + std::string(1, s.parity) + "," + std::to_string(s.dataBits) + "," +
@@ -16,21 +18,30 @@ std::string LineText(const LineSettings& s) {
 
 const char* StatusText(TransportStatus status) {
     switch (status) {
-        case TransportStatus::Ok: return "ok";
-        case TransportStatus::NotFound: return "not found";
-        case TransportStatus::Busy: return "busy";
-        case TransportStatus::NoPermission: return "no permission";
-        case TransportStatus::BadSetting: return "bad setting";
-        case TransportStatus::Timeout: return "time-out";
-        case TransportStatus::Overrun: return "overrun";
-        case TransportStatus::IoError: return "i/o error";
+        case TransportStatus::Ok:
+            return "ok";
+        case TransportStatus::NotFound:
+            return "not found";
+        case TransportStatus::Busy:
+            return "busy";
+        case TransportStatus::NoPermission:
+            return "no permission";
+        case TransportStatus::BadSetting:
+            return "bad setting";
+        case TransportStatus::Timeout:
+            return "time-out";
+        case TransportStatus::Overrun:
+            return "overrun";
+        case TransportStatus::IoError:
+            return "i/o error";
     }
     return "?";
 }
 
 class WatchedTransport final : public Transport {
 public:
-    WatchedTransport(std::unique_ptr<Transport> inner, WireWatch& watch) : inner_(std::move(inner)), watch_(watch) {}
+    WatchedTransport(std::unique_ptr<Transport> inner, WireWatch& watch)
+        : inner_(std::move(inner)), watch_(watch) {}
 
     TransportStatus Write(const std::string& bytes, int timeoutMs) override {
         const TransportStatus status = inner_->Write(bytes, timeoutMs);
@@ -84,12 +95,14 @@ std::string TranscriptNote(double seconds, const std::string& text) {
     return head + text + "\n";
 }
 
-std::unique_ptr<Transport> WatchedPorts::Open(int port, const LineSettings& settings, TransportStatus& status) {
+std::unique_ptr<Transport> WatchedPorts::Open(int port, const LineSettings& settings,
+                                              TransportStatus& status) {
     std::unique_ptr<Transport> inner = inner_.Open(port, settings, status);
     const std::string what = "open COM" + std::to_string(port) + " at " + LineText(settings);
     if (!inner) {
         ++watch_.failedOpenings;
-        if (watch_.transcript) *watch_.transcript << TranscriptNote(Stamp(watch_), what + ": " + StatusText(status));
+        if (watch_.transcript)
+            *watch_.transcript << TranscriptNote(Stamp(watch_), what + ": " + StatusText(status));
         return nullptr;
     }
     ++watch_.openings;

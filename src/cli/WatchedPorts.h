@@ -17,9 +17,9 @@ namespace mirvok::cli {
 struct WireWatch {
     std::int64_t bytesOut = 0;
     std::int64_t bytesIn = 0;
-    std::int64_t linesOut = 0;      // writes ending in CR LF: S-record lines
-    std::uint64_t activity = 0;     // grows with every byte moved either way
-    int openings = 0;               // successful openings
+    std::int64_t linesOut = 0;   // writes ending in CR LF: S-record lines
+    std::uint64_t activity = 0;  // grows with every byte moved either way
+    int openings = 0;            // successful openings
     int failedOpenings = 0;
     std::ostream* transcript = nullptr;  // none: no transcript
     std::function<double()> seconds;     // time stamps of the transcript

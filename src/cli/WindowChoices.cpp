@@ -10,13 +10,15 @@
 namespace mirvok::cli {
 namespace {
 
-ChoiceResult Refused(const std::string& error) { return ChoiceResult{kExitControlRefused, error}; }
+ChoiceResult Refused(const std::string& error) {
+    return ChoiceResult{kExitControlRefused, error};
+}
 
 ChoiceResult ChoosePort(Frmdown& frm, int port, const std::string& whose = "") {
     const int index = frm.form.CmbComPort.FindItem([&](const auto& item) { return item.data == port; });
     if (index < 0)
-        return ChoiceResult{kExitPortNotListed, "COM" + std::to_string(port) + whose + " is not in the port list (" +
-                                                    PortListText(frm) + ")"};
+        return ChoiceResult{kExitPortNotListed, "COM" + std::to_string(port) + whose +
+                                                    " is not in the port list (" + PortListText(frm) + ")"};
     if (!frm.Choose("CmbComPort", index)) return Refused("the port list cannot be changed now");
     return {};
 }
@@ -52,7 +54,8 @@ ChoiceResult ChooseLineSetting(Frmdown& frm, const std::string& setting) {
          "baud rate " + baud},
         {"CmbParity", f.CmbParity.FindItem([&](const auto& item) { return first(item.text) == parity; }),
          "parity " + parity},
-        {"CmbDataBits", f.CmbDataBits.FindItem([&](const auto& item) { return first(item.text) == dataBits; }),
+        {"CmbDataBits",
+         f.CmbDataBits.FindItem([&](const auto& item) { return first(item.text) == dataBits; }),
          "data bits " + dataBits},
         {"CmbStopBits", f.CmbStopBits.FindItem([&](const auto& item) { return item.text == stopBits; }),
          "stop bits " + stopBits},
@@ -98,7 +101,8 @@ ChoiceResult ChooseBlocks(Frmdown& frm, const std::string& mask) {
 
 std::string PortListText(const Frmdown& frm) {
     std::string names;
-    for (const ListControl::Item& item : frm.form.CmbComPort.Items) names += (names.empty() ? "" : ", ") + item.text;
+    for (const ListControl::Item& item : frm.form.CmbComPort.Items)
+        names += (names.empty() ? "" : ", ") + item.text;
     return names.empty() ? "none" : names;
 }
 
@@ -119,19 +123,21 @@ ChoiceResult ApplyLineSetting(Frmdown& frm, const CliOptions& o) {
 ChoiceResult ApplyDownloadChoices(Frmdown& frm, CliHost& host, const CliOptions& o) {
     if (o.terminalMode) {
         const bool terminal = *o.terminalMode;
-        const ChoiceResult r = ClickOption(frm, terminal ? "Option2(0)" : "Option2(1)",
-                                           terminal ? "the terminal mode" : "the download mode (--download-mode)");
+        const ChoiceResult r =
+            ClickOption(frm, terminal ? "Option2(0)" : "Option2(1)",
+                        terminal ? "the terminal mode" : "the download mode (--download-mode)");
         if (r.exitCode != 0) return r;
     }
     if (ChoiceResult r = ApplyLineSetting(frm, o); r.exitCode != 0) return r;
     if (o.mode)
-        if (ChoiceResult r = ClickOption(frm, "Option1(" + std::to_string(*o.mode) + ")", "download mode " +
-                                                                                        std::to_string(*o.mode));
+        if (ChoiceResult r = ClickOption(frm, "Option1(" + std::to_string(*o.mode) + ")",
+                                         "download mode " + std::to_string(*o.mode));
             r.exitCode != 0)
             return r;
     if (o.waitMs) {
         const int index = frm.form.CmbSms.FindItem([&](const auto& item) { return item.data == *o.waitMs; });
-        if (ChoiceResult r = ChooseEntry(frm, "CmbSms", "a send wait of " + std::to_string(*o.waitMs) + " ms", index);
+        if (ChoiceResult r =
+                ChooseEntry(frm, "CmbSms", "a send wait of " + std::to_string(*o.waitMs) + " ms", index);
             r.exitCode != 0)
             return r;
     }

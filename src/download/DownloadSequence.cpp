@@ -148,18 +148,21 @@ void DownloadSequence::Run() {
 bool DownloadSequence::CheckBlocksAndFile() {
     mask_ = BuildBlockMask(form_);
     if (mask_ == kNoBlockMask) {
-        FailBeforeStart(Ending::NoBlockSelected, Step::BlockCheck, "ﾌﾞﾛｯｸ指定ｴﾗｰ", "ブロック指定がされていません。");
+        FailBeforeStart(Ending::NoBlockSelected, Step::BlockCheck, "ﾌﾞﾛｯｸ指定ｴﾗｰ",
+                        "ブロック指定がされていません。");
         return false;
     }
     const std::string& name = form_.TxXferFileName.Text;
     if (TrimBlanks(name).empty() || !FileExists(name)) {
-        FailBeforeStart(Ending::FileNameWrong, Step::FileCheck, "ファイル名ｴﾗｰ", "ファイル名が誤っています。");
+        FailBeforeStart(Ending::FileNameWrong, Step::FileCheck, "ファイル名ｴﾗｰ",
+                        "ファイル名が誤っています。");
         return false;
     }
     return true;
 }
 
-void DownloadSequence::FailBeforeStart(Ending ending, Step step, const char* statusText, const char* boxText) {
+void DownloadSequence::FailBeforeStart(Ending ending, Step step, const char* statusText,
+                                       const char* boxText) {
     form_.SetStatus(kRed, statusText);
     w_.result.End(ending, step);
     w_.host.MsgBox(boxText, MsgIcon::Error);

@@ -32,7 +32,9 @@ std::string UpperAscii(std::string text) {
 }
 
 // The name of the file itself, as the dialog hands it back beside the path.
-std::string FileTitle(const std::string& path) { return Utf8FromPath(PathFromUtf8(path).filename()); }
+std::string FileTitle(const std::string& path) {
+    return Utf8FromPath(PathFromUtf8(path).filename());
+}
 
 // Directory = the text before `at`, Filename = the text from `at` on.
 void RememberSplit(Settings& settings, const std::string& text, std::size_t at) {

@@ -13,9 +13,13 @@ constexpr char kCr = '\r';
 constexpr char kLf = '\n';
 constexpr char kEndOfFileMark = '\x1A';
 
-bool IsLineEnd(char c) { return c == kCr || c == kLf; }
+bool IsLineEnd(char c) {
+    return c == kCr || c == kLf;
+}
 
-bool InMarkTail(char c) { return c == kEndOfFileMark || c == '\r' || c == '\n'; }
+bool InMarkTail(char c) {
+    return c == kEndOfFileMark || c == '\r' || c == '\n';
+}
 
 // The length of the file without its end-of-file mark: the first 0x1A of the
 // run of 0x1A, CR and LF bytes the file ends with. A file that cannot seek

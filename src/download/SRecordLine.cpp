@@ -17,7 +17,9 @@ std::string Mid(const std::string& text, std::size_t from, std::size_t count) {
 
 constexpr char kTab = '\t';
 
-bool IsControlCharacter(char c) { return static_cast<unsigned char>(c) < 0x20 && c != kTab; }
+bool IsControlCharacter(char c) {
+    return static_cast<unsigned char>(c) < 0x20 && c != kTab;
+}
 
 }  // namespace
 
@@ -29,10 +31,14 @@ bool LineRefused(const std::string& line) {
 RecordKind RecordKindOf(const std::string& line) {
     if (line.size() < 2 || line[0] != 'S') return RecordKind::Other;
     switch (line[1]) {
-        case '1': return RecordKind::S1;
-        case '2': return RecordKind::S2;
-        case '9': return RecordKind::S9;
-        default: return RecordKind::Other;
+        case '1':
+            return RecordKind::S1;
+        case '2':
+            return RecordKind::S2;
+        case '9':
+            return RecordKind::S9;
+        default:
+            return RecordKind::Other;
     }
 }
 

@@ -11,7 +11,9 @@ namespace mirvok {
 
 SendPlan::SendPlan(std::string mask) : mask_(std::move(mask)), wholeFile_(mask_ == kWholeFileMask) {}
 
-bool SendPlan::Refuses(const std::string& line) { return LineRefused(line); }
+bool SendPlan::Refuses(const std::string& line) {
+    return LineRefused(line);
+}
 
 bool SendPlan::Counts(const std::string& line) const {
     if (line.empty()) return false;
@@ -78,10 +80,14 @@ SendTotals PlanFile(const std::string& path, const std::string& mask,
         if (choice.pauseAfter) ++totals.blockPauses;
         if (onLine) onLine(PlannedLine{line, totals.lines, counted, choice});
     }
-    if (readFailed || totals.refusedLine != 0) totals.engineResult = kBadFile;
-    else if (totals.linesCounted == 0) totals.engineResult = kNothingToSend;
-    else totals.engineResult = kTransferDone;
-    if (totals.engineResult == kTransferDone) totals.bytesSent += static_cast<std::int64_t>(kEndOfFileByte.size());
+    if (readFailed || totals.refusedLine != 0)
+        totals.engineResult = kBadFile;
+    else if (totals.linesCounted == 0)
+        totals.engineResult = kNothingToSend;
+    else
+        totals.engineResult = kTransferDone;
+    if (totals.engineResult == kTransferDone)
+        totals.bytesSent += static_cast<std::int64_t>(kEndOfFileByte.size());
     return totals;
 }
 

@@ -58,11 +58,11 @@ struct SendTotals {
     // would send: 2010 file not opened, 2011 a refused line or a read failure,
     // 1 nothing to send under the mask.
     std::int16_t engineResult = 0;
-    int refusedLine = 0;   // the first refused line (0: a read failure or none)
-    int lines = 0;         // every line read, empty ones included
+    int refusedLine = 0;  // the first refused line (0: a read failure or none)
+    int lines = 0;        // every line read, empty ones included
     int emptyLines = 0;
-    int linesCounted = 0;  // the counting pass: the progress bar's maximum
-    int linesSent = 0;     // lines that would go out, closing lines included
+    int linesCounted = 0;        // the counting pass: the progress bar's maximum
+    int linesSent = 0;           // lines that would go out, closing lines included
     std::int64_t bytesSent = 0;  // each line with CR LF, then the end-of-file byte
     int blockPauses = 0;
 };

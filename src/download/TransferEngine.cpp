@@ -34,12 +34,7 @@ class Transfer {
 public:
     Transfer(Window& w, const std::string& path, ProgressBar& bar, Control& addressLabel, Control& timeLabel,
              const std::string& mask)
-        : w_(w),
-          path_(path),
-          bar_(bar),
-          addressLabel_(addressLabel),
-          timeLabel_(timeLabel),
-          plan_(mask) {}
+        : w_(w), path_(path), bar_(bar), addressLabel_(addressLabel), timeLabel_(timeLabel), plan_(mask) {}
 
     std::int16_t Run();
     std::int16_t FailedSendCode() const { return failedSendCode_; }
@@ -196,8 +191,8 @@ std::int16_t Transfer::SendFailed(std::int16_t code) {
 }
 
 std::int16_t Transfer::SendEndOfFile() {
-    const std::int16_t code =
-        w_.link.crwSendDataQR(w_.run.settings.Port, kEndOfFileSendTimeoutMs, kEndOfFileMode, kEndOfFileByte, 1);
+    const std::int16_t code = w_.link.crwSendDataQR(w_.run.settings.Port, kEndOfFileSendTimeoutMs,
+                                                    kEndOfFileMode, kEndOfFileByte, 1);
     if (code != 0) return SendFailed(code);
     return kTransferDone;
 }

@@ -19,6 +19,8 @@ int ComPortNumber(std::string_view name) {
     return number <= Link::kMaxPort ? number : 0;
 }
 
-std::string ComPortName(int port) { return "COM" + std::to_string(port); }
+std::string ComPortName(int port) {
+    return "COM" + std::to_string(port);
+}
 
 }  // namespace mirvok

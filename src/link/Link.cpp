@@ -9,8 +9,8 @@
 #include "FrameCodec.h"
 #include "ReturnCode.h"
 #include "WireCharacters.h"
-#include "startup/Utf8Text.h"
 #include "startup/CodePage.h"
+#include "startup/Utf8Text.h"
 
 namespace mirvok {
 namespace {
@@ -24,8 +24,8 @@ using crw::kDone;
 using crw::kDsrOff;
 using crw::kNakReceived;
 using crw::kNoData;
-using crw::kNotOpen;
 using crw::kNothingInTime;
+using crw::kNotOpen;
 using crw::kOverrun;
 using crw::kReadFailed;
 using crw::kWriteFailed;
@@ -37,9 +37,13 @@ constexpr int kCtsPollMs = 10;
 // BCC happens to be a lead byte is never held up.
 constexpr std::int64_t kLeadByteHoldMs = 50;
 
-bool ValidPort(int port) { return port >= 1 && port <= Link::kMaxPort; }
+bool ValidPort(int port) {
+    return port >= 1 && port <= Link::kMaxPort;
+}
 
-bool ValidMode(std::int16_t mode) { return mode == 0 || mode == 1; }
+bool ValidMode(std::int16_t mode) {
+    return mode == 0 || mode == 1;
+}
 
 std::optional<LineSettings> LineSettingsFrom(std::int32_t baud, const std::string& dataBits,
                                              const std::string& parity) {
@@ -97,7 +101,9 @@ Link::~Link() {
         if (open) open->transport->Close();
 }
 
-bool Link::IsOpen(int port) const { return Find(port) != nullptr; }
+bool Link::IsOpen(int port) const {
+    return Find(port) != nullptr;
+}
 
 Link::OpenPort* Link::Find(int port) const {
     return ValidPort(port) ? ports_[static_cast<std::size_t>(port)].get() : nullptr;
@@ -169,8 +175,7 @@ TransportStatus Link::Pull(OpenPort& open) {
     return status;
 }
 
-std::int16_t Link::Send(OpenPort& open, const std::string& bytes, std::int32_t timeoutMs,
-                        bool checkLines) {
+std::int16_t Link::Send(OpenPort& open, const std::string& bytes, std::int32_t timeoutMs, bool checkLines) {
     Transport& transport = *open.transport;
     const std::int64_t deadline = transport.NowMs() + timeoutMs;
     if (checkLines || open.handshake) {
@@ -193,14 +198,12 @@ std::int16_t Link::crwSendDataQR(std::int16_t port, std::int32_t timeoutMs, std:
     if (timeoutMs < 0 || !ValidMode(mode) || length < 0) return kBadArgument;
     const std::string_view characters = FirstCharacters(text, static_cast<std::size_t>(length));
     if (CountCharacters(characters) < static_cast<std::size_t>(length)) return kBadArgument;
-    return Guarded(kWriteFailed, [&] {
-        return Send(*open, ToCp932(std::string(characters)), timeoutMs, mode == 1);
-    });
+    return Guarded(kWriteFailed,
+                   [&] { return Send(*open, ToCp932(std::string(characters)), timeoutMs, mode == 1); });
 }
 
 void Link::TakeCharacters(OpenPort& open, std::string& text, std::int16_t& count) {
-    const bool leadWaitedEnough =
-        open.transport->NowMs() - open.lastArrivalMs >= kLeadByteHoldMs;
+    const bool leadWaitedEnough = open.transport->NowMs() - open.lastArrivalMs >= kLeadByteHoldMs;
     const wire::Cp932Prefix prefix =
         wire::CompleteCp932Prefix(open.received, kReceiveChunkCharacters, leadWaitedEnough);
     text = FromCp932(open.received.substr(0, prefix.bytes));
@@ -209,8 +212,7 @@ void Link::TakeCharacters(OpenPort& open, std::string& text, std::int16_t& count
         std::min<std::size_t>(CountCharacters(text), std::numeric_limits<std::int16_t>::max()));
 }
 
-std::int16_t Link::crwReceiveData(std::int16_t port, std::int16_t, std::string& text,
-                                  std::int16_t& count) {
+std::int16_t Link::crwReceiveData(std::int16_t port, std::int16_t, std::string& text, std::int16_t& count) {
     text.clear();
     count = 0;
     if (!ValidPort(port)) return kBadArgument;
@@ -234,9 +236,12 @@ std::int16_t Link::AwaitAcknowledgement(OpenPort& open, std::int32_t timeoutMs) 
         const TransportStatus status = Pull(open);
         if (status == TransportStatus::IoError) return kReadFailed;
         switch (wire::TakeAcknowledgement(open.received)) {
-            case wire::Acknowledgement::Ack: return kDone;
-            case wire::Acknowledgement::Nak: return kNakReceived;
-            case wire::Acknowledgement::None: break;
+            case wire::Acknowledgement::Ack:
+                return kDone;
+            case wire::Acknowledgement::Nak:
+                return kNakReceived;
+            case wire::Acknowledgement::None:
+                break;
         }
         const std::int64_t left = Remaining(transport, deadline);
         if (left == 0) return kNothingInTime;
@@ -245,8 +250,7 @@ std::int16_t Link::AwaitAcknowledgement(OpenPort& open, std::int32_t timeoutMs) 
 }
 
 std::int16_t Link::crwSendCommand(std::int16_t port, std::int32_t timeoutMs, std::int16_t mode,
-                                  const std::string& command, const std::string& parameter,
-                                  std::int16_t) {
+                                  const std::string& command, const std::string& parameter, std::int16_t) {
     if (!ValidPort(port)) return kBadArgument;
     OpenPort* open = Find(port);
     if (!open) return kNotOpen;
@@ -290,8 +294,8 @@ std::int16_t Link::crwReceiveResponse(std::int16_t port, std::int16_t mode, std:
                 if (transport.Write(std::string(1, wire::kAck), timeoutMs) != TransportStatus::Ok)
                     return kWriteFailed;
                 const std::string text = FromCp932(frame->text);
-                const std::size_t kind = text.empty() ? std::string::npos
-                                                      : std::string_view("ARB").find(text[0]);
+                const std::size_t kind =
+                    text.empty() ? std::string::npos : std::string_view("ARB").find(text[0]);
                 // A frame that is none of the three replies is acknowledged,
                 // since it came intact, and passed over.
                 if (kind == std::string::npos) continue;
@@ -304,8 +308,7 @@ std::int16_t Link::crwReceiveResponse(std::int16_t port, std::int16_t mode, std:
             }
             const std::int64_t left = Remaining(transport, deadline);
             if (left == 0) return kNothingInTime;
-            if (transport.WaitForData(AsTimeout(left)) == TransportStatus::IoError)
-                return kReadFailed;
+            if (transport.WaitForData(AsTimeout(left)) == TransportStatus::IoError) return kReadFailed;
         }
     });
 }

@@ -55,16 +55,14 @@ public:
     // characters. At most kReceiveChunkCharacters per call; nothing is lost.
     // The mode is not examined.
     // 0 data; 1 none; 100 bad port; 101 not open; 130 input overrun; 201 read failed.
-    std::int16_t crwReceiveData(std::int16_t port, std::int16_t mode, std::string& text,
-                                std::int16_t& count);
+    std::int16_t crwReceiveData(std::int16_t port, std::int16_t mode, std::string& text, std::int16_t& count);
 
     // Sends EOT STX command parameter ETX BCC and waits for ACK or NAK. Mode 1
     // checks the modem lines first, as crwSendDataQR does. A NAK is reported,
     // not answered by sending again; `retry` is not examined.
     // 0 ACK; 1 NAK; 100; 101; 110 no ACK/NAK in time; 111; 112 DSR off; 200; 201.
     std::int16_t crwSendCommand(std::int16_t port, std::int32_t timeoutMs, std::int16_t mode,
-                                const std::string& command, const std::string& parameter,
-                                std::int16_t retry);
+                                const std::string& command, const std::string& parameter, std::int16_t retry);
 
     // Waits for a reply frame STX text ETX BCC that the device sends on its own.
     // A bad BCC is answered with NAK and waited for again (kReplyAttempts frames
@@ -83,8 +81,7 @@ private:
     struct OpenPort;
     OpenPort* Find(int port) const;
     TransportStatus Pull(OpenPort& open);
-    std::int16_t Send(OpenPort& open, const std::string& bytes, std::int32_t timeoutMs,
-                      bool checkLines);
+    std::int16_t Send(OpenPort& open, const std::string& bytes, std::int32_t timeoutMs, bool checkLines);
     void TakeCharacters(OpenPort& open, std::string& text, std::int16_t& count);
     std::int16_t AwaitAcknowledgement(OpenPort& open, std::int32_t timeoutMs);
     PortProvider& provider_;

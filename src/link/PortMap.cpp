@@ -63,9 +63,8 @@ std::vector<PortInfo> PortMap::Update(const std::vector<DetectedPort>& detected)
     }
 
     std::vector<DetectedPort> sorted = detected;
-    std::sort(sorted.begin(), sorted.end(), [](const DetectedPort& a, const DetectedPort& b) {
-        return a.devicePath < b.devicePath;
-    });
+    std::sort(sorted.begin(), sorted.end(),
+              [](const DetectedPort& a, const DetectedPort& b) { return a.devicePath < b.devicePath; });
     std::map<int, std::string> descriptionOf;
     for (const DetectedPort& port : sorted) {
         const std::string identity = DeviceIdentity(port.devicePath);

@@ -13,6 +13,8 @@ std::vector<PortInfo> PortNumbering::List(const std::vector<DetectedPort>& detec
     return present;
 }
 
-std::string PortNumbering::PathOf(int port) { return Map().PathOf(port); }
+std::string PortNumbering::PathOf(int port) {
+    return Map().PathOf(port);
+}
 
 }  // namespace mirvok

@@ -14,9 +14,9 @@ namespace mirvok {
 
 struct LineSettings {
     std::int32_t baud = 9600;
-    int dataBits = 8;    // 7 or 8
-    char parity = 'N';   // N, O, E, M, S
-    int stopBits = 1;    // the link library always uses one stop bit
+    int dataBits = 8;   // 7 or 8
+    char parity = 'N';  // N, O, E, M, S
+    int stopBits = 1;   // the link library always uses one stop bit
 };
 
 enum class TransportStatus {
@@ -62,9 +62,9 @@ public:
 };
 
 struct PortInfo {
-    int number = 0;            // the COMn number
-    std::string devicePath;    // e.g. /dev/ttyUSB0 (empty for a simulated port)
-    std::string description;   // e.g. the USB product text
+    int number = 0;           // the COMn number
+    std::string devicePath;   // e.g. /dev/ttyUSB0 (empty for a simulated port)
+    std::string description;  // e.g. the USB product text
 };
 
 // Opens ports by number; lists those that exist now.

@@ -9,8 +9,7 @@ bool IsCp932TrailByte(unsigned char byte) {
     return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC);
 }
 
-Cp932Prefix CompleteCp932Prefix(std::string_view bytes, std::size_t maxCharacters,
-                                bool takeLoneLead) {
+Cp932Prefix CompleteCp932Prefix(std::string_view bytes, std::size_t maxCharacters, bool takeLoneLead) {
     Cp932Prefix prefix;
     while (prefix.bytes < bytes.size() && prefix.characters < maxCharacters) {
         const auto byte = static_cast<unsigned char>(bytes[prefix.bytes]);

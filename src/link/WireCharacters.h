@@ -20,7 +20,6 @@ struct Cp932Prefix {
 // whole characters. A lead byte followed by a byte that cannot be its partner
 // is a character of its own; a lead byte that is the last byte stops the prefix
 // unless `takeLoneLead`, since its partner may still be on its way.
-Cp932Prefix CompleteCp932Prefix(std::string_view bytes, std::size_t maxCharacters,
-                                bool takeLoneLead);
+Cp932Prefix CompleteCp932Prefix(std::string_view bytes, std::size_t maxCharacters, bool takeLoneLead);
 
 }  // namespace mirvok::wire

@@ -163,8 +163,12 @@ std::string BackupConfirmationText(const std::string& version) {
            "準備ができたら、ＯＫを押してください。";
 }
 
-bool CoverReportedOpen(const DeviceReport& report) { return MidCharacters(report.strCOMSTS, 2, 1) == "6"; }
+bool CoverReportedOpen(const DeviceReport& report) {
+    return MidCharacters(report.strCOMSTS, 2, 1) == "6";
+}
 
-bool BackupSucceeded(const DeviceReport& report) { return report.strCOMSTS + report.strERRSEN == kBackupVerdict; }
+bool BackupSucceeded(const DeviceReport& report) {
+    return report.strCOMSTS + report.strERRSEN == kBackupVerdict;
+}
 
 }  // namespace mirvok

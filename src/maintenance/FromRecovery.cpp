@@ -23,15 +23,15 @@ void ShowLedInstruction(Window& w, DeviceReport&) {
 }  // namespace
 
 void CmdROMRecovery_Click(Window& w) {
-    static constexpr FromOperation kRecovery{Operation::FromRecovery, RecoveryConfirmationText, kRecoveryParameter,
-                                             ShowLedInstruction};
+    static constexpr FromOperation kRecovery{Operation::FromRecovery, RecoveryConfirmationText,
+                                             kRecoveryParameter, ShowLedInstruction};
     RunFromOperation(w, kRecovery);
 }
 
 std::string RecoveryConfirmationText(const std::string& version) {
-    return std::string("ROMのﾘｶﾊﾞﾘｰを開始します。") + kLineBreak + "ｶｰﾄﾞﾘｰﾀﾞ-のｶﾊﾞｰを開けてﾘｶﾊﾞﾘｰに備えてください。" +
-           kLineBreak + "現在の " + version + "は上書きされます。" + kLineBreak +
-           "準備ができたら、ＯＫを押してください。";
+    return std::string("ROMのﾘｶﾊﾞﾘｰを開始します。") + kLineBreak +
+           "ｶｰﾄﾞﾘｰﾀﾞ-のｶﾊﾞｰを開けてﾘｶﾊﾞﾘｰに備えてください。" + kLineBreak + "現在の " + version +
+           "は上書きされます。" + kLineBreak + "準備ができたら、ＯＫを押してください。";
 }
 
 std::string RecoveryLedText() {

@@ -14,7 +14,9 @@
 
 namespace mirvok {
 
-void ShowWorking(FormState& form, const std::string& text) { form.SetStatus(kYellow, text); }
+void ShowWorking(FormState& form, const std::string& text) {
+    form.SetStatus(kYellow, text);
+}
 
 std::int16_t OpenPortIfClosed(Window& w) {
     if (w.run.PortOpen) return 0;

@@ -56,7 +56,6 @@ bool AnswerAccepted(const Protocol& protocol);
 // and the answer in the protocol variables.
 bool AskAfterLinkCheck(Window& w, const char* command, const char* refusedText, Step commandStep);
 
-
 // A failure text: the first line indented by four blanks, a line break, the
 // second line.
 std::string FailureText(const std::string& firstLine, const std::string& secondLine);

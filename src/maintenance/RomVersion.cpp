@@ -67,7 +67,9 @@ void CmdROMVer_MouseUp(Window& w, int button) {
     if (button == kRightMouseButton) QueryRomVersion(w, "?");
 }
 
-void Command1_Click(Window& w) { QueryRomVersion(w, "b"); }
+void Command1_Click(Window& w) {
+    QueryRomVersion(w, "b");
+}
 
 void QueryRomVersion(Window& w, const std::string& variant) {
     w.result.Begin(Operation::VersionQuery);
@@ -88,6 +90,8 @@ std::string RomVersionTitle(const std::string& variant) {
     return kVersionTitle;
 }
 
-std::string VersionText(const std::string& answerFrame) { return MidCharacters(answerFrame, 6); }
+std::string VersionText(const std::string& answerFrame) {
+    return MidCharacters(answerFrame, 6);
+}
 
 }  // namespace mirvok

@@ -15,8 +15,12 @@ std::string CommandBody(const std::string& cmdText, const std::string& cmdParam,
     return innerBlock + cmdText + cmdParam + ETX;
 }
 
-std::string CommandFrame(const std::string& body) { return EOT + STX + body + ByteAsText(WireBcc(body)); }
+std::string CommandFrame(const std::string& body) {
+    return EOT + STX + body + ByteAsText(WireBcc(body));
+}
 
-std::string PollMessage() { return EOT + ENQ; }
+std::string PollMessage() {
+    return EOT + ENQ;
+}
 
 }  // namespace mirvok

@@ -25,7 +25,9 @@ constexpr const char* kBadBccReceived = "BCC異常ﾃﾞｰﾀ受信。";
 constexpr const char* kStopped = "中止しました。";
 constexpr const char* kReceptionTimedOut = "受信タイムアウトが発生しました。";
 
-bool IsReply(const std::string& response) { return response == "A" || response == "R" || response == "B"; }
+bool IsReply(const std::string& response) {
+    return response == "A" || response == "R" || response == "B";
+}
 
 }  // namespace
 
@@ -91,7 +93,8 @@ bool Protocol::PollUntilReady() {
         host_.IdleWait();
         PollDevice();
         if (Response == "A") Send(ACK);
-    } while (Response != "R" && RxTimedOut != 1 && !(host_.SecondsSinceMidnight() > deadline) && !sendFailed_);
+    } while (Response != "R" && RxTimedOut != 1 && !(host_.SecondsSinceMidnight() > deadline) &&
+             !sendFailed_);
     return Response == "R";
 }
 
@@ -180,9 +183,13 @@ void Protocol::Timer1_Timer() {
     RxTimedOut = 1;
 }
 
-bool Protocol::SpecialMode() const { return run_.settings.Spno == 1; }
+bool Protocol::SpecialMode() const {
+    return run_.settings.Spno == 1;
+}
 
-std::int16_t Protocol::Port() const { return run_.settings.Port; }
+std::int16_t Protocol::Port() const {
+    return run_.settings.Port;
+}
 
 bool Protocol::Send(const std::string& text) {
     const auto length = static_cast<std::int32_t>(CountCharacters(text));
@@ -221,9 +228,13 @@ void Protocol::CheckFrame(const std::string& bcc) {
     if (Response == "A") AnsCode = AnswerCode(RxFrame);
 }
 
-void Protocol::RestartReceptionTimer() { timer1_.Restart(kReceptionTimeoutMs); }
+void Protocol::RestartReceptionTimer() {
+    timer1_.Restart(kReceptionTimeoutMs);
+}
 
-void Protocol::StopReceptionTimer() { timer1_.SetEnabled(false); }
+void Protocol::StopReceptionTimer() {
+    timer1_.SetEnabled(false);
+}
 
 bool LinkAnswerAccepted(const Protocol& protocol) {
     return protocol.Response == "A" && (protocol.AnsCode == "90" || protocol.AnsCode == "13");

@@ -4,7 +4,9 @@
 
 namespace mirvok {
 
-bool ReplyBccMatches(const std::string& frame, const std::string& bcc) { return IsWireByte(bcc, WireBcc(frame)); }
+bool ReplyBccMatches(const std::string& frame, const std::string& bcc) {
+    return IsWireByte(bcc, WireBcc(frame));
+}
 
 std::string ReplyText(const std::string& frame, bool specialMode) {
     std::string text = frame;
@@ -13,6 +15,8 @@ std::string ReplyText(const std::string& frame, bool specialMode) {
     return text;
 }
 
-std::string AnswerCode(const std::string& replyText) { return MidCharacters(replyText, 4, 2); }
+std::string AnswerCode(const std::string& replyText) {
+    return MidCharacters(replyText, 4, 2);
+}
 
 }  // namespace mirvok

@@ -29,8 +29,8 @@ std::string_view NextWord(std::string_view& text) {
 std::string ImageText(const MemoryImage& image) {
     constexpr std::size_t kImageLineBytes = 32;
     const auto runs = image.Segments();
-    std::string text = "image " + std::to_string(image.ByteCount()) + " bytes in " + std::to_string(runs.size()) +
-                       " runs";
+    std::string text =
+        "image " + std::to_string(image.ByteCount()) + " bytes in " + std::to_string(runs.size()) + " runs";
     for (const auto& [start, bytes] : runs) {
         for (std::size_t at = 0; at < bytes.size(); at += kImageLineBytes) {
             char address[16];
@@ -216,7 +216,8 @@ ConsoleReply RunConsoleCommand(DeviceModel& device, std::string_view line) {
     if (verb == "arrival") {
         if (rest == "end") return Done(device.EndArrivalText());
         std::size_t line = 0;
-        if (!ParseNumber(rest, line)) return Fail("arrival N|end (a download line, from 1, or the end-of-file byte)");
+        if (!ParseNumber(rest, line))
+            return Fail("arrival N|end (a download line, from 1, or the end-of-file byte)");
         return Done(device.LineArrivalText(line));
     }
     if (verb == "gaps") {

@@ -33,17 +33,22 @@ bool SameSettings(const LineSettings& a, const LineSettings& b) {
 
 const char* SilenceName(Silence silence) {
     switch (silence) {
-        case Silence::None: return "off";
-        case Silence::Polls: return "polls";
-        case Silence::Commands: return "commands";
-        case Silence::All: return "all";
+        case Silence::None:
+            return "off";
+        case Silence::Polls:
+            return "polls";
+        case Silence::Commands:
+            return "commands";
+        case Silence::All:
+            return "all";
     }
     return "?";
 }
 
 }  // namespace
 
-DeviceModel::DeviceModel(VirtualClock& clock, DeviceConfig config) : clock_(clock), config_(std::move(config)) {
+DeviceModel::DeviceModel(VirtualClock& clock, DeviceConfig config)
+    : clock_(clock), config_(std::move(config)) {
     PowerOn(clock_.NowUs());
 }
 
@@ -272,12 +277,21 @@ void DeviceModel::TakeDownloadByte(char byte, std::int64_t atUs) {
 void DeviceModel::TakeTerminalByte(char byte, std::int64_t atUs) {
     TerminalInput input = input_.Take(byte, atUs);
     switch (input.kind) {
-        case TerminalInput::Kind::Poll: OnPoll(atUs); break;
-        case TerminalInput::Kind::Frame: OnFrame(std::move(input), atUs); break;
-        case TerminalInput::Kind::Ack: OnHostAck(atUs); break;
-        case TerminalInput::Kind::Nak: OnHostNak(atUs); break;
+        case TerminalInput::Kind::Poll:
+            OnPoll(atUs);
+            break;
+        case TerminalInput::Kind::Frame:
+            OnFrame(std::move(input), atUs);
+            break;
+        case TerminalInput::Kind::Ack:
+            OnHostAck(atUs);
+            break;
+        case TerminalInput::Kind::Nak:
+            OnHostNak(atUs);
+            break;
         case TerminalInput::Kind::Nothing:
-        case TerminalInput::Kind::Stray: break;
+        case TerminalInput::Kind::Stray:
+            break;
     }
 }
 
@@ -326,8 +340,12 @@ void DeviceModel::OnFrame(TerminalInput&& input, std::int64_t atUs) {
     std::string text = std::move(input.body);
     const bool prefixed = config_.specialMode && text.starts_with(kSpecialCommandPrefix);
     if (prefixed) text.erase(0, kSpecialCommandPrefix.size());
-    ReceivedCommand command{atUs, text, text.substr(0, std::min<std::size_t>(2, text.size())),
-                            text.size() > 2 ? text.substr(2) : std::string(), prefixed, false};
+    ReceivedCommand command{atUs,
+                            text,
+                            text.substr(0, std::min<std::size_t>(2, text.size())),
+                            text.size() > 2 ? text.substr(2) : std::string(),
+                            prefixed,
+                            false};
     command.command.resize(2, ' ');
 
     CommandResult result = Execute(command.command, command.parameter);
@@ -368,7 +386,8 @@ DeviceModel::CommandResult DeviceModel::AcknowledgeOnly(std::function<void(std::
 DeviceModel::CommandResult DeviceModel::Execute(const std::string& command, const std::string& parameter) {
     if (command == "PA") return Answer("APA" + config_.linkCheckCode);
     if (command == "!!") {
-        if (parameter == "i") return Answer("A!!" + config_.dswCode + Hex2(config_.dsw1) + Hex2(config_.dsw2));
+        if (parameter == "i")
+            return Answer("A!!" + config_.dswCode + Hex2(config_.dsw1) + Hex2(config_.dsw2));
         if (parameter == "#" || parameter == "|") {
             // The F-ROM commands need the cover open and the flash idle.
             if (!coverOpen_ || backupRunning_) return Refuse();
@@ -543,15 +562,16 @@ std::string DeviceModel::StatusText() const {
     out << "dsw1 " << Hex2(config_.dsw1) << ", dsw2 " << Hex2(config_.dsw2) << "\n";
     out << "rom '" << config_.romVersion << "', detail '" << config_.detailedVersion << "', backup '"
         << config_.backupVersion << "'\n";
-    out << "codes pa " << config_.linkCheckCode << ", dsw " << config_.dswCode << ", vs " << config_.versionCode
-        << ", md " << config_.fontRomCode << ", backup " << config_.backupVerdictCode << "\n";
+    out << "codes pa " << config_.linkCheckCode << ", dsw " << config_.dswCode << ", vs "
+        << config_.versionCode << ", md " << config_.fontRomCode << ", backup " << config_.backupVerdictCode
+        << "\n";
     out << "latency " << config_.answerLatencyMs << " ms, busy " << config_.busyReplies << ", gap "
         << config_.charGapMs << " ms, backup-time " << config_.backupDurationMs << " ms, pacing "
         << (config_.linePacing ? "on" : "off") << "\n";
     out << "silence " << SilenceName(config_.silence) << ", nak " << (config_.nakEverything ? "on" : "off")
         << ", bad-bcc " << config_.wrongBccAnswers << ", noise " << config_.noiseBeforeStx.size()
-        << " bytes, cts " << (config_.ctsOff ? "off" : "on") << ", pull-after "
-        << config_.cablePullAfterBytes << "\n";
+        << " bytes, cts " << (config_.ctsOff ? "off" : "on") << ", pull-after " << config_.cablePullAfterBytes
+        << "\n";
     out << "received " << commands_.size() << " commands, " << polls_ << " polls; download "
         << download_.Lines().size() << " lines, " << download_.BadRecords().size() << " bad, "
         << downloadsCompleted_ << " completed, " << mismatches_.size() << " line mismatches; clock "

@@ -55,9 +55,9 @@ struct DeviceConfig {
     std::optional<LineSettings> terminalLine;
 
     // Timing.
-    int answerLatencyMs = 2;    // turnaround before ACK/NAK, a poll reply or an answer
-    int busyReplies = 0;        // "B" replies to polls before an answer is given
-    int charGapMs = 0;          // pause between the characters of a reply frame
+    int answerLatencyMs = 2;  // turnaround before ACK/NAK, a poll reply or an answer
+    int busyReplies = 0;      // "B" replies to polls before an answer is given
+    int charGapMs = 0;        // pause between the characters of a reply frame
     int backupDurationMs = 9000;
     // A report (cover, backup verdict) goes out on its own once the host has
     // been quiet this long; a poll that comes first gets it as its reply.
@@ -84,9 +84,9 @@ struct ReceivedFrame {
 
 struct ReceivedCommand {
     std::int64_t atUs = 0;
-    std::string text;       // command + parameter, e.g. "!!i", "VS?", "*+.:4"
-    std::string command;    // the first two characters
-    std::string parameter;  // the rest
+    std::string text;            // command + parameter, e.g. "!!i", "VS?", "*+.:4"
+    std::string command;         // the first two characters
+    std::string parameter;       // the rest
     bool specialPrefix = false;  // came as "!100" EOT STX + text
     bool accepted = false;       // ACK (true) or NAK (false)
 };

@@ -46,6 +46,8 @@ private:
 };
 
 // STX text ETX BCC.
-inline std::string ReplyFrame(std::string_view text) { return wire::ReplyFrameBytes(text); }
+inline std::string ReplyFrame(std::string_view text) {
+    return wire::ReplyFrameBytes(text);
+}
 
 }  // namespace mirvok::sim

@@ -74,6 +74,8 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
     return true;
 }
 
-bool ProcessRuns(long pid) { return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH; }
+bool ProcessRuns(long pid) {
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
+}
 
 }  // namespace mirvok

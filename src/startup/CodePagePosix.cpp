@@ -1,10 +1,9 @@
-#include "CodePageConversion.h"
-
 #include <iconv.h>
 
 #include <cerrno>
 #include <string_view>
 
+#include "CodePageConversion.h"
 #include "Utf8Text.h"
 
 namespace mirvok::codepage {
@@ -47,8 +46,12 @@ std::string Convert(const char* to, const char* from, const std::string& in, boo
 
 }  // namespace
 
-std::string Utf8ToCp932(const std::string& utf8) { return Convert("CP932", "UTF-8", utf8, true); }
+std::string Utf8ToCp932(const std::string& utf8) {
+    return Convert("CP932", "UTF-8", utf8, true);
+}
 
-std::string Cp932ToUtf8(const std::string& cp932) { return Convert("UTF-8", "CP932", cp932, false); }
+std::string Cp932ToUtf8(const std::string& cp932) {
+    return Convert("UTF-8", "CP932", cp932, false);
+}
 
 }  // namespace mirvok::codepage

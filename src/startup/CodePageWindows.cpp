@@ -1,7 +1,6 @@
-#include "CodePageConversion.h"
-
 #include <windows.h>
 
+#include "CodePageConversion.h"
 #include "Utf8Text.h"
 
 namespace mirvok::codepage {
@@ -33,7 +32,8 @@ bool FromWide(UINT to, const std::wstring& wide, std::string& out) {
     const int length = WideCharToMultiByte(to, flags, wide.data(), n, nullptr, 0, nullptr, defaultedOut);
     if (length <= 0 || defaulted) return false;
     out.resize(static_cast<std::size_t>(length));
-    return WideCharToMultiByte(to, flags, wide.data(), n, out.data(), length, nullptr, defaultedOut) == length &&
+    return WideCharToMultiByte(to, flags, wide.data(), n, out.data(), length, nullptr, defaultedOut) ==
+               length &&
            !defaulted;
 }
 

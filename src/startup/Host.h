@@ -77,8 +77,7 @@ public:
     virtual MsgResult MsgBox(const MsgBoxRequest& request) = 0;
 
     // Returns the typed text, or nothing when the box was cancelled.
-    virtual std::optional<std::string> InputBox(const std::string& prompt,
-                                                const std::string& title,
+    virtual std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                                 const std::string& defaultText) = 0;
 
     // Returns the chosen full path, or nothing on cancel or failure.
@@ -86,8 +85,7 @@ public:
 
     // Starts a command line as a new process, without waiting for it.
     // Returns false when it cannot be started.
-    virtual bool StartProcess(const std::string& program,
-                              const std::vector<std::string>& arguments,
+    virtual bool StartProcess(const std::string& program, const std::vector<std::string>& arguments,
                               bool minimized) = 0;
 
     // Timers register themselves with the host that drives them.

@@ -2,8 +2,12 @@
 
 namespace mirvok {
 
-char PathSeparator() { return '/'; }
+char PathSeparator() {
+    return '/';
+}
 
-const char* PathSeparators() { return "/"; }
+const char* PathSeparators() {
+    return "/";
+}
 
 }  // namespace mirvok

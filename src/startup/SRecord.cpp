@@ -6,10 +6,20 @@ namespace mirvok {
 
 int SRecordAddressBytes(int type) {
     switch (type) {
-        case 0: case 1: case 5: case 9: return 2;
-        case 2: case 6: case 8: return 3;
-        case 3: case 7: return 4;
-        default: return 0;
+        case 0:
+        case 1:
+        case 5:
+        case 9:
+            return 2;
+        case 2:
+        case 6:
+        case 8:
+            return 3;
+        case 3:
+        case 7:
+            return 4;
+        default:
+            return 0;
     }
 }
 
@@ -55,14 +65,22 @@ SRecordFault ParseSRecord(std::string_view line, SRecord& record) {
 
 const char* SRecordFaultText(SRecordFault fault) {
     switch (fault) {
-        case SRecordFault::None: return "ok";
-        case SRecordFault::NotARecord: return "not an S-record";
-        case SRecordFault::UnknownType: return "unknown record type";
-        case SRecordFault::NotHex: return "not a hexadecimal digit";
-        case SRecordFault::OddDigits: return "odd number of digits";
-        case SRecordFault::TooShort: return "record too short";
-        case SRecordFault::CountMismatch: return "byte count does not match";
-        case SRecordFault::BadChecksum: return "bad checksum";
+        case SRecordFault::None:
+            return "ok";
+        case SRecordFault::NotARecord:
+            return "not an S-record";
+        case SRecordFault::UnknownType:
+            return "unknown record type";
+        case SRecordFault::NotHex:
+            return "not a hexadecimal digit";
+        case SRecordFault::OddDigits:
+            return "odd number of digits";
+        case SRecordFault::TooShort:
+            return "record too short";
+        case SRecordFault::CountMismatch:
+            return "byte count does not match";
+        case SRecordFault::BadChecksum:
+            return "bad checksum";
     }
     return "?";
 }

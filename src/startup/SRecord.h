@@ -13,14 +13,14 @@
 namespace mirvok {
 
 struct SRecord {
-    int type = -1;             // the digit after "S"
-    int count = -1;            // the byte count as written; -1 when the line has no bytes
-    int bytesFollowing = -1;   // the bytes the line holds after its count
-    bool hasAddress = false;   // the line is long enough for its address
-    std::uint32_t address = 0;  // 16, 24 or 32 bits, by type
-    std::string data;           // data bytes (for S0 the header text)
-    int checksum = -1;          // as written; -1 when not reached
-    int computedChecksum = -1;  // over count, address and data
+    int type = -1;                 // the digit after "S"
+    int count = -1;                // the byte count as written; -1 when the line has no bytes
+    int bytesFollowing = -1;       // the bytes the line holds after its count
+    bool hasAddress = false;       // the line is long enough for its address
+    std::uint32_t address = 0;     // 16, 24 or 32 bits, by type
+    std::string data;              // data bytes (for S0 the header text)
+    int checksum = -1;             // as written; -1 when not reached
+    int computedChecksum = -1;     // over count, address and data
     std::size_t badCharacter = 0;  // the first character that is no hexadecimal digit, from 1
 };
 
@@ -39,7 +39,9 @@ enum class SRecordFault {
 int SRecordAddressBytes(int type);
 
 // True for S1, S2 and S3: the records that carry memory contents.
-inline bool IsDataRecord(int type) { return type >= 1 && type <= 3; }
+inline bool IsDataRecord(int type) {
+    return type >= 1 && type <= 3;
+}
 
 // Takes the line apart as far as it goes: the fields up to the first fault
 // are filled in (a record with a bad checksum still has its address).

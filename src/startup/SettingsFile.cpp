@@ -1,9 +1,8 @@
 #include "SettingsFile.h"
 
-#include "Utf8Text.h"
-
 #include "NumericText.h"
 #include "ProfileFile.h"
+#include "Utf8Text.h"
 
 namespace mirvok {
 namespace {

@@ -1,10 +1,11 @@
+#include "SettingsPlace.h"
+
 #include <pwd.h>
 #include <unistd.h>
 
 #include <cstdlib>
 
 #include "SettingsLocation.h"
-#include "SettingsPlace.h"
 
 namespace mirvok {
 

@@ -1,9 +1,10 @@
+#include "SettingsPlace.h"
+
 #include <windows.h>
 
 #include <filesystem>
 
 #include "Environment.h"
-#include "SettingsPlace.h"
 #include "Utf8Path.h"
 
 namespace mirvok {

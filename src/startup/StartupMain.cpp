@@ -22,7 +22,8 @@ bool HoldsContent(const std::string& path) {
 // The old file survives the first start's overwrite as a copy beside it.
 bool KeepBackup(const std::string& path) {
     std::error_code ec;
-    fs::copy_file(PathFromUtf8(path), PathFromUtf8(path + kBackupSuffix), fs::copy_options::overwrite_existing, ec);
+    fs::copy_file(PathFromUtf8(path), PathFromUtf8(path + kBackupSuffix),
+                  fs::copy_options::overwrite_existing, ec);
     return !ec;
 }
 

@@ -9,7 +9,9 @@ Timer::Timer(Host& host, int intervalMs, bool enabled)
     host_.AttachTimer(*this);
 }
 
-Timer::~Timer() { host_.DetachTimer(*this); }
+Timer::~Timer() {
+    host_.DetachTimer(*this);
+}
 
 void Timer::SetEnabled(bool enabled) {
     enabled_ = enabled;

@@ -3,16 +3,21 @@
 namespace mirvok {
 namespace {
 
-bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+bool IsContinuation(unsigned char byte) {
+    return (byte & 0xC0) == 0x80;
+}
 
 }  // namespace
 
 std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos) {
     const auto lead = static_cast<unsigned char>(text[pos]);
     std::size_t length = 1;
-    if (lead >= 0xC2 && lead <= 0xDF) length = 2;
-    else if (lead >= 0xE0 && lead <= 0xEF) length = 3;
-    else if (lead >= 0xF0 && lead <= 0xF4) length = 4;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        length = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF)
+        length = 3;
+    else if (lead >= 0xF0 && lead <= 0xF4)
+        length = 4;
     if (pos + length > text.size()) return 1;
     for (std::size_t i = 1; i < length; ++i)
         if (!IsContinuation(static_cast<unsigned char>(text[pos + i]))) return 1;

@@ -20,8 +20,7 @@ std::string_view FirstCharacters(std::string_view text, std::size_t count);
 
 // Characters from the 1-based position `start`, at most `count` of them;
 // whatever exists when the text is shorter, like a substring that never fails.
-std::string MidCharacters(const std::string& text, std::size_t start,
-                          std::size_t count = std::string::npos);
+std::string MidCharacters(const std::string& text, std::size_t start, std::size_t count = std::string::npos);
 
 // Removes the first character of `text` and returns it; empty text gives "".
 std::string TakeFirstCharacter(std::string& text);

@@ -28,8 +28,10 @@ void VirtualHost::After(double seconds, std::function<void()> action) {
 
 void VirtualHost::When(std::function<bool()> condition, std::function<void()> action) {
     After(0.001, [this, condition = std::move(condition), action = std::move(action)]() mutable {
-        if (condition()) action();
-        else When(std::move(condition), std::move(action));
+        if (condition())
+            action();
+        else
+            When(std::move(condition), std::move(action));
     });
 }
 
@@ -90,10 +92,14 @@ std::uint32_t VirtualHost::Milliseconds() {
 static MsgResult DefaultAnswer(const MsgBoxRequest& r) {
     const bool second = r.defaultButton == MsgDefault::Second;
     switch (r.buttons) {
-        case MsgButtons::OK: return MsgResult::OK;
-        case MsgButtons::OKCancel: return second ? MsgResult::Cancel : MsgResult::OK;
-        case MsgButtons::YesNo: return second ? MsgResult::No : MsgResult::Yes;
-        case MsgButtons::RetryCancel: return second ? MsgResult::Cancel : MsgResult::Retry;
+        case MsgButtons::OK:
+            return MsgResult::OK;
+        case MsgButtons::OKCancel:
+            return second ? MsgResult::Cancel : MsgResult::OK;
+        case MsgButtons::YesNo:
+            return second ? MsgResult::No : MsgResult::Yes;
+        case MsgButtons::RetryCancel:
+            return second ? MsgResult::Cancel : MsgResult::Retry;
     }
     return MsgResult::OK;
 }
@@ -107,7 +113,8 @@ MsgResult VirtualHost::MsgBox(const MsgBoxRequest& request) {
         answer = boxScript_.front();
         boxScript_.pop_front();
         if (!answer.expectContains.empty() && request.text.find(answer.expectContains) == std::string::npos)
-            Unexpected("message box \"" + request.text + "\" does not contain \"" + answer.expectContains + "\"");
+            Unexpected("message box \"" + request.text + "\" does not contain \"" + answer.expectContains +
+                       "\"");
     }
     record.answer = answer.result;
     const std::size_t index = boxes_.size();

@@ -6,7 +6,9 @@
 
 namespace mirvok {
 
-std::optional<std::string> CommandInterpreter() { return EnvironmentValue("ComSpec"); }
+std::optional<std::string> CommandInterpreter() {
+    return EnvironmentValue("ComSpec");
+}
 
 bool StartDeviceManager(Host& host, const std::optional<std::string>& comSpec) {
     if (comSpec && host.StartProcess(*comSpec, {"/c", "start", "devmgmt.msc"}, true)) return true;

@@ -115,8 +115,8 @@ void Frmdown::LoadFileHistory() {
     f.WorkFileList.Clear();
     f.FileNameList.Clear();
     for (int n = 1; n <= kHistoryKeysRead; ++n) {
-        const std::string path = TrimBlanks(
-            ReadIni(window.run.IniPath, kHistorySection, kHistoryKeyPrefix + std::to_string(n)));
+        const std::string path =
+            TrimBlanks(ReadIni(window.run.IniPath, kHistorySection, kHistoryKeyPrefix + std::to_string(n)));
         if (path.empty()) continue;
         f.FileNameList.AddItem(HistoryDisplayName(path));
         f.WorkFileList.AddItem(path);

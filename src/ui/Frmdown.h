@@ -36,8 +36,8 @@ public:
 
     FormState form;
     StatusLine statusLine{form};  // the protocol's status reports go to LaStatus
-    Timer Timer1;  // reception time-out: stopped at creation
-    Timer Timer3;  // send wait: runs once at creation and stops itself
+    Timer Timer1;                 // reception time-out: stopped at creation
+    Timer Timer3;                 // send wait: runs once at creation and stops itself
     Protocol protocol;
     // How the last operation ended; front ends read this, not the boxes.
     OperationResult result;

@@ -12,7 +12,7 @@ std::string VersionBoxText(const std::string& iniPath) {
     return "Title       \t" + std::string(kAppTitle) + newline + newline +  //
            "Version     " + version + newline + newline +                   //
            "Description " + kFileDescription + newline + newline +          //
-           kCopyright + newline + newline +                                //
+           kCopyright + newline + newline +                                 //
            "Settings    " + iniPath;
 }
 

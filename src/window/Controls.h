@@ -28,8 +28,20 @@ inline constexpr Color kOrange = Rgb(255, 128, 0);
 inline constexpr Color kBlue = Rgb(0, 0, 255);
 
 enum class ControlKind {
-    Label, Button, TextBox, CaptionBox, ComboList, ComboEdit, ListBox, CheckBox,
-    OptionButton, Panel, Picture, ProgressBar, Shape, Line,
+    Label,
+    Button,
+    TextBox,
+    CaptionBox,
+    ComboList,
+    ComboEdit,
+    ListBox,
+    CheckBox,
+    OptionButton,
+    Panel,
+    Picture,
+    ProgressBar,
+    Shape,
+    Line,
 };
 
 class Control {
@@ -119,8 +131,10 @@ public:
     }
     void RemoveItem(int index) {
         Items.erase(Items.begin() + index);
-        if (ListIndex == index) ListIndex = -1;
-        else if (ListIndex > index) --ListIndex;
+        if (ListIndex == index)
+            ListIndex = -1;
+        else if (ListIndex > index)
+            --ListIndex;
     }
     void Clear() {
         Items.clear();

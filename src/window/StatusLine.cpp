@@ -4,6 +4,8 @@
 
 namespace mirvok {
 
-void StatusLine::ShowStatusText(const std::string& text) { form_.LaStatus.Caption = text; }
+void StatusLine::ShowStatusText(const std::string& text) {
+    form_.LaStatus.Caption = text;
+}
 
 }  // namespace mirvok

@@ -20,8 +20,8 @@ struct Window {
     RunState& run;
     FormState& form;
     Protocol& protocol;
-    Timer& Timer1;  // reception time-out
-    Timer& Timer3;  // send wait
+    Timer& Timer1;            // reception time-out
+    Timer& Timer3;            // send wait
     OperationResult& result;  // how the last operation ended
 };
 

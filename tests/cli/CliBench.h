@@ -12,8 +12,8 @@
 
 #include "cli/CliClock.h"
 #include "cli/CliOptions.h"
-#include "cli/Interrupt.h"
 #include "cli/CommandRunner.h"
+#include "cli/Interrupt.h"
 #include "cli/OperatorChannel.h"
 #include "sim/DeviceModel.h"
 #include "sim/SimPortProvider.h"
@@ -66,7 +66,8 @@ struct CliBench {
         run = RunState{};
         run.IniPath = IniPath();
         LoadOrCreateSettings(run);
-        CliServices services{cliClock, console, wire, out, err, false, [this](int code) { terminated = code; }};
+        CliServices services{
+            cliClock, console, wire, out, err, false, [this](int code) { terminated = code; }};
         return RunCommand(parsed.options, run, services);
     }
 

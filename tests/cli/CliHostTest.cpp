@@ -73,7 +73,8 @@ TEST(CliHost, WithoutAnyoneToAskQuestionsGetTheCautiousAnswer) {
 TEST(CliHost, PrintsBoxesWithTitleIconAndIndentedLines) {
     EXPECT_EQ(BoxText(MsgBoxRequest{"one\r\ntwo\r\n", "", MsgButtons::OK, MsgIcon::Error, MsgDefault::First}),
               std::string("[") + kAppTitle + "] (error)\n  one\n  two\n");
-    EXPECT_EQ(BoxText(MsgBoxRequest{"x", "T", MsgButtons::OK, MsgIcon::None, MsgDefault::First}), "[T]\n  x\n");
+    EXPECT_EQ(BoxText(MsgBoxRequest{"x", "T", MsgButtons::OK, MsgIcon::None, MsgDefault::First}),
+              "[T]\n  x\n");
 }
 
 TEST(CliHost, TimersTickInsideIdleWaitsAndIdleRoundsWaitAtMostAMillisecond) {

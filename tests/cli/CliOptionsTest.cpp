@@ -13,10 +13,11 @@ namespace mirvok::cli::test {
 namespace {
 
 TEST(CliOptions, AcceptsEachCommandWithItsFlags) {
-    const ParsedCommandLine p = ParseCommandLine({"--json", "download", "fw.s28", "--port", "COM7", "--mode=8",
-                                                  "--terminal", "--blocks", "101000000", "--font-rom", "--special",
-                                                  "--wait", "2000", "--line-check", "0", "--line", "19200,N,7,1",
-                                                  "--yes", "--ini", "x.ini", "--transcript", "t.log"});
+    const ParsedCommandLine p = ParseCommandLine(
+        {"--json",   "download",  "fw.s28",      "--port",    "COM7",   "--mode=8", "--terminal",
+         "--blocks", "101000000", "--font-rom",  "--special", "--wait", "2000",     "--line-check",
+         "0",        "--line",    "19200,N,7,1", "--yes",     "--ini",  "x.ini",    "--transcript",
+         "t.log"});
     ASSERT_TRUE(p.ok) << p.error;
     const CliOptions& o = p.options;
     EXPECT_EQ(o.command, Command::Download);
@@ -89,8 +90,9 @@ TEST(ExitCodes, AreDistinctListedInTheHelpAndMapEveryTransferResult) {
         EXPECT_TRUE(names.insert(info.name).second) << info.name;
         EXPECT_NE(UsageText().find(info.meaning), std::string::npos) << info.code;
     }
-    const std::vector<std::pair<std::int16_t, int>> results = {{2000, 0},  {1, 10},    {2001, 11}, {2004, 12}, {2010, 13},
-                                                               {2011, 14}, {2014, 15}, {2015, 16}, {2016, 17}};
+    const std::vector<std::pair<std::int16_t, int>> results = {{2000, 0},  {1, 10},    {2001, 11},
+                                                               {2004, 12}, {2010, 13}, {2011, 14},
+                                                               {2014, 15}, {2015, 16}, {2016, 17}};
     for (const auto& [result, code] : results) EXPECT_EQ(ExitCodeForTransferResult(result), code) << result;
     EXPECT_EQ(ExitCodeForTransferResult(2007), kExitUnclassified);
 }

@@ -18,8 +18,8 @@
 
 #include "JsonReader.h"
 #include "cli/ExitCode.h"
-#include "support/SRecordMaker.h"
 #include "support/MirvokSimProcess.h"
+#include "support/SRecordMaker.h"
 #include "support/TempDir.h"
 
 namespace mirvok::cli::test {
@@ -32,7 +32,9 @@ std::string BuildProgram(const std::string& relative) {
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
     return (self.parent_path().parent_path() / relative).string();
 }
-std::string CliProgram() { return BuildProgram("src/cli/program/mirvok-cli"); }
+std::string CliProgram() {
+    return BuildProgram("src/cli/program/mirvok-cli");
+}
 
 struct ProgramRun {
     int exitCode = -1;
@@ -96,8 +98,8 @@ TEST(CliProgram, DownloadsToMirvokSimThroughAPseudoTerminal) {
     ASSERT_FALSE(b.sim.TerminalPath().empty()) << "mirvok-sim printed no terminal path";
 
     const ProgramRun run =
-        RunProgram(b.Cli({"download", b.rom, "--port", "7", "--terminal", "--mode", "8", "--wait", "0", "--json",
-                          "--transcript", b.dir.File("wire.log")}),
+        RunProgram(b.Cli({"download", b.rom, "--port", "7", "--terminal", "--mode", "8", "--wait", "0",
+                          "--json", "--transcript", b.dir.File("wire.log")}),
                    b.dir);
     ASSERT_EQ(run.exitCode, kExitOk) << run.err << run.out;
     const std::string last = run.out.substr(run.out.rfind('\n', run.out.size() - 2) + 1);
@@ -141,7 +143,8 @@ TEST(CliProgram, CheckHelpAndABadCommandLineExitWithTheirCodes) {
     const ProgramRun check = RunProgram({CliProgram(), "check", path}, dir);
     EXPECT_EQ(check.exitCode, kExitBadRecord) << check.out << check.err;
     EXPECT_NE(check.out.find("BAD: checksum 00"), std::string::npos) << check.out;
-    const ProgramRun good = RunProgram({CliProgram(), "check", dir.Write("good.s28", OneBlockFile()), "--summary"}, dir);
+    const ProgramRun good =
+        RunProgram({CliProgram(), "check", dir.Write("good.s28", OneBlockFile()), "--summary"}, dir);
     EXPECT_EQ(good.exitCode, kExitOk) << good.out;
     const ProgramRun missing = RunProgram({CliProgram(), "check", dir.File("none.s28")}, dir);
     EXPECT_EQ(missing.exitCode, kExitFileNotOpened);
@@ -162,7 +165,8 @@ std::function<void(pid_t)> KillAfter(double seconds) {
         siginfo_t info{};
         while (std::chrono::steady_clock::now() < deadline) {
             info.si_pid = 0;
-            if (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid)
+            if (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+                info.si_pid == pid)
                 return;
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }

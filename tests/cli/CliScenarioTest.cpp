@@ -23,9 +23,13 @@ using mirvok::test::S0;
 using mirvok::test::S2;
 using mirvok::test::S8;
 
-std::string SmallRom() { return std::string(MIRVOK_TEST_DATA) + "/small.s28"; }
+std::string SmallRom() {
+    return std::string(MIRVOK_TEST_DATA) + "/small.s28";
+}
 
-std::string TempDirFirmware(CliBench& b) { return b.Rom("fw.s28", mirvok::test::TempDir::Read(SmallRom())); }
+std::string TempDirFirmware(CliBench& b) {
+    return b.Rom("fw.s28", mirvok::test::TempDir::Read(SmallRom()));
+}
 
 std::vector<std::string> DownloadArgs(const std::string& file, std::vector<std::string> more = {}) {
     std::vector<std::string> args = {"download", file, "--port", "7", "--wait", "0"};
@@ -33,7 +37,9 @@ std::vector<std::string> DownloadArgs(const std::string& file, std::vector<std::
     return args;
 }
 
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 
 TEST(CliDownload, CompletesWithExitZeroAndKeepsHistoryAndSettingsAsTheWindowDoes) {
     CliBench b;
@@ -71,40 +77,74 @@ TEST(CliDownload, EveryWayADownloadEndsHasItsOwnExitCode) {
         {"no such file", nullptr, {}, "missing", kExitFileName},
         {"nothing in block 1", nullptr, {"--blocks", "010000000"}, onlyBlock0, kExitNothingToSend},
         {"not an S-record file", nullptr, {}, "hello\r\nS9030000FC\r\n", kExitBadFile},
-        {"PA refused", [](CliBench& b) { b.device.Config().linkCheckCode = "99"; }, {"--terminal"}, "",
+        {"PA refused",
+         [](CliBench& b) { b.device.Config().linkCheckCode = "99"; },
+         {"--terminal"},
+         "",
          kExitPaRefused},
-        {"md refused", [](CliBench& b) { b.device.Config().fontRomCode = "99"; }, {"--terminal", "--font-rom"}, "",
+        {"md refused",
+         [](CliBench& b) { b.device.Config().fontRomCode = "99"; },
+         {"--terminal", "--font-rom"},
+         "",
          kExitMdRefused},
         {"*+ refused",
          [](CliBench& b) {
              b.device.Config().specialMode = true;
              b.device.Config().nakEverything = true;
          },
-         {"--special"}, "", kExitDownloadSetting},
-        {"device off", [](CliBench& b) { b.device.SetPowered(false); }, {"--download-mode", "--line-check", "1"}, "",
+         {"--special"},
+         "",
+         kExitDownloadSetting},
+        {"device off",
+         [](CliBench& b) { b.device.SetPowered(false); },
+         {"--download-mode", "--line-check", "1"},
+         "",
          kExitPowerOff},
-        {"CTS off", [](CliBench& b) { b.device.Config().ctsOff = true; }, {"--download-mode", "--line-check", "1"},
-         "", kExitCtsOff},
-        {"device off at the link check", [](CliBench& b) { b.device.SetPowered(false); }, {"--terminal"}, "",
-         kExitPowerOff},
-        {"CTS off at the link check", [](CliBench& b) { b.device.Config().ctsOff = true; }, {"--terminal"}, "",
+        {"CTS off",
+         [](CliBench& b) { b.device.Config().ctsOff = true; },
+         {"--download-mode", "--line-check", "1"},
+         "",
          kExitCtsOff},
-        {"cable pulled", [](CliBench& b) { b.device.Config().cablePullAfterBytes = 300; }, {"--terminal"}, "",
+        {"device off at the link check",
+         [](CliBench& b) { b.device.SetPowered(false); },
+         {"--terminal"},
+         "",
+         kExitPowerOff},
+        {"CTS off at the link check",
+         [](CliBench& b) { b.device.Config().ctsOff = true; },
+         {"--terminal"},
+         "",
+         kExitCtsOff},
+        {"cable pulled",
+         [](CliBench& b) { b.device.Config().cablePullAfterBytes = 300; },
+         {"--terminal"},
+         "",
          kExitCannotSend},
-        {"port held at the terminal opening", [](CliBench& b) { b.ports.SetHeldElsewhere(true); }, {"--terminal"},
-         "", kExitOpenTerminal},
-        {"port held at the download opening", [](CliBench& b) { b.ports.SetHeldElsewhere(true); },
-         {"--download-mode"}, "", kExitOpenDownload},
+        {"port held at the terminal opening",
+         [](CliBench& b) { b.ports.SetHeldElsewhere(true); },
+         {"--terminal"},
+         "",
+         kExitOpenTerminal},
+        {"port held at the download opening",
+         [](CliBench& b) { b.ports.SetHeldElsewhere(true); },
+         {"--download-mode"},
+         "",
+         kExitOpenDownload},
         {"port not listed", nullptr, {"--port", "9"}, "", kExitPortNotListed},
-        {"download mode refused in the special mode", nullptr, {"--special", "--download-mode"}, "",
+        {"download mode refused in the special mode",
+         nullptr,
+         {"--special", "--download-mode"},
+         "",
          kExitControlRefused},
     };
     for (const Case& c : cases) {
         CliBench b;
         if (c.setup) c.setup(b);
         std::string file = SmallRom();
-        if (c.file == "missing") file = b.dir.File("none.s28");
-        else if (!c.file.empty()) file = b.Rom("fw.s28", c.file);
+        if (c.file == "missing")
+            file = b.dir.File("none.s28");
+        else if (!c.file.empty())
+            file = b.Rom("fw.s28", c.file);
         EXPECT_EQ(b.Run(DownloadArgs(file, c.flags)), c.expected) << c.name << "\n" << b.Err() << b.Out();
         EXPECT_EQ(b.device.DownloadsCompleted(), 0) << c.name;
         EXPECT_TRUE(Has(b.Err(), "(exit " + std::to_string(c.expected) + ")")) << c.name << "\n" << b.Err();
@@ -115,7 +155,8 @@ TEST(CliDownload, ARefusedFlagChangesNothingInTheSettingsFile) {
     CliBench b;
     ASSERT_EQ(b.Run({"dsw"}), kExitOk) << b.Err();  // writes the file once
     const std::string before = b.Ini();
-    EXPECT_EQ(b.Run(DownloadArgs(SmallRom(), {"--special", "--mode", "2", "--download-mode"})), kExitControlRefused);
+    EXPECT_EQ(b.Run(DownloadArgs(SmallRom(), {"--special", "--mode", "2", "--download-mode"})),
+              kExitControlRefused);
     EXPECT_EQ(b.Ini(), before);
 }
 
@@ -217,7 +258,8 @@ TEST(CliMaintenance, UnconfirmedOrFailedOperationsExitNonZero) {
         CliBench b;  // no terminal and no --yes: the confirmation is cancelled
         b.device.SetCoverOpen(true);
         EXPECT_EQ(b.Run({"backup", "--port", "7"}), kExitConfirmCancelled) << b.Err();
-        for (const std::string& command : b.device.CommandTexts()) EXPECT_NE(command.substr(0, 2), "!!") << command;
+        for (const std::string& command : b.device.CommandTexts())
+            EXPECT_NE(command.substr(0, 2), "!!") << command;
     }
     {
         CliBench b;
@@ -238,7 +280,8 @@ TEST(CliMaintenance, UnconfirmedOrFailedOperationsExitNonZero) {
     }
     {
         CliBench b;  // the cover stays closed and no retry is allowed
-        EXPECT_EQ(b.Run({"backup", "--yes", "--cover-retries", "0", "--port", "7"}), kExitCoverNotOpened) << b.Err();
+        EXPECT_EQ(b.Run({"backup", "--yes", "--cover-retries", "0", "--port", "7"}), kExitCoverNotOpened)
+            << b.Err();
     }
     {
         CliBench b;
@@ -265,9 +308,10 @@ TEST(CliJson, TheResultNamesHowTheWindowsOperationEndedAndTheLinkCodeThatCausedI
 // preselect the first listed port, the command line does not write firmware
 // or flash to a port nobody named. Reading the switches still goes there.
 TEST(CliPorts, ACommandThatWritesToTheDeviceNeverGoesToAnUnnamedPort) {
-    for (const std::vector<std::string>& args : {std::vector<std::string>{"download", SmallRom(), "--wait", "0"},
-                                                 {"backup", "--yes"},
-                                                 {"recover", "--yes"}}) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"download", SmallRom(), "--wait", "0"},
+          {"backup", "--yes"},
+          {"recover", "--yes"}}) {
         SCOPED_TRACE(args[0]);
         CliBench b;
         b.device.SetCoverOpen(true);

@@ -66,7 +66,8 @@ private:
                 const char e = s_[at_++];
                 if (e == 'u') {
                     for (int k = 0; k < 4; ++k)
-                        if (at_ >= s_.size() || !std::isxdigit(static_cast<unsigned char>(s_[at_++]))) return false;
+                        if (at_ >= s_.size() || !std::isxdigit(static_cast<unsigned char>(s_[at_++])))
+                            return false;
                 } else if (std::string("\"\\/bfnrt").find(e) == std::string::npos) {
                     return false;
                 }
@@ -88,7 +89,8 @@ private:
     bool Value() {
         if (at_ >= s_.size()) return false;
         switch (s_[at_]) {
-            case '"': return String();
+            case '"':
+                return String();
             case '{': {
                 ++at_;
                 Blank();
@@ -115,10 +117,14 @@ private:
                 } while (Eat(','));
                 return Eat(']');
             }
-            case 't': return Literal("true");
-            case 'f': return Literal("false");
-            case 'n': return Literal("null");
-            default: return Number();
+            case 't':
+                return Literal("true");
+            case 'f':
+                return Literal("false");
+            case 'n':
+                return Literal("null");
+            default:
+                return Number();
         }
     }
 

@@ -23,7 +23,9 @@ using mirvok::test::JoinLines;
 using mirvok::test::S2;
 using mirvok::test::S8;
 
-std::string SmallRom() { return std::string(MIRVOK_TEST_DATA) + "/small.s28"; }
+std::string SmallRom() {
+    return std::string(MIRVOK_TEST_DATA) + "/small.s28";
+}
 
 // The window on the simulator. Boxes nobody scripted get their default
 // answer: these tests look at how the operation ended, not at its boxes.
@@ -53,7 +55,9 @@ struct EndingBench : DownloadBench {
     const OperationResult& Result() const { return window->result; }
 };
 
-void SpecialMode(RunState& run) { run.settings.Spno = 1; }
+void SpecialMode(RunState& run) {
+    run.settings.Spno = 1;
+}
 
 struct Case {
     const char* name;
@@ -71,8 +75,8 @@ TEST(OperationEnding, EveryEndingIsTypedAndHasItsExitCode) {
     const std::string onlyBlock0 = JoinLines({S2(0x000100), S2(0x000110), S8()});
     const std::vector<Case> cases = {
         // The download sequence.
-        {"download completed", [](EndingBench& b) { b.DownloadInDownloadMode(SmallRom()); }, Operation::Download,
-         Ending::Completed, Step::Transfer, 0, 2000, kExitOk},
+        {"download completed", [](EndingBench& b) { b.DownloadInDownloadMode(SmallRom()); },
+         Operation::Download, Ending::Completed, Step::Transfer, 0, 2000, kExitOk},
         {"download stopped",
          [](EndingBench& b) {
              b.When([&b] { return b.LinesReceived() >= 3; }, [&b] { b.window->Click("CmdStop"); });
@@ -133,8 +137,8 @@ TEST(OperationEnding, EveryEndingIsTypedAndHasItsExitCode) {
              b.Choose(SmallRom());
              b.Download();
          },
-         Operation::Download, Ending::DownloadSettingRefused, Step::DownloadSetting, 0, 0, kExitDownloadSetting,
-         SpecialMode},
+         Operation::Download, Ending::DownloadSettingRefused, Step::DownloadSetting, 0, 0,
+         kExitDownloadSetting, SpecialMode},
         {"nothing in the chosen blocks",
          [&](EndingBench& b) {
              b.window->Click("BLKCheck1");
@@ -188,8 +192,8 @@ TEST(OperationEnding, EveryEndingIsTypedAndHasItsExitCode) {
          Operation::Download, Ending::None, Step::None, 0, 0, kExitUnclassified},
 
         // The DSW read.
-        {"DSW read", [](EndingBench& b) { b.window->Click("CmdGetDSW"); }, Operation::DswRead, Ending::Completed,
-         Step::DswCommand, 0, 0, kExitOk},
+        {"DSW read", [](EndingBench& b) { b.window->Click("CmdGetDSW"); }, Operation::DswRead,
+         Ending::Completed, Step::DswCommand, 0, 0, kExitOk},
         {"DSW read: port held",
          [](EndingBench& b) {
              b.ports.failOpening = 1;

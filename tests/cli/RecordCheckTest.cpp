@@ -39,7 +39,8 @@ TEST(RecordCheck, DecodesEachRecordAndNamesWhatIsWrong) {
         {S0(), "S0", 6, 0, 3, -1, 0, ""},
         {S9(0x1234), "S9", 3, 0x1234, 0, -1, 0, ""},
         {"S1130000285F245F2212226A000424290008237C2B", "S1", 0x13, 0, 16, -1, 1, "checksum 2B, should be 2A"},
-        {"S1120000285F245F2212226A000424290008237C2A", "S1", 0x12, 0, 0, -1, 1, "byte count 18 but 19 bytes follow"},
+        {"S1120000285F245F2212226A000424290008237C2A", "S1", 0x12, 0, 0, -1, 1,
+         "byte count 18 but 19 bytes follow"},
         {"S1130000285F245F2212226A000424290008237C2", "S1", -1, 0, 0, -1, 1, "odd number"},
         {"S11300G0285F245F2212226A000424290008237C2A", "S1", -1, 0, 0, -1, 1, "character 7 is not"},
         {"S4030000FC", "S4", -1, 0, 0, -1, 0, "unknown record type"},
@@ -88,8 +89,9 @@ TEST(RecordCheck, PredictsTheEngineVerdictAndTheExitCode) {
         {"missing", "missing", "111111111", 2010, kExitFileNotOpened},
         {"0x1A inside a record", JoinLines({S0(), S2(0x000100) + "\x1A" + "00", S8()}), "111111111", 2011,
          kExitBadFile},
-        {"a NUL in a record outside the mask", JoinLines({S2(0x000100), S2(0x010100) + std::string(1, '\0'), S8()}),
-         "100000000", 2011, kExitBadFile},
+        {"a NUL in a record outside the mask",
+         JoinLines({S2(0x000100), S2(0x010100) + std::string(1, '\0'), S8()}), "100000000", 2011,
+         kExitBadFile},
         {"a DOS end-of-file mark after the last record", good + "\x1A", "111111111", 2000, kExitOk},
         {"the mark on a line of its own, padded", good + "\x1A\r\n\x1A\x1A", "111111111", 2000, kExitOk},
     };
@@ -106,7 +108,8 @@ TEST(RecordCheck, SummarisesBlocksBytesAndPauses) {
     const std::string path =
         b.Rom("f.s28", JoinLines({S0(), S2(0x00FFF0), S2(0x010000), S2(0x010010), S2(0x020000), S8()}));
     std::vector<int> seen;
-    const FileCheck c = CheckFile(path, "111111111", [&](const RecordInfo& r) { seen.push_back(r.lineNumber); });
+    const FileCheck c =
+        CheckFile(path, "111111111", [&](const RecordInfo& r) { seen.push_back(r.lineNumber); });
     EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4, 5, 6}));
     ASSERT_EQ(c.blocks.size(), 3u);
     EXPECT_EQ(c.blocks[0].first, 0x00FFF0u);
@@ -126,16 +129,19 @@ TEST(RecordCheck, SummarisesBlocksBytesAndPauses) {
 
 // The lines check says a mask sends are exactly those the device receives.
 TEST(RecordCheck, TheLinesItSaysAMaskSendsAreTheOnesTheDeviceReceives) {
-    const std::vector<std::string> file = {S0(),         S1(0x0100),   S2(0x000100), S2(0x010100), S2(0x020100),
-                                           S2(0x080100), S2(0x0A0100), S9(),         S2(0x030000), S8()};
-    for (const std::string mask : {"111111111", "100000000", "010000000", "001000001", "000100000", "000000001"}) {
+    const std::vector<std::string> file = {S0(),         S1(0x0100),   S2(0x000100), S2(0x010100),
+                                           S2(0x020100), S2(0x080100), S2(0x0A0100), S9(),
+                                           S2(0x030000), S8()};
+    for (const std::string mask :
+         {"111111111", "100000000", "010000000", "001000001", "000100000", "000000001"}) {
         CliBench b;
         const std::string path = b.Rom("f.s28", JoinLines(file));
         std::vector<std::string> predicted;
         const FileCheck check = CheckFile(path, mask, [&](const RecordInfo& r) {
             if (r.sent) predicted.push_back(file[static_cast<std::size_t>(r.lineNumber - 1)]);
         });
-        const int code = b.Run({"download", path, "--port", "7", "--terminal", "--wait", "0", "--blocks", mask});
+        const int code =
+            b.Run({"download", path, "--port", "7", "--terminal", "--wait", "0", "--blocks", mask});
         if (check.engineResult != 2000) {
             EXPECT_EQ(code, CheckExitCode(check)) << mask;
             continue;

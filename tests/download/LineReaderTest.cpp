@@ -44,7 +44,11 @@ TEST(LineReader, ADosEndOfFileMarkEndsTheFile) {
         {"S1\r\nS9\r\n" + std::string(200, '\x1A'), {"S1", "S9"}},
         {"S1\r\nS9\r\n\x1A\r\n\x1A\n", {"S1", "S9"}},
         {"\x1A", {}},
-        {"S1\x1A" "00\r\nS9\r\n", {"S1\x1A" "00", "S9"}},
+        {"S1\x1A"
+         "00\r\nS9\r\n",
+         {"S1\x1A"
+          "00",
+          "S9"}},
         {"S1\r\n\x1AS9\r\n", {"S1", "\x1AS9"}},
         {"S1\r\nS9\r\n\r\n", {"S1", "S9", ""}},
     };

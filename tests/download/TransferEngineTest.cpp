@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "EngineRig.h"
-#include "support/SRecordMaker.h"
 #include "download/TransferEngine.h"
+#include "support/SRecordMaker.h"
 #include "support/TempDir.h"
 
 namespace mirvok {
@@ -45,9 +45,7 @@ protected:
             if (Gap(i) >= kPauseSeconds) ++pauses;
         return pauses;
     }
-    double Gap(std::size_t i) const {
-        return (rig.Writes()[i].atUs - rig.Writes()[i - 1].atUs) / 1e6;
-    }
+    double Gap(std::size_t i) const { return (rig.Writes()[i].atUs - rig.Writes()[i - 1].atUs) / 1e6; }
 
     test::TempDir dir;
     EngineRig rig;
@@ -74,9 +72,10 @@ TEST_F(TransferEngineTest, FilesWithNothingToSendOrNotS_RecordsAreRefusedBeforeA
         {"no line in the chosen block", JoinLines({S0(), S2(0x000000), S2(0x000010), S8()}), "010000000", 1},
         // The device ends the transfer at 0x1A and breaks on NUL or XOFF.
         {"0x1A inside a record", JoinLines({S1(0), S1(0x10) + "\x1A", S9()}), "111111111", 2011},
-        {"NUL in a record", JoinLines({S1(0), std::string("S1\0", 3) + S1(0x10).substr(2), S9()}), "111111111", 2011},
-        {"XOFF in a record outside the blocks", JoinLines({S2(0x000000), S2(0x010000) + "\x13", S8()}), "100000000",
-         2011},
+        {"NUL in a record", JoinLines({S1(0), std::string("S1\0", 3) + S1(0x10).substr(2), S9()}),
+         "111111111", 2011},
+        {"XOFF in a record outside the blocks", JoinLines({S2(0x000000), S2(0x010000) + "\x13", S8()}),
+         "100000000", 2011},
     };
     for (const Case& c : cases) {
         rig.Clear();
@@ -239,7 +238,8 @@ TEST_F(TransferEngineTest, LinesGoWithTheLineCheckModeAndTenSecondsTheEndOfFileB
         rig.line.lines.cts = false;
         const std::int64_t startUs = rig.host.Clock().NowUs();
         EXPECT_EQ(SendText(JoinLines(lines)), 2014) << c.linechk;
-        EXPECT_EQ(Written(), Expected({lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(c.written)}, false))
+        EXPECT_EQ(Written(),
+                  Expected({lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(c.written)}, false))
             << c.linechk;
         const std::int64_t waitFromUs = c.written == 0 ? startUs : rig.Writes().back().atUs;
         EXPECT_NEAR((rig.host.Clock().NowUs() - waitFromUs) / 1e6, c.waitedSeconds, 0.05) << c.linechk;
@@ -252,13 +252,14 @@ TEST_F(TransferEngineTest, LinesGoWithTheLineCheckModeAndTenSecondsTheEndOfFileB
 TEST_F(TransferEngineTest, AFileClosedByADosEndOfFileMarkIsSentWithOneEndOfFileByte) {
     const std::vector<std::string> lines = {S0(), S1(0x1230), S9()};
     for (const std::string& tail : {std::string("\x1A"), std::string("\r\n\x1A"), std::string("\r\n\x1A\r\n"),
-                                     "\r\n" + std::string(100, '\x1A')}) {
+                                    "\r\n" + std::string(100, '\x1A')}) {
         std::string text = JoinLines(lines);
         text.erase(text.size() - 2);  // without its last CR LF
         for (const std::string mask : {"111111111", "100000000"}) {
             rig.Clear();
             EXPECT_EQ(SendText(text + tail, mask), 2000) << testing::PrintToString(tail) << mask;
-            EXPECT_EQ(Written(), Expected(mask == "111111111" ? lines : std::vector<std::string>{S1(0x1230), S9()}))
+            EXPECT_EQ(Written(),
+                      Expected(mask == "111111111" ? lines : std::vector<std::string>{S1(0x1230), S9()}))
                 << testing::PrintToString(tail) << mask;
         }
     }

@@ -25,7 +25,8 @@ struct EndToEndBench {
     EndToEndBench(int simPort, const std::vector<std::string>& simOptions) : sim(simOptions) {
         EnsureQtApplication();
         StartRun(run, dir.Path().string(), "");
-        std::ofstream(run.IniPath, std::ios::app) << "[Ports]\r\nCOM" << simPort << "=" << sim.TerminalPath() << "\r\n";
+        std::ofstream(run.IniPath, std::ios::app)
+            << "[Ports]\r\nCOM" << simPort << "=" << sim.TerminalPath() << "\r\n";
         run.settings.Port = static_cast<std::int16_t>(simPort);
         ports = std::make_unique<SerialPortProvider>(run.IniPath);
         link = std::make_unique<Link>(*ports);

@@ -82,7 +82,9 @@ TEST(PaEndToEnd, LinkCheckThroughAPseudoTerminalToMirvokSim) {
     EXPECT_LT(took, std::chrono::seconds(3));
     EXPECT_EQ(TranscriptBytes(transcript, "host>dev"), std::string("\x04\x05\x04\x02PA\x03\x12\x04\x05\x06"));
     EXPECT_EQ(TranscriptBytes(transcript, "dev>host"),
-              std::string("\x02R\x03Q\x06\x02" "APA90\x03") + static_cast<char>(0x41 ^ 0x50 ^ 0x41 ^ 0x39 ^ 0x30 ^ 0x03));
+              std::string("\x02R\x03Q\x06\x02"
+                          "APA90\x03") +
+                  static_cast<char>(0x41 ^ 0x50 ^ 0x41 ^ 0x39 ^ 0x30 ^ 0x03));
 }
 
 }  // namespace

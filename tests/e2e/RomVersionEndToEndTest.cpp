@@ -16,7 +16,8 @@ constexpr int kSimPort = 9;
 TEST(RomVersionEndToEnd, VersionAndSwitchesFromMirvokSimOnAPseudoTerminal) {
     ASSERT_TRUE(std::filesystem::exists(test::MirvokSimProcess::Program()))
         << "build mirvok-sim first: " << test::MirvokSimProcess::Program();
-    test::EndToEndBench b(kSimPort, {"--no-pacing", "--set", "rom=E2E 4.56", "--set", "dsw1=05", "--set", "dsw2=80"});
+    test::EndToEndBench b(kSimPort,
+                          {"--no-pacing", "--set", "rom=E2E 4.56", "--set", "dsw1=05", "--set", "dsw2=80"});
     ASSERT_FALSE(b.sim.TerminalPath().empty()) << "mirvok-sim printed no terminal path";
     ASSERT_EQ(b.run.settings.Port, kSimPort);
     b.window->Click("Option2(0)");

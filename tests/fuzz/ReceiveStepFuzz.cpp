@@ -104,7 +104,8 @@ struct Bench {
                 continue;
             }
             line.Arrive(chunk.bytes, chunk.delaySeconds);
-            const std::int64_t due = clock.NowUs() + static_cast<std::int64_t>(chunk.delaySeconds * 1e6) + 100'000;
+            const std::int64_t due =
+                clock.NowUs() + static_cast<std::int64_t>(chunk.delaySeconds * 1e6) + 100'000;
             while (clock.NowUs() <= due) {
                 host.DoEvents();
                 protocol.ReceiveStep();
@@ -125,8 +126,10 @@ struct Bench {
         line.Responder = [&](const std::string&) {
             if (next >= chunks.size()) return;  // then silence: the time-out ends the wait
             const Chunk& chunk = chunks[next++];
-            if (chunk.fails) line.readStatus = chunk.failure;
-            else line.Arrive(chunk.bytes, chunk.delaySeconds);
+            if (chunk.fails)
+                line.readStatus = chunk.failure;
+            else
+                line.Arrive(chunk.bytes, chunk.delaySeconds);
         };
         protocol.SendCommand("PA", "");
         line.Responder = nullptr;
@@ -149,7 +152,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         bench.protocol.RxBuffer = chunks.front().bytes;
         chunks.erase(chunks.begin());
     }
-    if (flags & 0x02) bench.Exchange(chunks);
-    else bench.Receive(chunks, (flags & 0x08) == 0);
+    if (flags & 0x02)
+        bench.Exchange(chunks);
+    else
+        bench.Receive(chunks, (flags & 0x08) == 0);
     return 0;
 }

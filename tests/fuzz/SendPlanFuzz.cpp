@@ -12,8 +12,8 @@
 #include <unistd.h>
 
 #include <cstddef>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -71,9 +71,9 @@ std::string MaskOf(unsigned bits) {
 
 // One file per process, written for every input and removed after it.
 const std::string& FilePath() {
-    static const std::string path =
-        (std::filesystem::temp_directory_path() / ("mirvok-send-plan-fuzz-" + std::to_string(::getpid()) + ".s28"))
-            .string();
+    static const std::string path = (std::filesystem::temp_directory_path() /
+                                     ("mirvok-send-plan-fuzz-" + std::to_string(::getpid()) + ".s28"))
+                                        .string();
     return path;
 }
 
@@ -119,8 +119,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < rig.line.Writes().size(); ++i) {
         const std::string& out = rig.line.Writes()[i].bytes;
         bytes += static_cast<std::int64_t>(out.size());
-        if (i < lines) Require(out.size() >= 2 && out.compare(out.size() - 2, 2, "\r\n") == 0);
-        else Require(out == kEndOfFileByte);
+        if (i < lines)
+            Require(out.size() >= 2 && out.compare(out.size() - 2, 2, "\r\n") == 0);
+        else
+            Require(out == kEndOfFileByte);
         // Only a block pause waits idle between two sends.
         if (i > 0 && rig.idleWaitsAtWrite[i] != rig.idleWaitsAtWrite[i - 1]) ++pauses;
     }

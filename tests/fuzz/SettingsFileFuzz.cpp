@@ -28,7 +28,8 @@ constexpr int kHistoryKeys = 20;
 
 // One folder per process, made for every input and removed after it.
 const fs::path& Folder() {
-    static const fs::path folder = fs::temp_directory_path() / ("mirvok-settings-fuzz-" + std::to_string(::getpid()));
+    static const fs::path folder =
+        fs::temp_directory_path() / ("mirvok-settings-fuzz-" + std::to_string(::getpid()));
     return folder;
 }
 
@@ -51,8 +52,9 @@ std::vector<std::string> ReadHistory(const std::string& iniPath) {
 
 bool Same(const Settings& a, const Settings& b) {
     return a.Top == b.Top && a.Left == b.Left && a.Linechk == b.Linechk && a.Port == b.Port &&
-           a.Setting == b.Setting && a.StTimer == b.StTimer && a.CRmode == b.CRmode && a.Downloadno == b.Downloadno &&
-           a.Filename == b.Filename && a.Directory == b.Directory && a.Spno == b.Spno;
+           a.Setting == b.Setting && a.StTimer == b.StTimer && a.CRmode == b.CRmode &&
+           a.Downloadno == b.Downloadno && a.Filename == b.Filename && a.Directory == b.Directory &&
+           a.Spno == b.Spno;
 }
 
 }  // namespace
@@ -63,8 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fs::create_directories(Folder(), ec);
     RunState first;
     first.IniPath = (Folder() / kIniFileName).string();
-    std::ofstream(first.IniPath, std::ios::binary).write(reinterpret_cast<const char*>(data),
-                                                         static_cast<std::streamsize>(size));
+    std::ofstream(first.IniPath, std::ios::binary)
+        .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 
     LoadOrCreateSettings(first);
     const std::vector<std::string> history = ReadHistory(first.IniPath);

@@ -45,8 +45,8 @@ TEST_F(LinkTest, OpenChecksArgumentsStateAndRefusals) {
         std::int32_t baud;
         std::string bits, parity;
         std::int16_t expected;
-    } cases[] = {{0, 9600, "8", "N", 100}, {257, 9600, "8", "N", 100}, {1, 0, "8", "N", 100},
-                 {1, 9600, "9", "N", 100}, {1, 9600, "78", "N", 100}, {1, 9600, "7", "e", 100},
+    } cases[] = {{0, 9600, "8", "N", 100},  {257, 9600, "8", "N", 100}, {1, 0, "8", "N", 100},
+                 {1, 9600, "9", "N", 100},  {1, 9600, "78", "N", 100},  {1, 9600, "7", "e", 100},
                  {1, 9600, "7", "NE", 100}, {256, 1200, "7", "M", 0}};
     for (const auto& c : cases) {
         EXPECT_EQ(link.crwOpenPort(c.port, c.baud, c.bits, c.parity), c.expected)
@@ -81,8 +81,15 @@ TEST_F(LinkTest, CallsOnABadOrClosedPortFail) {
 TEST_F(LinkTest, SendWritesCp932AndChecksModemLinesInModeOne) {
     ScriptedLine& line = OpenLine();
     EXPECT_EQ(link.crwSendDataQR(3, 3000, 1, "ｱ日本語", 2), 0);
-    EXPECT_EQ(link.crwSendDataQR(3, 3000, 0, "a\xF0\x9F\x98\x80" "b", 3), 0);
-    EXPECT_EQ(line.Written(), "\xB1\x93\xFA" "a?b") << "a character CP932 lacks goes as ?";
+    EXPECT_EQ(link.crwSendDataQR(3, 3000, 0,
+                                 "a\xF0\x9F\x98\x80"
+                                 "b",
+                                 3),
+              0);
+    EXPECT_EQ(line.Written(),
+              "\xB1\x93\xFA"
+              "a?b")
+        << "a character CP932 lacks goes as ?";
     EXPECT_EQ(link.crwSendDataQR(3, 3000, 1, "abc", 4), 100) << "longer than the text";
 
     line.ClearWritten();
@@ -220,7 +227,10 @@ TEST_F(LinkTest, SilenceEndsTheReplyWaitAndKeepsTheTexts) {
     ScriptedLine& line = OpenLine();
     command = "!6";
     status = "90";
-    line.Arrive("\x02" "A!!9", 0.1);  // a frame that never ends
+    line.Arrive(
+        "\x02"
+        "A!!9",
+        0.1);  // a frame that never ends
     const std::int64_t start = line.Clock().NowMs();
     EXPECT_EQ(ReceiveResponse(10000), 110);
     EXPECT_EQ(line.Clock().NowMs() - start, 10000);

@@ -29,11 +29,11 @@ TEST(DswAnswer, BanksReadWithSwitchOneAsLeastSignificantBit) {
     const Row rows[] = {
         {"A!i900580", {1, 3}, {8}},
         {"A!i90FF00", {1, 2, 3, 4, 5, 6, 7, 8}, {}},
-        {"A!i90aFc0", {1, 2, 3, 4, 6, 8}, {7, 8}},      // lower case reads as upper case
+        {"A!i90aFc0", {1, 2, 3, 4, 6, 8}, {7, 8}},  // lower case reads as upper case
         {"A!i90AFC0", {1, 2, 3, 4, 6, 8}, {7, 8}},
-        {"A!i900580trailing", {1, 3}, {8}},             // characters after position 9 are ignored
-        {"A!i90G180", {5}, {8}},                        // "G" adds no bits: "0001" is read by position 9 - i
-        {"A!i905", {5, 7}, {}},                         // short answer: one digit, no second bank
+        {"A!i900580trailing", {1, 3}, {8}},  // characters after position 9 are ignored
+        {"A!i90G180", {5}, {8}},             // "G" adds no bits: "0001" is read by position 9 - i
+        {"A!i905", {5, 7}, {}},              // short answer: one digit, no second bank
         {"A!i90", {}, {}},
         {"", {}, {}},
     };

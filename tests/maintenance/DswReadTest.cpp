@@ -17,8 +17,10 @@ using test::MaintenanceBench;
 std::set<int> OnSwitches(ControlArray<Control>& on, ControlArray<Control>& off) {
     std::set<int> lit;
     for (int i = 1; i <= 8; ++i) {
-        if (on[i].BackColor == kOrange && off[i].BackColor == kSysWindow) lit.insert(i);
-        else EXPECT_TRUE(on[i].BackColor == kSysWindow && off[i].BackColor == kLightGrey) << "switch " << i;
+        if (on[i].BackColor == kOrange && off[i].BackColor == kSysWindow)
+            lit.insert(i);
+        else
+            EXPECT_TRUE(on[i].BackColor == kSysWindow && off[i].BackColor == kLightGrey) << "switch " << i;
     }
     return lit;
 }
@@ -42,7 +44,8 @@ TEST(DswRead, DrawsBothBanksAndSavesTheSettings) {
     b.EnterFromMode();
     PaintEverySwitchOn(b.Form());
     bool heldWhileTalking = false;
-    b.host.After(0.001, [&] { heldWhileTalking = !b.Form().CmdGetDSW.Enabled && !b.Form().FrameExpanded.Enabled; });
+    b.host.After(0.001,
+                 [&] { heldWhileTalking = !b.Form().CmdGetDSW.Enabled && !b.Form().FrameExpanded.Enabled; });
 
     ASSERT_TRUE(b.frm->Click("CmdGetDSW"));
 

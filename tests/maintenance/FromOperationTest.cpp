@@ -21,11 +21,13 @@ const char* const kResultTitle = "F-ROM Backup";
 const char* const kConfirmTitle = "F-ROM Backup Mode";
 
 std::vector<Control*> FromLockList(FormState& f) {
-    return {&f.CmdStart, &f.CmbComPort, &f.CmbSms,       &f.Frame3,         &f.Frame2,  &f.Frame1,
-            &f.BLKCheck1, &f.Frame5,    &f.CmdROMBackup, &f.CmdROMRecovery, &f.CmdStop};
+    return {&f.CmdStart,  &f.CmbComPort, &f.CmbSms,       &f.Frame3,         &f.Frame2, &f.Frame1,
+            &f.BLKCheck1, &f.Frame5,     &f.CmdROMBackup, &f.CmdROMRecovery, &f.CmdStop};
 }
 
-std::vector<Control*> OtherPortUsers(FormState& f) { return {&f.CmdGetDSW, &f.CmdROMVer, &f.Command1}; }
+std::vector<Control*> OtherPortUsers(FormState& f) {
+    return {&f.CmdGetDSW, &f.CmdROMVer, &f.Command1};
+}
 
 void ExpectWindowGivenBack(MaintenanceBench& b) {
     for (Control* c : FromLockList(b.Form())) EXPECT_TRUE(c->Enabled) << c->Name;
@@ -70,7 +72,8 @@ TEST(FromBackup, SucceedsAfterTheConfirmationAndTheVerdict) {
     EXPECT_EQ(heldAtConfirmation, std::vector<bool>(14, true));
 
     const MsgBoxRequest& verdict = b.LastBox();
-    EXPECT_EQ(verdict.text, "F-ROM ﾊﾞｯｸｱｯﾌﾟが成功しました。" + kBreak + "ｶｰﾄﾞﾘｰﾀﾞｰの電源を切り終了してください。");
+    EXPECT_EQ(verdict.text,
+              "F-ROM ﾊﾞｯｸｱｯﾌﾟが成功しました。" + kBreak + "ｶｰﾄﾞﾘｰﾀﾞｰの電源を切り終了してください。");
     EXPECT_EQ(verdict.title, kResultTitle);
     EXPECT_EQ(verdict.icon, MsgIcon::None);
     // The verdict is read 9.5 s after the command.
@@ -92,15 +95,18 @@ TEST(FromBackup, CoverReportedOpenOnlyAfterTheThirdRetry) {
     b.host.onBox = [&](const MsgBoxRequest& box) {
         if (box.title != kWarningTitle) return;
         // The device repeats that the cover is closed, until the operator opens it.
-        if (++warnings < 3) b.AddFrame("A!090");
-        else b.device.SetCoverOpen(true);
+        if (++warnings < 3)
+            b.AddFrame("A!090");
+        else
+            b.device.SetCoverOpen(true);
     };
 
     b.frm->CmdROMBackup_Click();
 
     EXPECT_EQ(b.BoxesTitled(kWarningTitle), 3);
     const MsgBoxRequest& warning = b.host.Boxes()[1].request;
-    EXPECT_EQ(warning.text, "ｶｰﾄﾞﾘｰﾀﾞ-のｶﾊﾞｰが開けられていません。！" + kBreak + "準備ができたら、再試行を押してください。");
+    EXPECT_EQ(warning.text, "ｶｰﾄﾞﾘｰﾀﾞ-のｶﾊﾞｰが開けられていません。！" + kBreak +
+                                "準備ができたら、再試行を押してください。");
     EXPECT_EQ(warning.icon, MsgIcon::Warning);
     EXPECT_EQ(warning.buttons, MsgButtons::RetryCancel);
     EXPECT_EQ(b.Commands(), (std::vector<std::string>{"PA", "VS", "!!#"}));
@@ -148,31 +154,59 @@ TEST(FromOperations, EveryEarlyEndingClosesThePortAndGivesTheWindowBack) {
     const std::string checkConnection = "ｶｰﾄﾞﾘｰﾀﾞとの接続及び通信設定を確認してください。";
     const std::string noVersion = "    ROMﾊﾞｰｼﾞｮﾝは取得できませんでした。" + kBreak + checkConnection;
     const std::string noLink = "    通信状態が確立できませんでした。" + kBreak + checkConnection;
-    const std::string commError = "    通信異常です。" + kBreak + "ｶｰﾄﾞﾘｰﾀﾞ-との接続及び通信設定を確認してください。";
+    const std::string commError =
+        "    通信異常です。" + kBreak + "ｶｰﾄﾞﾘｰﾀﾞ-との接続及び通信設定を確認してください。";
     const Row rows[] = {
-        {"open failure", [](FromBench& b) { b.simPorts.SetHeldElsewhere(true); }, {MsgResult::OK}, {},
-         "オープン不可「他のプロセスがポートを使用中」(101)", true},
-        {"link check fails", [](FromBench& b) { b.device.Config().linkCheckCode = "99"; }, {MsgResult::OK},
-         {"PA"}, noLink.c_str(), true},
-        {"version refused", [](FromBench& b) { b.device.Config().versionCode = "13"; }, {MsgResult::OK},
-         {"PA", "VS"}, noVersion.c_str(), true},
-        {"port left open, cancel at the confirmation", [](FromBench& b) { b.LeavePortOpen(); },
-         {MsgResult::Cancel}, {"PA", "VS"}, nullptr, true},
-        {"cover still closed, warning cancelled", [](FromBench& b) { b.device.SetCoverOpen(false); },
-         {MsgResult::OK, MsgResult::Cancel}, {"PA", "VS"}, nullptr, false},
-        {"retry brings no new cover report", [](FromBench& b) { b.device.SetCoverOpen(false); },
-         {MsgResult::OK, MsgResult::Retry, MsgResult::OK}, {"PA", "VS"}, commError.c_str(), true},
-        {"cover closed again before the command: refused, silent end", [](FromBench& b) {
-             b.host.onBox = [&b](const MsgBoxRequest&) { b.device.SetCoverOpen(false); };
-         },
-         {MsgResult::OK}, {"PA", "VS", "!!"}, nullptr, true},
+        {"open failure",
+         [](FromBench& b) { b.simPorts.SetHeldElsewhere(true); },
+         {MsgResult::OK},
+         {},
+         "オープン不可「他のプロセスがポートを使用中」(101)",
+         true},
+        {"link check fails",
+         [](FromBench& b) { b.device.Config().linkCheckCode = "99"; },
+         {MsgResult::OK},
+         {"PA"},
+         noLink.c_str(),
+         true},
+        {"version refused",
+         [](FromBench& b) { b.device.Config().versionCode = "13"; },
+         {MsgResult::OK},
+         {"PA", "VS"},
+         noVersion.c_str(),
+         true},
+        {"port left open, cancel at the confirmation",
+         [](FromBench& b) { b.LeavePortOpen(); },
+         {MsgResult::Cancel},
+         {"PA", "VS"},
+         nullptr,
+         true},
+        {"cover still closed, warning cancelled",
+         [](FromBench& b) { b.device.SetCoverOpen(false); },
+         {MsgResult::OK, MsgResult::Cancel},
+         {"PA", "VS"},
+         nullptr,
+         false},
+        {"retry brings no new cover report",
+         [](FromBench& b) { b.device.SetCoverOpen(false); },
+         {MsgResult::OK, MsgResult::Retry, MsgResult::OK},
+         {"PA", "VS"},
+         commError.c_str(),
+         true},
+        {"cover closed again before the command: refused, silent end",
+         [](FromBench& b) { b.host.onBox = [&b](const MsgBoxRequest&) { b.device.SetCoverOpen(false); }; },
+         {MsgResult::OK},
+         {"PA", "VS", "!!"},
+         nullptr,
+         true},
     };
     struct Operation {
         const char* name;
         const char* button;
         const char* command;
     };
-    for (const Operation op : {Operation{"backup", "CmdROMBackup", "!!#"}, Operation{"recovery", "CmdROMRecovery", "!!|"}}) {
+    for (const Operation op :
+         {Operation{"backup", "CmdROMBackup", "!!#"}, Operation{"recovery", "CmdROMRecovery", "!!|"}}) {
         for (const Row& row : rows) {
             SCOPED_TRACE(std::string(op.name) + ": " + row.name);
             FromBench b;
@@ -214,8 +248,9 @@ TEST(FromRecovery, SendsTheCommandAndShowsTheLedInstructionAtOnce) {
     EXPECT_EQ(b.Commands(), (std::vector<std::string>{"PA", "VS", "!!|"}));
     ASSERT_EQ(b.host.Boxes().size(), 2u);
     const MsgBoxRequest& confirm = b.host.Boxes()[0].request;
-    EXPECT_EQ(confirm.text, "ROMのﾘｶﾊﾞﾘｰを開始します。" + kBreak + "ｶｰﾄﾞﾘｰﾀﾞ-のｶﾊﾞｰを開けてﾘｶﾊﾞﾘｰに備えてください。" +
-                                kBreak + "現在の V1.23は上書きされます。" + kBreak +
+    EXPECT_EQ(confirm.text, "ROMのﾘｶﾊﾞﾘｰを開始します。" + kBreak +
+                                "ｶｰﾄﾞﾘｰﾀﾞ-のｶﾊﾞｰを開けてﾘｶﾊﾞﾘｰに備えてください。" + kBreak +
+                                "現在の V1.23は上書きされます。" + kBreak +
                                 "準備ができたら、ＯＫを押してください。");
     EXPECT_EQ(confirm.title, kConfirmTitle);
     const MsgBoxRequest& led = b.LastBox();
@@ -242,7 +277,8 @@ TEST(FromOperations, OtherPortUsersCannotStartMeanwhileAndComeBackAsTheyWere) {
     b.host.onBox = [&](const MsgBoxRequest& box) {
         if (box.title != kConfirmTitle) return;
         b.host.After(5, [&] {
-            started = b.frm->Click("CmdGetDSW") || b.frm->Click("Command1") || b.frm->RightButtonUp("CmdROMVer");
+            started =
+                b.frm->Click("CmdGetDSW") || b.frm->Click("Command1") || b.frm->RightButtonUp("CmdROMVer");
         });
     };
 

@@ -16,8 +16,8 @@ using test::kBreak;
 using test::MaintenanceBench;
 
 std::vector<Control*> QueryLockList(FormState& f) {
-    return {&f.CmbComPort, &f.CmbSms,  &f.Frame3,  &f.Frame2,  &f.Frame1,
-            &f.BLKCheck1,  &f.Frame5,  &f.CmdStart, &f.CmdStop, &f.FrameExpanded};
+    return {&f.CmbComPort, &f.CmbSms, &f.Frame3,   &f.Frame2,  &f.Frame1,
+            &f.BLKCheck1,  &f.Frame5, &f.CmdStart, &f.CmdStop, &f.FrameExpanded};
 }
 
 void ExpectAllEnabled(const std::vector<Control*>& controls) {

@@ -91,7 +91,7 @@ TEST(WireTextTest, ACharacterIsOneCodePointAndAStrayByteStandsAlone) {
     EXPECT_EQ(MidCharacters("ABCDE", 9, 2), "");
     EXPECT_EQ(ByteAsText(0x12), "\x12");
     EXPECT_EQ(ByteAsText(0xB1), kHalfWidthA);
-    EXPECT_TRUE(IsWireByte("\x92", 0x92));  // passed through unconverted
+    EXPECT_TRUE(IsWireByte("\x92", 0x92));           // passed through unconverted
     EXPECT_FALSE(IsWireByte("\xE3\x81\x82", 0x82));  // a two-byte character is never a BCC
 }
 
@@ -100,10 +100,17 @@ TEST(PollDeadlineTest, RoundsHalvesToEvenAndFallsBackToThreePastMidnight) {
         double now, deadline;
     };
     const Row rows[] = {
-        {36000.2, 36003},   {36000.7, 36004}, {36000.5, 36004},
-        {36001.5, 36004},   {0, 3},           {86397.4, 86400},
-        {86397.5, 86400},  // exactly 2.5 s before midnight: 86400.5 rounds down
-        {86397.6, 3},       {86398, 3},       {86399.9, 3},
+        {36000.2, 36003},
+        {36000.7, 36004},
+        {36000.5, 36004},
+        {36001.5, 36004},
+        {0, 3},
+        {86397.4, 86400},
+        {86397.5, 86400},  // exactly 2.5 s before midnight: 86400.5
+                           // rounds down
+        {86397.6, 3},
+        {86398, 3},
+        {86399.9, 3},
     };
     for (const Row& row : rows) EXPECT_EQ(PollDeadline(row.now), row.deadline) << row.now;
 }

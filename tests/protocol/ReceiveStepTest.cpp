@@ -15,7 +15,9 @@ using test::kAck;
 using test::kNak;
 
 // A frame with the BCC the row gives, right or wrong.
-std::string Frame(const std::string& text, int bcc) { return "\x02" + text + "\x03" + static_cast<char>(bcc); }
+std::string Frame(const std::string& text, int bcc) {
+    return "\x02" + text + "\x03" + static_cast<char>(bcc);
+}
 
 TEST(ReceiveStepTest, DecidesOnAckNakAndCheckedFrames) {
     struct Row {

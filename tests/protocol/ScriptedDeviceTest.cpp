@@ -157,7 +157,8 @@ TEST(StaleAnswer, AnAnswerThatIsNeverLetGoFailsTheExchange) {
         EXPECT_FALSE(LinkAnswerAccepted(bench.protocol));
         EXPECT_EQ(bench.host.statusText, "ﾎﾟｰﾘﾝｸﾞの応答がありません。");
         // Each old answer was acknowledged, and nothing else was sent.
-        for (const auto& written : bench.line.Writes()) EXPECT_TRUE(written.bytes == kPoll || written.bytes == kAck);
+        for (const auto& written : bench.line.Writes())
+            EXPECT_TRUE(written.bytes == kPoll || written.bytes == kAck);
     }
 }
 
@@ -219,7 +220,8 @@ TEST(EndlessFrame, TheTimeOutStillEndsTheWait) {
         EXPECT_EQ(bench.protocol.RxTimedOut, 1);
         EXPECT_EQ(bench.host.statusText, "ﾎﾟｰﾘﾝｸﾞの応答がありません。");
         EXPECT_LE(bench.protocol.RxFrame.size(), Protocol::kMaxFrameBytes);
-        EXPECT_LE(bench.protocol.RxBuffer.size(), Protocol::kMaxBufferedBytes + Link::kReceiveChunkCharacters);
+        EXPECT_LE(bench.protocol.RxBuffer.size(),
+                  Protocol::kMaxBufferedBytes + Link::kReceiveChunkCharacters);
         // The bound is reached after kMaxFrameBytes characters; five seconds later the wait ends.
         const double boundReached = row.gapSeconds * static_cast<double>(Protocol::kMaxFrameBytes);
         EXPECT_LT(bench.clock.NowUs() / 1e6, boundReached + 5.5);

@@ -4,7 +4,6 @@
 #include <sys/wait.h>
 
 #include <QCoreApplication>
-
 #include <chrono>
 #include <thread>
 
@@ -12,10 +11,10 @@
 #include "link/FrameCodec.h"
 #include "link/Link.h"
 #include "link/WireCharacters.h"
-#include "startup/Utf8Text.h"
 #include "link/serial/SerialPortProvider.h"
 #include "link/serial/SerialTransport.h"
 #include "startup/ProfileFile.h"
+#include "startup/Utf8Text.h"
 #include "support/TempDir.h"
 
 namespace mirvok::test {
@@ -74,9 +73,13 @@ TEST_F(SerialLinkTest, BytesPassUnchangedWithCp932Conversion) {
 
     EXPECT_EQ(link.crwSendDataQR(kPort, 1000, 1, "S1ｱ日本\r\n", 7), 0) << "lines count as present";
     EXPECT_EQ(pty.Read(9, 1000), "S1\xB1\x93\xFA\x96{\r\n");
-    pty.Write("\x02" "A\xB1\x93\xFA\x03");
+    pty.Write(
+        "\x02"
+        "A\xB1\x93\xFA\x03");
     int calls = 0;
-    EXPECT_EQ(ReceiveCharacters(5, calls), "\x02" "Aｱ日\x03");
+    EXPECT_EQ(ReceiveCharacters(5, calls),
+              "\x02"
+              "Aｱ日\x03");
 
     EXPECT_EQ(link.crwClosePort(kPort), 0);
     ASSERT_EQ(link.crwOpenPort(kPort, 115200, "8", "N"), 0);

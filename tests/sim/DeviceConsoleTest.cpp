@@ -18,16 +18,20 @@ TEST(DeviceConsole, CommandsChangeTheRunningDevice) {
     } rows[] = {
         {"cover open", [](const DeviceModel& d) { return d.CoverOpen(); }},
         {"  cover   close ", [](const DeviceModel& d) { return !d.CoverOpen(); }},
-        {"dsw 05 80", [](const DeviceModel& d) { return d.Config().dsw1 == 0x05 && d.Config().dsw2 == 0x80; }},
+        {"dsw 05 80",
+         [](const DeviceModel& d) { return d.Config().dsw1 == 0x05 && d.Config().dsw2 == 0x80; }},
         {"set dsw2 fe", [](const DeviceModel& d) { return d.Config().dsw2 == 0xFE; }},
-        {"set rom V9.99 test build", [](const DeviceModel& d) { return d.Config().romVersion == "V9.99 test build"; }},
+        {"set rom V9.99 test build",
+         [](const DeviceModel& d) { return d.Config().romVersion == "V9.99 test build"; }},
         {"set pa-code 13", [](const DeviceModel& d) { return d.Config().linkCheckCode == "13"; }},
         {"set backup-code 95", [](const DeviceModel& d) { return d.Config().backupVerdictCode == "95"; }},
         {"set silence polls", [](const DeviceModel& d) { return d.Config().silence == Silence::Polls; }},
         {"set nak on", [](const DeviceModel& d) { return d.Config().nakEverything; }},
-        {"set bad-bcc on", [](const DeviceModel& d) { return d.Config().wrongBccAnswers == DeviceConfig::kAlways; }},
+        {"set bad-bcc on",
+         [](const DeviceModel& d) { return d.Config().wrongBccAnswers == DeviceConfig::kAlways; }},
         {"set bad-bcc 2", [](const DeviceModel& d) { return d.Config().wrongBccAnswers == 2; }},
-        {"set noise FF 00", [](const DeviceModel& d) { return d.Config().noiseBeforeStx == std::string("\xFF\0", 2); }},
+        {"set noise FF 00",
+         [](const DeviceModel& d) { return d.Config().noiseBeforeStx == std::string("\xFF\0", 2); }},
         {"set cts off", [](const DeviceModel& d) { return d.Config().ctsOff; }},
         {"set latency 6000", [](const DeviceModel& d) { return d.Config().answerLatencyMs == 6000; }},
         {"set pull-after 100", [](const DeviceModel& d) { return d.Config().cablePullAfterBytes == 100; }},
@@ -75,10 +79,8 @@ TEST(DeviceConsole, StatusTellsTheClockAndArrivalTellsWhenADownloadLineCameIn) {
         const char* command;
         const char* reply;
     } rows[] = {
-        {"arrival 1", "line 1 at 2.000313 s"},
-        {"arrival 2", "line 2 at 2.000625 s"},
-        {"arrival 3", "line 3 not received"},
-        {"arrival 0", "line 0 not received"},
+        {"arrival 1", "line 1 at 2.000313 s"}, {"arrival 2", "line 2 at 2.000625 s"},
+        {"arrival 3", "line 3 not received"},  {"arrival 0", "line 0 not received"},
         {"arrival end", "end not received"},
     };
     for (const auto& row : rows) EXPECT_EQ(RunConsoleCommand(bench.device, row.command).text, row.reply);
@@ -104,7 +106,8 @@ TEST(DeviceConsole, StatusTellsTheClockAndArrivalTellsWhenADownloadLineCameIn) {
 }
 
 TEST(Transcript, HexAndReadableWithControlCharactersByName) {
-    EXPECT_EQ(ReadableBytes(std::string("\x04\x02PA\x03\x12\x82\xB1", 8)), "<EOT><STX>PA<ETX><DC2>\\x82\\xB1");
+    EXPECT_EQ(ReadableBytes(std::string("\x04\x02PA\x03\x12\x82\xB1", 8)),
+              "<EOT><STX>PA<ETX><DC2>\\x82\\xB1");
     const std::string lines = TranscriptLines(1.5, Direction::FromHost, std::string(17, 'S'));
     EXPECT_EQ(lines,
               "    1.500000 host>dev  53 53 53 53 53 53 53 53 53 53 53 53 53 53 53 53  SSSSSSSSSSSSSSSS\n"

@@ -17,12 +17,12 @@ TEST(Timing, WritesTakeTheirTimeOnTheLine) {
     };
     // start + data + parity + stop bits, at the baud rate, rounded up
     const Row rows[] = {
-        {{9600, 8, 'N', 1}, 1042, 104167},   // 10 bits
-        {{9600, 7, 'E', 1}, 1042, 104167},   // 10 bits
-        {{19200, 7, 'E', 1}, 521, 52084},    // 10 bits
-        {{9600, 8, 'E', 1}, 1146, 114584},   // 11 bits
-        {{115200, 7, 'N', 1}, 79, 7813},     // 9 bits
-        {{9600, 8, 'N', 2}, 1146, 114584},   // 11 bits
+        {{9600, 8, 'N', 1}, 1042, 104167},  // 10 bits
+        {{9600, 7, 'E', 1}, 1042, 104167},  // 10 bits
+        {{19200, 7, 'E', 1}, 521, 52084},   // 10 bits
+        {{9600, 8, 'E', 1}, 1146, 114584},  // 11 bits
+        {{115200, 7, 'N', 1}, 79, 7813},    // 9 bits
+        {{9600, 8, 'N', 2}, 1146, 114584},  // 11 bits
     };
     for (const Row& row : rows) {
         EXPECT_EQ(CharacterTimeUs(row.line), row.usPerChar) << LineSettingsText(row.line);

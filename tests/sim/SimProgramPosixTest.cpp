@@ -2,13 +2,12 @@
 // its help. These run in real time, so every wait is short and bounded.
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
@@ -131,8 +130,8 @@ TEST_F(SimProgram, HelpExplainsOptionsAndConsoleCommands) {
     int status = 0;
     ::waitpid(pid, &status, 0);
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    for (const char* word : {"--link", "--transcript", "--no-pacing", "--set", "cover open|close", "dsw HH HH",
-                             "status", "silence", "pa-code", "pull-after"})
+    for (const char* word : {"--link", "--transcript", "--no-pacing", "--set", "cover open|close",
+                             "dsw HH HH", "status", "silence", "pa-code", "pull-after"})
         EXPECT_NE(help.find(word), std::string::npos) << word;
 }
 

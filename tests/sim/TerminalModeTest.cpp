@@ -55,8 +55,18 @@ TEST(TerminalMode, AnswersToEachCommand) {
     const Row rows[] = {
         {"PA", nullptr, "APA90"},
         {"PA", [](DeviceConfig& c) { c.linkCheckCode = "13"; }, "APA13"},
-        {"!!i", [](DeviceConfig& c) { c.dsw1 = 0x05; c.dsw2 = 0x80; }, "A!!900580"},
-        {"!!i", [](DeviceConfig& c) { c.dsw1 = 0xAF; c.dswCode = "91"; }, "A!!91AF00"},
+        {"!!i",
+         [](DeviceConfig& c) {
+             c.dsw1 = 0x05;
+             c.dsw2 = 0x80;
+         },
+         "A!!900580"},
+        {"!!i",
+         [](DeviceConfig& c) {
+             c.dsw1 = 0xAF;
+             c.dswCode = "91";
+         },
+         "A!!91AF00"},
         {"VS", [](DeviceConfig& c) { c.romVersion = "V2.01"; }, "AVS90V2.01"},
         {"VS?", [](DeviceConfig& c) { c.detailedVersion = "V2.01 b7"; }, "AVS90V2.01 b7"},
         {"VSb", [](DeviceConfig& c) { c.backupVersion = "V1.99"; }, "AVS90V1.99"},

@@ -39,12 +39,16 @@ TEST(CodePage, WhatCannotBeConvertedBecomesOneQuestionMarkPerCharacter) {
         {"a character CP932 lacks", "a€b", "a?b", true},
         {"a character beyond the basic plane", "a😀b", "a?b", true},
         {"no look-alike for a letter with an accent", "é", "?", true},
-        {"a byte that begins no UTF-8 sequence stays a raw byte", "a\xFF" "b", "a\xFF" "b", true},
+        {"a byte that begins no UTF-8 sequence stays a raw byte",
+         "a\xFF"
+         "b",
+         "a\xFF"
+         "b",
+         true},
         {"a lead byte at the end", "ab\x82", "ab?", false},
         {"a lead byte before a byte that cannot follow it", "\x82 x", "? x", false},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(c.toCp932 ? ToCp932(c.in) : FromCp932(c.in), c.out) << c.name;
+    for (const Case& c : cases) EXPECT_EQ(c.toCp932 ? ToCp932(c.in) : FromCp932(c.in), c.out) << c.name;
 }
 
 }  // namespace

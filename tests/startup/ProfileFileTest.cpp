@@ -122,7 +122,8 @@ TEST(ProfileFile, AFileTooLargeOrNotRegularIsUnreadableAndKept) {
     const auto large = dir.Write("large.ini", huge);
     const auto fifo = dir.File("fifo.ini");
     ASSERT_TRUE(test::MakeNonRegularFile(fifo));
-    const auto justFits = dir.Write("fits.ini", std::string(ProfileFile::kMaxFileBytes - 9, ';') + "\n[A]\nk=v");
+    const auto justFits =
+        dir.Write("fits.ini", std::string(ProfileFile::kMaxFileBytes - 9, ';') + "\n[A]\nk=v");
 
     for (const std::string& path : {large, fifo}) {
         ProfileFile file = ProfileFile::Load(path);  // a pipe without writer: no waiting

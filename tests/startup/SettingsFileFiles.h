@@ -16,7 +16,8 @@ namespace mirvok {
 // With the platform's "Directory": "\" on Windows, "/" elsewhere.
 inline std::string FirstStartFile() {
     return "[Application]\r\nApp=Mirvok\r\n[Display]\r\nTop= 0\r\nleft= 0\r\n[Option]\r\nLinechk= 1\r\n"
-           "[Comm]\r\nPort= 1\r\nSetting=9600,E,8,1\r\nStTimer= 1000\r\n[Mode]\r\nCRmode= 1\r\nDownloadno= 3\r\n"
+           "[Comm]\r\nPort= 1\r\nSetting=9600,E,8,1\r\nStTimer= 1000\r\n[Mode]\r\nCRmode= 1\r\nDownloadno= "
+           "3\r\n"
            "[File]\r\nFilename=\r\nDirectory=" +
            std::string(1, PathSeparator()) + "\r\n[Special]\r\nSpno= 0\r\n";
 }

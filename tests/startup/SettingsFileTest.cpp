@@ -55,9 +55,10 @@ TEST(SettingsFile, AnotherMarkerResetsEverySettingButKeepsForeignKeys) {
 // An editor's byte-order mark or CR-only line ends are no first start: the
 // operator's port and modes stay.
 TEST(SettingsFile, MarkOrCrLineEndsKeepTheSettings) {
-    for (const std::string& bytes : {std::string("\xEF\xBB\xBF[Application]\r\nApp=Mirvok\r\n[Comm]\r\nPort= 7\r\n"
-                                                 "[Mode]\r\nCRmode= 0\r\n"),
-                                     std::string("[Application]\rApp=Mirvok\r[Comm]\rPort= 7\r[Mode]\rCRmode= 0\r")}) {
+    for (const std::string& bytes :
+         {std::string("\xEF\xBB\xBF[Application]\r\nApp=Mirvok\r\n[Comm]\r\nPort= 7\r\n"
+                      "[Mode]\r\nCRmode= 0\r\n"),
+          std::string("[Application]\rApp=Mirvok\r[Comm]\rPort= 7\r[Mode]\rCRmode= 0\r")}) {
         test::TempDir dir;
         dir.Write("Mirvok.ini", bytes);
         RunState run = RunIn(dir);

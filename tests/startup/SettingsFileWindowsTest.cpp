@@ -1,7 +1,7 @@
 // Settings file cases of the Windows build: the described "\" form, files
 // named by wide-character paths, the read-only attribute.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <filesystem>
 
@@ -37,7 +37,8 @@ TEST(SettingsFileWindows, FolderWithAJapaneseNameHoldsTheFile) {
     EXPECT_EQ(next.settings.Port, 12);
     EXPECT_EQ(next.settings.Filename, "ﾃｽﾄ.mot");
     std::size_t files = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(PathFromUtf8(folder))) ++files;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(PathFromUtf8(folder)))
+        ++files;
     EXPECT_EQ(files, 1u);
 }
 
@@ -60,7 +61,8 @@ TEST(SettingsFileWindows, StartRemovesTheTemporariesOfKilledSaves) {
     test::TempDir dir;
     constexpr long kNoProcess = 999999996;  // far beyond the process ids Windows hands out
     const std::string dead = dir.Write("Mirvok.ini.tmp" + std::to_string(kNoProcess) + "-0", "[half");
-    const std::string running = dir.Write("Mirvok.ini.tmp" + std::to_string(GetCurrentProcessId()) + "-1", "[half");
+    const std::string running =
+        dir.Write("Mirvok.ini.tmp" + std::to_string(GetCurrentProcessId()) + "-1", "[half");
     const std::string alike = dir.Write("Mirvok.ini.tmpnotes", "mine");
     RunState run = RunIn(dir);
     LoadOrCreateSettings(run);

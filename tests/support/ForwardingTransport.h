@@ -46,7 +46,8 @@ public:
     std::string slipped;
 
     std::vector<PortInfo> ListPorts() override { return inner_.ListPorts(); }
-    std::unique_ptr<Transport> Open(int port, const LineSettings& settings, TransportStatus& status) override {
+    std::unique_ptr<Transport> Open(int port, const LineSettings& settings,
+                                    TransportStatus& status) override {
         if (++openings == failOpening) {
             status = TransportStatus::Busy;
             return nullptr;

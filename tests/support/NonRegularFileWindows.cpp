@@ -1,6 +1,7 @@
+#include "NonRegularFile.h"
+
 #include <filesystem>
 
-#include "NonRegularFile.h"
 #include "startup/Utf8Path.h"
 
 namespace mirvok::test {

@@ -54,7 +54,9 @@ namespace {
 class ScriptedTransport final : public Transport {
 public:
     explicit ScriptedTransport(ScriptedLine& line) : line_(line) {}
-    TransportStatus Write(const std::string& bytes, int timeoutMs) override { return line_.Write(bytes, timeoutMs); }
+    TransportStatus Write(const std::string& bytes, int timeoutMs) override {
+        return line_.Write(bytes, timeoutMs);
+    }
     TransportStatus Read(std::string& out) override { return line_.Read(out); }
     TransportStatus WaitForData(int timeoutMs) override { return line_.WaitForData(timeoutMs); }
     std::int64_t NowMs() override { return line_.Clock().NowMs(); }
@@ -80,7 +82,8 @@ ScriptedLine& ScriptedPorts::Line(int port) {
     return *line;
 }
 
-std::unique_ptr<Transport> ScriptedPorts::Open(int port, const LineSettings& settings, TransportStatus& status) {
+std::unique_ptr<Transport> ScriptedPorts::Open(int port, const LineSettings& settings,
+                                               TransportStatus& status) {
     status = busy.count(port) ? TransportStatus::Busy : openStatus;
     if (status != TransportStatus::Ok) return nullptr;
     opened.emplace_back(port, settings);

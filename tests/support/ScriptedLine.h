@@ -79,8 +79,8 @@ public:
     // Every port opens onto a line of its own, all on this clock.
     explicit ScriptedPorts(VirtualClock& clock) : clock_(&clock) {}
 
-    std::vector<PortInfo> listed;  // none unless the test says
-    std::set<int> busy;  // opening these fails as if another program held them
+    std::vector<PortInfo> listed;                      // none unless the test says
+    std::set<int> busy;                                // opening these fails as if another program held them
     TransportStatus openStatus = TransportStatus::Ok;  // every opening gives this
     std::vector<std::pair<int, LineSettings>> opened;  // every successful opening
 

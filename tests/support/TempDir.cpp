@@ -20,7 +20,8 @@ TempDir::TempDir() {
     std::mt19937_64 random(seed());
     const std::filesystem::path base = std::filesystem::temp_directory_path();
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        const std::filesystem::path candidate = base / ("mirvok-test-" + std::to_string(random() % 1000000000));
+        const std::filesystem::path candidate =
+            base / ("mirvok-test-" + std::to_string(random() % 1000000000));
         std::error_code ec;
         if (std::filesystem::create_directory(candidate, ec)) {
             path_ = candidate;
@@ -32,11 +33,14 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
     if (path_.empty()) return;
     std::error_code ec;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
+                                 ec);
     std::filesystem::remove_all(path_, ec);
 }
 
-std::string TempDir::File(const std::string& name) const { return Utf8FromPath(path_ / PathFromUtf8(name)); }
+std::string TempDir::File(const std::string& name) const {
+    return Utf8FromPath(path_ / PathFromUtf8(name));
+}
 
 std::string TempDir::Write(const std::string& name, const std::string& bytes) const {
     const std::string path = File(name);

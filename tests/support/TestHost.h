@@ -42,7 +42,8 @@ public:
     using VirtualHost::MsgBox;
     MsgResult MsgBox(const MsgBoxRequest& request) override {
         if (form_)
-            shown.push_back({request, form_->LaStatus.Caption, form_->LaStatus.BackColor, form_->LblADR.Caption});
+            shown.push_back(
+                {request, form_->LaStatus.Caption, form_->LaStatus.BackColor, form_->LblADR.Caption});
         if (onBox) onBox(request);
         return VirtualHost::MsgBox(request);
     }

@@ -17,8 +17,12 @@ inline char Bcc(const std::string& bytes) {
     return static_cast<char>(x);
 }
 // EOT STX body ETX BCC: a command as the program sends it.
-inline std::string CommandFrame(const std::string& body) { return "\x04\x02" + body + "\x03" + Bcc(body + "\x03"); }
+inline std::string CommandFrame(const std::string& body) {
+    return "\x04\x02" + body + "\x03" + Bcc(body + "\x03");
+}
 // STX text ETX BCC: an answer as the device sends it.
-inline std::string Reply(const std::string& text) { return "\x02" + text + "\x03" + Bcc(text + "\x03"); }
+inline std::string Reply(const std::string& text) {
+    return "\x02" + text + "\x03" + Bcc(text + "\x03");
+}
 
 }  // namespace mirvok::test

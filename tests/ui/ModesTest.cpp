@@ -184,11 +184,14 @@ TEST(VersionBox, ShowsTitleVersionDescriptionCopyrightAndTheSettingsFile) {
     EXPECT_EQ(box.buttons, MsgButtons::OK);
     EXPECT_EQ(box.text,
               "Title       \tROM ﾀﾞｳﾝﾛｰﾄﾞ ﾌﾟﾛｸﾞﾗﾑ\r\n\r\n"
-              "Version     Ver " + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
-                  std::to_string(kVersionRevision) + "\r\n\r\n"
-              "Description カードリーダへＲＯＭファイルをダウンロードします。\r\n\r\n"
-              "Copyright (C) 2026 Mirvok developers\r\n\r\n"
-              "Settings    " + b.run.IniPath);
+              "Version     Ver " +
+                  std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
+                  std::to_string(kVersionRevision) +
+                  "\r\n\r\n"
+                  "Description カードリーダへＲＯＭファイルをダウンロードします。\r\n\r\n"
+                  "Copyright (C) 2026 Mirvok developers\r\n\r\n"
+                  "Settings    " +
+                  b.run.IniPath);
 }
 
 TEST(DeviceManager, StartsThroughTheCommandInterpreterWhenThereIsOne) {

@@ -2,8 +2,8 @@
 // yields on the real message queue, and the translations it makes for the
 // Windows functions.
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <functional>
 
@@ -57,11 +57,9 @@ void Press(HWND dialog, int button) {
 
 TEST(Win32Host, AMessageBoxReturnsTheButtonPressed) {
     Win32Host host;
-    Operator op(L"転送", [](HWND box) {
-        Press(box, IDNO);
-    });
-    const MsgResult answer =
-        host.MsgBox(MsgBoxRequest{"中止しますか？", "転送", MsgButtons::YesNo, MsgIcon::Warning, MsgDefault::Second});
+    Operator op(L"転送", [](HWND box) { Press(box, IDNO); });
+    const MsgResult answer = host.MsgBox(
+        MsgBoxRequest{"中止しますか？", "転送", MsgButtons::YesNo, MsgIcon::Warning, MsgDefault::Second});
     EXPECT_EQ(answer, MsgResult::No);
     EXPECT_EQ(op.text, L"中止しますか？");
 }
@@ -80,7 +78,8 @@ TEST(Win32Host, TheInputBoxReturnsTheTypedTextOrNothing) {
             SetDlgItemTextW(dialog, kInputTextId, L"31750");
             Press(dialog, IDOK);
         });
-        EXPECT_EQ(host.InputBox("ｺｰﾄﾞを入力して下さい", "ｱｸｾｽｺｰﾄﾞ", "0"), std::optional<std::string>("31750"));
+        EXPECT_EQ(host.InputBox("ｺｰﾄﾞを入力して下さい", "ｱｸｾｽｺｰﾄﾞ", "0"),
+                  std::optional<std::string>("31750"));
     }
     {
         std::wstring shown;
@@ -130,7 +129,8 @@ TEST(Win32HostTranslations, MessageBoxStylesAndAnswers) {
     const Row rows[] = {
         {{"", "", MsgButtons::OK, MsgIcon::None, MsgDefault::First}, MB_OK},
         {{"", "", MsgButtons::OK, MsgIcon::Error, MsgDefault::Second}, MB_OK | MB_ICONERROR},
-        {{"", "", MsgButtons::OKCancel, MsgIcon::Information, MsgDefault::First}, MB_OKCANCEL | MB_ICONINFORMATION},
+        {{"", "", MsgButtons::OKCancel, MsgIcon::Information, MsgDefault::First},
+         MB_OKCANCEL | MB_ICONINFORMATION},
         {{"", "", MsgButtons::YesNo, MsgIcon::Warning, MsgDefault::Second},
          MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2},
         {{"", "", MsgButtons::RetryCancel, MsgIcon::Error, MsgDefault::First}, MB_RETRYCANCEL | MB_ICONERROR},

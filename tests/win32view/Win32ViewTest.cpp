@@ -2,10 +2,9 @@
 // window, an operator event on a window reaches its handler, and a change of
 // the model shows in its window.
 
-#include <gtest/gtest.h>
 #include <windows.h>
-
 #include <commctrl.h>
+#include <gtest/gtest.h>
 
 #include "startup/WideText.h"
 #include "support/WindowBench.h"
@@ -79,7 +78,9 @@ protected:
         ASSERT_NE(command, 0u) << name;
         SendMessageW(view->Window(), WM_COMMAND, command, 0);
     }
-    bool Checked(const std::string& name) { return SendMessageW(Handle(name), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    bool Checked(const std::string& name) {
+        return SendMessageW(Handle(name), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    }
     int ClientWidth() {
         RECT r;
         GetClientRect(view->Window(), &r);
@@ -92,13 +93,13 @@ protected:
 
 TEST_F(Win32ViewTest, EveryControlHasItsNativeWindowInItsContainer) {
     const std::map<ControlKind, std::wstring> classes = {
-        {ControlKind::Label, WC_STATICW},       {ControlKind::CaptionBox, WC_STATICW},
-        {ControlKind::Button, WC_BUTTONW},      {ControlKind::TextBox, WC_EDITW},
-        {ControlKind::ComboList, WC_COMBOBOXW}, {ControlKind::ComboEdit, WC_COMBOBOXW},
-        {ControlKind::ListBox, WC_LISTBOXW},    {ControlKind::CheckBox, WC_BUTTONW},
+        {ControlKind::Label, WC_STATICW},        {ControlKind::CaptionBox, WC_STATICW},
+        {ControlKind::Button, WC_BUTTONW},       {ControlKind::TextBox, WC_EDITW},
+        {ControlKind::ComboList, WC_COMBOBOXW},  {ControlKind::ComboEdit, WC_COMBOBOXW},
+        {ControlKind::ListBox, WC_LISTBOXW},     {ControlKind::CheckBox, WC_BUTTONW},
         {ControlKind::OptionButton, WC_BUTTONW}, {ControlKind::ProgressBar, PROGRESS_CLASSW},
-        {ControlKind::Panel, L"MirvokPainted"}, {ControlKind::Picture, L"MirvokPainted"},
-        {ControlKind::Shape, L"MirvokPainted"}, {ControlKind::Line, L"MirvokPainted"}};
+        {ControlKind::Panel, L"MirvokPainted"},  {ControlKind::Picture, L"MirvokPainted"},
+        {ControlKind::Shape, L"MirvokPainted"},  {ControlKind::Line, L"MirvokPainted"}};
     const ViewScale scale(view->Dpi());
     for (Control* c : bench.Form().AllControls()) {
         HWND w = Handle(c->Name);

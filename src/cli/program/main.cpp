@@ -48,7 +48,9 @@ int main(int argc, char** argv) {
     cli::SystemClock clock;
     cli::TerminalOperator console;
     SerialPortProvider ports(run.IniPath);
-    cli::CliServices services{clock, console, ports, std::cout, std::cerr, cli::StandardErrorIsTerminal(),
-                              [](int code) { std::exit(code); }};
+    cli::CliServices services{
+        clock, console, ports, std::cout, std::cerr, cli::StandardErrorIsTerminal(), [](int code) {
+            std::exit(code);
+        }};
     return cli::RunCommand(options, run, services);
 }

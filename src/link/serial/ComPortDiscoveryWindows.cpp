@@ -21,7 +21,8 @@ using PortDevices = std::map<int, std::string>;
 // is the device, its data the port name.
 void AddRegisteredPorts(PortDevices& ports) {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) !=
+        ERROR_SUCCESS)
         return;
     for (DWORD index = 0;; ++index) {
         wchar_t name[256];
@@ -71,15 +72,16 @@ std::map<int, std::string> FriendlyNames() {
         wchar_t portName[64] = {};
         DWORD bytes = sizeof portName - sizeof(wchar_t);
         DWORD type = 0;
-        const bool named = RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(portName),
-                                            &bytes) == ERROR_SUCCESS && type == REG_SZ;
+        const bool named = RegQueryValueExW(key, L"PortName", nullptr, &type,
+                                            reinterpret_cast<BYTE*>(portName), &bytes) == ERROR_SUCCESS &&
+                           type == REG_SZ;
         RegCloseKey(key);
         const int number = named ? ComPortNumber(Utf8(portName)) : 0;
         if (number == 0) continue;
         wchar_t friendly[256] = {};
         if (SetupDiGetDeviceRegistryPropertyW(devices, &device, SPDRP_FRIENDLYNAME, nullptr,
-                                              reinterpret_cast<BYTE*>(friendly), sizeof friendly - sizeof(wchar_t),
-                                              nullptr))
+                                              reinterpret_cast<BYTE*>(friendly),
+                                              sizeof friendly - sizeof(wchar_t), nullptr))
             names.emplace(number, Utf8(friendly));
     }
     SetupDiDestroyDeviceInfoList(devices);

@@ -5,7 +5,9 @@
 
 namespace mirvok {
 
-std::vector<PortInfo> SerialPortProvider::ListPorts() { return serial::ListSystemPorts(numbering_); }
+std::vector<PortInfo> SerialPortProvider::ListPorts() {
+    return serial::ListSystemPorts(numbering_);
+}
 
 std::unique_ptr<Transport> SerialPortProvider::Open(int port, const LineSettings& settings,
                                                     TransportStatus& status) {

@@ -2,7 +2,6 @@
 
 #include <QFileInfo>
 #include <QSerialPort>
-
 #include <algorithm>
 #include <chrono>
 #include <thread>
@@ -15,11 +14,16 @@ namespace {
 
 QSerialPort::Parity QtParity(char parity) {
     switch (parity) {
-        case 'O': return QSerialPort::OddParity;
-        case 'E': return QSerialPort::EvenParity;
-        case 'M': return QSerialPort::MarkParity;
-        case 'S': return QSerialPort::SpaceParity;
-        default: return QSerialPort::NoParity;
+        case 'O':
+            return QSerialPort::OddParity;
+        case 'E':
+            return QSerialPort::EvenParity;
+        case 'M':
+            return QSerialPort::MarkParity;
+        case 'S':
+            return QSerialPort::SpaceParity;
+        default:
+            return QSerialPort::NoParity;
     }
 }
 
@@ -41,21 +45,23 @@ QString DeviceName(const std::string& location) {
 
 TransportStatus OpenFailure(const QSerialPort& port, const std::string& location) {
     switch (port.error()) {
-        case QSerialPort::DeviceNotFoundError: return TransportStatus::NotFound;
+        case QSerialPort::DeviceNotFoundError:
+            return TransportStatus::NotFound;
         case QSerialPort::PermissionError:
             return LacksAccess(location) ? TransportStatus::NoPermission : TransportStatus::Busy;
-        case QSerialPort::OpenError: return TransportStatus::Busy;  // already open in this process
-        default: return TransportStatus::IoError;
+        case QSerialPort::OpenError:
+            return TransportStatus::Busy;  // already open in this process
+        default:
+            return TransportStatus::IoError;
     }
 }
 
 // Applies the line settings; the framing of a pseudo-terminal may be refused.
 bool ApplySettings(QSerialPort& port, const LineSettings& settings, bool pseudoTerminal) {
     if (!port.setBaudRate(settings.baud)) return false;
-    const bool framing = port.setDataBits(QtDataBits(settings.dataBits)) &&
-                         port.setParity(QtParity(settings.parity)) &&
-                         port.setStopBits(QtStopBits(settings.stopBits)) &&
-                         port.setFlowControl(QSerialPort::NoFlowControl);
+    const bool framing =
+        port.setDataBits(QtDataBits(settings.dataBits)) && port.setParity(QtParity(settings.parity)) &&
+        port.setStopBits(QtStopBits(settings.stopBits)) && port.setFlowControl(QSerialPort::NoFlowControl);
     return framing || pseudoTerminal;
 }
 
@@ -93,7 +99,9 @@ SerialTransport::SerialTransport(std::unique_ptr<QSerialPort> port, bool pseudoT
     InputLostSince(port_->handle(), lossMark_);
 }
 
-SerialTransport::~SerialTransport() { Close(); }
+SerialTransport::~SerialTransport() {
+    Close();
+}
 
 TransportStatus SerialTransport::Write(const std::string& bytes, int timeoutMs) {
     if (!port_->isOpen()) return TransportStatus::IoError;
@@ -122,8 +130,7 @@ TransportStatus SerialTransport::Read(std::string& out) {
     port_->clearError();
     const QByteArray data = port_->readAll();
     out.append(data.constData(), static_cast<std::size_t>(data.size()));
-    if (error != QSerialPort::NoError && error != QSerialPort::TimeoutError)
-        return TransportStatus::IoError;
+    if (error != QSerialPort::NoError && error != QSerialPort::TimeoutError) return TransportStatus::IoError;
     if (InputLostSince(port_->handle(), lossMark_)) return TransportStatus::Overrun;
     return TransportStatus::Ok;
 }
@@ -136,9 +143,8 @@ TransportStatus SerialTransport::WaitForData(int timeoutMs) {
     const QSerialPort::SerialPortError error = port_->error();
     port_->clearError();
     if (ready) return TransportStatus::Ok;
-    return error == QSerialPort::NoError || error == QSerialPort::TimeoutError
-               ? TransportStatus::Timeout
-               : TransportStatus::IoError;
+    return error == QSerialPort::NoError || error == QSerialPort::TimeoutError ? TransportStatus::Timeout
+                                                                               : TransportStatus::IoError;
 }
 
 std::int64_t SerialTransport::NowMs() {

@@ -18,8 +18,7 @@ public:
     // the line settings, 1 stop bit and no flow control, and discards what
     // arrived before. A setting the device refuses gives BadSetting, except
     // the framing of a pseudo-terminal, which the kernel fixes.
-    static std::unique_ptr<SerialTransport> Open(const std::string& location,
-                                                 const LineSettings& settings,
+    static std::unique_ptr<SerialTransport> Open(const std::string& location, const LineSettings& settings,
                                                  TransportStatus& status);
     ~SerialTransport() override;
 

@@ -15,15 +15,22 @@ namespace {
 constexpr char kXon = 0x11;
 constexpr char kXoff = 0x13;
 
-HANDLE AsHandle(void* handle) { return static_cast<HANDLE>(handle); }
+HANDLE AsHandle(void* handle) {
+    return static_cast<HANDLE>(handle);
+}
 
 BYTE WinParity(char parity) {
     switch (parity) {
-        case 'O': return ODDPARITY;
-        case 'E': return EVENPARITY;
-        case 'M': return MARKPARITY;
-        case 'S': return SPACEPARITY;
-        default: return NOPARITY;
+        case 'O':
+            return ODDPARITY;
+        case 'E':
+            return EVENPARITY;
+        case 'M':
+            return MARKPARITY;
+        case 'S':
+            return SPACEPARITY;
+        default:
+            return NOPARITY;
     }
 }
 
@@ -85,11 +92,14 @@ bool SetImmediateReads(HANDLE port) {
 TransportStatus OpenFailure(DWORD error) {
     switch (error) {
         case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND: return TransportStatus::NotFound;
+        case ERROR_PATH_NOT_FOUND:
+            return TransportStatus::NotFound;
         // Windows reports a port held by another program as access denied.
         case ERROR_ACCESS_DENIED:
-        case ERROR_SHARING_VIOLATION: return TransportStatus::Busy;
-        default: return TransportStatus::IoError;
+        case ERROR_SHARING_VIOLATION:
+            return TransportStatus::Busy;
+        default:
+            return TransportStatus::IoError;
     }
 }
 
@@ -125,7 +135,9 @@ std::unique_ptr<SerialTransportWin32> SerialTransportWin32::Open(int port, const
 
 SerialTransportWin32::SerialTransportWin32(void* handle) : handle_(handle) {}
 
-SerialTransportWin32::~SerialTransportWin32() { Close(); }
+SerialTransportWin32::~SerialTransportWin32() {
+    Close();
+}
 
 bool SerialTransportWin32::SetWriteTimeout(int timeoutMs) {
     const int wanted = std::max(1, timeoutMs);  // 0 would mean no time-out at all
@@ -153,7 +165,8 @@ TransportStatus SerialTransportWin32::Write(const std::string& bytes, int timeou
     if (bytes.empty()) return TransportStatus::Ok;
     if (!SetWriteTimeout(timeoutMs)) return TransportStatus::IoError;
     DWORD written = 0;
-    const BOOL ok = WriteFile(AsHandle(handle_), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    const BOOL ok =
+        WriteFile(AsHandle(handle_), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     if (ok && written == bytes.size()) return TransportStatus::Ok;
     // What was not sent must not go out later, in the middle of another message.
     PurgeComm(AsHandle(handle_), PURGE_TXABORT | PURGE_TXCLEAR);
@@ -165,7 +178,8 @@ TransportStatus SerialTransportWin32::Read(std::string& out) {
     char buffer[4096];
     for (;;) {
         DWORD got = 0;
-        if (!ReadFile(AsHandle(handle_), buffer, sizeof buffer, &got, nullptr)) return TransportStatus::IoError;
+        if (!ReadFile(AsHandle(handle_), buffer, sizeof buffer, &got, nullptr))
+            return TransportStatus::IoError;
         out.append(buffer, got);
         if (got < sizeof buffer) break;
     }
@@ -190,13 +204,18 @@ TransportStatus SerialTransportWin32::WaitForData(int timeoutMs) {
     }
 }
 
-std::int64_t SerialTransportWin32::NowMs() { return MonotonicMicroseconds() / 1000; }
+std::int64_t SerialTransportWin32::NowMs() {
+    return MonotonicMicroseconds() / 1000;
+}
 
-void SerialTransportWin32::Sleep(int ms) { SleepMicroseconds(std::int64_t{std::max(0, ms)} * 1000); }
+void SerialTransportWin32::Sleep(int ms) {
+    SleepMicroseconds(std::int64_t{std::max(0, ms)} * 1000);
+}
 
 ModemLines SerialTransportWin32::Lines() {
     DWORD status = 0;
-    if (handle_ == INVALID_HANDLE_VALUE || !GetCommModemStatus(AsHandle(handle_), &status)) return ModemLines{};
+    if (handle_ == INVALID_HANDLE_VALUE || !GetCommModemStatus(AsHandle(handle_), &status))
+        return ModemLines{};
     return ModemLines{(status & MS_DSR_ON) != 0, (status & MS_CTS_ON) != 0};
 }
 

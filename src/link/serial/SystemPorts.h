@@ -4,7 +4,6 @@
 // SerialTransportWin32 and ComPortDiscovery.
 
 #include <QtGlobal>
-
 #include <cstdint>
 #include <string>
 #include <vector>

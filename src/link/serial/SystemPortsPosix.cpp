@@ -1,9 +1,9 @@
-#include <QSerialPortInfo>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <QSerialPortInfo>
 #include <cerrno>
 
 #ifdef __linux__
@@ -28,7 +28,9 @@ std::vector<DetectedPort> DetectedPorts() {
 
 }  // namespace
 
-std::vector<PortInfo> ListSystemPorts(PortNumbering& numbering) { return numbering.List(DetectedPorts()); }
+std::vector<PortInfo> ListSystemPorts(PortNumbering& numbering) {
+    return numbering.List(DetectedPorts());
+}
 
 std::string SystemPortLocation(int port, PortNumbering& numbering) {
     std::string path = numbering.PathOf(port);
@@ -58,7 +60,7 @@ bool IsPseudoTerminal(qintptr handle) {
 
 bool InputLostSince(qintptr handle, std::int64_t& mark) {
 #ifdef __linux__
-    serial_icounter_struct counters {};
+    serial_icounter_struct counters{};
     if (ioctl(static_cast<int>(handle), TIOCGICOUNT, &counters) != 0) return false;
     const std::int64_t lost = std::int64_t{counters.overrun} + counters.buf_overrun;
     const bool more = mark != kNoLossMark && lost > mark;

@@ -16,27 +16,48 @@ namespace {
 
 std::int32_t BaudOf(speed_t speed) {
     switch (speed) {
-        case B50: return 50;
-        case B75: return 75;
-        case B110: return 110;
-        case B134: return 134;
-        case B150: return 150;
-        case B200: return 200;
-        case B300: return 300;
-        case B600: return 600;
-        case B1200: return 1200;
-        case B1800: return 1800;
-        case B2400: return 2400;
-        case B4800: return 4800;
-        case B9600: return 9600;
-        case B19200: return 19200;
-        case B38400: return 38400;
-        case B57600: return 57600;
-        case B115200: return 115200;
-        case B230400: return 230400;
-        case B460800: return 460800;
-        case B921600: return 921600;
-        default: return 0;
+        case B50:
+            return 50;
+        case B75:
+            return 75;
+        case B110:
+            return 110;
+        case B134:
+            return 134;
+        case B150:
+            return 150;
+        case B200:
+            return 200;
+        case B300:
+            return 300;
+        case B600:
+            return 600;
+        case B1200:
+            return 1200;
+        case B1800:
+            return 1800;
+        case B2400:
+            return 2400;
+        case B4800:
+            return 4800;
+        case B9600:
+            return 9600;
+        case B19200:
+            return 19200;
+        case B38400:
+            return 38400;
+        case B57600:
+            return 57600;
+        case B115200:
+            return 115200;
+        case B230400:
+            return 230400;
+        case B460800:
+            return 460800;
+        case B921600:
+            return 921600;
+        default:
+            return 0;
     }
 }
 
@@ -133,10 +154,18 @@ LineSettings PseudoTerminal::CurrentSettings() const {
     if (master_ < 0 || tcgetattr(master_, &t) != 0) return settings;
     settings.baud = BaudOf(cfgetospeed(&t));
     switch (t.c_cflag & CSIZE) {
-        case CS5: settings.dataBits = 5; break;
-        case CS6: settings.dataBits = 6; break;
-        case CS7: settings.dataBits = 7; break;
-        default: settings.dataBits = 8; break;
+        case CS5:
+            settings.dataBits = 5;
+            break;
+        case CS6:
+            settings.dataBits = 6;
+            break;
+        case CS7:
+            settings.dataBits = 7;
+            break;
+        default:
+            settings.dataBits = 8;
+            break;
     }
     settings.parity = !(t.c_cflag & PARENB) ? 'N' : (t.c_cflag & PARODD) ? 'O' : 'E';
     settings.stopBits = (t.c_cflag & CSTOPB) ? 2 : 1;

@@ -64,7 +64,8 @@ accepted and DSR and CTS are always on for the program. In download mode at
 the mode's baud rate, each character takes the time of the mode's framing
 (9 bits for N,7,1; 10 for E,7,1 and N,8,1); otherwise 10 bits.
 
-)" + ConsoleHelp() + "\n";
+)" + ConsoleHelp() +
+           "\n";
 }
 
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
@@ -262,13 +263,15 @@ private:
     void WaitForWork() {
         const std::int64_t now = clock_.NowUs();
         std::int64_t waitUs = kMaxIdleWaitUs;
-        if (const auto next = device_.NextActivityUs()) waitUs = std::min(waitUs, std::max<std::int64_t>(0, *next - now));
+        if (const auto next = device_.NextActivityUs())
+            waitUs = std::min(waitUs, std::max<std::int64_t>(0, *next - now));
         std::vector<pollfd> fds;
         const bool mayRead = pty_.IsOpen() && now >= consumedUntilUs_;
         if (pty_.IsOpen() && !mayRead) waitUs = std::min(waitUs, consumedUntilUs_ - now);
         if (mayRead) fds.push_back(pollfd{pty_.MasterFd(), POLLIN, 0});
         if (stdinOpen_) fds.push_back(pollfd{STDIN_FILENO, POLLIN, 0});
-        const timespec timeout{static_cast<time_t>(waitUs / 1'000'000), static_cast<long>(waitUs % 1'000'000) * 1000};
+        const timespec timeout{static_cast<time_t>(waitUs / 1'000'000),
+                               static_cast<long>(waitUs % 1'000'000) * 1000};
         ::ppoll(fds.data(), fds.size(), &timeout, nullptr);
     }
 
@@ -296,8 +299,10 @@ private:
     }
 
     void Prompt() {
-        if (interactive_ && !quit_) std::cout << "> " << std::flush;
-        else std::cout << std::flush;
+        if (interactive_ && !quit_)
+            std::cout << "> " << std::flush;
+        else
+            std::cout << std::flush;
     }
 
     // Bytes that follow each other closely in one direction make one entry,

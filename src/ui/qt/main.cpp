@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QStringList>
-
 #include <iostream>
 
 #include "ProgramInfo.h"
@@ -28,9 +27,14 @@ int main(int argc, char** argv) {
     const mirvok::SettingsLocation settings = mirvok::LocateSettings();
     // Answered before Qt starts, so that they work without a display.
     switch (mirvok::InfoRequestOf(std::vector<std::string>(argv + 1, argv + argc))) {
-        case mirvok::InfoRequest::Help: std::cout << mirvok::WindowHelpText(settings.iniPath); return 0;
-        case mirvok::InfoRequest::Version: std::cout << mirvok::WindowVersionText(); return 0;
-        case mirvok::InfoRequest::None: break;
+        case mirvok::InfoRequest::Help:
+            std::cout << mirvok::WindowHelpText(settings.iniPath);
+            return 0;
+        case mirvok::InfoRequest::Version:
+            std::cout << mirvok::WindowVersionText();
+            return 0;
+        case mirvok::InfoRequest::None:
+            break;
     }
 
     QApplication app(argc, argv);

@@ -15,8 +15,10 @@ std::wstring Quoted(const std::wstring& argument) {
             ++backslashes;
             continue;
         }
-        if (c == L'"') quoted.append(backslashes * 2 + 1, L'\\');
-        else quoted.append(backslashes, L'\\');
+        if (c == L'"')
+            quoted.append(backslashes * 2 + 1, L'\\');
+        else
+            quoted.append(backslashes, L'\\');
         backslashes = 0;
         quoted += c;
     }

@@ -25,7 +25,7 @@ COLORREF Darker(COLORREF c) {
 void DrawIcon(HDC dc, int size, PictureIcon icon, bool available) {
     const int inset = 2 * kSupersample;
     const double left = inset, top = inset, width = size - 2 * inset;
-    const COLORREF body = !available                  ? RGB(160, 160, 160)
+    const COLORREF body = !available                   ? RGB(160, 160, 160)
                           : icon == PictureIcon::Start ? RGB(0, 160, 60)
                                                        : RGB(210, 30, 30);
     HPEN outline = CreatePen(PS_SOLID, kSupersample * 3 / 2, Darker(body));
@@ -132,8 +132,8 @@ void PaintPicture(HDC dc, RECT r, COLORREF back, PictureIcon icon, bool availabl
     DrawIcon(memory, big, icon, available);
     SetStretchBltMode(dc, HALFTONE);
     SetBrushOrgEx(dc, 0, 0, nullptr);
-    StretchBlt(dc, r.left + (width - size) / 2, r.top + (height - size) / 2, size, size, memory, 0, 0, big, big,
-               SRCCOPY);
+    StretchBlt(dc, r.left + (width - size) / 2, r.top + (height - size) / 2, size, size, memory, 0, 0, big,
+               big, SRCCOPY);
     SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);

@@ -54,8 +54,8 @@ Win32Host::Win32Host() {
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = kTimerWindowClass;
     RegisterClassExW(&wc);
-    timerWindow_ = CreateWindowExW(0, kTimerWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                   wc.hInstance, this);
+    timerWindow_ =
+        CreateWindowExW(0, kTimerWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, this);
 }
 
 Win32Host::~Win32Host() {
@@ -176,8 +176,8 @@ bool Win32Host::StartProcess(const std::string& program, const std::vector<std::
         startup.wShowWindow = SW_SHOWMINNOACTIVE;
     }
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr,
-                        nullptr, &startup, &process))
+    if (!CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE,
+                        nullptr, nullptr, &startup, &process))
         return false;
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);

@@ -7,9 +7,9 @@
 
 #include "Painting.h"
 #include "ViewScale.h"
-#include "startup/WideText.h"
 #include "Win32Host.h"
 #include "WindowFont.h"
+#include "startup/WideText.h"
 #include "ui/Frmdown.h"
 
 namespace mirvok {
@@ -357,7 +357,8 @@ LRESULT CALLBACK Win32View::ControlSubclass(HWND window, UINT message, WPARAM wP
     const std::string name = binding->control->Name;
     if (message == WM_RBUTTONUP && binding->control->Kind == ControlKind::Button && Inside(window, lParam))
         view->Forward([&] { view->frm_.RightButtonUp(name); });
-    else if (message == WM_LBUTTONUP && binding->control->Kind == ControlKind::TextBox && Inside(window, lParam))
+    else if (message == WM_LBUTTONUP && binding->control->Kind == ControlKind::TextBox &&
+             Inside(window, lParam))
         view->Forward([&] { view->frm_.Click(name); });
     return result;
 }
@@ -380,8 +381,8 @@ LRESULT Win32View::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORLISTBOX:
-            return OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), message, wParam,
-                                   lParam);
+            return OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), message,
+                                   wParam, lParam);
         case WM_DRAWITEM:
             OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
             return TRUE;
@@ -473,8 +474,10 @@ void Win32View::OnCommand(HWND from, int code) {
     auto typed = [&](bool combo) {
         const std::wstring text = WindowText(from);
         DWORD start = 0;
-        if (combo) start = LOWORD(SendMessageW(from, CB_GETEDITSEL, 0, 0));
-        else SendMessageW(from, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
+        if (combo)
+            start = LOWORD(SendMessageW(from, CB_GETEDITSEL, 0, 0));
+        else
+            SendMessageW(from, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
         const int caret = CaretOf(text, start);
         Forward([&] { frm_.EditText(name, Utf8(text), caret); });
     };
@@ -485,9 +488,12 @@ void Win32View::OnCommand(HWND from, int code) {
             if (code == BN_CLICKED) Forward([&] { frm_.Click(name); });
             break;
         case ControlKind::TextBox:
-            if (code == EN_CHANGE) typed(false);
-            else if (code == EN_SETFOCUS) Forward([&] { frm_.Focus(name, true); });
-            else if (code == EN_KILLFOCUS) Forward([&] { frm_.Focus(name, false); });
+            if (code == EN_CHANGE)
+                typed(false);
+            else if (code == EN_SETFOCUS)
+                Forward([&] { frm_.Focus(name, true); });
+            else if (code == EN_KILLFOCUS)
+                Forward([&] { frm_.Focus(name, false); });
             break;
         case ControlKind::ComboList:
         case ControlKind::ComboEdit:
@@ -495,9 +501,12 @@ void Win32View::OnCommand(HWND from, int code) {
                 const int index = static_cast<int>(SendMessageW(from, CB_GETCURSEL, 0, 0));
                 Forward([&] { frm_.Choose(name, index); });
             } else if (c.Kind == ControlKind::ComboEdit) {
-                if (code == CBN_EDITCHANGE) typed(true);
-                else if (code == CBN_SETFOCUS) Forward([&] { frm_.Focus(name, true); });
-                else if (code == CBN_KILLFOCUS) Forward([&] { frm_.Focus(name, false); });
+                if (code == CBN_EDITCHANGE)
+                    typed(true);
+                else if (code == CBN_SETFOCUS)
+                    Forward([&] { frm_.Focus(name, true); });
+                else if (code == CBN_KILLFOCUS)
+                    Forward([&] { frm_.Focus(name, false); });
             }
             break;
         case ControlKind::ListBox:
@@ -519,8 +528,10 @@ LRESULT Win32View::OnControlColour(HDC dc, HWND from, UINT message, WPARAM wPara
     const Control& c = *binding->control;
     const COLORREF back = ColourOf(c.BackColor);
     SetBkColor(dc, back);
-    if (c.EffectivelyEnabled()) SetTextColor(dc, ColourOf(c.ForeColor));
-    else SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+    if (c.EffectivelyEnabled())
+        SetTextColor(dc, ColourOf(c.ForeColor));
+    else
+        SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
     return reinterpret_cast<LRESULT>(BrushOf(back));
 }
 
@@ -671,7 +682,8 @@ void Win32View::SyncControl(Binding& b) {
             DWORD start = 0, end = 0;
             SendMessageW(w, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
             const int at = UnitsOf(text, std::max(box.SelStart, 0));
-            if (static_cast<int>(start) != at || static_cast<int>(end) != at) SendMessageW(w, EM_SETSEL, at, at);
+            if (static_cast<int>(start) != at || static_cast<int>(end) != at)
+                SendMessageW(w, EM_SETSEL, at, at);
             break;
         }
         case ControlKind::ComboList:
@@ -686,17 +698,21 @@ void Win32View::SyncControl(Binding& b) {
                 b.items.clear();
                 for (const auto& item : list.Items) {
                     const std::wstring text = Wide(item.text);
-                    SendMessageW(w, listBox ? LB_ADDSTRING : CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+                    SendMessageW(w, listBox ? LB_ADDSTRING : CB_ADDSTRING, 0,
+                                 reinterpret_cast<LPARAM>(text.c_str()));
                     b.items.push_back(item.text);
                 }
             }
-            const int selected = static_cast<int>(SendMessageW(w, listBox ? LB_GETCURSEL : CB_GETCURSEL, 0, 0));
-            if (selected != list.ListIndex) SendMessageW(w, listBox ? LB_SETCURSEL : CB_SETCURSEL, list.ListIndex, 0);
+            const int selected =
+                static_cast<int>(SendMessageW(w, listBox ? LB_GETCURSEL : CB_GETCURSEL, 0, 0));
+            if (selected != list.ListIndex)
+                SendMessageW(w, listBox ? LB_SETCURSEL : CB_SETCURSEL, list.ListIndex, 0);
             if (c.Kind == ControlKind::ComboEdit) {
                 SetText(w, list.Text);
                 const int at = UnitsOf(WindowText(w), std::max(list.SelStart, 0));
                 const DWORD now = static_cast<DWORD>(SendMessageW(w, CB_GETEDITSEL, 0, 0));
-                if (LOWORD(now) != at || HIWORD(now) != at) SendMessageW(w, CB_SETEDITSEL, 0, MAKELPARAM(at, at));
+                if (LOWORD(now) != at || HIWORD(now) != at)
+                    SendMessageW(w, CB_SETEDITSEL, 0, MAKELPARAM(at, at));
             }
             break;
         }

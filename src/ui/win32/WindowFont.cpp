@@ -13,7 +13,7 @@ constexpr int kFontPixels = 11;
 // Texts the window shows: Latin letters, digits, half-width katakana, kanji.
 constexpr wchar_t kSample[] = L"No. 4:19200,E,7,1 ﾀﾞｳﾝﾛｰﾄﾞ開始 通信ﾎﾟｰﾄ 転送ﾌｧｲﾙ名 ～";
 
-const wchar_t* const kJapaneseFaces[] = {L"Meiryo UI", L"Yu Gothic UI", L"MS UI Gothic",
+const wchar_t* const kJapaneseFaces[] = {L"Meiryo UI",        L"Yu Gothic UI", L"MS UI Gothic",
                                          L"Noto Sans CJK JP", L"Noto Sans JP", L"IPAGothic"};
 
 LOGFONTW LogFontOf(const std::wstring& face, int pixels) {

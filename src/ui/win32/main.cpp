@@ -3,7 +3,6 @@
 // the message loop until the window closes.
 
 #include <windows.h>
-
 #include <commctrl.h>
 
 #include "CommandLine.h"

@@ -20,7 +20,6 @@
 // handler does not hold the driver.
 
 #include <windows.h>
-
 #include <commctrl.h>
 
 #include <cstdio>
@@ -41,7 +40,8 @@ constexpr int kPollMs = 50;
 
 std::wstring Wide(const std::string& utf8) {
     std::wstring wide(utf8.size() + 1, L'\0');
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+    const int n =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
     wide.resize(n > 0 ? static_cast<std::size_t>(n - 1) : 0);
     return wide;
 }
@@ -141,8 +141,8 @@ bool SaveBitmap(const std::wstring& path, HDC dc, HBITMAP bitmap, int width, int
     const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
     header.biSizeImage = stride * static_cast<DWORD>(height);
     std::vector<BYTE> pixels(header.biSizeImage);
-    if (!GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), pixels.data(), reinterpret_cast<BITMAPINFO*>(&header),
-                   DIB_RGB_COLORS))
+    if (!GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), pixels.data(),
+                   reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS))
         return false;
     BITMAPFILEHEADER file{};
     file.bfType = 0x4D42;
@@ -150,7 +150,8 @@ bool SaveBitmap(const std::wstring& path, HDC dc, HBITMAP bitmap, int width, int
     file.bfSize = file.bfOffBits + header.biSizeImage;
     FILE* out = _wfopen(path.c_str(), L"wb");
     if (!out) return false;
-    const bool ok = std::fwrite(&file, sizeof(file), 1, out) == 1 && std::fwrite(&header, sizeof(header), 1, out) == 1 &&
+    const bool ok = std::fwrite(&file, sizeof(file), 1, out) == 1 &&
+                    std::fwrite(&header, sizeof(header), 1, out) == 1 &&
                     std::fwrite(pixels.data(), pixels.size(), 1, out) == 1;
     return std::fclose(out) == 0 && ok;
 }
@@ -193,12 +194,14 @@ int Run(const std::vector<std::string>& args) {
         Print(TextOf(MainWindow()));
         return 0;
     }
-    if (command == "wait-gone") return WaitFor(ms, [] { return FindWindowW(kMainWindowClass, nullptr) == nullptr; }) ? 0 : 1;
+    if (command == "wait-gone")
+        return WaitFor(ms, [] { return FindWindowW(kMainWindowClass, nullptr) == nullptr; }) ? 0 : 1;
     if (command == "click") {
         int id = 0;
         HWND control = ControlHandle(arg, id);
         if (!control) return 1;
-        PostMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+        PostMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(control));
         return 0;
     }
     if (command == "menu") {
@@ -227,7 +230,7 @@ int Run(const std::vector<std::string>& args) {
         Sleep(200);  // let it draw
         HWND box = Box();
         Print(TextOf(box));
-        HWND text = GetDlgItem(box, 0xFFFF);  // a message box's text
+        HWND text = GetDlgItem(box, 0xFFFF);     // a message box's text
         if (!text) text = GetDlgItem(box, 100);  // the input box's prompt
         Print(text ? TextOf(text) : L"");
         return 0;
@@ -247,11 +250,12 @@ int Run(const std::vector<std::string>& args) {
         HWND box = Box();
         HWND edit = box ? GetDlgItem(box, 101) : nullptr;
         if (!edit) return 1;
-        SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(arg).c_str()), SMTO_ABORTIFHUNG,
-                            2000, nullptr);
+        SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(arg).c_str()),
+                            SMTO_ABORTIFHUNG, 2000, nullptr);
         return Press(box, IDOK);
     }
-    if (command == "shot") return Shot(Wide(arg), args.size() > 2 && args[2] == "box" ? Box() : MainWindow()) ? 0 : 1;
+    if (command == "shot")
+        return Shot(Wide(arg), args.size() > 2 && args[2] == "box" ? Box() : MainWindow()) ? 0 : 1;
     if (command == "close") {
         if (!MainWindow()) return 1;
         PostMessageW(MainWindow(), WM_CLOSE, 0, 0);
