@@ -1,5 +1,6 @@
-// The mirvok program on Windows: loads or creates the settings file beside
-// the executable, opens the main window on the system's COM ports and runs
+// The mirvok program on Windows: loads or creates the settings file (beside
+// the executable, or the per-user file when that folder cannot be written),
+// opens the main window on the system's COM ports and runs
 // the message loop until the window closes.
 
 #include <windows.h>
@@ -10,8 +11,8 @@
 #include "Win32View.h"
 #include "link/Link.h"
 #include "link/serial/SerialPortProvider.h"
-#include "startup/ExecutablePath.h"
 #include "startup/RunState.h"
+#include "startup/SettingsLocation.h"
 #include "startup/StartupMain.h"
 #include "startup/WideText.h"
 #include "ui/Frmdown.h"
@@ -20,8 +21,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
 
+    const mirvok::SettingsLocation settings = mirvok::LocateSettings();
+    mirvok::PrepareSettingsFolder(settings);
     mirvok::RunState run;
-    mirvok::StartRun(run, mirvok::ExecutableFolder(), mirvok::Utf8(mirvok::ArgumentsOf(GetCommandLineW())));
+    run.IniPath = settings.iniPath;
+    run.CommandLine = mirvok::Utf8(mirvok::ArgumentsOf(GetCommandLineW()));
+    mirvok::LoadOrCreateSettings(run);
 
     mirvok::SerialPortProvider ports(run.IniPath);
     mirvok::Link link(ports);
