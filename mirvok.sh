@@ -6,7 +6,7 @@
 #   ./mirvok.sh test     the whole test suite (normal, sanitizer and Windows builds)
 #   ./mirvok.sh build    build only
 #   ./mirvok.sh windows  the Windows build (MinGW-w64) in build-windows/, its tests under Wine
-#   ./mirvok.sh package  the Debian package (and the Windows .zip when that build is set up)
+#   ./mirvok.sh package  the Debian package and the Windows .zip
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
@@ -54,11 +54,10 @@ package_deb() {  # the Debian package from the normal build, in build/
 }
 
 # The Windows .zip: the static .exe files of build-windows/, the README and
-# the sample. Made only when that build has been set up (./mirvok.sh windows).
+# the sample.
 package_windows_zip() {
     local dir="$root/build-windows"
-    [ -f "$dir/CMakeCache.txt" ] || { echo "no Windows build (build-windows/): no .zip"; return 0; }
-    cmake --build "$dir" -j "$(nproc)" >/dev/null
+    build_windows
     local version stage
     version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$dir/CMakeCache.txt")
     stage=$(mktemp -d)
@@ -93,7 +92,7 @@ check_no_dll_beside() {  # check_no_dll_beside DIR
                 bad=1
             fi
         done < <(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p')
-    done < <(find "$1" -name '*.exe' -not -path '*/wine-*prefix/*' -print0)
+    done < <(find "$1" -name '*.exe' -not -path '*prefix/*' -print0)
     return $bad
 }
 
