@@ -1,6 +1,7 @@
 #include "AtomicFile.h"
 
 #include <filesystem>
+#include <fstream>
 
 #include "AtomicFileTemporary.h"
 #include "Utf8Path.h"
@@ -37,6 +38,16 @@ std::string ReplacedFile(const std::string& path) {
     if (!fs::is_symlink(given, ec)) return path;
     const fs::path target = fs::weakly_canonical(given, ec);
     return ec ? path : Utf8FromPath(target);
+}
+
+bool HoldsBytes(const std::string& target, const std::string& bytes) {
+    const fs::path file = PathFromUtf8(target);
+    std::error_code ec;
+    if (!fs::is_regular_file(file, ec) || fs::file_size(file, ec) != bytes.size() || ec) return false;
+    std::ifstream in(file, std::ios::binary);
+    std::string held(bytes.size(), '\0');
+    if (!in.read(held.data(), static_cast<std::streamsize>(held.size()))) return false;
+    return held == bytes;
 }
 
 std::string TemporaryName(const std::string& target, long pid, int attempt) {

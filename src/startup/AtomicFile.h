@@ -11,7 +11,9 @@ namespace mirvok {
 // written is left alone, as is the file on any failure; the temporary file is
 // removed then. The file keeps its permissions; a symbolic link stays a link
 // and its target is replaced. Only a regular file is replaced: a device, a
-// pipe or a folder of that name stays what it is and false is returned.
+// pipe or a folder of that name stays what it is and false is returned. A
+// file that already holds exactly these bytes is left untouched, without the
+// flushes to the disk that a replacement costs.
 bool ReplaceFileAtomically(const std::string& path, const std::string& bytes);
 
 // Removes the temporary files that replacements of this file left behind

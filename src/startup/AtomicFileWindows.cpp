@@ -86,6 +86,7 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     // A write-protected settings file stays protected, as the profile functions leave it.
     if (exists && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) return false;
+    if (exists && HoldsBytes(Utf8(target), bytes)) return true;
 
     std::wstring temporary;
     FileHandle file(CreateTemporary(target, temporary));

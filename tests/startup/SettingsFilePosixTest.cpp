@@ -56,6 +56,31 @@ TEST(SettingsFile, ReadOnlyFolderKeepsTheOldFile) {
     EXPECT_EQ(FilesIn(dir), 1u);
 }
 
+// A save that changes nothing leaves the file itself in place (same inode, no
+// rename); a save that changes a value replaces it.
+TEST(SettingsFile, AnUnchangedSaveLeavesTheFileInPlace) {
+    test::TempDir dir;
+    RunState run = RunIn(dir);
+    LoadOrCreateSettings(run);
+    SaveSettings(run, {"/a.mot"});
+    const auto inode = [&] {
+        struct stat status {};
+        EXPECT_EQ(::stat(run.IniPath.c_str(), &status), 0);
+        return status.st_ino;
+    };
+    const std::string saved = test::TempDir::Read(run.IniPath);
+    const auto before = inode();
+    SaveSettings(run, {"/a.mot"});
+    EXPECT_EQ(inode(), before);
+    EXPECT_EQ(test::TempDir::Read(run.IniPath), saved);
+
+    run.settings.Port = 5;
+    SaveSettings(run, {"/a.mot"});
+    EXPECT_NE(inode(), before);
+    EXPECT_NE(test::TempDir::Read(run.IniPath), saved);
+    EXPECT_EQ(FilesIn(dir), 1u);
+}
+
 // A settings path that names a pipe or a device (a pipe here, and a link to
 // one) is read as no file and never replaced by one; the run goes on with the
 // values in memory.
