@@ -191,8 +191,9 @@ int DeviceSession::Start() {
 
     const ProgressStyle style =
         options_.json ? ProgressStyle::Json : (s_.errIsTerminal ? ProgressStyle::Bar : ProgressStyle::Lines);
-    progress_ = std::make_unique<ProgressView>(style, options_.json ? s_.out : s_.err, frm_->form, watch_,
-                                               [this] { return host_.SecondsSinceStart(); });
+    progress_ =
+        std::make_unique<ProgressView>(style, options_.json ? s_.out : s_.err, frm_->form, frm_->result,
+                                       watch_, [this] { return host_.SecondsSinceStart(); });
     host_.AfterEvents = [this] { progress_->Update(); };
     host_.BeforeOutput = [this] { progress_->BeforeOutput(); };
     if (options_.json)

@@ -8,14 +8,12 @@
 #include "WatchedPorts.h"
 #include "download/TrimBlanks.h"
 #include "window/FormState.h"
+#include "window/OperationResult.h"
 
 namespace mirvok::cli {
 namespace {
 
 constexpr double kBarRedrawSeconds = 0.1;
-// The status text of the window while the file goes out; the result replaces
-// it before the final message.
-constexpr const char* kFileSendingText = "ﾌｧｲﾙ送信中.....";
 constexpr double kJsonEverySeconds = 0.5;
 // Before this much time has passed the rate says nothing yet.
 constexpr double kMinRateSeconds = 0.05;
@@ -92,8 +90,9 @@ std::string ProgressJson(const TransferProgress& p) {
 }
 
 ProgressView::ProgressView(ProgressStyle style, std::ostream& out, const FormState& form,
-                           const WireWatch& watch, std::function<double()> seconds)
-    : style_(style), out_(out), form_(form), watch_(watch), seconds_(std::move(seconds)) {}
+                           const OperationResult& result, const WireWatch& watch,
+                           std::function<double()> seconds)
+    : style_(style), out_(out), form_(form), result_(result), watch_(watch), seconds_(std::move(seconds)) {}
 
 TransferProgress ProgressView::Snapshot() const {
     TransferProgress p;
@@ -167,10 +166,8 @@ void ProgressView::Show(bool force) {
     out_.flush();
 }
 
-// Stop is offered while the file goes out, and the status line says so until
-// the result is shown.
 bool ProgressView::Sending() const {
-    return form_.CmdStop.Enabled && form_.LaStatus.Caption == kFileSendingText;
+    return result_.transferring;
 }
 
 void ProgressView::BeforeOutput() {

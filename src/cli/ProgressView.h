@@ -11,7 +11,8 @@
 
 namespace mirvok {
 struct FormState;
-}
+struct OperationResult;
+}  // namespace mirvok
 
 namespace mirvok::cli {
 
@@ -44,8 +45,8 @@ enum class ProgressStyle { Bar, Lines, Json, None };
 
 class ProgressView {
 public:
-    ProgressView(ProgressStyle style, std::ostream& out, const FormState& form, const WireWatch& watch,
-                 std::function<double()> seconds);
+    ProgressView(ProgressStyle style, std::ostream& out, const FormState& form, const OperationResult& result,
+                 const WireWatch& watch, std::function<double()> seconds);
 
     // The totals of the coming transfer, from the check of the file.
     void SetTotals(std::int64_t lines, std::int64_t bytes) {
@@ -72,6 +73,7 @@ private:
     ProgressStyle style_;
     std::ostream& out_;
     const FormState& form_;
+    const OperationResult& result_;
     const WireWatch& watch_;
     std::function<double()> seconds_;
     std::int64_t linesTotal_ = 0;

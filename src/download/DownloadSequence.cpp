@@ -130,8 +130,10 @@ void DownloadSequence::Run() {
     // checked at the start, since the file panel stayed usable until here.
     const std::string path = form_.TxXferFileName.Text;
     std::int16_t failedSendCode = 0;
+    w_.result.transferring = true;
     const std::int16_t result =
         SendRomFile(w_, path, form_.ProgressBar1, form_.LblADR, form_.LbTime, mask_, &failedSendCode);
+    w_.result.transferring = false;
     if (Abandoned()) return;
     ClosePort(w_);
     ReportResult(result, failedSendCode);

@@ -76,6 +76,9 @@ struct OperationResult {
     // operation, and the two switch banks of a DSW read (bit i-1 = switch i).
     std::string version;
     std::optional<std::uint8_t> dsw1, dsw2;
+    // True while the transfer engine sends the file, so that a front end can
+    // show its own progress without reading the status line.
+    bool transferring = false;
 
     // A fresh result for an operation that starts now.
     void Begin(Operation op) {
