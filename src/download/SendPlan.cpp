@@ -11,10 +11,6 @@ namespace mirvok {
 
 SendPlan::SendPlan(std::string mask) : mask_(std::move(mask)), wholeFile_(mask_ == kWholeFileMask) {}
 
-bool SendPlan::Refuses(const std::string& line) {
-    return LineRefused(line);
-}
-
 bool SendPlan::Counts(const std::string& line) const {
     if (line.empty()) return false;
     return wholeFile_ || MaskSelects(mask_, line);
@@ -69,7 +65,7 @@ SendTotals PlanFile(const std::string& path, const std::string& mask,
         }
         ++totals.lines;
         if (line.empty()) ++totals.emptyLines;
-        if (SendPlan::Refuses(line) && totals.refusedLine == 0) totals.refusedLine = totals.lines;
+        if (LineRefused(line) && totals.refusedLine == 0) totals.refusedLine = totals.lines;
         const bool counted = plan.Counts(line);
         if (counted) ++totals.linesCounted;
         const SendPlan::Choice choice = plan.Next(line, reader.AtEnd());

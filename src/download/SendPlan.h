@@ -19,10 +19,9 @@ public:
     // The whole-file mask takes every non-empty line, of any record type.
     bool WholeFile() const { return wholeFile_; }
 
-    // The counting pass. A refused line makes the transfer give 2011 before
-    // anything is sent; a counted line counts towards the progress bar's
-    // maximum.
-    static bool Refuses(const std::string& line);
+    // The counting pass: a counted line counts towards the progress bar's
+    // maximum (a line that LineRefused names makes the transfer give 2011
+    // before anything is sent).
     bool Counts(const std::string& line) const;
 
     // The sending pass, for every line in file order as it is read.

@@ -98,7 +98,7 @@ std::int16_t Transfer::CountLines() {
         reader.ReadLine(line);
         if (reader.Failed()) return kBadFile;
         if (line.empty()) continue;
-        if (SendPlan::Refuses(line)) return kBadFile;
+        if (LineRefused(line)) return kBadFile;
         if (plan_.Counts(line)) ++toSend_;
     }
     return toSend_ == 0 ? kNothingToSend : 0;

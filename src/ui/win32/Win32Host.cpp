@@ -7,6 +7,7 @@
 #include "CommandLine.h"
 #include "InputDialog.h"
 #include "MessageBoxStyle.h"
+#include "startup/SystemTime.h"
 #include "startup/Timer.h"
 #include "startup/WideText.h"
 
@@ -47,7 +48,6 @@ std::wstring FileDialogFilterOf(const std::string& filter) {
 }
 
 Win32Host::Win32Host() {
-    QueryPerformanceFrequency(&frequency_);
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = TimerWindowProc;
@@ -109,18 +109,11 @@ void Win32Host::IdleWait() {
 }
 
 double Win32Host::SecondsSinceMidnight() {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    return now.wHour * 3600.0 + now.wMinute * 60.0 + now.wSecond + now.wMilliseconds / 1000.0;
+    return LocalSecondsSinceMidnight();
 }
 
 std::uint32_t Win32Host::Milliseconds() {
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    const auto ticks = static_cast<unsigned long long>(counter.QuadPart);
-    const auto perSecond = static_cast<unsigned long long>(frequency_.QuadPart);
-    const unsigned long long ms = ticks / perSecond * 1000 + ticks % perSecond * 1000 / perSecond;
-    return static_cast<std::uint32_t>(ms & 0xFFFFFFFFu);
+    return static_cast<std::uint32_t>((MonotonicMicroseconds() / 1000) & 0xFFFFFFFF);
 }
 
 MsgResult Win32Host::MsgBox(const MsgBoxRequest& request) {

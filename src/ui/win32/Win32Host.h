@@ -66,7 +66,6 @@ private:
     std::wstring dialogFont_;
     std::map<UINT_PTR, Timer*> timers_;
     UINT_PTR nextTimerId_ = 1;
-    LARGE_INTEGER frequency_{};
 };
 
 // "desc|pattern|desc|pattern" as the filter of GetOpenFileNameW: pairs of
