@@ -94,6 +94,7 @@ class Run:
 class Bench:
     def __init__(self, build, work):
         self.work = work
+        self.first_start = False  # see _settings_file
         self.sim = build / "src/sim/program/mirvok-sim"
         self.cli = build / "src/cli/program/mirvok-cli"
         self.window = build / "bench/window/mirvok-window-download"
@@ -131,11 +132,25 @@ class Bench:
         return folder
 
     def _settings_file(self, folder, pty_path, run):
+        """The settings file of a user who has used Mirvok before, the
+        simulator's terminal mapped as COM1: every key as Mirvok writes it,
+        the file of the run in the history, and the system's own ports
+        numbered (by a `mirvok-cli ports` run). So a download saves nothing
+        before the port opens. With first_start set, only the keys that make
+        the run's choices: Mirvok then numbers the ports and completes the
+        file before it opens the port, as on its first day."""
         text = (f"[Application]\r\nApp=Mirvok\r\n[Comm]\r\nPort= {SIM_PORT}\r\nSetting=9600,E,8,1\r\n"
                 f"StTimer= {run.wait_ms}\r\n[Mode]\r\nCRmode= {0 if run.terminal_mode else 1}\r\n"
                 f"Downloadno= {run.mode}\r\n[Ports]\r\nCOM{SIM_PORT}={pty_path}\r\n")
+        if not self.first_start:
+            image = run.image.path
+            text += (f"[Display]\r\nTop= 0\r\nleft= 0\r\n[Option]\r\nLinechk= 1\r\n"
+                     f"[File]\r\nFilename={image.name}\r\nDirectory={image.parent}/\r\nFile1={image}\r\n"
+                     f"[Special]\r\nSpno= 0\r\n")
         ini = folder / "Mirvok.ini"
         ini.write_bytes(text.encode("cp932"))
+        if not self.first_start:
+            subprocess.run([str(self.cli), "ports", "--ini", str(ini)], check=True, stdout=subprocess.DEVNULL)
         return ini
 
     def _command(self, run, folder, pty_path):
@@ -184,6 +199,7 @@ class Bench:
                     run.error = "the lines did not come in"
                 self._note_arrivals(run, simulator)
                 run.time_report = run.process.end()
+                remove_stale_lock(simulator.path)
                 return run
             done_at, run.status = simulator.wait_for_download(run.process, deadline)
             if done_at is not None:
@@ -222,6 +238,25 @@ class Bench:
             moment = simulator.arrival(line)
             if moment is not None:
                 run.arrivals[line] = moment - run.process.started
+
+
+def remove_stale_lock(terminal_path):
+    """Removes the lock file that a sender ended by the benchmark left on its
+    terminal. A run that ends by itself removes its own; left behind, it would
+    make the next run on a terminal of the same number take the lock over
+    from a dead process, which costs that run two more flushes to the disk."""
+    name = str(terminal_path).removeprefix("/dev/").replace("/", "_")  # /dev/pts/3: LCK..pts_3
+    lock = Path("/var/lock") / ("LCK.." + name)
+    try:
+        pid = int(lock.read_text().split()[0])
+    except (OSError, ValueError, IndexError):
+        return
+    try:
+        os.kill(pid, 0)
+    except ProcessLookupError:
+        lock.unlink(missing_ok=True)
+    except PermissionError:
+        pass
 
 
 # --- the tables -----------------------------------------------------------------

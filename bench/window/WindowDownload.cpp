@@ -18,6 +18,7 @@
 #include <string>
 
 #include "download/BlockMask.h"
+#include "link/serial/EarlyPortDiscovery.h"
 #include "startup/RunState.h"
 #include "startup/StartupMain.h"
 #include "ui/qt/MainView.h"
@@ -78,6 +79,7 @@ bool ChooseBlocks(const mirvok::MainView& view, const std::string& mask) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const mirvok::serial::EarlyPortDiscovery portDiscovery;  // as the mirvok program does
     QApplication app(argc, argv);
     if (argc != 4 || !ValidMask(argv[3])) {
         std::fprintf(stderr, "usage: mirvok-window-download SETTINGS_FILE S_RECORD_FILE MASK\n");

@@ -1,5 +1,6 @@
 #include "DeviceSession.h"
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 
@@ -194,7 +195,10 @@ int DeviceSession::Start() {
     progress_ =
         std::make_unique<ProgressView>(style, options_.json ? s_.out : s_.err, frm_->form, frm_->result,
                                        watch_, [this] { return host_.SecondsSinceStart(); });
-    host_.AfterEvents = [this] { progress_->Update(); };
+    host_.AfterEvents = [this] {
+        TakeTotals(false);
+        progress_->Update();
+    };
     host_.BeforeOutput = [this] { progress_->BeforeOutput(); };
     if (options_.json)
         host_.OnBox = [this](const ShownBox& box) { s_.out << MessageJson(box) << "\n" << std::flush; };
@@ -219,19 +223,29 @@ bool DeviceSession::ClickOperation(const std::string& control, bool rightButton)
     const bool clicked = rightButton ? frm_->RightButtonUp(control) : frm_->Click(control);
     operationRunning_ = false;
     clicked_ = clicked;
+    TakeTotals(true);
     progress_->Finish();
     return clicked;
 }
 
+// The totals the progress display measures against, once the plan has them.
+void DeviceSession::TakeTotals(bool wait) {
+    if (!totals_.valid()) return;
+    if (!wait && totals_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return;
+    const SendTotals totals = totals_.get();
+    if (totals.engineResult == kTransferDone) progress_->SetTotals(totals.linesSent, totals.bytesSent);
+}
+
 Outcome DeviceSession::Download() {
     FormState& f = frm_->form;
-    // The engine's send plan, run over the file beforehand, gives the totals
-    // the progress display measures against. What the window refuses
-    // as no file (a pipe, a device) is not read: it might never end.
-    if (FileExists(f.TxXferFileName.Text)) {
-        const SendTotals totals = PlanFile(f.TxXferFileName.Text, BuildBlockMask(f));
-        if (totals.engineResult == kTransferDone) progress_->SetTotals(totals.linesSent, totals.bytesSent);
-    }
+    // The engine's send plan, run over the file on a worker thread while the
+    // download starts, gives the totals the progress display measures
+    // against; the first line does not wait for it. What the window refuses as
+    // no file (a pipe, a device) is not read: it might never end.
+    if (FileExists(f.TxXferFileName.Text))
+        totals_ = std::async(std::launch::async, [path = f.TxXferFileName.Text, mask = BuildBlockMask(f)] {
+            return PlanFile(path, mask);
+        });
 
     if (!ClickOperation("CmdStart"))
         return Outcome{kExitControlRefused, "the download cannot be started now"};

@@ -7,6 +7,7 @@
 // settings saved.
 
 #include <fstream>
+#include <future>
 #include <memory>
 #include <string>
 
@@ -15,6 +16,7 @@
 #include "Outcome.h"
 #include "ProgressView.h"
 #include "WatchedPorts.h"
+#include "download/SendPlan.h"
 #include "link/Link.h"
 #include "window/OperationResult.h"
 
@@ -41,6 +43,7 @@ private:
     Outcome FromOperation(Command command);
     Outcome EndedAs(Operation operation) const;
     bool ClickOperation(const std::string& control, bool rightButton = false);
+    void TakeTotals(bool wait);
     bool EnsureTerminalMode();
     void RestoreDownloadMode();
     void OnCtrlC();
@@ -58,6 +61,7 @@ private:
     CliHost host_;
     std::unique_ptr<Frmdown> frm_;
     std::unique_ptr<ProgressView> progress_;
+    std::future<SendTotals> totals_;  // the download's totals, worked out beside it
     bool operationRunning_ = false;
     bool switchedToTerminal_ = false;
     bool abandoned_ = false;

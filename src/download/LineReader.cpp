@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "ControlBytes.h"
 #include "startup/Utf8Path.h"
 
 namespace mirvok {
@@ -15,6 +16,13 @@ constexpr char kEndOfFileMark = '\x1A';
 
 bool IsLineEnd(char c) {
     return c == kCr || c == kLf;
+}
+
+// The end of the line that starts at `from`: its CR or LF, or `to`.
+const char* LineEndFrom(const char* from, const char* to) {
+    const char* at = FirstControlByte(from, to);
+    while (at < to && !IsLineEnd(*at)) at = FirstControlByte(at + 1, to);
+    return at;
 }
 
 bool InMarkTail(char c) {
@@ -90,7 +98,7 @@ bool LineReader::ReadLine(std::string& line) {
     while (Available()) {
         const char* begin = buffer_.data() + next_;
         const char* stop = buffer_.data() + end_;
-        const char* lineEnd = std::find_if(begin, stop, IsLineEnd);
+        const char* lineEnd = LineEndFrom(begin, stop);
         if (!Append(line, begin, lineEnd)) return false;
         next_ += static_cast<std::size_t>(lineEnd - begin);
         if (lineEnd == stop) continue;  // the line goes on in the next piece

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ControlBytes.h"
 #include "TrimBlanks.h"
 
 namespace mirvok {
@@ -17,15 +18,18 @@ std::string Mid(const std::string& text, std::size_t from, std::size_t count) {
 
 constexpr char kTab = '\t';
 
-bool IsControlCharacter(char c) {
-    return static_cast<unsigned char>(c) < 0x20 && c != kTab;
+bool HoldsControlCharacter(const std::string& line) {
+    const char* end = line.data() + line.size();
+    for (const char* at = FirstControlByte(line.data(), end); at < end; at = FirstControlByte(at + 1, end))
+        if (*at != kTab) return true;
+    return false;
 }
 
 }  // namespace
 
 bool LineRefused(const std::string& line) {
     if (line.empty()) return false;
-    return line[0] != 'S' || std::any_of(line.begin(), line.end(), IsControlCharacter);
+    return line[0] != 'S' || HoldsControlCharacter(line);
 }
 
 RecordKind RecordKindOf(const std::string& line) {

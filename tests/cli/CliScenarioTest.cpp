@@ -228,6 +228,9 @@ TEST(CliJson, EveryLineIsOneJsonObjectAndTheLastIsTheResult) {
     ASSERT_TRUE(detail);
     EXPECT_EQ(detail->at("transfer_result"), "2000");
     EXPECT_EQ(detail->at("lines_sent"), "15");
+    // The totals are worked out beside the transfer; they are in the result
+    // however soon the transfer ends.
+    EXPECT_EQ(detail->at("lines_total"), "15");
     EXPECT_EQ(detail->at("bytes_sent"), "647");
 }
 

@@ -27,6 +27,14 @@ TEST(LineReader, CrCrLfAndLfAloneEndLines) {
         {"a\r\n\r\nb", {"a", "", "b"}},
         {"\r\n", {""}},
         {std::string("a\0b\n", 4), {std::string("a\0b", 3)}},  // bytes kept as they are
+        // Other bytes below 0x20 before, inside and after a word of eight.
+        {"S1234567\x01"
+         "89\tABCDEFGH\x1F"
+         "xyz\x1B\r\nS9\x82\x9F\n",
+         {"S1234567\x01"
+          "89\tABCDEFGH\x1F"
+          "xyz\x1B",
+          "S9\x82\x9F"}},
     };
     for (const auto& [text, lines] : cases)
         EXPECT_EQ(ReadAll(dir.Write("f", text)), lines) << testing::PrintToString(text);

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "cli/ExitCode.h"
 #include "cli/Interrupt.h"
 #include "cli/OperatorChannel.h"
+#include "link/serial/EarlyPortDiscovery.h"
 #include "link/serial/SerialPortProvider.h"
 #include "link/serial/SerialRuntime.h"
 #include "startup/ProgramArguments.h"
@@ -31,6 +33,9 @@ int main(int argc, char** argv) {
         return cli::kExitUsage;
     }
     const cli::CliOptions& options = parsed.options;
+    // Every command with settings shows the window's port list first.
+    std::optional<serial::EarlyPortDiscovery> portDiscovery;
+    if (cli::UsesSettings(options.command)) portDiscovery.emplace();
 
     serial::SerialRuntime serialRuntime(argc, argv);
     cli::PrepareConsole();

@@ -8,10 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "link/PortMap.h"
 #include "link/PortNumbering.h"
 #include "link/Transport.h"
 
 namespace mirvok::serial {
+
+// The serial devices the system lists now, through Qt (on a worker thread
+// too, see EarlyPortDiscovery.h).
+std::vector<DetectedPort> DetectSystemPorts();
 
 // The serial ports present now, numbered by the port map, where devices seen
 // for the first time are recorded.

@@ -11,13 +11,13 @@
 #include <sys/sysmacros.h>
 #endif
 
+#include "EarlyPortDiscovery.h"
 #include "SystemPorts.h"
 #include "link/PortMap.h"
 
 namespace mirvok::serial {
-namespace {
 
-std::vector<DetectedPort> DetectedPorts() {
+std::vector<DetectedPort> DetectSystemPorts() {
     std::vector<DetectedPort> detected;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         const std::string path = info.systemLocation().toStdString();
@@ -26,10 +26,9 @@ std::vector<DetectedPort> DetectedPorts() {
     return detected;
 }
 
-}  // namespace
-
 std::vector<PortInfo> ListSystemPorts(PortNumbering& numbering) {
-    return numbering.List(DetectedPorts());
+    if (std::optional<std::vector<DetectedPort>> early = TakeEarlyDiscovery()) return numbering.List(*early);
+    return numbering.List(DetectSystemPorts());
 }
 
 std::string SystemPortLocation(int port, PortNumbering& numbering) {

@@ -9,6 +9,7 @@
 #include "ProgramInfo.h"
 #include "ProgramWindow.h"
 #include "WindowFont.h"
+#include "link/serial/EarlyPortDiscovery.h"
 #include "startup/RunState.h"
 #include "startup/SettingsLocation.h"
 #include "startup/StartupMain.h"
@@ -37,6 +38,8 @@ int main(int argc, char** argv) {
             break;
     }
 
+    // The window lists the ports at start-up; the listing runs while Qt starts.
+    const mirvok::serial::EarlyPortDiscovery portDiscovery;
     QApplication app(argc, argv);
     mirvok::UseWindowFont(app);
 
