@@ -290,6 +290,11 @@ TEST_F(Win32ViewTest, MovingTheWindowKeepsItsPositionInTwips) {
     GetWindowRect(view->Window(), &r);
     EXPECT_EQ(r.left, scale.Px(1500));
     EXPECT_EQ(r.top, scale.Px(3000));
+
+    // A place on no monitor is not kept.
+    SetWindowPos(view->Window(), nullptr, -20000, -20000, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    EXPECT_EQ(bench.Form().Left, 1500);
+    EXPECT_EQ(bench.Form().Top, 3000);
 }
 
 }  // namespace

@@ -393,6 +393,11 @@ LRESULT Win32View::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (!syncing_ && placed_ && !IsIconic(window_)) {
                 RECT outer;
                 GetWindowRect(window_, &outer);
+                // A place on no monitor is one the system chose (Wine without
+                // a window manager parks windows there at times); the
+                // operator cannot drag a window there, and kept, it would open
+                // out of sight at the next start.
+                if (!MonitorFromRect(&outer, MONITOR_DEFAULTTONULL)) return 0;
                 const ViewScale scale(dpi_);
                 frm_.form.Left = scale.Twips(outer.left);
                 frm_.form.Top = scale.Twips(outer.top);
