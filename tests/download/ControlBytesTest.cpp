@@ -33,7 +33,9 @@ TEST(ControlBytes, FindsTheFirstByteBelow0x20WhereverItStands) {
 }
 
 TEST(ControlBytes, AnEarlierControlByteWinsOverALaterOne) {
-    const std::string text = "S2240123\x1F" "456789ABC\x01";
+    const std::string text =
+        "S2240123\x1F"
+        "456789ABC\x01";
     EXPECT_EQ(FirstControlByte(text.data(), text.data() + text.size()) - text.data(), 8);
 }
 
