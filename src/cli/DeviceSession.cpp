@@ -346,6 +346,7 @@ void DeviceSession::OnCtrlC() {
 void DeviceSession::Abandon() {
     operationRunning_ = false;
     abandoned_ = true;
+    TakeTotals(true);  // no thread may still read the file while the program ends
     progress_->Finish();
     const int code = Finish(Outcome{kExitInterrupted, "interrupted: the operation was abandoned"}, false);
     transcript_.flush();
