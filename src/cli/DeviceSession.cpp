@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <system_error>
 
 #include "ExitCode.h"
 #include "Json.h"
@@ -232,7 +233,10 @@ bool DeviceSession::ClickOperation(const std::string& control, bool rightButton)
 void DeviceSession::TakeTotals(bool wait) {
     if (!totals_.valid()) return;
     if (!wait && totals_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return;
-    const SendTotals totals = totals_.get();
+    UseTotals(totals_.get());
+}
+
+void DeviceSession::UseTotals(const SendTotals& totals) {
     if (totals.engineResult == kTransferDone) progress_->SetTotals(totals.linesSent, totals.bytesSent);
 }
 
@@ -242,10 +246,16 @@ Outcome DeviceSession::Download() {
     // download starts, gives the totals the progress display measures
     // against; the first line does not wait for it. What the window refuses as
     // no file (a pipe, a device) is not read: it might never end.
-    if (FileExists(f.TxXferFileName.Text))
-        totals_ = std::async(std::launch::async, [path = f.TxXferFileName.Text, mask = BuildBlockMask(f)] {
+    if (FileExists(f.TxXferFileName.Text)) {
+        const auto plan = [path = f.TxXferFileName.Text, mask = BuildBlockMask(f)] {
             return PlanFile(path, mask);
-        });
+        };
+        try {
+            totals_ = std::async(std::launch::async, plan);
+        } catch (const std::system_error&) {
+            UseTotals(plan());  // no thread to be had: worked out before the download, then
+        }
+    }
 
     if (!ClickOperation("CmdStart"))
         return Outcome{kExitControlRefused, "the download cannot be started now"};

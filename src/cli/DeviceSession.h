@@ -44,6 +44,7 @@ private:
     Outcome EndedAs(Operation operation) const;
     bool ClickOperation(const std::string& control, bool rightButton = false);
     void TakeTotals(bool wait);
+    void UseTotals(const SendTotals& totals);
     bool EnsureTerminalMode();
     void RestoreDownloadMode();
     void OnCtrlC();

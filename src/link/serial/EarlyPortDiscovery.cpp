@@ -1,6 +1,7 @@
 #include "EarlyPortDiscovery.h"
 
 #include <future>
+#include <system_error>
 
 #include "SystemPorts.h"
 
@@ -13,7 +14,12 @@ std::future<std::vector<DetectedPort>> earlyListing;
 }  // namespace
 
 EarlyPortDiscovery::EarlyPortDiscovery() {
-    if (!earlyListing.valid()) earlyListing = std::async(std::launch::async, DetectSystemPorts);
+    if (earlyListing.valid()) return;
+    try {
+        earlyListing = std::async(std::launch::async, DetectSystemPorts);
+    } catch (const std::system_error&) {
+        // No thread to be had: the first listing walks the system itself.
+    }
 }
 
 EarlyPortDiscovery::~EarlyPortDiscovery() {
