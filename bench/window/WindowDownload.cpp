@@ -30,11 +30,6 @@ namespace {
 // Often enough that an answered box costs the transfer little.
 constexpr int kBoxAnswerIntervalMs = 20;
 
-bool ValidMask(const std::string& mask) {
-    return mask.size() == static_cast<std::size_t>(mirvok::kBlockCount) &&
-           mask.find_first_not_of("01") == std::string::npos;
-}
-
 // The first button of an open message box: the one a --yes answer takes.
 void AnswerOpenBox() {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -81,7 +76,7 @@ bool ChooseBlocks(const mirvok::MainView& view, const std::string& mask) {
 int main(int argc, char** argv) {
     const mirvok::serial::EarlyPortDiscovery portDiscovery;  // as the mirvok program does
     QApplication app(argc, argv);
-    if (argc != 4 || !ValidMask(argv[3])) {
+    if (argc != 4 || !mirvok::IsBlockMask(argv[3])) {
         std::fprintf(stderr, "usage: mirvok-window-download SETTINGS_FILE S_RECORD_FILE MASK\n");
         return 2;
     }

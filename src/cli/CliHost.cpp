@@ -81,8 +81,7 @@ std::string PromptFor(const MsgBoxRequest& request) {
 }  // namespace
 
 std::string BoxText(const MsgBoxRequest& request) {
-    std::string text = "[" + (request.title.empty() ? std::string(kAppTitle) : request.title) + "]" +
-                       IconWord(request.icon) + "\n";
+    std::string text = "[" + TitleOrAppTitle(request.title) + "]" + IconWord(request.icon) + "\n";
     std::string body = request.text;
     // A text that ends in a line break has no further line to show.
     if (body.size() >= 2 && body.compare(body.size() - 2, 2, "\r\n") == 0) body.resize(body.size() - 2);
@@ -107,10 +106,6 @@ std::optional<MsgResult> ParseAnswer(const std::string& line, const MsgBoxReques
         if (word == name || word == name.substr(0, 1)) return candidate;
     }
     return std::nullopt;
-}
-
-MsgResult CautiousAnswer(MsgButtons buttons) {
-    return ButtonsOf(buttons).second;
 }
 
 CliHost::CliHost(CliClock& clock, OperatorChannel& console, std::ostream& err)
@@ -197,7 +192,7 @@ MsgResult CliHost::Answer(const MsgBoxRequest& request, bool& asked) {
     // operator's answer to the question it raises.
     const MsgResult answer = inInterrupt_ && request.buttons == MsgButtons::YesNo
                                  ? MsgResult::Yes
-                                 : CautiousAnswer(request.buttons);
+                                 : ClosedBoxAnswer(request.buttons);
     Print(std::string("  -> ") + ResultWord(answer) + " (no terminal to ask; --yes answers " +
           ResultWord(ButtonsOf(request.buttons).first) + ")\n");
     return answer;
@@ -209,7 +204,7 @@ MsgResult CliHost::AskOperator(const MsgBoxRequest& request) {
         const std::optional<std::string> line =
             console_.AskLine(PromptFor(request), [this] { FireDueTimers(); });
         if (!line) {
-            const MsgResult answer = CautiousAnswer(request.buttons);
+            const MsgResult answer = ClosedBoxAnswer(request.buttons);
             Print(std::string("\n  -> ") + ResultWord(answer) + "\n");
             return answer;
         }
@@ -224,7 +219,7 @@ std::optional<std::string> CliHost::InputBox(const std::string& prompt, const st
         inputs_.pop_front();
         return answer;
     }
-    Print("[" + (title.empty() ? std::string(kAppTitle) : title) + "]\n  " + prompt + "\n");
+    Print("[" + TitleOrAppTitle(title) + "]\n  " + prompt + "\n");
     if (!console_.Available()) return std::nullopt;
     std::optional<std::string> typed = console_.AskLine("  > ", [this] { FireDueTimers(); });
     if (typed && typed->empty()) return defaultText;

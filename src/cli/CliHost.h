@@ -122,7 +122,4 @@ std::string BoxText(const MsgBoxRequest& request);
 // preselected button.
 std::optional<MsgResult> ParseAnswer(const std::string& line, const MsgBoxRequest& request);
 
-// The answer that leaves things as they are: No or Cancel (OK for OK).
-MsgResult CautiousAnswer(MsgButtons buttons);
-
 }  // namespace mirvok::cli

@@ -34,11 +34,6 @@ bool ParsePort(std::string text, int& port) {
     return ToInt(text, port) && port >= 1 && port <= kMaxPort;
 }
 
-bool IsMask(const std::string& text) {
-    return text.size() == static_cast<std::size_t>(kBlockCount) &&
-           text.find_first_not_of("01") == std::string::npos;
-}
-
 const std::vector<std::string> kGlobal = {"--ini", "--json", "--yes", "--help", "--version", "--transcript"};
 
 bool IsGlobal(const std::string& flag) {
@@ -122,7 +117,7 @@ std::string Apply(CliOptions& o, const std::string& flag, const std::string& val
         if (!ToInt(value, number) || number < 0 || number > kMaxDownloadMode) return "--mode takes 0 to 8";
         o.mode = number;
     } else if (flag == "--blocks") {
-        if (!IsMask(value)) return "--blocks takes nine characters 0 or 1, block 0 first";
+        if (!IsBlockMask(value)) return "--blocks takes nine characters 0 or 1, block 0 first";
         o.blocks = value;
     } else if (flag == "--wait") {
         bool offered = false;

@@ -1,8 +1,5 @@
 #include "CommandRunner.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "CheckReport.h"
 #include "DeviceSession.h"
 #include "ExitCode.h"
@@ -10,7 +7,9 @@
 #include "ProgramVersion.h"
 #include "RecordCheck.h"
 #include "download/BlockMask.h"
+#include "link/ComPortName.h"
 #include "startup/RunState.h"
+#include "startup/Utf8Path.h"
 
 namespace mirvok::cli {
 namespace {
@@ -22,7 +21,7 @@ int RunPorts(const CliOptions& options, CliServices& s) {
         for (const PortInfo& p : ports)
             list.push_back(JsonObject()
                                .Num("port", p.number)
-                               .Str("name", "COM" + std::to_string(p.number))
+                               .Str("name", ComPortName(p.number))
                                .Str("path", p.devicePath)
                                .Str("description", p.description)
                                .Text());
@@ -38,20 +37,13 @@ int RunPorts(const CliOptions& options, CliServices& s) {
     }
     if (ports.empty()) s.err << "no serial ports found\n";
     for (const PortInfo& p : ports) {
-        std::string line = "COM" + std::to_string(p.number);
+        std::string line = ComPortName(p.number);
         line.resize(std::max<std::size_t>(line.size() + 1, 7), ' ');
         line += p.devicePath.empty() ? "-" : p.devicePath;
         if (!p.description.empty()) line += "  " + p.description;
         s.out << line << "\n";
     }
     return kExitOk;
-}
-
-// A pipe or a device could be read without end: only a regular file is checked.
-bool IsOtherThanARegularFile(const std::string& path) {
-    std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(path, error);
-    return std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
 }
 
 int RunCheck(const CliOptions& options, CliServices& s) {

@@ -52,7 +52,7 @@ const char* AnswerName(MsgResult result) {
 std::string MessageJson(const ShownBox& box) {
     return JsonObject()
         .Str("event", "message")
-        .Str("title", box.request.title.empty() ? std::string(kAppTitle) : box.request.title)
+        .Str("title", TitleOrAppTitle(box.request.title))
         .Str("text", box.request.text)
         .Str("icon", IconName(box.request.icon))
         .Str("answer", AnswerName(box.answer))
@@ -80,22 +80,15 @@ std::string AbsolutePath(const std::string& path) {
     return error ? path : Utf8FromPath(absolute);
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code error;
-    return std::filesystem::equivalent(PathFromUtf8(a), PathFromUtf8(b), error) && !error;
-}
-
 // Why the transcript may not be written where it is named ("" when it may):
 // truncating it must never destroy the firmware, the settings or a device.
 std::string TranscriptRefusal(const std::string& transcript, const std::string& firmware,
                               const std::string& settings) {
-    std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(PathFromUtf8(transcript), error);
-    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
-        return "--transcript " + transcript + " is not a regular file";
-    if (!firmware.empty() && SameFile(transcript, firmware))
+    if (IsOtherThanARegularFile(transcript)) return "--transcript " + transcript + " is not a regular file";
+    if (!firmware.empty() && SameFileSystemEntry(transcript, firmware))
         return "--transcript " + transcript + " is the firmware file";
-    if (SameFile(transcript, settings)) return "--transcript " + transcript + " is the settings file";
+    if (SameFileSystemEntry(transcript, settings))
+        return "--transcript " + transcript + " is the settings file";
     return "";
 }
 

@@ -94,15 +94,20 @@ ProgressView::ProgressView(ProgressStyle style, std::ostream& out, const FormSta
                            std::function<double()> seconds)
     : style_(style), out_(out), form_(form), result_(result), watch_(watch), seconds_(std::move(seconds)) {}
 
-TransferProgress ProgressView::Snapshot() const {
+TransferProgress ProgressView::Counts(double now) const {
     TransferProgress p;
     p.linesTotal = linesTotal_;
     p.bytesTotal = bytesTotal_;
     if (started_) {
         p.linesSent = watch_.linesOut - linesAtStart_;
         p.bytesSent = watch_.bytesOut - bytesAtStart_;
-        p.seconds = seconds_() - startSeconds_;
+        p.seconds = now - startSeconds_;
     }
+    return p;
+}
+
+TransferProgress ProgressView::Snapshot() const {
+    TransferProgress p = Counts(seconds_());
     p.address = form_.LblADR.Caption;
     p.elapsed = form_.LbTime.Caption;
     return p;
@@ -139,24 +144,36 @@ void ProgressView::NoteStatus() {
     out_.flush();
 }
 
+// Whether the progress is to be shown again now. Asked after every round of
+// events, so it looks only at the counts.
+bool ProgressView::Due(double now) const {
+    switch (style_) {
+        case ProgressStyle::Bar:
+            return lastShown_ < 0 || now - lastShown_ >= kBarRedrawSeconds;
+        case ProgressStyle::Lines:
+            return Counts(now).Percent() / 10 != lastTenth_;
+        case ProgressStyle::Json:
+            return lastShown_ < 0 || now - lastShown_ >= kJsonEverySeconds;
+        case ProgressStyle::None:
+            break;
+    }
+    return false;
+}
+
 void ProgressView::Show(bool force) {
     const double now = seconds_();
+    if (!force && !Due(now)) return;
     const TransferProgress p = Snapshot();
     switch (style_) {
         case ProgressStyle::Bar:
-            if (!force && lastShown_ >= 0 && now - lastShown_ < kBarRedrawSeconds) return;
             out_ << "\r" << ProgressBarText(p) << "\x1b[K";
             lineOpen_ = true;
             break;
-        case ProgressStyle::Lines: {
-            const int tenth = p.Percent() / 10;
-            if (!force && tenth == lastTenth_) return;
-            lastTenth_ = tenth;
+        case ProgressStyle::Lines:
+            lastTenth_ = p.Percent() / 10;
             out_ << ProgressPlainText(p) << "\n";
             break;
-        }
         case ProgressStyle::Json:
-            if (!force && lastShown_ >= 0 && now - lastShown_ < kJsonEverySeconds) return;
             out_ << ProgressJson(p) << "\n";
             break;
         case ProgressStyle::None:

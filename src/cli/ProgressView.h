@@ -67,6 +67,8 @@ public:
 
 private:
     bool Sending() const;
+    TransferProgress Counts(double now) const;
+    bool Due(double now) const;
     void NoteStatus();
     void Show(bool force);
 

@@ -2,6 +2,7 @@
 
 #include "CliHost.h"
 #include "ExitCode.h"
+#include "link/ComPortName.h"
 #include "startup/LineSetting.h"
 #include "startup/RunState.h"
 #include "ui/Frmdown.h"
@@ -17,8 +18,8 @@ ChoiceResult Refused(const std::string& error) {
 ChoiceResult ChoosePort(Frmdown& frm, int port, const std::string& whose = "") {
     const int index = frm.form.CmbComPort.FindItem([&](const auto& item) { return item.data == port; });
     if (index < 0)
-        return ChoiceResult{kExitPortNotListed, "COM" + std::to_string(port) + whose +
-                                                    " is not in the port list (" + PortListText(frm) + ")"};
+        return ChoiceResult{kExitPortNotListed, ComPortName(port) + whose + " is not in the port list (" +
+                                                    PortListText(frm) + ")"};
     if (!frm.Choose("CmbComPort", index)) return Refused("the port list cannot be changed now");
     return {};
 }

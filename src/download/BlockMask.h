@@ -13,6 +13,12 @@ inline const std::string kWholeFileMask = "111111111";
 inline const std::string kNoBlockMask = "000000000";
 inline constexpr int kBlockCount = 9;
 
+// Whether the text is a mask: nine characters, each "0" or "1".
+inline bool IsBlockMask(const std::string& text) {
+    return text.size() == static_cast<std::size_t>(kBlockCount) &&
+           text.find_first_not_of("01") == std::string::npos;
+}
+
 // "111111111" while BLKCheck1 is cleared, whatever the nine boxes show;
 // otherwise one character per box in index order.
 std::string BuildBlockMask(const FormState& form);

@@ -66,15 +66,14 @@ SendTotals PlanFile(const std::string& path, const std::string& mask,
         ++totals.lines;
         if (line.empty()) ++totals.emptyLines;
         if (LineRefused(line) && totals.refusedLine == 0) totals.refusedLine = totals.lines;
-        const bool counted = plan.Counts(line);
-        if (counted) ++totals.linesCounted;
         const SendPlan::Choice choice = plan.Next(line, reader.AtEnd());
+        if (choice.counted) ++totals.linesCounted;
         if (choice.step == SendPlan::Step::Send) {
             ++totals.linesSent;
             totals.bytesSent += static_cast<std::int64_t>(line.size()) + 2;
         }
         if (choice.pauseAfter) ++totals.blockPauses;
-        if (onLine) onLine(PlannedLine{line, totals.lines, counted, choice});
+        if (onLine) onLine(PlannedLine{line, totals.lines, choice});
     }
     if (readFailed || totals.refusedLine != 0)
         totals.engineResult = kBadFile;

@@ -70,7 +70,6 @@ struct SendTotals {
 struct PlannedLine {
     const std::string& text;
     int number;  // counting every line of the file from 1
-    bool counted;
     SendPlan::Choice choice;
 };
 

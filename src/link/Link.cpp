@@ -6,6 +6,7 @@
 #include <set>
 #include <string_view>
 
+#include "ComPortName.h"
 #include "FrameCodec.h"
 #include "ReturnCode.h"
 #include "WireCharacters.h"
@@ -118,7 +119,7 @@ std::int32_t Link::crwGetPortNames(std::string& names, std::int16_t& count) {
             if (ValidPort(info.number)) numbers.insert(info.number);
         for (int number : numbers) {
             if (!names.empty()) names += ",";
-            names += "COM" + std::to_string(number);
+            names += ComPortName(number);
         }
         count = static_cast<std::int16_t>(numbers.size());
         return count;

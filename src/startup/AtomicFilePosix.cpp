@@ -57,8 +57,7 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
     if (exists && !S_ISREG(old.st_mode)) return false;
     // A write-protected settings file stays protected, as the profile functions leave it.
     if (exists && ::access(target.c_str(), W_OK) != 0) return false;
-    if (exists && static_cast<std::size_t>(old.st_size) == bytes.size() && HoldsBytes(target, bytes))
-        return true;
+    if (exists && HoldsBytes(target, bytes)) return true;
 
     std::string temporary;
     const int fd = CreateTemporary(target, temporary);

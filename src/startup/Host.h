@@ -53,6 +53,11 @@ inline MsgResult ClosedBoxAnswer(MsgButtons buttons) {
 // The application title, used when a message box names no title of its own.
 inline constexpr const char* kAppTitle = "ROM ﾀﾞｳﾝﾛｰﾄﾞ ﾌﾟﾛｸﾞﾗﾑ";
 
+// The title a box shows: its own, or the application's.
+inline std::string TitleOrAppTitle(const std::string& title) {
+    return title.empty() ? kAppTitle : title;
+}
+
 class Host {
 public:
     virtual ~Host() = default;

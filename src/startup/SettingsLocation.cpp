@@ -13,8 +13,7 @@ namespace mirvok {
 namespace {
 
 bool SameFolder(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    return !b.empty() && std::filesystem::equivalent(PathFromUtf8(a), PathFromUtf8(b), ec) && !ec;
+    return !b.empty() && SameFileSystemEntry(a, b);
 }
 
 }  // namespace

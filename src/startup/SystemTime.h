@@ -16,4 +16,9 @@ double LocalSecondsSinceMidnight();
 // Waits about this long; 0 or less returns at once.
 void SleepMicroseconds(std::int64_t us);
 
+// Makes the system's waits as fine as a millisecond, once per run: Windows
+// otherwise wakes a waiting thread in steps of 15.6 ms. Every host whose idle
+// wait waits a millisecond calls it; elsewhere it does nothing.
+void UseFineTimerPeriod();
+
 }  // namespace mirvok

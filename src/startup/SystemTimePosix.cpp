@@ -23,4 +23,6 @@ void SleepMicroseconds(std::int64_t us) {
     if (us > 0) std::this_thread::sleep_for(std::chrono::microseconds(us));
 }
 
+void UseFineTimerPeriod() {}
+
 }  // namespace mirvok

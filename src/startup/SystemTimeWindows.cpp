@@ -28,13 +28,15 @@ double LocalSecondsSinceMidnight() {
     return local.wHour * 3600.0 + local.wMinute * 60.0 + local.wSecond + local.wMilliseconds / 1000.0;
 }
 
-// Windows sleeps in steps of its timer period, 15.6 ms unless asked for
-// finer; the idle waits of 1 ms need the 1 ms period, asked for once per run.
 void SleepMicroseconds(std::int64_t us) {
     if (us <= 0) return;
+    UseFineTimerPeriod();
+    Sleep(static_cast<DWORD>((us + 999) / 1000));
+}
+
+void UseFineTimerPeriod() {
     static const bool fine = timeBeginPeriod(1) == TIMERR_NOERROR;
     (void)fine;
-    Sleep(static_cast<DWORD>((us + 999) / 1000));
 }
 
 }  // namespace mirvok

@@ -11,4 +11,15 @@ std::string Utf8FromPath(const std::filesystem::path& path) {
     return std::string(text.begin(), text.end());
 }
 
+bool SameFileSystemEntry(const std::string& a, const std::string& b) {
+    std::error_code error;
+    return std::filesystem::equivalent(PathFromUtf8(a), PathFromUtf8(b), error) && !error;
+}
+
+bool IsOtherThanARegularFile(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(PathFromUtf8(path), error);
+    return std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
+}
+
 }  // namespace mirvok

@@ -12,4 +12,13 @@ std::filesystem::path PathFromUtf8(const std::string& text);
 
 std::string Utf8FromPath(const std::filesystem::path& path);
 
+// Whether both names lead to one file or folder (links and hard links
+// included); false when either does not exist.
+bool SameFileSystemEntry(const std::string& a, const std::string& b);
+
+// Whether something other than a regular file stands under the name: a
+// folder, a pipe or a device, which could be read without end. False when
+// nothing does.
+bool IsOtherThanARegularFile(const std::string& path);
+
 }  // namespace mirvok

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "link/ComPortName.h"
+
 namespace mirvok {
 
 namespace {
@@ -56,7 +58,7 @@ FormState::FormState() {
     // Top row: port, port refresh, send interval.
     Label(LblComPort, "通信ﾎﾟｰﾄ ：", 0, 120, 840, 195);
     DropDown(CmbComPort, "通信ﾎﾟｰﾄNoを選択します。", 840, 60, 930, 300);
-    for (int port = 1; port <= 256; ++port) CmbComPort.AddItem("COM" + std::to_string(port), port);
+    for (int port = 1; port <= 256; ++port) CmbComPort.AddItem(ComPortName(port), port);
     CmndPortRefresh.Caption = "PortRefresh";
     CmndPortRefresh.ToolTip = "現在使用可能なポートを抽出します。";
     CmndPortRefresh.Place(1800, 60, 1185, 315);

@@ -3,17 +3,13 @@
 // with a scripted device.
 #include <gtest/gtest.h>
 
-#include "link/FrameCodec.h"
 #include "link/Link.h"
 #include "startup/CodePage.h"
 #include "support/ScriptedLine.h"
+#include "support/WireBytes.h"
 
 namespace mirvok::test {
 namespace {
-
-using wire::ReplyFrameBytes;
-const std::string kAck = "\x06";
-const std::string kNak = "\x15";
 
 class LinkTest : public ::testing::Test {
 protected:
@@ -177,7 +173,7 @@ TEST_F(LinkTest, CommandIsFramedAndItsAcknowledgementAwaited) {
     EXPECT_EQ(link.crwSendCommand(3, 3000, 1, "!!", "#", 1), 110);
 
     // The frame of "A!69j" ends in the BCC 0x06: no ACK, and it stays for the reply read.
-    AnswerCommands(line, ReplyFrameBytes("A!69j") + kNak);
+    AnswerCommands(line, Reply("A!69j") + kNak);
     EXPECT_EQ(link.crwSendCommand(3, 3000, 1, "!!", "#", 1), 1);
     EXPECT_EQ(ReceiveResponse(), 0);
     EXPECT_EQ(command + status, "!69j");
@@ -192,7 +188,7 @@ TEST_F(LinkTest, ReplyIsSplitAndAcknowledged) {
     } cases[] = {{"A!!90rest", 0, "!!|90|rest"}, {"R", 1, "||"}, {"BVS13ﾊﾞｰｼﾞｮﾝ", 2, "VS|13|ﾊﾞｰｼﾞｮﾝ"}};
     for (const auto& c : cases) {
         line.ClearWritten();
-        line.Arrive("\x15noise" + ReplyFrameBytes("X1") + ReplyFrameBytes(ToCp932(c.text)), 0.1);
+        line.Arrive("\x15noise" + Reply("X1") + Reply(ToCp932(c.text)), 0.1);
         EXPECT_EQ(ReceiveResponse(), c.expected);
         EXPECT_EQ(command + "|" + status + "|" + data, c.parts);
         EXPECT_EQ(line.Written(), kAck + kAck) << "the frame that is no reply is acknowledged too";
@@ -201,7 +197,7 @@ TEST_F(LinkTest, ReplyIsSplitAndAcknowledged) {
 
 TEST_F(LinkTest, BadBccIsAnsweredWithNakThreeTimesAtMost) {
     ScriptedLine& line = OpenLine();
-    const std::string good = ReplyFrameBytes("A!!90");
+    const std::string good = Reply("A!!90");
     std::string bad = good;
     bad.back() ^= 0x01;
     for (int badFrames : {2, 3}) {

@@ -25,7 +25,6 @@ TransportStatus ScriptedLine::Write(const std::string& bytes, int timeoutMs) {
 }
 
 TransportStatus ScriptedLine::Read(std::string& out) {
-    ++reads;
     if (gone) return TransportStatus::IoError;
     if (readStatus != TransportStatus::Ok) return readStatus;
     while (!pending_.empty() && pending_.front().dueUs <= clock_->NowUs()) {

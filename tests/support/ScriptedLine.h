@@ -30,7 +30,6 @@ public:
         std::int64_t atUs;  // the clock when it went out
     };
 
-    ScriptedLine() : clock_(&ownClock_) {}
     explicit ScriptedLine(VirtualClock& clock) : clock_(&clock) {}
     ScriptedLine(const ScriptedLine&) = delete;
     ScriptedLine& operator=(const ScriptedLine&) = delete;
@@ -53,7 +52,6 @@ public:
     bool gone = false;                                     // the device is gone: every call fails
     ModemLines lines;
     std::int64_t ctsOnAtUs = -1;  // when >= 0, CTS comes on at this time
-    int reads = 0;
 
     // The transport's side.
     TransportStatus Write(const std::string& bytes, int timeoutMs);
@@ -66,7 +64,6 @@ private:
         std::int64_t dueUs;
         std::string bytes;
     };
-    VirtualClock ownClock_;
     VirtualClock* clock_;
     std::vector<Arrival> pending_;
     std::vector<Sent> writes_;

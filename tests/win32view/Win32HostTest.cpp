@@ -30,7 +30,6 @@ public:
         self_ = nullptr;
     }
     std::wstring text;  // the text the dialog showed
-    UINT style = 0;
 
 private:
     static void CALLBACK Look(HWND, UINT, UINT_PTR, DWORD) {

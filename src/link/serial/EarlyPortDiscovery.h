@@ -25,7 +25,7 @@ public:
 };
 
 // The early listing's result, once; nothing when none was started or it was
-// taken already. Waits for it when it is still under way.
+// taken already. Waits for it when it is still under way. (POSIX only.)
 std::optional<std::vector<DetectedPort>> TakeEarlyDiscovery();
 
 }  // namespace mirvok::serial

@@ -6,8 +6,4 @@ EarlyPortDiscovery::EarlyPortDiscovery() = default;
 
 EarlyPortDiscovery::~EarlyPortDiscovery() = default;
 
-std::optional<std::vector<DetectedPort>> TakeEarlyDiscovery() {
-    return std::nullopt;
-}
-
 }  // namespace mirvok::serial

@@ -126,7 +126,7 @@ std::uint32_t QtHost::Milliseconds() {
 }
 
 QString QtHost::TitleOf(const std::string& title) const {
-    return Q(title.empty() ? kAppTitle : title);
+    return Q(TitleOrAppTitle(title));
 }
 
 MsgResult QtHost::MsgBox(const MsgBoxRequest& request) {

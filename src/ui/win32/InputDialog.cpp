@@ -6,6 +6,8 @@ namespace mirvok {
 
 namespace {
 
+constexpr int kInputPromptId = 100;
+
 // Dialog units, as the operators' input box is laid out.
 constexpr short kDialogWidth = 236;
 constexpr short kDialogHeight = 86;

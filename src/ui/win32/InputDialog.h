@@ -20,8 +20,7 @@ struct InputRequest {
 // The typed text, or nothing when the box was cancelled or closed.
 std::optional<std::wstring> RunInputDialog(HWND owner, const InputRequest& request);
 
-// The input box's child windows, for tests that fill it in.
-inline constexpr int kInputPromptId = 100;
+// The input box's text field, for tests that fill it in.
 inline constexpr int kInputTextId = 101;
 
 }  // namespace mirvok

@@ -16,7 +16,6 @@ public:
 
     explicit ViewScale(int dpi = kDesignDpi) : dpi_(dpi > 0 ? dpi : kDesignDpi) {}
 
-    int Dpi() const { return dpi_; }
     int Px(int twips) const { return MulDiv(twips, dpi_, kTwipsPerInch); }
     int Twips(int px) const { return MulDiv(px, kTwipsPerInch, dpi_); }
     // A length given in pixels at 96 dpi.

@@ -24,7 +24,7 @@ constexpr DWORD kIdleWaitMs = 1;
 constexpr std::size_t kPathChars = 32768;
 
 std::wstring TitleOf(const std::string& title) {
-    return Wide(title.empty() ? kAppTitle : title);
+    return Wide(TitleOrAppTitle(title));
 }
 
 }  // namespace
@@ -48,6 +48,7 @@ std::wstring FileDialogFilterOf(const std::string& filter) {
 }
 
 Win32Host::Win32Host() {
+    UseFineTimerPeriod();
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = TimerWindowProc;

@@ -216,7 +216,7 @@ void Win32View::BuildControls() {
     for (std::size_t i = 0; i < controls.size(); ++i) {
         Control& c = *controls[i];
         HWND parent = window_;
-        if (c.Container) parent = bindings_.at(bindingOf_.at(HandleOf(c.Container->Name))).window;
+        if (c.Container) parent = HandleOf(c.Container->Name);
         HWND child = CreateChild(c, parent, kFirstControlId + static_cast<int>(i));
         bindingOf_[child] = bindings_.size();
         Binding binding;
@@ -771,8 +771,8 @@ void Win32View::SyncMenus() {
         GetMenuItemInfoW(m.owner, m.position, TRUE, &info);
         const UINT wanted = (m.item->Checked ? MFS_CHECKED : 0u) | (m.item->Enabled ? 0u : MFS_GRAYED);
         const UINT shown = info.fState & (MFS_CHECKED | MFS_GRAYED);
-        const std::wstring caption = Wide(m.item->Caption);
         if (shown == wanted && m.caption == m.item->Caption) continue;
+        const std::wstring caption = Wide(m.item->Caption);
         info.fMask = MIIM_STATE | MIIM_STRING;
         info.fState = wanted;
         info.dwTypeData = const_cast<wchar_t*>(caption.c_str());

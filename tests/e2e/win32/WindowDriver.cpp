@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "startup/WideText.h"
 #include "window/FormState.h"
 
 namespace {
@@ -38,21 +39,8 @@ constexpr int kFirstControlId = 1000;
 constexpr int kFirstMenuCommand = 100;
 constexpr int kPollMs = 50;
 
-std::wstring Wide(const std::string& utf8) {
-    std::wstring wide(utf8.size() + 1, L'\0');
-    const int n =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
-    wide.resize(n > 0 ? static_cast<std::size_t>(n - 1) : 0);
-    return wide;
-}
-
-std::string Utf8(const std::wstring& wide) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(std::max(n, 1)), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, utf8.data(), n, nullptr, nullptr);
-    utf8.resize(utf8.size() - 1);
-    return utf8;
-}
+using mirvok::Utf8;
+using mirvok::Wide;
 
 std::wstring TextOf(HWND w) {
     wchar_t text[2048] = {};
