@@ -80,7 +80,8 @@ std::wstring FullPath(const std::wstring& path) {
 
 bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
     if (path.empty()) return false;
-    const std::wstring target = FullPath(Wide(path));
+    // A link stays a link: its target is what is replaced, as on POSIX.
+    const std::wstring target = FullPath(Wide(ReplacedFile(path)));
     if (target.empty()) return false;
     const DWORD attributes = GetFileAttributesW(target.c_str());
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;

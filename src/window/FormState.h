@@ -145,6 +145,15 @@ struct FormState {
         LaStatus.Caption = text;
     }
 
+    // How the views draw some controls. The status line, the address and the
+    // time sit in sunken frames; the address and the picture captions are
+    // centred; a picture acts, and is greyed, with the button it stands for.
+    bool FramedLabel(const Control& c) const { return &c == &LaStatus || &c == &LblADR || &c == &LbTime; }
+    bool CentredLabel(const Control& c) const { return &c == &LblADR || c.Container == &Picture1; }
+    const Control& ButtonOfPicture(const Control& picture) const {
+        return &picture == &ImgSTOP ? static_cast<const Control&>(CmdStop) : CmdStart;
+    }
+
     // Every control, for the view and for tests that walk the window.
     std::vector<Control*> AllControls();
     std::vector<MenuItem*> AllMenuItems();

@@ -81,11 +81,12 @@ bool ApplyLineSettings(HANDLE port, const LineSettings& settings) {
     return !HasModemLines(port) && ApplySettings(port, settings, true);
 }
 
-// Reads return at once with what has arrived; writes get their time-out
-// before each write.
-bool SetImmediateReads(HANDLE port) {
+// Reads return at once with what has arrived; a write gives up after
+// writeMs (0: never, until the transport sets one before its first write).
+bool SetTimeouts(HANDLE port, DWORD writeMs) {
     COMMTIMEOUTS timeouts{};
     timeouts.ReadIntervalTimeout = MAXDWORD;
+    timeouts.WriteTotalTimeoutConstant = writeMs;
     return SetCommTimeouts(port, &timeouts) != 0;
 }
 
@@ -119,10 +120,8 @@ std::unique_ptr<SerialTransportWin32> SerialTransportWin32::Open(int port, const
         status = OpenFailure(GetLastError());
         return nullptr;
     }
-    std::unique_ptr<SerialTransportWin32> transport(new SerialTransportWin32(handle));
-    if (!ApplyLineSettings(handle, settings) || !SetImmediateReads(handle)) {
+    if (!ApplyLineSettings(handle, settings) || !SetTimeouts(handle, 0)) {
         CloseHandle(handle);
-        transport->handle_ = INVALID_HANDLE_VALUE;
         status = TransportStatus::BadSetting;
         return nullptr;
     }
@@ -130,7 +129,7 @@ std::unique_ptr<SerialTransportWin32> SerialTransportWin32::Open(int port, const
     DWORD errors = 0;
     ClearCommError(handle, &errors, nullptr);  // what went wrong before is no loss of ours
     status = TransportStatus::Ok;
-    return transport;
+    return std::unique_ptr<SerialTransportWin32>(new SerialTransportWin32(handle));
 }
 
 SerialTransportWin32::SerialTransportWin32(void* handle) : handle_(handle) {}
@@ -142,10 +141,7 @@ SerialTransportWin32::~SerialTransportWin32() {
 bool SerialTransportWin32::SetWriteTimeout(int timeoutMs) {
     const int wanted = std::max(1, timeoutMs);  // 0 would mean no time-out at all
     if (wanted == writeTimeoutMs_) return true;
-    COMMTIMEOUTS timeouts{};
-    timeouts.ReadIntervalTimeout = MAXDWORD;
-    timeouts.WriteTotalTimeoutConstant = static_cast<DWORD>(wanted);
-    if (!SetCommTimeouts(AsHandle(handle_), &timeouts)) return false;
+    if (!SetTimeouts(AsHandle(handle_), static_cast<DWORD>(wanted))) return false;
     writeTimeoutMs_ = wanted;
     return true;
 }

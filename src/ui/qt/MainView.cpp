@@ -180,11 +180,9 @@ QWidget* MainView::CreateWidget(Control& c, QWidget* parent) {
     switch (c.Kind) {
         case ControlKind::Label: {
             auto* label = new QLabel(parent);
-            const bool framed =
-                &c == &frm_.form.LaStatus || &c == &frm_.form.LblADR || &c == &frm_.form.LbTime;
-            if (framed) label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-            const bool centred = &c == &frm_.form.LblADR || c.Container == &frm_.form.Picture1;
-            label->setAlignment(Qt::AlignVCenter | (centred ? Qt::AlignHCenter : Qt::AlignLeft));
+            if (frm_.form.FramedLabel(c)) label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            label->setAlignment(Qt::AlignVCenter |
+                                (frm_.form.CentredLabel(c) ? Qt::AlignHCenter : Qt::AlignLeft));
             label->setTextFormat(Qt::PlainText);
             return label;
         }
@@ -447,10 +445,7 @@ void MainView::SyncControl(Control& c, QWidget* w) {
         }
         case ControlKind::Picture: {
             // A picture acts only while its button does, and is drawn so.
-            const Control& button = &c == &frm_.form.ImgSTOP
-                                        ? static_cast<const Control&>(frm_.form.CmdStop)
-                                        : static_cast<const Control&>(frm_.form.CmdStart);
-            static_cast<IconPicture*>(w)->SetAvailable(button.EffectivelyEnabled());
+            static_cast<IconPicture*>(w)->SetAvailable(frm_.form.ButtonOfPicture(c).EffectivelyEnabled());
             break;
         }
         case ControlKind::ProgressBar: {

@@ -160,8 +160,8 @@ bool Win32Host::StartProcess(const std::string& program, const std::vector<std::
                              bool minimized) {
     std::vector<std::wstring> wideArguments;
     for (const std::string& a : arguments) wideArguments.push_back(Wide(a));
-    std::wstring line = CommandLineOf(Wide(program), wideArguments);
     const std::wstring application = Wide(program);
+    std::wstring line = CommandLineOf(application, wideArguments);
 
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);

@@ -436,7 +436,7 @@ LRESULT Win32View::OnChildMessage(Binding& binding, UINT message, WPARAM wParam,
                 case ControlKind::Picture:
                     PaintPicture(dc, r, ColourOf(c.BackColor),
                                  &c == &frm_.form.ImgSTOP ? PictureIcon::Stop : PictureIcon::Start,
-                                 ButtonOfPicture(c).EffectivelyEnabled());
+                                 frm_.form.ButtonOfPicture(c).EffectivelyEnabled());
                     break;
                 case ControlKind::Shape:
                     PaintShape(dc, r, ColourOf(c.BackColor));
@@ -553,8 +553,8 @@ void Win32View::OnDrawItem(const DRAWITEMSTRUCT& item) {
         look.margin = ViewScale(dpi_).Scaled(3);
     } else {
         text = Wide(c.Caption);
-        look.framed = &c == &f.LaStatus || &c == &f.LblADR || &c == &f.LbTime;
-        look.centred = &c == &f.LblADR || c.Container == &f.Picture1;
+        look.framed = f.FramedLabel(c);
+        look.centred = f.CentredLabel(c);
     }
     HGDIOBJ old = SelectObject(item.hDC, font_);
     PaintLabel(item.hDC, item.rcItem, text, look);
@@ -732,7 +732,7 @@ void Win32View::SyncControl(Binding& b) {
             break;
         }
         case ControlKind::Picture:
-            look += std::to_string(ButtonOfPicture(c).EffectivelyEnabled());
+            look += std::to_string(frm_.form.ButtonOfPicture(c).EffectivelyEnabled());
             break;
         case ControlKind::ProgressBar: {
             auto& model = static_cast<ProgressBar&>(c);
@@ -822,11 +822,6 @@ HBRUSH Win32View::BrushOf(COLORREF colour) {
     HBRUSH brush = CreateSolidBrush(colour);
     brushes_[colour] = brush;
     return brush;
-}
-
-const Control& Win32View::ButtonOfPicture(const Control& picture) const {
-    if (&picture == &frm_.form.ImgSTOP) return frm_.form.CmdStop;
-    return frm_.form.CmdStart;
 }
 
 }  // namespace mirvok

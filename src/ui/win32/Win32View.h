@@ -89,7 +89,6 @@ private:
 
     Binding* BindingOf(HWND window);
     HBRUSH BrushOf(COLORREF colour);
-    const Control& ButtonOfPicture(const Control& picture) const;
 
     // Runs a model event, then shows its effect.
     template <class Event>

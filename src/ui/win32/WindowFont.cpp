@@ -1,5 +1,6 @@
 #include "WindowFont.h"
 
+#include <optional>
 #include <vector>
 
 namespace mirvok {
@@ -26,15 +27,15 @@ LOGFONTW LogFontOf(const std::wstring& face, int pixels) {
     return font;
 }
 
-std::wstring MessageFontFace() {
+// The system's font for message boxes, as the user set it.
+std::optional<LOGFONTW> MessageFont() {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof(metrics);
-    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) return {};
-    return metrics.lfMessageFont.lfFaceName;
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) return std::nullopt;
+    return metrics.lfMessageFont;
 }
 
-}  // namespace
-
+// Whether a face, as this system resolves it, has a glyph for every character.
 bool FaceDrawsAll(const std::wstring& face, const std::wstring& text) {
     if (face.empty() || text.empty()) return false;
     const LOGFONTW wanted = LogFontOf(face, kFontPixels);
@@ -56,8 +57,12 @@ bool FaceDrawsAll(const std::wstring& face, const std::wstring& text) {
     return all;
 }
 
+}  // namespace
+
 std::wstring PickWindowFace() {
-    if (const std::wstring system = MessageFontFace(); FaceDrawsAll(system, kSample)) return system;
+    if (const std::optional<LOGFONTW> system = MessageFont();
+        system && FaceDrawsAll(system->lfFaceName, kSample))
+        return system->lfFaceName;
     for (const wchar_t* face : kJapaneseFaces)
         if (FaceDrawsAll(face, kSample)) return face;
     return {};
@@ -65,10 +70,7 @@ std::wstring PickWindowFace() {
 
 HFONT CreateWindowFont(const std::wstring& face, int dpi) {
     if (face.empty()) {
-        NONCLIENTMETRICSW metrics{};
-        metrics.cbSize = sizeof(metrics);
-        if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0))
-            return CreateFontIndirectW(&metrics.lfMessageFont);
+        if (const std::optional<LOGFONTW> system = MessageFont()) return CreateFontIndirectW(&*system);
         return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     }
     const LOGFONTW font = LogFontOf(face, MulDiv(kFontPixels, dpi, 96));

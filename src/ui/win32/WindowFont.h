@@ -15,9 +15,6 @@ namespace mirvok {
 // system's default GUI font is used then.
 std::wstring PickWindowFace();
 
-// Whether a face, as this system resolves it, has a glyph for every character.
-bool FaceDrawsAll(const std::wstring& face, const std::wstring& text);
-
 // The window font at a monitor's dots per inch.
 HFONT CreateWindowFont(const std::wstring& face, int dpi);
 
