@@ -32,14 +32,22 @@ for f in ./usr/bin/mirvok ./usr/bin/mirvok-cli ./usr/bin/mirvok-sim \
     grep -qxF "$f" <<<"$contents" || fail "the package lacks $f"
 done
 
+apt() {
+    DEBIAN_FRONTEND=noninteractive apt-get -y -qq -o DPkg::Lock::Timeout=120 "$@"
+}
+# A user with a home of their own and no XDG_CONFIG_HOME.
+as_user() {
+    env -u XDG_CONFIG_HOME HOME="$home" "$@"
+}
+
 home=$(mktemp -d)
 remove() {
-    DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq -o DPkg::Lock::Timeout=120 mirvok >/dev/null 2>&1 || true
+    apt purge mirvok >/dev/null 2>&1 || true
     rm -rf "$home"
 }
 trap remove EXIT
 
-DEBIAN_FRONTEND=noninteractive apt-get install -y -qq -o DPkg::Lock::Timeout=120 --no-install-recommends "$deb" >/dev/null
+apt install --no-install-recommends "$deb" >/dev/null
 installed=$(dpkg -L mirvok)
 
 /usr/bin/mirvok-cli --help | grep -q "^Usage: mirvok-cli" || fail "mirvok-cli --help"
@@ -49,13 +57,14 @@ version=$(dpkg-deb -f "$deb" Version)
 
 # A first start: the settings go to the user's folder, never beside /usr/bin.
 ini="$home/.config/mirvok/Mirvok.ini"
-env -u XDG_CONFIG_HOME HOME="$home" /usr/bin/mirvok-cli --help | grep -qxF "Settings file: $ini" \
+as_user /usr/bin/mirvok-cli --help | grep -qxF "Settings file: $ini" \
     || fail "mirvok-cli --help does not name $ini"
-env -u XDG_CONFIG_HOME HOME="$home" /usr/bin/mirvok-cli ports >/dev/null 2>&1 || fail "mirvok-cli ports"
+as_user /usr/bin/mirvok-cli ports >/dev/null 2>&1 || fail "mirvok-cli ports"
 grep -q "App=Mirvok" "$ini" || fail "the first start of mirvok-cli wrote no settings to $ini"
 rm -rf "$home/.config"
 # The window's first start: it writes its settings and stays open until it is
 # stopped.
+# (env itself, not a shell function, so that $! is the window's process)
 env -u XDG_CONFIG_HOME HOME="$home" QT_QPA_PLATFORM=offscreen /usr/bin/mirvok >/dev/null 2>&1 &
 window=$!
 for _ in $(seq 300); do
@@ -69,7 +78,7 @@ wait "$window" || true
 grep -q "App=Mirvok" "$ini" || fail "the first start of the window wrote no settings to $ini"
 [ ! -e /usr/bin/Mirvok.ini ] || fail "a settings file was written to /usr/bin"
 
-DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq -o DPkg::Lock::Timeout=120 mirvok >/dev/null
+apt purge mirvok >/dev/null
 while read -r path; do
     [ -f "$path" ] && fail "$path is left after removal"
 done <<<"$installed"

@@ -129,8 +129,7 @@ TEST(CliProgram, CtrlCDuringTheStartWaitEndsWithTheInterruptedCode) {
         });
     EXPECT_EQ(run.exitCode, kExitInterrupted) << run.err << run.out;
     EXPECT_NE(run.err.find("終了しますか？"), std::string::npos) << run.err;
-    b.sim.Command("status");
-    const std::string status = b.sim.ReadUntil("completed");
+    const std::string status = b.sim.Console("status", "completed");
     EXPECT_NE(status.find("0 completed"), std::string::npos) << status;
 }
 

@@ -11,7 +11,7 @@
 
 #include "cli/ExitCode.h"
 #include "cli/Outcome.h"
-#include "download/DownloadBench.h"
+#include "support/DownloadBench.h"
 #include "support/SRecordMaker.h"
 #include "window/OperationResult.h"
 

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "DownloadBench.h"
+#include "support/DownloadBench.h"
 #include "support/SRecordMaker.h"
 
 namespace mirvok {

@@ -22,6 +22,7 @@
 #include "QtText.h"
 #include "ViewUnits.h"
 #include "ui/Frmdown.h"
+#include "ui/TickHeight.h"
 
 namespace mirvok {
 
@@ -30,10 +31,6 @@ namespace {
 // While a handler yields to the event loop, the window is brought up to date
 // at most this often.
 constexpr int kSyncIntervalMs = 15;
-
-// Check boxes and option buttons are shown at least this high, so that their
-// tick mark is never cut off; they stay centred on their place.
-constexpr int kMinTickHeightPx = 16;
 
 // A background shows in every state of the control.
 void SetBackground(QWidget* w, QPalette::ColorRole role, const QColor& colour) {
@@ -57,11 +54,9 @@ void SetColour(QWidget* w, QPalette::ColorRole role, const QColor& colour) {
 
 QRect ShownRect(const Control& c) {
     QRect r = PxRect(c);
-    const bool tick = c.Kind == ControlKind::CheckBox || c.Kind == ControlKind::OptionButton;
-    if (tick && r.height() < kMinTickHeightPx) {
-        r.moveTop(r.top() - (kMinTickHeightPx - r.height()) / 2);
-        r.setHeight(kMinTickHeightPx);
-    }
+    const ShownSpan span = TickSpan(c, r.top(), r.height(), kMinTickHeightPx);
+    r.moveTop(span.top);
+    r.setHeight(span.height);
     return r;
 }
 

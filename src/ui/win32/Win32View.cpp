@@ -11,6 +11,7 @@
 #include "WindowFont.h"
 #include "startup/WideText.h"
 #include "ui/Frmdown.h"
+#include "ui/TickHeight.h"
 
 namespace mirvok {
 
@@ -26,9 +27,6 @@ constexpr UINT_PTR kSubclassId = 1;
 // date at most this often.
 constexpr DWORD kSyncIntervalMs = 15;
 
-// Check boxes and option buttons are shown at least this high (pixels at
-// 96 dpi), so that their tick mark is never cut off; they stay centred.
-constexpr int kMinTickHeight = 16;
 // A drop-down list opens this many rows below its box.
 constexpr int kDropDownRows = 12;
 // The frame of a combo box's selection field, top and bottom together.
@@ -301,13 +299,14 @@ HWND Win32View::CreateChild(Control& c, HWND parent, int id) {
 }
 
 void Win32View::AddTip(Binding& binding) {
-    std::vector<HWND> over{binding.window};
+    binding.tipWindows = {binding.window};
     if (binding.control->Kind == ControlKind::ComboEdit) {
         COMBOBOXINFO info{};
         info.cbSize = sizeof(info);
-        if (GetComboBoxInfo(binding.window, &info) && info.hwndItem) over.push_back(info.hwndItem);
+        if (GetComboBoxInfo(binding.window, &info) && info.hwndItem)
+            binding.tipWindows.push_back(info.hwndItem);
     }
-    for (HWND w : over) {
+    for (HWND w : binding.tipWindows) {
         TTTOOLINFOW tool{};
         tool.cbSize = sizeof(tool);
         tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
@@ -631,12 +630,9 @@ void Win32View::SyncControl(Binding& b) {
     const ViewScale scale(dpi_);
 
     RECT r = scale.RectOf(c);
-    const bool tick = c.Kind == ControlKind::CheckBox || c.Kind == ControlKind::OptionButton;
-    const int minTick = scale.Scaled(kMinTickHeight);
-    if (tick && r.bottom - r.top < minTick) {
-        r.top -= (minTick - (r.bottom - r.top)) / 2;
-        r.bottom = r.top + minTick;
-    }
+    const ShownSpan span = TickSpan(c, r.top, r.bottom - r.top, scale.Scaled(kMinTickHeightPx));
+    r.top = span.top;
+    r.bottom = span.top + span.height;
     if (!SameRect(r, b.placed)) {
         b.placed = r;
         int height = r.bottom - r.top;
@@ -657,10 +653,8 @@ void Win32View::SyncControl(Binding& b) {
         tool.cbSize = sizeof(tool);
         tool.hwnd = window_;
         tool.lpszText = const_cast<wchar_t*>(tip.c_str());
-        tool.uId = reinterpret_cast<UINT_PTR>(w);
-        SendMessageW(tips_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
-        if (HWND edit = c.Kind == ControlKind::ComboEdit ? GetWindow(w, GW_CHILD) : nullptr) {
-            tool.uId = reinterpret_cast<UINT_PTR>(edit);
+        for (HWND over : b.tipWindows) {
+            tool.uId = reinterpret_cast<UINT_PTR>(over);
             SendMessageW(tips_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
         }
     }

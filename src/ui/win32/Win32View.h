@@ -51,7 +51,8 @@ private:
         RECT placed{-1, -1, -1, -1};
         std::vector<std::string> items;  // list entries as last shown
         std::string tip;
-        std::string look;  // what a painted control showed when last drawn
+        std::vector<HWND> tipWindows;  // what the tip shows over: the control, and a combo box's edit field
+        std::string look;              // what a painted control showed when last drawn
     };
     struct MenuBinding {
         MenuItem* item = nullptr;
