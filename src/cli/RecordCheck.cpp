@@ -13,17 +13,6 @@ namespace {
 
 constexpr std::uint32_t kBlockBytes = 0x10000;
 
-// The mask character (1-9) that takes the line, found with the engine's own
-// rule by offering it one block at a time.
-int MaskCharacterOf(const std::string& line) {
-    for (int k = 0; k < kBlockCount; ++k) {
-        std::string single(kBlockCount, '0');
-        single[static_cast<std::size_t>(k)] = '1';
-        if (MaskSelects(single, line)) return k + 1;
-    }
-    return 0;
-}
-
 std::string ProblemText(SRecordFault fault, const SRecord& record) {
     switch (fault) {
         case SRecordFault::None:
@@ -76,7 +65,7 @@ RecordInfo DecodeRecord(const std::string& line, int lineNumber) {
     r.lineNumber = lineNumber;
     r.type = line.substr(0, 2);
     r.length = static_cast<int>(line.size());
-    r.maskCharacter = MaskCharacterOf(line);
+    r.maskCharacter = MaskIndexOf(line) + 1;
     SRecord record;
     const SRecordFault fault = ParseSRecord(line, record);
     r.problem = ProblemText(fault, record);

@@ -43,15 +43,19 @@ void BLKCheck1_Click(Window& w) {
     BLKCheck1_Click(w.form);
 }
 
-bool MaskSelects(const std::string& mask, const std::string& line) {
+int MaskIndexOf(const std::string& line) {
     switch (RecordKindOf(line)) {
         case RecordKind::S1:
-            return MaskCharacterSet(mask, 0);
+            return 0;
         case RecordKind::S2:
-            return MaskCharacterSet(mask, S2BlockIndex(line));
+            return S2BlockIndex(line);
         default:
-            return false;
+            return -1;
     }
+}
+
+bool MaskSelects(const std::string& mask, const std::string& line) {
+    return MaskCharacterSet(mask, MaskIndexOf(line));
 }
 
 }  // namespace mirvok

@@ -34,4 +34,8 @@ void BLKCheck1_Click(Window& w);
 // Other record types belong to no block.
 bool MaskSelects(const std::string& mask, const std::string& line);
 
+// The mask character (0-based) that decides on the line; -1 for a line of no
+// block.
+int MaskIndexOf(const std::string& line);
+
 }  // namespace mirvok
