@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian package on this machine with apt-get, checks what it
+# Checks the Debian package as Debian's tools do (lintian, desktop-file-validate,
+# appstreamcli), installs it on this machine with apt-get, checks what it
 # holds, starts mirvok-cli and the window as a user's first start would, and
 # removes it again, checking that nothing is left behind.
 #
@@ -28,9 +29,30 @@ for f in ./usr/bin/mirvok ./usr/bin/mirvok-cli ./usr/bin/mirvok-sim \
          ./usr/share/icons/hicolor/48x48/apps/mirvok.png \
          ./usr/share/icons/hicolor/256x256/apps/mirvok.png \
          ./usr/share/man/man1/mirvok.1.gz ./usr/share/man/man1/mirvok-cli.1.gz ./usr/share/man/man1/mirvok-sim.1.gz \
-         ./usr/share/doc/mirvok/README.md ./usr/share/doc/mirvok/demo.s28; do
+         ./usr/share/doc/mirvok/README.md ./usr/share/doc/mirvok/demo.s28 \
+         ./usr/share/doc/mirvok/copyright ./usr/share/doc/mirvok/changelog.gz \
+         ./usr/share/metainfo/invalid.mirvok.Mirvok.metainfo.xml \
+         ./usr/share/bash-completion/completions/mirvok-cli; do
     grep -qxF "$f" <<<"$contents" || fail "the package lacks $f"
 done
+
+# Debian's checks: no lintian error, and no warning but those that
+# packaging/debian/lintian-notes explains; the desktop entry and the AppStream
+# description as the desktop and the software centres read them.
+notes=$(dirname "$0")/../packaging/debian/lintian-notes
+explained=$(sed -e 's/#.*//' -e '/^[[:space:]]*$/d' "$notes" | awk '{print $1}' | paste -sd, -)
+lintian_options=(--fail-on error,warning --no-tag-display-limit)
+[ -n "$explained" ] && lintian_options+=(--suppress-tags "$explained")
+status=0
+findings=$(lintian "${lintian_options[@]}" "$deb" 2>&1) || status=$?
+grep -v "running with root privileges" <<<"$findings" || true
+[ "$status" -eq 0 ] || fail "lintian reports an error or an unexplained warning"
+unpacked=$(mktemp -d)
+dpkg-deb -x "$deb" "$unpacked"
+desktop-file-validate "$unpacked/usr/share/applications/mirvok.desktop" || fail "desktop-file-validate"
+appstreamcli validate --no-net "$unpacked/usr/share/metainfo/invalid.mirvok.Mirvok.metainfo.xml" \
+    || fail "appstreamcli validate"
+rm -rf "$unpacked"
 
 apt() {
     DEBIAN_FRONTEND=noninteractive apt-get -y -qq -o DPkg::Lock::Timeout=120 "$@"

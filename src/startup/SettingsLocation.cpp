@@ -20,6 +20,7 @@ bool SameFolder(const std::string& a, const std::string& b) {
 
 SettingsLocation ChooseSettingsLocation(const std::string& executableFolder,
                                         const std::string& installedFolder, const std::string& userFolder) {
+    if (InstalledBySetup(executableFolder) && !userFolder.empty()) return {IniPathFor(userFolder), true};
     const std::string beside = IniPathFor(executableFolder);
     std::error_code ec;
     if (std::filesystem::exists(PathFromUtf8(beside), ec)) return {beside, false};
@@ -46,7 +47,8 @@ std::string SettingsLocationHelp() {
 when that folder is writable (a copy unpacked into a folder of its own);
 otherwise, for an installed program, the per-user file: on Linux
 $XDG_CONFIG_HOME/mirvok/Mirvok.ini (by default ~/.config/mirvok/Mirvok.ini),
-on Windows %APPDATA%\mirvok\Mirvok.ini.
+on Windows %APPDATA%\mirvok\Mirvok.ini, always for a program the setup
+installed.
 )";
 }
 

@@ -3,7 +3,8 @@
 // first: it is used when it exists or when that folder is writable, so a copy
 // unpacked into a folder keeps its settings with it. A program installed
 // where it cannot write (or in the installation's own program folder) uses
-// the per-user file instead. No third place is ever chosen.
+// the per-user file instead, and so does every program the Windows installer
+// put in place. No third place is ever chosen.
 
 #include <string>
 

@@ -23,4 +23,8 @@ bool FolderIsWritable(const std::string& folder) {
     return access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
+bool InstalledBySetup(const std::string&) {
+    return false;
+}
+
 }  // namespace mirvok

@@ -26,4 +26,13 @@ bool FolderIsWritable(const std::string& folder) {
     return true;
 }
 
+// The marker, not the folder's name or its permissions: an administrator's
+// session (and Wine) may write to Program Files, and the folder may be
+// anywhere the administrator chose.
+bool InstalledBySetup(const std::string& executableFolder) {
+    const std::filesystem::path marker = PathFromUtf8(executableFolder) / PathFromUtf8(kSetupMarkerName);
+    const DWORD attributes = GetFileAttributesW(marker.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 }  // namespace mirvok

@@ -7,8 +7,6 @@
 
 namespace mirvok {
 
-inline constexpr const char* kFileDescription = "カードリーダへＲＯＭファイルをダウンロードします。";
-inline constexpr const char* kCopyright = "Copyright (C) 2026 Mirvok developers";
 inline constexpr const char* kVersionBoxTitle = "ﾊﾞｰｼﾞｮﾝ情報";
 
 // Title, version, description, copyright and the settings file in use, one
