@@ -6,7 +6,7 @@
 #   ./mirvok.sh test     the whole test suite (normal, sanitizer and Windows builds)
 #   ./mirvok.sh build    build only
 #   ./mirvok.sh windows  the Windows build (MinGW-w64) in build-windows/, its tests under Wine
-#   ./mirvok.sh package  the Debian package and the Windows .zip
+#   ./mirvok.sh package  the Debian package, the Windows .zip and the Windows installer
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
@@ -16,6 +16,8 @@ packages=(clang-format cmake ninja-build g++ clang pkg-config libgtest-dev libgm
           fonts-noto-cjk xvfb xauth srecord libclang-rt-14-dev tmux
           minicom python3-serial time ccache
           help2man librsvg2-bin dpkg-dev file zip
+          lintian desktop-file-utils appstream bash-completion
+          nsis osslsigncode openssl
           g++-mingw-w64-x86-64-posix wine wine64 fonts-wine)
 
 install_missing() {
@@ -53,21 +55,12 @@ package_deb() {  # the Debian package from the normal build, in build/
     ls "$root"/build/mirvok_*.deb
 }
 
-# The Windows .zip: the static .exe files of build-windows/, the README and
-# the sample.
-package_windows_zip() {
-    local dir="$root/build-windows"
+# The Windows .zip and installer from build-windows/, signed when
+# MIRVOK_SIGN_CERT and MIRVOK_SIGN_KEY name a certificate and its key
+# (packaging/windows/sign.sh).
+package_windows() {
     build_windows
-    local version stage
-    version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$dir/CMakeCache.txt")
-    stage=$(mktemp -d)
-    mkdir "$stage/mirvok-$version"
-    find "$dir/src" -name '*.exe' -exec cp {} "$stage/mirvok-$version/" \;
-    cp "$root/README.md" "$root/samples/demo.s28" "$stage/mirvok-$version/"
-    rm -f "$dir/mirvok-$version-windows.zip"
-    (cd "$stage" && zip -qr "$dir/mirvok-$version-windows.zip" "mirvok-$version")
-    rm -rf "$stage"
-    ls "$dir/mirvok-$version-windows.zip"
+    "$root/packaging/windows/package.sh" "$root/build-windows" "$root/build-windows"
 }
 
 # The Windows build: every program linked statically, its tests under Wine
@@ -181,7 +174,7 @@ case "$cmd" in
         install_missing
         build_normal
         package_deb
-        package_windows_zip
+        package_windows
         ;;
     windows)
         install_missing

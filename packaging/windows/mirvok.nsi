@@ -15,11 +15,13 @@
 ; on the system PATH, /D=FOLDER (last) installs elsewhere. An installation
 ; over an earlier one goes into its folder and replaces its files.
 
-Unicode true
+; A 64-bit installer for the 64-bit programs: it writes the 64-bit registry
+; and Program Files without redirection, and a 32-bit Windows refuses to
+; start it at all.
+Target amd64-unicode
 !include "${INFO}"
 !include MUI2.nsh
 !include LogicLib.nsh
-!include x64.nsh
 !include FileFunc.nsh
 !include WordFunc.nsh
 !include WinMessages.nsh
@@ -75,8 +77,6 @@ LangString SectionStartMenu ${LANG_ENGLISH} "Start-menu entry"
 LangString SectionStartMenu ${LANG_JAPANESE} "スタートメニューに登録"
 LangString SectionPath ${LANG_ENGLISH} "Add the folder to the system PATH (mirvok-cli)"
 LangString SectionPath ${LANG_JAPANESE} "フォルダをシステムの PATH に追加 (mirvok-cli)"
-LangString Needs64Bit ${LANG_ENGLISH} "Mirvok needs a 64-bit Windows."
-LangString Needs64Bit ${LANG_JAPANESE} "Mirvok には 64 ビット版の Windows が必要です。"
 LangString PathNotAdded ${LANG_ENGLISH} "The system PATH is too long to be changed safely and was left as it is. Add $INSTDIR to it by hand."
 LangString PathNotAdded ${LANG_JAPANESE} "システムの PATH が長すぎるため変更しませんでした。$INSTDIR を手動で追加してください。"
 LangString PathNotCleaned ${LANG_ENGLISH} "The system PATH is too long to be changed safely and was left as it is. Remove $INSTDIR from it by hand."
@@ -138,10 +138,6 @@ SectionEnd
 Var upgrade  ; 1 when an earlier installation is replaced
 
 Function .onInit
-  ${IfNot} ${RunningX64}
-    MessageBox MB_OK|MB_ICONSTOP "$(Needs64Bit)" /SD IDOK
-    Abort
-  ${EndIf}
   SetRegView 64
   StrCpy $upgrade 0
   ; Upgrade in place: into the folder of the installation found, unless

@@ -149,7 +149,8 @@ def check_installed(prefix, version):
 
 
 def on_path(prefix):
-    path = prefix.registry(ENVIRONMENT_KEY)["Path"]
+    # Value names ignore letter case (Wine's is "PATH").
+    path = next(v for k, v in prefix.registry(ENVIRONMENT_KEY).items() if k.lower() == "path")
     return INSTALL_DIR.lower() in [part.lower() for part in path.split(";")]
 
 
