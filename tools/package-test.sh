@@ -41,7 +41,7 @@ done
 # description as the desktop and the software centres read them.
 notes=$(dirname "$0")/../packaging/debian/lintian-notes
 explained=$(sed -e 's/#.*//' -e '/^[[:space:]]*$/d' "$notes" | awk '{print $1}' | paste -sd, -)
-lintian_options=(--fail-on error,warning --no-tag-display-limit)
+lintian_options=(--fail-on error,warning --tag-display-limit 0)
 [ -n "$explained" ] && lintian_options+=(--suppress-tags "$explained")
 status=0
 findings=$(lintian "${lintian_options[@]}" "$deb" 2>&1) || status=$?

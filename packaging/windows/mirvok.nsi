@@ -5,7 +5,7 @@
 ; touched: the programs keep them per user (the marker file below tells them
 ; so), and the uninstaller leaves them where they are.
 ;
-; Built by packaging/windows/make-installer.sh, which passes
+; Built by packaging/windows/package.sh, which passes
 ;   INFO     ProgramInfo.nsh of the Windows build (version, publisher, copyright)
 ;   STAGE    the folder with the files to install
 ;   OUTFILE  the installer to write
@@ -38,9 +38,13 @@ OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES64\Mirvok"
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
+; A file that cannot be replaced (a program still running) stops the
+; installation, also a silent one, instead of being skipped.
+AllowSkipFiles off
 ManifestDPIAware true
 ShowInstDetails show
 ShowUninstDetails show
+BrandingText "Mirvok ${VERSION}"
 
 VIProductVersion "${VERSION}.0"
 VIFileVersion "${VERSION}.0"
@@ -125,7 +129,18 @@ Section "Uninstall"
   Delete "$INSTDIR\demo.s28"
   Delete "$INSTDIR\LICENSE.txt"
   Delete "$INSTDIR\${MARKER}"
-  Delete "$INSTDIR\uninstall.exe"
+  ; The uninstaller runs from a copy of itself, started by the one in the
+  ; folder, which may not have ended yet: its file is deleted once it has.
+  StrCpy $1 0
+  ${Do}
+    ClearErrors
+    Delete "$INSTDIR\uninstall.exe"
+    ${IfNot} ${Errors}
+      ${Break}
+    ${EndIf}
+    IntOp $1 $1 + 1
+    Sleep 100
+  ${LoopWhile} $1 < 100
   ; Only when empty: whatever else someone put there stays.
   RMDir "$INSTDIR"
   SetShellVarContext all

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """The Windows installer under Wine, as an administrator rolls it out: in a
 fresh prefix, an earlier build installed silently, the window started once
-(its settings go to %APPDATA%, nothing under Program Files), the current
+(its settings go to %APPDATA%, nothing under Program Files; an upgrade
+while it runs fails instead of skipping it), the current
 build installed over it silently with /PATH, mirvok-cli.exe asked its
 version, and the silent uninstaller run as the uninstall entry names it.
 The settings survive the upgrade and the removal byte for byte.
@@ -36,8 +37,11 @@ class Failure(Exception):
     pass
 
 
+STARTED = time.monotonic()
+
+
 def log(text):
-    print(f"installer-wine: {text}", flush=True)
+    print(f"installer-wine ({time.monotonic() - STARTED:.0f} s): {text}", flush=True)
 
 
 def expect(condition, text):
@@ -154,13 +158,20 @@ def on_path(prefix):
     return INSTALL_DIR.lower() in [part.lower() for part in path.split(";")]
 
 
-def first_window_start(prefix, driver):
+def first_window_start(prefix, driver, current):
+    """The installed window's first start; while it runs, an upgrade must
+    fail rather than skip the program it cannot replace."""
     window = subprocess.Popen(["wine", INSTALL_DIR + "\\mirvok.exe"], env=prefix.env, stdout=subprocess.DEVNULL,
                               stderr=subprocess.DEVNULL)
     try:
         code, caption = prefix.run(driver, "wait-window", "60000", timeout=90)
         expect(code == 0, "the installed mirvok.exe opened no window")
         log(f"the installed window is up: {caption.strip()}")
+        code, _ = prefix.run(current, "/S")
+        expect(code != 0, "a silent upgrade while mirvok.exe runs reported success")
+        expect(prefix.registry(UNINSTALL_KEY)["DisplayVersion"] == EARLIER_VERSION,
+               "a failed upgrade changed the entry's version")
+        log(f"a silent upgrade while the window runs fails (exit {code}) and leaves the entry")
         prefix.run(driver, "close")
         code, _ = prefix.run(driver, "wait-gone", "20000")
         expect(code == 0, "the window did not close")
@@ -195,7 +206,7 @@ def run(args):
         expect(not on_path(prefix), "the folder is on the PATH, which is off by default")
         log(f"{EARLIER_VERSION} installed silently: files, uninstall entry, Start-menu entry; PATH unchanged")
 
-        settings = first_window_start(prefix, args.driver)
+        settings = first_window_start(prefix, args.driver, current)
         log("the first start wrote %APPDATA%\\mirvok\\Mirvok.ini and nothing under Program Files")
         with open(settings, "ab") as f:
             f.write(b"[Kept]\r\nMine=1\r\n")
@@ -249,13 +260,12 @@ def main():
         if not shutil.which(tool):
             log(f"skipped, {tool} is not installed")
             return 77
-    started = time.monotonic()
     try:
         run(args)
     except (Failure, subprocess.TimeoutExpired, subprocess.CalledProcessError) as failure:
         log(f"FAILED: {failure}")
         return 1
-    log(f"passed in {time.monotonic() - started:.0f} s")
+    log("passed")
     return 0
 
 
