@@ -10,6 +10,7 @@
 ;   STAGE    the folder with the files to install
 ;   OUTFILE  the installer to write
 ;   SIGN     (optional) a command that signs the file named by its argument
+;   COMPRESSOR  (optional) instead of solid LZMA (the tests take zlib: faster)
 ;
 ; Switches: /S installs silently, /PATH (with or without /S) puts the folder
 ; on the system PATH, /D=FOLDER (last) installs elsewhere. An installation
@@ -37,7 +38,11 @@ Name "Mirvok ${VERSION}"
 OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES64\Mirvok"
 RequestExecutionLevel admin
-SetCompressor /SOLID lzma
+!ifdef COMPRESSOR
+  SetCompressor ${COMPRESSOR}
+!else
+  SetCompressor /SOLID lzma
+!endif
 ; A file that cannot be replaced (a program still running) stops the
 ; installation, also a silent one, instead of being skipped.
 AllowSkipFiles off
@@ -195,16 +200,23 @@ FunctionEnd
 ; The system PATH with $0 ("+FOLDER" or "-FOLDER") applied, entries compared
 ; without letter case. NSIS holds at most NSIS_MAX_STRLEN characters in a
 ; variable, and a longer PATH reads as an error: such a PATH is never written
-; back, since a cut one would break the system.
+; back, since a cut one would break the system. Adding needs room for the
+; folder and its separator besides.
 !macro EDIT_PATH un message
 Function ${un}EditPath
   ClearErrors
   ReadRegStr $1 HKLM "${ENVIRONMENT_KEY}" "Path"
-  StrLen $2 $1
-  StrLen $3 $INSTDIR
-  IntOp $2 $2 + $3
   ${If} ${Errors}
-  ${OrIf} $2 >= ${NSIS_MAX_STRLEN}
+    StrCpy $2 ${NSIS_MAX_STRLEN}
+  ${Else}
+    StrLen $2 $1
+    !if "${un}" == ""
+      StrLen $3 $INSTDIR
+      IntOp $2 $2 + $3
+      IntOp $2 $2 + 1
+    !endif
+  ${EndIf}
+  ${If} $2 >= ${NSIS_MAX_STRLEN}
     DetailPrint "$(${message})"
     MessageBox MB_OK|MB_ICONEXCLAMATION "$(${message})" /SD IDOK
     Return

@@ -9,6 +9,8 @@
 # writes OUT_DIR/mirvok-VERSION-windows.zip and OUT_DIR/mirvok-VERSION-setup.exe
 # and prints their paths. VERSION defaults to the project version of the build;
 # another one only renames the installer (the tests build an "earlier" one).
+# MIRVOK_INSTALLER_COMPRESSOR (zlib, bzip2) replaces the installer's solid
+# LZMA, for tests that want it made fast rather than small.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -34,6 +36,7 @@ rm -f "$zip"
 setup="$out/mirvok-$version-setup.exe"
 defines=(-DINFO="$build/packaging/windows/ProgramInfo.nsh" -DSTAGE="$stage" -DOUTFILE="$setup" -DVERSION="$version")
 [ -n "${MIRVOK_SIGN_CERT:-}${MIRVOK_SIGN_KEY:-}" ] && defines+=(-DSIGN="$here/sign.sh")
+[ -n "${MIRVOK_INSTALLER_COMPRESSOR:-}" ] && defines+=(-DCOMPRESSOR="$MIRVOK_INSTALLER_COMPRESSOR")
 rm -f "$setup"
 makensis -V2 -INPUTCHARSET UTF8 "${defines[@]}" "$here/mirvok.nsi" >&2
 echo "$zip"

@@ -47,8 +47,8 @@ std::string SettingsLocationHelp() {
 when that folder is writable (a copy unpacked into a folder of its own);
 otherwise, for an installed program, the per-user file: on Linux
 $XDG_CONFIG_HOME/mirvok/Mirvok.ini (by default ~/.config/mirvok/Mirvok.ini),
-on Windows %APPDATA%\mirvok\Mirvok.ini, always for a program the setup
-installed.
+on Windows %APPDATA%\mirvok\Mirvok.ini, always for a program the Windows
+installer put in place.
 )";
 }
 

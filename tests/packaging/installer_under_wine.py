@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """The Windows installer under Wine, as an administrator rolls it out: in a
-fresh prefix, an earlier build installed silently, the window started once
+fresh prefix, an earlier build installed silently (asked to add to a PATH
+too long for it, which it must leave whole), the window started once
 (its settings go to %APPDATA%, nothing under Program Files; an upgrade
 while it runs fails instead of skipping it), the current
 build installed over it silently with /PATH, mirvok-cli.exe asked its
@@ -117,8 +118,9 @@ class Prefix:
 
 def make_installers(build, work):
     def make(folder, *version):
+        # Made fast: compression is not what is tested here.
         out = subprocess.run([PACKAGE, build, os.path.join(work, folder), *version], capture_output=True,
-                             text=True, timeout=300)
+                             text=True, timeout=300, env=dict(os.environ, MIRVOK_INSTALLER_COMPRESSOR="zlib"))
         expect(out.returncode == 0, f"package.sh failed:\n{out.stderr}")
         return out.stdout.split()[-1]
     current = make("current")
@@ -152,10 +154,18 @@ def check_installed(prefix, version):
     return entry
 
 
-def on_path(prefix):
+def system_path(prefix):
     # Value names ignore letter case (Wine's is "PATH").
-    path = next(v for k, v in prefix.registry(ENVIRONMENT_KEY).items() if k.lower() == "path")
-    return INSTALL_DIR.lower() in [part.lower() for part in path.split(";")]
+    return next(v for k, v in prefix.registry(ENVIRONMENT_KEY).items() if k.lower() == "path")
+
+
+def set_system_path(prefix, path):
+    code, _ = prefix.run("reg", "add", ENVIRONMENT_KEY, "/v", "PATH", "/t", "REG_EXPAND_SZ", "/d", path, "/f")
+    expect(code == 0, "cannot set the system PATH")
+
+
+def on_path(prefix):
+    return INSTALL_DIR.lower() in [part.lower() for part in system_path(prefix).split(";")]
 
 
 def first_window_start(prefix, driver, current):
@@ -200,11 +210,18 @@ def run(args):
         prefix.start()
         log("fresh prefix made")
 
-        code, _ = prefix.run(earlier, "/S")
+        # A system PATH longer than the installer can hold: asked to add to
+        # it, the installer must leave it whole.
+        path = system_path(prefix)
+        long_path = path + "".join(f";C:\\Tools\\Vendor{n:02}\\bin" for n in range(50))
+        set_system_path(prefix, long_path)
+        code, _ = prefix.run(earlier, "/S", "/PATH")
         expect(code == 0, f"the silent install of {EARLIER_VERSION} ended with {code}")
         check_installed(prefix, EARLIER_VERSION)
-        expect(not on_path(prefix), "the folder is on the PATH, which is off by default")
-        log(f"{EARLIER_VERSION} installed silently: files, uninstall entry, Start-menu entry; PATH unchanged")
+        expect(system_path(prefix) == long_path, "the installer changed a PATH too long for it")
+        set_system_path(prefix, path)
+        log(f"{EARLIER_VERSION} installed silently: files, uninstall entry, Start-menu entry; "
+            f"a PATH of {len(long_path)} characters left whole")
 
         settings = first_window_start(prefix, args.driver, current)
         log("the first start wrote %APPDATA%\\mirvok\\Mirvok.ini and nothing under Program Files")
