@@ -2,8 +2,8 @@
 # Signs Windows programs in place (Authenticode, SHA-256) with osslsigncode,
 # when a certificate and its key are given in the environment:
 #
-#   MIRVOK_SIGN_CERT           the code-signing certificate, PEM or DER (PEM may
-#                              hold the chain up to the root)
+#   MIRVOK_SIGN_CERT           the code-signing certificate in PEM (it may hold
+#                              the chain up to the root)
 #   MIRVOK_SIGN_KEY            its private key, PEM or DER
 #   MIRVOK_SIGN_PASSWORD_FILE  (optional) a file whose first line is the key's
 #                              password
