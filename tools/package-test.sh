@@ -72,15 +72,19 @@ trap remove EXIT
 apt install --no-install-recommends "$deb" >/dev/null
 installed=$(dpkg -L mirvok)
 
-/usr/bin/mirvok-cli --help | grep -q "^Usage: mirvok-cli" || fail "mirvok-cli --help"
+# Outputs are taken whole before they are searched: grep -q stops reading at
+# the first match, and the program writing the rest would fail on the
+# closed pipe (pipefail).
+help=$(/usr/bin/mirvok-cli --help) || fail "mirvok-cli --help"
+grep -q "^Usage: mirvok-cli" <<<"$help" || fail "mirvok-cli --help"
 version=$(dpkg-deb -f "$deb" Version)
 [ "$(/usr/bin/mirvok-cli --version)" = "mirvok-cli $version" ] || fail "mirvok-cli --version is not $version"
 [ "$(/usr/bin/mirvok --version)" = "mirvok $version" ] || fail "mirvok --version is not $version"
 
 # A first start: the settings go to the user's folder, never beside /usr/bin.
 ini="$home/.config/mirvok/Mirvok.ini"
-as_user /usr/bin/mirvok-cli --help | grep -qxF "Settings file: $ini" \
-    || fail "mirvok-cli --help does not name $ini"
+help=$(as_user /usr/bin/mirvok-cli --help) || fail "mirvok-cli --help as a user"
+grep -qxF "Settings file: $ini" <<<"$help" || fail "mirvok-cli --help does not name $ini"
 as_user /usr/bin/mirvok-cli ports >/dev/null 2>&1 || fail "mirvok-cli ports"
 grep -q "App=Mirvok" "$ini" || fail "the first start of mirvok-cli wrote no settings to $ini"
 rm -rf "$home/.config"
