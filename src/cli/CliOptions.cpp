@@ -5,6 +5,7 @@
 
 #include "ExitCode.h"
 #include "download/BlockMask.h"
+#include "link/remote/RemoteAddress.h"
 #include "startup/SettingsLocation.h"
 
 namespace mirvok::cli {
@@ -66,6 +67,7 @@ bool Accepts(Command command, const std::string& flag) {
         case Command::Check:
             return flag == "--blocks" || flag == "--summary";
         case Command::Ports:
+            return flag == "--probe";
         case Command::Help:
         case Command::ProgramVersion:
             return false;
@@ -97,6 +99,8 @@ std::string Apply(CliOptions& o, const std::string& flag, const std::string& val
         o.yes = true;
     else if (flag == "--summary")
         o.summaryOnly = true;
+    else if (flag == "--probe")
+        o.probe = true;
     else if (flag == "--font-rom")
         o.fontRom = true;
     else if (flag == "--special")
@@ -111,8 +115,16 @@ std::string Apply(CliOptions& o, const std::string& flag, const std::string& val
         if (value != "" && value != "?" && value != "b") return "--variant takes \"\", \"?\" or \"b\"";
         o.variant = value;
     } else if (flag == "--port") {
-        if (!ParsePort(value, number)) return "--port takes a number from 1 to 256 (or COMn)";
+        if (remote::IsRemoteUrl(value)) {
+            const auto address = remote::ParseRemoteUrl(value);
+            if (!address) return "--port takes rfc2217://HOST:PORT for a remote port";
+            o.portUrl = address->Url();
+            o.port.reset();
+            return "";
+        }
+        if (!ParsePort(value, number)) return "--port takes a number from 1 to 256 (or COMn, or rfc2217://HOST:PORT)";
         o.port = number;
+        o.portUrl.clear();
     } else if (flag == "--mode") {
         if (!ToInt(value, number) || number < 0 || number > kMaxDownloadMode) return "--mode takes 0 to 8";
         o.mode = number;
@@ -229,9 +241,11 @@ the same settings file.
 
 Commands:
   ports                       the ports that exist now: COM number, device path,
-                              USB description
+                              USB description; remote ports with their URL
+      --probe                 try each remote port: does a server answer there?
   download FILE               send an S-record file to the card reader
-      --port N                port number (1-256, or COMn)
+      --port N                port number (1-256, or COMn), or a remote port
+                              rfc2217://HOST:PORT (numbered in the settings file)
       --mode 0-8              download mode (0: 9600,N,7,1 ... 8: 115200,N,7,1)
       --terminal              switch the device from terminal mode first ("PA", "*+")
       --download-mode         the device already waits in download mode

@@ -19,6 +19,7 @@ struct CliOptions {
 
     // Choices of the main window; unset: as the settings file has them.
     std::optional<int> port;            // 1..256
+    std::string portUrl;                // --port rfc2217://HOST:PORT; the number is found later
     std::optional<int> mode;            // download mode 0..8
     std::optional<bool> terminalMode;   // --terminal / --download-mode
     std::optional<std::string> blocks;  // nine "0"/"1"
@@ -34,6 +35,7 @@ struct CliOptions {
     int coverRetries = 10;  // Retry answers to the cover warning given by --yes
     bool json = false;
     bool summaryOnly = false;  // check: no line-by-line listing
+    bool probe = false;        // ports: try each remote port
     std::string transcriptPath;
     std::string iniPath;  // empty: Mirvok.ini beside the executable
 };

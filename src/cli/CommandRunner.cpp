@@ -8,23 +8,39 @@
 #include "RecordCheck.h"
 #include "download/BlockMask.h"
 #include "link/ComPortName.h"
+#include "link/remote/RemoteAddress.h"
 #include "startup/RunState.h"
 #include "startup/Utf8Path.h"
 
 namespace mirvok::cli {
 namespace {
 
+// Whether a server answers at a remote port: it opens at 9600,N,8,1 and
+// closes again. A local port is not touched (opening one may reset a device).
+std::optional<bool> Probe(const PortInfo& port, CliServices& s) {
+    if (!remote::IsRemoteUrl(port.devicePath)) return std::nullopt;
+    TransportStatus status = TransportStatus::Ok;
+    std::unique_ptr<Transport> transport = s.ports.Open(port.number, LineSettings{}, status);
+    if (transport) transport->Close();
+    return transport != nullptr && status == TransportStatus::Ok;
+}
+
 int RunPorts(const CliOptions& options, CliServices& s) {
     const std::vector<PortInfo> ports = s.ports.ListPorts();
+    std::vector<std::optional<bool>> answers;
+    for (const PortInfo& p : ports) answers.push_back(options.probe ? Probe(p, s) : std::nullopt);
     if (options.json) {
         std::vector<std::string> list;
-        for (const PortInfo& p : ports)
-            list.push_back(JsonObject()
-                               .Num("port", p.number)
-                               .Str("name", ComPortName(p.number))
-                               .Str("path", p.devicePath)
-                               .Str("description", p.description)
-                               .Text());
+        for (std::size_t i = 0; i < ports.size(); ++i) {
+            const PortInfo& p = ports[i];
+            JsonObject entry;
+            entry.Num("port", p.number)
+                .Str("name", ComPortName(p.number))
+                .Str("path", p.devicePath)
+                .Str("description", p.description);
+            if (answers[i]) entry.Bool("answers", *answers[i]);
+            list.push_back(entry.Text());
+        }
         s.out << JsonObject()
                      .Str("event", "result")
                      .Str("command", "ports")
@@ -36,11 +52,13 @@ int RunPorts(const CliOptions& options, CliServices& s) {
         return kExitOk;
     }
     if (ports.empty()) s.err << "no serial ports found\n";
-    for (const PortInfo& p : ports) {
+    for (std::size_t i = 0; i < ports.size(); ++i) {
+        const PortInfo& p = ports[i];
         std::string line = ComPortName(p.number);
         line.resize(std::max<std::size_t>(line.size() + 1, 7), ' ');
         line += p.devicePath.empty() ? "-" : p.devicePath;
-        if (!p.description.empty()) line += "  " + p.description;
+        if (!p.description.empty() && p.description != p.devicePath) line += "  " + p.description;
+        if (answers[i]) line += *answers[i] ? "  answers" : "  no answer";
         s.out << line << "\n";
     }
     return kExitOk;

@@ -15,6 +15,7 @@
 #include "cli/ExitCode.h"
 #include "cli/Interrupt.h"
 #include "cli/OperatorChannel.h"
+#include "link/remote/RemotePorts.h"
 #include "link/serial/EarlyPortDiscovery.h"
 #include "link/serial/SerialPortProvider.h"
 #include "link/serial/SerialRuntime.h"
@@ -32,7 +33,7 @@ int main(int argc, char** argv) {
         std::cerr << "mirvok-cli: " << parsed.error << "\n(mirvok-cli --help lists the commands and flags)\n";
         return cli::kExitUsage;
     }
-    const cli::CliOptions& options = parsed.options;
+    cli::CliOptions options = parsed.options;
     // Every command with settings shows the window's port list first.
     std::optional<serial::EarlyPortDiscovery> portDiscovery;
     if (cli::UsesSettings(options.command)) portDiscovery.emplace();
@@ -52,7 +53,19 @@ int main(int argc, char** argv) {
 
     cli::SystemClock clock;
     cli::TerminalOperator console;
-    SerialPortProvider ports(run.IniPath);
+    SerialPortProvider serialPorts(run.IniPath);
+    remote::RemotePorts ports(serialPorts, run.IniPath,
+                              [](const std::string& message) { std::cerr << "mirvok-cli: " << message << "\n"; });
+    if (!options.portUrl.empty()) {
+        // A remote port named on the command line gets a COM number like a
+        // device seen for the first time, kept in the settings file.
+        const int number = ports.NumberFor(options.portUrl);
+        if (number == 0) {
+            std::cerr << "mirvok-cli: no free port number for " << options.portUrl << "\n";
+            return cli::kExitPortNotListed;
+        }
+        options.port = number;
+    }
     cli::CliServices services{
         clock, console, ports, std::cout, std::cerr, cli::StandardErrorIsTerminal(), [](int code) {
             std::exit(code);

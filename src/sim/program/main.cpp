@@ -8,12 +8,14 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "ComPortServer.h"
 #include "ProgramVersion.h"
 #include "PseudoTerminal.h"
 #include "sim/DeviceConsole.h"
@@ -36,6 +38,7 @@ struct Options {
     std::string transcriptPath;
     bool pacing = true;
     bool coverOpen = false;
+    int comPortServerPort = 0;  // --rfc2217; 0: none
     std::vector<std::pair<std::string, std::string>> settings;
 };
 
@@ -55,6 +58,12 @@ Options:
   --no-pacing          take and send bytes at once instead of at the line rate
   --cover open|closed  the cover at start (closed)
   --set NAME=VALUE     a setting at start, as the console's "set NAME VALUE"
+  --rfc2217 PORT       also serve the device as a remote serial port (Telnet
+                       COM-PORT-OPTION, RFC 2217) on 127.0.0.1:PORT, one client
+                       at a time; while one is connected, the terminal is not
+                       served. Line settings come from the client, DSR and CTS
+                       (power, "set cts") are reported to it, and a pulled
+                       cable drops the connection
   --help               this text
   --version            the program's version
 
@@ -85,6 +94,16 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
             if (!value(options.transcriptPath)) return false;
         } else if (arg == "--no-pacing") {
             options.pacing = false;
+        } else if (arg == "--rfc2217") {
+            std::string port;
+            if (!value(port)) return false;
+            char* end = nullptr;
+            const long number = std::strtol(port.c_str(), &end, 10);
+            if (port.empty() || *end != '\0' || number < 1 || number > 65535) {
+                error = "--rfc2217 takes a TCP port number (1-65535)";
+                return false;
+            }
+            options.comPortServerPort = static_cast<int>(number);
         } else if (arg == "--cover") {
             std::string state;
             if (!value(state)) return false;
@@ -128,7 +147,7 @@ public:
         if (!Prepare()) return 1;
         while (!g_stop && !quit_) {
             clock_.AdvanceToUs(RealNowUs());
-            ServeTerminal();
+            ServeWire();
             WaitForWork();
             ServeConsole();
             if (clock_.NowUs() - lastLogUs_ > kLogJoinUs) FlushLog();
@@ -168,6 +187,14 @@ private:
             }
         }
         if (!OpenTerminal()) return false;
+        if (options_.comPortServerPort != 0) {
+            std::string error;
+            if (!server_.Listen(static_cast<std::uint16_t>(options_.comPortServerPort), error)) {
+                std::cerr << "mirvok-sim: " << error << "\n";
+                return false;
+            }
+            Note("serving rfc2217://127.0.0.1:" + std::to_string(options_.comPortServerPort));
+        }
         std::cout << pty_.SlavePath() << std::endl;
         if (!options_.linkPath.empty()) std::cerr << "mirvok-sim: link " << options_.linkPath << "\n";
         Prompt();
@@ -188,6 +215,52 @@ private:
         waitingAfterRead_ = false;
         Note("terminal " + pty_.SlavePath() + " at " + LineSettingsText(line_));
         return true;
+    }
+
+    void ServeWire() {
+        if (server_.ListenFd() >= 0 && !device_.CablePulled() && server_.AcceptWaiting()) {
+            remoteLine_ = line_;
+            Note("remote client connected");
+        }
+        if (server_.Connected())
+            ServeRemote();
+        else
+            ServeTerminal();
+    }
+
+    void ServeRemote() {
+        const std::int64_t now = clock_.NowUs();
+        if (now >= consumedUntilUs_) TakeRemoteInput(now);
+        if (!server_.Connected()) return;
+        const std::string out = device_.TakeOutput(now);
+        if (!out.empty()) {
+            Log(Direction::ToHost, out);
+            if (!server_.Send(out)) Note("remote client gone while replying");
+        }
+        server_.ReportLines(device_.Lines());
+        if (device_.CablePulled()) {
+            server_.Drop();
+            Note("cable pulled: the connection drops");
+        }
+    }
+
+    void TakeRemoteInput(std::int64_t now) {
+        const ComPortServer::Input input = server_.Read(kChunkBytes, remoteLine_);
+        if (input.lineChanged && !SameSettings(remoteLine_, line_)) {
+            line_ = remoteLine_;
+            device_.ChangeLineSettings(line_, true);
+            Note("line settings " + LineSettingsText(line_) + " from the remote client");
+        }
+        if (!input.data.empty()) {
+            Log(Direction::FromHost, input.data);
+            const bool continuing = waitingAfterRead_ || now - consumedUntilUs_ <= kContinuingUs;
+            consumedUntilUs_ = device_.Receive(input.data, continuing ? consumedUntilUs_ : now).doneUs;
+        }
+        waitingAfterRead_ = input.moreWaiting;
+        if (input.closed) {
+            server_.Drop();
+            Note("remote client gone");
+        }
     }
 
     void ServeTerminal() {
@@ -266,9 +339,12 @@ private:
         if (const auto next = device_.NextActivityUs())
             waitUs = std::min(waitUs, std::max<std::int64_t>(0, *next - now));
         std::vector<pollfd> fds;
-        const bool mayRead = pty_.IsOpen() && now >= consumedUntilUs_;
-        if (pty_.IsOpen() && !mayRead) waitUs = std::min(waitUs, consumedUntilUs_ - now);
-        if (mayRead) fds.push_back(pollfd{pty_.MasterFd(), POLLIN, 0});
+        // While a remote client is connected, it is the wire.
+        const int wire = server_.Connected() ? server_.ClientFd() : pty_.IsOpen() ? pty_.MasterFd() : -1;
+        const bool mayRead = wire >= 0 && now >= consumedUntilUs_;
+        if (wire >= 0 && !mayRead) waitUs = std::min(waitUs, consumedUntilUs_ - now);
+        if (mayRead) fds.push_back(pollfd{wire, POLLIN, 0});
+        if (server_.ListenFd() >= 0 && !device_.CablePulled()) fds.push_back(pollfd{server_.ListenFd(), POLLIN, 0});
         if (stdinOpen_) fds.push_back(pollfd{STDIN_FILENO, POLLIN, 0});
         const timespec timeout{static_cast<time_t>(waitUs / 1'000'000),
                                static_cast<long>(waitUs % 1'000'000) * 1000};
@@ -340,7 +416,9 @@ private:
     VirtualClock clock_;
     DeviceModel device_;
     PseudoTerminal pty_;
+    ComPortServer server_;
     LineSettings line_;
+    LineSettings remoteLine_;  // as the remote client set it
     std::int64_t consumedUntilUs_ = 0;
     bool waitingAfterRead_ = false;  // bytes were left in the terminal by the last read
     std::ofstream transcript_;

@@ -8,6 +8,7 @@
 #include "MainView.h"
 #include "QtHost.h"
 #include "link/Link.h"
+#include "link/remote/RemotePorts.h"
 #include "link/serial/SerialPortProvider.h"
 #include "ui/Frmdown.h"
 
@@ -26,6 +27,7 @@ public:
 
 private:
     SerialPortProvider ports_;
+    remote::RemotePorts remotePorts_;  // the ports of the settings file's rfc2217:// entries, and ports_
     Link link_;
     QtHost host_;
     Frmdown frm_;

@@ -10,6 +10,7 @@
 #include "Win32Host.h"
 #include "Win32View.h"
 #include "link/Link.h"
+#include "link/remote/RemotePorts.h"
 #include "link/serial/SerialPortProvider.h"
 #include "startup/RunState.h"
 #include "startup/SettingsLocation.h"
@@ -28,7 +29,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     run.CommandLine = mirvok::Utf8(mirvok::ArgumentsOf(GetCommandLineW()));
     mirvok::LoadOrCreateSettings(run);
 
-    mirvok::SerialPortProvider ports(run.IniPath);
+    mirvok::SerialPortProvider serialPorts(run.IniPath);
+    mirvok::remote::RemotePorts ports(serialPorts, run.IniPath);
     mirvok::Link link(ports);
     mirvok::Win32Host host;
     mirvok::Frmdown frm(host, link, run);

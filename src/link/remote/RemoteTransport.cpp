@@ -1,0 +1,150 @@
+#include "RemoteTransport.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace mirvok::remote {
+namespace {
+
+// What a server may send in reply to one read at most, taken in one go.
+constexpr std::size_t kReceiveChunkBytes = 4096;
+// How long the answers to the server's negotiation may take to leave.
+constexpr int kReplyTimeoutMs = 1000;
+
+std::string Where(const RemoteAddress& address) {
+    return address.Url() + ": ";
+}
+
+}  // namespace
+
+std::unique_ptr<RemoteTransport> RemoteTransport::Open(const RemoteAddress& address, const LineSettings& settings,
+                                                       TransportStatus& status, std::string& error) {
+    status = TransportStatus::IoError;
+    std::string cause;
+    std::unique_ptr<TcpConnection> connection =
+        TcpConnection::Connect(address.host, address.port, kConnectTimeoutMs, cause);
+    if (!connection) {
+        error = Where(address) + "cannot connect to " + address.host + " port " + std::to_string(address.port) +
+                ": " + cause;
+        return nullptr;
+    }
+    std::unique_ptr<RemoteTransport> transport(new RemoteTransport(std::move(connection)));
+    ComPortClient& client = transport->client_;
+    const std::string gone = Where(address) + "the connection to " + address.host + " port " +
+                             std::to_string(address.port) + " failed: ";
+
+    if (transport->connection_->Send(client.Start(), kReplyTimeoutMs) != TransportStatus::Ok ||
+        !transport->WaitUntil([&] { return client.ComPort() != ComPortClient::Agreement::Pending; },
+                              kNegotiationTimeoutMs)) {
+        error = gone + transport->connection_->Error();
+        return nullptr;
+    }
+    switch (client.ComPort()) {
+        case ComPortClient::Agreement::Agreed:
+            break;
+        case ComPortClient::Agreement::Refused:
+            error = Where(address) + "the server refuses the COM-PORT-OPTION (RFC 2217)";
+            return nullptr;
+        case ComPortClient::Agreement::Pending:
+            error = Where(address) + "no Telnet COM-PORT-OPTION (RFC 2217) answer within " +
+                    std::to_string(kNegotiationTimeoutMs / 1000) + " s: not a remote serial port server";
+            return nullptr;
+    }
+
+    if (transport->connection_->Send(client.Configure(settings), kReplyTimeoutMs) != TransportStatus::Ok ||
+        !transport->WaitUntil([&] { return client.SettingsAnswered() || !client.Refusal().empty(); },
+                              kSettingAnswersMs)) {
+        error = gone + transport->connection_->Error();
+        return nullptr;
+    }
+    if (!client.Refusal().empty()) {
+        status = TransportStatus::BadSetting;
+        error = Where(address) + "the server refuses the " + client.Refusal();
+        return nullptr;
+    }
+    // Whatever came before the purge belongs to no exchange of ours.
+    transport->data_.clear();
+    status = TransportStatus::Ok;
+    return transport;
+}
+
+bool RemoteTransport::Pump() {
+    if (broken_) return false;
+    while (data_.size() < kMaxPendingBytes) {
+        std::string wire;
+        const TransportStatus received = connection_->Receive(wire, kReceiveChunkBytes);
+        std::string reply;
+        client_.Receive(wire, data_, reply);
+        if (!reply.empty() && connection_->Send(reply, kReplyTimeoutMs) == TransportStatus::IoError)
+            broken_ = true;
+        if (received != TransportStatus::Ok) broken_ = true;
+        if (broken_ || wire.size() < kReceiveChunkBytes) break;
+    }
+    return !broken_;
+}
+
+template <typename Done>
+bool RemoteTransport::WaitUntil(Done done, int timeoutMs) {
+    const std::int64_t deadline = NowMs() + timeoutMs;
+    for (;;) {
+        const bool alive = Pump();
+        // Only used while opening: data before the purge is nobody's.
+        data_.clear();
+        if (!alive) return false;
+        if (done()) return true;
+        const std::int64_t left = deadline - NowMs();
+        if (left <= 0) return true;
+        connection_->WaitReadable(static_cast<int>(left));
+    }
+}
+
+TransportStatus RemoteTransport::Write(const std::string& bytes, int timeoutMs) {
+    // A server that has closed shows here rather than after a few lines that
+    // the socket still took.
+    if (!Pump()) return TransportStatus::IoError;
+    const TransportStatus sent = connection_->Send(ComPortClient::EncodeData(bytes), timeoutMs);
+    if (sent == TransportStatus::IoError) broken_ = true;
+    return sent;
+}
+
+TransportStatus RemoteTransport::Read(std::string& out) {
+    Pump();
+    out += data_;
+    const bool gave = !data_.empty();
+    data_.clear();
+    return gave || !broken_ ? TransportStatus::Ok : TransportStatus::IoError;
+}
+
+TransportStatus RemoteTransport::WaitForData(int timeoutMs) {
+    const std::int64_t deadline = NowMs() + timeoutMs;
+    for (;;) {
+        const bool alive = Pump();
+        if (!data_.empty()) return TransportStatus::Ok;
+        if (!alive) return TransportStatus::IoError;
+        const std::int64_t left = deadline - NowMs();
+        if (left <= 0) return TransportStatus::Timeout;
+        connection_->WaitReadable(static_cast<int>(left));
+    }
+}
+
+std::int64_t RemoteTransport::NowMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void RemoteTransport::Sleep(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::max(0, ms)));
+}
+
+ModemLines RemoteTransport::Lines() {
+    if (!Pump()) return ModemLines{};
+    return client_.Lines();
+}
+
+void RemoteTransport::Close() {
+    connection_.reset();
+    broken_ = true;
+}
+
+}  // namespace mirvok::remote

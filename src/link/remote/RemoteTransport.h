@@ -1,0 +1,59 @@
+#pragma once
+// The transport to a remote serial port: Telnet with the COM-PORT-OPTION over
+// TCP. The ComPortClient codec does the protocol; this class moves its bytes
+// and decides how long to wait. Like the serial transports, it blocks in the
+// link calls on the real clock.
+
+#include <memory>
+#include <string>
+
+#include "ComPortClient.h"
+#include "RemoteAddress.h"
+#include "TcpConnection.h"
+
+namespace mirvok::remote {
+
+class RemoteTransport final : public Transport {
+public:
+    static constexpr int kConnectTimeoutMs = 5000;
+    // How long the server has to agree to the COM-PORT-OPTION. A server that
+    // speaks no Telnet never does, and the opening fails.
+    static constexpr int kNegotiationTimeoutMs = 3000;
+    // How long the answers to the line settings are waited for. A server
+    // that does not answer them is taken to have set them.
+    static constexpr int kSettingAnswersMs = 2000;
+    // Data taken from the socket and not handed out yet, at most; beyond it
+    // the rest waits in the socket, and TCP holds the server back.
+    static constexpr std::size_t kMaxPendingBytes = 64 * 1024;
+
+    // Connects, negotiates and sets the line. On failure: nothing, with
+    // IoError (no connection, no Telnet server) or BadSetting (a setting
+    // refused) and a message naming the host, the port and the cause.
+    static std::unique_ptr<RemoteTransport> Open(const RemoteAddress& address, const LineSettings& settings,
+                                                 TransportStatus& status, std::string& error);
+
+    TransportStatus Write(const std::string& bytes, int timeoutMs) override;
+    TransportStatus Read(std::string& out) override;
+    TransportStatus WaitForData(int timeoutMs) override;
+    std::int64_t NowMs() override;
+    void Sleep(int ms) override;
+    // As the server last notified them; a connection that is gone shows as
+    // a failed write, not as lines off.
+    ModemLines Lines() override;
+    void Close() override;
+
+private:
+    explicit RemoteTransport(std::unique_ptr<TcpConnection> connection) : connection_(std::move(connection)) {}
+    // Takes in what has arrived without waiting; false once the connection is gone.
+    bool Pump();
+    // Waits until `done` holds, the deadline passes or the connection goes.
+    template <typename Done>
+    bool WaitUntil(Done done, int timeoutMs);
+
+    std::unique_ptr<TcpConnection> connection_;
+    ComPortClient client_;
+    std::string data_;
+    bool broken_ = false;
+};
+
+}  // namespace mirvok::remote

@@ -1,0 +1,50 @@
+#pragma once
+// A TCP connection that only moves bytes: connect within a time-out, send
+// within a deadline, take what has arrived without waiting, wait for data.
+// Every line goes out at once (TCP_NODELAY), and keep-alive probes find a
+// peer that has gone without a word. POSIX sockets (TcpConnectionPosix.cpp)
+// or Winsock (TcpConnectionWindows.cpp).
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "link/Transport.h"
+
+namespace mirvok::remote {
+
+class TcpConnection {
+public:
+    // Idle seconds before the first keep-alive probe, the seconds between
+    // probes and how many go unanswered before the connection counts as lost.
+    static constexpr int kKeepAliveIdleS = 10;
+    static constexpr int kKeepAliveIntervalS = 5;
+    static constexpr int kKeepAliveProbes = 3;
+
+    // Nothing on failure, with the system's words in `error`
+    // ("Connection refused", "no answer within 5 s").
+    static std::unique_ptr<TcpConnection> Connect(const std::string& host, std::uint16_t port, int timeoutMs,
+                                                  std::string& error);
+    ~TcpConnection();
+    TcpConnection(const TcpConnection&) = delete;
+    TcpConnection& operator=(const TcpConnection&) = delete;
+
+    // Ok; Timeout when the peer did not take the bytes in time; IoError when
+    // the connection is gone.
+    TransportStatus Send(std::string_view bytes, int timeoutMs);
+    // Appends at most maxBytes of what has arrived. Ok (maybe nothing);
+    // IoError once the peer has closed or the connection failed.
+    TransportStatus Receive(std::string& out, std::size_t maxBytes);
+    // Ok when something (data or the end) can be received; Timeout otherwise.
+    TransportStatus WaitReadable(int timeoutMs);
+    // The system's words for the last failure.
+    const std::string& Error() const { return error_; }
+
+private:
+    explicit TcpConnection(std::intptr_t socket) : socket_(socket) {}
+    std::intptr_t socket_;
+    std::string error_;
+};
+
+}  // namespace mirvok::remote

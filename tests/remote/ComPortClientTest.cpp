@@ -1,0 +1,175 @@
+// The Telnet/COM-PORT-OPTION codec byte by byte: the negotiation a server
+// answers, data with 0xFF in both directions, answers split at every byte,
+// refused settings and the modem lines.
+
+#include <gtest/gtest.h>
+
+#include "link/remote/ComPortClient.h"
+#include "link/remote/ComPortOption.h"
+#include "link/remote/RemoteAddress.h"
+#include "link/remote/TelnetCodec.h"
+
+namespace mirvok::remote {
+namespace {
+
+using namespace telnet;
+
+std::string Bytes(std::initializer_list<int> values) {
+    std::string out;
+    for (int v : values) out += static_cast<char>(v);
+    return out;
+}
+
+std::string Answer(unsigned char code, std::string_view value) {
+    return comport::Command(static_cast<unsigned char>(comport::kServerOffset + code), value);
+}
+
+// The answers a server gives to Configure at 115200,N,7,1.
+std::string AnswersTo115200N71() {
+    return Answer(comport::kSetBaudRate, comport::BaudValue(115200)) + Answer(comport::kSetDataSize, "\x07") +
+           Answer(comport::kSetParity, "\x01") + Answer(comport::kSetStopSize, "\x01");
+}
+
+LineSettings Line115200N71() {
+    LineSettings line;
+    line.baud = 115200;
+    line.dataBits = 7;
+    line.parity = 'N';
+    return line;
+}
+
+struct Client {
+    ComPortClient client;
+    std::string data, reply;
+    Client() { client.Start(); }
+    void Feed(const std::string& wire) { client.Receive(wire, data, reply); }
+    // Fed one byte at a time, as the worst split of all.
+    void FeedByteByByte(const std::string& wire) {
+        for (char c : wire) Feed(std::string(1, c));
+    }
+};
+
+TEST(TelnetDecoder, DataCommandsAndSubnegotiationsSurviveEverySplit) {
+    const std::string wire = Bytes({'a', kIac, kIac, 'b', kIac, kWill, 3, kIac, kSb, 44, 107, kIac, kIac, 0x30,
+                                    kIac, kSe, kIac, 241 /* NOP */, 'c'});
+    for (std::size_t split = 0; split <= wire.size(); ++split) {
+        Decoder decoder;
+        std::string data;
+        std::vector<Event> events;
+        decoder.Feed(std::string_view(wire).substr(0, split), data, events);
+        decoder.Feed(std::string_view(wire).substr(split), data, events);
+        EXPECT_EQ(data, Bytes({'a', 0xFF, 'b', 'c'})) << "split at " << split;
+        ASSERT_EQ(events.size(), 2u) << "split at " << split;
+        EXPECT_EQ(events[0].verb, kWill);
+        EXPECT_EQ(events[0].option, 3);
+        EXPECT_EQ(events[1].option, 44);
+        EXPECT_EQ(events[1].payload, Bytes({107, 0xFF, 0x30}));
+    }
+}
+
+TEST(TelnetDecoder, AnOverlongSubnegotiationIsDroppedAndTheStreamGoesOn) {
+    Decoder decoder;
+    std::string data;
+    std::vector<Event> events;
+    decoder.Feed(Bytes({kIac, kSb, 44}) + std::string(10 * kMaxSubnegotiationBytes, 'x') + Bytes({kIac, kSe}) + "ok",
+                 data, events);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].kind, Event::Kind::OverlongSubnegotiation);
+    EXPECT_EQ(data, "ok");
+}
+
+TEST(TelnetEncoding, DataAndSubnegotiationsDoubleEveryFF) {
+    EXPECT_EQ(EscapeData(Bytes({1, 0xFF, 0xFF, 2})), Bytes({1, 0xFF, 0xFF, 0xFF, 0xFF, 2}));
+    EXPECT_EQ(comport::Command(comport::kSetBaudRate, comport::BaudValue(0x0001FFFF)),
+              Bytes({kIac, kSb, 44, 1, 0, 1, 0xFF, 0xFF, 0xFF, 0xFF, kIac, kSe}));
+}
+
+TEST(ComPortClient, AgreesWithAServerThatOffersEverythingFirstAndRefusesWhatItDoesNotWant) {
+    Client c;
+    // What a ser2net server sends on connecting, before it has heard us.
+    c.Feed(Bytes({kIac, kWill, 3, kIac, kDo, 3, kIac, kWill, 1, kIac, kDont, 1, kIac, kDo, 0, kIac, kWill, 0,
+                  kIac, kDo, 44}));
+    EXPECT_EQ(c.client.ComPort(), ComPortClient::Agreement::Agreed);
+    // Only the echo is answered: everything else answered our own requests.
+    EXPECT_EQ(c.reply, Negotiation(kDont, kOptionEcho));
+    // Repeated offers get no answer, so two ends never answer each other forever.
+    c.reply.clear();
+    c.Feed(Bytes({kIac, kDo, 44, kIac, kWill, 0}));
+    EXPECT_EQ(c.reply, "");
+}
+
+TEST(ComPortClient, TheComPortOptionRefused) {
+    Client c;
+    c.Feed(Negotiation(kDont, kOptionComPort));
+    EXPECT_EQ(c.client.ComPort(), ComPortClient::Agreement::Refused);
+    Client other;
+    other.Feed(Negotiation(kDo, 99));
+    EXPECT_EQ(other.reply, Negotiation(kWont, 99));
+    EXPECT_EQ(other.client.ComPort(), ComPortClient::Agreement::Pending);
+}
+
+TEST(ComPortClient, ConfigureAsksForTheLineAndChecksEveryAnswer) {
+    struct Row {
+        const char* name;
+        std::string answers;
+        bool answered;
+        std::string refusal;
+    };
+    const std::string good = AnswersTo115200N71();
+    const Row rows[] = {
+        {"all as asked", good, true, ""},
+        {"baud rate lower", Answer(comport::kSetBaudRate, comport::BaudValue(9600)) + good, true,
+         "baud rate 115200 (server: 9600)"},
+        {"8 data bits", Answer(comport::kSetDataSize, "\x08") + good, true, "data bits 7 (server: 8)"},
+        {"even parity", Answer(comport::kSetParity, "\x03") + good, true, "parity N (server: E)"},
+        {"answers missing", Answer(comport::kSetBaudRate, comport::BaudValue(115200)), false, ""},
+    };
+    for (const Row& row : rows) {
+        Client c;
+        const std::string requests = c.client.Configure(Line115200N71());
+        EXPECT_NE(requests.find(comport::Command(comport::kSetControl, "\x01")), std::string::npos);
+        EXPECT_NE(requests.find(comport::Command(comport::kPurgeData, "\x03")), std::string::npos);
+        EXPECT_NE(requests.find(comport::Command(comport::kSetModemStateMask, "\x33")), std::string::npos);
+        c.FeedByteByByte(row.answers);
+        EXPECT_EQ(c.client.SettingsAnswered(), row.answered) << row.name;
+        EXPECT_EQ(c.client.Refusal(), row.refusal) << row.name;
+    }
+}
+
+TEST(ComPortClient, ModemLinesFollowTheNotificationsButNotAServerThatCannotReadThem) {
+    struct Row {
+        const char* name;
+        std::vector<int> states;
+        bool dsr, cts;
+    };
+    const Row rows[] = {
+        {"never notified", {}, true, true},
+        {"only ever all off, no change (server cannot read the lines)", {0x00, 0x00}, true, true},
+        {"DSR and CTS on", {0x30}, true, true},
+        {"DSR drops", {0x30, 0x12}, false, true},
+        {"CTS drops", {0x30, 0x21}, true, false},
+        {"off at the start", {0x10}, false, true},
+        {"all off after a real report", {0x30, 0x00}, false, false},
+    };
+    for (const Row& row : rows) {
+        Client c;
+        for (int state : row.states)
+            c.FeedByteByByte(Answer(comport::kNotifyModemState, std::string(1, static_cast<char>(state))));
+        EXPECT_EQ(c.client.Lines().dsr, row.dsr) << row.name;
+        EXPECT_EQ(c.client.Lines().cts, row.cts) << row.name;
+    }
+}
+
+TEST(RemoteAddress, OnlyWellFormedUrlsAreRemotePorts) {
+    EXPECT_EQ(ParseRemoteUrl("rfc2217://127.0.0.1:2217"), (RemoteAddress{"127.0.0.1", 2217}));
+    EXPECT_EQ(ParseRemoteUrl("RFC2217://reader-3.site:7001"), (RemoteAddress{"reader-3.site", 7001}));
+    EXPECT_EQ(ParseRemoteUrl("rfc2217://[::1]:65535"), (RemoteAddress{"::1", 65535}));
+    EXPECT_EQ(RemoteAddress({"::1", 2}).Url(), "rfc2217://[::1]:2");
+    for (const char* bad : {"rfc2217://host", "rfc2217://:2217", "rfc2217://host:0", "rfc2217://host:65536",
+                            "rfc2217://host:22/x", "rfc2217://user@host:22", "rfc2217://[::1]2217",
+                            "rfc2217://ho st:1", "tcp://host:1", "/dev/ttyUSB0"})
+        EXPECT_FALSE(ParseRemoteUrl(bad)) << bad;
+}
+
+}  // namespace
+}  // namespace mirvok::remote
