@@ -14,7 +14,7 @@ root=$(pwd)
 packages=(clang-format cmake ninja-build g++ clang pkg-config libgtest-dev libgmock-dev
           qt6-base-dev qt6-serialport-dev libgl-dev libxkbcommon-dev
           fonts-noto-cjk xvfb xauth srecord libclang-rt-14-dev tmux
-          minicom python3-serial time ccache
+          minicom python3-serial time ccache ser2net
           help2man librsvg2-bin dpkg-dev file zip
           lintian desktop-file-utils appstream bash-completion
           nsis osslsigncode openssl

@@ -18,7 +18,8 @@ void ReportOnStandardError(const std::string& message) {
 const std::map<int, RemoteAddress>& RemotePorts::Remote() {
     if (!remote_) {
         remote_.emplace();
-        for (const auto& [number, value] : PortMap::Load(iniPath_).Entries()) {
+        const PortMap map = PortMap::Load(iniPath_);
+        for (const auto& [number, value] : map.Entries()) {
             // A malformed URL is no port, and its number stays taken.
             if (!IsRemoteUrl(value))
                 otherEntries_.emplace(number, value);

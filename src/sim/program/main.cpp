@@ -218,6 +218,7 @@ private:
     }
 
     void ServeWire() {
+        server_.ReportLines(device_.Lines());
         if (server_.ListenFd() >= 0 && !device_.CablePulled() && server_.AcceptWaiting()) {
             remoteLine_ = line_;
             Note("remote client connected");
