@@ -122,7 +122,8 @@ std::string Apply(CliOptions& o, const std::string& flag, const std::string& val
             o.port.reset();
             return "";
         }
-        if (!ParsePort(value, number)) return "--port takes a number from 1 to 256 (or COMn, or rfc2217://HOST:PORT)";
+        if (!ParsePort(value, number))
+            return "--port takes a number from 1 to 256 (or COMn, or rfc2217://HOST:PORT)";
         o.port = number;
         o.portUrl.clear();
     } else if (flag == "--mode") {

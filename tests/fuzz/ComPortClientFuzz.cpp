@@ -3,9 +3,9 @@
 // does in one piece, never hold more than its bounds, and its own data must
 // come back unchanged through the decoder.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>

@@ -50,8 +50,8 @@ struct Client {
 };
 
 TEST(TelnetDecoder, DataCommandsAndSubnegotiationsSurviveEverySplit) {
-    const std::string wire = Bytes({'a', kIac, kIac, 'b', kIac, kWill, 3, kIac, kSb, 44, 107, kIac, kIac, 0x30,
-                                    kIac, kSe, kIac, 241 /* NOP */, 'c'});
+    const std::string wire = Bytes({'a', kIac, kIac, 'b', kIac, kWill, 3, kIac, kSb, 44, 107, kIac, kIac,
+                                    0x30, kIac, kSe, kIac, 241 /* NOP */, 'c'});
     for (std::size_t split = 0; split <= wire.size(); ++split) {
         Decoder decoder;
         std::string data;
@@ -71,8 +71,9 @@ TEST(TelnetDecoder, AnOverlongSubnegotiationIsDroppedAndTheStreamGoesOn) {
     Decoder decoder;
     std::string data;
     std::vector<Event> events;
-    decoder.Feed(Bytes({kIac, kSb, 44}) + std::string(10 * kMaxSubnegotiationBytes, 'x') + Bytes({kIac, kSe}) + "ok",
-                 data, events);
+    decoder.Feed(
+        Bytes({kIac, kSb, 44}) + std::string(10 * kMaxSubnegotiationBytes, 'x') + Bytes({kIac, kSe}) + "ok",
+        data, events);
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].kind, Event::Kind::OverlongSubnegotiation);
     EXPECT_EQ(data, "ok");
@@ -87,8 +88,8 @@ TEST(TelnetEncoding, DataAndSubnegotiationsDoubleEveryFF) {
 TEST(ComPortClient, AgreesWithAServerThatOffersEverythingFirstAndRefusesWhatItDoesNotWant) {
     Client c;
     // What a ser2net server sends on connecting, before it has heard us.
-    c.Feed(Bytes({kIac, kWill, 3, kIac, kDo, 3, kIac, kWill, 1, kIac, kDont, 1, kIac, kDo, 0, kIac, kWill, 0,
-                  kIac, kDo, 44}));
+    c.Feed(Bytes({kIac, kWill, 3,   kIac, kDo,  3,     kIac, kWill, 1,   kIac, kDont,
+                  1,    kIac,  kDo, 0,    kIac, kWill, 0,    kIac,  kDo, 44}));
     EXPECT_EQ(c.client.ComPort(), ComPortClient::Agreement::Agreed);
     // Only the echo is answered: everything else answered our own requests.
     EXPECT_EQ(c.reply, Negotiation(kDont, kOptionEcho));

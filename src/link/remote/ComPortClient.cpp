@@ -105,7 +105,8 @@ void ComPortClient::OnNegotiation(unsigned char verb, unsigned char option, std:
         state.enabled = false;
         state.pending = false;
     }
-    if (aboutUs && option == kOptionComPort) comPort_ = state.enabled ? Agreement::Agreed : Agreement::Refused;
+    if (aboutUs && option == kOptionComPort)
+        comPort_ = state.enabled ? Agreement::Agreed : Agreement::Refused;
 }
 
 void ComPortClient::OnComPortAnswer(std::string_view payload) {

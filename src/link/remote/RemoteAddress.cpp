@@ -37,9 +37,8 @@ std::string RemoteAddress::Url() const {
 
 bool IsRemoteUrl(std::string_view text) {
     if (text.size() < kUrlScheme.size()) return false;
-    return std::equal(kUrlScheme.begin(), kUrlScheme.end(), text.begin(), [](char a, char b) {
-        return a == std::tolower(static_cast<unsigned char>(b));
-    });
+    return std::equal(kUrlScheme.begin(), kUrlScheme.end(), text.begin(),
+                      [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
 }
 
 std::optional<RemoteAddress> ParseRemoteUrl(std::string_view text) {

@@ -37,12 +37,15 @@ std::vector<PortInfo> RemotePorts::ListPorts() {
     std::vector<PortInfo> ports;
     for (const PortInfo& port : local_.ListPorts())
         if (!remote.contains(port.number)) ports.push_back(port);
-    for (const auto& [number, address] : remote) ports.push_back(PortInfo{number, address.Url(), address.Url()});
-    std::sort(ports.begin(), ports.end(), [](const PortInfo& a, const PortInfo& b) { return a.number < b.number; });
+    for (const auto& [number, address] : remote)
+        ports.push_back(PortInfo{number, address.Url(), address.Url()});
+    std::sort(ports.begin(), ports.end(),
+              [](const PortInfo& a, const PortInfo& b) { return a.number < b.number; });
     return ports;
 }
 
-std::unique_ptr<Transport> RemotePorts::Open(int port, const LineSettings& settings, TransportStatus& status) {
+std::unique_ptr<Transport> RemotePorts::Open(int port, const LineSettings& settings,
+                                             TransportStatus& status) {
     const auto found = Remote().find(port);
     if (found == Remote().end()) return local_.Open(port, settings, status);
     std::string error;

@@ -18,15 +18,16 @@ std::string Where(const RemoteAddress& address) {
 
 }  // namespace
 
-std::unique_ptr<RemoteTransport> RemoteTransport::Open(const RemoteAddress& address, const LineSettings& settings,
-                                                       TransportStatus& status, std::string& error) {
+std::unique_ptr<RemoteTransport> RemoteTransport::Open(const RemoteAddress& address,
+                                                       const LineSettings& settings, TransportStatus& status,
+                                                       std::string& error) {
     status = TransportStatus::IoError;
     std::string cause;
     std::unique_ptr<TcpConnection> connection =
         TcpConnection::Connect(address.host, address.port, kConnectTimeoutMs, cause);
     if (!connection) {
-        error = Where(address) + "cannot connect to " + address.host + " port " + std::to_string(address.port) +
-                ": " + cause;
+        error = Where(address) + "cannot connect to " + address.host + " port " +
+                std::to_string(address.port) + ": " + cause;
         return nullptr;
     }
     std::unique_ptr<RemoteTransport> transport(new RemoteTransport(std::move(connection)));

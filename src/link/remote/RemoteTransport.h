@@ -43,7 +43,8 @@ public:
     void Close() override;
 
 private:
-    explicit RemoteTransport(std::unique_ptr<TcpConnection> connection) : connection_(std::move(connection)) {}
+    explicit RemoteTransport(std::unique_ptr<TcpConnection> connection)
+        : connection_(std::move(connection)) {}
     // Takes in what has arrived without waiting; false once the connection is gone.
     bool Pump();
     // Waits until `done` holds, the deadline passes or the connection goes.

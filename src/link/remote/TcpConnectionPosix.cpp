@@ -1,3 +1,5 @@
+#include "TcpConnection.h"
+
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -9,8 +11,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-
-#include "TcpConnection.h"
 
 namespace mirvok::remote {
 namespace {
@@ -71,8 +71,8 @@ int ConnectOne(const addrinfo& address, std::int64_t deadline, std::string& erro
 
 }  // namespace
 
-std::unique_ptr<TcpConnection> TcpConnection::Connect(const std::string& host, std::uint16_t port, int timeoutMs,
-                                                      std::string& error) {
+std::unique_ptr<TcpConnection> TcpConnection::Connect(const std::string& host, std::uint16_t port,
+                                                      int timeoutMs, std::string& error) {
     const std::int64_t deadline = NowMs() + timeoutMs;
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
@@ -84,10 +84,12 @@ std::unique_ptr<TcpConnection> TcpConnection::Connect(const std::string& host, s
         return nullptr;
     }
     int fd = -1;
-    for (const addrinfo* a = found; a && fd < 0 && Left(deadline) > 0; a = a->ai_next) fd = ConnectOne(*a, deadline, error);
+    for (const addrinfo* a = found; a && fd < 0 && Left(deadline) > 0; a = a->ai_next)
+        fd = ConnectOne(*a, deadline, error);
     freeaddrinfo(found);
     if (fd < 0) {
-        if (error.empty() || error == "no answer") error = "no answer within " + std::to_string(timeoutMs / 1000) + " s";
+        if (error.empty() || error == "no answer")
+            error = "no answer within " + std::to_string(timeoutMs / 1000) + " s";
         return nullptr;
     }
     return std::unique_ptr<TcpConnection>(new TcpConnection(fd));

@@ -1,7 +1,11 @@
+// In this order: winsock2.h before windows.h, which would otherwise bring in
+// the old winsock.h; mstcpip.h needs both.
+// clang-format off
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <windows.h>
 #include <mstcpip.h>
+// clang-format on
 
 #include <chrono>
 
@@ -28,8 +32,8 @@ std::string ErrorText(int code) {
         static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::wstring words = length > 0 && text ? std::wstring(text, length) : L"";
     if (text) LocalFree(text);
-    while (!words.empty() && (words.back() == L'\r' || words.back() == L'\n' || words.back() == L' ' ||
-                              words.back() == L'.'))
+    while (!words.empty() &&
+           (words.back() == L'\r' || words.back() == L'\n' || words.back() == L' ' || words.back() == L'.'))
         words.pop_back();
     return words.empty() ? "error " + std::to_string(code) : Utf8(words);
 }
@@ -49,9 +53,11 @@ bool Ready(SOCKET socket, bool forWriting, int timeoutMs) {
 void SetOptions(SOCKET socket) {
     const BOOL on = TRUE;
     setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
-    tcp_keepalive keepAlive{1, TcpConnection::kKeepAliveIdleS * 1000u, TcpConnection::kKeepAliveIntervalS * 1000u};
+    tcp_keepalive keepAlive{1, TcpConnection::kKeepAliveIdleS * 1000u,
+                            TcpConnection::kKeepAliveIntervalS * 1000u};
     DWORD returned = 0;
-    WSAIoctl(socket, SIO_KEEPALIVE_VALS, &keepAlive, sizeof keepAlive, nullptr, 0, &returned, nullptr, nullptr);
+    WSAIoctl(socket, SIO_KEEPALIVE_VALS, &keepAlive, sizeof keepAlive, nullptr, 0, &returned, nullptr,
+             nullptr);
 }
 
 SOCKET ConnectOne(const addrinfo& address, std::int64_t deadline, std::string& error) {
@@ -91,8 +97,8 @@ bool StartWinsock() {
 
 }  // namespace
 
-std::unique_ptr<TcpConnection> TcpConnection::Connect(const std::string& host, std::uint16_t port, int timeoutMs,
-                                                      std::string& error) {
+std::unique_ptr<TcpConnection> TcpConnection::Connect(const std::string& host, std::uint16_t port,
+                                                      int timeoutMs, std::string& error) {
     if (!StartWinsock()) {
         error = "Winsock is not available";
         return nullptr;
@@ -114,7 +120,8 @@ std::unique_ptr<TcpConnection> TcpConnection::Connect(const std::string& host, s
         s = ConnectOne(*a, deadline, error);
     freeaddrinfo(found);
     if (s == INVALID_SOCKET) {
-        if (error.empty() || error == "no answer") error = "no answer within " + std::to_string(timeoutMs / 1000) + " s";
+        if (error.empty() || error == "no answer")
+            error = "no answer within " + std::to_string(timeoutMs / 1000) + " s";
         WSACleanup();
         return nullptr;
     }

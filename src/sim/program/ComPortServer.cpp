@@ -98,7 +98,8 @@ void ComPortServer::Answer(const Event& event, LineSettings& line, bool& lineCha
         AnswerComPort(event.payload, line, lineChanged);
         return;
     }
-    if (event.kind != Event::Kind::Negotiation || !answered_.insert({event.verb, event.option}).second) return;
+    if (event.kind != Event::Kind::Negotiation || !answered_.insert({event.verb, event.option}).second)
+        return;
     const bool known = event.option == kOptionComPort || event.option == kOptionBinary ||
                        event.option == kOptionSuppressGoAhead;
     const bool aboutUs = event.verb == kDo || event.verb == kDont;  // the client asks us to perform
@@ -115,7 +116,8 @@ void ComPortServer::AnswerComPort(std::string_view payload, LineSettings& line, 
     const unsigned char byte = value.size() == 1 ? static_cast<unsigned char>(value[0]) : 0;
     switch (code) {
         case comport::kSetBaudRate:
-            if (const auto baud = comport::BaudOf(value); baud && *baud != 0) line.baud = static_cast<std::int32_t>(*baud);
+            if (const auto baud = comport::BaudOf(value); baud && *baud != 0)
+                line.baud = static_cast<std::int32_t>(*baud);
             value = comport::BaudValue(static_cast<std::uint32_t>(line.baud));
             break;
         case comport::kSetDataSize:

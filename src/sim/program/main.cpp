@@ -345,7 +345,8 @@ private:
         const bool mayRead = wire >= 0 && now >= consumedUntilUs_;
         if (wire >= 0 && !mayRead) waitUs = std::min(waitUs, consumedUntilUs_ - now);
         if (mayRead) fds.push_back(pollfd{wire, POLLIN, 0});
-        if (server_.ListenFd() >= 0 && !device_.CablePulled()) fds.push_back(pollfd{server_.ListenFd(), POLLIN, 0});
+        if (server_.ListenFd() >= 0 && !device_.CablePulled())
+            fds.push_back(pollfd{server_.ListenFd(), POLLIN, 0});
         if (stdinOpen_) fds.push_back(pollfd{STDIN_FILENO, POLLIN, 0});
         const timespec timeout{static_cast<time_t>(waitUs / 1'000'000),
                                static_cast<long>(waitUs % 1'000'000) * 1000};
