@@ -26,6 +26,8 @@ from dataclasses import dataclass, field
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "remote"))
+from remote_e2e import Ser2net  # noqa: E402
 from procs import Simulator, TimedProcess, pause_idle_from_gaps, preset_baud  # noqa: E402
 from wire import (BLOCK_PAUSE_SECONDS, DOWNLOAD_MODES, WHOLE_FILE_MASK, first_lines_of_blocks,  # noqa: E402
                   paced_seconds, sent_lines, wire_load, wire_seconds)
@@ -35,6 +37,11 @@ SIM_PORT = 1
 CLI = "Mirvok"
 WINDOW = "Mirvok window"
 MIRVOK_SENDERS = (CLI, WINDOW)
+# mirvok-cli on a remote port: ser2net (telnet(rfc2217) on 127.0.0.1) in
+# front of the simulator's terminal.
+REMOTE = "Mirvok through ser2net"
+# The senders that make the block pauses.
+PAUSING_SENDERS = (CLI, WINDOW, REMOTE)
 # The runs that go in parallel are launched this far apart, so that each
 # sender starts on a machine that is not busy starting the others: a start
 # costs processor time, a paced transfer hardly any.
@@ -58,7 +65,7 @@ class Image:
 
 @dataclass
 class Run:
-    sender: str        # "Mirvok", "Mirvok window", "ascii-xfr", "python3-serial"
+    sender: str        # "Mirvok", "Mirvok window", REMOTE, "ascii-xfr", "python3-serial"
     image: Image
     mode: int          # download mode: line settings
     paced: bool = True
@@ -79,6 +86,7 @@ class Run:
     time_report: dict = None
     process: TimedProcess = None
     error: str = ""
+    server: object = None  # REMOTE: the ser2net in front of the simulator
     arrivals: dict = field(default_factory=dict)  # line -> seconds after the launch
 
     @property
@@ -135,7 +143,7 @@ class Bench:
         folder.mkdir()
         return folder
 
-    def _settings_file(self, folder, pty_path, run):
+    def _settings_file(self, folder, port_path, run):
         """The settings file of a user who has used Mirvok before, the
         simulator's terminal mapped as COM1: every key as Mirvok writes it,
         the file of the run in the history, and the system's own ports
@@ -145,7 +153,7 @@ class Bench:
         file before it opens the port, as on its first day."""
         text = (f"[Application]\r\nApp=Mirvok\r\n[Comm]\r\nPort= {SIM_PORT}\r\nSetting=9600,E,8,1\r\n"
                 f"StTimer= {run.wait_ms}\r\n[Mode]\r\nCRmode= {0 if run.terminal_mode else 1}\r\n"
-                f"Downloadno= {run.mode}\r\n[Ports]\r\nCOM{SIM_PORT}={pty_path}\r\n")
+                f"Downloadno= {run.mode}\r\n[Ports]\r\nCOM{SIM_PORT}={port_path}\r\n")
         if not self.first_start:
             image = run.image.path
             text += (f"[Display]\r\nTop= 0\r\nleft= 0\r\n[Option]\r\nLinechk= 1\r\n"
@@ -159,8 +167,12 @@ class Bench:
 
     def _command(self, run, folder, pty_path):
         framing = run.framing
-        if run.sender == CLI:
-            ini = self._settings_file(folder, pty_path, run)
+        if run.sender in (CLI, REMOTE):
+            port_path = pty_path
+            if run.sender == REMOTE:
+                run.server = Ser2net(folder, pty_path)
+                port_path = f"rfc2217://127.0.0.1:{run.server.port}"
+            ini = self._settings_file(folder, port_path, run)
             return [str(self.cli), "download", str(run.image.path), "--port", str(SIM_PORT),
                     "--mode", str(run.mode), "--terminal" if run.terminal_mode else "--download-mode",
                     "--wait", str(run.wait_ms), "--blocks", run.mask, "--ini", str(ini), "--yes"], None
@@ -233,6 +245,8 @@ class Bench:
         finally:
             if terminal is not None:
                 os.close(terminal)
+            if run.server:
+                run.server.stop()
             simulator.stop()
         return run
 
@@ -295,6 +309,11 @@ def machine_description(build):
     ]
 
 
+def label(run):
+    """The goals name the sender when it is not mirvok-cli on a local port."""
+    return "" if run.sender == CLI else f"{run.sender}, "
+
+
 def sending_seconds(run):
     """The transfer time without the idle wire the block pauses explain."""
     return run.seconds - run.paused if run.seconds is not None else None
@@ -309,7 +328,7 @@ def transfer_table(runs):
         load = run.image.load
         bound = wire_seconds(load.characters, run.framing)
         paced = paced_seconds(load.characters, run.framing)
-        mandated = load.pause_seconds() if run.sender in MIRVOK_SENDERS else 0.0
+        mandated = load.pause_seconds() if run.sender in PAUSING_SENDERS else 0.0
         sending = sending_seconds(run)
         cpu = run.cpu_seconds / run.seconds * 100 if run.seconds and run.cpu_seconds is not None else None
         received = "all lines, 0 bad" if run.ok else (run.error or f"{run.status}")
@@ -483,7 +502,7 @@ def main():
 
         paced = [Run(sender, image, mode, watch_lines=watched_lines(image.path.read_bytes(), WHOLE_FILE_MASK))
                  for image, mode in ((mib1, 8), (kib64, 0))
-                 for sender in (CLI, "ascii-xfr", "python3-serial") + ((WINDOW,) if image is mib1 else ())]
+                 for sender in (CLI, "ascii-xfr", "python3-serial") + ((WINDOW, REMOTE) if image is mib1 else ())]
         # Selective downloads of the 1 MiB file: the blocks 0 and 8, timed up
         # to the first line of block 8; only block 8 (from 08 on), and the
         # whole file, timed to their first line, each tried a few times.
@@ -535,7 +554,7 @@ def main():
         out += description
         out += ["", "## 1, 2. Transfer time against the simulator pacing the line rate", ""]
         out += transfer_table(paced)
-        mirvok_paced = [run for run in paced if run.sender == CLI]
+        mirvok_paced = [run for run in paced if run.sender in (CLI, REMOTE)]
         selections = []
         for sender in MIRVOK_SENDERS:
             full = next(run for run in paced if run.sender == sender and run.image is mib1)
@@ -558,7 +577,7 @@ def main():
         for run in mirvok_paced:
             if run.seconds and run.cpu_seconds is not None:
                 sending = run.cpu_seconds / sending_seconds(run)
-                out.append(f"| sending at {run.framing.baud} ({run.image.size_text}, processor time over "
+                out.append(f"| {label(run)}sending at {run.framing.baud} ({run.image.size_text}, processor time over "
                            f"the time without block pauses) | {sending * 100:.2f} | < 15 % {verdict(sending < 0.15)} |")
 
         out += ["", "## Goals", "", "| Goal | Measured | |", "|---|---|---|"]
@@ -566,18 +585,18 @@ def main():
             if run.seconds:
                 bound = wire_seconds(run.image.load.characters, run.framing)
                 ratio = sending_seconds(run) / bound
-                out.append(f"| {run.framing.baud} baud ≤ 1.02 × lower bound (block pauses apart), "
+                out.append(f"| {label(run)}{run.framing.baud} baud ≤ 1.02 × lower bound (block pauses apart), "
                            f"{run.framing.bits_per_character()} bits a character as for {run.framing.text()} "
                            f"| {ratio:.3f} | {verdict(ratio <= 1.02)} |")
                 simulated = paced_seconds(run.image.load.characters, run.framing)
                 ratio = sending_seconds(run) / simulated
-                out.append(f"| {run.framing.baud} baud ≤ 1.02 × the simulated wire's pace "
+                out.append(f"| {label(run)}{run.framing.baud} baud ≤ 1.02 × the simulated wire's pace "
                            f"| {ratio:.3f} | {verdict(ratio <= 1.02)} |")
             for other in paced:
-                if other.sender not in MIRVOK_SENDERS and other.image is run.image and other.seconds and \
+                if other.sender not in PAUSING_SENDERS and other.image is run.image and other.seconds and \
                         run.seconds:
                     mine = sending_seconds(run)
-                    out.append(f"| {run.framing.baud} baud: no slower than {other.sender} "
+                    out.append(f"| {label(run)}{run.framing.baud} baud: no slower than {other.sender} "
                                f"| {mine:.3f} s (pauses apart; {run.seconds:.2f} s with them) "
                                f"vs {other.seconds:.3f} s: {1000 * (mine - other.seconds):+.1f} ms "
                                f"| {verdict(mine <= other.seconds)} |")

@@ -37,7 +37,8 @@ class Simulator:
                                         stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                         stderr=subprocess.DEVNULL)
         self._lines = queue.Queue()
-        threading.Thread(target=self._read, daemon=True).start()
+        self._reader = threading.Thread(target=self._read, daemon=True)
+        self._reader.start()
         self.path = self.next_line(10)
 
     def _read(self):
@@ -69,6 +70,9 @@ class Simulator:
         except (OSError, subprocess.TimeoutExpired):
             self.process.kill()
             self.process.wait()
+        # The reader ends at the end of the output; closing the pipe under it
+        # would fail its read.
+        self._reader.join(timeout=5)
         self.process.stdout.close()
 
 

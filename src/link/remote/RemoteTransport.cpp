@@ -16,6 +16,17 @@ std::string Where(const RemoteAddress& address) {
     return address.Url() + ": ";
 }
 
+std::int64_t NowUs() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Start bit, data bits, parity bit, stop bits.
+double CharacterUs(const LineSettings& settings) {
+    const int bits = 1 + settings.dataBits + (settings.parity == 'N' ? 0 : 1) + settings.stopBits;
+    return bits * 1e6 / std::max<std::int32_t>(settings.baud, 1);
+}
+
 }  // namespace
 
 std::unique_ptr<RemoteTransport> RemoteTransport::Open(const RemoteAddress& address,
@@ -30,7 +41,7 @@ std::unique_ptr<RemoteTransport> RemoteTransport::Open(const RemoteAddress& addr
                 std::to_string(address.port) + ": " + cause;
         return nullptr;
     }
-    std::unique_ptr<RemoteTransport> transport(new RemoteTransport(std::move(connection)));
+    std::unique_ptr<RemoteTransport> transport(new RemoteTransport(std::move(connection), settings));
     ComPortClient& client = transport->client_;
     const std::string gone = Where(address) + "the connection to " + address.host + " port " +
                              std::to_string(address.port) + " failed: ";
@@ -70,6 +81,9 @@ std::unique_ptr<RemoteTransport> RemoteTransport::Open(const RemoteAddress& addr
     return transport;
 }
 
+RemoteTransport::RemoteTransport(std::unique_ptr<TcpConnection> connection, const LineSettings& settings)
+    : connection_(std::move(connection)), characterUs_(CharacterUs(settings)) {}
+
 bool RemoteTransport::Pump() {
     if (broken_) return false;
     while (data_.size() < kMaxPendingBytes) {
@@ -104,8 +118,19 @@ TransportStatus RemoteTransport::Write(const std::string& bytes, int timeoutMs) 
     // A server that has closed shows here rather than after a few lines that
     // the socket still took.
     if (!Pump()) return TransportStatus::IoError;
-    const TransportStatus sent = connection_->Send(ComPortClient::EncodeData(bytes), timeoutMs);
+    const std::int64_t deadlineUs = NowUs() + std::int64_t{timeoutMs} * 1000;
+    const double aheadUs = wireBusyUntilUs_ - static_cast<double>(NowUs()) - kMaxAheadOfWireMs * 1000.0;
+    if (aheadUs > 0) {
+        if (static_cast<double>(NowUs()) + aheadUs > static_cast<double>(deadlineUs))
+            return TransportStatus::Timeout;
+        std::this_thread::sleep_for(std::chrono::microseconds(static_cast<std::int64_t>(aheadUs)));
+    }
+    const int leftMs = static_cast<int>(std::max<std::int64_t>(0, deadlineUs - NowUs()) / 1000);
+    const TransportStatus sent = connection_->Send(ComPortClient::EncodeData(bytes), leftMs);
     if (sent == TransportStatus::IoError) broken_ = true;
+    if (sent == TransportStatus::Ok)
+        wireBusyUntilUs_ = std::max(wireBusyUntilUs_, static_cast<double>(NowUs())) +
+                           static_cast<double>(bytes.size()) * characterUs_;
     return sent;
 }
 
@@ -144,6 +169,9 @@ ModemLines RemoteTransport::Lines() {
 }
 
 void RemoteTransport::Close() {
+    const double leftUs = wireBusyUntilUs_ - static_cast<double>(NowUs());
+    if (!broken_ && leftUs > 0)
+        std::this_thread::sleep_for(std::chrono::microseconds(static_cast<std::int64_t>(leftUs)));
     connection_.reset();
     broken_ = true;
 }

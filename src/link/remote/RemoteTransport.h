@@ -25,6 +25,9 @@ public:
     // Data taken from the socket and not handed out yet, at most; beyond it
     // the rest waits in the socket, and TCP holds the server back.
     static constexpr std::size_t kMaxPendingBytes = 64 * 1024;
+    // How far the bytes written may run ahead of the remote wire, reckoned
+    // at the line rate (see Write).
+    static constexpr int kMaxAheadOfWireMs = 50;
 
     // Connects, negotiates and sets the line. On failure: nothing, with
     // IoError (no connection, no Telnet server) or BadSetting (a setting
@@ -32,6 +35,10 @@ public:
     static std::unique_ptr<RemoteTransport> Open(const RemoteAddress& address, const LineSettings& settings,
                                                  TransportStatus& status, std::string& error);
 
+    // Returns once the bytes are no further ahead of the remote wire than
+    // kMaxAheadOfWireMs, as a local port returns once its small buffer takes
+    // them: TCP and the server would take them at once and hold far more than
+    // a block pause lasts, and the pause would not reach the wire.
     TransportStatus Write(const std::string& bytes, int timeoutMs) override;
     TransportStatus Read(std::string& out) override;
     TransportStatus WaitForData(int timeoutMs) override;
@@ -40,11 +47,13 @@ public:
     // As the server last notified them; a connection that is gone shows as
     // a failed write, not as lines off.
     ModemLines Lines() override;
+    // Waits for the bytes still on their way to the wire, at most
+    // kMaxAheadOfWireMs and a line, so that they leave before the server
+    // sees the connection close.
     void Close() override;
 
 private:
-    explicit RemoteTransport(std::unique_ptr<TcpConnection> connection)
-        : connection_(std::move(connection)) {}
+    RemoteTransport(std::unique_ptr<TcpConnection> connection, const LineSettings& settings);
     // Takes in what has arrived without waiting; false once the connection is gone.
     bool Pump();
     // Waits until `done` holds, the deadline passes or the connection goes.
@@ -55,6 +64,8 @@ private:
     ComPortClient client_;
     std::string data_;
     bool broken_ = false;
+    double characterUs_;          // one character on the remote wire
+    double wireBusyUntilUs_ = 0;  // when the remote wire has carried what was written
 };
 
 }  // namespace mirvok::remote
