@@ -27,7 +27,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "remote"))
-from remote_e2e import Ser2net  # noqa: E402
+from remote_e2e import SER2NET, Ser2net  # noqa: E402
 from procs import Simulator, TimedProcess, pause_idle_from_gaps, preset_baud  # noqa: E402
 from wire import (BLOCK_PAUSE_SECONDS, DOWNLOAD_MODES, WHOLE_FILE_MASK, first_lines_of_blocks,  # noqa: E402
                   paced_seconds, sent_lines, wire_load, wire_seconds)
@@ -116,6 +116,8 @@ class Bench:
         for tool in ("srec_cat", "ascii-xfr", "stty", "/usr/bin/time"):
             if not shutil.which(tool):
                 sys.exit(f"bench: {tool} is missing (Debian packages srecord, minicom, coreutils, time)")
+        if not SER2NET:
+            sys.exit("bench: ser2net is missing (Debian package ser2net)")
         if subprocess.run(["/usr/bin/python3", "-c", "import serial"], capture_output=True).returncode != 0:
             sys.exit("bench: python3-serial is missing (Debian package python3-serial)")
         self.counter = 0

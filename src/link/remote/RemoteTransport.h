@@ -26,8 +26,9 @@ public:
     // the rest waits in the socket, and TCP holds the server back.
     static constexpr std::size_t kMaxPendingBytes = 64 * 1024;
     // How far the bytes written may run ahead of the remote wire, reckoned
-    // at the line rate (see Write).
-    static constexpr int kMaxAheadOfWireMs = 50;
+    // at the line rate (see Write): enough that a late wake-up on a busy
+    // machine does not leave the wire idle, little against a block pause.
+    static constexpr int kMaxAheadOfWireMs = 200;
 
     // Connects, negotiates and sets the line. On failure: nothing, with
     // IoError (no connection, no Telnet server) or BadSetting (a setting
