@@ -1,3 +1,5 @@
+#include "TcpConnection.h"
+
 // In this order: winsock2.h before windows.h, which would otherwise bring in
 // the old winsock.h; mstcpip.h needs both.
 // clang-format off
@@ -9,7 +11,6 @@
 
 #include <chrono>
 
-#include "TcpConnection.h"
 #include "startup/WideText.h"
 
 namespace mirvok::remote {
