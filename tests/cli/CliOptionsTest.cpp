@@ -41,6 +41,11 @@ TEST(CliOptions, AcceptsEachCommandWithItsFlags) {
     EXPECT_EQ(ParseCommandLine({"backup", "--cover-retries", "3"}).options.coverRetries, 3);
     EXPECT_TRUE(ParseCommandLine({"check", "f", "--blocks", "100000000", "--summary"}).options.summaryOnly);
     EXPECT_EQ(ParseCommandLine({"ports", "--help"}).options.command, Command::Help);
+    EXPECT_TRUE(ParseCommandLine({"ports", "--probe"}).options.probe);
+    const CliOptions remote =
+        ParseCommandLine({"dsw", "--port", "7", "--port", "RFC2217://[::1]:2217"}).options;
+    EXPECT_EQ(remote.portUrl, "rfc2217://[::1]:2217");
+    EXPECT_FALSE(remote.port);
     EXPECT_EQ(ParseCommandLine({"--version"}).options.command, Command::ProgramVersion);
     EXPECT_EQ(ParseCommandLine({"dsw", "--version"}).options.command, Command::ProgramVersion);
 }
@@ -54,6 +59,8 @@ TEST(CliOptions, RefusesWhatIsMalformedOrBelongsToAnotherCommand) {
         {"download", "f", "--port", "0"},
         {"download", "f", "--port", "257"},
         {"download", "f", "--port", "COMx"},
+        {"download", "f", "--port", "rfc2217://host"},
+        {"dsw", "--probe"},
         {"download", "f", "--mode", "9"},
         {"download", "f", "--blocks", "11111111"},
         {"download", "f", "--blocks", "11111111x"},
