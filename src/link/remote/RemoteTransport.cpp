@@ -155,8 +155,7 @@ TransportStatus RemoteTransport::WaitForData(int timeoutMs) {
 }
 
 std::int64_t RemoteTransport::NowMs() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    return SteadyNowMs();
 }
 
 void RemoteTransport::Sleep(int ms) {

@@ -14,6 +14,10 @@
 
 namespace mirvok::remote {
 
+// Milliseconds on the steady clock, and what is left of a deadline on it (0 once passed).
+std::int64_t SteadyNowMs();
+int MsLeftUntil(std::int64_t deadlineMs);
+
 class TcpConnection {
 public:
     // Idle seconds before the first keep-alive probe, the seconds between

@@ -8,21 +8,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 
 namespace mirvok::remote {
 namespace {
-
-std::int64_t NowMs() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-int Left(std::int64_t deadline) {
-    return static_cast<int>(std::max<std::int64_t>(0, deadline - NowMs()));
-}
 
 void SetOptions(int fd) {
     const int on = 1;
@@ -52,7 +43,7 @@ int ConnectOne(const addrinfo& address, std::int64_t deadline, std::string& erro
             return -1;
         }
         pollfd ready{fd, POLLOUT, 0};
-        const int polled = poll(&ready, 1, Left(deadline));
+        const int polled = poll(&ready, 1, MsLeftUntil(deadline));
         int failure = 0;
         socklen_t length = sizeof failure;
         if (polled <= 0) {
@@ -73,7 +64,7 @@ int ConnectOne(const addrinfo& address, std::int64_t deadline, std::string& erro
 
 std::unique_ptr<TcpConnection> TcpConnection::Connect(const std::string& host, std::uint16_t port,
                                                       int timeoutMs, std::string& error) {
-    const std::int64_t deadline = NowMs() + timeoutMs;
+    const std::int64_t deadline = SteadyNowMs() + timeoutMs;
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
@@ -84,7 +75,7 @@ std::unique_ptr<TcpConnection> TcpConnection::Connect(const std::string& host, s
         return nullptr;
     }
     int fd = -1;
-    for (const addrinfo* a = found; a && fd < 0 && Left(deadline) > 0; a = a->ai_next)
+    for (const addrinfo* a = found; a && fd < 0 && MsLeftUntil(deadline) > 0; a = a->ai_next)
         fd = ConnectOne(*a, deadline, error);
     freeaddrinfo(found);
     if (fd < 0) {
@@ -102,7 +93,7 @@ TcpConnection::~TcpConnection() {
 
 TransportStatus TcpConnection::Send(std::string_view bytes, int timeoutMs) {
     const int fd = static_cast<int>(socket_);
-    const std::int64_t deadline = NowMs() + timeoutMs;
+    const std::int64_t deadline = SteadyNowMs() + timeoutMs;
     while (!bytes.empty()) {
         const ssize_t sent = send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
         if (sent > 0) {
@@ -112,7 +103,7 @@ TransportStatus TcpConnection::Send(std::string_view bytes, int timeoutMs) {
         if (sent < 0 && errno == EINTR) continue;
         if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             pollfd ready{fd, POLLOUT, 0};
-            const int left = Left(deadline);
+            const int left = MsLeftUntil(deadline);
             if (left == 0 || poll(&ready, 1, left) == 0) return TransportStatus::Timeout;
             continue;
         }

@@ -9,21 +9,12 @@
 #include <mstcpip.h>
 // clang-format on
 
-#include <chrono>
+#include <algorithm>
 
 #include "startup/WideText.h"
 
 namespace mirvok::remote {
 namespace {
-
-std::int64_t NowMs() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-int Left(std::int64_t deadline) {
-    return static_cast<int>(std::max<std::int64_t>(0, deadline - NowMs()));
-}
 
 // The system's words for a Winsock error, in the system's language.
 std::string ErrorText(int code) {
@@ -76,7 +67,7 @@ SOCKET ConnectOne(const addrinfo& address, std::int64_t deadline, std::string& e
             closesocket(s);
             return INVALID_SOCKET;
         }
-        const bool answered = Ready(s, true, Left(deadline));
+        const bool answered = Ready(s, true, MsLeftUntil(deadline));
         int failure = 0;
         int length = sizeof failure;
         getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&failure), &length);
@@ -104,7 +95,7 @@ std::unique_ptr<TcpConnection> TcpConnection::Connect(const std::string& host, s
         error = "Winsock is not available";
         return nullptr;
     }
-    const std::int64_t deadline = NowMs() + timeoutMs;
+    const std::int64_t deadline = SteadyNowMs() + timeoutMs;
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
@@ -117,7 +108,7 @@ std::unique_ptr<TcpConnection> TcpConnection::Connect(const std::string& host, s
         return nullptr;
     }
     SOCKET s = INVALID_SOCKET;
-    for (const addrinfo* a = found; a && s == INVALID_SOCKET && Left(deadline) > 0; a = a->ai_next)
+    for (const addrinfo* a = found; a && s == INVALID_SOCKET && MsLeftUntil(deadline) > 0; a = a->ai_next)
         s = ConnectOne(*a, deadline, error);
     freeaddrinfo(found);
     if (s == INVALID_SOCKET) {
@@ -136,7 +127,7 @@ TcpConnection::~TcpConnection() {
 
 TransportStatus TcpConnection::Send(std::string_view bytes, int timeoutMs) {
     const SOCKET s = static_cast<SOCKET>(socket_);
-    const std::int64_t deadline = NowMs() + timeoutMs;
+    const std::int64_t deadline = SteadyNowMs() + timeoutMs;
     while (!bytes.empty()) {
         const int chunk = static_cast<int>(std::min<std::size_t>(bytes.size(), 1 << 20));
         const int sent = send(s, bytes.data(), chunk, 0);
@@ -146,7 +137,7 @@ TransportStatus TcpConnection::Send(std::string_view bytes, int timeoutMs) {
         }
         const int code = WSAGetLastError();
         if (sent < 0 && code == WSAEWOULDBLOCK) {
-            const int left = Left(deadline);
+            const int left = MsLeftUntil(deadline);
             if (left == 0 || !Ready(s, true, left)) return TransportStatus::Timeout;
             continue;
         }
