@@ -72,6 +72,7 @@ check "mirvok-cli --" "--help --ini --json --transcript --version --yes"
 contains "mirvok-cli download --" --port --mode --terminal --download-mode --blocks --font-rom --wait \
     --line-check --line --special --ini --yes '!--summary' '!--variant' '!--cover-retries'
 check "mirvok-cli check --" "--blocks --help --ini --json --summary --transcript --version --yes"
+check "mirvok-cli ports --" "--help --ini --json --probe --transcript --version --yes"
 contains "mirvok-cli --ini ports.ini version --" --variant --port '!--mode'
 contains "mirvok-cli recover --c" --cover-retries
 # Values.
