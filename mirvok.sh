@@ -92,7 +92,7 @@ check_no_dll_beside() {  # check_no_dll_beside DIR
 # Fresh Wine prefixes for every run: nothing left from an earlier one counts.
 # Windows' windows need an X display under Wine; without one Xvfb serves.
 run_windows_tests() {
-    rm -rf build-windows/wine-prefix build-windows/wine-e2e-prefix
+    rm -rf build-windows/wine-prefix build-windows/wine-e2e-prefix build-windows/wine-remote-prefix
     if [ -n "${DISPLAY:-}" ]; then
         run_tests build-windows
     else

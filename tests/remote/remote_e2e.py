@@ -352,7 +352,11 @@ def main():
     if ARGS.wine_run:
         ARGS.prefix = str(Path(ARGS.prefix).resolve())
         cli_under_wine.wine("cmd", "/c", "exit")
-    unittest.main(argv=[sys.argv[0], *rest], verbosity=2)
+    result = unittest.main(argv=[sys.argv[0], *rest], verbosity=2, exit=False).result
+    if ARGS.wine_run:
+        # The prefix's Wine ends with the tests, not some seconds later.
+        subprocess.run(["wineserver", "-k"], env={**os.environ, "WINEPREFIX": ARGS.prefix}, check=False)
+    sys.exit(0 if result.wasSuccessful() else 1)
 
 
 if __name__ == "__main__":
