@@ -48,7 +48,78 @@ std::string RecordRowText(const RecordInfo& r) {
                              count.c_str(), address.c_str(), r.dataBytes,
                              r.problem.empty() ? sum.c_str() : "", mask.c_str(), r.sent ? "yes" : "no");
     if (!r.problem.empty()) row += "  BAD: " + r.problem;
+    if (!r.error.empty()) row += "  ERROR: " + r.error;
+    if (!r.note.empty()) row += "  note: " + r.note;
     return row + "\n";
+}
+
+bool RecordHasFinding(const RecordInfo& r) {
+    return !r.problem.empty() || !r.error.empty() || !r.note.empty();
+}
+
+namespace {
+
+std::string BlockRowText(const BlockRange& b) {
+    const std::string mask = b.maskCharacter > 0 ? std::to_string(b.maskCharacter) : "-";
+    std::string row = Format("  block %04llX  %08llX-%08llX  mask %s  lines %d  data bytes %lld  sent %d",
+                             static_cast<unsigned long long>(b.block), static_cast<unsigned long long>(b.first),
+                             static_cast<unsigned long long>(b.last), mask.c_str(), b.lines,
+                             static_cast<long long>(b.dataBytes), b.linesSent);
+    if (b.linesFromBefore > 0)
+        row += Format("  * crossed into by %d line%s from the block before (first: line %d), sent with it",
+                      b.linesFromBefore, b.linesFromBefore == 1 ? "" : "s", b.firstLineFromBefore);
+    return row + "\n";
+}
+
+// What the counts say beyond the records' own faults.
+std::string FindingsText(const FileCheck& c) {
+    std::string text;
+    if (c.countRecords > 0)
+        text += Format("count records %d, %d not matching the data records before them\n", c.countRecords,
+                       c.countMismatches);
+    if (!c.firstCountMismatch.empty()) text += "  first: " + c.firstCountMismatch + "\n";
+    if (c.conflictingRecords > 0 || c.repeatingRecords > 0)
+        text += Format("overlapping data: %d records give written addresses other values, %d repeat the same "
+                       "values\n",
+                       c.conflictingRecords, c.repeatingRecords);
+    if (!c.firstConflict.empty()) text += "  first: " + c.firstConflict + "\n";
+    if (c.crossingRecords > 0)
+        text += Format("%d records cross a 64 KiB boundary; each is sent with the block it starts in\n",
+                       c.crossingRecords);
+    if (!c.image.Complete())
+        text += Format("note: the data lies on more than %zu pieces of %zu bytes; two values for one address are "
+                       "looked for only in those\n",
+                       DataImage::kMaxPages, DataImage::kPageBytes);
+    const auto s3 = c.typeCounts.find("S3");
+    if (s3 != c.typeCounts.end() && c.mask != kWholeFileMask)
+        text += Format("note: %d S3 records belong to no block, so the mask %s sends none of them\n",
+                       s3->second, c.mask.c_str());
+    return text;
+}
+
+}  // namespace
+
+std::string CheckVerdictText(const FileCheck& c, int exitCode) {
+    std::string verdict;
+    switch (exitCode) {
+        case kExitOk:
+            verdict = c.dataRecords == 0 ? "the file holds no data: no S1, S2 or S3 record"
+                                         : "the file is good";
+            break;
+        case kExitBadRecord:
+            verdict = "a record with a wrong byte count, checksum or form";
+            break;
+        case kExitCountMismatch:
+            verdict = c.firstCountMismatch;
+            break;
+        case kExitConflictingData:
+            verdict = c.firstConflict;
+            break;
+        default:
+            verdict = ExitCodeInfoOf(exitCode).meaning;
+            break;
+    }
+    return "check: " + verdict + " (exit " + std::to_string(exitCode) + ")\n";
 }
 
 std::string CheckSummaryText(const FileCheck& c) {
@@ -57,12 +128,8 @@ std::string CheckSummaryText(const FileCheck& c) {
     for (const auto& [type, count] : c.typeCounts) text += " " + type + ":" + std::to_string(count);
     text += "\n";
     if (!c.blocks.empty()) text += "64 KiB blocks:\n";
-    for (const BlockRange& b : c.blocks) {
-        const std::string mask = b.maskCharacter > 0 ? std::to_string(b.maskCharacter) : "-";
-        text += Format("  block %04llX  %08X-%08X  mask %s  lines %d  data bytes %lld  sent %d\n",
-                       static_cast<unsigned long long>(b.block), b.first, b.last, mask.c_str(), b.lines,
-                       static_cast<long long>(b.dataBytes), b.linesSent);
-    }
+    for (const BlockRange& b : c.blocks) text += BlockRowText(b);
+    text += FindingsText(c);
     if (c.refusedLine > 0)
         text += Format("line %d does not begin with \"S\" or holds a control character\n", c.refusedLine);
     text += Format("bad records %d\n", c.badRecords);
@@ -93,8 +160,11 @@ std::string RecordJson(const RecordInfo& r) {
         o.Num("block", r.block);
     else
         o.Null("block");
-    o.Num("mask_character", r.maskCharacter).Bool("sent", r.sent).Bool("ok", r.problem.empty());
+    if (r.lastBlock != r.block) o.Num("last_block", r.lastBlock);
+    o.Num("mask_character", r.maskCharacter).Bool("sent", r.sent).Bool("ok", r.problem.empty() && r.error.empty());
     if (!r.problem.empty()) o.Str("problem", r.problem);
+    if (!r.error.empty()) o.Str("error", r.error);
+    if (!r.note.empty()) o.Str("note", r.note);
     return o.Text();
 }
 
@@ -109,6 +179,7 @@ std::string CheckResultJson(const std::string& path, const FileCheck& c, int exi
                              .Num("data_bytes", b.dataBytes)
                              .Num("lines_sent", b.linesSent)
                              .Num("mask_character", b.maskCharacter)
+                             .Num("lines_from_before", b.linesFromBefore)
                              .Text());
     }
     JsonObject types;
@@ -129,6 +200,12 @@ std::string CheckResultJson(const std::string& path, const FileCheck& c, int exi
         .Num("bytes_sent", c.bytesSent)
         .Num("block_pauses", c.blockPauses)
         .Num("bad_records", c.badRecords)
+        .Num("data_records", c.dataRecords)
+        .Num("count_records", c.countRecords)
+        .Num("count_mismatches", c.countMismatches)
+        .Num("conflicting_records", c.conflictingRecords)
+        .Num("repeating_records", c.repeatingRecords)
+        .Num("crossing_records", c.crossingRecords)
         .Num("refused_line", c.refusedLine)
         .Raw("types", types.Text())
         .Raw("blocks", JsonArray(blocks))

@@ -19,4 +19,10 @@ std::string CheckResultJson(const std::string& path, const FileCheck& check, int
 // The engine's verdict in words, e.g. "would send the file (2000)".
 std::string EngineVerdictText(std::int16_t engineResult);
 
+// The last line of the report: "check: the file is good (exit 0)".
+std::string CheckVerdictText(const FileCheck& check, int exitCode);
+
+// Whether the record's row belongs in a summary-only report.
+bool RecordHasFinding(const RecordInfo& record);
+
 }  // namespace mirvok::cli

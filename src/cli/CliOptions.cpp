@@ -265,8 +265,10 @@ Commands:
   check FILE [--blocks MASK] [--summary]
                               what a download would send: every record's type,
                               byte count and checksum, address ranges per 64 KiB
-                              block, lines a mask skips; non-zero on a bad record
-      --summary               only the bad records and the summary
+                              block, lines a mask skips; non-zero on a bad record,
+                              a count record (S5/S6) that does not match, or two
+                              values for one address
+      --summary               only the records with a fault and the summary
 
 Options for every command:
   --ini PATH                  settings file (default: the window's, see below)

@@ -83,16 +83,14 @@ int RunCheck(const CliOptions& options, CliServices& s) {
     const std::string mask = options.blocks.value_or(kWholeFileMask);
     if (!options.json) s.out << CheckHeaderText(options.file, mask);
     const FileCheck check = CheckFile(options.file, mask, [&](const RecordInfo& record) {
-        if (options.summaryOnly && record.problem.empty()) return;
+        if (options.summaryOnly && !RecordHasFinding(record)) return;
         s.out << (options.json ? RecordJson(record) + "\n" : RecordRowText(record));
     });
     const int code = CheckExitCode(check);
     if (options.json)
         s.out << CheckResultJson(options.file, check, code) << "\n";
     else
-        s.out << CheckSummaryText(check)
-              << "check: " << (code == kExitOk ? "the file is good" : ExitCodeInfoOf(code).meaning)
-              << " (exit " << code << ")\n";
+        s.out << CheckSummaryText(check) << CheckVerdictText(check, code);
     s.out.flush();
     return code;
 }

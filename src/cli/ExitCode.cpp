@@ -43,6 +43,9 @@ const std::vector<ExitCodeInfo>& ExitCodeTable() {
          "listed"},
         {kExitControlRefused, "not-available", "a flag asks for a choice that is not available in this mode"},
         {kExitBadRecord, "bad-record", "check: a record with a wrong byte count, checksum or form"},
+        {kExitCountMismatch, "count-mismatch",
+         "check: a count record (S5/S6) disagrees with the number of data records before it"},
+        {kExitConflictingData, "conflicting-data", "check: two records give one address different values"},
         {kExitInterrupted, "interrupted", "Ctrl-C ended the program while an operation ran"},
     };
     return kTable;

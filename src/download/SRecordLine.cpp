@@ -46,6 +46,10 @@ RecordKind RecordKindOf(const std::string& line) {
     }
 }
 
+bool IsDataRecordLine(const std::string& line) {
+    return line.size() >= 2 && line[0] == 'S' && line[1] >= '1' && line[1] <= '3';
+}
+
 std::string BlockKey(const std::string& line) {
     return RecordKindOf(line) == RecordKind::S1 ? "00" : Mid(line, 5, 2);
 }

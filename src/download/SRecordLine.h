@@ -19,6 +19,9 @@ bool LineRefused(const std::string& line);
 // By characters 1-2: "S1", "S2" and "S9"; every other type is alike.
 RecordKind RecordKindOf(const std::string& line);
 
+// By characters 1-2: "S1", "S2" or "S3", a record that carries memory contents.
+bool IsDataRecordLine(const std::string& line);
+
 // The key whose change marks a new 64 KiB block: "00" for an S1 line,
 // otherwise characters 5-6 (the top address byte of an S2 line).
 std::string BlockKey(const std::string& line);

@@ -19,7 +19,9 @@ bool SendPlan::Counts(const std::string& line) const {
 // With a selective mask the engine scans on to the next line of a chosen
 // block, to an S9 line once something was taken, or to an empty line; a scan
 // that runs to the end of the file sends the last line read whatever its
-// type: that is how a closing S8 line goes out.
+// type - that is how a closing S8 line goes out - unless it is a data record
+// the mask leaves out: in a file without a closing record that line belongs
+// to a block the operator did not choose, and it would be written there.
 SendPlan::Choice SendPlan::Next(const std::string& line, bool last) {
     Choice choice;
     if (line.empty()) {
@@ -28,7 +30,8 @@ SendPlan::Choice SendPlan::Next(const std::string& line, bool last) {
     }
     choice.counted = Counts(line);
     const bool closesTaken = RecordKindOf(line) == RecordKind::S9 && taken_ > 0;
-    if (!choice.counted && !closesTaken && !last) return choice;
+    const bool closesFile = last && !IsDataRecordLine(line);
+    if (!choice.counted && !closesTaken && !closesFile) return choice;
     if (choice.counted) ++taken_;
     choice.step = Step::Send;
     choice.pauseAfter = PauseAfter(line);

@@ -25,8 +25,8 @@ int SRecordAddressBytes(int type) {
 
 SRecordFault ParseSRecord(std::string_view line, SRecord& record) {
     record = SRecord{};
-    if (line.size() < 2 || line[0] != 'S') return SRecordFault::NotARecord;
-    if (line[1] < '0' || line[1] > '9') return SRecordFault::UnknownType;
+    if (line.empty() || line[0] != 'S') return SRecordFault::NotARecord;
+    if (line.size() < 2 || line[1] < '0' || line[1] > '9') return SRecordFault::UnknownType;
     record.type = line[1] - '0';
     const int addressBytes = SRecordAddressBytes(record.type);
     if (addressBytes == 0) return SRecordFault::UnknownType;

@@ -27,7 +27,7 @@ struct SRecord {
 enum class SRecordFault {
     None,
     NotARecord,     // empty, or does not begin with "S"
-    UnknownType,    // "S4" or not a digit
+    UnknownType,    // "S4", not a digit, or nothing after the "S"
     NotHex,         // a character that is not a hexadecimal digit
     OddDigits,      // the hexadecimal part has an odd number of digits
     TooShort,       // no byte count, or shorter than the address and checksum need

@@ -112,6 +112,13 @@ TEST_F(TransferEngineTest, SelectiveMasksSendTheChosenBlocksTheClosingS9AndTheLa
     rig.Clear();
     EXPECT_EQ(SendText(s2File, "000000001"), 2000) << "0A lies in the ninth block";
     EXPECT_EQ(Written(), Expected({S2(0x0A0000), S8()}));
+
+    // Without a closing record the last line is data: of a block not chosen,
+    // it stays back.
+    rig.Clear();
+    EXPECT_EQ(SendText(JoinLines({S1(0x0000), S2(0x010000)}), "100000000"), 2000);
+    EXPECT_EQ(Written(), Expected({S1(0x0000)}));
+    EXPECT_EQ(rig.form.ProgressBar1.Value, 1);
 }
 
 TEST_F(TransferEngineTest, PausesTwoSecondsAtTheFirstLineOfEveryNewBlock) {

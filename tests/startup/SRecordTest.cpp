@@ -21,7 +21,7 @@ TEST(SRecord, FaultsAreFoundInEveryPart) {
         {"S1130000285F245F2212226A000424290008237C2A", SRecordFault::None, 0x13, 0x13, 0},
         {"s1130000285F245F2212226A000424290008237C2A", SRecordFault::NotARecord, -1, -1, 0},
         {"", SRecordFault::NotARecord, -1, -1, 0},
-        {"S", SRecordFault::NotARecord, -1, -1, 0},
+        {"S", SRecordFault::UnknownType, -1, -1, 0},
         {"S4030000FC", SRecordFault::UnknownType, -1, -1, 0},
         {"SX030000FC", SRecordFault::UnknownType, -1, -1, 0},
         {"S1130000285F245F2212226A000424290008237C2G", SRecordFault::NotHex, -1, -1, 42},

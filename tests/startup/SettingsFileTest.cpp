@@ -118,6 +118,9 @@ TEST(SettingsFile, LoadChecksEveryField) {
         {"Comm", "Port", "2.5", port, 2},
         {"Comm", "Port", "256.4", port, 1},
         {"Comm", "Port", "12abc", port, 12},
+        {"Comm", "Port", "\"3\"", port, 3},  // hand-edited in quotes
+        {"Comm", "Port", "'3'", port, 1},      // single quotes are no pair that goes
+        {"Special", "Spno", " 1\x1A", spno, 1},  // a DOS end-of-file mark after the last value
         {"Option", "Linechk", "2", linechk, 1},
         {"Option", "Linechk", " 0", linechk, 0},  // written with a blank, read without
         {"Option", "Linechk", "0.0", linechk, 1},
@@ -162,6 +165,7 @@ TEST(SettingsFile, LineSettingShorterThanTenCharactersFallsBack) {
              {"9600,N,8", "9600,E,8,1"},
              {"9600,N,8,1", "9600,N,8,1"},
              {"19200;N;7;2", "19200;N;7;2"},  // long enough: its form is not checked here
+             {"\"9600,N,8,1\"", "9600,N,8,1"},
              {"", "9600,E,8,1"},
          }) {
         test::TempDir dir;
@@ -193,6 +197,48 @@ TEST(SettingsFile, SavedSettingsComeBackOnTheNextStart) {
     EXPECT_EQ(s.Filename, "ﾛﾑ.mot");
     EXPECT_EQ(s.Directory, "/データ/");
     EXPECT_EQ(s.Spno, 2);
+}
+
+std::u16string Widened(const std::string& ascii) {
+    return std::u16string(ascii.begin(), ascii.end());
+}
+
+template <typename Text>
+Text Replaced(Text text, const Text& from, const Text& to) {
+    return text.replace(text.find(from), from.size(), to);
+}
+
+// A settings file saved as "Unicode" or as UTF-8 with its mark keeps the
+// operator's settings, and a save changes the one key whose value changed.
+TEST(SettingsFile, UnicodeFilesAreLoadedAndSavedInTheirOwnEncoding) {
+    const std::u16string wide = Replaced(u"; 設定\r\n" + Widened(FirstStartFile()), std::u16string(u"Filename=\r\n"),
+                                         std::u16string(u"Filename=/ﾛﾑ/日本.mot\r\n"));
+    const std::string utf8 = Replaced("\xEF\xBB\xBF; 設定\r\n" + FirstStartFile(), std::string("Filename=\r\n"),
+                                      std::string("Filename=/ﾛﾑ/日本.mot\r\n"));
+    const auto utf16le = [](const std::u16string& text) {
+        std::string bytes = "\xFF\xFE";
+        for (char16_t unit : text) bytes += std::string{static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+        return bytes;
+    };
+    const struct {
+        const char* name;
+        std::string before;
+        std::string after;
+    } cases[] = {
+        {"UTF-16LE", utf16le(wide), utf16le(Replaced(wide, std::u16string(u"Port= 1"), std::u16string(u"Port= 7")))},
+        {"UTF-8 with its mark", utf8, Replaced(utf8, std::string("Port= 1"), std::string("Port= 7"))},
+    };
+    for (const auto& c : cases) {
+        test::TempDir dir;
+        dir.Write("Mirvok.ini", c.before);
+        RunState run = RunIn(dir);
+        LoadOrCreateSettings(run);
+        EXPECT_EQ(run.settings.Filename, "/ﾛﾑ/日本.mot") << c.name;
+        run.settings.Port = 7;
+        SaveSettings(run, {});
+        EXPECT_EQ(test::TempDir::Read(run.IniPath), c.after) << c.name;
+        EXPECT_FALSE(std::filesystem::exists(run.IniPath + ".bak")) << c.name << ": no first start";
+    }
 }
 
 TEST(SettingsFile, ShorterHistoryLeavesOlderKeysAndThePortMapAlone) {
