@@ -61,10 +61,11 @@ namespace {
 
 std::string BlockRowText(const BlockRange& b) {
     const std::string mask = b.maskCharacter > 0 ? std::to_string(b.maskCharacter) : "-";
-    std::string row = Format("  block %04llX  %08llX-%08llX  mask %s  lines %d  data bytes %lld  sent %d",
-                             static_cast<unsigned long long>(b.block), static_cast<unsigned long long>(b.first),
-                             static_cast<unsigned long long>(b.last), mask.c_str(), b.lines,
-                             static_cast<long long>(b.dataBytes), b.linesSent);
+    std::string row =
+        Format("  block %04llX  %08llX-%08llX  mask %s  lines %d  data bytes %lld  sent %d",
+               static_cast<unsigned long long>(b.block), static_cast<unsigned long long>(b.first),
+               static_cast<unsigned long long>(b.last), mask.c_str(), b.lines,
+               static_cast<long long>(b.dataBytes), b.linesSent);
     if (b.linesFromBefore > 0)
         row += Format("  * crossed into by %d line%s from the block before (first: line %d), sent with it",
                       b.linesFromBefore, b.linesFromBefore == 1 ? "" : "s", b.firstLineFromBefore);
@@ -79,17 +80,19 @@ std::string FindingsText(const FileCheck& c) {
                        c.countMismatches);
     if (!c.firstCountMismatch.empty()) text += "  first: " + c.firstCountMismatch + "\n";
     if (c.conflictingRecords > 0 || c.repeatingRecords > 0)
-        text += Format("overlapping data: %d records give written addresses other values, %d repeat the same "
-                       "values\n",
-                       c.conflictingRecords, c.repeatingRecords);
+        text += Format(
+            "overlapping data: %d records give written addresses other values, %d repeat the same "
+            "values\n",
+            c.conflictingRecords, c.repeatingRecords);
     if (!c.firstConflict.empty()) text += "  first: " + c.firstConflict + "\n";
     if (c.crossingRecords > 0)
         text += Format("%d records cross a 64 KiB boundary; each is sent with the block it starts in\n",
                        c.crossingRecords);
     if (!c.image.Complete())
-        text += Format("note: the data lies on more than %zu pieces of %zu bytes; two values for one address are "
-                       "looked for only in those\n",
-                       DataImage::kMaxPages, DataImage::kPageBytes);
+        text += Format(
+            "note: the data lies on more than %zu pieces of %zu bytes; two values for one address are "
+            "looked for only in those\n",
+            DataImage::kMaxPages, DataImage::kPageBytes);
     const auto s3 = c.typeCounts.find("S3");
     if (s3 != c.typeCounts.end() && c.mask != kWholeFileMask)
         text += Format("note: %d S3 records belong to no block, so the mask %s sends none of them\n",
@@ -103,8 +106,8 @@ std::string CheckVerdictText(const FileCheck& c, int exitCode) {
     std::string verdict;
     switch (exitCode) {
         case kExitOk:
-            verdict = c.dataRecords == 0 ? "the file holds no data: no S1, S2 or S3 record"
-                                         : "the file is good";
+            verdict =
+                c.dataRecords == 0 ? "the file holds no data: no S1, S2 or S3 record" : "the file is good";
             break;
         case kExitBadRecord:
             verdict = "a record with a wrong byte count, checksum or form";
@@ -161,7 +164,9 @@ std::string RecordJson(const RecordInfo& r) {
     else
         o.Null("block");
     if (r.lastBlock != r.block) o.Num("last_block", r.lastBlock);
-    o.Num("mask_character", r.maskCharacter).Bool("sent", r.sent).Bool("ok", r.problem.empty() && r.error.empty());
+    o.Num("mask_character", r.maskCharacter)
+        .Bool("sent", r.sent)
+        .Bool("ok", r.problem.empty() && r.error.empty());
     if (!r.problem.empty()) o.Str("problem", r.problem);
     if (!r.error.empty()) o.Str("error", r.error);
     if (!r.note.empty()) o.Str("note", r.note);

@@ -45,11 +45,11 @@ enum ExitCode : int {
 
     // The command line's own.
     kExitPortNotListed = 40,
-    kExitControlRefused = 41,  // a flag asks for a choice the window does not offer now
-    kExitBadRecord = 50,       // check: a record with a wrong count, checksum or form
-    kExitCountMismatch = 51,   // check: a count record (S5/S6) that disagrees with the data records
-    kExitConflictingData = 52, // check: two records give one address different values
-    kExitInterrupted = 130,    // Ctrl-C ended the program with an operation running
+    kExitControlRefused = 41,   // a flag asks for a choice the window does not offer now
+    kExitBadRecord = 50,        // check: a record with a wrong count, checksum or form
+    kExitCountMismatch = 51,    // check: a count record (S5/S6) that disagrees with the data records
+    kExitConflictingData = 52,  // check: two records give one address different values
+    kExitInterrupted = 130,     // Ctrl-C ended the program with an operation running
 };
 
 struct ExitCodeInfo {

@@ -118,8 +118,8 @@ void CompareWithFile(FileCheck& check, RecordInfo& r, const SRecord& record, con
             ++check.repeatingRecords;
         }
         if (r.lastBlock != r.block) {
-            AddNote(r, Format("runs on into block %04llX (to %s)", static_cast<unsigned long long>(r.lastBlock),
-                              Address(LastAddress(r)).c_str()));
+            AddNote(r, Format("runs on into block %04llX (to %s)",
+                              static_cast<unsigned long long>(r.lastBlock), Address(LastAddress(r)).c_str()));
             ++check.crossingRecords;
         }
     }

@@ -48,9 +48,9 @@ struct RecordInfo {
 // One 64 KiB block of the image, over the data records that lie in it.
 struct BlockRange {
     std::int64_t block = 0;
-    std::uint64_t first = 0;  // lowest address written in the block
-    std::uint64_t last = 0;   // highest address written in the block
-    int lines = 0;            // records that start in the block
+    std::uint64_t first = 0;     // lowest address written in the block
+    std::uint64_t last = 0;      // highest address written in the block
+    int lines = 0;               // records that start in the block
     std::int64_t dataBytes = 0;  // bytes that lie in the block
     int linesSent = 0;
     int maskCharacter = 0;  // 0 when its lines belong to no mask block (S3)
@@ -69,12 +69,12 @@ struct FileCheck : SendTotals {
     int dataRecords = 0;             // S1, S2 and S3 lines, sound or not
     int countRecords = 0;            // sound S5 and S6 records
     int countMismatches = 0;
-    int conflictingRecords = 0;  // records that give written addresses other values
-    int repeatingRecords = 0;    // records that give written addresses the same values again
-    int crossingRecords = 0;     // records that run on into the next 64 KiB block
+    int conflictingRecords = 0;      // records that give written addresses other values
+    int repeatingRecords = 0;        // records that give written addresses the same values again
+    int crossingRecords = 0;         // records that run on into the next 64 KiB block
     std::string firstCountMismatch;  // with its line, e.g. "line 4: the count record says ..."
     std::string firstConflict;
-    DataImage image;             // what the sound data records write
+    DataImage image;  // what the sound data records write
 };
 
 // One record taken apart (a non-empty line).

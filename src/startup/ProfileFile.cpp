@@ -220,7 +220,8 @@ std::vector<std::string> SplitLines(const std::string& bytes) {
 // at its end are dropped too, so that a value written back reads back the same.
 std::string ValueText(Held held, const std::string& stored) {
     std::string value = stored;
-    if (const std::size_t nul = value.find('\0'); nul != std::string::npos) value = TrimmedEnd(value.substr(0, nul));
+    if (const std::size_t nul = value.find('\0'); nul != std::string::npos)
+        value = TrimmedEnd(value.substr(0, nul));
     value = WithoutQuotes(value);
     if (held == Held::Cp932) {
         const std::string cut = CutToBytes(held, value, ProfileFile::kMaxValueBytes);

@@ -46,7 +46,8 @@ char32_t CodePointAt(std::string_view text, std::size_t pos, std::size_t length)
     const auto lead = static_cast<unsigned char>(text[pos]);
     if (length == 1) return lead < 0x80 ? lead : kReplacement;
     char32_t c = lead & (0xFF >> (length + 1));
-    for (std::size_t i = 1; i < length; ++i) c = (c << 6) | (static_cast<unsigned char>(text[pos + i]) & 0x3F);
+    for (std::size_t i = 1; i < length; ++i)
+        c = (c << 6) | (static_cast<unsigned char>(text[pos + i]) & 0x3F);
     return c <= kMaxCodePoint ? c : kReplacement;
 }
 

@@ -314,8 +314,8 @@ TEST(OperationEnding, EveryEndingIsTypedAndHasItsExitCode) {
     }
     // Every code an operation can end with is reached above; the others are
     // the command line's own (usage, port list, flags, check, Ctrl-C).
-    const std::set<int> commandLineOwn = {kExitUsage,         kExitPortNotListed,   kExitControlRefused,
-                                          kExitBadRecord,     kExitCountMismatch,   kExitConflictingData,
+    const std::set<int> commandLineOwn = {kExitUsage,      kExitPortNotListed, kExitControlRefused,
+                                          kExitBadRecord,  kExitCountMismatch, kExitConflictingData,
                                           kExitInterrupted};
     for (const ExitCodeInfo& info : ExitCodeTable()) {
         if (!commandLineOwn.count(info.code)) {

@@ -157,35 +157,74 @@ TEST(RecordCheck, HoldsTheRecordsAgainstEachOther) {
     for (std::size_t i = 0; i < many.size(); ++i) many[i] = S3(static_cast<std::uint32_t>(i));
     many.push_back(S5(1));
     const std::vector<Case> cases = {
-        {"a count that matches", {S0(), S1(0x10), S1(0x20), S5(2), S9()}, "111111111", kExitOk,
+        {"a count that matches",
+         {S0(), S1(0x10), S1(0x20), S5(2), S9()},
+         "111111111",
+         kExitOk,
          {"count records 1, 0 not matching", "check: the file is good (exit 0)"}},
-        {"a line lost before the count", {S0(), S1(0x10), S5(2), S9()}, "111111111", kExitCountMismatch,
+        {"a line lost before the count",
+         {S0(), S1(0x10), S5(2), S9()},
+         "111111111",
+         kExitCountMismatch,
          {"check: line 3: the count record says 2 data records, 1 found before it (exit 51)"}},
-        {"a line repeated", {S1(0x10), S1(0x20), S1(0x20), S5(2)}, "111111111", kExitCountMismatch,
+        {"a line repeated",
+         {S1(0x10), S1(0x20), S1(0x20), S5(2)},
+         "111111111",
+         kExitCountMismatch,
          {"says 2 data records, 3 found"}},
         {"S6 counts S2 records", {S2(0x10), S6(1), S8()}, "111111111", kExitOk, {"the file is good"}},
-        {"a wrong S6", {S2(0x10), S6(2), S8()}, "111111111", kExitCountMismatch, {"says 2 data records, 1 found"}},
-        {"a second count counts from the start", {S1(0x10), S5(1), S1(0x20), S5(1)}, "111111111",
-         kExitCountMismatch, {"line 4: the count record says 1 data records, 2 found"}},
+        {"a wrong S6",
+         {S2(0x10), S6(2), S8()},
+         "111111111",
+         kExitCountMismatch,
+         {"says 2 data records, 1 found"}},
+        {"a second count counts from the start",
+         {S1(0x10), S5(1), S1(0x20), S5(1)},
+         "111111111",
+         kExitCountMismatch,
+         {"line 4: the count record says 1 data records, 2 found"}},
         {"past 65535 the count is what is left", many, "111111111", kExitOk, {"the file is good"}},
-        {"a bad record comes first", {S1(0x10), S1(0x20).substr(0, 10) + "00", S5(1)}, "111111111",
-         kExitBadRecord, {"check: a record with a wrong byte count, checksum or form (exit 50)"}},
-        {"two values for one address", {a, conflict}, "111111111", kExitConflictingData,
+        {"a bad record comes first",
+         {S1(0x10), S1(0x20).substr(0, 10) + "00", S5(1)},
+         "111111111",
+         kExitBadRecord,
+         {"check: a record with a wrong byte count, checksum or form (exit 50)"}},
+        {"two values for one address",
+         {a, conflict},
+         "111111111",
+         kExitConflictingData,
          {"overlapping data: 1 records give written addresses other values",
-          "check: line 2: two values for 00000002: 03 from an earlier record, 09 here (2 bytes differ) (exit 52)"}},
-        {"one address by S1 and by S2", {a, MakeRecord('2', 0x000003, 3, {7})}, "111111111",
-         kExitConflictingData, {"two values for 00000003: 04 from an earlier record, 07 here (1 byte differs)"}},
-        {"the same values again", {a, repeat}, "111111111", kExitOk,
+          "check: line 2: two values for 00000002: 03 from an earlier record, 09 here (2 bytes differ) (exit "
+          "52)"}},
+        {"one address by S1 and by S2",
+         {a, MakeRecord('2', 0x000003, 3, {7})},
+         "111111111",
+         kExitConflictingData,
+         {"two values for 00000003: 04 from an earlier record, 07 here (1 byte differs)"}},
+        {"the same values again",
+         {a, repeat},
+         "111111111",
+         kExitOk,
          {"0 records give written addresses other values, 1 repeat the same values", "the file is good"}},
-        {"a record across 64 KiB", {MakeRecord('2', 0x04FFFD, 3, {1, 2, 3, 4}), S2(0x050010)}, "111111111",
+        {"a record across 64 KiB",
+         {MakeRecord('2', 0x04FFFD, 3, {1, 2, 3, 4}), S2(0x050010)},
+         "111111111",
          kExitOk,
          {"block 0004  0004FFFD-0004FFFF  mask 5  lines 1  data bytes 3  sent 1\n",
-          "block 0005  00050000-0005001F  mask 6  lines 1  data bytes 17  sent 1  * crossed into by 1 line from "
+          "block 0005  00050000-0005001F  mask 6  lines 1  data bytes 17  sent 1  * crossed into by 1 line "
+          "from "
           "the block before (first: line 1)",
           "1 records cross a 64 KiB boundary"}},
-        {"only a header", {S0()}, "111111111", kExitOk, {"check: the file holds no data: no S1, S2 or S3 record"}},
+        {"only a header",
+         {S0()},
+         "111111111",
+         kExitOk,
+         {"check: the file holds no data: no S1, S2 or S3 record"}},
         {"only a closing record", {S9()}, "111111111", kExitOk, {"the file holds no data"}},
-        {"S3 under a selective mask", {S1(0x10), S3(0x20), S3(0x30), S9()}, "100000000", kExitOk,
+        {"S3 under a selective mask",
+         {S1(0x10), S3(0x20), S3(0x30), S9()},
+         "100000000",
+         kExitOk,
          {"note: 2 S3 records belong to no block, so the mask 100000000 sends none of them"}},
     };
     for (const Case& c : cases) {
@@ -194,7 +233,8 @@ TEST(RecordCheck, HoldsTheRecordsAgainstEachOther) {
         const int code = CheckExitCode(check);
         EXPECT_EQ(code, c.exitCode) << c.name;
         const std::string report = CheckSummaryText(check) + CheckVerdictText(check, code);
-        for (const std::string& text : c.said) EXPECT_NE(report.find(text), std::string::npos) << c.name << "\n" << report;
+        for (const std::string& text : c.said)
+            EXPECT_NE(report.find(text), std::string::npos) << c.name << "\n" << report;
         EXPECT_EQ(report.find("check: check:"), std::string::npos) << c.name;
     }
 }
@@ -223,7 +263,8 @@ TEST(RecordCheck, TheRowSaysWhatIsWrongOrWorthKnowing) {
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_NE(rows[0].find("note: runs on into block 0005 (to 00050000)"), std::string::npos) << rows[0];
     EXPECT_NE(rows[1].find("note: repeats 2 bytes from 0004FFFD"), std::string::npos) << rows[1];
-    EXPECT_NE(rows[2].find("ERROR: the count record says 1 data records, 2 found before it"), std::string::npos)
+    EXPECT_NE(rows[2].find("ERROR: the count record says 1 data records, 2 found before it"),
+              std::string::npos)
         << rows[2];
 }
 
@@ -235,15 +276,15 @@ TEST(RecordCheck, TheLinesItSaysAMaskSendsAreTheOnesTheDeviceReceives) {
     // No closing record: the last line is data of block 01 and goes out only
     // with that block chosen.
     const std::vector<std::string> open = {S0(), S1(0x0100), S2(0x000100), S2(0x010100)};
-    for (const auto& [file, mask] : std::vector<std::pair<std::vector<std::string>, std::string>>{
-             {closed, "111111111"},
-             {closed, "100000000"},
-             {closed, "010000000"},
-             {closed, "001000001"},
-             {closed, "000100000"},
-             {closed, "000000001"},
-             {open, "100000000"},
-             {open, "010000000"}}) {
+    for (const auto& [file, mask] :
+         std::vector<std::pair<std::vector<std::string>, std::string>>{{closed, "111111111"},
+                                                                       {closed, "100000000"},
+                                                                       {closed, "010000000"},
+                                                                       {closed, "001000001"},
+                                                                       {closed, "000100000"},
+                                                                       {closed, "000000001"},
+                                                                       {open, "100000000"},
+                                                                       {open, "010000000"}}) {
         CliBench b;
         const std::string path = b.Rom("f.s28", JoinLines(file));
         std::vector<std::string> predicted;

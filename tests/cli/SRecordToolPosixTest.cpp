@@ -141,11 +141,12 @@ public:
         if (kind == Kind::NotHex) data[victim][4 + 2 * static_cast<std::size_t>(addressBytes)] = 'G';
 
         int counted = static_cast<int>(data.size());
-        const bool withCount =
-            kind == Kind::LineLost || kind == Kind::LineRepeated || kind == Kind::WrongCount || Between(0, 1) == 1;
+        const bool withCount = kind == Kind::LineLost || kind == Kind::LineRepeated ||
+                               kind == Kind::WrongCount || Between(0, 1) == 1;
         if (kind == Kind::WrongCount) counted += Between(1, 3);
         if (kind == Kind::LineLost) data.erase(data.begin() + static_cast<std::ptrdiff_t>(victim));
-        if (kind == Kind::LineRepeated) data.insert(data.begin() + static_cast<std::ptrdiff_t>(victim), data[victim]);
+        if (kind == Kind::LineRepeated)
+            data.insert(data.begin() + static_cast<std::ptrdiff_t>(victim), data[victim]);
 
         std::vector<std::string> lines = {MakeRecord('0', 0, 2, {'t', 'e', 's', 't'})};
         lines.insert(lines.end(), data.begin(), data.end());

@@ -120,19 +120,15 @@ TEST(ProfileFile, ValuesLoseTheirBlanksAndOnePairOfDoubleQuotes) {
         std::string stored;  // after "K="
         std::string read;
     } cases[] = {
-        {"\"3\"", "3"},
-        {" \"9600,N,8,1\" ", "9600,N,8,1"},
-        {"\" a b \"", " a b "},           // blanks inside the quotes stay
-        {"\"\"", ""},
-        {"\"", "\""},                     // a lone quote is no pair
-        {"\"a", "\"a"},
-        {"\"a\"b", "\"a\"b"},
-        {"\"\"a\"\"", "\"a\""},           // only the outer pair goes
-        {"'3'", "'3'"},                   // single quotes stay
-        {" 1\x1A", "1"},                  // a DOS end-of-file mark after the value
-        {"\f1\v", "1"},
-        {"\t1\x1A\x1A\r", "1"},
-        {"\"\x93\xfa\"", "日"},           // CP932 inside the quotes
+        {"\"3\"", "3"},         {" \"9600,N,8,1\" ", "9600,N,8,1"},
+        {"\" a b \"", " a b "},                // blanks inside the quotes stay
+        {"\"\"", ""},           {"\"", "\""},  // a lone quote is no pair
+        {"\"a", "\"a"},         {"\"a\"b", "\"a\"b"},
+        {"\"\"a\"\"", "\"a\""},  // only the outer pair goes
+        {"'3'", "'3'"},          // single quotes stay
+        {" 1\x1A", "1"},         // a DOS end-of-file mark after the value
+        {"\f1\v", "1"},         {"\t1\x1A\x1A\r", "1"},
+        {"\"\x93\xfa\"", "日"},  // CP932 inside the quotes
     };
     test::TempDir dir;
     for (const auto& c : cases) {
@@ -153,8 +149,9 @@ TEST(ProfileFile, WrittenValuesReadBackWhole) {
     file.Set("File", "B", " \"q\"");
     file.Set("File", "C", "say \"q\"");
     ASSERT_TRUE(file.Save(path));
-    EXPECT_EQ(test::TempDir::Read(path), "[Comm]\r\nPort= 5\r\nSetting=9600,E,8,1\r\n"
-                                         "[File]\r\nA=\"\"q\"\"\r\nB=\" \"q\"\"\r\nC=say \"q\"\r\n");
+    EXPECT_EQ(test::TempDir::Read(path),
+              "[Comm]\r\nPort= 5\r\nSetting=9600,E,8,1\r\n"
+              "[File]\r\nA=\"\"q\"\"\r\nB=\" \"q\"\"\r\nC=say \"q\"\r\n");
     const ProfileFile reread = ProfileFile::Load(path);
     EXPECT_EQ(reread.Get("File", "A"), "\"q\"");
     EXPECT_EQ(reread.Get("File", "B"), " \"q\"");
@@ -195,14 +192,18 @@ std::string Utf16(const std::u16string& text, bool bigEndian) {
 // encoding and written back in it: every line the save does not change stays
 // byte for byte, a lone surrogate and a character CP932 lacks included.
 TEST(ProfileFile, UnicodeFilesKeepTheirEncodingAndEveryUntouchedLine) {
-    const std::u16string before = u"; 設定 \xD800 comment\r\n[Comm]\r\nPort= 4\r\n"
-                                  u"[File]\r\nFile1=/ﾃﾞｰﾀ/日本語 é 😀.mot\r\n";
-    const std::u16string after = u"; 設定 \xD800 comment\r\n[Comm]\r\nPort= 9\r\n"
-                                 u"[File]\r\nFile1=/ﾃﾞｰﾀ/日本語 é 😀.mot\r\nFile2=/新.mot\r\n";
-    const std::string utf8Before = "\xEF\xBB\xBF; 設定 comment\r\n[Comm]\r\nPort= 4\r\n"
-                                   "[File]\r\nFile1=/ﾃﾞｰﾀ/日本語 é 😀.mot\r\n";
-    const std::string utf8After = "\xEF\xBB\xBF; 設定 comment\r\n[Comm]\r\nPort= 9\r\n"
-                                  "[File]\r\nFile1=/ﾃﾞｰﾀ/日本語 é 😀.mot\r\nFile2=/新.mot\r\n";
+    const std::u16string before =
+        u"; 設定 \xD800 comment\r\n[Comm]\r\nPort= 4\r\n"
+        u"[File]\r\nFile1=/ﾃﾞｰﾀ/日本語 é 😀.mot\r\n";
+    const std::u16string after =
+        u"; 設定 \xD800 comment\r\n[Comm]\r\nPort= 9\r\n"
+        u"[File]\r\nFile1=/ﾃﾞｰﾀ/日本語 é 😀.mot\r\nFile2=/新.mot\r\n";
+    const std::string utf8Before =
+        "\xEF\xBB\xBF; 設定 comment\r\n[Comm]\r\nPort= 4\r\n"
+        "[File]\r\nFile1=/ﾃﾞｰﾀ/日本語 é 😀.mot\r\n";
+    const std::string utf8After =
+        "\xEF\xBB\xBF; 設定 comment\r\n[Comm]\r\nPort= 9\r\n"
+        "[File]\r\nFile1=/ﾃﾞｰﾀ/日本語 é 😀.mot\r\nFile2=/新.mot\r\n";
     const struct {
         const char* name;
         std::string bytes;

@@ -118,8 +118,8 @@ TEST(SettingsFile, LoadChecksEveryField) {
         {"Comm", "Port", "2.5", port, 2},
         {"Comm", "Port", "256.4", port, 1},
         {"Comm", "Port", "12abc", port, 12},
-        {"Comm", "Port", "\"3\"", port, 3},  // hand-edited in quotes
-        {"Comm", "Port", "'3'", port, 1},      // single quotes are no pair that goes
+        {"Comm", "Port", "\"3\"", port, 3},      // hand-edited in quotes
+        {"Comm", "Port", "'3'", port, 1},        // single quotes are no pair that goes
         {"Special", "Spno", " 1\x1A", spno, 1},  // a DOS end-of-file mark after the last value
         {"Option", "Linechk", "2", linechk, 1},
         {"Option", "Linechk", " 0", linechk, 0},  // written with a blank, read without
@@ -211,13 +211,15 @@ Text Replaced(Text text, const Text& from, const Text& to) {
 // A settings file saved as "Unicode" or as UTF-8 with its mark keeps the
 // operator's settings, and a save changes the one key whose value changed.
 TEST(SettingsFile, UnicodeFilesAreLoadedAndSavedInTheirOwnEncoding) {
-    const std::u16string wide = Replaced(u"; 設定\r\n" + Widened(FirstStartFile()), std::u16string(u"Filename=\r\n"),
-                                         std::u16string(u"Filename=/ﾛﾑ/日本.mot\r\n"));
-    const std::string utf8 = Replaced("\xEF\xBB\xBF; 設定\r\n" + FirstStartFile(), std::string("Filename=\r\n"),
-                                      std::string("Filename=/ﾛﾑ/日本.mot\r\n"));
+    const std::u16string wide =
+        Replaced(u"; 設定\r\n" + Widened(FirstStartFile()), std::u16string(u"Filename=\r\n"),
+                 std::u16string(u"Filename=/ﾛﾑ/日本.mot\r\n"));
+    const std::string utf8 = Replaced("\xEF\xBB\xBF; 設定\r\n" + FirstStartFile(),
+                                      std::string("Filename=\r\n"), std::string("Filename=/ﾛﾑ/日本.mot\r\n"));
     const auto utf16le = [](const std::u16string& text) {
         std::string bytes = "\xFF\xFE";
-        for (char16_t unit : text) bytes += std::string{static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+        for (char16_t unit : text)
+            bytes += std::string{static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
         return bytes;
     };
     const struct {
@@ -225,7 +227,8 @@ TEST(SettingsFile, UnicodeFilesAreLoadedAndSavedInTheirOwnEncoding) {
         std::string before;
         std::string after;
     } cases[] = {
-        {"UTF-16LE", utf16le(wide), utf16le(Replaced(wide, std::u16string(u"Port= 1"), std::u16string(u"Port= 7")))},
+        {"UTF-16LE", utf16le(wide),
+         utf16le(Replaced(wide, std::u16string(u"Port= 1"), std::u16string(u"Port= 7")))},
         {"UTF-8 with its mark", utf8, Replaced(utf8, std::string("Port= 1"), std::string("Port= 7"))},
     };
     for (const auto& c : cases) {
