@@ -90,9 +90,9 @@ std::string FindingsText(const FileCheck& c) {
                        c.crossingRecords);
     if (!c.image.Complete())
         text += Format(
-            "note: the data lies on more than %zu pieces of %zu bytes; two values for one address are "
-            "looked for only in those\n",
-            DataImage::kMaxPages, DataImage::kPageBytes);
+            "note: the data is spread over more than %zu pieces of %u bytes; two values for one "
+            "address are looked for only in those\n",
+            sim::MemoryImage::kMaxPages, static_cast<unsigned>(sim::MemoryImage::kPageSize));
     const auto s3 = c.typeCounts.find("S3");
     if (s3 != c.typeCounts.end() && c.mask != kWholeFileMask)
         text += Format("note: %d S3 records belong to no block, so the mask %s sends none of them\n",

@@ -79,13 +79,13 @@ std::string CountMismatchText(const SRecord& record, int dataRecordsBefore) {
     return text;
 }
 
-std::string ConflictText(const DataImage::Overlap& o) {
+std::string ConflictText(const sim::MemoryImage::Overlap& o) {
     return Format("two values for %s: %02X from an earlier record, %02X here (%d %s)",
                   Address(o.firstConflict).c_str(), o.earlierValue, o.newValue, o.conflictingBytes,
                   o.conflictingBytes == 1 ? "byte differs" : "bytes differ");
 }
 
-std::string RepeatText(const DataImage::Overlap& o) {
+std::string RepeatText(const sim::MemoryImage::Overlap& o) {
     return Format("repeats %d byte%s from %s with the values an earlier record gave them", o.repeatedBytes,
                   o.repeatedBytes == 1 ? "" : "s", Address(o.firstRepeat).c_str());
 }
@@ -109,7 +109,7 @@ void CompareWithFile(FileCheck& check, RecordInfo& r, const SRecord& record, con
         if (!r.error.empty() && check.countMismatches++ == 0) check.firstCountMismatch = WithLine(r);
     }
     if (r.block >= 0) {
-        const DataImage::Overlap overlap = check.image.Write(record.address, record.data);
+        const sim::MemoryImage::Overlap overlap = check.image.Write(record.address, record.data);
         if (overlap.conflictingBytes > 0) {
             r.error = ConflictText(overlap);
             if (check.conflictingRecords++ == 0) check.firstConflict = WithLine(r);

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "DataImage.h"
 #include "download/SendPlan.h"
+#include "sim/MemoryImage.h"
 
 namespace mirvok::cli {
 
@@ -74,7 +74,7 @@ struct FileCheck : SendTotals {
     int crossingRecords = 0;         // records that run on into the next 64 KiB block
     std::string firstCountMismatch;  // with its line, e.g. "line 4: the count record says ..."
     std::string firstConflict;
-    DataImage image;  // what the sound data records write
+    sim::MemoryImage image;  // what the sound data records write
 };
 
 // One record taken apart (a non-empty line).

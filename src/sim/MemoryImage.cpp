@@ -2,13 +2,36 @@
 
 namespace mirvok::sim {
 
-void MemoryImage::Write(std::uint32_t address, std::string_view bytes) {
+MemoryImage::Page* MemoryImage::PageFor(std::uint32_t number) {
+    if (const auto found = pages_.find(number); found != pages_.end()) return &found->second;
+    if (pages_.size() >= kMaxPages) return nullptr;
+    return &pages_[number];
+}
+
+MemoryImage::Overlap MemoryImage::Write(std::uint32_t address, std::string_view bytes) {
+    Overlap overlap;
     for (char c : bytes) {
-        Page& page = pages_[address / kPageSize];
-        page.bytes[address % kPageSize] = static_cast<std::uint8_t>(c);
-        page.written.set(address % kPageSize);
-        ++address;  // wraps at 4 GiB like the address bus
+        const auto value = static_cast<std::uint8_t>(c);
+        const std::uint32_t at = address++;  // wraps at 4 GiB like the address bus
+        Page* page = PageFor(at / kPageSize);
+        if (!page) {
+            complete_ = false;
+            continue;
+        }
+        const std::uint32_t offset = at % kPageSize;
+        if (page->written.test(offset)) {
+            if (page->bytes[offset] == value) {
+                if (overlap.repeatedBytes++ == 0) overlap.firstRepeat = at;
+            } else if (overlap.conflictingBytes++ == 0) {
+                overlap.firstConflict = at;
+                overlap.earlierValue = page->bytes[offset];
+                overlap.newValue = value;
+            }
+        }
+        page->bytes[offset] = value;
+        page->written.set(offset);
     }
+    return overlap;
 }
 
 std::optional<std::uint8_t> MemoryImage::At(std::uint32_t address) const {

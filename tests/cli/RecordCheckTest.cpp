@@ -239,19 +239,6 @@ TEST(RecordCheck, HoldsTheRecordsAgainstEachOther) {
     }
 }
 
-// However a file scatters its data, the image stays bounded.
-TEST(DataImage, KeepsAtMostItsPagesAndSaysSo) {
-    DataImage image;
-    const std::string byte(1, '\x11');
-    for (std::uint64_t page = 0; page < DataImage::kMaxPages; ++page)
-        image.Write(page * DataImage::kPageBytes, byte);
-    EXPECT_EQ(image.Write(0, "\x22").conflictingBytes, 1);
-    EXPECT_TRUE(image.Complete());
-    image.Write(DataImage::kMaxPages * DataImage::kPageBytes, byte);
-    EXPECT_FALSE(image.Complete());
-    EXPECT_EQ(image.ByteCount(), DataImage::kMaxPages);
-}
-
 // The rows name the record where the file disagrees with itself.
 TEST(RecordCheck, TheRowSaysWhatIsWrongOrWorthKnowing) {
     CliBench b;

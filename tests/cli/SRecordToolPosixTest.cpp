@@ -190,7 +190,9 @@ TEST(SRecordTool, CheckAndSrecCatAgreeOnVerdictAndImage) {
                 EXPECT_NE(tool.err.find(expected.toolSays), std::string::npos) << tool.err;
                 if (tool.exitCode == 0 && CheckExitCode(check) == kExitOk) {
                     Image ours;
-                    check.image.ForEachByte([&](std::uint64_t at, std::uint8_t value) { ours[at] = value; });
+                    for (const auto& [at, bytes] : check.image.Segments())
+                        for (std::size_t i = 0; i < bytes.size(); ++i)
+                            ours[at + i] = static_cast<std::uint8_t>(bytes[i]);
                     EXPECT_EQ(ours, ImageOf(tool.out));
                     EXPECT_FALSE(ours.empty());
                 }
