@@ -67,15 +67,13 @@ RecordInfo Decode(const std::string& line, int lineNumber, SRecord& record) {
 // address field, 16 bits (S5) or 24 bits (S6) wide: a larger number is
 // written as what is left of it modulo that width.
 std::string CountMismatchText(const SRecord& record, int dataRecordsBefore) {
-    const std::uint64_t modulus = record.type == 5 ? 0x10000 : 0x1000000;
+    const int bits = record.type == 5 ? 16 : 24;
+    const std::uint64_t modulus = std::uint64_t{1} << bits;
     const std::uint64_t found = static_cast<std::uint64_t>(dataRecordsBefore);
     if (record.address == found % modulus) return "";
     std::string text = Format("the count record says %u data records, %d found before it",
                               static_cast<unsigned>(record.address), dataRecordsBefore);
-    if (found >= modulus)
-        text += Format(" (written as %llu, what is left modulo %llu)",
-                       static_cast<unsigned long long>(found % modulus),
-                       static_cast<unsigned long long>(modulus));
+    if (found >= modulus) text += Format(" (%d in a %d-bit count)", static_cast<int>(found % modulus), bits);
     return text;
 }
 

@@ -155,7 +155,9 @@ TEST(RecordCheck, HoldsTheRecordsAgainstEachOther) {
     const std::string repeat = MakeRecord('1', 0x0002, 2, {3, 4});
     std::vector<std::string> many(65537, S3(0x100));
     for (std::size_t i = 0; i < many.size(); ++i) many[i] = S3(static_cast<std::uint32_t>(i));
+    std::vector<std::string> tooMany = many;
     many.push_back(S5(1));
+    tooMany.push_back(S5(2));
     const std::vector<Case> cases = {
         {"a count that matches",
          {S0(), S1(0x10), S1(0x20), S5(2), S9()},
@@ -184,6 +186,11 @@ TEST(RecordCheck, HoldsTheRecordsAgainstEachOther) {
          kExitCountMismatch,
          {"line 4: the count record says 1 data records, 2 found"}},
         {"past 65535 the count is what is left", many, "111111111", kExitOk, {"the file is good"}},
+        {"past 65535 and wrong",
+         tooMany,
+         "111111111",
+         kExitCountMismatch,
+         {"says 2 data records, 65537 found before it (1 in a 16-bit count)"}},
         {"a bad record comes first",
          {S1(0x10), S1(0x20).substr(0, 10) + "00", S5(1)},
          "111111111",
