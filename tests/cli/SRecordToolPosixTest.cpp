@@ -1,7 +1,7 @@
-// check against an S-record tool of its own lineage: srec_cat (Debian's
-// srecord) reads generated files, sound ones in the three address widths and
-// ones with the kinds of damage that both are meant to find, and its verdict
-// and data image must be check's.
+// check against an established S-record tool: srec_cat (Debian's srecord)
+// reads generated files, sound ones in the three address widths and ones with
+// the kinds of damage that both are meant to find, and its verdict and data
+// image must be check's.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
