@@ -291,8 +291,7 @@ void ProfileFile::Set(const std::string& section, const std::string& key, const 
     const Held held = HeldAs(encoding_);
     const std::string heldSection = ToHeld(held, section);
     const std::string heldKey = ToHeld(held, key);
-    std::string heldValue = ToHeld(held, OneLine(value));
-    if (IsQuoted(Trimmed(heldValue))) heldValue = '"' + heldValue + '"';
+    const std::string heldValue = ToHeld(held, OneLine(value));
     SectionRange range;
     if (!FindSection(held, lines_, heldSection, range)) {
         lines_.push_back("[" + heldSection + "]");
@@ -310,6 +309,12 @@ void ProfileFile::Set(const std::string& section, const std::string& key, const 
     std::size_t insertAt = range.end;
     while (insertAt > range.header + 1 && Trimmed(lines_[insertAt - 1]).empty()) --insertAt;
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), heldKey + "=" + heldValue);
+}
+
+void ProfileFile::SetText(const std::string& section, const std::string& key, const std::string& text) {
+    const std::string line = OneLine(text);
+    const bool readsBackOtherwise = Trimmed(line) != line || IsQuoted(line);
+    Set(section, key, readsBackOtherwise ? '"' + line + '"' : line);
 }
 
 std::vector<std::pair<std::string, std::string>> ProfileFile::Entries(const std::string& section) const {

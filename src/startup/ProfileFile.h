@@ -48,10 +48,12 @@ public:
     bool Has(const std::string& section, const std::string& key) const;
 
     // Writes the value as it is; line breaks and anything after a NUL are
-    // dropped so that one value can never become several lines. A value that
-    // itself begins and ends with a double quote is written inside one more
-    // pair, so that reading it back gives it whole.
+    // dropped so that one value can never become several lines.
     void Set(const std::string& section, const std::string& key, const std::string& value);
+    // The same for a text that must read back whole: one with a blank at
+    // either end, or that itself begins and ends with a double quote, is
+    // written inside a pair of double quotes, which reading takes off again.
+    void SetText(const std::string& section, const std::string& key, const std::string& text);
 
     // Keys and values of the first matching section, in file order.
     std::vector<std::pair<std::string, std::string>> Entries(const std::string& section) const;

@@ -67,14 +67,14 @@ void SaveSettingsOver(ProfileFile file, const RunState& run, const std::vector<s
     file.Set("Display", "left", FormatNumber(s.Left));
     file.Set("Option", "Linechk", FormatNumber(s.Linechk));
     file.Set("Comm", "Port", FormatNumber(s.Port));
-    file.Set("Comm", "Setting", s.Setting);
+    file.SetText("Comm", "Setting", s.Setting);
     file.Set("Comm", "StTimer", FormatNumber(s.StTimer));
     file.Set("Mode", "CRmode", FormatNumber(s.CRmode));
     file.Set("Mode", "Downloadno", FormatNumber(s.Downloadno));
-    file.Set("File", "Filename", s.Filename);
-    file.Set("File", "Directory", s.Directory);
+    file.SetText("File", "Filename", s.Filename);
+    file.SetText("File", "Directory", s.Directory);
     for (std::size_t i = 0; i < history.size(); ++i)
-        file.Set(kHistorySection, kHistoryKeyPrefix + std::to_string(i + 1), history[i]);
+        file.SetText(kHistorySection, kHistoryKeyPrefix + std::to_string(i + 1), history[i]);
     file.Set("Special", "Spno", FormatNumber(s.Spno));
     file.Save(run.IniPath);  // a failed write keeps the old file; the run goes on with memory
 }

@@ -138,24 +138,25 @@ TEST(ProfileFile, ValuesLoseTheirBlanksAndOnePairOfDoubleQuotes) {
     }
 }
 
-// Values are written as they are; only one that begins and ends with a
-// double quote itself gets one more pair, or reading would take its own off.
-TEST(ProfileFile, WrittenValuesReadBackWhole) {
+// Values are written as they are. A text that would not read back as it was
+// (blanks at an end, or quotes of its own around it) is written in quotes.
+TEST(ProfileFile, TextsReadBackWhole) {
     test::TempDir dir;
     const auto path = dir.Write("a.ini", "[Comm]\r\nPort=\"3\"\r\nSetting=9600,E,8,1\r\n");
     ProfileFile file = ProfileFile::Load(path);
-    file.Set("Comm", "Port", " 5");
-    file.Set("File", "A", "\"q\"");
-    file.Set("File", "B", " \"q\"");
-    file.Set("File", "C", "say \"q\"");
+    file.Set("Comm", "Port", " 5");  // a number keeps the blank it is written with
+    const std::vector<std::pair<std::string, std::string>> texts = {{"A", "\"q\""},     {"B", " \"q\""},
+                                                                    {"C", "say \"q\""}, {"D", " a "},
+                                                                    {"E", "a\x1A"},     {"F", "/rom/a.mot"}};
+    for (const auto& [key, text] : texts) file.SetText("File", key, text);
     ASSERT_TRUE(file.Save(path));
-    EXPECT_EQ(test::TempDir::Read(path),
-              "[Comm]\r\nPort= 5\r\nSetting=9600,E,8,1\r\n"
-              "[File]\r\nA=\"\"q\"\"\r\nB=\" \"q\"\"\r\nC=say \"q\"\r\n");
+    EXPECT_EQ(
+        test::TempDir::Read(path),
+        "[Comm]\r\nPort= 5\r\nSetting=9600,E,8,1\r\n[File]\r\nA=\"\"q\"\"\r\nB=\" \"q\"\"\r\nC=say \"q\"\r\n"
+        "D=\" a \"\r\nE=\"a\x1A\"\r\nF=/rom/a.mot\r\n");
     const ProfileFile reread = ProfileFile::Load(path);
-    EXPECT_EQ(reread.Get("File", "A"), "\"q\"");
-    EXPECT_EQ(reread.Get("File", "B"), " \"q\"");
-    EXPECT_EQ(reread.Get("File", "C"), "say \"q\"");
+    EXPECT_EQ(reread.Get("Comm", "Port"), "5");
+    for (const auto& [key, text] : texts) EXPECT_EQ(reread.Get("File", key), text) << key;
 }
 
 // Where Wine's profile code is the only reference and following it would

@@ -180,7 +180,8 @@ TEST(SettingsFile, SavedSettingsComeBackOnTheNextStart) {
     test::TempDir dir;
     RunState run = RunIn(dir);
     LoadOrCreateSettings(run);
-    run.settings = Settings{-15, 300, 0, 12, "115200,N,7,1", 500, 0, 8, "ﾛﾑ.mot", "/データ/", 2};
+    // Blanks at the ends of a text and quotes of its own come back too.
+    run.settings = Settings{-15, 300, 0, 12, "115200,N,7,1", 500, 0, 8, " ﾛﾑ.mot ", "\"/データ/\"", 2};
     SaveSettings(run, {});
     EXPECT_EQ(ReadIni(run.IniPath, "Display", "Top"), "-15");
     RunState next = RunIn(dir);
@@ -194,8 +195,8 @@ TEST(SettingsFile, SavedSettingsComeBackOnTheNextStart) {
     EXPECT_EQ(s.StTimer, 500);
     EXPECT_EQ(s.CRmode, 0);
     EXPECT_EQ(s.Downloadno, 8);
-    EXPECT_EQ(s.Filename, "ﾛﾑ.mot");
-    EXPECT_EQ(s.Directory, "/データ/");
+    EXPECT_EQ(s.Filename, " ﾛﾑ.mot ");
+    EXPECT_EQ(s.Directory, "\"/データ/\"");
     EXPECT_EQ(s.Spno, 2);
 }
 
