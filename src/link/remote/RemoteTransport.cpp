@@ -168,9 +168,11 @@ ModemLines RemoteTransport::Lines() {
 }
 
 void RemoteTransport::Close() {
-    const double leftUs = wireBusyUntilUs_ - static_cast<double>(NowUs());
-    if (!broken_ && leftUs > 0)
-        std::this_thread::sleep_for(std::chrono::microseconds(static_cast<std::int64_t>(leftUs)));
+    const bool wroteData = wireBusyUntilUs_ > 0;
+    const double leftUs = std::max(0.0, wireBusyUntilUs_ - static_cast<double>(NowUs()));
+    if (!broken_ && wroteData)
+        std::this_thread::sleep_for(std::chrono::microseconds(static_cast<std::int64_t>(leftUs)) +
+                                    std::chrono::milliseconds(kCloseGraceMs));
     connection_.reset();
     broken_ = true;
 }

@@ -29,6 +29,12 @@ public:
     // at the line rate (see Write): enough that a late wake-up on a busy
     // machine does not leave the wire idle, little against a block pause.
     static constexpr int kMaxAheadOfWireMs = 200;
+    // How long a connection that has carried data stays open after its last
+    // byte should be on the wire. A server may discard what it still holds
+    // for the port when the connection ends (ser2net in front of a
+    // pseudo-terminal flushes both directions at once), so the last bytes of
+    // an operation (the end-of-file byte, a final answer) get this margin.
+    static constexpr int kCloseGraceMs = 300;
 
     // Connects, negotiates and sets the line. On failure: nothing, with
     // IoError (no connection, no Telnet server) or BadSetting (a setting
@@ -49,8 +55,8 @@ public:
     // a failed write, not as lines off.
     ModemLines Lines() override;
     // Waits for the bytes still on their way to the wire, at most
-    // kMaxAheadOfWireMs and a line, so that they leave before the server
-    // sees the connection close.
+    // kMaxAheadOfWireMs and a line, and then kCloseGraceMs, so that they
+    // leave before the server sees the connection close.
     void Close() override;
 
 private:
