@@ -264,6 +264,7 @@ Outcome DeviceSession::Download() {
         .Num("bytes_sent", p.bytesSent)
         .Real("seconds", p.seconds)
         .Str("elapsed", f.LbTime.Caption);
+    if (!frm_->result.fileSha256.empty()) detail.Str("sha256", frm_->result.fileSha256);
     resultDetail_ = detail.Text();
     if (progress_->TransferStarted())
         outcome.text += ": " + std::to_string(p.linesSent) + " lines, " + std::to_string(p.bytesSent) +

@@ -21,6 +21,8 @@ const std::vector<ExitCodeInfo>& ExitCodeTable() {
         {kExitPowerOff, "power-off",
          "DSR is off: the device is not connected or switched off (2015, or link code 112 at any step)"},
         {kExitCannotSend, "cannot-send", "data could not be sent (2016)"},
+        {kExitFileChanged, "file-changed",
+         "the file changed while it was being sent; the end-of-file byte was not sent (2012)"},
         {kExitNoBlock, "no-block", "no block is selected (--blocks 000000000)"},
         {kExitFileName, "file-name", "the file name is wrong (no such file, or no regular file)"},
         {kExitOpenTerminal, "open-terminal", "the port would not open at the terminal line settings"},
@@ -38,6 +40,8 @@ const std::vector<ExitCodeInfo>& ExitCodeTable() {
          "communication error while waiting for the cover report"},
         {kExitFromCommandNotSent, "command-not-sent", "the F-ROM command could not be sent"},
         {kExitBackupFailed, "backup-failed", "the device reported the F-ROM backup as failed"},
+        {kExitVerdictReportFailed, "verdict-report-failed",
+         "communication error while waiting for the F-ROM backup's verdict"},
         {kExitPortNotListed, "port-not-listed",
          "the port given with --port (for download, backup and recover: else the settings' port) is not "
          "listed"},
@@ -68,6 +72,7 @@ const TransferEnding& TransferEndingOf(std::int16_t result) {
         {kCtsTimeout, kExitCtsOff, "CTS is off (2014)"},
         {kDsrOff, kExitPowerOff, "the device is off or not connected (2015)"},
         {kCannotSend, kExitCannotSend, "data could not be sent (2016)"},
+        {kFileChanged, kExitFileChanged, "the file changed while it was being sent (2012)"},
     };
     static constexpr TransferEnding kUnknown{0, kExitUnclassified,
                                              "the transfer ended without a known result"};

@@ -23,6 +23,7 @@ enum ExitCode : int {
     kExitCtsOff = 15,         // 2014
     kExitPowerOff = 16,       // 2015
     kExitCannotSend = 17,     // 2016
+    kExitFileChanged = 18,    // 2012
 
     // Failures before the transfer.
     kExitNoBlock = 20,
@@ -42,6 +43,7 @@ enum ExitCode : int {
     kExitCoverReportFailed = 35,
     kExitFromCommandNotSent = 36,
     kExitBackupFailed = 37,
+    kExitVerdictReportFailed = 38,
 
     // The command line's own.
     kExitPortNotListed = 40,

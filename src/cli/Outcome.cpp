@@ -57,6 +57,8 @@ constexpr EndingRow kEndings[] = {
     {kAnyOperation, Ending::CommandNotSent, kAnyStep, kExitFromCommandNotSent,
      "the F-ROM command could not be sent"},
     {kAnyOperation, Ending::BackupFailed, kAnyStep, kExitBackupFailed, "F-ROM backup failed"},
+    {kAnyOperation, Ending::VerdictReportFailed, kAnyStep, kExitVerdictReportFailed,
+     "communication error while waiting for the F-ROM backup's verdict"},
 };
 
 bool Matches(const EndingRow& row, const OperationResult& result) {

@@ -53,6 +53,10 @@ constexpr float kTerminalSwitchWaitSeconds = 3.0f;
 const char* const kCommandSendingText = "ｺﾏﾝﾄﾞ送信中.....";
 const char* const kPleaseWaitText = "しばらくお待ち下さい。";
 const char* const kFileSendingText = "ﾌｧｲﾙ送信中.....";
+// A path the settings file's code page cannot hold would be written as
+// another path; it stays in the history of this run only.
+const char* const kHistoryForThisRunOnlyText =
+    "このﾌｧｲﾙ名は設定ﾌｧｲﾙに保存できません（履歴はこの実行中のみ）。";
 
 // How the final result is shown: status line text (magenta) and box text.
 struct ResultReport {
@@ -64,6 +68,7 @@ constexpr ResultReport kFailureReports[] = {
     {kNothingToSend, "指定されたブロックが存在しません。", "指定されたブロックが存在しません。"},
     {kFileNotFound, "ﾌｧｲﾙが存在しません。", "ﾌｧｲﾙが存在しません。"},
     {kBadFile, "ﾌｧｲﾙをｵｰﾌﾟﾝできないか、異常なﾌｧｲﾙです。", "ﾌｧｲﾙをｵｰﾌﾟﾝできないか、異常なﾌｧｲﾙです。"},
+    {kFileChanged, "送信中にﾌｧｲﾙが変更されました。", "送信中にﾌｧｲﾙが変更されました。"},
     {kCtsTimeout, "CTSﾗｲﾝがOFFです。", "CTSﾗｲﾝがOFFです。"},
     {kDsrOff, "電源がOFFです。", "電源がOFFです。"},
     {kCannotSend, "データが送信できません。", "データが送信できませんでした。"},
@@ -103,6 +108,8 @@ void DownloadSequence::Run() {
     w_.result.Begin(Operation::Download);
     if (!CheckBlocksAndFile()) return;
     AddToFileHistory(form_, form_.TxXferFileName.Text);
+    if (!NoteSentFile(run_.NewHistoryEntries, form_.TxXferFileName.Text))
+        form_.LaStatus.Caption = kHistoryForThisRunOnlyText;
     SaveSettings(w_);
     form_.CmdStart.Enabled = false;
     mode_ = SelectedDownloadMode();
@@ -130,10 +137,12 @@ void DownloadSequence::Run() {
     // checked at the start, since the file panel stayed usable until here.
     const std::string path = form_.TxXferFileName.Text;
     std::int16_t failedSendCode = 0;
+    FileFingerprint checked;
     w_.result.transferring = true;
-    const std::int16_t result =
-        SendRomFile(w_, path, form_.ProgressBar1, form_.LblADR, form_.LbTime, mask_, &failedSendCode);
+    const std::int16_t result = SendRomFile(w_, path, form_.ProgressBar1, form_.LblADR, form_.LbTime, mask_,
+                                            &failedSendCode, &checked);
     w_.result.transferring = false;
+    if (checked.lines > 0) w_.result.fileSha256 = checked.Sha256Hex();
     if (Abandoned()) return;
     ClosePort(w_);
     ReportResult(result, failedSendCode);

@@ -2,6 +2,7 @@
 
 #include "HistoryDisplayName.h"
 #include "TrimBlanks.h"
+#include "startup/CodePage.h"
 #include "window/FormState.h"
 
 namespace mirvok {
@@ -27,6 +28,16 @@ void AddToFileHistory(FormState& form, const std::string& path) {
         }
     }
     if (form.WorkFileList.ListCount() > kMaxHistoryEntries) RemoveFromBoth(form, kMaxHistoryEntries);
+}
+
+bool NoteSentFile(std::vector<std::string>& newEntries, const std::string& path) {
+    const std::string trimmed = TrimBlanks(path);
+    if (!FitsCp932(trimmed)) return false;
+    std::erase(newEntries, trimmed);
+    newEntries.insert(newEntries.begin(), trimmed);
+    if (newEntries.size() > static_cast<std::size_t>(kMaxHistoryEntries))
+        newEntries.resize(kMaxHistoryEntries);
+    return true;
 }
 
 }  // namespace mirvok

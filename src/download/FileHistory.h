@@ -4,6 +4,7 @@
 // belonging to entry i of the other, most recent first.
 
 #include <string>
+#include <vector>
 
 namespace mirvok {
 
@@ -15,5 +16,10 @@ inline constexpr int kMaxHistoryEntries = 20;
 // selects it in WorkFileList; drops an older entry of the same text (exact,
 // letter case counts) and the 21st entry.
 void AddToFileHistory(FormState& form, const std::string& path);
+
+// Notes the path (without blanks at its ends) as sent by this run, most recent
+// first, for the next save. False, and nothing noted, when the settings
+// file's code page cannot hold it: it stays in the lists for this run only.
+bool NoteSentFile(std::vector<std::string>& newEntries, const std::string& path);
 
 }  // namespace mirvok

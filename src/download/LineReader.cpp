@@ -74,6 +74,7 @@ bool LineReader::Available() {
     next_ = 0;
     end_ = static_cast<std::size_t>(file_.gcount());
     filled_ += end_;
+    digest_.Update(buffer_.data(), end_);
     if (file_.bad()) failed_ = true;
     return end_ > 0;
 }
@@ -104,13 +105,30 @@ bool LineReader::ReadLine(std::string& line) {
         if (lineEnd == stop) continue;  // the line goes on in the next piece
         ++next_;
         if (*lineEnd == kCr && Available() && buffer_[next_] == kLf) ++next_;
+        ++lines_;
         return true;
     }
-    return !failed_;
+    if (failed_) return false;
+    ++lines_;
+    return true;
 }
 
 bool LineReader::AtEnd() {
     return !Available();
+}
+
+FileFingerprint LineReader::Fingerprint() {
+    if (!tailDigested_ && open_ && !failed_) {
+        tailDigested_ = true;
+        file_.clear();
+        std::vector<char> tail(kBufferBytes);
+        do {
+            file_.read(tail.data(), static_cast<std::streamsize>(tail.size()));
+            digest_.Update(tail.data(), static_cast<std::size_t>(file_.gcount()));
+        } while (file_.gcount() > 0);
+        if (file_.bad()) failed_ = true;
+    }
+    return FileFingerprint{lines_, digest_.Final()};
 }
 
 void LineReader::Close() {

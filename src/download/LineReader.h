@@ -13,6 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "FileFingerprint.h"
+#include "startup/Sha256.h"
+
 namespace mirvok {
 
 class LineReader {
@@ -47,6 +50,12 @@ public:
 
     void Close();
 
+    // Once the last line has been read: the lines read and the SHA-256 of the
+    // file's bytes as read, the end-of-file mark and whatever lies after the
+    // content's end now included, so that the digest is the whole file's and
+    // bytes appended while it was read change it.
+    FileFingerprint Fingerprint();
+
 private:
     // Makes bytes before the content's end available when the buffer is used
     // up; false at that end or on a read error (which is remembered).
@@ -61,6 +70,9 @@ private:
     bool failed_ = false;
     std::uint64_t filled_ = 0;      // bytes read into the buffer so far
     std::uint64_t contentEnd_ = 0;  // where the file ends, its end-of-file mark left out
+    Sha256 digest_;                 // of every byte read into the buffer
+    std::uint64_t lines_ = 0;
+    bool tailDigested_ = false;
 };
 
 }  // namespace mirvok

@@ -38,6 +38,7 @@ public:
 
     std::int16_t Run();
     std::int16_t FailedSendCode() const { return failedSendCode_; }
+    const FileFingerprint& Checked() const { return checked_; }
 
 private:
     std::int16_t CountLines();
@@ -48,6 +49,11 @@ private:
     void ShowAddress(const std::string& line);
     std::int16_t SendLine(const std::string& line);
     std::int16_t SendEndOfFile();
+    // The end-of-file byte, once the file read is the one checked.
+    std::int16_t CloseTransfer(LineReader& reader);
+    // A line the counting pass would have refused, or one more than it
+    // counted: the file is no longer the one checked.
+    bool LineChanged(const std::string& line) const;
     // Keeps the failed send's code and gives its transfer result.
     std::int16_t SendFailed(std::int16_t code);
     // A stop the operator confirmed, or the window closing under the transfer.
@@ -64,6 +70,7 @@ private:
     std::uint32_t startMs_ = 0;
     std::int32_t toSend_ = 0;
     std::int16_t failedSendCode_ = 0;  // the crwSendDataQR code that ended the transfer
+    FileFingerprint checked_;          // what the counting pass read
 };
 
 std::int16_t Transfer::Run() {
@@ -101,6 +108,7 @@ std::int16_t Transfer::CountLines() {
         if (LineRefused(line)) return kBadFile;
         if (plan_.Counts(line)) ++toSend_;
     }
+    checked_ = reader.Fingerprint();
     return toSend_ == 0 ? kNothingToSend : 0;
 }
 
@@ -117,10 +125,11 @@ std::int16_t Transfer::SendLines(LineReader& reader) {
             // A stop confirmed during the last yield must not close the file
             // on the device as if it were complete.
             if (StopConfirmed()) return kStoppedByOperator;
-            return SendEndOfFile();
+            return CloseTransfer(reader);
         }
         if (StopConfirmed()) return kStoppedByOperator;
         if (choice_.step == SendPlan::Step::Send) {
+            if (LineChanged(line)) return kFileChanged;
             const std::int16_t code = SendLine(line);
             if (StopConfirmed()) return kStoppedByOperator;
             if (code != 0) return SendFailed(code);
@@ -128,7 +137,7 @@ std::int16_t Transfer::SendLines(LineReader& reader) {
             if (choice_.pauseAfter) WaitSeconds(w_.host, kBlockChangePauseSeconds);
         }
         if (StopSeen()) return kStoppedByOperator;
-        if (reader.AtEnd()) return SendEndOfFile();
+        if (reader.AtEnd()) return CloseTransfer(reader);
     } while (!StopConfirmed());
     return kStoppedByOperator;
 }
@@ -190,6 +199,15 @@ std::int16_t Transfer::SendFailed(std::int16_t code) {
     return ResultForSendCode(code);
 }
 
+std::int16_t Transfer::CloseTransfer(LineReader& reader) {
+    if (reader.Fingerprint() != checked_) return kFileChanged;
+    return SendEndOfFile();
+}
+
+bool Transfer::LineChanged(const std::string& line) const {
+    return LineRefused(line) || plan_.Taken() > toSend_;
+}
+
 std::int16_t Transfer::SendEndOfFile() {
     const std::int16_t code = w_.link.crwSendDataQR(w_.run.settings.Port, kEndOfFileSendTimeoutMs,
                                                     kEndOfFileMode, kEndOfFileByte, 1);
@@ -200,10 +218,12 @@ std::int16_t Transfer::SendEndOfFile() {
 }  // namespace
 
 std::int16_t SendRomFile(Window& w, const std::string& path, ProgressBar& bar, Control& addressLabel,
-                         Control& timeLabel, const std::string& mask, std::int16_t* failedSendCode) {
+                         Control& timeLabel, const std::string& mask, std::int16_t* failedSendCode,
+                         FileFingerprint* checked) {
     Transfer transfer(w, path, bar, addressLabel, timeLabel, mask);
     const std::int16_t result = transfer.Run();
     if (failedSendCode) *failedSendCode = transfer.FailedSendCode();
+    if (checked) *checked = transfer.Checked();
     return result;
 }
 

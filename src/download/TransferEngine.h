@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "FileFingerprint.h"
+
 namespace mirvok {
 
 class Control;
@@ -23,6 +25,10 @@ enum TransferResult : std::int16_t {
     kCtsTimeout = 2014,
     kDsrOff = 2015,  // device not connected or switched off
     kCannotSend = 2016,
+    // The file the sending pass read is not the one the counting pass
+    // checked: it changed, shrank or grew during the transfer. The
+    // end-of-file byte was not sent.
+    kFileChanged = 2012,
 };
 
 inline constexpr std::int32_t kLineSendTimeoutMs = 10000;
@@ -35,10 +41,13 @@ inline const std::string kNoAddressShown = "      ";
 // followed by CR LF), pausing 2 seconds at every change of 64 KiB block,
 // keeping the progress bar, the address label and the time label up to date
 // and yielding once per line, so that Stop (StopRequested) is seen between
-// lines. Ends with the byte 0x1A after the last line. When a line send fails,
-// its crwSendDataQR code goes to `failedSendCode` (0 otherwise).
+// lines. Ends with the byte 0x1A after the last line, once the sending pass
+// has read the same lines and bytes as the counting pass (else 2012). When a
+// line send fails, its crwSendDataQR code goes to `failedSendCode` (0
+// otherwise); the counting pass's fingerprint of the file goes to `checked`.
 std::int16_t SendRomFile(Window& w, const std::string& path, ProgressBar& bar, Control& addressLabel,
-                         Control& timeLabel, const std::string& mask, std::int16_t* failedSendCode = nullptr);
+                         Control& timeLabel, const std::string& mask, std::int16_t* failedSendCode = nullptr,
+                         FileFingerprint* checked = nullptr);
 
 // Elapsed time as mm:ss.fff; minutes take more digits when needed.
 std::string FormatElapsed(std::uint32_t milliseconds);

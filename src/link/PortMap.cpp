@@ -7,6 +7,7 @@
 #include "ComPortName.h"
 #include "Link.h"
 #include "startup/ProfileFile.h"
+#include "startup/SettingsLock.h"
 
 namespace mirvok {
 namespace {
@@ -91,6 +92,7 @@ std::vector<PortInfo> PortMap::Update(const std::vector<DetectedPort>& detected)
 
 bool PortMap::SaveAdded(const std::string& iniPath) {
     if (added_.empty()) return true;
+    const SettingsLock lock(iniPath);
     ProfileFile file = ProfileFile::Load(iniPath);
     for (const auto& [number, path] : added_) file.Set(kSection, ComPortName(number), path);
     if (!file.Save(iniPath)) return false;

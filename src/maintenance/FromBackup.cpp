@@ -114,6 +114,12 @@ void RunSteps(Window& w, const FromOperation& operation) {
     operation.afterCommand(w, report);
 }
 
+// A report was read (any reply frame), or none came in time: the verdict
+// stands on the fields. Any other code is a failure of the line itself.
+bool VerdictReadFailed(std::int16_t code) {
+    return code != crw::kDone && code != crw::kReplyR && code != crw::kReplyB && code != crw::kNothingInTime;
+}
+
 void AwaitBackupVerdict(Window& w, DeviceReport& report) {
     ShowWorking(w.form, kBackingUpText);
     WaitSeconds(w.host, kBackupWaitSeconds);
@@ -123,6 +129,13 @@ void AwaitBackupVerdict(Window& w, DeviceReport& report) {
         w.link.crwReceiveResponse(w.run.settings.Port, kLibraryMode, kBackupVerdictTimeoutMs, kLibraryRetry,
                                   report.strCOMSTS, report.strERRSEN, report.strResDATA);
     const bool succeeded = BackupSucceeded(report);
+    if (!succeeded && VerdictReadFailed(code)) {
+        // The device said nothing: the line failed, which is no verdict.
+        w.result.End(Ending::VerdictReportFailed, Step::Verdict, code);
+        ShowFailure(w.host, kCommunicationErrorText, kCheckReaderConnectionText);
+        w.form.ResetStatus();
+        return;
+    }
     w.result.End(succeeded ? Ending::Completed : Ending::BackupFailed, Step::Verdict,
                  succeeded || code == crw::kDone ? 0 : code);
     if (succeeded) {

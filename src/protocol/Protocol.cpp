@@ -100,17 +100,24 @@ bool Protocol::PollUntilReady() {
 
 void Protocol::AwaitAnswer() {
     // "R" and "B" replies and lone ACK/NAK each end one poll; only an answer,
-    // a bad block check or an unanswered poll end the wait.
+    // a bad block check, an unanswered poll or the overall deadline end the wait.
+    const std::uint32_t startMs = host_.Milliseconds();
     do {
         host_.IdleWait();
         PollDevice();
-    } while (Response != "BCC" && Response != "A" && RxTimedOut != 1 && !sendFailed_);
+        if (!AnswerWaitEnded() && host_.Milliseconds() - startMs >= static_cast<std::uint32_t>(kAnswerWaitMs))
+            Timer1_Timer();
+    } while (!AnswerWaitEnded());
 
     if (Response == "A") {
         Send(ACK);  // a failure is reported there; the answer stands
         return;
     }
     status_.ShowStatusText(Response == "BCC" ? kBadBccReceived : kStopped);
+}
+
+bool Protocol::AnswerWaitEnded() const {
+    return Response == "BCC" || Response == "A" || RxTimedOut == 1 || sendFailed_;
 }
 
 void Protocol::PollDevice() {

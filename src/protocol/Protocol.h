@@ -21,6 +21,10 @@ class Protocol {
 public:
     static constexpr int kReceptionTimeoutMs = 5000;
     static constexpr int kSendTimeoutMs = 3000;
+    // The wait for the answer to a command ends after six reception
+    // time-outs at the latest, however the device keeps replying "R" or "B"
+    // to the polls: it then ends as an unanswered poll does.
+    static constexpr int kAnswerWaitMs = 6 * kReceptionTimeoutMs;
     // The device's answers are a few dozen characters. A frame that runs on
     // past this is bad: what follows is dropped and no longer counts as a
     // sign of life, so the reception time-out ends the wait.
@@ -60,6 +64,7 @@ private:
     bool SpecialMode() const;
     std::int16_t Port() const;
     bool PollUntilReady();
+    bool AnswerWaitEnded() const;
     bool Send(const std::string& text);
     void CloseAfterFailure(std::int16_t result, const char* functionName);
     void Decide(const std::string& response);

@@ -1,5 +1,6 @@
 #include "AtomicFile.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -13,21 +14,13 @@ namespace fs = std::filesystem;
 
 constexpr const char* kTemporaryInfix = ".tmp";
 
-bool AllDigits(const std::string& text) {
-    if (text.empty() || text.size() > 9) return false;
-    for (char c : text)
-        if (c < '0' || c > '9') return false;
-    return true;
-}
-
-// The process id in a temporary's name after "<target>.tmp", or 0 when the
-// rest is not "<pid>-<attempt>".
-long PidOfTemporary(const std::string& rest) {
+// The rest of a temporary's name after "<target>.tmp": "<pid>-<attempt>".
+bool IsTemporarySuffix(const std::string& rest) {
     const std::size_t dash = rest.find('-');
-    if (dash == std::string::npos) return 0;
-    const std::string pid = rest.substr(0, dash);
-    if (!AllDigits(pid) || !AllDigits(rest.substr(dash + 1))) return 0;
-    return std::stol(pid);
+    if (dash == std::string::npos || dash == 0 || dash + 1 == rest.size()) return false;
+    for (std::size_t i = 0; i < rest.size(); ++i)
+        if (i != dash && (rest[i] < '0' || rest[i] > '9')) return false;
+    return true;
 }
 
 }  // namespace
@@ -54,18 +47,30 @@ std::string TemporaryName(const std::string& target, long pid, int attempt) {
     return target + kTemporaryInfix + std::to_string(pid) + "-" + std::to_string(attempt);
 }
 
-void RemoveStaleTemporaries(const std::string& path) {
+std::vector<std::string> LeftTemporaries(const std::string& path) {
     const fs::path target = PathFromUtf8(ReplacedFile(path));
     const std::string prefix = Utf8FromPath(target.filename()) + kTemporaryInfix;
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    std::vector<std::pair<fs::file_time_type, std::string>> found;
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = Utf8FromPath(it->path().filename());
-        if (!name.starts_with(prefix)) continue;
-        const long pid = PidOfTemporary(name.substr(prefix.size()));
         std::error_code typeEc;
-        if (pid <= 0 || ProcessRuns(pid) || !it->is_regular_file(typeEc)) continue;
-        fs::remove(it->path(), typeEc);
+        if (!name.starts_with(prefix) || !IsTemporarySuffix(name.substr(prefix.size())) ||
+            !it->is_regular_file(typeEc))
+            continue;
+        found.emplace_back(it->last_write_time(typeEc), Utf8FromPath(it->path()));
+    }
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::vector<std::string> paths;
+    for (auto& entry : found) paths.push_back(std::move(entry.second));
+    return paths;
+}
+
+void RemoveStaleTemporaries(const std::string& path) {
+    for (const std::string& temporary : LeftTemporaries(path)) {
+        std::error_code ec;
+        fs::remove(PathFromUtf8(temporary), ec);
     }
 }
 

@@ -3,6 +3,7 @@
 // leaves it half-written. The platform's calls sit behind this one function.
 
 #include <string>
+#include <vector>
 
 namespace mirvok {
 
@@ -16,9 +17,13 @@ namespace mirvok {
 // flushes to the disk that a replacement costs.
 bool ReplaceFileAtomically(const std::string& path, const std::string& bytes);
 
-// Removes the temporary files that replacements of this file left behind
-// when their process was killed before the rename. Temporaries of a process
-// that still runs are left alone: it may be saving right now.
+// The temporary files that replacements of this file left behind when they
+// were killed before the rename ("<target>.tmp<pid>-<attempt>"), newest first.
+// Only the caller knows whether they are stale: call it under the lock that
+// every replacement of the file holds (SettingsLock).
+std::vector<std::string> LeftTemporaries(const std::string& path);
+
+// Removes the temporaries LeftTemporaries names.
 void RemoveStaleTemporaries(const std::string& path);
 
 }  // namespace mirvok

@@ -1,7 +1,6 @@
 #include "AtomicFile.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -55,8 +54,9 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
     const bool exists = ::stat(target.c_str(), &old) == 0;
     // Renaming over a device node or a pipe would put a file in its place.
     if (exists && !S_ISREG(old.st_mode)) return false;
-    // A write-protected settings file stays protected, as the profile functions leave it.
-    if (exists && ::access(target.c_str(), W_OK) != 0) return false;
+    // A write-protected settings file stays protected, as the profile functions
+    // leave it: also for the superuser, whom access() would let write.
+    if (exists && ((old.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)) return false;
     if (exists && HoldsBytes(target, bytes)) return true;
 
     std::string temporary;
@@ -73,10 +73,6 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
     }
     SyncFolder(target);
     return true;
-}
-
-bool ProcessRuns(long pid) {
-    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
 }
 
 }  // namespace mirvok

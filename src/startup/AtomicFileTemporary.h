@@ -1,7 +1,6 @@
 #pragma once
 // What both platforms' atomic replacements share: the names of their
-// temporary files, "<target>.tmp<pid>-<attempt>", whether the process that
-// made one still runs, and whether a file already holds what would be written
+// temporary files, "<target>.tmp<pid>-<attempt>", and whether a file already holds what would be written
 // (AtomicFilePosix.cpp, AtomicFileWindows.cpp).
 
 #include <string>
@@ -19,8 +18,5 @@ std::string TemporaryName(const std::string& target, long pid, int attempt);
 // Whether the regular file already holds exactly these bytes: then a
 // replacement would change nothing and its flushes to the disk are skipped.
 bool HoldsBytes(const std::string& target, const std::string& bytes);
-
-// Whether the process may still run; when in doubt, yes.
-bool ProcessRuns(long pid);
 
 }  // namespace mirvok

@@ -53,13 +53,11 @@ HANDLE CreateTemporary(const std::wstring& target, std::wstring& temporaryPath) 
     return INVALID_HANDLE_VALUE;
 }
 
-// ReplaceFileW keeps the old file's attributes and security; where it cannot
-// be used (another volume's rules, a file system without it) the write-through
-// move replaces the file in one step as well.
-bool MoveOver(const std::wstring& temporary, const std::wstring& target, bool exists) {
-    if (exists && ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                               nullptr, nullptr))
-        return true;
+// One rename that replaces the target, written through to the disk: at every
+// instant the file is the old or the new one. (ReplaceFileW is not atomic: it
+// moves the old file away, and a kill before the new one is moved in leaves
+// no file at all.)
+bool MoveOver(const std::wstring& temporary, const std::wstring& target) {
     return MoveFileExW(temporary.c_str(), target.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
@@ -95,19 +93,9 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
     bool ok = WriteAll(file.Get(), bytes);
     ok = ok && FlushFileBuffers(file.Get()) != 0;
     ok = file.Close() && ok;
-    ok = ok && MoveOver(temporary, target, exists);
+    ok = ok && MoveOver(temporary, target);
     if (!ok) DeleteFileW(temporary.c_str());
     return ok;
-}
-
-bool ProcessRuns(long pid) {
-    const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
-    // Access denied: it runs under another account; any other failure: no such process.
-    if (!process) return GetLastError() == ERROR_ACCESS_DENIED;
-    DWORD exitCode = 0;
-    const bool runs = !GetExitCodeProcess(process, &exitCode) || exitCode == STILL_ACTIVE;
-    CloseHandle(process);
-    return runs;
 }
 
 }  // namespace mirvok

@@ -12,6 +12,10 @@ namespace mirvok {
 // UTF-8 sequence is taken as a raw byte and kept as it is.
 std::string ToCp932(const std::string& utf8);
 
+// True when the text survives the way through CP932 unchanged: a path that
+// does not would name another file once written and read back.
+bool FitsCp932(const std::string& utf8);
+
 // A byte sequence that is not valid CP932 gives "?" per undecodable byte.
 std::string FromCp932(const std::string& cp932);
 

@@ -317,6 +317,17 @@ void ProfileFile::SetText(const std::string& section, const std::string& key, co
     Set(section, key, readsBackOtherwise ? '"' + line + '"' : line);
 }
 
+void ProfileFile::Remove(const std::string& section, const std::string& key) {
+    SectionRange range;
+    if (!FindSection(lines_, ToCp932(section), range)) return;
+    const std::string cpKey = ToCp932(key);
+    KeyLine found;
+    while (FindKey(lines_, range, cpKey, found)) {
+        lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(found.index));
+        --range.end;
+    }
+}
+
 std::vector<std::pair<std::string, std::string>> ProfileFile::Entries(const std::string& section) const {
     const Held held = HeldAs(encoding_);
     std::vector<std::pair<std::string, std::string>> entries;

@@ -55,6 +55,9 @@ public:
     // written inside a pair of double quotes, which reading takes off again.
     void SetText(const std::string& section, const std::string& key, const std::string& text);
 
+    // Removes every line of the key in the first matching section.
+    void Remove(const std::string& section, const std::string& key);
+
     // Keys and values of the first matching section, in file order.
     std::vector<std::pair<std::string, std::string>> Entries(const std::string& section) const;
 

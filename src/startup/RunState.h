@@ -4,7 +4,9 @@
 // the command line the program was started with.
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "Settings.h"
 
@@ -21,6 +23,12 @@ inline const std::string NAK = "\x15";
 struct RunState {
     Settings settings;
     std::string IniPath;
+    // The settings as the run last loaded or saved them: a save writes only
+    // the keys that differ, so that another program's changes stay.
+    std::optional<Settings> savedSettings;
+    // Files sent since the last save, most recent first: they go to the top
+    // of the file's history at the next save.
+    std::vector<std::string> NewHistoryEntries;
     std::string CommandLine;  // the whole text after the program name
 
     bool PortOpen = false;

@@ -1,7 +1,11 @@
 #include "SettingsFile.h"
 
+#include <optional>
+
+#include "CodePage.h"
 #include "NumericText.h"
 #include "ProfileFile.h"
+#include "SettingsLock.h"
 #include "Utf8Text.h"
 
 namespace mirvok {
@@ -56,27 +60,101 @@ std::string FormatNumber(int value) {
     return value >= 0 ? " " + std::to_string(value) : std::to_string(value);
 }
 
-void SaveSettings(const RunState& run, const std::vector<std::string>& history) {
-    SaveSettingsOver(ProfileFile::Load(run.IniPath), run, history);
+namespace {
+
+struct KeyValue {
+    const char* section;
+    const char* key;
+    std::string value;
+    bool text = false;  // a text that must read back whole (SetText), not a number
+};
+
+std::vector<KeyValue> SettingsKeys(const Settings& s) {
+    return {
+        {"Display", "Top", FormatNumber(s.Top)},        {"Display", "left", FormatNumber(s.Left)},
+        {"Option", "Linechk", FormatNumber(s.Linechk)}, {"Comm", "Port", FormatNumber(s.Port)},
+        {"Comm", "Setting", s.Setting, true},           {"Comm", "StTimer", FormatNumber(s.StTimer)},
+        {"Mode", "CRmode", FormatNumber(s.CRmode)},     {"Mode", "Downloadno", FormatNumber(s.Downloadno)},
+        {"File", "Filename", s.Filename, true},         {"File", "Directory", s.Directory, true},
+        {"Special", "Spno", FormatNumber(s.Spno)},
+    };
 }
 
-void SaveSettingsOver(ProfileFile file, const RunState& run, const std::vector<std::string>& history) {
-    const Settings& s = run.settings;
-    file.Set(kMarkerSection, kMarkerKey, kMarkerValue);
-    file.Set("Display", "Top", FormatNumber(s.Top));
-    file.Set("Display", "left", FormatNumber(s.Left));
-    file.Set("Option", "Linechk", FormatNumber(s.Linechk));
-    file.Set("Comm", "Port", FormatNumber(s.Port));
-    file.SetText("Comm", "Setting", s.Setting);
-    file.Set("Comm", "StTimer", FormatNumber(s.StTimer));
-    file.Set("Mode", "CRmode", FormatNumber(s.CRmode));
-    file.Set("Mode", "Downloadno", FormatNumber(s.Downloadno));
-    file.SetText("File", "Filename", s.Filename);
-    file.SetText("File", "Directory", s.Directory);
+// The settings that differ from `before` (all of them without it).
+void SetSettings(ProfileFile& file, const Settings& now, const std::optional<Settings>& before) {
+    const std::vector<KeyValue> keys = SettingsKeys(now);
+    const std::vector<KeyValue> old = before ? SettingsKeys(*before) : std::vector<KeyValue>{};
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        if (before && old[i].value == keys[i].value) continue;
+        if (!FitsCp932(keys[i].value)) continue;
+        if (keys[i].text)
+            file.SetText(keys[i].section, keys[i].key, keys[i].value);
+        else
+            file.Set(keys[i].section, keys[i].key, keys[i].value);
+    }
+}
+
+std::string TrimmedBlanks(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return std::string();
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+bool IsHistoryKey(const std::string& key) {
+    const std::size_t prefix = std::string(kHistoryKeyPrefix).size();
+    if (key.size() <= prefix || key.size() > prefix + 9) return false;
+    for (std::size_t i = prefix; i < key.size(); ++i)
+        if (key[i] < '0' || key[i] > '9') return false;
+    std::string name = key.substr(0, prefix);
+    for (char& c : name)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return name == "FILE";
+}
+
+// Writes the list as File1..FileN and removes every other FileN key.
+void SetHistory(ProfileFile& file, const std::vector<std::string>& history) {
+    for (const auto& [key, value] : file.Entries(kHistorySection))
+        if (IsHistoryKey(key)) file.Remove(kHistorySection, key);
     for (std::size_t i = 0; i < history.size(); ++i)
         file.SetText(kHistorySection, kHistoryKeyPrefix + std::to_string(i + 1), history[i]);
-    file.Set("Special", "Spno", FormatNumber(s.Spno));
-    file.Save(run.IniPath);  // a failed write keeps the old file; the run goes on with memory
+}
+
+void AddOnce(std::vector<std::string>& history, const std::string& entry) {
+    const std::string path = TrimmedBlanks(entry);
+    if (path.empty() || !FitsCp932(path) || history.size() >= kMaxHistoryKeys) return;
+    for (const std::string& held : history)
+        if (held == path) return;
+    history.push_back(path);
+}
+
+}  // namespace
+
+std::vector<std::string> MergedHistory(const std::vector<std::string>& newEntries, const ProfileFile& file) {
+    std::vector<std::string> history;
+    for (const std::string& entry : newEntries) AddOnce(history, entry);
+    for (int n = 1; n <= kMaxHistoryKeys; ++n)
+        AddOnce(history, file.Get(kHistorySection, kHistoryKeyPrefix + std::to_string(n)));
+    return history;
+}
+
+bool SaveSettings(RunState& run, const std::vector<std::string>& newEntries) {
+    const SettingsLock lock(run.IniPath);
+    ProfileFile file = ProfileFile::Load(run.IniPath);
+    file.Set(kMarkerSection, kMarkerKey, kMarkerValue);
+    SetSettings(file, run.settings, run.savedSettings);
+    SetHistory(file, MergedHistory(newEntries, file));
+    // A failed write keeps the old file; the run goes on with memory.
+    if (!file.Save(run.IniPath)) return false;
+    run.savedSettings = run.settings;
+    return true;
+}
+
+void SaveSettingsOver(ProfileFile file, RunState& run, const std::vector<std::string>& history) {
+    const SettingsLock lock(run.IniPath);
+    file.Set(kMarkerSection, kMarkerKey, kMarkerValue);
+    SetSettings(file, run.settings, std::nullopt);
+    SetHistory(file, MergedHistory(history, file));
+    if (file.Save(run.IniPath)) run.savedSettings = run.settings;
 }
 
 bool HasMarker(const std::string& iniPath) {

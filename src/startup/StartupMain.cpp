@@ -1,11 +1,14 @@
 #include "StartupMain.h"
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <system_error>
 
 #include "AtomicFile.h"
 #include "PathSeparator.h"
 #include "SettingsFile.h"
+#include "SettingsLock.h"
 #include "Utf8Path.h"
 
 namespace mirvok {
@@ -27,6 +30,34 @@ bool KeepBackup(const std::string& path) {
     return !ec;
 }
 
+// A temporary that holds the marker and ends with a line end was written
+// whole: a save is killed during the write, or after it, in the rename.
+bool CompleteSettingsFile(const std::string& path) {
+    const std::string bytes = [&] {
+        std::ifstream in(PathFromUtf8(path), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }();
+    return bytes.ends_with("\r\n") && ProfileFile::Load(path).Get(kMarkerSection, kMarkerKey) == kMarkerValue;
+}
+
+// Under the settings lock nobody is saving, so every temporary left beside
+// the file is stale. When the file itself is missing, the newest complete
+// temporary is the last save, killed in the middle of its replacement: it
+// is taken back instead of the defaults.
+void TidyAfterKilledSaves(const std::string& iniPath) {
+    const SettingsLock lock(iniPath);
+    if (!lock.Held()) return;
+    std::error_code ec;
+    if (!fs::exists(PathFromUtf8(iniPath), ec) && !ec) {
+        for (const std::string& temporary : LeftTemporaries(iniPath)) {
+            if (!CompleteSettingsFile(temporary)) continue;
+            fs::rename(PathFromUtf8(temporary), PathFromUtf8(iniPath), ec);
+            break;
+        }
+    }
+    RemoveStaleTemporaries(iniPath);
+}
+
 }  // namespace
 
 std::string IniPathFor(const std::string& executableFolder) {
@@ -34,9 +65,10 @@ std::string IniPathFor(const std::string& executableFolder) {
 }
 
 void LoadOrCreateSettings(RunState& run) {
-    RemoveStaleTemporaries(run.IniPath);
+    TidyAfterKilledSaves(run.IniPath);
     if (HasMarker(run.IniPath)) {
         run.settings = LoadCheckedSettings(run.IniPath);
+        run.savedSettings = run.settings;
         return;
     }
     run.settings = Settings{};

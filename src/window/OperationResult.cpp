@@ -58,6 +58,8 @@ const char* EndingName(Ending ending) {
             return "command-not-sent";
         case Ending::BackupFailed:
             return "backup-failed";
+        case Ending::VerdictReportFailed:
+            return "verdict-report-failed";
         case Ending::NoPortsListed:
             return "no-ports-listed";
     }

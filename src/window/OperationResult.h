@@ -33,13 +33,14 @@ enum class Ending {
     DownloadSettingRefused,  // "*+" not acknowledged
     TransferFailed,          // the transfer engine's result is a failure: see transferResult
     // The maintenance operations' failures.
-    LinkCheckFailed,    // no communication: the link check "PA" failed
-    AnswerNotAccepted,  // the operation's command was not answered with code 90
-    NotConfirmed,       // the operator cancelled the F-ROM confirmation
-    CoverNotOpened,     // the operator gave up waiting for the cover
-    CoverReportFailed,  // reading the device's cover report failed
-    CommandNotSent,     // the F-ROM command "!!" was not acknowledged
-    BackupFailed,       // the device reported the backup as failed
+    LinkCheckFailed,      // no communication: the link check "PA" failed
+    AnswerNotAccepted,    // the operation's command was not answered with code 90
+    NotConfirmed,         // the operator cancelled the F-ROM confirmation
+    CoverNotOpened,       // the operator gave up waiting for the cover
+    CoverReportFailed,    // reading the device's cover report failed
+    CommandNotSent,       // the F-ROM command "!!" was not acknowledged
+    BackupFailed,         // the device reported the backup as failed
+    VerdictReportFailed,  // reading the backup's verdict failed on the line
     // The port refresh.
     NoPortsListed,  // the link named no port: the list stays as it was
 };
@@ -76,6 +77,9 @@ struct OperationResult {
     // operation, and the two switch banks of a DSW read (bit i-1 = switch i).
     std::string version;
     std::optional<std::uint8_t> dsw1, dsw2;
+    // The SHA-256 (hexadecimal) of the firmware file as the transfer engine
+    // checked it; empty when the file was not read whole.
+    std::string fileSha256;
     // True while the transfer engine sends the file, so that a front end can
     // show its own progress without reading the status line.
     bool transferring = false;

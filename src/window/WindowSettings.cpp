@@ -11,10 +11,7 @@
 namespace mirvok {
 
 void SaveSettings(Window& w) {
-    std::vector<std::string> history;
-    history.reserve(w.form.WorkFileList.Items.size());
-    for (const ListControl::Item& item : w.form.WorkFileList.Items) history.push_back(item.text);
-    SaveSettings(w.run, history);
+    if (SaveSettings(w.run, w.run.NewHistoryEntries)) w.run.NewHistoryEntries.clear();
 }
 
 }  // namespace mirvok

@@ -6,8 +6,8 @@ namespace mirvok {
 
 struct Window;
 
-// Writes the settings file with the history keys taken, in list order, from
-// the item texts of WorkFileList.
+// Saves the settings into the file as it is now, the files sent since the
+// last save at the top of its history (SaveSettings of the settings file).
 void SaveSettings(Window& w);
 
 }  // namespace mirvok

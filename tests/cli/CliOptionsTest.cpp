@@ -97,9 +97,9 @@ TEST(ExitCodes, AreDistinctListedInTheHelpAndMapEveryTransferResult) {
         EXPECT_TRUE(names.insert(info.name).second) << info.name;
         EXPECT_NE(UsageText().find(info.meaning), std::string::npos) << info.code;
     }
-    const std::vector<std::pair<std::int16_t, int>> results = {{2000, 0},  {1, 10},    {2001, 11},
-                                                               {2004, 12}, {2010, 13}, {2011, 14},
-                                                               {2014, 15}, {2015, 16}, {2016, 17}};
+    const std::vector<std::pair<std::int16_t, int>> results = {{2000, 0},  {1, 10},    {2001, 11}, {2004, 12},
+                                                               {2010, 13}, {2011, 14}, {2014, 15}, {2015, 16},
+                                                               {2016, 17}, {2012, 18}};
     for (const auto& [result, code] : results) EXPECT_EQ(ExitCodeForTransferResult(result), code) << result;
     EXPECT_EQ(ExitCodeForTransferResult(2007), kExitUnclassified);
 }

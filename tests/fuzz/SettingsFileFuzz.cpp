@@ -69,8 +69,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 
     LoadOrCreateSettings(first);
-    const std::vector<std::string> history = ReadHistory(first.IniPath);
-    SaveSettings(first, history);
+    // The save writes the file's own entries back, each once, blank ones dropped.
+    const std::vector<std::string> history = MergedHistory({}, ProfileFile::Load(first.IniPath));
+    SaveSettings(first, {});
 
     RunState second;
     second.IniPath = first.IniPath;

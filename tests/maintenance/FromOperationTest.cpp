@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "MaintenanceBench.h"
+#include "link/ReturnCode.h"
 #include "maintenance/FromBackup.h"
 #include "maintenance/FromRecovery.h"
 
@@ -139,6 +140,24 @@ TEST(FromBackup, VerdictOtherThanGoodOrMissingIsAFailure) {
         ExpectStatusReset(b.Form());
         ExpectWindowGivenBack(b);
     }
+}
+
+TEST(FromBackup, ALineThatFailsBeforeTheVerdictIsACommunicationFailureNotAFailedBackup) {
+    FromBench b;
+    b.host.ExpectBox(MsgResult::OK);                   // confirmation
+    b.host.ExpectBox(MsgResult::OK);                   // the communication failure
+    b.host.After(3.0, [&] { b.device.PullCable(); });  // during the 9.5 s wait
+
+    b.frm->CmdROMBackup_Click();
+
+    const MsgBoxRequest& box = b.LastBox();
+    EXPECT_EQ(box.text, "    通信異常です。" + kBreak + "ｶｰﾄﾞﾘｰﾀﾞ-との接続及び通信設定を確認してください。");
+    EXPECT_EQ(box.icon, MsgIcon::Error);
+    EXPECT_EQ(b.frm->result.ending, Ending::VerdictReportFailed);
+    EXPECT_EQ(b.frm->result.step, Step::Verdict);
+    EXPECT_EQ(b.frm->result.linkCode, crw::kReadFailed);
+    ExpectStatusReset(b.Form());
+    ExpectWindowGivenBack(b);
 }
 
 // Endings before the command has done its work, for both operations.

@@ -224,6 +224,26 @@ TEST(PollUnansweredWhileAwaitingTheAnswer, TheTimeOutStopsTheExchange) {
     bench.ExpectTimerStopped();
 }
 
+TEST(BusyForever, TheAnswerWaitEndsAtItsDeadlineAsATimeOutForEveryCommand) {
+    for (const char* text : {"PA", "!!i", "VS", "VS?", "VSb", "md"}) {
+        SCOPED_TRACE(text);
+        SimBench bench;
+        bench.device.Config().busyReplies = 1 << 30;
+        bench.host.ExpectBox(MsgResult::OK, 0, kTimeoutText);
+        bench.protocol.SendCommand(text, "");
+        EXPECT_EQ(bench.protocol.RxTimedOut, 1);
+        EXPECT_NE(bench.protocol.Response, "A");
+        EXPECT_EQ(bench.host.statusText, "中止しました。");
+        ASSERT_EQ(bench.host.Boxes().size(), 1u);
+        const double endsAt = Protocol::kAnswerWaitMs / 1000.0;
+        EXPECT_GE(bench.host.Boxes()[0].shownAt, endsAt);
+        EXPECT_LT(bench.host.Boxes()[0].shownAt, endsAt + 0.5);
+        EXPECT_GT(bench.device.PollCount(), 100u);
+        bench.ExpectPortOpen(true);
+        bench.ExpectTimerStopped();
+    }
+}
+
 // --- the link fails (cable pulled) --------------------------------------------
 
 struct SendFault {

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <set>
 
 #include "SettingsFileFiles.h"
 #include "startup/SettingsFile.h"
@@ -104,24 +105,80 @@ TEST(SettingsFile, APipeOrDeviceIsNeverReplaced) {
     EXPECT_EQ(FilesIn(dir), 2u);
 }
 
-// Temporaries of saves that were killed go at the next start; those of a
-// process that still runs, and files that only look alike, stay.
-TEST(SettingsFile, StartRemovesTheTemporariesOfKilledSaves) {
+// Temporaries of saves that were killed go at the next start, whatever
+// process id they carry (ids are reused); files that only look alike stay.
+// When the file itself is missing, a complete temporary is taken back.
+TEST(SettingsFile, StartTakesBackACompleteTemporaryAndRemovesTheRest) {
     test::TempDir dir;
-    const pid_t child = ::fork();
-    if (child == 0) ::_exit(0);
-    ASSERT_GT(child, 0);
-    ::waitpid(child, nullptr, 0);  // its process id now belongs to nobody
-    const std::string dead = dir.Write("Mirvok.ini.tmp" + std::to_string(child) + "-0", "[half");
-    const std::string running = dir.Write("Mirvok.ini.tmp" + std::to_string(::getpid()) + "-1", "[half");
+    const std::string saved =
+        "[Application]\r\nApp=Mirvok\r\n[Comm]\r\nPort= 7\r\n[File]\r\nFile1=/fw.mot\r\n";
+    const std::string half =
+        dir.Write("Mirvok.ini.tmp" + std::to_string(::getpid()) + "-1", "[Application]\r\nApp=Mi");
+    const std::string whole = dir.Write("Mirvok.ini.tmp32-0", saved);
     const std::string alike = dir.Write("Mirvok.ini.tmpnotes", "mine");
-    const std::string otherFile = dir.Write("Other.ini.tmp" + std::to_string(child) + "-0", "mine");
+    const std::string otherFile = dir.Write("Other.ini.tmp32-0", "mine");
     RunState run = RunIn(dir);
     LoadOrCreateSettings(run);
-    EXPECT_FALSE(std::filesystem::exists(dead));
-    EXPECT_TRUE(std::filesystem::exists(running));
+    EXPECT_EQ(run.settings.Port, 7);
+    EXPECT_EQ(test::TempDir::Read(run.IniPath), saved);
+    EXPECT_FALSE(std::filesystem::exists(half));
+    EXPECT_FALSE(std::filesystem::exists(whole));
     EXPECT_TRUE(std::filesystem::exists(alike));
     EXPECT_TRUE(std::filesystem::exists(otherFile));
+
+    // With the file there, a temporary is a save that never took place.
+    dir.Write("Mirvok.ini.tmp33-0", "[Application]\r\nApp=Mirvok\r\n[Comm]\r\nPort= 9\r\n");
+    RunState next = RunIn(dir);
+    LoadOrCreateSettings(next);
+    EXPECT_EQ(next.settings.Port, 7);
+    EXPECT_EQ(FilesIn(dir), 3u);
+}
+
+// A file without write permission is kept whoever runs the program, the
+// superuser included.
+TEST(SettingsFile, AWriteProtectedFileIsKeptAlsoForTheSuperuser) {
+    test::TempDir dir;
+    RunState run = RunIn(dir);
+    LoadOrCreateSettings(run);
+    ::chmod(run.IniPath.c_str(), 0444);
+    run.settings.Port = 5;
+    EXPECT_FALSE(SaveSettings(run, {"/a.mot"}));
+    EXPECT_EQ(test::TempDir::Read(run.IniPath), FirstStartFile());
+    EXPECT_EQ(FilesIn(dir), 1u);
+}
+
+// Two programs saving into one file, each its own sent files: every entry
+// arrives once, none is lost to the other's save.
+TEST(SettingsFile, TwoProgramsSavingInALoopLoseNoHistory) {
+    test::TempDir dir;
+    RunState first = RunIn(dir);
+    LoadOrCreateSettings(first);
+    constexpr int kSaves = 8;
+    std::vector<pid_t> children;
+    for (const char* name : {"a", "b"}) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            RunState run = RunIn(dir);
+            LoadOrCreateSettings(run);
+            bool ok = true;
+            for (int i = 0; i < kSaves; ++i)
+                ok = SaveSettings(run, {"/" + std::string(name) + std::to_string(i)}) && ok;
+            ::_exit(ok ? 0 : 1);
+        }
+        children.push_back(child);
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    const ProfileFile file = ProfileFile::Load(first.IniPath);
+    std::set<std::string> entries;
+    for (int n = 1; n <= 2 * kSaves; ++n) entries.insert(file.Get("File", "File" + std::to_string(n)));
+    EXPECT_EQ(entries.size(), 2u * kSaves);
+    EXPECT_FALSE(entries.contains(""));
+    EXPECT_FALSE(file.Has("File", "File" + std::to_string(2 * kSaves + 1)));
+    EXPECT_EQ(FilesIn(dir), 1u);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -245,23 +246,72 @@ TEST(SettingsFile, UnicodeFilesAreLoadedAndSavedInTheirOwnEncoding) {
     }
 }
 
-TEST(SettingsFile, ShorterHistoryLeavesOlderKeysAndThePortMapAlone) {
-    test::TempDir dir;
-    RunState run = RunIn(dir);
-    dir.Write("Mirvok.ini",
-              "[Ports]\r\nCOM3=/dev/serial/by-id/usb-x\r\n[File]\r\nFile1=/old/1\r\nFile6=/old/6\r\n");
-    SaveSettings(run, {"/a/1", "/a/2", "/a/3", "/a/4", "/a/5"});
-    const ProfileFile file = ProfileFile::Load(run.IniPath);
+// The files sent since the last save go first, then the file's own entries
+// as they are now, each once, without blanks or gaps; no older key is left.
+TEST(SettingsFile, HistoryIsMergedIntoTheFileAsItIsNow) {
     using Entries = std::vector<std::pair<std::string, std::string>>;
-    EXPECT_EQ(file.Entries("File"), (Entries{{"File1", "/a/1"},
-                                             {"File6", "/old/6"},
-                                             {"Filename", ""},
-                                             {"Directory", std::string(1, PathSeparator())},
-                                             {"File2", "/a/2"},
-                                             {"File3", "/a/3"},
-                                             {"File4", "/a/4"},
-                                             {"File5", "/a/5"}}));
-    EXPECT_EQ(file.Entries("Ports"), (Entries{{"COM3", "/dev/serial/by-id/usb-x"}}));
+    struct Row {
+        const char* name;
+        std::string fileKeys;
+        std::vector<std::string> newEntries;
+        std::vector<std::string> expected;
+    };
+    std::vector<std::string> twenty;
+    for (int n = 1; n <= 20; ++n) twenty.push_back("/old/" + std::to_string(n));
+    std::string twentyKeys;
+    for (int n = 1; n <= 20; ++n)
+        twentyKeys += "File" + std::to_string(n) + "=/old/" + std::to_string(n) + "\r\n";
+    std::vector<std::string> newOnTop{"/new"};
+    newOnTop.insert(newOnTop.end(), twenty.begin(), twenty.end() - 1);
+    const Row rows[] = {
+        {"a blank File1 leaves no doubled entry", "File1=\r\nFile2=/a\r\nFile3=/b\r\n", {}, {"/a", "/b"}},
+        {"gaps close up", "File1=/old/1\r\nFile6=/old/6\r\n", {"/a/1", "/a/2"}, {"/a/1", "/a/2", "/old/1"}},
+        {"a sent file moves to the top", "File1=/x\r\nFile2=/y\r\nFile3=/x\r\n", {"/y"}, {"/y", "/x"}},
+        {"blanks around a path are dropped", "File1= /x \r\n", {" /x"}, {"/x"}},
+        {"twenty at most", twentyKeys, {"/new"}, newOnTop},
+        {"a path outside the code page is not written",
+         "File1=/x\r\n",
+         {"/M\u00fcller \u00bd/fw.s28"},
+         {"/x"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::TempDir dir;
+        RunState run = RunIn(dir);
+        dir.Write("Mirvok.ini", "[Ports]\r\nCOM3=/dev/serial/by-id/usb-x\r\n[File]\r\n" + row.fileKeys +
+                                    "File25=/beyond\r\n");
+        SaveSettings(run, row.newEntries);
+        const ProfileFile file = ProfileFile::Load(run.IniPath);
+        Entries expected;
+        for (std::size_t i = 0; i < row.expected.size(); ++i)
+            expected.emplace_back("File" + std::to_string(i + 1), row.expected[i]);
+        Entries history;
+        for (const auto& entry : file.Entries("File"))
+            if (entry.first != "Filename" && entry.first != "Directory") history.push_back(entry);
+        std::sort(history.begin(), history.end(), [](const auto& a, const auto& b) {
+            return std::stoi(a.first.substr(4)) < std::stoi(b.first.substr(4));
+        });
+        EXPECT_EQ(history, expected);
+        EXPECT_EQ(file.Entries("Ports"), (Entries{{"COM3", "/dev/serial/by-id/usb-x"}}));
+    }
+}
+
+// A save changes only the settings this run changed: another program's
+// changes to the others stay.
+TEST(SettingsFile, ASaveChangesOnlyTheSettingsThisRunChanged) {
+    test::TempDir dir;
+    RunState first = RunIn(dir);
+    LoadOrCreateSettings(first);
+    RunState second = RunIn(dir);
+    LoadOrCreateSettings(second);
+    second.settings.Port = 9;
+    ASSERT_TRUE(SaveSettings(second, {}));
+    first.settings.Top = 120;
+    first.settings.Directory = "/M\u00fcller \u00bd/";  // not written: it would name another folder
+    ASSERT_TRUE(SaveSettings(first, {}));
+    EXPECT_EQ(ReadIni(first.IniPath, "Comm", "Port"), "9");
+    EXPECT_EQ(ReadIni(first.IniPath, "Display", "Top"), "120");
+    EXPECT_EQ(ReadIni(first.IniPath, "File", "Directory"), std::string(1, PathSeparator()));
 }
 
 TEST(SettingsFile, ReplacementThatCannotTakeThePlaceLeavesNoTemporaryFile) {

@@ -104,6 +104,24 @@ TransportStatus OpenFailure(DWORD error) {
     }
 }
 
+// The port's mutex, owned by the caller; nullptr when another Mirvok holds
+// it. A mutex whose holder ended without letting go is taken over.
+HANDLE TakePortLock(int port) {
+    const std::wstring name = L"Global\\Mirvok-" + Wide(ComPortName(port));
+    const HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str());
+    if (!mutex) return nullptr;  // held under another account, which we may not open
+    const DWORD taken = WaitForSingleObject(mutex, 0);
+    if (taken == WAIT_OBJECT_0 || taken == WAIT_ABANDONED) return mutex;
+    CloseHandle(mutex);
+    return nullptr;
+}
+
+void ReleasePortLock(HANDLE mutex) {
+    if (!mutex) return;
+    ReleaseMutex(mutex);
+    CloseHandle(mutex);
+}
+
 }  // namespace
 
 std::unique_ptr<SerialTransportWin32> SerialTransportWin32::Open(int port, const LineSettings& settings,
@@ -113,15 +131,22 @@ std::unique_ptr<SerialTransportWin32> SerialTransportWin32::Open(int port, const
         return nullptr;
     }
     // The device namespace reaches COM10 and above, which the plain name does not.
+    const HANDLE portLock = TakePortLock(port);
+    if (!portLock) {
+        status = TransportStatus::Busy;
+        return nullptr;
+    }
     const std::wstring name = L"\\\\.\\" + Wide(ComPortName(port));
     const HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         status = OpenFailure(GetLastError());
+        ReleasePortLock(portLock);
         return nullptr;
     }
     if (!ApplyLineSettings(handle, settings) || !SetTimeouts(handle, 0)) {
         CloseHandle(handle);
+        ReleasePortLock(portLock);
         status = TransportStatus::BadSetting;
         return nullptr;
     }
@@ -129,10 +154,11 @@ std::unique_ptr<SerialTransportWin32> SerialTransportWin32::Open(int port, const
     DWORD errors = 0;
     ClearCommError(handle, &errors, nullptr);  // what went wrong before is no loss of ours
     status = TransportStatus::Ok;
-    return std::unique_ptr<SerialTransportWin32>(new SerialTransportWin32(handle));
+    return std::unique_ptr<SerialTransportWin32>(new SerialTransportWin32(handle, portLock));
 }
 
-SerialTransportWin32::SerialTransportWin32(void* handle) : handle_(handle) {}
+SerialTransportWin32::SerialTransportWin32(void* handle, void* portLock)
+    : handle_(handle), portLock_(portLock) {}
 
 SerialTransportWin32::~SerialTransportWin32() {
     Close();
@@ -224,6 +250,8 @@ void SerialTransportWin32::Close() {
     while (Queues(input, output) && output > 0 && NowMs() < deadline) Sleep(kPollEveryMs);
     CloseHandle(AsHandle(handle_));
     handle_ = INVALID_HANDLE_VALUE;
+    ReleasePortLock(static_cast<HANDLE>(portLock_));
+    portLock_ = nullptr;
 }
 
 }  // namespace mirvok::serial

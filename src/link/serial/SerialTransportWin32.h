@@ -3,6 +3,10 @@
 // Windows build's counterpart of the Qt SerialTransport. Reads return what the
 // driver holds at once; waits poll the driver's queues, so every wait is
 // bounded by its deadline. The header leaves windows.h out.
+//
+// Every Mirvok that opens a port holds the system-wide mutex
+// "Global\Mirvok-COMn" while it is open, so a second one is refused (Busy)
+// even where the driver lets a port be opened twice (Wine on a Linux device).
 
 #include <memory>
 #include <string>
@@ -39,14 +43,15 @@ private:
     // How often the waits look at the driver's queues.
     static constexpr int kPollEveryMs = 1;
 
-    explicit SerialTransportWin32(void* handle);
+    SerialTransportWin32(void* handle, void* portLock);
     // Sets the write time-out when it differs from the one set last.
     bool SetWriteTimeout(int timeoutMs);
     // Bytes waiting in the driver's input (first) and output (second) queue;
     // false when the device no longer answers. Notes an input overrun.
     bool Queues(unsigned long& input, unsigned long& output);
 
-    void* handle_;  // the comm handle; INVALID_HANDLE_VALUE once closed
+    void* handle_;    // the comm handle; INVALID_HANDLE_VALUE once closed
+    void* portLock_;  // the port's named mutex, held while the port is open
     int writeTimeoutMs_ = -1;
     bool inputLost_ = false;
 };
