@@ -45,6 +45,9 @@ public:
     // True once no byte is left after the last line read.
     bool AtEnd();
 
+    // The lines read so far.
+    std::uint64_t LinesRead() const { return lines_; }
+
     // A failure stays remembered until the reader is destroyed.
     bool Failed() const { return failed_; }
 

@@ -120,7 +120,7 @@ std::int16_t Transfer::SendLines(LineReader& reader) {
         w_.host.DoEvents();
         ShowElapsed();
         const Take take = TakeNextLine(reader, line);
-        if (take == Take::ReadFailed) return kBadFile;
+        if (take == Take::ReadFailed) return reader.LinesRead() < checked_.lines ? kFileChanged : kBadFile;
         if (take == Take::EndOfFile) {
             // A stop confirmed during the last yield must not close the file
             // on the device as if it were complete.

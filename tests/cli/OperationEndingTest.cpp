@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <set>
@@ -22,6 +23,7 @@ using mirvok::test::DownloadBench;
 using mirvok::test::JoinLines;
 using mirvok::test::S2;
 using mirvok::test::S8;
+using mirvok::test::TempDir;
 
 std::string SmallRom() {
     return std::string(MIRVOK_TEST_DATA) + "/small.s28";
@@ -183,6 +185,14 @@ TEST(OperationEnding, EveryEndingIsTypedAndHasItsExitCode) {
              b.DownloadInDownloadMode(SmallRom());
          },
          Operation::Download, Ending::TransferFailed, Step::Transfer, 200, 2016, kExitCannotSend},
+        {"file grown while it was sent",
+         [](EndingBench& b) {
+             const std::string rom = b.Rom("grows.s28", TempDir::Read(SmallRom()));
+             b.When([&b] { return b.LinesReceived() >= 1; },
+                    [rom] { std::ofstream(rom, std::ios::app) << S2(0x000200) << "\r\n"; });
+             b.DownloadInDownloadMode(rom);
+         },
+         Operation::Download, Ending::TransferFailed, Step::Transfer, 0, 2012, kExitFileChanged},
         {"window closed under the transfer",
          [](EndingBench& b) {
              b.When([&b] { return b.LinesReceived() >= 3; }, [&b] { b.window->Unload(); });
@@ -284,6 +294,14 @@ TEST(OperationEnding, EveryEndingIsTypedAndHasItsExitCode) {
              b.window->Click("CmdROMBackup");
          },
          Operation::FromBackup, Ending::BackupFailed, Step::Verdict, 0, 0, kExitBackupFailed},
+        {"line lost before the backup's verdict",
+         [](EndingBench& b) {
+             b.device.SetCoverOpen(true);
+             b.host.ExpectBox(MsgResult::OK);
+             b.host.After(3.0, [&b] { b.device.PullCable(); });
+             b.window->Click("CmdROMBackup");
+         },
+         Operation::FromBackup, Ending::VerdictReportFailed, Step::Verdict, 201, 0, kExitVerdictReportFailed},
         {"recovery started",
          [](EndingBench& b) {
              b.device.SetCoverOpen(true);

@@ -35,7 +35,7 @@ void Overwrite(const std::string& path, std::size_t offset, const std::string& b
 }
 
 struct Sent {
-    std::int16_t result;
+    std::int16_t result = 0;
     std::size_t lines = 0;   // writes before the end-of-file byte
     bool endOfFile = false;  // the byte 0x1A went out, alone or inside a line
     std::string checkedSha256;
@@ -46,8 +46,9 @@ Sent SendChanging(const std::string& path, const std::function<void()>& change) 
     // Fires at the sending pass's first yield: after its opening, before its first read.
     if (change) rig.host.Soon(change);
     FileFingerprint checked;
-    Sent sent{SendRomFile(rig.window, path, rig.form.ProgressBar1, rig.form.LblADR, rig.form.LbTime,
-                          "111111111", nullptr, &checked)};
+    Sent sent;
+    sent.result = SendRomFile(rig.window, path, rig.form.ProgressBar1, rig.form.LblADR, rig.form.LbTime,
+                              "111111111", nullptr, &checked);
     for (const auto& w : rig.Writes()) {
         if (w.bytes.find('\x1A') != std::string::npos)
             sent.endOfFile = true;
