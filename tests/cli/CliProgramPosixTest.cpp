@@ -118,6 +118,17 @@ TEST(CliProgram, DownloadsToMirvokSimThroughAPseudoTerminal) {
     EXPECT_NE(status.find("download 5 lines, 0 bad, 1 completed"), std::string::npos) << status;
 }
 
+TEST(CliProgram, ADeviceBusyForeverEndsTheDswReadAtTheAnswerDeadline) {
+    ProgramBench b;
+    b.sim.Console("set busy 2000000000", "ok");
+    const auto start = std::chrono::steady_clock::now();
+    const ProgramRun run = RunProgram(b.Cli({"dsw", "--port", "7"}), b.dir);
+    const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(run.exitCode, kExitNoLink) << run.err << run.out;
+    EXPECT_NE(run.err.find("受信タイムアウトが発生しました。"), std::string::npos) << run.err;
+    EXPECT_LT(seconds, 45.0);
+}
+
 TEST(CliProgram, CtrlCDuringTheStartWaitEndsWithTheInterruptedCode) {
     ProgramBench b;
     const ProgramRun run = RunProgram(
