@@ -265,7 +265,10 @@ TEST(SettingsFile, HistoryIsMergedIntoTheFileAsItIsNow) {
     newOnTop.insert(newOnTop.end(), twenty.begin(), twenty.end() - 1);
     const Row rows[] = {
         {"a blank File1 leaves no doubled entry", "File1=\r\nFile2=/a\r\nFile3=/b\r\n", {}, {"/a", "/b"}},
-        {"gaps close up", "File1=/old/1\r\nFile6=/old/6\r\n", {"/a/1", "/a/2"}, {"/a/1", "/a/2", "/old/1", "/old/6"}},
+        {"gaps close up",
+         "File1=/old/1\r\nFile6=/old/6\r\n",
+         {"/a/1", "/a/2"},
+         {"/a/1", "/a/2", "/old/1", "/old/6"}},
         {"a sent file moves to the top", "File1=/x\r\nFile2=/y\r\nFile3=/x\r\n", {"/y"}, {"/y", "/x"}},
         {"blanks around a path are dropped", "File1= /x \r\n", {" /x"}, {"/x"}},
         {"twenty at most", twentyKeys, {"/new"}, newOnTop},
