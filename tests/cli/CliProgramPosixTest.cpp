@@ -118,6 +118,27 @@ TEST(CliProgram, DownloadsToMirvokSimThroughAPseudoTerminal) {
     EXPECT_NE(status.find("download 5 lines, 0 bad, 1 completed"), std::string::npos) << status;
 }
 
+TEST(CliProgram, AFileGrownWhileItIsSentEndsAsChangedWithoutTheEndOfFileByte) {
+    using namespace mirvok::test;
+    ProgramBench b;
+    const std::string rom =
+        b.dir.Write("grows.s28", JoinLines({S2(0x000100), S2(0x000110), S2(0x010000), S2(0x010010), S8()}));
+    const std::string wire = b.dir.File("wire.log");
+    const ProgramRun run = RunProgram(b.Cli({"download", rom, "--port", "7", "--terminal", "--mode", "8",
+                                             "--wait", "0", "--json", "--transcript", wire}),
+                                      b.dir, [&](pid_t) {
+                                          // The first line of the second block is followed by a 2-second
+                                          // pause; the file grows by a line during it.
+                                          b.sim.StatusShowing("download 3 lines", 20000);
+                                          std::ofstream(rom, std::ios::app) << S2(0x010020) << "\r\n";
+                                      });
+    EXPECT_EQ(run.exitCode, kExitFileChanged) << run.err << run.out;
+    EXPECT_NE(run.out.find("\"transfer_result\":2012"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("the file changed while it was being sent"), std::string::npos) << run.out;
+    const std::string status = b.sim.Console("status", "completed");
+    EXPECT_NE(status.find("0 completed"), std::string::npos) << status;
+}
+
 TEST(CliProgram, ADeviceBusyForeverEndsTheDswReadAtTheAnswerDeadline) {
     ProgramBench b;
     b.sim.Console("set busy 2000000000", "ok");

@@ -14,8 +14,13 @@ import os
 import queue
 import re
 import subprocess
+import ctypes
+import shutil
+import signal
+import struct
 import sys
 import tempfile
+import time
 import threading
 import unittest
 from pathlib import Path
@@ -209,6 +214,115 @@ class ReadingUnderWine(CliUnderWine):
         output = dsw.stdout.decode(errors="replace")
         self.assertIn("DSW1 A5", output, self.explain(dsw))
         self.assertIn("DSW2 3C", output, self.explain(dsw))
+
+
+class FolderWatch:
+    """inotify on a folder: the names of files closed after writing."""
+    IN_CLOSE_WRITE = 0x00000008
+
+    def __init__(self, folder):
+        self.libc = ctypes.CDLL(None, use_errno=True)
+        self.fd = self.libc.inotify_init1(os.O_NONBLOCK)
+        if self.fd < 0:
+            raise OSError(ctypes.get_errno(), "inotify_init1")
+        self.libc.inotify_add_watch(self.fd, str(folder).encode(), self.IN_CLOSE_WRITE)
+
+    def closed_names(self):
+        try:
+            data = os.read(self.fd, 65536)
+        except BlockingIOError:
+            return []
+        names = []
+        while data:
+            _, _, _, length = struct.unpack_from("iIII", data)
+            names.append(data[16:16 + length].rstrip(b"\0").decode(errors="replace"))
+            data = data[16 + length:]
+        return names
+
+    def close(self):
+        os.close(self.fd)
+
+
+def windows_process_of(marker):
+    """The Linux process id of the Windows program whose command line holds
+    `marker` (a path of this test's own folder), or None."""
+    for entry in Path("/proc").iterdir():
+        if not entry.name.isdigit():
+            continue
+        try:
+            command = (entry / "cmdline").read_bytes()
+        except OSError:
+            continue
+        if marker.encode() in command and b"mirvok-cli" in command and b"wine-run" not in command:
+            return int(entry.name)
+    return None
+
+
+class PortLockUnderWine(CliUnderWine):
+    port = 43
+
+    def test_a_second_program_is_refused_the_port_a_download_holds(self):
+        rom = Path(ARGS.data) / "small.s28"
+        self.start_sim()
+        command = [ARGS.wine_run, "--prefix=" + ARGS.prefix, ARGS.cli, "download", windows_path(rom),
+                   "--terminal", "--mode", "8", "--ini", windows_path(self.ini), "--port", str(self.port)]
+        download = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                    stderr=subprocess.PIPE)
+        deadline = time.monotonic() + PROGRAM_TIMEOUT_SECONDS
+        while time.monotonic() < deadline:
+            status = " ".join(self.sim.ask("status", r"line mismatches"))
+            match = re.search(r"download (\d+) lines", status)
+            if match and int(match.group(1)) > 0:
+                break
+            time.sleep(0.1)
+        second = self.cli("dsw")
+        out, err = download.communicate(timeout=PROGRAM_TIMEOUT_SECONDS)
+        self.assertEqual(second.returncode, 22, self.explain(second))
+        self.assertIn("(101)", second.stdout.decode(errors="replace") + second.stderr.decode(errors="replace"))
+        self.assertEqual(download.returncode, 0, f"{out.decode(errors='replace')}\n{err.decode(errors='replace')}")
+        status = " ".join(self.sim.ask("status", r"line mismatches"))
+        self.assertIn("0 bad, 1 completed", status)
+
+
+class SaveKilledUnderWine(CliUnderWine):
+    port = 44
+    ATTEMPTS = 5
+
+    def test_a_save_killed_as_it_replaces_the_file_leaves_the_old_or_the_new_file(self):
+        self.start_sim()
+        keep = "C:\\keep\\fw.s28"
+        self.ini.write_bytes(b"[Application]\r\nApp=Mirvok\r\n[File]\r\nFile1=" + keep.encode() + b"\r\n")
+        watch = FolderWatch(self.work)
+        try:
+            for attempt in range(self.ATTEMPTS):
+                rom = self.work / f"fw{attempt}.s28"
+                shutil.copy(Path(ARGS.data) / "small.s28", rom)
+                command = [ARGS.wine_run, "--prefix=" + ARGS.prefix, ARGS.cli, "download", windows_path(rom),
+                           "--terminal", "--mode", "8", "--ini", windows_path(self.ini), "--port", str(self.port)]
+                watch.closed_names()
+                program = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                           stderr=subprocess.DEVNULL)
+                pid = None
+                killed = False
+                deadline = time.monotonic() + PROGRAM_TIMEOUT_SECONDS
+                while not killed and program.poll() is None and time.monotonic() < deadline:
+                    pid = pid or windows_process_of(windows_path(rom))
+                    # The temporary has been written and closed: the rename comes next.
+                    if pid and any(n.startswith("Mirvok.ini.tmp") for n in watch.closed_names()):
+                        os.kill(pid, signal.SIGKILL)
+                        killed = True
+                program.wait(timeout=PROGRAM_TIMEOUT_SECONDS)
+                self.assertTrue(killed, f"attempt {attempt}: the save was not seen")
+                text = self.ini.read_bytes()
+                self.assertIn(b"App=Mirvok", text, f"attempt {attempt}")
+                self.assertIn(keep.encode(), text, f"attempt {attempt}")
+        finally:
+            watch.close()
+        # The next start keeps the file and leaves no temporary behind.
+        after = self.cli("dsw")
+        self.assertEqual(after.returncode, 0, self.explain(after))
+        self.assertIn(keep.encode(), self.ini.read_bytes())
+        self.assertEqual([p.name for p in self.work.iterdir() if ".tmp" in p.name], [])
 
 
 def main():
