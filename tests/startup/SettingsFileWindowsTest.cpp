@@ -37,8 +37,8 @@ TEST(SettingsFileWindows, FolderWithAJapaneseNameHoldsTheFile) {
     EXPECT_EQ(next.settings.Port, 12);
     EXPECT_EQ(next.settings.Filename, "ﾃｽﾄ.mot");
     std::size_t files = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(PathFromUtf8(folder)))
-        ++files;
+    for (const auto& entry : std::filesystem::directory_iterator(PathFromUtf8(folder)))
+        files += entry.path().extension() != ".lock";
     EXPECT_EQ(files, 1u);
 }
 
@@ -55,19 +55,22 @@ TEST(SettingsFileWindows, ReadOnlyFileKeepsItsContentAndLeavesNoTemporaryFile) {
     EXPECT_EQ(FilesIn(dir), 1u);
 }
 
-// Temporaries of saves whose process is gone go at the next start; those of
-// this process, and files that only look alike, stay.
-TEST(SettingsFileWindows, StartRemovesTheTemporariesOfKilledSaves) {
+// Temporaries of killed saves go at the next start whatever process id they
+// carry (Wine hands out the same ids again and again); when the file itself
+// is missing, the complete one is taken back instead of the defaults.
+TEST(SettingsFileWindows, StartTakesBackACompleteTemporaryAndRemovesTheRest) {
     test::TempDir dir;
-    constexpr long kNoProcess = 999999996;  // far beyond the process ids Windows hands out
-    const std::string dead = dir.Write("Mirvok.ini.tmp" + std::to_string(kNoProcess) + "-0", "[half");
-    const std::string running =
-        dir.Write("Mirvok.ini.tmp" + std::to_string(GetCurrentProcessId()) + "-1", "[half");
+    const std::string saved = "[Application]\r\nApp=Mirvok\r\n[Comm]\r\nPort= 7\r\n";
+    const std::string half =
+        dir.Write("Mirvok.ini.tmp" + std::to_string(GetCurrentProcessId()) + "-1", "[Application]\r\nApp=M");
+    const std::string whole = dir.Write("Mirvok.ini.tmp32-0", saved);
     const std::string alike = dir.Write("Mirvok.ini.tmpnotes", "mine");
     RunState run = RunIn(dir);
     LoadOrCreateSettings(run);
-    EXPECT_FALSE(std::filesystem::exists(dead));
-    EXPECT_TRUE(std::filesystem::exists(running));
+    EXPECT_EQ(run.settings.Port, 7);
+    EXPECT_EQ(test::TempDir::Read(run.IniPath), saved);
+    EXPECT_FALSE(std::filesystem::exists(half));
+    EXPECT_FALSE(std::filesystem::exists(whole));
     EXPECT_TRUE(std::filesystem::exists(alike));
 }
 
