@@ -102,14 +102,15 @@ private:
     RunState& run_;
     std::string mask_;
     int mode_ = kNoDownloadModeSelected;
+    bool historyForThisRunOnly_ = false;  // the file's path cannot be saved in the settings file
 };
 
 void DownloadSequence::Run() {
     w_.result.Begin(Operation::Download);
     if (!CheckBlocksAndFile()) return;
     AddToFileHistory(form_, form_.TxXferFileName.Text);
-    if (!NoteSentFile(run_.NewHistoryEntries, form_.TxXferFileName.Text))
-        form_.LaStatus.Caption = kHistoryForThisRunOnlyText;
+    historyForThisRunOnly_ = !NoteSentFile(run_.NewHistoryEntries, form_.TxXferFileName.Text);
+    if (historyForThisRunOnly_) form_.LaStatus.Caption = kHistoryForThisRunOnlyText;
     SaveSettings(w_);
     form_.CmdStart.Enabled = false;
     mode_ = SelectedDownloadMode();
@@ -153,6 +154,8 @@ void DownloadSequence::Run() {
     form_.CmdStop.Enabled = false;
     if (TerminalMode()) form_.CmdROMVer.Enabled = true;
     GiveBackPanels();
+    // Said again once the window is given back, where it stays readable.
+    if (historyForThisRunOnly_) form_.LaStatus.Caption = kHistoryForThisRunOnlyText;
 }
 
 // Failures A and B: nothing has been changed yet.

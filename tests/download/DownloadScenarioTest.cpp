@@ -5,6 +5,8 @@
 
 #include <filesystem>
 
+#include "startup/PathSeparator.h"
+#include "startup/Utf8Path.h"
 #include "support/DownloadBench.h"
 #include "support/SRecordMaker.h"
 
@@ -123,6 +125,26 @@ TEST(DownloadScenario, TerminalModeSwitchesTheDeviceAndItsMemoryEqualsTheFile) {
         << "the last data line's address";
     EXPECT_NE(b.form().LbTime.Caption, "00:00.000");
     EXPECT_NE(b.IniText().find("File1=" + rom), std::string::npos) << "saved before the port was opened";
+}
+
+// A path the settings file's code page cannot hold is never written (it
+// would read back as another path): it stays in the history for this run,
+// and the status line says so.
+TEST(DownloadScenario, AFileOutsideTheSettingsCodePageIsKeptForThisRunOnly) {
+    DownloadBench b;
+    const std::string folder = b.dir.File("M\u00fcller \u00bd");
+    std::filesystem::create_directory(PathFromUtf8(folder));
+    const std::string rom = folder + PathSeparator() + "fw.s28";
+    std::filesystem::copy_file(PathFromUtf8(DataFile("small.s28")), PathFromUtf8(rom));
+    b.TerminalMode();
+    b.Choose(rom);
+    b.host.ExpectBox();
+    b.Download();
+
+    EXPECT_EQ(b.device.DownloadsCompleted(), 1);
+    EXPECT_EQ(b.form().WorkFileList.Items.at(0).text, rom);
+    EXPECT_EQ(b.form().LaStatus.Caption, "このﾌｧｲﾙ名は設定ﾌｧｲﾙに保存できません（履歴はこの実行中のみ）。");
+    EXPECT_EQ(b.IniText().find("ller"), std::string::npos) << b.IniText();
 }
 
 TEST(DownloadScenario, DownloadModeSendsNoCommandsAndOpensThePortOnce) {
