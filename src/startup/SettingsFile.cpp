@@ -150,7 +150,6 @@ bool SaveSettings(RunState& run, const std::vector<std::string>& newEntries) {
 }
 
 void SaveSettingsOver(ProfileFile file, RunState& run, const std::vector<std::string>& history) {
-    const SettingsLock lock(run.IniPath);
     file.Set(kMarkerSection, kMarkerKey, kMarkerValue);
     SetSettings(file, run.settings, std::nullopt);
     SetHistory(file, MergedHistory(history, file));

@@ -41,7 +41,7 @@ std::string ReadIni(const std::string& iniPath, const std::string& section, cons
 bool SaveSettings(RunState& run, const std::vector<std::string>& newEntries);
 
 // Every setting and the history written into `base` instead of the file's
-// present content: the first start's file.
+// present content: the first start's file. The caller holds the settings lock.
 void SaveSettingsOver(ProfileFile base, RunState& run, const std::vector<std::string>& history);
 
 // The history a save writes: `newEntries` ahead of the file's File1..File20,

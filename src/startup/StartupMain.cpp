@@ -40,13 +40,11 @@ bool CompleteSettingsFile(const std::string& path) {
     return bytes.ends_with("\r\n") && ProfileFile::Load(path).Get(kMarkerSection, kMarkerKey) == kMarkerValue;
 }
 
-// Under the settings lock nobody is saving, so every temporary left beside
+// Called under the settings lock: nobody is saving, so every temporary left beside
 // the file is stale. When the file itself is missing, the newest complete
 // temporary is the last save, killed in the middle of its replacement: it
 // is taken back instead of the defaults.
 void TidyAfterKilledSaves(const std::string& iniPath) {
-    const SettingsLock lock(iniPath);
-    if (!lock.Held()) return;
     std::error_code ec;
     if (!fs::exists(PathFromUtf8(iniPath), ec) && !ec) {
         for (const std::string& temporary : LeftTemporaries(iniPath)) {
@@ -65,7 +63,10 @@ std::string IniPathFor(const std::string& executableFolder) {
 }
 
 void LoadOrCreateSettings(RunState& run) {
-    TidyAfterKilledSaves(run.IniPath);
+    // One lock from the tidying to the first start's file: two programs
+    // started at once never both write a first file over each other's.
+    const SettingsLock lock(run.IniPath);
+    if (lock.Held()) TidyAfterKilledSaves(run.IniPath);
     if (HasMarker(run.IniPath)) {
         run.settings = LoadCheckedSettings(run.IniPath);
         run.savedSettings = run.settings;

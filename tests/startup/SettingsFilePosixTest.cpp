@@ -147,12 +147,11 @@ TEST(SettingsFile, AWriteProtectedFileIsKeptAlsoForTheSuperuser) {
     EXPECT_EQ(FilesIn(dir), 1u);
 }
 
-// Two programs saving into one file, each its own sent files: every entry
-// arrives once, none is lost to the other's save.
+// Two programs started at once on no file, then saving into it, each its own
+// sent files: every entry arrives once, none is lost to the other's save.
 TEST(SettingsFile, TwoProgramsSavingInALoopLoseNoHistory) {
     test::TempDir dir;
-    RunState first = RunIn(dir);
-    LoadOrCreateSettings(first);
+    const RunState first = RunIn(dir);  // both programs start on no file
     constexpr int kSaves = 8;
     std::vector<pid_t> children;
     for (const char* name : {"a", "b"}) {
