@@ -70,6 +70,12 @@ void Sha256::Compress(const std::uint8_t* block) {
 void Sha256::Update(const void* data, std::size_t size) {
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     totalBytes_ += size;
+    // Whole blocks are digested where they lie; only a partial one is copied.
+    while (blockUsed_ == 0 && size >= block_.size()) {
+        Compress(bytes);
+        bytes += block_.size();
+        size -= block_.size();
+    }
     while (size > 0) {
         const std::size_t take = std::min(size, block_.size() - blockUsed_);
         std::memcpy(block_.data() + blockUsed_, bytes, take);
