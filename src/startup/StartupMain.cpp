@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <system_error>
 
 #include "AtomicFile.h"
@@ -64,9 +65,13 @@ std::string IniPathFor(const std::string& executableFolder) {
 
 void LoadOrCreateSettings(RunState& run) {
     // One lock from the tidying to the first start's file: two programs
-    // started at once never both write a first file over each other's.
-    const SettingsLock lock(run.IniPath);
-    if (lock.Held()) TidyAfterKilledSaves(run.IniPath);
+    // started at once never both write a first file over each other's. A
+    // start that only reads a whole file takes none (and makes no lock file).
+    std::optional<SettingsLock> lock;
+    if (!HasMarker(run.IniPath) || !LeftTemporaries(run.IniPath).empty()) {
+        lock.emplace(run.IniPath);
+        if (lock->Held()) TidyAfterKilledSaves(run.IniPath);
+    }
     if (HasMarker(run.IniPath)) {
         run.settings = LoadCheckedSettings(run.IniPath);
         run.savedSettings = run.settings;
