@@ -318,11 +318,12 @@ void ProfileFile::SetText(const std::string& section, const std::string& key, co
 }
 
 void ProfileFile::Remove(const std::string& section, const std::string& key) {
+    const Held held = HeldAs(encoding_);
     SectionRange range;
-    if (!FindSection(lines_, ToCp932(section), range)) return;
-    const std::string cpKey = ToCp932(key);
+    if (!FindSection(held, lines_, ToHeld(held, section), range)) return;
+    const std::string heldKey = ToHeld(held, key);
     KeyLine found;
-    while (FindKey(lines_, range, cpKey, found)) {
+    while (FindKey(held, lines_, range, heldKey, found)) {
         lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(found.index));
         --range.end;
     }
