@@ -214,7 +214,7 @@ int DeviceSession::Start() {
 // Clicks a button as the operator does; false when it is not usable now.
 bool DeviceSession::ClickOperation(const std::string& control, bool rightButton) {
     operationRunning_ = true;
-    const bool clicked = rightButton ? frm_->RightButtonUp(control) : frm_->Click(control);
+    const bool clicked = rightButton ? frm_->RightButtonUp(control) : frm_->ClickWithoutWindow(control);
     operationRunning_ = false;
     clicked_ = clicked;
     TakeTotals(true);

@@ -1,6 +1,7 @@
 #include "FileSelection.h"
 
 #include "FileLookup.h"
+#include "startup/CommandLineFile.h"
 #include "startup/Host.h"
 #include "startup/RunState.h"
 #include "startup/Utf8Path.h"
@@ -76,7 +77,8 @@ void CmdFile_Click(Window& w) {
 void TxXferFileName_Click(Window& w) {
     const std::string text = w.form.TxXferFileName.Text;
     if (text.empty()) {
-        if (!w.run.CommandLine.empty()) SetFileBoxText(w, w.run.CommandLine);
+        const std::string named = CommandLineFile(w.run.CommandLine);
+        if (!named.empty()) SetFileBoxText(w, named);
         return;
     }
     const FileLookup found = LookUpFile(text);

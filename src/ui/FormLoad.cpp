@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <limits>
 
+#include "Focus.h"
 #include "Frmdown.h"
 #include "Modes.h"
 #include "download/HistoryDisplayName.h"
 #include "download/TrimBlanks.h"
+#include "startup/CommandLineFile.h"
 #include "startup/LineSetting.h"
 #include "startup/PathSeparator.h"
 #include "startup/RunState.h"
@@ -127,12 +129,13 @@ void Frmdown::LoadFileHistory() {
 void Frmdown::LoadFileName() {
     FormState& f = form;
     RunState& run = window.run;
-    if (!run.CommandLine.empty()) {
-        SetText(f.TxXferFileName, run.CommandLine);
-        const std::size_t separator = run.CommandLine.find_last_of(PathSeparators());
+    const std::string named = CommandLineFile(run.CommandLine);
+    if (!named.empty()) {
+        SetText(f.TxXferFileName, named);
+        const std::size_t separator = named.find_last_of(PathSeparators());
         const std::size_t nameStart = separator == std::string::npos ? 0 : separator + 1;
-        run.settings.Directory = run.CommandLine.substr(0, nameStart);
-        run.settings.Filename = run.CommandLine.substr(nameStart);
+        run.settings.Directory = named.substr(0, nameStart);
+        run.settings.Filename = named.substr(nameStart);
     } else if (f.FileNameList.ListCount() > 0) {
         f.HistoryIndex = 0;
         SelectItem(f.FileNameList, 0);
@@ -187,6 +190,7 @@ void Frmdown::FinishLoad() {
     f.CmndPortRefresh.ToolTip = kPortRefreshTip;
     f.LaStatus.Caption.clear();
     f.TxXferFileName.SelStart = static_cast<int>(CountCharacters(f.TxXferFileName.Text));
+    PlaceStartFocus(f);
 }
 
 // Only a drag of the window's own controls reaches here; it stores where the

@@ -1,5 +1,6 @@
 #include "Frmdown.h"
 
+#include "Focus.h"
 #include "maintenance/RomVersion.h"
 #include "startup/Utf8Text.h"
 #include "window/PortSelection.h"
@@ -77,25 +78,46 @@ void Frmdown::RunClick(Control& control) {
 
 bool Frmdown::Click(const std::string& name) {
     Control* c = form.FindControl(name);
+    if (!c || !Reachable(form, *c)) return false;
+    ClickControl(*c);
+    return true;
+}
+
+bool Frmdown::ClickWithoutWindow(const std::string& name) {
+    Control* c = form.FindControl(name);
     if (!c || !c->EffectivelyEnabled()) return false;
-    switch (c->Kind) {
+    ClickControl(*c);
+    return true;
+}
+
+void Frmdown::ClickControl(Control& c) {
+    switch (c.Kind) {
         case ControlKind::OptionButton:
-            SelectOption(static_cast<OptionButton&>(*c));
+            SelectOption(static_cast<OptionButton&>(c));
             break;
         case ControlKind::CheckBox: {
-            auto& box = static_cast<CheckBox&>(*c);
+            auto& box = static_cast<CheckBox&>(c);
             SetValue(box, box.Value == 1 ? 0 : 1);
             break;
         }
         default:
-            RunClick(*c);
+            RunClick(c);
     }
+}
+
+bool Frmdown::MoveInGroup(const std::string& name, bool backwards) {
+    Control* c = form.FindControl(name);
+    if (!c || !Reachable(form, *c)) return false;
+    OptionButton* next = NextInGroup(form, *c, backwards);
+    if (!next) return false;
+    SelectOption(*next);
+    form.Focused = next;
     return true;
 }
 
 bool Frmdown::Choose(const std::string& name, int index) {
     Control* c = form.FindControl(name);
-    if (!c || !c->EffectivelyEnabled()) return false;
+    if (!c || !Reachable(form, *c)) return false;
     if (c->Kind != ControlKind::ComboList && c->Kind != ControlKind::ComboEdit &&
         c->Kind != ControlKind::ListBox)
         return false;
@@ -107,7 +129,7 @@ bool Frmdown::Choose(const std::string& name, int index) {
 
 bool Frmdown::EditText(const std::string& name, const std::string& text, int caret) {
     Control* c = form.FindControl(name);
-    if (!c || !c->EffectivelyEnabled()) return false;
+    if (!c || !Reachable(form, *c)) return false;
     const int length = static_cast<int>(CountCharacters(text));
     const int at = caret < 0 || caret > length ? length : caret;
     if (c->Kind == ControlKind::TextBox) {
@@ -129,10 +151,8 @@ bool Frmdown::Focus(const std::string& name, bool gained) {
     Control* c = form.FindControl(name);
     if (!c) return false;
     if (gained) {
-        if (!c->EffectivelyEnabled()) return false;
+        if (!TakesFocus(*c) || !Reachable(form, *c)) return false;
         form.Focused = c;
-    } else if (form.Focused == c) {
-        form.Focused = nullptr;
     }
     if (Handlers* h = HandlersOf(*c)) {
         const Handler& handler = gained ? h->gotFocus : h->lostFocus;
@@ -143,7 +163,7 @@ bool Frmdown::Focus(const std::string& name, bool gained) {
 
 bool Frmdown::RightButtonUp(const std::string& name) {
     Control* c = form.FindControl(name);
-    if (!c || !c->EffectivelyEnabled()) return false;
+    if (!c || !Reachable(form, *c)) return false;
     if (Handlers* h = HandlersOf(*c); h && h->rightButtonUp) h->rightButtonUp();
     return true;
 }

@@ -3,7 +3,8 @@
 // command protocol and its two timers, and every event handler the window
 // has. The Qt view and the tests deliver the operator's events by control
 // name through Click, Choose, EditText, Focus, RightButtonUp, ChooseMenu and
-// Unload; an event on a control that is effectively disabled does nothing.
+// Unload; an event on a control the operator cannot reach (disabled, hidden,
+// or out of the window's view, Focus.h) does nothing.
 // Handlers whose work belongs to the download and maintenance subsystems
 // forward to them with the Window they all share.
 
@@ -44,16 +45,24 @@ public:
     Window window;  // what the handlers of every subsystem work on
 
     // ---- Events, by control name ("Option1(3)"). False: nothing happened
-    // (unknown name, or the control or a container is disabled).
+    // (unknown name, or the control cannot be reached).
 
     // A left click: buttons, pictures, option buttons (selects it), check
     // boxes (toggles them), the file name box.
     bool Click(const std::string& control);
+    // The click of a front end that shows no window (mirvok-cli): with no
+    // view, nothing lies out of it; the control must be enabled.
+    bool ClickWithoutWindow(const std::string& control);
+    // An arrow key on an option button: the next reachable option of its
+    // group (backwards: the previous one) is selected and takes the focus.
+    bool MoveInGroup(const std::string& control, bool backwards);
     // An entry chosen in a list.
     bool Choose(const std::string& control, int index);
     // The operator changed the text of a text box or of the history combo;
     // caret is the caret position afterwards (-1: at the end).
     bool EditText(const std::string& control, const std::string& text, int caret = -1);
+    // The focus came to a control, or left it (the window keeps it as its
+    // focus control, to give back when it is active again).
     bool Focus(const std::string& control, bool gained);
     // The right mouse button released over a control.
     bool RightButtonUp(const std::string& control);
@@ -135,6 +144,7 @@ private:
     void WireMenus();
     Handlers* HandlersOf(const Control& control);
     void RunClick(Control& control);
+    void ClickControl(Control& control);
     bool AskAccessCode(const std::string& code);
     void HoldInTerminalMode();
     void ReturnToNormalMode();

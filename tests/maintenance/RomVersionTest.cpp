@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "MaintenanceBench.h"
+#include "ui/Modes.h"
 #include "maintenance/RomVersion.h"
 
 namespace mirvok {
@@ -36,7 +37,12 @@ TEST(RomVersion, EachTriggerSendsItsVariantAndTitlesTheBox) {
         {"left click", [](Frmdown& f) { f.Click("CmdROMVer"); }, "VS", "ＲＯＭバージョン", "V1.23"},
         {"right button", [](Frmdown& f) { f.RightButtonUp("CmdROMVer"); }, "VS?", "ＲＯＭバージョン[ VS? ]",
          "V1.23 0045 1999/04/12"},
-        {"Command1", [](Frmdown& f) { f.Click("Command1"); }, "VSb", "ＲＯＭバージョン[ VSb ]", "V1.20"},
+        {"Command1",
+         [](Frmdown& f) {
+             f.form.Width = kWideWidthTwips;  // the right-hand column in view
+             f.Click("Command1");
+         },
+         "VSb", "ＲＯＭバージョン[ VSb ]", "V1.20"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.trigger);

@@ -187,20 +187,37 @@ TEST(FormLoad, CommandLineFileWinsOverTheHistory) {
     EXPECT_EQ(f.FileNameList.ListIndex, -1);
 }
 
-TEST(FormLoad, CommandLineWithoutFolderOrInQuotes) {
-    WindowBench b;
-    b.run.CommandLine = "\"/rom/a.rom\"";
-    b.S().Directory = "/old/";
-    b.Load();
-    EXPECT_EQ(b.Form().TxXferFileName.Text, "\"/rom/a.rom\"");
-    EXPECT_EQ(b.S().Directory, "\"/rom/");
-    EXPECT_EQ(b.S().Filename, "a.rom\"");
-
-    WindowBench bare;
-    bare.run.CommandLine = "a.rom";
-    bare.Load();
-    EXPECT_EQ(bare.S().Directory, "");
-    EXPECT_EQ(bare.S().Filename, "a.rom");
+// Explorer and shortcuts quote a path with blanks: the quotes are no part of
+// the name. Any other text is taken whole.
+TEST(FormLoad, CommandLineFileLosesTheQuotesAroundIt) {
+    struct Row {
+        const char* commandLine;
+        const char* box;
+        const char* directory;
+        const char* filename;
+    };
+    const Row rows[] = {
+        {"\"/rom/reader firmware.s28\"", "/rom/reader firmware.s28", "/rom/", "reader firmware.s28"},
+        {"\"/ROM 書換/ｶｰﾄﾞ 読取.s28\"  ", "/ROM 書換/ｶｰﾄﾞ 読取.s28", "/ROM 書換/", "ｶｰﾄﾞ 読取.s28"},
+        {"/rom/a.rom", "/rom/a.rom", "/rom/", "a.rom"},
+        {"a.rom", "a.rom", "", "a.rom"},
+        {"\"/rom/a.rom", "\"/rom/a.rom", "\"/rom/", "a.rom"},               // no closing quote
+        {"\"/rom/a\" \"b.rom\"", "\"/rom/a\" \"b.rom\"", "\"/rom/", "a\" \"b.rom\""},  // two names
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.commandLine);
+        WindowBench b;
+        b.run.CommandLine = row.commandLine;
+        b.S().Directory = "/old/";
+        b.Load();
+        EXPECT_EQ(b.Form().TxXferFileName.Text, row.box);
+        EXPECT_EQ(b.S().Directory, row.directory);
+        EXPECT_EQ(b.S().Filename, row.filename);
+    }
+    WindowBench quotesOnly;  // nothing named: the history's file
+    quotesOnly.WriteIni("[File]\nFile1=/rom/first.rom\n");
+    quotesOnly.run.CommandLine = "\"\"";
+    EXPECT_EQ(quotesOnly.Load().form.TxXferFileName.Text, "/rom/first.rom");
 }
 
 TEST(FormLoad, StoredPortMissingFromTheRefreshedListKeepsTheFirstPort) {
