@@ -14,6 +14,7 @@
 #include <QTest>
 
 #include "support/WindowBench.h"
+#include "ui/Focus.h"
 #include "ui/qt/MainView.h"
 #include "ui/qt/QtHost.h"
 
@@ -168,6 +169,92 @@ TEST_F(MainViewTest, TheFileBoxCoversTheHistoryExceptItsButton) {
     QWidget* atButton = frame->childAt(button);
     ASSERT_NE(atButton, nullptr);
     EXPECT_TRUE(atButton == combo || combo->isAncestorOf(atButton));
+}
+
+// The control whose widget has the keyboard focus ("" when none has).
+std::string FocusedControl(const MainView& view, const FormState& f) {
+    QWidget* now = QApplication::focusWidget();
+    for (const Control* c : const_cast<FormState&>(f).AllControls()) {
+        if (!TakesFocus(*c)) continue;
+        QWidget* w = view.WidgetOf(c->Name);
+        if (now && (w == now || w->isAncestorOf(now))) return c->Name;
+    }
+    return "";
+}
+
+// Tab pressed round the window from ﾀﾞｳﾝﾛｰﾄﾞ開始: the controls it visits,
+// each checked to lie inside the client area.
+std::vector<std::string> TabRound(MainView& view, FormState& f) {
+    std::vector<std::string> names;
+    for (int presses = 0; presses < 70; ++presses) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        const std::string name = FocusedControl(view, f);
+        QWidget* w = view.WidgetOf(name);
+        if (!w) {
+            ADD_FAILURE() << "the focus got lost after " << presses << " presses";
+            break;
+        }
+        const QRect shown(w->mapTo(view.Client(), QPoint(0, 0)), w->size());
+        EXPECT_TRUE(view.Client()->rect().contains(shown)) << name << " lies out of view";
+        names.push_back(name);
+        if (name == "CmdStart") break;
+    }
+    return names;
+}
+
+class MainViewKeyboardTest : public MainViewTest {
+protected:
+    void SetUp() override {
+        MainViewTest::SetUp();
+        view->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+    }
+};
+
+TEST_F(MainViewKeyboardTest, TabVisitsTheStopsInReadingOrderAndNothingOutOfView) {
+    FormState& f = bench.Form();
+    ASSERT_EQ(FocusedControl(*view, f), "CmdStart");  // at start-up
+    const std::vector<std::string> normal = {"CmbComPort", "CmndPortRefresh", "CmbSms",  "Option2(1)", "Option1(3)",
+                                             "TxXferFileName", "CmdFile",     "BLKCheck1", "CmdStart"};
+    EXPECT_EQ(TabRound(*view, f), normal);
+
+    bench.host.ExpectInput("31750");
+    view->ActionOf("MnuROMBkRec")->trigger();
+    view->WidgetOf("CmdStart")->setFocus();
+    std::vector<std::string> wide = normal;
+    wide.insert(wide.begin(), {"CmdROMBackup", "CmdROMRecovery", "Command1", "CmdGetDSW"});
+    EXPECT_EQ(TabRound(*view, f), wide);
+
+    view->WidgetOf("CmdGetDSW")->setFocus();
+    view->ActionOf("MnuROMBkRec")->trigger();  // narrow again: the column is out of reach
+    EXPECT_EQ(FocusedControl(*view, f), "CmbComPort");
+    view->WidgetOf("CmdStart")->setFocus();
+    EXPECT_EQ(TabRound(*view, f), normal);
+    QTest::keyClick(view->WidgetOf("CmdStart"), Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_EQ(FocusedControl(*view, f), "BLKCheck1");
+}
+
+TEST_F(MainViewKeyboardTest, ArrowKeysMoveInsideAnOptionGroupAndSelect) {
+    FormState& f = bench.Form();
+    view->WidgetOf("Option1(3)")->setFocus();
+    QTest::keyClick(view->WidgetOf("Option1(3)"), Qt::Key_Down);
+    EXPECT_EQ(bench.S().Downloadno, 4);
+    EXPECT_TRUE(Widget<QRadioButton>("Option1(4)")->isChecked());
+    EXPECT_EQ(FocusedControl(*view, f), "Option1(4)");
+    QTest::keyClick(view->WidgetOf("Option1(4)"), Qt::Key_Tab);  // the group is one stop
+    EXPECT_EQ(FocusedControl(*view, f), "TxXferFileName");
+    QTest::keyClick(view->WidgetOf("TxXferFileName"), Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_EQ(FocusedControl(*view, f), "Option1(4)");
+}
+
+TEST_F(MainViewKeyboardTest, TheFocusMovesOnWhenItsControlIsDisabled) {
+    FormState& f = bench.Form();
+    view->WidgetOf("CmdFile")->setFocus();
+    f.Frame1.Enabled = false;
+    view->Sync();
+    EXPECT_EQ(FocusedControl(*view, f), "BLKCheck1");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_EQ(f.BLKCheck1.Value, 1);  // the keyboard still works
 }
 
 TEST_F(MainViewTest, ClosingTheIdleWindowEndsIt) {

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -21,6 +22,7 @@
 #include "QtHost.h"
 #include "QtText.h"
 #include "ViewUnits.h"
+#include "ui/Focus.h"
 #include "ui/Frmdown.h"
 #include "ui/TickHeight.h"
 
@@ -169,6 +171,23 @@ void MainView::BuildControls() {
     }
     // The file box lies over the history combo, whose drop-down button alone shows.
     widgets_.at(&frm_.form.TxXferFileName)->raise();
+    BuildFocusOrder();
+}
+
+// The Tab key follows the model's order; what is no stop takes the focus
+// only from a click.
+void MainView::BuildFocusOrder() {
+    for (auto& [control, widget] : bindings_)
+        if (!TakesFocus(*control)) widget->setFocusPolicy(Qt::NoFocus);
+    QWidget* previous = nullptr;
+    for (const FocusPlace& place : FocusOrder(frm_.form)) {
+        for (Control* c : place.members) {
+            QWidget* w = widgets_.at(c);
+            w->setFocusPolicy(place.tabStop ? Qt::StrongFocus : Qt::ClickFocus);
+            if (previous) setTabOrder(previous, w);
+            previous = w;
+        }
+    }
 }
 
 QWidget* MainView::CreateWidget(Control& c, QWidget* parent) {
@@ -187,8 +206,12 @@ QWidget* MainView::CreateWidget(Control& c, QWidget* parent) {
             label->setContentsMargins(3, 0, 3, 0);
             return label;
         }
-        case ControlKind::Button:
-            return new QPushButton(parent);
+        case ControlKind::Button: {
+            // Enter presses the focused button, as in a Windows window.
+            auto* button = new QPushButton(parent);
+            button->setAutoDefault(true);
+            return button;
+        }
         case ControlKind::TextBox:
             return new QLineEdit(parent);
         case ControlKind::ComboList:
@@ -234,11 +257,9 @@ void MainView::ConnectEvents(Control& c, QWidget* w) {
             Forward([&] { frm_.EditText(name, text.toStdString(), edit->cursorPosition()); });
         });
     };
+    if (TakesFocus(c)) w->installEventFilter(this);  // focus; right-button release, arrow keys
     switch (c.Kind) {
         case ControlKind::Button:
-            connect(static_cast<QPushButton*>(w), &QPushButton::clicked, this, click);
-            w->installEventFilter(this);  // right-button release
-            break;
         case ControlKind::CheckBox:
         case ControlKind::OptionButton:
             connect(static_cast<QAbstractButton*>(w), &QAbstractButton::clicked, this, click);
@@ -253,15 +274,11 @@ void MainView::ConnectEvents(Control& c, QWidget* w) {
             auto* box = static_cast<QComboBox*>(w);
             connect(box, &QComboBox::activated, this,
                     [this, name](int index) { Forward([&] { frm_.Choose(name, index); }); });
-            if (QLineEdit* edit = box->lineEdit()) {
-                forwardEdits(edit);
-                box->installEventFilter(this);  // focus
-            }
+            if (QLineEdit* edit = box->lineEdit()) forwardEdits(edit);
             break;
         }
         case ControlKind::TextBox:
             forwardEdits(static_cast<QLineEdit*>(w));
-            w->installEventFilter(this);  // click, focus
             break;
         default:
             break;
@@ -282,6 +299,15 @@ bool MainView::eventFilter(QObject* watched, QEvent* event) {
                 Forward([&] { frm_.RightButtonUp(name); });
             else if (inside && mouse->button() == Qt::LeftButton && it->second->Kind == ControlKind::TextBox)
                 Forward([&] { frm_.Click(name); });
+            break;
+        }
+        case QEvent::KeyPress: {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            const bool arrow = key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Left || key == Qt::Key_Right;
+            if (arrow && it->second->Kind == ControlKind::OptionButton) {
+                Forward([&] { frm_.MoveInGroup(name, key == Qt::Key_Up || key == Qt::Key_Left); });
+                return true;
+            }
             break;
         }
         case QEvent::FocusIn:
@@ -333,15 +359,36 @@ void MainView::Unloaded() {
 void MainView::Sync() {
     if (syncing_) return;
     syncing_ = true;
+    KeepFocus(frm_.form);
     SyncWindow();
     for (auto& [control, widget] : bindings_) SyncControl(*control, widget);
     SyncMenus();
-    if (frm_.form.Focused != appliedFocus_) {
-        appliedFocus_ = frm_.form.Focused;
-        if (appliedFocus_) widgets_.at(appliedFocus_)->setFocus();
-    }
+    SyncFocus();
     syncing_ = false;
     sinceSync_.restart();
+}
+
+// Each option group is one Tab stop, its landing button; the focus is where
+// the model has it.
+void MainView::SyncFocus() {
+    for (const FocusPlace& place : FocusOrder(frm_.form)) {
+        if (place.members.size() < 2) continue;
+        const Control* landing = LandingOf(frm_.form, place);
+        for (Control* c : place.members) {
+            const Qt::FocusPolicy policy = c == landing ? Qt::StrongFocus : Qt::ClickFocus;
+            if (widgets_.at(c)->focusPolicy() != policy) widgets_.at(c)->setFocusPolicy(policy);
+        }
+    }
+    // Applied when the model moved it, or when the widgets lost it (a
+    // disabled or hidden one), never while the operator moves it.
+    const Control* focused = frm_.form.Focused;
+    QWidget* now = focusWidget();
+    const bool lost = !now || !now->isEnabled() || !now->isVisible();
+    if (focused == appliedFocus_ && !lost) return;
+    if (!focused || !Reachable(frm_.form, *focused)) return;
+    appliedFocus_ = focused;
+    QWidget* w = widgets_.at(focused);
+    if (now != w && !w->isAncestorOf(now)) w->setFocus(Qt::OtherFocusReason);
 }
 
 void MainView::SyncWindow() {
@@ -363,8 +410,10 @@ void MainView::SyncControl(Control& c, QWidget* w) {
     const QSignalBlocker block(w);
     const QRect geometry = ShownRect(c);
     if (w->geometry() != geometry) w->setGeometry(geometry);
-    if (w->isEnabledTo(w->parentWidget()) != c.Enabled) w->setEnabled(c.Enabled);
-    if (w->isHidden() == c.Visible) w->setVisible(c.Visible);
+    // What lies out of the window's view is out of reach too.
+    const bool inView = InView(frm_.form, c);
+    if (w->isEnabledTo(w->parentWidget()) != (c.Enabled && inView)) w->setEnabled(c.Enabled && inView);
+    if (w->isHidden() == (c.Visible && inView)) w->setVisible(c.Visible && inView);
     if (w->toolTip() != Q(c.ToolTip)) w->setToolTip(Q(c.ToolTip));
     const QColor back = ColourOf(c.BackColor);
     const QColor fore = ColourOf(c.ForeColor);

@@ -46,6 +46,8 @@ private:
     void BuildControls();
     QWidget* CreateWidget(Control& control, QWidget* parent);
     void ConnectEvents(Control& control, QWidget* widget);
+    void BuildFocusOrder();
+    void SyncFocus();
     void SyncWindow();
     void SyncControl(Control& control, QWidget* widget);
     void SyncMenus();
