@@ -8,6 +8,7 @@
 
 #include "startup/WideText.h"
 #include "support/WindowBench.h"
+#include "ui/Focus.h"
 #include "ui/win32/ViewScale.h"
 #include "ui/win32/Win32View.h"
 
@@ -115,7 +116,9 @@ TEST_F(Win32ViewTest, EveryControlHasItsNativeWindowInItsContainer) {
         if (c->Kind != ControlKind::CheckBox && c->Kind != ControlKind::OptionButton) {
             EXPECT_EQ(r.top, scale.Px(c->Top)) << c->Name;
         }
-        EXPECT_EQ((GetWindowLongPtrW(w, GWL_STYLE) & WS_VISIBLE) != 0, c->Visible) << c->Name;
+        // What lies out of view is hidden: the right-hand column at normal width.
+        EXPECT_EQ((GetWindowLongPtrW(w, GWL_STYLE) & WS_VISIBLE) != 0, c->Visible && InView(bench.Form(), *c))
+            << c->Name;
     }
     EXPECT_EQ(TextOf(Handle("CmdStart")), "ﾀﾞｳﾝﾛｰﾄﾞ開始");
     EXPECT_EQ(TextOf(Handle("TxtIndex(0)")), "CRﾓｰﾄﾞ");
@@ -268,6 +271,99 @@ TEST_F(Win32ViewTest, LaterControlsLieOverEarlierOnes) {
     EXPECT_EQ(topmostAt("SpDSW2Off(8)"), Handle("SpDSW2Off(8)"));
     EXPECT_EQ(topmostAt("TxtIndex(0)"), Handle("TxtIndex(0)"));
     EXPECT_EQ(topmostAt("TxtIndex(2)"), Handle("TxtIndex(2)"));
+}
+
+// The control a window shows ("" when none): a combo box's edit field counts
+// as its box.
+std::string NameOf(const Win32View& view, FormState& f, HWND w) {
+    for (const Control* c : f.AllControls()) {
+        HWND h = view.HandleOf(c->Name);
+        if (h == w || (w && GetParent(w) == h && TakesFocus(*c))) return c->Name;
+    }
+    return "";
+}
+
+// The dialog manager's Tab walk (what IsDialogMessage does with the Tab key)
+// from ﾀﾞｳﾝﾛｰﾄﾞ開始 round to it again; each stop must lie in the client area.
+std::vector<std::string> TabRound(const Win32View& view, FormState& f, bool backwards = false) {
+    std::vector<std::string> names;
+    RECT client;
+    GetClientRect(view.Window(), &client);
+    HWND w = view.HandleOf("CmdStart");
+    for (int presses = 0; presses < 70; ++presses) {
+        w = GetNextDlgTabItem(view.Window(), w, backwards);
+        const std::string name = NameOf(view, f, w);
+        if (name.empty()) {
+            ADD_FAILURE() << "Tab reached no control after " << presses << " presses";
+            break;
+        }
+        RECT r;
+        GetWindowRect(w, &r);
+        MapWindowPoints(nullptr, view.Window(), reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom)
+            << name << " lies out of view";
+        names.push_back(name);
+        if (name == "CmdStart") break;
+    }
+    return names;
+}
+
+TEST_F(Win32ViewTest, TabVisitsTheStopsInReadingOrderAndNothingOutOfView) {
+    FormState& f = bench.Form();
+    const std::vector<std::string> normal = {"CmbComPort", "CmndPortRefresh", "CmbSms",  "Option2(1)", "Option1(3)",
+                                             "TxXferFileName", "CmdFile",     "BLKCheck1", "CmdStart"};
+    EXPECT_EQ(TabRound(*view, f), normal);
+
+    Click("Option2(0)");
+    Click("BLKCheck1");
+    Click("Option1(5)");
+    const std::vector<std::string> terminal = {
+        "CmbComPort",     "CmndPortRefresh", "CmbSms",         "Option2(0)",     "CmdROMVer",
+        "CmbBaudRate",    "CmbParity",       "CmbDataBits",    "CmbStopBits",    "Option1(5)",
+        "TxXferFileName", "CmdFile",         "BLKCheck1",      "BLK_Address(0)", "BLK_Address(3)",
+        "BLK_Address(6)", "BLK_Address(1)",  "BLK_Address(4)", "BLK_Address(7)", "BLK_Address(2)",
+        "BLK_Address(5)", "BLK_Address(8)",  "CmdStart"};
+    EXPECT_EQ(TabRound(*view, f), terminal);
+    std::vector<std::string> back = TabRound(*view, f, true);
+    ASSERT_FALSE(back.empty());
+    EXPECT_EQ(back.front(), "BLK_Address(8)");  // Shift+Tab
+
+    bench.host.ExpectInput("31750");
+    Menu("MnuROMBkRec");
+    std::vector<std::string> wide = terminal;
+    wide.insert(wide.begin(), {"CmdROMBackup", "CmdROMRecovery", "Command1", "CmdGetDSW"});
+    EXPECT_EQ(TabRound(*view, f), wide);
+    Menu("MnuROMBkRec");  // narrow again: the column is out of reach
+    EXPECT_EQ(TabRound(*view, f), terminal);
+    EXPECT_FALSE(IsWindowEnabled(Handle("CmdROMRecovery")));
+}
+
+TEST_F(Win32ViewTest, ArrowKeysMoveInsideAnOptionGroupAndSelect) {
+    HWND option = Handle("Option1(3)");
+    EXPECT_TRUE(SendMessageW(option, WM_GETDLGCODE, 0, 0) & DLGC_WANTARROWS);
+    SendMessageW(option, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(bench.S().Downloadno, 4);
+    EXPECT_TRUE(Checked("Option1(4)"));
+    EXPECT_EQ(bench.Form().Focused, &bench.Form().Option1[4]);
+    // The selected option is the group's one Tab stop.
+    EXPECT_TRUE(GetWindowLongPtrW(Handle("Option1(4)"), GWL_STYLE) & WS_TABSTOP);
+    EXPECT_FALSE(GetWindowLongPtrW(option, GWL_STYLE) & WS_TABSTOP);
+    SendMessageW(Handle("Option1(4)"), WM_KEYDOWN, VK_LEFT, 0);
+    EXPECT_EQ(bench.S().Downloadno, 3);
+}
+
+TEST_F(Win32ViewTest, TheFocusMovesOnWhenItsControlIsDisabled) {
+    FormState& f = bench.Form();
+    EXPECT_EQ(f.Focused, &f.CmdStart);
+    f.Focused = &f.CmdFile;
+    f.Frame1.Enabled = false;
+    view->Sync();
+    EXPECT_EQ(f.Focused, &f.BLKCheck1);
+}
+
+// The address label takes the mouse, so that its tooltip shows.
+TEST_F(Win32ViewTest, LabelsTakeTheMouseForTheirTooltips) {
+    EXPECT_EQ(SendMessageW(Handle("LblADR"), WM_NCHITTEST, 0, 0), HTCLIENT);
 }
 
 TEST_F(Win32ViewTest, ClosingTheIdleWindowEndsIt) {

@@ -10,6 +10,7 @@
 #include "Win32Host.h"
 #include "WindowFont.h"
 #include "startup/WideText.h"
+#include "ui/Focus.h"
 #include "ui/Frmdown.h"
 #include "ui/TickHeight.h"
 
@@ -223,18 +224,38 @@ void Win32View::BuildControls() {
         bindings_.push_back(std::move(binding));
         AddTip(bindings_.back());
     }
-    // Among siblings the later control lies on top, as on Linux. Windows puts
-    // the earlier on top and walks the Tab key in that order, so only what
-    // never takes the focus is restacked: panels, shapes and lines go under
-    // what lies beside them, the earlier under the later. The file box lies
-    // over the history combo, whose drop-down button alone shows.
-    for (auto it = bindings_.rbegin(); it != bindings_.rend(); ++it) {
-        const ControlKind kind = it->control->Kind;
-        if (kind == ControlKind::Panel || kind == ControlKind::Shape || kind == ControlKind::Line)
-            SetWindowPos(it->window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    StackForTabOrder();
+}
+
+// Windows walks the Tab key through siblings in their stacking order, so the
+// stack follows the model's focus order: on top what never takes the focus
+// and is drawn over a panel's edge (labels, caption boxes, pictures), then
+// the controls that take the focus and the panels that hold them, in focus
+// order, then panels with nothing to focus, and under all the shapes and
+// lines, the earlier under the later as on Linux. The file box lies over the
+// history combo, whose drop-down button alone shows.
+void Win32View::StackForTabOrder() {
+    std::vector<Control*> stack;
+    for (Binding& b : bindings_) {
+        const ControlKind kind = b.control->Kind;
+        if (!TakesFocus(*b.control) && kind != ControlKind::Panel && kind != ControlKind::Shape &&
+            kind != ControlKind::Line)
+            stack.push_back(b.control);
     }
-    SetWindowPos(HandleOf(frm_.form.TxXferFileName.Name), HWND_TOP, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    for (const FocusPlace& place : FocusOrder(frm_.form))
+        for (Control* c : place.members) {
+            std::vector<Control*> line;
+            for (Control* k = c; k; k = k->Container) line.insert(line.begin(), k);
+            for (Control* k : line)
+                if (std::find(stack.begin(), stack.end(), k) == stack.end()) stack.push_back(k);
+        }
+    for (Binding& b : bindings_)
+        if (b.control->Kind == ControlKind::Panel || b.control->Kind == ControlKind::ListBox)
+            if (std::find(stack.begin(), stack.end(), b.control) == stack.end()) stack.push_back(b.control);
+    for (auto it = bindings_.rbegin(); it != bindings_.rend(); ++it)
+        if (std::find(stack.begin(), stack.end(), it->control) == stack.end()) stack.push_back(it->control);
+    for (Control* c : stack)
+        SetWindowPos(HandleOf(c->Name), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 HWND Win32View::CreateChild(Control& c, HWND parent, int id) {
@@ -243,27 +264,32 @@ HWND Win32View::CreateChild(Control& c, HWND parent, int id) {
     DWORD exStyle = 0;
     switch (c.Kind) {
         case ControlKind::Label:
+            windowClass = WC_STATICW;
+            // A static lets the mouse through to what lies under it unless
+            // it notifies; the tooltip needs the mouse over the label.
+            style |= SS_OWNERDRAW | SS_NOTIFY;
+            break;
         case ControlKind::CaptionBox:
             windowClass = WC_STATICW;
             style |= SS_OWNERDRAW;
             break;
         case ControlKind::Button:
             windowClass = WC_BUTTONW;
-            style |= BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP;
+            style |= BS_PUSHBUTTON | BS_MULTILINE;
             break;
         case ControlKind::TextBox:
             windowClass = WC_EDITW;
             // A single-line border: the sunken double one leaves too little
             // height for the Japanese faces' line in the box's 19 pixels.
-            style |= ES_AUTOHSCROLL | WS_TABSTOP | WS_BORDER;
+            style |= ES_AUTOHSCROLL | WS_BORDER;
             break;
         case ControlKind::ComboList:
             windowClass = WC_COMBOBOXW;
-            style |= CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
+            style |= CBS_DROPDOWNLIST | WS_VSCROLL;
             break;
         case ControlKind::ComboEdit:
             windowClass = WC_COMBOBOXW;
-            style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP;
+            style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL;
             break;
         case ControlKind::ListBox:
             windowClass = WC_LISTBOXW;
@@ -271,11 +297,11 @@ HWND Win32View::CreateChild(Control& c, HWND parent, int id) {
             break;
         case ControlKind::CheckBox:
             windowClass = WC_BUTTONW;
-            style |= BS_CHECKBOX | WS_TABSTOP;
+            style |= BS_CHECKBOX;
             break;
         case ControlKind::OptionButton:
             windowClass = WC_BUTTONW;
-            style |= BS_RADIOBUTTON | WS_TABSTOP;
+            style |= BS_RADIOBUTTON;
             break;
         case ControlKind::ProgressBar:
             windowClass = PROGRESS_CLASSW;
@@ -289,13 +315,60 @@ HWND Win32View::CreateChild(Control& c, HWND parent, int id) {
         case ControlKind::Line:
             break;
     }
+    style |= TabStyleOf(c);
     HWND child = CreateWindowExW(exStyle, windowClass, L"", style, 0, 0, 0, 0, parent,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
                                  nullptr);
     if (windowClass == kChildClass) SetWindowLongPtrW(child, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    if (c.Kind == ControlKind::Button || c.Kind == ControlKind::TextBox)
+    if (c.Kind == ControlKind::Button || c.Kind == ControlKind::TextBox || c.Kind == ControlKind::CheckBox ||
+        c.Kind == ControlKind::OptionButton)
         SetWindowSubclass(child, ControlSubclass, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
     return child;
+}
+
+// A Tab stop of the model is a WS_TABSTOP; every control that takes the focus
+// starts a group (WS_GROUP) but an option button that follows one of its
+// own group, so that the arrow keys stay inside it. Which option of a group
+// is its stop follows the selection (SyncTabStops).
+DWORD Win32View::TabStyleOf(const Control& c) {
+    for (const FocusPlace& place : FocusOrder(frm_.form)) {
+        const auto at = std::find(place.members.begin(), place.members.end(), &c);
+        if (at == place.members.end()) continue;
+        DWORD style = at == place.members.begin() ? WS_GROUP : 0;
+        if (place.tabStop && LandingOf(frm_.form, place) == &c) style |= WS_TABSTOP;
+        if (place.tabStop && place.members.size() == 1) style |= WS_TABSTOP;
+        return style;
+    }
+    return 0;
+}
+
+void Win32View::SyncTabStops() {
+    for (const FocusPlace& place : FocusOrder(frm_.form)) {
+        if (place.members.size() < 2) continue;
+        const Control* landing = LandingOf(frm_.form, place);
+        for (Control* c : place.members) {
+            HWND w = HandleOf(c->Name);
+            const LONG_PTR style = GetWindowLongPtrW(w, GWL_STYLE);
+            const LONG_PTR wanted = c == landing ? (style | WS_TABSTOP) : (style & ~WS_TABSTOP);
+            if (style != wanted) SetWindowLongPtrW(w, GWL_STYLE, wanted);
+        }
+    }
+}
+
+// The focus goes where the model has it when the model moved it, or when the
+// window lost it (its control disabled or hidden, the window just
+// activated); never while the operator moves it, and only while the window
+// is the active one, not under a message box.
+void Win32View::SyncFocus(bool force) {
+    if (losingFocus_) return;  // it is on its way elsewhere, maybe to another program
+    const Control* focused = frm_.form.Focused;
+    HWND now = GetFocus();
+    const bool lost = !now || now == window_ || !IsWindowEnabled(now) || !IsWindowVisible(now);
+    if (!force && focused == appliedFocus_ && !lost) return;
+    if (!focused || !Reachable(frm_.form, *focused) || GetActiveWindow() != window_) return;
+    appliedFocus_ = focused;
+    HWND w = HandleOf(focused->Name);
+    if (now != w && !IsChild(w, now)) SetFocus(w);
 }
 
 void Win32View::AddTip(Binding& binding) {
@@ -350,10 +423,27 @@ LRESULT CALLBACK Win32View::ControlSubclass(HWND window, UINT message, WPARAM wP
                                             DWORD_PTR data) {
     auto* view = reinterpret_cast<Win32View*>(data);
     if (message == WM_NCDESTROY) RemoveWindowSubclass(window, ControlSubclass, kSubclassId);
-    const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
     Binding* binding = view->BindingOf(window);
+    const bool option = binding && binding->control->Kind == ControlKind::OptionButton;
+    const bool arrow = wParam == VK_UP || wParam == VK_DOWN || wParam == VK_LEFT || wParam == VK_RIGHT;
+    // The arrow keys move inside an option group as the model says.
+    if (option && message == WM_GETDLGCODE)
+        return DefSubclassProc(window, message, wParam, lParam) | DLGC_WANTARROWS;
+    if (option && message == WM_KEYDOWN && arrow) {
+        if (!view->syncing_) {
+            const std::string name = binding->control->Name;
+            view->Forward([&] { view->frm_.MoveInGroup(name, wParam == VK_UP || wParam == VK_LEFT); });
+        }
+        return 0;
+    }
+    const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
     if (!binding || view->syncing_) return result;
     const std::string name = binding->control->Name;
+    const ControlKind kind = binding->control->Kind;
+    if ((message == WM_SETFOCUS || message == WM_KILLFOCUS) && kind != ControlKind::TextBox) {
+        view->ForwardFocus(name, message == WM_SETFOCUS);
+        return result;
+    }
     if (message == WM_RBUTTONUP && binding->control->Kind == ControlKind::Button && Inside(window, lParam))
         view->Forward([&] { view->frm_.RightButtonUp(name); });
     else if (message == WM_LBUTTONUP && binding->control->Kind == ControlKind::TextBox &&
@@ -387,6 +477,9 @@ LRESULT Win32View::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         case WM_CLOSE:
             OnClose();
+            return 0;
+        case WM_SETFOCUS:  // activated: the focus goes back to its control
+            if (!syncing_) SyncFocus(true);
             return 0;
         case WM_MOVE:
             if (!syncing_ && placed_ && !IsIconic(window_)) {
@@ -470,6 +563,13 @@ LRESULT Win32View::OnChildMessage(Binding& binding, UINT message, WPARAM wParam,
 
 // ---- Operator events.
 
+void Win32View::ForwardFocus(const std::string& name, bool gained) {
+    const bool was = losingFocus_;
+    losingFocus_ = !gained;
+    Forward([&] { frm_.Focus(name, gained); });
+    losingFocus_ = was;
+}
+
 void Win32View::OnCommand(HWND from, int code) {
     Binding* binding = BindingOf(from);
     if (!binding || syncing_) return;
@@ -494,23 +594,18 @@ void Win32View::OnCommand(HWND from, int code) {
         case ControlKind::TextBox:
             if (code == EN_CHANGE)
                 typed(false);
-            else if (code == EN_SETFOCUS)
-                Forward([&] { frm_.Focus(name, true); });
-            else if (code == EN_KILLFOCUS)
-                Forward([&] { frm_.Focus(name, false); });
+            else if (code == EN_SETFOCUS || code == EN_KILLFOCUS)
+                ForwardFocus(name, code == EN_SETFOCUS);
             break;
         case ControlKind::ComboList:
         case ControlKind::ComboEdit:
             if (code == CBN_SELCHANGE) {
                 const int index = static_cast<int>(SendMessageW(from, CB_GETCURSEL, 0, 0));
                 Forward([&] { frm_.Choose(name, index); });
-            } else if (c.Kind == ControlKind::ComboEdit) {
-                if (code == CBN_EDITCHANGE)
-                    typed(true);
-                else if (code == CBN_SETFOCUS)
-                    Forward([&] { frm_.Focus(name, true); });
-                else if (code == CBN_KILLFOCUS)
-                    Forward([&] { frm_.Focus(name, false); });
+            } else if (code == CBN_EDITCHANGE && c.Kind == ControlKind::ComboEdit) {
+                typed(true);
+            } else if (code == CBN_SETFOCUS || code == CBN_KILLFOCUS) {
+                ForwardFocus(name, code == CBN_SETFOCUS);
             }
             break;
         case ControlKind::ListBox:
@@ -587,13 +682,12 @@ void Win32View::Unloaded() {
 void Win32View::Sync() {
     if (syncing_ || !window_) return;
     syncing_ = true;
+    KeepFocus(frm_.form);
     SyncWindow();
     for (Binding& b : bindings_) SyncControl(b);
     SyncMenus();
-    if (frm_.form.Focused != appliedFocus_) {
-        appliedFocus_ = frm_.form.Focused;
-        if (appliedFocus_) SetFocus(HandleOf(appliedFocus_->Name));
-    }
+    SyncTabStops();
+    SyncFocus(false);
     syncing_ = false;
     placed_ = true;
     lastSync_ = GetTickCount();
@@ -642,10 +736,13 @@ void Win32View::SyncControl(Binding& b) {
         }
         SetWindowPos(w, nullptr, r.left, r.top, r.right - r.left, height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    const bool enabled = c.EffectivelyEnabled();
+    // What lies out of the window's view is out of reach too: hidden and
+    // disabled, no Tab, mnemonic or key reaches it.
+    const bool inView = InView(frm_.form, c);
+    const bool enabled = c.EffectivelyEnabled() && inView;
     if ((IsWindowEnabled(w) != FALSE) != enabled) EnableWindow(w, enabled);
     const bool shown = (GetWindowLongPtrW(w, GWL_STYLE) & WS_VISIBLE) != 0;
-    if (shown != c.Visible) ShowWindow(w, c.Visible ? SW_SHOWNA : SW_HIDE);
+    if (shown != (c.Visible && inView)) ShowWindow(w, c.Visible && inView ? SW_SHOWNA : SW_HIDE);
     if (b.tip != c.ToolTip) {
         b.tip = c.ToolTip;
         const std::wstring tip = Wide(c.ToolTip);

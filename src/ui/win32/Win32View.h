@@ -76,11 +76,16 @@ private:
     LRESULT OnControlColour(HDC dc, HWND from, UINT message, WPARAM wParam, LPARAM lParam);
     void OnDrawItem(const DRAWITEMSTRUCT& item);
     void OnClose();
+    void ForwardFocus(const std::string& name, bool gained);
     void OnDpiChanged(int dpi);
 
     void BuildMenus();
     void BuildControls();
     HWND CreateChild(Control& c, HWND parent, int id);
+    void StackForTabOrder();
+    DWORD TabStyleOf(const Control& c);
+    void SyncTabStops();
+    void SyncFocus(bool force);
     void AddTip(Binding& binding);
     void SyncWindow();
     void SyncControl(Binding& binding);
@@ -109,6 +114,7 @@ private:
     std::map<COLORREF, HBRUSH> brushes_;
     int depth_ = 0;  // model events running, nested ones included
     bool syncing_ = false;
+    bool losingFocus_ = false;
     bool placed_ = false;  // the window stands where the model says
     POINT appliedPosition_{-1000000, -1000000};
     SIZE appliedSize_{-1, -1};
