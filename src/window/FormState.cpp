@@ -85,14 +85,16 @@ FormState::FormState() {
     Label(LblBaudRate, "ﾎﾞｰﾚｰﾄ ", 60, 180, 750, 195);
     DropDown(CmbBaudRate, "", 810, 120, 1005, 300);
     for (const char* baud : kBaudRates) CmbBaudRate.AddItem(baud, std::stoi(baud));
-    Label(LblParity, "ﾊﾟﾘﾃｨ ", 1905, 180, 750, 195);
+    // The labels of the second column start 30 twips after the lists of the
+    // first end: wide enough for "ｽﾄｯﾌﾟﾋﾞｯﾄ" in the window's face.
+    Label(LblParity, "ﾊﾟﾘﾃｨ ", 1845, 180, 810, 195);
     DropDown(CmbParity, "", 2655, 120, 1050, 300);
     for (int i = 0; i < static_cast<int>(kParities.size()); ++i) CmbParity.AddItem(kParities[i], i);
     Label(LblDataBits, "ﾋﾞｯﾄ長", 60, 495, 750, 195);
     DropDown(CmbDataBits, "", 810, 435, 1005, 300);
     CmbDataBits.AddItem("7bit", 7);
     CmbDataBits.AddItem("8bit", 8);
-    Label(LblStopBits, "ｽﾄｯﾌﾟﾋﾞｯﾄ", 1905, 495, 750, 195);
+    Label(LblStopBits, "ｽﾄｯﾌﾟﾋﾞｯﾄ", 1845, 495, 810, 195);
     DropDown(CmbStopBits, "", 2655, 435, 1050, 300);
     CmbStopBits.AddItem("1", 0);
     CmbStopBits.AddItem("1.5", 1);
@@ -110,14 +112,15 @@ FormState::FormState() {
         PlaceInColumns(Option1[i], i, 120, 165, 1620, 240, 1590, 225);
     }
 
-    // File choice: the text box lies over the history combo, whose drop-down
-    // button alone stays visible to its right.
+    // File choice: the text box lies over the history combo's field, as tall
+    // as it (a line of the window's face with its descenders), and leaves its
+    // drop-down button alone visible to its right.
     Frame1.Place(30, 3180, 5000, 555);
     CaptionBox(TxtIndex[4], "転送ﾌｧｲﾙ名", 120, 3090, 1020, 195);
     TxXferFileName.ToolTip = "ｶｰﾄﾞﾘｰﾀﾞROMﾌｧｲﾙ名を入力します。";
     TxXferFileName.BackColor = kSysWindow;
     TxXferFileName.ForeColor = kBlue;
-    TxXferFileName.Place(120, 165, 3900, 210);
+    TxXferFileName.Place(60, 120, 4005, 300);
     FileNameList.ToolTip = "ｶｰﾄﾞﾘｰﾀﾞROMﾌｧｲﾙ名を入力します。";
     FileNameList.BackColor = kSysWindow;
     FileNameList.ForeColor = kBlue;

@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QInputDialog>
+#include <QPushButton>
+#include <QTimer>
 
 #include "startup/Timer.h"
 #include "ui/qt/QtHost.h"
@@ -38,6 +42,21 @@ TEST(QtHost, TimersTickInsideBothYields) {
     EXPECT_EQ(ticks, 1);
     while (ticks == 1 && elapsed.elapsed() < 5000) host.IdleWait();
     EXPECT_EQ(ticks, 2);
+}
+
+// The input box's buttons read as in the Windows view.
+TEST(QtHost, TheInputBoxLabelsItsButtonsAsTheWindowsView) {
+    QtHost host;
+    QStringList labels;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        for (const QPushButton* button : dialog->findChildren<QPushButton*>()) labels << button->text();
+        dialog->reject();
+    });
+    EXPECT_EQ(host.InputBox("パスワードを入力して下さい。", "", ""), std::nullopt);
+    labels.sort();
+    EXPECT_EQ(labels, (QStringList{QStringLiteral("OK"), QStringLiteral("ｷｬﾝｾﾙ")}));
 }
 
 }  // namespace

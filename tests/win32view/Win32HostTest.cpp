@@ -81,15 +81,18 @@ TEST(Win32Host, TheInputBoxReturnsTheTypedTextOrNothing) {
                   std::optional<std::string>("31750"));
     }
     {
-        std::wstring shown;
+        std::wstring shown, cancel;
         Operator op(L"ｱｸｾｽｺｰﾄﾞ", [&](HWND dialog) {
             wchar_t text[64] = {};
             GetDlgItemTextW(dialog, kInputTextId, text, 64);
             shown = text;
+            GetDlgItemTextW(dialog, IDCANCEL, text, 64);
+            cancel = text;
             Press(dialog, IDCANCEL);
         });
         EXPECT_EQ(host.InputBox("ｺｰﾄﾞを入力して下さい", "ｱｸｾｽｺｰﾄﾞ", "123"), std::nullopt);
         EXPECT_EQ(shown, L"123");
+        EXPECT_EQ(cancel, L"ｷｬﾝｾﾙ");  // as the Qt host labels it
     }
 }
 

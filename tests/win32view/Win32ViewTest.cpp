@@ -116,6 +116,7 @@ TEST_F(Win32ViewTest, EveryControlHasItsNativeWindowInItsContainer) {
         if (c->Kind != ControlKind::CheckBox && c->Kind != ControlKind::OptionButton) {
             EXPECT_EQ(r.top, scale.Px(c->Top)) << c->Name;
         }
+
         // What lies out of view is hidden: the right-hand column at normal width.
         EXPECT_EQ((GetWindowLongPtrW(w, GWL_STYLE) & WS_VISIBLE) != 0, c->Visible && InView(bench.Form(), *c))
             << c->Name;
@@ -248,6 +249,11 @@ TEST_F(Win32ViewTest, TheFileBoxCoversTheHistoryExceptItsButton) {
     info.cbSize = sizeof(info);
     ASSERT_TRUE(GetComboBoxInfo(combo, &info));
     const RECT c = placeOf(combo);
+    // Nothing of the combo's field shows beside or below the box.
+    EXPECT_LE(e.left, c.left);
+    EXPECT_LE(c.top, e.top);
+    EXPECT_GE(e.bottom, c.bottom);
+    EXPECT_GE(e.right, c.left + info.rcButton.left - 1);
     const POINT button{c.left + (info.rcButton.left + info.rcButton.right) / 2,
                        c.top + (info.rcButton.top + info.rcButton.bottom) / 2};
     EXPECT_EQ(ChildWindowFromPointEx(frame, button, CWP_SKIPINVISIBLE), combo);

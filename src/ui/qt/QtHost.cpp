@@ -12,6 +12,7 @@
 
 #include "QtText.h"
 #include "startup/Timer.h"
+#include "ui/InputBoxButtons.h"
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -152,6 +153,8 @@ std::optional<std::string> QtHost::InputBox(const std::string& prompt, const std
     dialog.setWindowTitle(TitleOf(title));
     dialog.setLabelText(DisplayText(prompt));
     dialog.setTextValue(Q(defaultText));
+    dialog.setOkButtonText(Q(kInputBoxOkLabel));
+    dialog.setCancelButtonText(Q(kInputBoxCancelLabel));
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.textValue().toStdString();
 }

@@ -2,6 +2,9 @@
 
 #include <vector>
 
+#include "startup/WideText.h"
+#include "ui/InputBoxButtons.h"
+
 namespace mirvok {
 
 namespace {
@@ -113,8 +116,9 @@ std::optional<std::wstring> RunInputDialog(HWND owner, const InputRequest& reque
     DialogTemplate dialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER, kDialogWidth,
                           kDialogHeight, request.fontFace);
     dialog.Item(SS_LEFT | SS_NOPREFIX, 7, 7, 170, 54, kInputPromptId, kStaticClass);
-    dialog.Item(BS_DEFPUSHBUTTON | WS_TABSTOP, 183, 7, 46, 14, IDOK, kButtonClass, L"OK");
-    dialog.Item(BS_PUSHBUTTON | WS_TABSTOP, 183, 25, 46, 14, IDCANCEL, kButtonClass, L"ｷｬﾝｾﾙ");
+    const std::wstring ok = Wide(kInputBoxOkLabel), cancel = Wide(kInputBoxCancelLabel);
+    dialog.Item(BS_DEFPUSHBUTTON | WS_TABSTOP, 183, 7, 46, 14, IDOK, kButtonClass, ok.c_str());
+    dialog.Item(BS_PUSHBUTTON | WS_TABSTOP, 183, 25, 46, 14, IDCANCEL, kButtonClass, cancel.c_str());
     dialog.Item(ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 7, 66, 222, 13, kInputTextId, kEditClass);
     Exchange exchange{&request, {}};
     const INT_PTR answer = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialog.Get(), owner,

@@ -30,8 +30,6 @@ constexpr DWORD kSyncIntervalMs = 15;
 
 // A drop-down list opens this many rows below its box.
 constexpr int kDropDownRows = 12;
-// The frame of a combo box's selection field, top and bottom together.
-constexpr int kComboFrame = 6;
 
 constexpr DWORD kMainStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 
@@ -324,6 +322,23 @@ HWND Win32View::CreateChild(Control& c, HWND parent, int id) {
         c.Kind == ControlKind::OptionButton)
         SetWindowSubclass(child, ControlSubclass, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
     return child;
+}
+
+// A closed combo box is its selection field and the frame around it, as tall
+// as the field's item height makes it: the field is sized so that the box is
+// as tall as the model says, and nothing of it shows below what lies over it.
+void Win32View::FitComboHeight(HWND combo, const RECT& r, int height) {
+    auto place = [&](int field) {
+        SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), std::max(field, 1));
+        const int list = kDropDownRows * static_cast<int>(SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0));
+        SetWindowPos(combo, nullptr, r.left, r.top, r.right - r.left, height + list, SWP_NOZORDER | SWP_NOACTIVATE);
+        RECT closed;
+        GetWindowRect(combo, &closed);
+        return closed.bottom - closed.top;
+    };
+    const int field = static_cast<int>(SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+    const int got = place(field);
+    if (got != height) place(field + height - got);
 }
 
 // A Tab stop of the model is a WS_TABSTOP; every control that takes the focus
@@ -729,12 +744,21 @@ void Win32View::SyncControl(Binding& b) {
     r.bottom = span.top + span.height;
     if (!SameRect(r, b.placed)) {
         b.placed = r;
-        int height = r.bottom - r.top;
+        const int height = r.bottom - r.top;
         if (IsComboKind(c.Kind)) {
-            SendMessageW(w, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), std::max(height - kComboFrame, 1));
-            height += kDropDownRows * static_cast<int>(SendMessageW(w, CB_GETITEMHEIGHT, 0, 0));
+            FitComboHeight(w, r, height);
+        } else {
+            SetWindowPos(w, nullptr, r.left, r.top, r.right - r.left, height, SWP_NOZORDER | SWP_NOACTIVATE);
         }
-        SetWindowPos(w, nullptr, r.left, r.top, r.right - r.left, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (const Control* combo = frm_.form.FieldCovered(c)) {
+        RECT field;
+        GetWindowRect(HandleOf(combo->Name), &field);
+        RECT box;
+        GetWindowRect(w, &box);
+        if (box.bottom - box.top != field.bottom - field.top)
+            SetWindowPos(w, nullptr, 0, 0, r.right - r.left, field.bottom - field.top,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     // What lies out of the window's view is out of reach too: hidden and
     // disabled, no Tab, mnemonic or key reaches it.

@@ -83,6 +83,7 @@ private:
     void BuildControls();
     HWND CreateChild(Control& c, HWND parent, int id);
     void StackForTabOrder();
+    void FitComboHeight(HWND combo, const RECT& r, int height);
     DWORD TabStyleOf(const Control& c);
     void SyncTabStops();
     void SyncFocus(bool force);
