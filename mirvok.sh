@@ -94,10 +94,44 @@ check_no_dll_beside() {  # check_no_dll_beside DIR
 run_windows_tests() {
     rm -rf build-windows/wine-prefix build-windows/wine-e2e-prefix build-windows/wine-remote-prefix
     if [ -n "${DISPLAY:-}" ]; then
-        run_tests build-windows
+        (windows_test_run)
     else
-        xvfb-run -a -s "-screen 0 1280x1024x24" bash -c "$(declare -f run_tests); run_tests build-windows"
+        xvfb-run -a -s "-screen 0 1280x1024x24" bash -c "set -euo pipefail; $(declare -p root);
+            $(declare -f run_tests wine_prefix_servers windows_test_run); windows_test_run"
     fi
+}
+
+# The prefix that every test program of the Windows build runs in (CMake's
+# emulator), and the end-to-end tests' own, which restart their server when
+# they map a port and keep it alive the same way meanwhile.
+wine_prefix_servers() {  # wine_prefix_servers start|stop
+    local shared="$root/build-windows/wine-prefix"
+    if [ "$1" = start ]; then
+        "$root/tools/wine-run.sh" --prefix="$shared" cmd /c exit >/dev/null 2>&1
+        WINEPREFIX="$shared" wineserver -w  # the one that made the prefix is gone
+        WINEPREFIX="$shared" wineserver -p
+        # Wine's own services start with the first program and live as long
+        # as the server, holding that program's output open: started here,
+        # not by a test whose output CTest reads to the end.
+        "$root/tools/wine-run.sh" --prefix="$shared" cmd /c exit >/dev/null 2>&1
+        return
+    fi
+    local prefix
+    for prefix in "$shared" "$root/build-windows/wine-e2e-prefix" "$root/build-windows/window-e2e/prefix"; do
+        if [ -d "$prefix" ]; then WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true; fi
+    done
+}
+
+# One wineserver for the shared prefix, alive from before the first test to
+# after the last: Wine ends an idle server a few seconds after its last
+# program, and a test starting just then finds the server's socket closing
+# ("recvmsg: Connection reset by peer"). Ended on every way out: tests
+# failed, the run interrupted.
+windows_test_run() {
+    trap 'wine_prefix_servers stop' EXIT
+    trap 'exit 130' INT TERM
+    wine_prefix_servers start
+    run_tests build-windows
 }
 
 run_tests() {  # run_tests DIR

@@ -110,7 +110,8 @@ std::vector<FocusPlace> FocusOrder(FormState& f) {
 
 Control* LandingOf(const FormState& f, const FocusPlace& place) {
     for (Control* c : place.members)
-        if (c->Kind == ControlKind::OptionButton && static_cast<OptionButton*>(c)->Value && CanTakeFocus(f, *c))
+        if (c->Kind == ControlKind::OptionButton && static_cast<OptionButton*>(c)->Value &&
+            CanTakeFocus(f, *c))
             return c;
     for (Control* c : place.members)
         if (CanTakeFocus(f, *c)) return c;
@@ -138,7 +139,8 @@ OptionButton* NextInGroup(FormState& f, const Control& from, bool backwards) {
     const int count = static_cast<int>(members.size());
     const int start = static_cast<int>(std::find(members.begin(), members.end(), &from) - members.begin());
     for (int step = 1; step < count; ++step) {
-        Control* c = members[static_cast<std::size_t>(((start + (backwards ? -step : step)) % count + count) % count)];
+        Control* c =
+            members[static_cast<std::size_t>(((start + (backwards ? -step : step)) % count + count) % count)];
         if (CanTakeFocus(f, *c)) return static_cast<OptionButton*>(c);
     }
     return nullptr;

@@ -155,7 +155,9 @@ struct FormState {
     }
     // The file box lies over the history combo's field: a view whose combo
     // box cannot be as low as laid out shows the box as tall as the combo.
-    const Control* FieldCovered(const Control& c) const { return &c == &TxXferFileName ? &FileNameList : nullptr; }
+    const Control* FieldCovered(const Control& c) const {
+        return &c == &TxXferFileName ? &FileNameList : nullptr;
+    }
 
     // Every control, for the view and for tests that walk the window.
     std::vector<Control*> AllControls();

@@ -230,8 +230,8 @@ TEST(OperationEnding, EveryEndingIsTypedAndHasItsExitCode) {
          Operation::DswRead, Ending::AnswerNotAccepted, Step::DswCommand, 0, 0, kExitNoDsw},
 
         // The version query.
-        {"version read", [](EndingBench& b) { b.window->ClickWithoutWindow("Command1"); }, Operation::VersionQuery,
-         Ending::Completed, Step::VersionCommand, 0, 0, kExitOk},
+        {"version read", [](EndingBench& b) { b.window->ClickWithoutWindow("Command1"); },
+         Operation::VersionQuery, Ending::Completed, Step::VersionCommand, 0, 0, kExitOk},
         {"version: no link",
          [](EndingBench& b) {
              b.device.Config().silence = sim::Silence::All;

@@ -7,8 +7,8 @@
 #include <functional>
 
 #include "MaintenanceBench.h"
-#include "ui/Modes.h"
 #include "maintenance/RomVersion.h"
+#include "ui/Modes.h"
 
 namespace mirvok {
 namespace {

@@ -1,9 +1,8 @@
-#include "ui/Focus.h"
-
 #include <gtest/gtest.h>
 
 #include "support/WindowBench.h"
 #include "ui/ClientArea.h"
+#include "ui/Focus.h"
 #include "ui/Modes.h"
 
 namespace mirvok {
@@ -11,9 +10,9 @@ namespace {
 
 using test::WindowBench;
 
-const std::vector<std::string> kNormalTabOrder = {"CmbComPort",     "CmndPortRefresh", "CmbSms",
-                                                  "Option2(1)",     "Option1(3)",      "TxXferFileName",
-                                                  "CmdFile",        "BLKCheck1",       "CmdStart"};
+const std::vector<std::string> kNormalTabOrder = {"CmbComPort", "CmndPortRefresh", "CmbSms",
+                                                  "Option2(1)", "Option1(3)",      "TxXferFileName",
+                                                  "CmdFile",    "BLKCheck1",       "CmdStart"};
 
 // The names the Tab key visits from the start-up focus round to it again.
 std::vector<std::string> TabWalk(FormState& f) {
@@ -65,7 +64,8 @@ TEST(InView, OutOfViewControlsTakeNoEventsUntilTheModeWidensTheWindow) {
     }
     EXPECT_FALSE(frm.RightButtonUp("CmdROMRecovery"));
     EXPECT_TRUE(b.host.Boxes().empty());
-    for (Operation op : {Operation::DswRead, Operation::FromBackup, Operation::FromRecovery, Operation::VersionQuery})
+    for (Operation op :
+         {Operation::DswRead, Operation::FromBackup, Operation::FromRecovery, Operation::VersionQuery})
         EXPECT_NE(frm.result.operation, op);
 
     EnterFromMode(b);
@@ -91,11 +91,11 @@ TEST(FocusOrder, TabWalksTheStopsInReadingOrderAndOnlyWhatIsInView) {
     b.frm->Click("BLKCheck1");
     walk = TabWalk(f);
     const std::vector<std::string> terminal = {
-        "CmbComPort",      "CmndPortRefresh", "CmbSms",          "Option2(0)",      "CmdROMVer",
-        "CmbBaudRate",     "CmbParity",       "CmbDataBits",     "CmbStopBits",     "Option1(3)",
-        "TxXferFileName",  "CmdFile",         "BLKCheck1",       "BLK_Address(0)",  "BLK_Address(3)",
-        "BLK_Address(6)",  "BLK_Address(1)",  "BLK_Address(4)",  "BLK_Address(7)",  "BLK_Address(2)",
-        "BLK_Address(5)",  "BLK_Address(8)",  "CmdStart"};
+        "CmbComPort",     "CmndPortRefresh", "CmbSms",         "Option2(0)",     "CmdROMVer",
+        "CmbBaudRate",    "CmbParity",       "CmbDataBits",    "CmbStopBits",    "Option1(3)",
+        "TxXferFileName", "CmdFile",         "BLKCheck1",      "BLK_Address(0)", "BLK_Address(3)",
+        "BLK_Address(6)", "BLK_Address(1)",  "BLK_Address(4)", "BLK_Address(7)", "BLK_Address(2)",
+        "BLK_Address(5)", "BLK_Address(8)",  "CmdStart"};
     EXPECT_EQ(walk, terminal);
     f.Focused = &f.CmbComPort;
     EXPECT_EQ(NextFocus(f, f.Focused, true), &f.CmdStart);  // Shift+Tab wraps
@@ -104,8 +104,9 @@ TEST(FocusOrder, TabWalksTheStopsInReadingOrderAndOnlyWhatIsInView) {
     f.Focused = &f.CmdStart;
     walk = TabWalk(f);
     ASSERT_GE(walk.size(), 5u);
-    EXPECT_EQ(std::vector<std::string>(walk.begin(), walk.begin() + 5),
-              (std::vector<std::string>{"CmdROMBackup", "CmdROMRecovery", "Command1", "CmdGetDSW", "CmbComPort"}));
+    EXPECT_EQ(
+        std::vector<std::string>(walk.begin(), walk.begin() + 5),
+        (std::vector<std::string>{"CmdROMBackup", "CmdROMRecovery", "Command1", "CmdGetDSW", "CmbComPort"}));
 }
 
 // Within a panel each stop lies lower than the one before, or on its row

@@ -201,7 +201,7 @@ TEST(FormLoad, CommandLineFileLosesTheQuotesAroundIt) {
         {"\"/ROM 書換/ｶｰﾄﾞ 読取.s28\"  ", "/ROM 書換/ｶｰﾄﾞ 読取.s28", "/ROM 書換/", "ｶｰﾄﾞ 読取.s28"},
         {"/rom/a.rom", "/rom/a.rom", "/rom/", "a.rom"},
         {"a.rom", "a.rom", "", "a.rom"},
-        {"\"/rom/a.rom", "\"/rom/a.rom", "\"/rom/", "a.rom"},               // no closing quote
+        {"\"/rom/a.rom", "\"/rom/a.rom", "\"/rom/", "a.rom"},                          // no closing quote
         {"\"/rom/a\" \"b.rom\"", "\"/rom/a\" \"b.rom\"", "\"/rom/", "a\" \"b.rom\""},  // two names
     };
     for (const Row& row : rows) {

@@ -214,8 +214,9 @@ protected:
 TEST_F(MainViewKeyboardTest, TabVisitsTheStopsInReadingOrderAndNothingOutOfView) {
     FormState& f = bench.Form();
     ASSERT_EQ(FocusedControl(*view, f), "CmdStart");  // at start-up
-    const std::vector<std::string> normal = {"CmbComPort", "CmndPortRefresh", "CmbSms",  "Option2(1)", "Option1(3)",
-                                             "TxXferFileName", "CmdFile",     "BLKCheck1", "CmdStart"};
+    const std::vector<std::string> normal = {"CmbComPort", "CmndPortRefresh", "CmbSms",
+                                             "Option2(1)", "Option1(3)",      "TxXferFileName",
+                                             "CmdFile",    "BLKCheck1",       "CmdStart"};
     EXPECT_EQ(TabRound(*view, f), normal);
 
     bench.host.ExpectInput("31750");

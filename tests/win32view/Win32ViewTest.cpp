@@ -316,8 +316,9 @@ std::vector<std::string> TabRound(const Win32View& view, FormState& f, bool back
 
 TEST_F(Win32ViewTest, TabVisitsTheStopsInReadingOrderAndNothingOutOfView) {
     FormState& f = bench.Form();
-    const std::vector<std::string> normal = {"CmbComPort", "CmndPortRefresh", "CmbSms",  "Option2(1)", "Option1(3)",
-                                             "TxXferFileName", "CmdFile",     "BLKCheck1", "CmdStart"};
+    const std::vector<std::string> normal = {"CmbComPort", "CmndPortRefresh", "CmbSms",
+                                             "Option2(1)", "Option1(3)",      "TxXferFileName",
+                                             "CmdFile",    "BLKCheck1",       "CmdStart"};
     EXPECT_EQ(TabRound(*view, f), normal);
 
     Click("Option2(0)");

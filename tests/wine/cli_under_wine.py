@@ -86,16 +86,32 @@ def wine(*args):
                           capture_output=True, timeout=300)
 
 
+def wineserver(flag):
+    subprocess.run(["wineserver", flag], env={**os.environ, "WINEPREFIX": ARGS.prefix}, check=False, timeout=120)
+
+
+def keep_wine_alive():
+    """One server for the prefix until the tests end or Wine is restarted:
+    an idle server ends a few seconds after its last program, and a program
+    starting just then finds its socket closing. The running one ends first.
+    Wine's own services, which start with the first program and live as long
+    as the server, start here with no output of a test to hold open."""
+    wineserver("-w")
+    wineserver("-p")
+    subprocess.run([ARGS.wine_run, "--prefix=" + ARGS.prefix, "cmd", "/c", "exit"], stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300, check=False)
+
+
 def map_port(number, device):
     """Makes `device` COM`number` of the prefix (None: takes the port away).
-    Wine reads its ports when it starts, so the prefix's Wine is stopped."""
+    Wine reads its ports when it starts, so the prefix's Wine is restarted."""
     key = "HKLM\\Software\\Wine\\Ports"
     if device:
         wine("reg", "add", key, "/v", f"COM{number}", "/d", device, "/f")
     else:
         wine("reg", "delete", key, "/v", f"COM{number}", "/f")
-    subprocess.run(["wineserver", "-k"], env={**os.environ, "WINEPREFIX": ARGS.prefix}, check=False)
-    subprocess.run(["wineserver", "-w"], env={**os.environ, "WINEPREFIX": ARGS.prefix}, check=False)
+    wineserver("-k")
+    keep_wine_alive()
     if device:
         wine("cmd", "/c", "exit")  # Wine starts again and links the port
 
@@ -334,7 +350,11 @@ def main():
     ARGS.prefix = str(Path(ARGS.prefix).resolve())
     # Makes the prefix, if need be, before the first test times a program.
     wine("cmd", "/c", "exit")
-    unittest.main(argv=[sys.argv[0], *rest], verbosity=2)
+    keep_wine_alive()
+    try:
+        unittest.main(argv=[sys.argv[0], *rest], verbosity=2)
+    finally:
+        wineserver("-k")
 
 
 if __name__ == "__main__":

@@ -303,7 +303,8 @@ bool MainView::eventFilter(QObject* watched, QEvent* event) {
         }
         case QEvent::KeyPress: {
             const int key = static_cast<QKeyEvent*>(event)->key();
-            const bool arrow = key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Left || key == Qt::Key_Right;
+            const bool arrow =
+                key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Left || key == Qt::Key_Right;
             if (arrow && it->second->Kind == ControlKind::OptionButton) {
                 Forward([&] { frm_.MoveInGroup(name, key == Qt::Key_Up || key == Qt::Key_Left); });
                 return true;

@@ -331,7 +331,8 @@ void Win32View::FitComboHeight(HWND combo, const RECT& r, int height) {
     auto place = [&](int field) {
         SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), std::max(field, 1));
         const int list = kDropDownRows * static_cast<int>(SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0));
-        SetWindowPos(combo, nullptr, r.left, r.top, r.right - r.left, height + list, SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(combo, nullptr, r.left, r.top, r.right - r.left, height + list,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
         RECT closed;
         GetWindowRect(combo, &closed);
         return closed.bottom - closed.top;

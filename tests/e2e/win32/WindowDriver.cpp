@@ -12,6 +12,10 @@
 //   type TEXT                 types into the input box and presses OK
 //   shot FILE.bmp [box]       the main window (or the box on top of it) as
 //                             the screen shows it
+//   tab N                     presses Tab N times in the main window; prints
+//                             after each press the focused control's model
+//                             name ("-" for none), with " out" when it lies
+//                             outside the client area
 //   close                     asks the main window to close
 //   wait-gone MS              until the main window has gone
 //
@@ -37,7 +41,7 @@ constexpr wchar_t kDialogClass[] = L"#32770";
 // items from 100.
 constexpr int kFirstControlId = 1000;
 constexpr int kFirstMenuCommand = 100;
-constexpr int kPollMs = 50;
+constexpr int kPollMs = 20;
 
 using mirvok::Utf8;
 using mirvok::Wide;
@@ -165,6 +169,60 @@ bool Shot(const std::wstring& path, HWND main) {
     return ok;
 }
 
+// The model name of the control that has the focus in the main window's
+// thread ("-" for none), and whether it lies outside the client area.
+std::string FocusedControl(HWND main, bool& out) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &info) || !info.hwndFocus) return "-";
+    HWND focus = info.hwndFocus;
+    wchar_t cls[32] = {};
+    GetClassNameW(focus, cls, 32);
+    if (std::wstring(cls) == L"Edit" && GetParent(focus) != main) {
+        wchar_t parentClass[32] = {};
+        GetClassNameW(GetParent(focus), parentClass, 32);
+        if (std::wstring(parentClass) == L"ComboBox") focus = GetParent(focus);  // a combo box's edit field
+    }
+    static mirvok::FormState form;
+    const std::vector<mirvok::Control*> controls = form.AllControls();
+    const int index = GetDlgCtrlID(focus) - kFirstControlId;
+    if (focus == main || index < 0 || index >= static_cast<int>(controls.size())) return "-";
+    RECT client, r;
+    GetClientRect(main, &client);
+    GetWindowRect(focus, &r);
+    MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&r), 2);
+    out = r.right <= 0 || r.bottom <= 0 || r.left >= client.right || r.top >= client.bottom;
+    return controls[static_cast<std::size_t>(index)]->Name;
+}
+
+// Tab as the operator presses it: the key goes to the focused control
+// through the window's message loop, where the dialog manager moves the
+// focus. Each press is read once the focus has moved (or after 3 s).
+int PressTab(int times) {
+    HWND main = MainWindow();
+    if (!main) return 1;
+    const DWORD thread = GetWindowThreadProcessId(main, nullptr);
+    for (int i = 0; i < times; ++i) {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof(info);
+        GetGUIThreadInfo(thread, &info);
+        const HWND before = info.hwndFocus;
+        HWND target = before ? before : main;
+        PostMessageW(target, WM_KEYDOWN, VK_TAB, 0x000F0001);
+        PostMessageW(target, WM_KEYUP, VK_TAB, static_cast<LPARAM>(0xC00F0001u));
+        WaitFor(3000, [&] {
+            GUITHREADINFO now{};
+            now.cbSize = sizeof(now);
+            return GetGUIThreadInfo(thread, &now) && now.hwndFocus != before;
+        });
+        bool out = false;
+        const std::string name = FocusedControl(main, out);
+        std::printf("%s%s\n", name.c_str(), out ? " out" : "");
+    }
+    std::fflush(stdout);
+    return 0;
+}
+
 int Press(HWND box, int button) {
     HWND control = GetDlgItem(box, button);
     if (!control) return 1;
@@ -244,6 +302,7 @@ int Run(const std::vector<std::string>& args) {
     }
     if (command == "shot")
         return Shot(Wide(arg), args.size() > 2 && args[2] == "box" ? Box() : MainWindow()) ? 0 : 1;
+    if (command == "tab") return ms > 0 ? PressTab(ms) : 2;
     if (command == "close") {
         if (!MainWindow()) return 1;
         PostMessageW(MainWindow(), WM_CLOSE, 0, 0);

@@ -5,7 +5,8 @@ The simulator's pseudo-terminal is COM1 of a Wine prefix of its own. The
 window starts from a settings file for terminal mode, download mode 8 and the
 sample file; mirvok-drive.exe presses ﾀﾞｳﾝﾛｰﾄﾞ開始, answers the closing box,
 opens the F-ROM mode with its access code, reads the DIP switches and closes
-the window. The test passes when the simulated device received every line of
+the window; Tab pressed round the normal, the widened and the narrowed
+window must never lose the focus nor reach a control out of view. The test passes when the simulated device received every line of
 the file and the settings file was saved with the file in its history.
 
     window_e2e.py --exe mirvok.exe --driver mirvok-drive.exe --sim mirvok-sim \\
@@ -160,6 +161,14 @@ class Session:
                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120, check=True)
         subprocess.run(["wineserver", "-k"], env=self.env, timeout=60)
         subprocess.run(["wineserver", "-w"], env=self.env, timeout=60)
+        # One server from here to the end: an idle one ends a few seconds
+        # after its last program, and a program starting just then finds its
+        # socket closing.
+        subprocess.run(["wineserver", "-p"], env=self.env, timeout=60)
+        # Wine's own services start with the first program and live as long
+        # as the server: started here, they hold no output of a test open.
+        self.wine("cmd", "/c", "exit", stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                  stderr=subprocess.DEVNULL, timeout=120)
         log(f"window-e2e: mirvok-sim on {terminal} is COM1")
 
     def sim_command(self, command):
@@ -256,8 +265,9 @@ class Session:
         log(f"window-e2e: {name}.png")
 
     def close(self):
-        if self.window and self.window.poll() is None:
+        if os.path.isdir(self.prefix):
             subprocess.run(["wineserver", "-k"], env=self.env, timeout=60)
+        if self.window and self.window.poll() is None:
             self.window.wait(timeout=30)
         if self.sim and self.sim.poll() is None:
             try:
@@ -303,6 +313,40 @@ def wait_for_text(session, control, wanted, timeout):
     raise Failure(f"{control} shows {text.strip()!r}, not {wanted!r}")
 
 
+# The F-ROM column: out of view, and so out of reach, in the normal window.
+FROM_COLUMN = {"CmdGetDSW", "CmdROMBackup", "CmdROMRecovery", "Command1"}
+# Tab from ﾀﾞｳﾝﾛｰﾄﾞ開始 round the normal window in terminal mode with
+# download mode 8 chosen and the block boxes off.
+NORMAL_TAB_ORDER = ["CmbComPort", "CmndPortRefresh", "CmbSms", "Option2(0)", "CmdROMVer", "CmbBaudRate",
+                    "CmbParity", "CmbDataBits", "CmbStopBits", "Option1(8)", "TxXferFileName", "CmdFile",
+                    "BLKCheck1", "CmdStart"]
+
+
+def wait_for_caption(session, wanted, timeout):
+    deadline = time.time() + timeout
+    caption = ""
+    while time.time() < deadline:
+        _, caption = session.drive("wait-window", "1000", check=False)
+        if caption.strip() == wanted:
+            return
+        time.sleep(0.3)
+    raise Failure(f"the window's caption is {caption.strip()!r}, not {wanted!r}")
+
+
+def tab_round(session, presses=40):
+    """Presses Tab round the window: the controls it reached. The focus must
+    never get lost nor rest on a control outside the client area."""
+    _, out = session.drive("tab", str(presses), timeout=60)
+    stops = [line.split() for line in out.splitlines() if line.strip()]
+    names = [stop[0] for stop in stops]
+    if len(names) != presses or "-" in names:
+        raise Failure(f"Tab lost the focus: {names}")
+    outside = [stop[0] for stop in stops if len(stop) > 1]
+    if outside:
+        raise Failure(f"Tab reached controls out of view: {outside}")
+    return names
+
+
 def run(session):
     session.start_display()
     session.make_prefix()
@@ -314,6 +358,10 @@ def run(session):
     _, caption = session.drive("wait-window", "60000", timeout=90)
     log(f"window-e2e: window up: {caption.strip()}")
     session.shot("windows-start")
+    reached = tab_round(session, 2 * len(NORMAL_TAB_ORDER))
+    if reached != 2 * NORMAL_TAB_ORDER:
+        raise Failure(f"Tab walks the normal window as {reached}, not {NORMAL_TAB_ORDER}")
+    log("window-e2e: Tab walks the normal window in reading order, nothing out of view")
 
     # The prefix's COM ports, and the device's version in terminal mode.
     session.drive("click", "CmndPortRefresh")
@@ -349,6 +397,14 @@ def run(session):
     session.drive("click", "CmdGetDSW")
     wait_for_text(session, "LaStatus", DSW_DONE, 30)
     session.shot("windows-wide")
+    # After the DSW read the focus is still somewhere, and the column is reached now.
+    if not FROM_COLUMN <= set(tab_round(session)):
+        raise Failure("Tab does not reach the F-ROM column of the widened window")
+    session.drive("menu", "MnuROMBkRec")  # narrow again: out of reach again
+    wait_for_caption(session, "ROM Down Load Program", 20)
+    if set(tab_round(session)) & FROM_COLUMN:
+        raise Failure("Tab reaches the F-ROM column after the window narrowed again")
+    log("window-e2e: Tab reaches the F-ROM column only in the widened window")
 
     # Closing saves the settings: the file is in the history now.
     session.drive("close")
