@@ -109,7 +109,7 @@ wine_prefix_servers() {  # wine_prefix_servers start|stop
     if [ "$1" = start ]; then
         "$root/tools/wine-run.sh" --prefix="$shared" cmd /c exit >/dev/null 2>&1
         WINEPREFIX="$shared" wineserver -w  # the one that made the prefix is gone
-        WINEPREFIX="$shared" wineserver -p
+        WINEPREFIX="$shared" wineserver -p >/dev/null 2>&1
         # Wine's own services start with the first program and live as long
         # as the server, holding that program's output open: started here,
         # not by a test whose output CTest reads to the end.

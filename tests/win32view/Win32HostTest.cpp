@@ -7,6 +7,7 @@
 
 #include <functional>
 
+#include "startup/CommandLineFile.h"
 #include "startup/Timer.h"
 #include "startup/WideText.h"
 #include "ui/win32/CommandLine.h"
@@ -154,6 +155,21 @@ TEST(Win32HostTranslations, DialogFiltersBecomeZeroSeparatedPairs) {
               L"ROMﾌｧｲﾙ(*.rom)\0*.ROM\0全てのﾌｧｲﾙ(*.*)\0*.*\0\0"s);
     EXPECT_EQ(FileDialogFilterOf("AP|*.AP1;*.AP2|dangling"), L"AP\0*.AP1;*.AP2\0\0"s);
     EXPECT_EQ(FileDialogFilterOf(""), L"\0"s);
+}
+
+// Explorer and shortcuts quote a path with blanks: the window's file is the
+// path inside the quotes.
+TEST(Win32HostTranslations, AQuotedFileOnTheCommandLineIsThePathInside) {
+    const struct {
+        const wchar_t* line;
+        const char* file;
+    } rows[] = {
+        {LR"("C:\Program Files\Mirvok\mirvok.exe" "C:\rom\reader firmware.s28")",
+         R"(C:\rom\reader firmware.s28)"},
+        {LR"(mirvok.exe "C:\ROM 書換\ｶｰﾄﾞ 読取.s28")", R"(C:\ROM 書換\ｶｰﾄﾞ 読取.s28)"},
+        {LR"(mirvok.exe C:\rom\a.rom)", R"(C:\rom\a.rom)"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(CommandLineFile(Utf8(ArgumentsOf(row.line))), row.file);
 }
 
 TEST(Win32HostTranslations, CommandLinesQuoteWhatTheStartedProgramSplits) {

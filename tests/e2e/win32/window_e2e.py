@@ -164,7 +164,8 @@ class Session:
         # One server from here to the end: an idle one ends a few seconds
         # after its last program, and a program starting just then finds its
         # socket closing.
-        subprocess.run(["wineserver", "-p"], env=self.env, timeout=60)
+        subprocess.run(["wineserver", "-p"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       timeout=60)
         # Wine's own services start with the first program and live as long
         # as the server: started here, they hold no output of a test open.
         self.wine("cmd", "/c", "exit", stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
