@@ -299,7 +299,7 @@ TEST(OperationEnding, EveryEndingIsTypedAndHasItsExitCode) {
              b.device.SetCoverOpen(true);
              b.host.ExpectBox(MsgResult::OK);
              b.host.After(3.0, [&b] { b.device.PullCable(); });
-             b.window->Click("CmdROMBackup");
+             b.window->ClickWithoutWindow("CmdROMBackup");
          },
          Operation::FromBackup, Ending::VerdictReportFailed, Step::Verdict, 201, 0, kExitVerdictReportFailed},
         {"recovery started",

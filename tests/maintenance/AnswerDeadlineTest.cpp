@@ -7,6 +7,7 @@
 #include "MaintenanceBench.h"
 #include "protocol/Protocol.h"
 #include "support/SRecordMaker.h"
+#include "ui/Modes.h"
 
 namespace mirvok::test {
 namespace {
@@ -38,6 +39,7 @@ TEST(BusyDevice, EveryOperationThatAwaitsAnAnswerEndsAtTheDeadline) {
         b.host.ExpectBox(MsgResult::OK, 0, kTimeoutText);
         b.host.ExpectBox(MsgResult::OK);  // the operation's own failure
 
+        b.Form().Width = kWideWidthTwips;  // the F-ROM column in view
         ASSERT_TRUE(b.frm->Click(row.button));
 
         EXPECT_EQ(b.Commands(), (std::vector<std::string>{"PA"}));
