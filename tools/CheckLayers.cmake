@@ -17,6 +17,7 @@ set(kLayerOrder
     "window"
     "download,maintenance"
     "ui"
+    "station"
     "ui/qt,ui/win32,cli")
 # Folders beside the order, with the layers they may include; `cli` alone may
 # include the simulator (its byte log uses the simulator's transcript format).

@@ -2,9 +2,9 @@
 
 #include "ExitCode.h"
 #include "Format.h"
-#include "Json.h"
 #include "download/BlockMask.h"
 #include "download/TransferEngine.h"
+#include "startup/Json.h"
 
 namespace mirvok::cli {
 namespace {

@@ -1,5 +1,6 @@
 #include "CliOptions.h"
 
+#include <algorithm>
 #include <charconv>
 #include <map>
 
@@ -47,7 +48,9 @@ bool IsGlobal(const std::string& flag) {
 bool Accepts(Command command, const std::string& flag) {
     static const std::vector<std::string> kDevice = {"--port", "--special", "--no-special", "--line"};
     static const std::vector<std::string> kDownload = {
-        "--mode", "--terminal", "--download-mode", "--blocks", "--font-rom", "--wait", "--line-check"};
+        "--mode", "--terminal",   "--download-mode", "--blocks",        "--font-rom",
+        "--wait", "--line-check", "--fail-fast",     "--retries",       "--watch",
+        "--log",  "--junit",      "--identify",      "--station-child", "--attempt"};
     auto in = [&](const std::vector<std::string>& list) {
         for (const std::string& f : list)
             if (f == flag) return true;
@@ -77,11 +80,32 @@ bool Accepts(Command command, const std::string& flag) {
 
 bool TakesValue(const std::string& flag) {
     static const std::vector<std::string> kWithValue = {
-        "--ini",    "--transcript", "--port",       "--line",    "--mode",
-        "--blocks", "--wait",       "--line-check", "--variant", "--cover-retries"};
+        "--ini",        "--transcript", "--port",          "--line",    "--mode", "--blocks", "--wait",
+        "--line-check", "--variant",    "--cover-retries", "--retries", "--log",  "--junit",  "--attempt"};
     for (const std::string& f : kWithValue)
         if (f == flag) return true;
     return false;
+}
+
+constexpr int kMostRetries = 100;
+
+// "3", "COM3", "1,2,3" or "all"; every port once, in the order given.
+std::string AddPorts(CliOptions& o, const std::string& value) {
+    if (value == "all") {
+        o.allPorts = true;
+        return "";
+    }
+    std::size_t at = 0;
+    do {
+        const std::size_t comma = value.find(',', at);
+        int number = 0;
+        if (!ParsePort(value.substr(at, comma == std::string::npos ? std::string::npos : comma - at), number))
+            return "--port takes a number from 1 to 256 (or COMn), a list 1,2,3, or all";
+        if (std::find(o.ports.begin(), o.ports.end(), number) == o.ports.end()) o.ports.push_back(number);
+        at = comma == std::string::npos ? std::string::npos : comma + 1;
+    } while (at != std::string::npos);
+    if (!o.ports.empty()) o.port = o.ports.front();
+    return "";
 }
 
 // Applies one flag; returns an error text or "".
@@ -119,13 +143,27 @@ std::string Apply(CliOptions& o, const std::string& flag, const std::string& val
             const auto address = remote::ParseRemoteUrl(value);
             if (!address) return "--port takes rfc2217://HOST:PORT for a remote port";
             o.portUrl = address->Url();
-            o.port.reset();
             return "";
         }
-        if (!ParsePort(value, number))
-            return "--port takes a number from 1 to 256 (or COMn, or rfc2217://HOST:PORT)";
-        o.port = number;
-        o.portUrl.clear();
+        if (const std::string error = AddPorts(o, value); !error.empty()) return error;
+    } else if (flag == "--fail-fast") {
+        o.failFast = true;
+    } else if (flag == "--watch") {
+        o.watch = true;
+    } else if (flag == "--identify") {
+        o.identify = true;
+    } else if (flag == "--station-child") {
+        o.stationChild = true;
+    } else if (flag == "--retries") {
+        if (!ToInt(value, number) || number < 0 || number > kMostRetries)
+            return "--retries takes a number from 0 to " + std::to_string(kMostRetries);
+        o.retries = number;
+    } else if (flag == "--attempt") {
+        if (!ToInt(value, number) || number < 1) return "--attempt takes a number of 1 or more";
+        o.attempt = number;
+    } else if (flag == "--log" || flag == "--junit") {
+        if (value.empty()) return flag + " takes a file path, not \"\"";
+        (flag == "--log" ? o.logPath : o.junitPath) = value;
     } else if (flag == "--mode") {
         if (!ToInt(value, number) || number < 0 || number > kMaxDownloadMode) return "--mode takes 0 to 8";
         o.mode = number;
@@ -176,6 +214,11 @@ bool WritesToDevice(Command command) {
 
 bool UsesSettings(Command command) {
     return UsesDevice(command) || command == Command::Ports;
+}
+
+bool RunsAsStation(const CliOptions& o) {
+    if (o.command != Command::Download || o.stationChild) return false;
+    return o.ports.size() > 1 || o.allPorts || o.watch || o.failFast || o.retries > 0 || !o.junitPath.empty();
 }
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
@@ -229,6 +272,13 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     if (needsFile && positional.size() != 1) return fail("give exactly one FILE");
     if (!needsFile && !positional.empty()) return fail("unexpected argument \"" + positional.front() + "\"");
     if (needsFile) o.file = positional.front();
+    const bool severalPorts = o.ports.size() > 1 || o.allPorts;
+    if (severalPorts && o.command != Command::Download) return fail("--port takes one port for this command");
+    if (!o.portUrl.empty() && (!o.ports.empty() || o.allPorts))
+        return fail("a remote port named by its URL goes alone; for several, list them in [Ports] as "
+                    "COMn=rfc2217://HOST:PORT and name their numbers");
+    if (RunsAsStation(o) && !o.transcriptPath.empty())
+        return fail("--transcript is for one device; a station logs with --log");
     parsed.ok = true;
     return parsed;
 }
@@ -256,6 +306,16 @@ Commands:
       --wait MS               send wait before the first line: 0, 1000 ... 10000
       --line-check 0|1        check DSR/CTS before every line
       --line SETTING          terminal line settings, e.g. 9600,E,8,1
+      --port 1,2,3 | all      several devices at once: one session per port, exit
+                              60 (some-failed) when any did not complete
+      --fail-fast             the first failure stops the other devices
+      --retries N             try a device again up to N times after a failure on
+                              the link (not on the file)
+      --watch                 stay running: flash each device once whenever it
+                              appears on a watched port; Ctrl-C ends it
+      --identify              read the device's ROM version first (terminal mode)
+      --log FILE              append one JSON line per device attempt (audit log)
+      --junit FILE            write a JUnit XML report, one test case per attempt
   dsw                         read the two DIP-switch banks
   version [--variant ""|?|b]  the ROM version ("?": detailed, "b": backup copy)
   backup                      F-ROM backup (asks to open the device's cover)

@@ -18,7 +18,9 @@ struct CliOptions {
     std::string file;  // download, check
 
     // Choices of the main window; unset: as the settings file has them.
-    std::optional<int> port;            // 1..256
+    std::optional<int> port;            // 1..256; the first of `ports`
+    std::vector<int> ports;             // every --port, lists expanded, each once
+    bool allPorts = false;              // --port all: every port listed
     std::string portUrl;                // --port rfc2217://HOST:PORT; the number is found later
     std::optional<int> mode;            // download mode 0..8
     std::optional<bool> terminalMode;   // --terminal / --download-mode
@@ -38,6 +40,18 @@ struct CliOptions {
     bool probe = false;        // ports: try each remote port
     std::string transcriptPath;
     std::string iniPath;  // empty: Mirvok.ini beside the executable
+
+    // Several devices at once (download).
+    bool failFast = false;
+    int retries = 0;  // further attempts after a failure on the link
+    bool watch = false;
+    bool identify = false;  // the ROM version read before the download
+    std::string logPath;    // the audit log (JSON Lines)
+    std::string junitPath;  // the JUnit XML report
+    // A station's child: settings read only and never written, stopped when
+    // its standard input ends; the result carries the attempt's log record.
+    bool stationChild = false;
+    int attempt = 1;
 };
 
 struct ParsedCommandLine {
@@ -65,5 +79,10 @@ bool WritesToDevice(Command command);
 // Whether the command reads the settings file (and so writes it at a first
 // start); help, the program version and the file check leave it alone.
 bool UsesSettings(Command command);
+
+// Whether the command runs as a station: a supervisor with one child program
+// per device (several ports, --port all, --watch, or a flag only a station
+// has). One --port alone runs the download here, as it always has.
+bool RunsAsStation(const CliOptions& options);
 
 }  // namespace mirvok::cli

@@ -3,12 +3,13 @@
 #include "CheckReport.h"
 #include "DeviceSession.h"
 #include "ExitCode.h"
-#include "Json.h"
 #include "ProgramVersion.h"
 #include "RecordCheck.h"
+#include "Station.h"
 #include "download/BlockMask.h"
 #include "link/ComPortName.h"
 #include "link/remote/RemoteAddress.h"
+#include "startup/Json.h"
 #include "startup/RunState.h"
 #include "startup/Utf8Path.h"
 
@@ -112,6 +113,7 @@ int RunCommand(const CliOptions& options, RunState& run, CliServices& services) 
         default:
             break;
     }
+    if (RunsAsStation(options)) return RunStation(options, run, services);
     DeviceSession session(options, run, services);
     return session.Run();
 }

@@ -6,14 +6,18 @@
 #include <system_error>
 
 #include "ExitCode.h"
-#include "Json.h"
+#include "ProgramVersion.h"
 #include "WindowChoices.h"
 #include "download/BlockMask.h"
+#include "download/DownloadSequence.h"
 #include "download/FileLookup.h"
 #include "download/SendPlan.h"
 #include "download/TransferEngine.h"
+#include "startup/Json.h"
 #include "startup/RunState.h"
 #include "startup/Utf8Path.h"
+#include "station/AuditLog.h"
+#include "station/HostName.h"
 #include "ui/Frmdown.h"
 
 namespace mirvok::cli {
@@ -129,6 +133,7 @@ DeviceSession::DeviceSession(const CliOptions& options, RunState& run, CliServic
 DeviceSession::~DeviceSession() = default;
 
 int DeviceSession::Run() {
+    startTime_ = std::chrono::system_clock::now();
     if (const int refused = Start(); refused != kExitOk) return refused;
 
     Outcome outcome;
@@ -167,6 +172,16 @@ int DeviceSession::Start() {
         if (!transcript_)
             return Finish(Outcome{kExitUsage, "cannot write " + options_.transcriptPath}, false);
         watch_.transcript = &transcript_;
+    }
+    if (!options_.logPath.empty()) {
+        if (IsOtherThanARegularFile(options_.logPath) ||
+            !std::ofstream(PathFromUtf8(options_.logPath), std::ios::binary | std::ios::app))
+            return Finish(Outcome{kExitUsage, "--log " + options_.logPath + " cannot be appended to"}, false);
+        if (SameFileSystemEntry(options_.logPath, options_.file) ||
+            SameFileSystemEntry(options_.logPath, run_.IniPath))
+            return Finish(Outcome{kExitUsage,
+                                  "--log " + options_.logPath + " is the firmware file or the settings file"},
+                          false);
     }
     watch_.seconds = [this] { return host_.SecondsSinceStart(); };
     host_.SetAssumeYes(options_.yes);
@@ -208,6 +223,8 @@ int DeviceSession::Start() {
             choice = ApplyLineSetting(*frm_, options_);
     }
     if (choice.exitCode != 0) return Finish(Outcome{choice.exitCode, choice.error}, false);
+    for (const PortInfo& port : s_.ports.ListPorts())
+        if (port.number == run_.settings.Port) portInfo_ = port;
     return kExitOk;
 }
 
@@ -250,11 +267,15 @@ Outcome DeviceSession::Download() {
         }
     }
 
+    if (options_.identify) ReadRomVersionFirst();
     if (!ClickOperation("CmdStart"))
         return Outcome{kExitControlRefused, "the download cannot be started now"};
     Outcome outcome = EndedAs(Operation::Download);
 
     const TransferProgress p = progress_->Snapshot();
+    linesSent_ = p.linesSent;
+    linesTotal_ = p.linesTotal;
+    seconds_ = p.seconds;
     const std::int16_t result = frm_->result.transferResult;
     JsonObject detail;
     if (result != 0) detail.Num("transfer_result", result);
@@ -270,6 +291,18 @@ Outcome DeviceSession::Download() {
         outcome.text += ": " + std::to_string(p.linesSent) + " lines, " + std::to_string(p.bytesSent) +
                         " bytes in " + f.LbTime.Caption;
     return outcome;
+}
+
+// --identify: the version query of the terminal settings, before the
+// download; a device already in download mode does not answer it.
+void DeviceSession::ReadRomVersionFirst() {
+    if (!frm_->form.Option2[0].Value) return;
+    operationRunning_ = true;
+    const bool clicked = frm_->Click("CmdROMVer");
+    operationRunning_ = false;
+    if (clicked && frm_->result.operation == Operation::VersionQuery &&
+        frm_->result.ending == Ending::Completed)
+        romVersion_ = frm_->result.version;
 }
 
 Outcome DeviceSession::Dsw() {
@@ -352,6 +385,10 @@ void DeviceSession::Abandon() {
     abandoned_ = true;
     TakeTotals(true);  // no thread may still read the file while the program ends
     progress_->Finish();
+    const TransferProgress p = progress_->Snapshot();
+    linesSent_ = p.linesSent;
+    linesTotal_ = p.linesTotal;
+    seconds_ = p.seconds;
     const int code = Finish(Outcome{kExitInterrupted, "interrupted: the operation was abandoned"}, false);
     transcript_.flush();
     if (s_.terminate) s_.terminate(code);
@@ -363,6 +400,9 @@ int DeviceSession::Finish(const Outcome& outcome, bool closeWindow) {
         host_.OnInterrupt = nullptr;
         frm_->Unload();
     }
+    if (options_.command == Command::Download && !options_.logPath.empty() &&
+        !station::AppendLogLine(options_.logPath, station::AttemptRecordJson(Record(outcome))))
+        s_.err << "mirvok-cli: the record could not be written to " << options_.logPath << "\n";
     if (options_.json) {
         s_.out << ResultJson(outcome) << "\n";
     } else {
@@ -392,7 +432,42 @@ std::string DeviceSession::ResultJson(const Outcome& outcome) const {
         if (r.linkCode != 0) o.Num("link_code", r.linkCode);
     }
     if (!resultDetail_.empty()) o.Raw("detail", resultDetail_);
+    if (options_.stationChild && options_.command == Command::Download)
+        o.Raw("record", station::AttemptRecordJson(Record(outcome)));
     return o.Text();
+}
+
+station::AttemptRecord DeviceSession::Record(const Outcome& outcome) const {
+    station::AttemptRecord r;
+    r.start = startTime_;
+    r.end = std::chrono::system_clock::now();
+    r.host = station::HostName();
+    r.programVersion = kVersionText;
+    r.port = run_.settings.Port;
+    r.device = portInfo_.devicePath;
+    r.description = portInfo_.description;
+    r.file = AbsolutePath(options_.file);
+    const station::FileFacts facts = station::FirmwareFacts(options_.file);
+    r.fileSize = facts.size;
+    // What the sending pass proved it sent, where it ran; the file as it is
+    // now otherwise.
+    r.sha256 = clicked_ && !frm_->result.fileSha256.empty() ? frm_->result.fileSha256 : facts.sha256;
+    r.mode = run_.settings.Downloadno;
+    r.baud = DownloadModeBaud(r.mode);
+    if (frm_) {
+        r.terminalMode = frm_->form.Option2[0].Value;
+        r.blocks = BuildBlockMask(frm_->form);
+    }
+    r.linesSent = linesSent_;
+    r.linesTotal = linesTotal_;
+    r.seconds = seconds_;
+    r.ending = abandoned_ ? "abandoned" : clicked_ ? EndingName(frm_->result.ending) : "refused";
+    r.linkCode = clicked_ ? frm_->result.linkCode : 0;
+    r.exitCode = outcome.exitCode;
+    r.outcome = ExitCodeInfoOf(outcome.exitCode).name;
+    r.attempt = options_.attempt;
+    r.romVersion = romVersion_;
+    return r;
 }
 
 }  // namespace mirvok::cli

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <future>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "CliHost.h"
@@ -18,6 +19,7 @@
 #include "WatchedPorts.h"
 #include "download/SendPlan.h"
 #include "link/Link.h"
+#include "station/AttemptRecord.h"
 #include "window/OperationResult.h"
 
 namespace mirvok {
@@ -51,6 +53,8 @@ private:
     void Abandon();
     int Finish(const Outcome& outcome, bool closeWindow);
     std::string ResultJson(const Outcome& outcome) const;
+    void ReadRomVersionFirst();
+    station::AttemptRecord Record(const Outcome& outcome) const;
 
     const CliOptions& options_;
     RunState& run_;
@@ -69,6 +73,12 @@ private:
     bool clicked_ = false;      // the operation's button was clicked: the window's result is its
     std::string resultDetail_;  // extra JSON members of the result
     std::string resultOutput_;  // what goes to standard output on success
+    station::WallTime startTime_{};
+    PortInfo portInfo_;                      // what the system tells of the port used
+    std::optional<std::string> romVersion_;  // --identify
+    std::int64_t linesSent_ = 0;
+    std::int64_t linesTotal_ = 0;
+    double seconds_ = 0;
 };
 
 const char* CommandName(Command command);

@@ -50,6 +50,9 @@ const std::vector<ExitCodeInfo>& ExitCodeTable() {
         {kExitCountMismatch, "count-mismatch",
          "check: a count record (S5/S6) disagrees with the number of data records before it"},
         {kExitConflictingData, "conflicting-data", "check: two records give one address different values"},
+        {kExitSomeFailed, "some-failed",
+         "several devices: at least one did not complete (each device's own code is in the summary, the log "
+         "and --json)"},
         {kExitInterrupted, "interrupted", "Ctrl-C ended the program while an operation ran"},
     };
     return kTable;

@@ -51,6 +51,7 @@ enum ExitCode : int {
     kExitBadRecord = 50,        // check: a record with a wrong count, checksum or form
     kExitCountMismatch = 51,    // check: a count record (S5/S6) that disagrees with the data records
     kExitConflictingData = 52,  // check: two records give one address different values
+    kExitSomeFailed = 60,       // several devices: at least one did not complete
     kExitInterrupted = 130,     // Ctrl-C ended the program with an operation running
 };
 

@@ -1,6 +1,8 @@
 #include "Interrupt.h"
 
 #include <atomic>
+#include <cstdio>
+#include <thread>
 
 namespace mirvok::cli {
 namespace {
@@ -22,6 +24,15 @@ bool InterruptPending() {
 
 void RaiseInterrupt() {
     g_interrupted.store(1);
+}
+
+void StopWhenInputEnds() {
+    std::thread([] {
+        char buffer[256];
+        while (std::fread(buffer, 1, sizeof buffer, stdin) > 0) {
+        }
+        RaiseInterrupt();
+    }).detach();
 }
 
 }  // namespace mirvok::cli

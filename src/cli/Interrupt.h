@@ -13,6 +13,10 @@ void InstallInterruptHandler();
 bool TakeInterrupt();
 bool InterruptPending();
 
+// A station's child: the end of its standard input (the station closed it,
+// or ended) counts as Ctrl-C. A thread waits for it.
+void StopWhenInputEnds();
+
 // What the signal handler does; tests call it in place of a real Ctrl-C.
 void RaiseInterrupt();
 

@@ -4,9 +4,9 @@
 #include <cmath>
 
 #include "Format.h"
-#include "Json.h"
 #include "WatchedPorts.h"
 #include "download/TrimBlanks.h"
+#include "startup/Json.h"
 #include "window/FormState.h"
 #include "window/OperationResult.h"
 

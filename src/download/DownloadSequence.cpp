@@ -327,6 +327,11 @@ void DownloadSequence::ReportResult(std::int16_t result, std::int16_t failedSend
 
 }  // namespace
 
+std::int32_t DownloadModeBaud(int mode) {
+    if (mode < 0 || mode >= kNoDownloadModeSelected) return 0;
+    return kDownloadModeLines[static_cast<std::size_t>(mode)].baud;
+}
+
 void CmdStart_Click(Window& w) {
     DownloadSequence(w).Run();
 }

@@ -2,6 +2,8 @@
 // The download sequence: one complete firmware download from the click on
 // the start button to the final message.
 
+#include <cstdint>
+
 namespace mirvok {
 
 struct Window;
@@ -13,5 +15,9 @@ struct Window;
 // SendRomFile and reports the transfer result. Every way out closes the port
 // and gives the controls back.
 void CmdStart_Click(Window& w);
+
+// The baud rate the device listens at after "*+" in download mode 0..8; 0
+// for another number.
+std::int32_t DownloadModeBaud(int mode);
 
 }  // namespace mirvok

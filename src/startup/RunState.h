@@ -30,6 +30,9 @@ struct RunState {
     // of the file's history at the next save.
     std::vector<std::string> NewHistoryEntries;
     std::string CommandLine;  // the whole text after the program name
+    // A station's child reads the settings it was handed and writes no file:
+    // its supervisor alone saves them.
+    bool SettingsReadOnly = false;
 
     bool PortOpen = false;
     std::int16_t StopRequested = 0;

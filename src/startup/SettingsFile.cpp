@@ -138,6 +138,7 @@ std::vector<std::string> MergedHistory(const std::vector<std::string>& newEntrie
 }
 
 bool SaveSettings(RunState& run, const std::vector<std::string>& newEntries) {
+    if (run.SettingsReadOnly) return false;
     const SettingsLock lock(run.IniPath);
     ProfileFile file = ProfileFile::Load(run.IniPath);
     file.Set(kMarkerSection, kMarkerKey, kMarkerValue);
@@ -150,6 +151,7 @@ bool SaveSettings(RunState& run, const std::vector<std::string>& newEntries) {
 }
 
 void SaveSettingsOver(ProfileFile file, RunState& run, const std::vector<std::string>& history) {
+    if (run.SettingsReadOnly) return;
     file.Set(kMarkerSection, kMarkerKey, kMarkerValue);
     SetSettings(file, run.settings, std::nullopt);
     SetHistory(file, MergedHistory(history, file));

@@ -7,7 +7,7 @@
 #include "JsonReader.h"
 #include "cli/CliOptions.h"
 #include "cli/ExitCode.h"
-#include "cli/Json.h"
+#include "startup/Json.h"
 
 namespace mirvok::cli::test {
 namespace {

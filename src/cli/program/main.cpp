@@ -21,6 +21,7 @@
 #include "link/serial/SerialRuntime.h"
 #include "startup/ProgramArguments.h"
 #include "startup/RunState.h"
+#include "startup/SettingsFile.h"
 #include "startup/SettingsLocation.h"
 #include "startup/StartupMain.h"
 
@@ -48,8 +49,19 @@ int main(int argc, char** argv) {
         run.IniPath = settings.iniPath;
         if (cli::UsesSettings(options.command)) PrepareSettingsFolder(settings);
     }
-    if (cli::UsesSettings(options.command)) LoadOrCreateSettings(run);
+    if (options.stationChild) {
+        // The settings as the station has them, never written here.
+        run.settings = LoadCheckedSettings(run.IniPath);
+        run.savedSettings = run.settings;
+        run.SettingsReadOnly = true;
+    } else if (cli::UsesSettings(options.command)) {
+        LoadOrCreateSettings(run);
+    }
     if (cli::UsesDevice(options.command)) cli::InstallInterruptHandler();
+    if (options.stationChild) {
+        std::cout << std::unitbuf;  // each event reaches the station as it happens
+        cli::StopWhenInputEnds();
+    }
 
     cli::SystemClock clock;
     cli::TerminalOperator console;
@@ -66,6 +78,7 @@ int main(int argc, char** argv) {
             return cli::kExitPortNotListed;
         }
         options.port = number;
+        options.ports = {number};
     }
     cli::CliServices services{
         clock, console, ports, std::cout, std::cerr, cli::StandardErrorIsTerminal(), [](int code) {

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <cstdio>
 
-#include "startup/Utf8Text.h"
+#include "Utf8Text.h"
 
-namespace mirvok::cli {
+namespace mirvok {
 namespace {
 
 void AppendEscape(std::string& out, unsigned value) {
@@ -105,4 +105,4 @@ std::string JsonArray(const std::vector<std::string>& values) {
     return out + "]";
 }
 
-}  // namespace mirvok::cli
+}  // namespace mirvok

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace mirvok::cli {
+namespace mirvok {
 
 // The text as a quoted JSON string.
 std::string JsonString(const std::string& text);
@@ -32,4 +32,4 @@ private:
 // Values that are JSON already, as an array.
 std::string JsonArray(const std::vector<std::string>& values);
 
-}  // namespace mirvok::cli
+}  // namespace mirvok

@@ -1,0 +1,64 @@
+#pragma once
+// One device of a station as the supervisor follows it: its port, the child
+// program of its running attempt, what the child last reported, and how its
+// attempts ended.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/Transport.h"
+#include "station/AttemptRecord.h"
+#include "station/ChildProcess.h"
+
+namespace mirvok::cli {
+
+enum class DeviceState {
+    Waiting,     // --watch: no device on the port yet
+    Running,     // an attempt's child runs
+    RetryPause,  // a failed attempt is tried again shortly
+    Done,        // completed (exit 0)
+    Failed,      // did not complete
+};
+
+struct AttemptEnd {
+    int attempt = 0;
+    int exitCode = 0;
+    std::string ending;
+    std::string text;  // one line for the operator
+    double seconds = 0;
+};
+
+struct StationDevice {
+    int port = 0;
+    PortInfo info;
+    DeviceState state = DeviceState::Waiting;
+    int attempt = 0;  // of this connection
+    std::unique_ptr<station::ChildProcess> child;
+    std::string output;  // what the child wrote that is not a whole line yet
+    std::string result;  // the child's result event
+    station::WallTime attemptStart{};
+    std::int64_t attemptStartUs = 0;
+    std::int64_t retryAtUs = 0;
+    bool stopRequested = false;  // asked to stop (--fail-fast, Ctrl-C)
+    std::int64_t stopRequestedUs = 0;
+    bool connected = false;  // --watch: flashed in this connection, waits for it to go
+
+    // What the child reported last.
+    std::string status;
+    int percent = 0;
+    std::int64_t linesSent = 0;
+    std::int64_t linesTotal = 0;
+    double bytesPerSecond = 0;
+    std::string address;
+    int lastTenth = -1;
+
+    int exitCode = 0;  // of the last attempt
+    std::string text;  // of the last attempt
+    std::vector<AttemptEnd> attempts;
+    int done = 0;  // completed connections (--watch counts each)
+    int failed = 0;
+};
+
+}  // namespace mirvok::cli

@@ -1,0 +1,80 @@
+#include "AttemptRecord.h"
+
+#include <cstdio>
+#include <fstream>
+
+#include "startup/Json.h"
+#include "startup/Sha256.h"
+#include "startup/Utf8Path.h"
+
+namespace mirvok::station {
+
+std::string UtcTimestamp(WallTime time) {
+    using namespace std::chrono;
+    const auto ms = floor<milliseconds>(time);
+    const auto day = floor<days>(ms);
+    const year_month_day date{day};
+    const hh_mm_ss clock{ms - day};
+    char text[40];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", static_cast<int>(date.year()),
+                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                  static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
+                  static_cast<int>(clock.seconds().count()), static_cast<int>(clock.subseconds().count()));
+    return text;
+}
+
+std::string AttemptRecordJson(const AttemptRecord& r) {
+    JsonObject o;
+    o.Str("start", UtcTimestamp(r.start))
+        .Str("end", UtcTimestamp(r.end))
+        .Str("host", r.host)
+        .Str("program_version", r.programVersion)
+        .Str("port", "COM" + std::to_string(r.port))
+        .Str("device", r.device)
+        .Str("description", r.description)
+        .Str("serial_number", r.serialNumber)
+        .Str("operation", r.operation)
+        .Str("file", r.file);
+    if (r.fileSize >= 0)
+        o.Num("file_size", r.fileSize);
+    else
+        o.Null("file_size");
+    if (!r.sha256.empty())
+        o.Str("sha256", r.sha256);
+    else
+        o.Null("sha256");
+    o.Num("mode", r.mode)
+        .Num("baud", r.baud)
+        .Bool("terminal_mode", r.terminalMode)
+        .Str("blocks", r.blocks)
+        .Num("lines_sent", r.linesSent)
+        .Num("lines_total", r.linesTotal)
+        .Real("seconds", r.seconds)
+        .Str("ending", r.ending)
+        .Num("link_code", r.linkCode)
+        .Num("exit_code", r.exitCode)
+        .Str("outcome", r.outcome)
+        .Num("attempt", r.attempt);
+    if (r.romVersion) o.Str("rom_version", *r.romVersion);
+    return o.Text();
+}
+
+FileFacts FirmwareFacts(const std::string& path) {
+    if (IsOtherThanARegularFile(path)) return {};
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
+    if (!in) return {};
+    Sha256 digest;
+    std::int64_t size = 0;
+    char buffer[65536];
+    while (in) {
+        in.read(buffer, sizeof buffer);
+        const std::streamsize got = in.gcount();
+        if (got <= 0) break;
+        digest.Update(buffer, static_cast<std::size_t>(got));
+        size += got;
+    }
+    if (in.bad()) return {};
+    return {size, HexDigest(digest.Final())};
+}
+
+}  // namespace mirvok::station

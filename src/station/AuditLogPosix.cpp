@@ -1,0 +1,20 @@
+#include "AuditLog.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace mirvok::station {
+
+bool AppendLogLine(const std::string& path, const std::string& line) {
+    const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    const std::string text = line + "\n";
+    // One write: O_APPEND places it at the end as one piece, whoever else
+    // appends to the file at the same moment.
+    const ssize_t written = write(fd, text.data(), text.size());
+    const bool synced = fsync(fd) == 0;
+    close(fd);
+    return written == static_cast<ssize_t>(text.size()) && synced;
+}
+
+}  // namespace mirvok::station

@@ -1,0 +1,350 @@
+#!/usr/bin/python3
+"""mirvok-cli as a station against several mirvok-sim devices on
+pseudo-terminals: a fault on one device, --fail-fast, --retries, --watch with
+devices that come and go, and the audit log under kills.
+
+    station_e2e.py --cli build/src/cli/program/mirvok-cli --sim build/src/sim/program/mirvok-sim
+"""
+
+import argparse
+import hashlib
+import json
+import os
+import queue
+import random
+import re
+import signal
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import unittest
+import xml.etree.ElementTree as ElementTree
+from pathlib import Path
+
+ARGS = None
+RUN_TIMEOUT_SECONDS = 120
+LINK_FAILURES = {12, 15, 16, 17, 22, 23, 24, 25, 26, 30}
+
+
+def checksum(body):
+    return (~sum(body) & 0xFF)
+
+
+def s2(address, data):
+    body = bytes([len(data) + 4]) + address.to_bytes(3, "big") + data
+    return "S2" + body.hex().upper() + f"{checksum(body):02X}"
+
+
+def firmware(blocks, lines_per_block):
+    """An S-record file with `lines_per_block` 16-byte records in each of
+    the ROM blocks `blocks` (64 KiB each)."""
+    lines = ["S00600004844521B"]
+    for block in blocks:
+        for i in range(lines_per_block):
+            address = block * 0x10000 + i * 16
+            lines.append(s2(address, bytes((address + k) & 0xFF for k in range(16))))
+    lines.append("S804000000FB")
+    return "\r\n".join(lines) + "\r\n", lines
+
+
+class Simulator:
+    """mirvok-sim with its terminal behind a symbolic link that the port map
+    names, and its console on a pipe."""
+
+    def __init__(self, link, *args):
+        self.process = subprocess.Popen([ARGS.sim, "--no-pacing", "--link", str(link), *args],
+                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                        stderr=subprocess.DEVNULL)
+        self._lines = queue.Queue()
+        threading.Thread(target=self._read, daemon=True).start()
+        self.next_line(10)  # the terminal's path
+
+    def _read(self):
+        for line in self.process.stdout:
+            self._lines.put(line.decode(errors="replace").rstrip("\n"))
+        self._lines.put(None)
+
+    def next_line(self, timeout):
+        line = self._lines.get(timeout=timeout)
+        if line is None:
+            raise RuntimeError("mirvok-sim ended")
+        return line
+
+    def ask(self, command, last_line):
+        self.process.stdin.write(command.encode() + b"\n")
+        self.process.stdin.flush()
+        lines = []
+        while True:
+            lines.append(self.next_line(10))
+            if re.search(last_line, lines[-1]):
+                return lines
+
+    def status(self):
+        return " ".join(self.ask("status", r"line mismatches"))
+
+    def wait_status(self, wanted, timeout=30):
+        deadline = time.monotonic() + timeout
+        while True:
+            status = self.status()
+            if re.search(wanted, status) or time.monotonic() > deadline:
+                return status
+            time.sleep(0.05)
+
+    def image(self):
+        image = {}
+        for line in self.ask("image", r"^image end$"):
+            match = re.fullmatch(r"([0-9A-F]{6,8}) ([0-9A-F]+)", line)
+            if match:
+                address = int(match.group(1), 16)
+                for offset, value in enumerate(bytes.fromhex(match.group(2))):
+                    image[address + offset] = value
+        return image
+
+    def stop(self):
+        try:
+            self.process.stdin.write(b"quit\n")
+            self.process.stdin.close()
+            self.process.wait(timeout=5)
+        except (OSError, subprocess.TimeoutExpired):
+            self.process.kill()
+            self.process.wait()
+        self.process.stdout.close()
+
+
+def file_image(lines):
+    image = {}
+    for line in lines:
+        if line.startswith("S2"):
+            record = bytes.fromhex(line[2:])
+            address = int.from_bytes(record[1:4], "big")
+            for offset, value in enumerate(record[4:-1]):
+                image[address + offset] = value
+    return image
+
+
+class Station(unittest.TestCase):
+    devices = 3
+
+    def setUp(self):
+        self.work = Path(tempfile.mkdtemp(prefix="mirvok-station-"))
+        self.ini = self.work / "Mirvok.ini"
+        ports = "".join(f"COM{n}={self.link(n)}\r\n" for n in range(1, 4))
+        self.ini.write_bytes(b"[Application]\r\nApp=Mirvok\r\n[Ports]\r\n" + ports.encode())
+        self.log = self.work / "audit.jsonl"
+        self.sims = {}
+
+    def tearDown(self):
+        for sim in self.sims.values():
+            sim.stop()
+        subprocess.run(["rm", "-rf", str(self.work)], check=False)
+
+    def link(self, number):
+        return self.work / f"dev{number}"
+
+    def start_sim(self, number, *args):
+        self.sims[number] = Simulator(self.link(number), *args)
+        return self.sims[number]
+
+    def write_firmware(self, blocks=(0, 1), lines_per_block=40):
+        text, lines = firmware(blocks, lines_per_block)
+        path = self.work / "fw.s28"
+        path.write_text(text)
+        return path, lines
+
+    def command(self, firmware_path, *args):
+        return [ARGS.cli, "download", str(firmware_path), "--terminal", "--mode", "8", "--wait", "0",
+                "--ini", str(self.ini), *args]
+
+    def run_station(self, firmware_path, *args):
+        return subprocess.run(self.command(firmware_path, *args), stdin=subprocess.DEVNULL,
+                              capture_output=True, timeout=RUN_TIMEOUT_SECONDS, start_new_session=True)
+
+    def records(self):
+        return [json.loads(line) for line in self.log.read_text().splitlines()]
+
+    def explain(self, run):
+        return (f"exit {run.returncode}\nstdout:\n{run.stdout.decode(errors='replace')}"
+                f"\nstderr:\n{run.stderr.decode(errors='replace')}")
+
+    @staticmethod
+    def summary(run):
+        return json.loads(run.stdout.decode().splitlines()[-1])
+
+    def pull_during_block_1(self, lines):
+        """A setting that pulls the device's cable once the file's second
+        64 KiB block has begun."""
+        before = sum(len(line) + 2 for line in lines if not line.startswith("S2") or line[2:4] == "00" or
+                     int(line[4:10], 16) < 0x10000)
+        return f"pull-after={before - len(lines[-1]) + 60}"
+
+
+class SeveralDevices(Station):
+    def test_a_fault_on_one_device_leaves_the_others_whole_and_ends_60(self):
+        rom, lines = self.write_firmware()
+        for n in (1, 2):
+            self.start_sim(n)
+        self.start_sim(3, "--set", self.pull_during_block_1(lines))
+        junit = self.work / "report.xml"
+        run = self.run_station(rom, "--port", "1,2", "--port", "3", "--json", "--log", str(self.log),
+                               "--junit", str(junit))
+        self.assertEqual(run.returncode, 60, self.explain(run))
+        summary = self.summary(run)
+        self.assertEqual((summary["event"], summary["done"], summary["failed"]), ("summary", 2, 1))
+        codes = {d["port"]: d["exit_code"] for d in summary["devices"]}
+        self.assertEqual(codes[1], 0)
+        self.assertEqual(codes[2], 0)
+        self.assertIn(codes[3], LINK_FAILURES)
+        # Every child event names its port.
+        for line in run.stdout.decode().splitlines()[:-1]:
+            self.assertIn(json.loads(line)["port"], (1, 2, 3), line)
+
+        for n in (1, 2):
+            self.assertIn("0 bad, 1 completed", self.sims[n].wait_status("1 completed"))
+            self.assertEqual(self.sims[n].image(), file_image(lines))
+        self.assertIn("0 completed", self.sims[3].status())
+
+        records = self.records()
+        self.assertEqual(len(records), 3)
+        sha = hashlib.sha256(rom.read_bytes()).hexdigest()
+        by_port = {r["port"]: r for r in records}
+        self.assertEqual(sorted(by_port), ["COM1", "COM2", "COM3"])
+        for r in records:
+            self.assertEqual(r["sha256"], sha)
+            self.assertEqual(r["file_size"], rom.stat().st_size)
+            self.assertEqual((r["operation"], r["mode"], r["baud"], r["attempt"]), ("download", 8, 115200, 1))
+            self.assertEqual(r["device"], str(self.link(int(r["port"][3:]))))
+            self.assertRegex(r["start"], r"^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z$")
+        self.assertEqual(by_port["COM1"]["lines_sent"], len(lines))
+        self.assertEqual(by_port["COM3"]["exit_code"], codes[3])
+        self.assertEqual(by_port["COM1"]["exit_code"], 0)
+
+        cases = ElementTree.parse(junit).getroot().findall("./testsuite/testcase")
+        self.assertEqual(len(cases), 3)
+        failures = [c for c in cases if c.find("failure") is not None]
+        self.assertEqual([c.get("name") for c in failures], ["COM3 attempt 1"])
+        self.assertIn(f"(exit {codes[3]})", failures[0].find("failure").get("message"))
+        # The history entry, written once by the station.
+        self.assertIn(f"File1={rom}", self.ini.read_text(encoding="cp932"))
+
+    def test_fail_fast_stops_the_others_without_the_end_of_file_byte(self):
+        rom, lines = self.write_firmware(blocks=(0, 1, 2))
+        for n in (1, 2):
+            self.start_sim(n)
+        self.start_sim(3, "--set", "pull-after=300")
+        run = self.run_station(rom, "--port", "1,2,3", "--fail-fast", "--json")
+        self.assertEqual(run.returncode, 60, self.explain(run))
+        codes = {d["port"]: d["exit_code"] for d in self.summary(run)["devices"]}
+        self.assertIn(codes[3], LINK_FAILURES)
+        self.assertEqual((codes[1], codes[2]), (11, 11), self.explain(run))
+        for n in (1, 2):
+            self.assertIn("0 completed", self.sims[n].status())
+
+    def test_a_device_that_fails_once_on_the_link_is_retried_and_done(self):
+        rom, lines = self.write_firmware()
+        sim = self.start_sim(1, "--set", self.pull_during_block_1(lines))
+
+        def plug_back():
+            sim.wait_status("cable pulled", 60)
+            sim.ask("restart", "restarted")
+            sim.ask("cable plug", "cable plugged in")
+
+        helper = threading.Thread(target=plug_back)
+        helper.start()
+        run = self.run_station(rom, "--port", "1", "--retries", "2", "--log", str(self.log))
+        helper.join()
+        self.assertEqual(run.returncode, 0, self.explain(run))
+        records = self.records()
+        self.assertEqual([r["attempt"] for r in records], [1, 2])
+        self.assertIn(records[0]["exit_code"], LINK_FAILURES)
+        self.assertEqual(records[1]["exit_code"], 0)
+        self.assertIn("done 1 / failed 0", run.stdout.decode())
+
+
+class Watching(Station):
+    def test_each_connection_is_flashed_once(self):
+        rom, lines = self.write_firmware(blocks=(0,), lines_per_block=20)
+        self.start_sim(1)
+        self.start_sim(2)
+        out = self.work / "station.out"
+        with open(out, "wb") as sink:
+            station = subprocess.Popen(self.command(rom, "--watch", "--port", "1,2,3", "--json", "--log",
+                                                    str(self.log)),
+                                       stdin=subprocess.DEVNULL, stdout=sink, stderr=subprocess.DEVNULL,
+                                       start_new_session=True)
+            try:
+                self.wait_for_done(out, 2)
+                self.start_sim(3)  # a device appears
+                self.wait_for_done(out, 3)
+                time.sleep(2.5)  # the port list is read again: nothing is flashed twice
+                self.assertEqual(sorted(self.done_events(out)), [1, 2, 3])
+                sim = self.sims[1]  # goes and comes back
+                sim.ask("cable pull", "cable pulled")
+                time.sleep(2.5)
+                sim.ask("restart", "restarted")
+                sim.ask("cable plug", "cable plugged in")
+                self.wait_for_done(out, 4)
+                self.sims.pop(2).stop()  # goes for good
+                time.sleep(2.5)
+                station.send_signal(signal.SIGINT)
+                station.wait(timeout=30)
+            finally:
+                if station.poll() is None:
+                    station.kill()
+        self.assertEqual(station.returncode, 130)
+        summary = json.loads(out.read_text().splitlines()[-1])
+        self.assertEqual((summary["done"], summary["failed"], summary["waiting"]), (4, 0, 1), summary)
+        self.assertEqual(sorted(self.done_events(out)), [1, 1, 2, 3])
+        self.assertEqual(len(self.records()), 4)
+
+    @staticmethod
+    def done_events(out):
+        events = [json.loads(line) for line in out.read_text().splitlines() if line.strip()]
+        return [e["port"] for e in events if e.get("event") == "done"]
+
+    def wait_for_done(self, out, count, timeout=60):
+        deadline = time.monotonic() + timeout
+        while len(self.done_events(out)) < count:
+            self.assertLess(time.monotonic(), deadline, out.read_text())
+            time.sleep(0.1)
+
+
+class LogUnderKills(Station):
+    KILLS = 100
+
+    def test_every_line_is_whole_after_random_kills_and_shared_writers(self):
+        rom, lines = self.write_firmware(blocks=(0,), lines_per_block=4)
+        # Ports that are not there: every attempt fails at once and is logged,
+        # so the station writes records as fast as it can while it is killed.
+        command = self.command(rom, "--port", "7,8,9", "--log", str(self.log))
+        shared = [subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL) for _ in range(2)]
+        for process in shared:
+            self.assertEqual(process.wait(timeout=60), 60)
+        self.assertEqual(len(self.records()), 6)
+        rng = random.Random(24)
+        for _ in range(self.KILLS):
+            process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                       stderr=subprocess.DEVNULL)
+            time.sleep(rng.uniform(0, 0.03))
+            process.kill()
+            process.wait()
+        text = self.log.read_text()
+        self.assertTrue(text.endswith("\n"))
+        for line in text.splitlines():
+            record = json.loads(line)
+            self.assertEqual(record["exit_code"], 40, line)
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--cli", required=True)
+    parser.add_argument("--sim", required=True)
+    ARGS, rest = parser.parse_known_args()
+    unittest.main(argv=[sys.argv[0], *rest], verbosity=2)
+
+
+if __name__ == "__main__":
+    main()
