@@ -132,5 +132,51 @@ TEST(Json, StringsAreEscapedAndObjectsParse) {
     EXPECT_EQ(members->at("a"), "[1,{\"k\":\"v\"}]");
 }
 
+TEST(CliOptions, SeveralPortsMakeAStation) {
+    struct Row {
+        std::vector<std::string> flags;
+        std::vector<int> ports;  // empty: refused
+        bool all;
+        bool station;
+    };
+    const std::vector<Row> rows = {
+        {{"--port", "3"}, {3}, false, false},
+        {{"--port", "3", "--log", "a.jsonl"}, {3}, false, false},
+        {{"--port", "1,2,COM3"}, {1, 2, 3}, false, true},
+        {{"--port", "2", "--port", "1", "--port", "2"}, {2, 1}, false, true},
+        {{"--port", "all"}, {}, true, true},
+        {{"--port", "1", "--retries", "2"}, {1}, false, true},
+        {{"--port", "1", "--fail-fast"}, {1}, false, true},
+        {{"--port", "1", "--watch"}, {1}, false, true},
+        {{"--port", "1", "--junit", "r.xml"}, {1}, false, true},
+        {{"--port", "1,2", "--station-child"}, {1, 2}, false, false},
+        {{"--port", "1,,2"}, {}, false, false},
+        {{"--port", "1,0"}, {}, false, false},
+        {{"--port", "1,2", "--transcript", "t.log"}, {}, false, false},
+        {{"--retries", "-1"}, {}, false, false},
+        {{"--log", ""}, {}, false, false},
+    };
+    for (const Row& row : rows) {
+        std::vector<std::string> args = {"download", "fw.s28"};
+        args.insert(args.end(), row.flags.begin(), row.flags.end());
+        const ParsedCommandLine p = ParseCommandLine(args);
+        const std::string name = ::testing::PrintToString(row.flags);
+        if (row.ports.empty() && !row.all) {
+            EXPECT_FALSE(p.ok) << name;
+            continue;
+        }
+        ASSERT_TRUE(p.ok) << name << ": " << p.error;
+        EXPECT_EQ(p.options.ports, row.ports) << name;
+        EXPECT_EQ(p.options.allPorts, row.all) << name;
+        EXPECT_EQ(RunsAsStation(p.options), row.station) << name;
+        if (!row.ports.empty()) {
+            EXPECT_EQ(p.options.port, row.ports.front()) << name;
+        }
+    }
+    EXPECT_FALSE(ParseCommandLine({"dsw", "--port", "1,2"}).ok);
+    EXPECT_FALSE(ParseCommandLine({"dsw", "--port", "all"}).ok);
+    EXPECT_FALSE(ParseCommandLine({"dsw", "--log", "a.jsonl"}).ok);
+}
+
 }  // namespace
 }  // namespace mirvok::cli::test
