@@ -43,7 +43,9 @@ std::string DeviceLineText(const StationDevice& d) {
     std::string line = PortColumn(d) + counts;
     if (!d.address.empty()) line += "  at " + d.address;
     line += "  ";
-    line += StateWord(d);
+    // Before the file goes out, the window's status line says what happens.
+    const bool starting = d.state == DeviceState::Running && d.linesSent == 0 && !d.stopRequested;
+    line += starting && !d.status.empty() ? d.status : StateWord(d);
     if (d.state == DeviceState::Done || d.state == DeviceState::Failed || d.state == DeviceState::RetryPause)
         line += " (exit " + std::to_string(d.exitCode) + ")";
     if (d.attempt > 1) line += "  attempt " + std::to_string(d.attempt);

@@ -185,10 +185,10 @@ class SeveralDevices(Station):
         rom, lines = self.write_firmware()
         for n in (1, 2):
             self.start_sim(n)
-        self.start_sim(3, "--set", self.pull_during_block_1(lines))
+        self.start_sim(3, "--set", self.pull_during_block_1(lines), "--set", "rom=V9.87")
         junit = self.work / "report.xml"
         run = self.run_station(rom, "--port", "1,2", "--port", "3", "--json", "--log", str(self.log),
-                               "--junit", str(junit))
+                               "--junit", str(junit), "--identify")
         self.assertEqual(run.returncode, 60, self.explain(run))
         summary = self.summary(run)
         self.assertEqual((summary["event"], summary["done"], summary["failed"]), ("summary", 2, 1))
@@ -218,6 +218,8 @@ class SeveralDevices(Station):
             self.assertRegex(r["start"], r"^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z$")
         self.assertEqual(by_port["COM1"]["lines_sent"], len(lines))
         self.assertEqual(by_port["COM3"]["exit_code"], codes[3])
+        self.assertEqual(by_port["COM3"]["rom_version"], "V9.87")
+        self.assertEqual(by_port["COM1"]["rom_version"], "V1.23")
         self.assertEqual(by_port["COM1"]["exit_code"], 0)
 
         cases = ElementTree.parse(junit).getroot().findall("./testsuite/testcase")
@@ -238,6 +240,23 @@ class SeveralDevices(Station):
         codes = {d["port"]: d["exit_code"] for d in self.summary(run)["devices"]}
         self.assertIn(codes[3], LINK_FAILURES)
         self.assertEqual((codes[1], codes[2]), (11, 11), self.explain(run))
+        for n in (1, 2):
+            self.assertIn("0 completed", self.sims[n].status())
+
+    def test_ctrl_c_stops_every_device_and_ends_130_with_the_summary(self):
+        rom, lines = self.write_firmware(blocks=(0, 1, 2))
+        for n in (1, 2):
+            self.start_sim(n)
+        station = subprocess.Popen(self.command(rom, "--port", "1,2", "--log", str(self.log)),
+                                   stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                   start_new_session=True)
+        for n in (1, 2):
+            self.sims[n].wait_status(r"download [1-9]\d* lines")
+        station.send_signal(signal.SIGINT)
+        out, err = station.communicate(timeout=60)
+        self.assertEqual(station.returncode, 130, err)
+        self.assertIn("done 0 / failed 2 (exit 130)", out.decode())
+        self.assertEqual([r["exit_code"] for r in self.records()], [11, 11])
         for n in (1, 2):
             self.assertIn("0 completed", self.sims[n].status())
 

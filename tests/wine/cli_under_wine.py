@@ -10,6 +10,7 @@ prefix's dosdevices folder and lists it as Windows lists its COM ports.
 """
 
 import argparse
+import json
 import os
 import queue
 import re
@@ -353,6 +354,35 @@ class SaveKilledUnderWine(CliUnderWine):
         self.assertEqual(after.returncode, 0, self.explain(after))
         self.assertIn(keep.encode(), self.ini.read_bytes())
         self.assertEqual([p.name for p in self.work.iterdir() if ".tmp" in p.name], [])
+
+
+class StationUnderWine(CliUnderWine):
+    port = 45
+    second_port = 46
+
+    def test_two_com_ports_at_once(self):
+        rom = Path(ARGS.data) / "small.s28"
+        self.start_sim()
+        second = Simulator(["--no-pacing"], self.work / "sim2.transcript")
+        try:
+            map_port(self.second_port, second.path)
+            log = self.work / "audit.jsonl"
+            command = [ARGS.wine_run, "--prefix=" + ARGS.prefix, ARGS.cli, "download", windows_path(rom),
+                       "--terminal", "--mode", "8", "--ini", windows_path(self.ini),
+                       "--port", f"{self.port},{self.second_port}", "--log", windows_path(log)]
+            run = subprocess.run(command, stdin=subprocess.DEVNULL, capture_output=True,
+                                 timeout=PROGRAM_TIMEOUT_SECONDS)
+            self.assertEqual(run.returncode, 0, self.explain(run))
+            self.assertIn("done 2 / failed 0", run.stdout.decode(errors="replace"), self.explain(run))
+            for sim in (self.sim, second):
+                self.assertIn("0 bad, 1 completed", " ".join(sim.ask("status", r"line mismatches")))
+                self.assertEqual(device_image(sim.ask("image", r"^image end$")), s_record_image(rom))
+            records = [json.loads(line) for line in log.read_text().splitlines()]
+            self.assertEqual(sorted(r["port"] for r in records), [f"COM{self.port}", f"COM{self.second_port}"])
+            self.assertEqual({r["exit_code"] for r in records}, {0})
+        finally:
+            second.stop()
+            map_port(self.second_port, None)
 
 
 def main():
