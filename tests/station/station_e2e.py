@@ -243,6 +243,34 @@ class SeveralDevices(Station):
         for n in (1, 2):
             self.assertIn("0 completed", self.sims[n].status())
 
+    def test_a_crashed_child_takes_no_other_device_with_it(self):
+        rom, lines = self.write_firmware()
+        for n in (1, 2):
+            self.start_sim(n)
+        station = subprocess.Popen(self.command(rom, "--port", "1,2", "--json", "--log", str(self.log)),
+                                   stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                   start_new_session=True)
+        self.sims[2].wait_status(r"download [1-9]\d* lines")
+        child = next(int(entry.name) for entry in Path("/proc").iterdir() if entry.name.isdigit() and
+                     b"--station-child\0--attempt" in self.command_line(entry) and
+                     b"\0--port\0002\0" in self.command_line(entry))
+        os.kill(child, signal.SIGKILL)
+        out, err = station.communicate(timeout=60)
+        self.assertEqual(station.returncode, 60, err)
+        codes = {d["port"]: d["exit_code"] for d in json.loads(out.decode().splitlines()[-1])["devices"]}
+        self.assertEqual(codes, {1: 0, 2: 1})
+        self.assertIn("0 bad, 1 completed", self.sims[1].wait_status("1 completed"))
+        by_port = {r["port"]: r for r in self.records()}
+        self.assertEqual((by_port["COM2"]["ending"], by_port["COM2"]["exit_code"]), ("no-result", 1))
+        self.assertEqual(by_port["COM2"]["sha256"], hashlib.sha256(rom.read_bytes()).hexdigest())
+
+    @staticmethod
+    def command_line(entry):
+        try:
+            return (entry / "cmdline").read_bytes()
+        except OSError:
+            return b""
+
     def test_ctrl_c_stops_every_device_and_ends_130_with_the_summary(self):
         rom, lines = self.write_firmware(blocks=(0, 1, 2))
         for n in (1, 2):
