@@ -446,6 +446,7 @@ station::AttemptRecord DeviceSession::Record(const Outcome& outcome) const {
     r.port = run_.settings.Port;
     r.device = portInfo_.devicePath;
     r.description = portInfo_.description;
+    r.serialNumber = portInfo_.serialNumber;
     r.file = AbsolutePath(options_.file);
     const station::FileFacts facts = station::FirmwareFacts(options_.file);
     r.fileSize = facts.size;

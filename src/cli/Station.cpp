@@ -316,6 +316,7 @@ private:
         r.port = d.port;
         r.device = d.info.devicePath;
         r.description = d.info.description;
+        r.serialNumber = d.info.serialNumber;
         r.file = file_;
         const station::FileFacts facts = station::FirmwareFacts(o_.file);
         r.fileSize = facts.size;

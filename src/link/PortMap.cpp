@@ -67,6 +67,7 @@ std::vector<PortInfo> PortMap::Update(const std::vector<DetectedPort>& detected)
     std::sort(sorted.begin(), sorted.end(),
               [](const DetectedPort& a, const DetectedPort& b) { return a.devicePath < b.devicePath; });
     std::map<int, std::string> descriptionOf;
+    std::map<int, std::string> serialNumberOf;
     for (const DetectedPort& port : sorted) {
         const std::string identity = DeviceIdentity(port.devicePath);
         const std::string device = identity.empty() ? port.devicePath : identity;
@@ -80,12 +81,13 @@ std::vector<PortInfo> PortMap::Update(const std::vector<DetectedPort>& detected)
             known = numberOfDevice.emplace(device, number).first;
         }
         descriptionOf[known->second] = port.description;
+        serialNumberOf[known->second] = port.serialNumber;
     }
 
     std::vector<PortInfo> present;
     for (const auto& [number, path] : entries_) {
         if (DeviceIdentity(path).empty() && !descriptionOf.contains(number)) continue;
-        present.push_back(PortInfo{number, path, descriptionOf[number]});
+        present.push_back(PortInfo{number, path, descriptionOf[number], serialNumberOf[number]});
     }
     return present;
 }

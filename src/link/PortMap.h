@@ -17,9 +17,10 @@ namespace mirvok {
 
 // A serial device the system lists now.
 struct DetectedPort {
-    std::string devicePath;   // as listed, e.g. /dev/ttyUSB0
-    std::string stablePath;   // the path to record for it (see StableDevicePath)
-    std::string description;  // e.g. the USB product text
+    std::string devicePath;    // as listed, e.g. /dev/ttyUSB0
+    std::string stablePath;    // the path to record for it (see StableDevicePath)
+    std::string description;   // e.g. the USB product text
+    std::string serialNumber;  // the USB adapter's, where the system tells it
 };
 
 // The link in `byIdFolder` that leads to the device, or the device path itself

@@ -62,9 +62,10 @@ public:
 };
 
 struct PortInfo {
-    int number = 0;           // the COMn number
-    std::string devicePath;   // e.g. /dev/ttyUSB0 (empty for a simulated port)
-    std::string description;  // e.g. the USB product text
+    int number = 0;            // the COMn number
+    std::string devicePath;    // e.g. /dev/ttyUSB0 (empty for a simulated port)
+    std::string description;   // e.g. the USB product text
+    std::string serialNumber;  // the USB adapter's serial number, where the system tells it
 };
 
 // Opens ports by number; lists those that exist now.

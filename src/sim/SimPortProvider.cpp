@@ -10,7 +10,7 @@ SimPortProvider::SimPortProvider(VirtualClock& clock, DeviceModel& device, int p
 
 std::vector<PortInfo> SimPortProvider::ListPorts() {
     if (!present_) return {};
-    return {PortInfo{portNumber_, std::string(), "Simulated card reader"}};
+    return {PortInfo{portNumber_, std::string(), "Simulated card reader", std::string()}};
 }
 
 std::unique_ptr<Transport> SimPortProvider::Open(int port, const LineSettings& settings,

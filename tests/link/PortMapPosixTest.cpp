@@ -33,7 +33,8 @@ protected:
     // what it recorded, and gives the numbers listed.
     std::vector<int> List(const std::vector<std::string>& devices) {
         std::vector<DetectedPort> detected;
-        for (const std::string& path : devices) detected.push_back({path, StableDevicePath(path, byId), ""});
+        for (const std::string& path : devices)
+            detected.push_back({path, StableDevicePath(path, byId), "", ""});
         PortMap map = PortMap::Load(ini);
         std::vector<int> numbers;
         for (const PortInfo& port : map.Update(detected)) numbers.push_back(port.number);

@@ -71,7 +71,7 @@ private:
 
 void ScriptedPorts::SetPresent(const std::vector<int>& numbers) {
     listed.clear();
-    for (int n : numbers) listed.push_back(PortInfo{n, "/dev/scripted" + std::to_string(n), ""});
+    for (int n : numbers) listed.push_back(PortInfo{n, "/dev/scripted" + std::to_string(n), "", ""});
 }
 
 ScriptedLine& ScriptedPorts::Line(int port) {

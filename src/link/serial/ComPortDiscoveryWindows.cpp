@@ -98,7 +98,8 @@ std::vector<PortInfo> ListComPorts() {
     std::vector<PortInfo> ports;
     for (const auto& [number, device] : devices) {
         const auto name = friendly.find(number);
-        ports.push_back(PortInfo{number, device, name == friendly.end() ? std::string() : name->second});
+        ports.push_back(
+            PortInfo{number, device, name == friendly.end() ? std::string() : name->second, std::string()});
     }
     return ports;
 }

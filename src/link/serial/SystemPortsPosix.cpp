@@ -21,7 +21,8 @@ std::vector<DetectedPort> DetectSystemPorts() {
     std::vector<DetectedPort> detected;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         const std::string path = info.systemLocation().toStdString();
-        detected.push_back(DetectedPort{path, StableDevicePath(path), info.description().toStdString()});
+        detected.push_back(DetectedPort{path, StableDevicePath(path), info.description().toStdString(),
+                                        info.serialNumber().toStdString()});
     }
     return detected;
 }
