@@ -82,7 +82,9 @@ check "mirvok-cli download --line-check " "0 1"
 check "mirvok-cli version --variant " "? b"
 check "mirvok-cli download --wait 1" "1000 10000"
 # Ports: those the program lists through the settings file of the line.
-contains "mirvok-cli --ini ports.ini download --port " 7 '!9'
+contains "mirvok-cli --ini ports.ini download --port " 7 all '!9'
+contains "mirvok-cli download --" --fail-fast --retries --watch --identify --log --junit
+contains "mirvok-cli dsw --" '!--watch' '!--log'
 contains "mirvok-cli dsw --ini=ports.ini --port CO" COM7 '!COM9'
 check "mirvok-cli dsw --ini ports.ini --port 7" "7"
 # Files: for download and check, one; after --ini and --transcript.
