@@ -71,6 +71,8 @@ public:
             return UsageError("--junit " + o_.junitPath + " is not a regular file");
         const std::vector<PortInfo> listed = s_.ports.ListPorts();
         for (const int port : o_.ports) AddDevice(port);
+        // No --port: the settings file's port, as one device would use.
+        if (o_.ports.empty() && !o_.allPorts) AddDevice(run_.settings.Port);
         if (o_.allPorts)
             for (const PortInfo& p : listed) AddDevice(p.number);
         if (devices_.empty() && !o_.watch) {

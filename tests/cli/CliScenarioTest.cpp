@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -32,7 +33,10 @@ std::string TempDirFirmware(CliBench& b) {
 }
 
 std::vector<std::string> DownloadArgs(const std::string& file, std::vector<std::string> more = {}) {
-    std::vector<std::string> args = {"download", file, "--port", "7", "--wait", "0"};
+    // A second --port would name a second device: a case's own port replaces 7.
+    const bool ownPort = std::find(more.begin(), more.end(), "--port") != more.end();
+    std::vector<std::string> args = {"download", file, "--wait", "0"};
+    if (!ownPort) args.insert(args.end(), {"--port", "7"});
     args.insert(args.end(), more.begin(), more.end());
     return args;
 }

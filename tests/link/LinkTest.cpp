@@ -30,7 +30,7 @@ protected:
 };
 
 TEST_F(LinkTest, PortNamesAreAscendingAndDistinct) {
-    provider.listed = {{12, "", ""}, {3, "", ""}, {300, "", ""}, {3, "", ""}};
+    provider.listed = {{12, "", "", ""}, {3, "", "", ""}, {300, "", "", ""}, {3, "", "", ""}};
     EXPECT_EQ(link.crwGetPortNames(text, count), 2);
     EXPECT_EQ(text + "/" + std::to_string(count), "COM3,COM12/2");
 }

@@ -94,13 +94,13 @@ TEST_F(PortMapTest, NumbersLiveOnWhenTheFileCannotBeWritten) {
     const std::string blocked = dir.Write("not-a-folder", "") + "/Mirvok.ini";
     const std::string usb0 = Device("ttyUSB0");
     PortNumbering numbering(blocked);
-    ASSERT_EQ(numbering.List({{usb0, usb0, "adapter"}}).size(), 1u);
+    ASSERT_EQ(numbering.List({{usb0, usb0, "adapter", ""}}).size(), 1u);
     EXPECT_EQ(numbering.PathOf(1), usb0) << "opening a listed port finds it";
-    EXPECT_EQ(numbering.List({{usb0, usb0, "adapter"}}).front().number, 1) << "and it keeps its number";
+    EXPECT_EQ(numbering.List({{usb0, usb0, "adapter", ""}}).front().number, 1) << "and it keeps its number";
 
     // Where the file can be written, the number is stored once.
     PortNumbering stored(ini);
-    stored.List({{usb0, usb0, ""}});
+    stored.List({{usb0, usb0, "", ""}});
     EXPECT_EQ(Mapped(1), usb0);
     EXPECT_EQ(PortNumbering(ini).PathOf(1), usb0);
 }
