@@ -42,10 +42,10 @@ TEST(CliOptions, AcceptsEachCommandWithItsFlags) {
     EXPECT_TRUE(ParseCommandLine({"check", "f", "--blocks", "100000000", "--summary"}).options.summaryOnly);
     EXPECT_EQ(ParseCommandLine({"ports", "--help"}).options.command, Command::Help);
     EXPECT_TRUE(ParseCommandLine({"ports", "--probe"}).options.probe);
-    const CliOptions remote =
-        ParseCommandLine({"dsw", "--port", "7", "--port", "RFC2217://[::1]:2217"}).options;
+    const CliOptions remote = ParseCommandLine({"dsw", "--port", "RFC2217://[::1]:2217"}).options;
     EXPECT_EQ(remote.portUrl, "rfc2217://[::1]:2217");
     EXPECT_FALSE(remote.port);
+    EXPECT_FALSE(ParseCommandLine({"download", "f", "--port", "7", "--port", "rfc2217://h:1"}).ok);
     EXPECT_EQ(ParseCommandLine({"--version"}).options.command, Command::ProgramVersion);
     EXPECT_EQ(ParseCommandLine({"dsw", "--version"}).options.command, Command::ProgramVersion);
 }

@@ -38,7 +38,7 @@ std::vector<PortInfo> RemotePorts::ListPorts() {
     for (const PortInfo& port : local_.ListPorts())
         if (!remote.contains(port.number)) ports.push_back(port);
     for (const auto& [number, address] : remote)
-        ports.push_back(PortInfo{number, address.Url(), address.Url()});
+        ports.push_back(PortInfo{number, address.Url(), address.Url(), ""});
     std::sort(ports.begin(), ports.end(),
               [](const PortInfo& a, const PortInfo& b) { return a.number < b.number; });
     return ports;
