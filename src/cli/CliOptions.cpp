@@ -275,8 +275,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     const bool severalPorts = o.ports.size() > 1 || o.allPorts;
     if (severalPorts && o.command != Command::Download) return fail("--port takes one port for this command");
     if (!o.portUrl.empty() && (!o.ports.empty() || o.allPorts))
-        return fail("a remote port named by its URL goes alone; for several, list them in [Ports] as "
-                    "COMn=rfc2217://HOST:PORT and name their numbers");
+        return fail(
+            "a remote port named by its URL goes alone; for several, list them in [Ports] as "
+            "COMn=rfc2217://HOST:PORT and name their numbers");
     if (RunsAsStation(o) && !o.transcriptPath.empty())
         return fail("--transcript is for one device; a station logs with --log");
     parsed.ok = true;

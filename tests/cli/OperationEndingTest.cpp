@@ -332,9 +332,9 @@ TEST(OperationEnding, EveryEndingIsTypedAndHasItsExitCode) {
     }
     // Every code an operation can end with is reached above; the others are
     // the command line's own (usage, port list, flags, check, a station, Ctrl-C).
-    const std::set<int> commandLineOwn = {kExitUsage,         kExitPortNotListed,   kExitControlRefused,
-                                          kExitBadRecord,     kExitCountMismatch,   kExitConflictingData,
-                                          kExitSomeFailed,    kExitInterrupted};
+    const std::set<int> commandLineOwn = {kExitUsage,      kExitPortNotListed, kExitControlRefused,
+                                          kExitBadRecord,  kExitCountMismatch, kExitConflictingData,
+                                          kExitSomeFailed, kExitInterrupted};
     for (const ExitCodeInfo& info : ExitCodeTable()) {
         if (!commandLineOwn.count(info.code)) {
             EXPECT_TRUE(reached.count(info.code)) << info.name;
