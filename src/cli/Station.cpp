@@ -25,6 +25,9 @@ namespace {
 constexpr std::int64_t kPollEveryUs = 20000;        // how often the children's output is read
 constexpr std::int64_t kPortLookEveryUs = 1000000;  // --watch: how often the port list is read
 constexpr std::int64_t kRetryPauseUs = 2000000;     // before a failed device is tried again
+// --watch: how many looks in a row must find a device's lines off before it
+// counts as gone (one glitch must not flash a device twice).
+constexpr int kSilentLooksForGone = 2;
 // A child asked to stop ends within the described time-outs (the longest, a
 // command's answer wait, is 30 s); one still running after this is killed.
 constexpr std::int64_t kStopGraceUs = 40000000;
@@ -154,17 +157,45 @@ private:
             d.info = p;
         }
         for (auto& d : devices_) {
-            const bool here = present.count(d->port) != 0;
+            bool here = present.count(d->port) != 0;
             const bool ended = d->state == DeviceState::Done || d->state == DeviceState::Failed ||
                                d->state == DeviceState::Waiting;
+            if (here && ended && !stopping_ && LinesTell()) here = DeviceAnswers(*d);
             if (!here && ended) {
+                if (d->connected) view_.Note(*d, "gone", "the device has gone");
                 d->state = DeviceState::Waiting;
                 d->connected = false;
             } else if (here && ended && !d->connected && !stopping_) {
-                d->attempt = 0;
-                StartAttempt(*d);
+                StartFirstAttempt(*d);
             }
         }
+    }
+
+    void StartFirstAttempt(StationDevice& d) {
+        d.attempt = 0;
+        StartAttempt(d);
+    }
+
+    // With the line check off the cable may carry no modem lines at all.
+    bool LinesTell() const { return o_.lineCheck.value_or(run_.settings.Linechk) != 0; }
+
+    // A port of a fixed serial card stays listed whether or not a device is
+    // on it: there the device's own lines tell, as the line check reads them
+    // (DSR and CTS on: a device is connected and powered). A port that can't
+    // tell (a pseudo-terminal) reads as on, and only the port list tells.
+    bool DeviceAnswers(StationDevice& d) {
+        TransportStatus status = TransportStatus::Ok;
+        std::unique_ptr<Transport> port = s_.ports.Open(d.port, LineSettings{}, status);
+        bool on = false;
+        if (port) {
+            const ModemLines lines = port->Lines();
+            on = lines.dsr && lines.cts;
+            port->Close();
+        }
+        d.silentLooks = on ? 0 : d.silentLooks + 1;
+        // A port held by another program is no sign of the device going.
+        if (!port && status == TransportStatus::Busy) return d.connected;
+        return on || (d.connected && d.silentLooks < kSilentLooksForGone);
     }
 
     std::vector<std::string> ChildArguments(const StationDevice& d) const {
@@ -209,6 +240,7 @@ private:
         d.lastTenth = -1;
         d.stopRequested = false;
         d.connected = true;
+        d.silentLooks = 0;
         anyStarted_ = true;
         d.child = station::ChildProcess::Start(program_, ChildArguments(d));
         if (!d.child) {

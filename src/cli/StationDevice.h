@@ -44,6 +44,8 @@ struct StationDevice {
     bool stopRequested = false;  // asked to stop (--fail-fast, Ctrl-C)
     std::int64_t stopRequestedUs = 0;
     bool connected = false;  // --watch: flashed in this connection, waits for it to go
+    // --watch: how many looks in a row found the device's lines off.
+    int silentLooks = 0;
 
     // What the child reported last.
     std::string status;

@@ -14,6 +14,7 @@ import queue
 import random
 import re
 import signal
+import socket
 import subprocess
 import sys
 import tempfile
@@ -328,12 +329,12 @@ class Watching(Station):
                 self.assertEqual(sorted(self.done_events(out)), [1, 2, 3])
                 sim = self.sims[1]  # goes and comes back
                 sim.ask("cable pull", "cable pulled")
-                time.sleep(2.5)
+                self.wait_for_events(out, "gone", 1)  # its port has left the list
                 sim.ask("restart", "restarted")
                 sim.ask("cable plug", "cable plugged in")
                 self.wait_for_done(out, 4)
                 self.sims.pop(2).stop()  # goes for good
-                time.sleep(2.5)
+                self.wait_for_events(out, "gone", 2)
                 station.send_signal(signal.SIGINT)
                 station.wait(timeout=30)
             finally:
@@ -345,16 +346,54 @@ class Watching(Station):
         self.assertEqual(sorted(self.done_events(out)), [1, 1, 2, 3])
         self.assertEqual(len(self.records()), 4)
 
-    @staticmethod
-    def done_events(out):
-        events = [json.loads(line) for line in out.read_text().splitlines() if line.strip()]
-        return [e["port"] for e in events if e.get("event") == "done"]
+    def test_a_port_that_stays_listed_is_flashed_when_its_device_is_on_again(self):
+        # A remote port stays listed; its server reports the device's lines.
+        rom, lines = self.write_firmware(blocks=(0,), lines_per_block=20)
+        with socket.socket() as probe:
+            probe.bind(("127.0.0.1", 0))
+            server_port = probe.getsockname()[1]
+        sim = self.start_sim(4, "--rfc2217", str(server_port))
+        with open(self.ini, "ab") as ini:
+            ini.write(f"COM4=rfc2217://127.0.0.1:{server_port}\r\n".encode())
+        out = self.work / "station.out"
+        with open(out, "wb") as sink:
+            station = subprocess.Popen(self.command(rom, "--watch", "--port", "4", "--json"),
+                                       stdin=subprocess.DEVNULL, stdout=sink, stderr=subprocess.DEVNULL,
+                                       start_new_session=True)
+            try:
+                self.wait_for_done(out, 1)
+                time.sleep(3)  # still on: the same connection, not flashed again
+                self.assertEqual(self.done_events(out), [4])
+                sim.ask("power off", "power off")
+                self.wait_for_events(out, "gone", 1)
+                sim.ask("power on", "power on")
+                self.wait_for_done(out, 2)
+                station.send_signal(signal.SIGINT)
+                station.wait(timeout=30)
+            finally:
+                if station.poll() is None:
+                    station.kill()
+        self.assertEqual(station.returncode, 130)
+        self.assertEqual(self.done_events(out), [4, 4])
+        self.assertEqual(sim.image(), file_image(lines))
 
-    def wait_for_done(self, out, count, timeout=60):
+    @staticmethod
+    def events(out, name):
+        events = [json.loads(line) for line in out.read_text().splitlines() if line.strip()]
+        return [e["port"] for e in events if e.get("event") == name]
+
+    @classmethod
+    def done_events(cls, out):
+        return cls.events(out, "done")
+
+    def wait_for_events(self, out, name, count, timeout=60):
         deadline = time.monotonic() + timeout
-        while len(self.done_events(out)) < count:
+        while len(self.events(out, name)) < count:
             self.assertLess(time.monotonic(), deadline, out.read_text())
             time.sleep(0.1)
+
+    def wait_for_done(self, out, count, timeout=60):
+        self.wait_for_events(out, "done", count, timeout)
 
 
 class LogUnderKills(Station):
