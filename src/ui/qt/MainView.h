@@ -36,26 +36,41 @@ public:
     QWidget* Client() const { return client_; }
 
 protected:
+    // The window's own events, and the widgets' events that have no signal
+    // (MainViewEvents.cpp).
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void BuildMenus();
-    void BuildControls();
-    QWidget* CreateWidget(Control& control, QWidget* parent);
-    void ConnectEvents(Control& control, QWidget* widget);
-    void BuildFocusOrder();
-    void SyncFocus();
-    void SyncWindow();
-    void SyncControl(Control& control, QWidget* widget);
-    void SyncMenus();
+    // Construction and look-ups (MainView.cpp).
     void Unloaded();
 
     // Runs a model event, then shows its effect.
     template <class Event>
-    void Forward(Event&& event);
+    void Forward(Event&& event) {
+        ++depth_;
+        event();
+        --depth_;
+        Sync();
+    }
+
+    // Creating the widgets (MainViewControls.cpp).
+    void BuildControls();
+    QWidget* CreateWidget(Control& control, QWidget* parent);
+    void ConnectEvents(Control& control, QWidget* widget);
+    void BuildFocusOrder();
+
+    // Mirroring the model (MainViewSync.cpp).
+    void SyncWindow();
+    void SyncControl(Control& control, QWidget* widget);
+    void SyncContent(Control& control, QWidget* widget);
+    void SyncFocus();
+
+    // The menu bar (MainViewMenus.cpp).
+    void BuildMenus();
+    void SyncMenus();
 
     Frmdown& frm_;
     QtHost* host_;

@@ -64,42 +64,61 @@ private:
         std::string caption;
     };
 
-    static LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK ChildProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK ControlSubclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                            UINT_PTR id, DWORD_PTR data);
+    // Construction and look-ups (Win32View.cpp).
     static void RegisterClasses();
+    Binding* BindingOf(HWND window);
+    HBRUSH BrushOf(COLORREF colour);
+    void Unloaded();
 
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnChildMessage(Binding& binding, UINT message, WPARAM wParam, LPARAM lParam);
-    void OnCommand(HWND from, int code);
-    LRESULT OnControlColour(HDC dc, HWND from, UINT message, WPARAM wParam, LPARAM lParam);
-    void OnDrawItem(const DRAWITEMSTRUCT& item);
-    void OnClose();
-    void ForwardFocus(const std::string& name, bool gained);
-    void OnDpiChanged(int dpi);
+    // Runs a model event, then shows its effect.
+    template <class Event>
+    void Forward(Event&& event) {
+        ++depth_;
+        event();
+        --depth_;
+        Sync();
+    }
 
-    void BuildMenus();
+    // Creating the child windows (Win32ViewControls.cpp).
     void BuildControls();
     HWND CreateChild(Control& c, HWND parent, int id);
     void StackForTabOrder();
     void FitComboHeight(HWND combo, const RECT& r, int height);
     DWORD TabStyleOf(const Control& c);
-    void SyncTabStops();
-    void SyncFocus(bool force);
     void AddTip(Binding& binding);
+    void ApplyFont();
+
+    // Mirroring the model (Win32ViewSync.cpp).
     void SyncWindow();
     void SyncControl(Binding& binding);
+    void PlaceControl(Binding& binding);
+    bool SyncReach(Binding& binding);
+    void SyncTip(Binding& binding);
+    std::string SyncContent(Binding& binding);
+    void SyncTabStops();
+    void SyncFocus(bool force);
+
+    // The operator's events (Win32ViewMessages.cpp).
+    static LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK ChildProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK ControlSubclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                            UINT_PTR id, DWORD_PTR data);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnChildMessage(Binding& binding, UINT message, WPARAM wParam, LPARAM lParam);
+    void PaintChild(const Control& c, HWND window);
+    void OnCommand(HWND from, int code);
+    void ForwardTyping(const std::string& name, HWND from, bool combo);
+    LRESULT OnControlColour(HDC dc, HWND from, UINT message, WPARAM wParam, LPARAM lParam);
+    void OnDrawItem(const DRAWITEMSTRUCT& item);
+    void OnMove();
+    void OnClose();
+    void ForwardFocus(const std::string& name, bool gained);
+    void OnDpiChanged(int dpi);
+
+    // The menu bar (Win32ViewMenus.cpp).
+    void BuildMenus();
     void SyncMenus();
-    void ApplyFont();
-    void Unloaded();
-
-    Binding* BindingOf(HWND window);
-    HBRUSH BrushOf(COLORREF colour);
-
-    // Runs a model event, then shows its effect.
-    template <class Event>
-    void Forward(Event&& event);
+    void OnMenuCommand(UINT command);
 
     Frmdown& frm_;
     Win32Host* host_;

@@ -3,64 +3,20 @@
 
 #include <algorithm>
 
-#include "Painting.h"
-#include "ViewScale.h"
-#include "Win32Host.h"
 #include "Win32View.h"
 #include "Win32ViewIds.h"
-#include "WindowFont.h"
-#include "startup/WideText.h"
 #include "ui/Focus.h"
 #include "ui/Frmdown.h"
-#include "ui/TickHeight.h"
 
-// Creating the menus and the child windows of the Win32 view, their Tab
-// stops and tooltips, and the window font.
+// Creating the child windows of the Win32 view: their classes and styles,
+// their stacking for the Tab order, their Tab stops and tooltips, and the
+// window font.
 
 namespace mirvok {
 
 using namespace win32view;
 
 // ---- Building.
-
-void Win32View::BuildMenus() {
-    HMENU old = menuBar_;
-    menuBar_ = CreateMenu();
-    menus_.clear();
-    const std::vector<MenuItem*> items = frm_.form.AllMenuItems();
-    std::map<const MenuItem*, HMENU> popups;
-    std::map<HMENU, UINT> count;
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        MenuItem* item = items[i];
-        MenuBinding b;
-        b.item = item;
-        b.shown = item->Visible;
-        HMENU owner = menuBar_;
-        if (item->Parent) owner = popups.count(item->Parent) ? popups.at(item->Parent) : nullptr;
-        if (!item->Visible || !owner) {
-            menus_.push_back(b);
-            continue;
-        }
-        const bool hasItems =
-            std::any_of(items.begin(), items.end(), [&](const MenuItem* m) { return m->Parent == item; });
-        const std::wstring caption = Wide(item->Caption);
-        if (hasItems) {
-            b.popup = CreatePopupMenu();
-            popups[item] = b.popup;
-            AppendMenuW(owner, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(b.popup), caption.c_str());
-        } else if (item->Separator) {
-            AppendMenuW(owner, MF_SEPARATOR, 0, nullptr);
-        } else {
-            b.command = kFirstMenuCommand + static_cast<UINT>(i);
-            AppendMenuW(owner, MF_STRING, b.command, caption.c_str());
-        }
-        b.owner = owner;
-        b.position = count[owner]++;
-        menus_.push_back(b);
-    }
-    if (window_) SetMenu(window_, menuBar_);
-    if (old) DestroyMenu(old);
-}
 
 void Win32View::BuildControls() {
     std::vector<Control*> controls = frm_.form.AllControls();
@@ -211,35 +167,6 @@ DWORD Win32View::TabStyleOf(const Control& c) {
         return style;
     }
     return 0;
-}
-
-void Win32View::SyncTabStops() {
-    for (const FocusPlace& place : FocusOrder(frm_.form)) {
-        if (place.members.size() < 2) continue;
-        const Control* landing = LandingOf(frm_.form, place);
-        for (Control* c : place.members) {
-            HWND w = HandleOf(c->Name);
-            const LONG_PTR style = GetWindowLongPtrW(w, GWL_STYLE);
-            const LONG_PTR wanted = c == landing ? (style | WS_TABSTOP) : (style & ~WS_TABSTOP);
-            if (style != wanted) SetWindowLongPtrW(w, GWL_STYLE, wanted);
-        }
-    }
-}
-
-// The focus goes where the model has it when the model moved it, or when the
-// window lost it (its control disabled or hidden, the window just
-// activated); never while the operator moves it, and only while the window
-// is the active one, not under a message box.
-void Win32View::SyncFocus(bool force) {
-    if (losingFocus_) return;  // it is on its way elsewhere, maybe to another program
-    const Control* focused = frm_.form.Focused;
-    HWND now = GetFocus();
-    const bool lost = !now || now == window_ || !IsWindowEnabled(now) || !IsWindowVisible(now);
-    if (!force && focused == appliedFocus_ && !lost) return;
-    if (!focused || !Reachable(frm_.form, *focused) || GetActiveWindow() != window_) return;
-    appliedFocus_ = focused;
-    HWND w = HandleOf(focused->Name);
-    if (now != w && !IsChild(w, now)) SetFocus(w);
 }
 
 void Win32View::AddTip(Binding& binding) {
