@@ -228,6 +228,8 @@ private:
     bool IsGarbage(char byte, std::int64_t atUs);
     void TakeTerminalByte(char byte, std::int64_t atUs);
     void TakeDownloadByte(char byte, std::int64_t atUs);
+    std::size_t TakeDownloadRun(std::string_view bytes, std::int64_t atUs);
+    void FinishDownload(std::int64_t atUs);
 
     void OnPoll(std::int64_t atUs);
     void OnFrame(TerminalInput&& input, std::int64_t atUs);

@@ -27,6 +27,18 @@ bool DownloadReceiver::Take(char byte) {
     return false;
 }
 
+bool DownloadReceiver::Take(std::string_view bytes) {
+    while (!finished_ && !bytes.empty()) {
+        // The bytes before a line end or the end-of-file byte only gather.
+        const std::size_t special = LineOrFileEnd(bytes);
+        partial_.append(bytes.substr(0, special));
+        if (special == std::string_view::npos) break;
+        Take(bytes[special]);
+        bytes.remove_prefix(special + 1);
+    }
+    return finished_;
+}
+
 void DownloadReceiver::EndLine(bool endedByCrLf) {
     lines_.push_back(partial_);
     partial_.clear();

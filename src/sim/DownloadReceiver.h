@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "MemoryImage.h"
@@ -13,6 +14,13 @@
 namespace mirvok::sim {
 
 inline constexpr char kEndOfFile = '\x1A';
+
+// Where the first line end (LF) or end-of-file byte lies; npos for none.
+inline std::size_t LineOrFileEnd(std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        if (bytes[i] == '\n' || bytes[i] == kEndOfFile) return i;
+    return std::string_view::npos;
+}
 
 struct BadRecord {
     std::size_t line = 0;  // index into the lines received
@@ -27,6 +35,8 @@ public:
 
     // Takes one byte; true once the end-of-file byte has come.
     bool Take(char byte);
+    // Takes the bytes one after the other, as many calls of Take(char) would.
+    bool Take(std::string_view bytes);
 
     // Lines without their CR LF, in the order received.
     const std::vector<std::string>& Lines() const { return lines_; }

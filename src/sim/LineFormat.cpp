@@ -19,12 +19,6 @@ std::int64_t CharactersTimeUs(const LineSettings& settings, std::int64_t count) 
     return (count * BitsPerCharacter(settings) * 1'000'000 + settings.baud - 1) / settings.baud;
 }
 
-bool SameLine(const LineSettings& seen, const LineSettings& expected, bool framingKnown) {
-    if (seen.baud != expected.baud) return false;
-    if (!framingKnown) return true;
-    return seen.dataBits == expected.dataBits && seen.parity == expected.parity;
-}
-
 std::string LineSettingsText(const LineSettings& settings) {
     return std::to_string(settings.baud) + "," + settings.parity + "," + std::to_string(settings.dataBits) +
            "," + std::to_string(settings.stopBits);

@@ -21,7 +21,12 @@ std::int64_t CharactersTimeUs(const LineSettings& settings, std::int64_t count);
 // True when bytes sent with `seen` arrive intact at a UART set to `expected`.
 // Where the framing is not known (a pseudo-terminal carries only the baud
 // rate), only the baud rates are compared.
-bool SameLine(const LineSettings& seen, const LineSettings& expected, bool framingKnown = true);
+// Asked for every byte the device takes in, so inline.
+inline bool SameLine(const LineSettings& seen, const LineSettings& expected, bool framingKnown = true) {
+    if (seen.baud != expected.baud) return false;
+    if (!framingKnown) return true;
+    return seen.dataBits == expected.dataBits && seen.parity == expected.parity;
+}
 
 // "19200,E,7,1".
 std::string LineSettingsText(const LineSettings& settings);

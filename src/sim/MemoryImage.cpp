@@ -1,5 +1,7 @@
 #include "MemoryImage.h"
 
+#include <algorithm>
+
 namespace mirvok::sim {
 
 MemoryImage::Page* MemoryImage::PageFor(std::uint32_t number) {
@@ -8,30 +10,40 @@ MemoryImage::Page* MemoryImage::PageFor(std::uint32_t number) {
     return &pages_[number];
 }
 
+// Page by page: a record's bytes nearly always lie in one page.
 MemoryImage::Overlap MemoryImage::Write(std::uint32_t address, std::string_view bytes) {
     Overlap overlap;
-    for (char c : bytes) {
-        const auto value = static_cast<std::uint8_t>(c);
-        const std::uint32_t at = address++;  // wraps at 4 GiB like the address bus
-        Page* page = PageFor(at / kPageSize);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const std::uint32_t offset = address % kPageSize;
+        const std::size_t run = std::min<std::size_t>(bytes.size() - done, kPageSize - offset);
+        Page* page = PageFor(address / kPageSize);
         if (!page) {
             complete_ = false;
-            continue;
+        } else {
+            for (std::size_t i = 0; i < run; ++i)
+                WriteByte(*page, offset + i, address + static_cast<std::uint32_t>(i), bytes[done + i],
+                          overlap);
         }
-        const std::uint32_t offset = at % kPageSize;
-        if (page->written.test(offset)) {
-            if (page->bytes[offset] == value) {
-                if (overlap.repeatedBytes++ == 0) overlap.firstRepeat = at;
-            } else if (overlap.conflictingBytes++ == 0) {
-                overlap.firstConflict = at;
-                overlap.earlierValue = page->bytes[offset];
-                overlap.newValue = value;
-            }
-        }
-        page->bytes[offset] = value;
-        page->written.set(offset);
+        done += run;
+        address += static_cast<std::uint32_t>(run);  // wraps at 4 GiB like the address bus
     }
     return overlap;
+}
+
+void MemoryImage::WriteByte(Page& page, std::size_t offset, std::uint32_t at, char c, Overlap& overlap) {
+    const auto value = static_cast<std::uint8_t>(c);
+    if (page.written.test(offset)) {
+        if (page.bytes[offset] == value) {
+            if (overlap.repeatedBytes++ == 0) overlap.firstRepeat = at;
+        } else if (overlap.conflictingBytes++ == 0) {
+            overlap.firstConflict = at;
+            overlap.earlierValue = page.bytes[offset];
+            overlap.newValue = value;
+        }
+    }
+    page.bytes[offset] = value;
+    page.written.set(offset);
 }
 
 std::optional<std::uint8_t> MemoryImage::At(std::uint32_t address) const {

@@ -59,6 +59,8 @@ private:
         std::bitset<kPageSize> written;
     };
     Page* PageFor(std::uint32_t number);  // nullptr beyond kMaxPages
+    // The byte at `offset` of the page, the address `at`.
+    static void WriteByte(Page& page, std::size_t offset, std::uint32_t at, char value, Overlap& overlap);
 
     std::map<std::uint32_t, Page> pages_;  // by page number
     bool complete_ = true;

@@ -161,11 +161,17 @@ private:
     // Bytes read from the terminal at a time; with pacing, the next read
     // waits until the device has taken these in.
     static constexpr std::size_t kChunkBytes = 64;
+    // Without pacing, nothing waits between reads: the program's bytes are
+    // taken as fast as the terminal hands them over, so that the simulator
+    // is not what limits a sender measured against it.
+    static constexpr std::size_t kUnpacedChunkBytes = 64 * 1024;
     static constexpr std::int64_t kMaxIdleWaitUs = 50'000;
     // How late the wait for the next chunk may end for the bytes then read to
     // count as following the previous chunk without a gap.
     static constexpr std::int64_t kContinuingUs = 1'000;
     static constexpr std::int64_t kLogJoinUs = 20'000;
+
+    std::size_t ChunkBytes() const { return device_.Config().linePacing ? kChunkBytes : kUnpacedChunkBytes; }
 
     bool Prepare() {
         interactive_ = isatty(STDIN_FILENO);
@@ -246,7 +252,7 @@ private:
     }
 
     void TakeRemoteInput(std::int64_t now) {
-        const ComPortServer::Input input = server_.Read(kChunkBytes, remoteLine_);
+        const ComPortServer::Input input = server_.Read(ChunkBytes(), remoteLine_);
         if (input.lineChanged && !SameSettings(remoteLine_, line_)) {
             line_ = remoteLine_;
             device_.ChangeLineSettings(line_, true);
@@ -273,8 +279,8 @@ private:
             }
             return;
         }
-        if (now >= consumedUntilUs_) TakeInput(now);
-        FollowLineSettings();
+        // Bytes read have brought the line settings up to date already.
+        if (!(now >= consumedUntilUs_ && TakeInput(now))) FollowLineSettings();
         const std::string out = device_.TakeOutput(now);
         if (!out.empty()) {
             Log(Direction::ToHost, out);
@@ -307,18 +313,19 @@ private:
         return expected && SameLine(line_, *expected, false);
     }
 
-    void TakeInput(std::int64_t now) {
+    // True when bytes came in.
+    bool TakeInput(std::int64_t now) {
         // Counted before the read: what the program writes after it cannot
-        // have been waiting.
-        const std::size_t waiting = pty_.Waiting();
-        const std::optional<std::string> data = pty_.Read(kChunkBytes);
+        // have been waiting. Only pacing asks: without it no byte waits.
+        const std::size_t waiting = device_.Config().linePacing ? pty_.Waiting() : 0;
+        const std::optional<std::string> data = pty_.Read(ChunkBytes());
         if (!data) {
             Note(std::string("read failed: ") + std::strerror(errno));
-            return;
+            return false;
         }
         if (data->empty()) {
             waitingAfterRead_ = false;
-            return;
+            return false;
         }
         // The program sets the line before it writes, so settings read after
         // the bytes are the ones they were sent with.
@@ -332,6 +339,7 @@ private:
         const auto result = device_.Receive(*data, continuing ? consumedUntilUs_ : now);
         consumedUntilUs_ = result.doneUs;
         waitingAfterRead_ = waiting > data->size();
+        return true;
     }
 
     void WaitForWork() {
@@ -350,13 +358,13 @@ private:
         if (stdinOpen_) fds.push_back(pollfd{STDIN_FILENO, POLLIN, 0});
         const timespec timeout{static_cast<time_t>(waitUs / 1'000'000),
                                static_cast<long>(waitUs % 1'000'000) * 1000};
-        ::ppoll(fds.data(), fds.size(), &timeout, nullptr);
+        consoleReady_ =
+            ::ppoll(fds.data(), fds.size(), &timeout, nullptr) > 0 && stdinOpen_ && fds.back().revents != 0;
     }
 
     void ServeConsole() {
-        if (!stdinOpen_) return;
-        pollfd fd{STDIN_FILENO, POLLIN, 0};
-        if (::poll(&fd, 1, 0) <= 0) return;
+        if (!stdinOpen_ || !consoleReady_) return;
+        consoleReady_ = false;
         char buffer[512];
         const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
         if (n <= 0) {
@@ -430,6 +438,7 @@ private:
     std::int64_t pendingStartUs_ = 0;
     std::int64_t lastLogUs_ = 0;
     bool stdinOpen_ = true;
+    bool consoleReady_ = false;  // the last wait saw the console readable (or closed)
     bool interactive_ = false;
     bool quit_ = false;
 };
