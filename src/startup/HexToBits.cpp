@@ -2,13 +2,6 @@
 
 namespace mirvok {
 
-int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 std::string HexToBits(const std::string& hex) {
     std::string bits;
     bits.reserve(hex.size() * 4);

@@ -33,19 +33,18 @@ SRecordFault ParseSRecord(std::string_view line, SRecord& record) {
 
     constexpr std::size_t kHexFrom = 2;
     const std::string_view hex = line.substr(kHexFrom);
+    // Decoded in the one pass that checks the digits.
+    std::string bytes((hex.size() + 1) / 2, '\0');
     for (std::size_t i = 0; i < hex.size(); ++i) {
-        if (HexDigitValue(hex[i]) < 0) {
+        const int value = HexDigitValue(hex[i]);
+        if (value < 0) {
             record.badCharacter = kHexFrom + i + 1;
             return SRecordFault::NotHex;
         }
+        bytes[i / 2] = static_cast<char>(bytes[i / 2] << 4 | value);
     }
     if (hex.size() % 2 != 0) return SRecordFault::OddDigits;
     if (hex.empty()) return SRecordFault::TooShort;
-
-    std::string bytes;
-    bytes.reserve(hex.size() / 2);
-    for (std::size_t i = 0; i < hex.size(); i += 2)
-        bytes.push_back(static_cast<char>(HexDigitValue(hex[i]) * 16 + HexDigitValue(hex[i + 1])));
     record.count = static_cast<std::uint8_t>(bytes[0]);
     record.bytesFollowing = static_cast<int>(bytes.size()) - 1;
     if (record.count != record.bytesFollowing) return SRecordFault::CountMismatch;

@@ -2,19 +2,10 @@
 
 #include <cstring>
 
+#include "Sha256Blocks.h"
+
 namespace mirvok {
 namespace {
-
-constexpr std::array<std::uint32_t, 64> kRoundConstants = {
-    0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
-    0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
-    0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
-    0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
-    0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
-    0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
-    0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
-    0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2,
-};
 
 constexpr std::array<std::uint32_t, 8> kInitialState = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
                                                         0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
@@ -27,11 +18,7 @@ std::uint32_t BigEndian32(const std::uint8_t* p) {
     return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
 }
 
-}  // namespace
-
-Sha256::Sha256() : state_(kInitialState) {}
-
-void Sha256::Compress(const std::uint8_t* block) {
+void CompressBlock(sha256::State& state, const std::uint8_t* block) {
     std::array<std::uint32_t, 64> w{};
     for (int i = 0; i < 16; ++i) w[i] = BigEndian32(block + 4 * i);
     for (int i = 16; i < 64; ++i) {
@@ -39,12 +26,12 @@ void Sha256::Compress(const std::uint8_t* block) {
         const std::uint32_t s1 = RotateRight(w[i - 2], 17) ^ RotateRight(w[i - 2], 19) ^ (w[i - 2] >> 10);
         w[i] = w[i - 16] + s0 + w[i - 7] + s1;
     }
-    std::uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
-    std::uint32_t e = state_[4], f = state_[5], g = state_[6], h = state_[7];
+    std::uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
+    std::uint32_t e = state[4], f = state[5], g = state[6], h = state[7];
     for (int i = 0; i < 64; ++i) {
         const std::uint32_t s1 = RotateRight(e, 6) ^ RotateRight(e, 11) ^ RotateRight(e, 25);
         const std::uint32_t choice = (e & f) ^ (~e & g);
-        const std::uint32_t t1 = h + s1 + choice + kRoundConstants[i] + w[i];
+        const std::uint32_t t1 = h + s1 + choice + sha256::kRoundConstants[i] + w[i];
         const std::uint32_t s0 = RotateRight(a, 2) ^ RotateRight(a, 13) ^ RotateRight(a, 22);
         const std::uint32_t majority = (a & b) ^ (a & c) ^ (b & c);
         const std::uint32_t t2 = s0 + majority;
@@ -57,36 +44,56 @@ void Sha256::Compress(const std::uint8_t* block) {
         b = a;
         a = t1 + t2;
     }
-    state_[0] += a;
-    state_[1] += b;
-    state_[2] += c;
-    state_[3] += d;
-    state_[4] += e;
-    state_[5] += f;
-    state_[6] += g;
-    state_[7] += h;
+    state[0] += a;
+    state[1] += b;
+    state[2] += c;
+    state[3] += d;
+    state[4] += e;
+    state[5] += f;
+    state[6] += g;
+    state[7] += h;
+}
+
+}  // namespace
+
+Sha256::Sha256() : state_(kInitialState) {}
+
+namespace sha256 {
+
+void CompressPortable(State& state, const std::uint8_t* blocks, std::size_t count) {
+    for (; count > 0; --count, blocks += 64) CompressBlock(state, blocks);
+}
+
+}  // namespace sha256
+
+void Sha256::Compress(const std::uint8_t* blocks, std::size_t count) {
+    if (!sha256::CompressWithShaInstructions(state_, blocks, count))
+        sha256::CompressPortable(state_, blocks, count);
 }
 
 void Sha256::Update(const void* data, std::size_t size) {
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     totalBytes_ += size;
-    // Whole blocks are digested where they lie; only a partial one is copied.
-    while (blockUsed_ == 0 && size >= block_.size()) {
-        Compress(bytes);
-        bytes += block_.size();
-        size -= block_.size();
-    }
-    while (size > 0) {
-        const std::size_t take = std::min(size, block_.size() - blockUsed_);
+    const auto fill = [&](std::size_t take) {
         std::memcpy(block_.data() + blockUsed_, bytes, take);
         blockUsed_ += take;
         bytes += take;
         size -= take;
-        if (blockUsed_ == block_.size()) {
-            Compress(block_.data());
-            blockUsed_ = 0;
-        }
+    };
+    if (blockUsed_ > 0) {
+        fill(std::min(size, block_.size() - blockUsed_));
+        if (blockUsed_ < block_.size()) return;
+        Compress(block_.data(), 1);
+        blockUsed_ = 0;
     }
+    // Whole blocks are digested where they lie; only the rest is copied.
+    const std::size_t blocks = size / block_.size();
+    if (blocks > 0) {
+        Compress(bytes, blocks);
+        bytes += blocks * block_.size();
+        size -= blocks * block_.size();
+    }
+    fill(size);
 }
 
 Sha256::Digest Sha256::Final() const {

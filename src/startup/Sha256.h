@@ -21,7 +21,7 @@ public:
     Digest Final() const;
 
 private:
-    void Compress(const std::uint8_t* block);
+    void Compress(const std::uint8_t* blocks, std::size_t count);
 
     std::array<std::uint32_t, 8> state_;
     std::array<std::uint8_t, 64> block_{};
