@@ -1,7 +1,5 @@
 #include "TransferEngine.h"
 
-#include <cstdio>
-
 #include "LineReader.h"
 #include "SRecordLine.h"
 #include "SendPlan.h"
@@ -71,6 +69,7 @@ private:
     std::int32_t toSend_ = 0;
     std::int16_t failedSendCode_ = 0;  // the crwSendDataQR code that ended the transfer
     FileFingerprint checked_;          // what the counting pass read
+    std::string lineText_;             // the line being sent, with CR LF
 };
 
 std::int16_t Transfer::Run() {
@@ -186,10 +185,17 @@ void Transfer::ShowAddress(const std::string& line) {
 std::int16_t Transfer::SendLine(const std::string& line) {
     // The file holds the line in the operators' code page; the link converts
     // back to it on the wire, so the bytes go out as they are in the file.
-    // The link counts the length it sends in characters.
-    const std::string text = FromCp932(line);
-    return w_.link.crwSendDataQR(w_.run.settings.Port, kLineSendTimeoutMs, w_.run.settings.Linechk,
-                                 text + "\r\n", static_cast<int>(CountCharacters(text)) + 2);
+    // The link counts the length it sends in characters. The text is built
+    // in one buffer kept for the whole transfer; ASCII, what S-records are
+    // made of, reads the same in both.
+    if (AsciiPrefixLength(line) == line.size())
+        lineText_.assign(line);
+    else
+        lineText_ = FromCp932(line);
+    const auto length = static_cast<std::int32_t>(CountCharacters(lineText_)) + 2;
+    lineText_ += "\r\n";
+    return w_.link.crwSendDataQR(w_.run.settings.Port, kLineSendTimeoutMs, w_.run.settings.Linechk, lineText_,
+                                 length);
 }
 
 // The device finishes writing its flash on this byte: a transfer whose
@@ -227,11 +233,22 @@ std::int16_t SendRomFile(Window& w, const std::string& path, ProgressBar& bar, C
     return result;
 }
 
+// Shown for every line: put together by hand, as a formatted print would cost
+// more than the rest of the line's work.
 std::string FormatElapsed(std::uint32_t milliseconds) {
     const std::uint32_t seconds = milliseconds / 1000;
-    char text[32];
-    std::snprintf(text, sizeof text, "%02u:%02u.%03u", seconds / 60, seconds % 60, milliseconds % 1000);
-    return text;
+    const std::uint32_t second = seconds % 60;
+    const std::uint32_t milli = milliseconds % 1000;
+    std::string text = std::to_string(seconds / 60);
+    if (text.size() < 2) text.insert(0, 1, '0');
+    const char rest[] = {':',
+                         static_cast<char>('0' + second / 10),
+                         static_cast<char>('0' + second % 10),
+                         '.',
+                         static_cast<char>('0' + milli / 100),
+                         static_cast<char>('0' + milli / 10 % 10),
+                         static_cast<char>('0' + milli % 10)};
+    return text.append(rest, sizeof rest);
 }
 
 std::int16_t ResultForSendCode(std::int16_t code) {

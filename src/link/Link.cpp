@@ -178,16 +178,22 @@ TransportStatus Link::Pull(OpenPort& open) {
 
 std::int16_t Link::Send(OpenPort& open, const std::string& bytes, std::int32_t timeoutMs, bool checkLines) {
     Transport& transport = *open.transport;
-    const std::int64_t deadline = transport.NowMs() + timeoutMs;
+    // The clock is read only when CTS keeps the send waiting: a download
+    // sends tens of thousands of lines, nearly all with CTS on at once.
+    int writeTimeoutMs = timeoutMs;
     if (checkLines || open.handshake) {
         if (!transport.Lines().dsr) return kDsrOff;
-        while (!transport.Lines().cts) {
-            const std::int64_t left = Remaining(transport, deadline);
-            if (left == 0) return kCtsTimeout;
-            transport.Sleep(AsTimeout(std::min<std::int64_t>(left, kCtsPollMs)));
+        if (!transport.Lines().cts) {
+            const std::int64_t deadline = transport.NowMs() + timeoutMs;
+            do {
+                const std::int64_t left = Remaining(transport, deadline);
+                if (left == 0) return kCtsTimeout;
+                transport.Sleep(AsTimeout(std::min<std::int64_t>(left, kCtsPollMs)));
+            } while (!transport.Lines().cts);
+            writeTimeoutMs = AsTimeout(Remaining(transport, deadline));
         }
     }
-    const TransportStatus status = transport.Write(bytes, AsTimeout(Remaining(transport, deadline)));
+    const TransportStatus status = transport.Write(bytes, writeTimeoutMs);
     return status == TransportStatus::Ok ? kDone : kWriteFailed;
 }
 
@@ -199,8 +205,12 @@ std::int16_t Link::crwSendDataQR(std::int16_t port, std::int32_t timeoutMs, std:
     if (timeoutMs < 0 || !ValidMode(mode) || length < 0) return kBadArgument;
     const std::string_view characters = FirstCharacters(text, static_cast<std::size_t>(length));
     if (CountCharacters(characters) < static_cast<std::size_t>(length)) return kBadArgument;
-    return Guarded(kWriteFailed,
-                   [&] { return Send(*open, ToCp932(std::string(characters)), timeoutMs, mode == 1); });
+    return Guarded(kWriteFailed, [&] {
+        // A whole text of ASCII, every download line, is its own CP932 bytes.
+        if (characters.size() == text.size() && AsciiPrefixLength(text) == text.size())
+            return Send(*open, text, timeoutMs, mode == 1);
+        return Send(*open, ToCp932(std::string(characters)), timeoutMs, mode == 1);
+    });
 }
 
 void Link::TakeCharacters(OpenPort& open, std::string& text, std::int16_t& count) {

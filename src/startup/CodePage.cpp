@@ -1,14 +1,13 @@
 #include "CodePage.h"
 
 #include "CodePageConversion.h"
+#include "Utf8Text.h"
 
 namespace mirvok {
 namespace {
 
 bool IsAscii(const std::string& s) {
-    for (unsigned char c : s)
-        if (c >= 0x80) return false;
-    return true;
+    return AsciiPrefixLength(s) == s.size();
 }
 
 }  // namespace

@@ -1,5 +1,9 @@
 #include "Utf8Text.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
 namespace mirvok {
 namespace {
 
@@ -24,15 +28,28 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos) {
     return length;
 }
 
+std::size_t AsciiPrefixLength(std::string_view text) {
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+    std::size_t pos = 0;
+    for (; pos + 8 <= text.size(); pos += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + pos, sizeof word);
+        if (word & kHighBits) break;
+    }
+    while (pos < text.size() && static_cast<unsigned char>(text[pos]) < 0x80) ++pos;
+    return pos;
+}
+
 std::size_t CountCharacters(std::string_view text) {
-    std::size_t count = 0;
-    for (std::size_t pos = 0; pos < text.size(); pos += Utf8SequenceLength(text, pos)) ++count;
+    std::size_t pos = AsciiPrefixLength(text);
+    std::size_t count = pos;
+    for (; pos < text.size(); pos += Utf8SequenceLength(text, pos)) ++count;
     return count;
 }
 
 std::string_view FirstCharacters(std::string_view text, std::size_t count) {
-    std::size_t pos = 0;
-    for (std::size_t taken = 0; taken < count && pos < text.size(); ++taken)
+    std::size_t pos = std::min(AsciiPrefixLength(text), count);
+    for (std::size_t taken = pos; taken < count && pos < text.size(); ++taken)
         pos += Utf8SequenceLength(text, pos);
     return text.substr(0, pos);
 }

@@ -13,6 +13,10 @@ namespace mirvok {
 // Length in bytes of the character that starts at byte `pos` (1 for a stray byte).
 std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos);
 
+// The bytes before the first one that is not ASCII (0x80 or above), looked
+// at eight at a time: each of them is one character.
+std::size_t AsciiPrefixLength(std::string_view text);
+
 std::size_t CountCharacters(std::string_view text);
 
 // The first `count` characters (all of the text when it is shorter).

@@ -105,20 +105,8 @@ SerialTransport::~SerialTransport() {
 
 TransportStatus SerialTransport::Write(const std::string& bytes, int timeoutMs) {
     if (!port_->isOpen()) return TransportStatus::IoError;
-    port_->clearError();
-    const auto size = static_cast<qint64>(bytes.size());
-    if (port_->write(bytes.data(), size) != size) return TransportStatus::IoError;
-    const std::int64_t deadline = NowMs() + timeoutMs;
-    while (port_->bytesToWrite() > 0) {
-        const std::int64_t left = std::max<std::int64_t>(0, deadline - NowMs());
-        if (port_->waitForBytesWritten(static_cast<int>(left))) continue;
-        const bool timedOut = port_->error() == QSerialPort::TimeoutError || left == 0;
-        // What was not sent must not go out later, in the middle of another message.
-        port_->clear(QSerialPort::Output);
-        port_->clearError();
-        return timedOut ? TransportStatus::Timeout : TransportStatus::IoError;
-    }
-    return TransportStatus::Ok;
+    // Past Qt's write buffer, which would cost a poll and a signal per line.
+    return WriteToDevice(port_->handle(), bytes.data(), bytes.size(), timeoutMs);
 }
 
 TransportStatus SerialTransport::Read(std::string& out) {

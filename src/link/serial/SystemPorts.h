@@ -39,6 +39,13 @@ bool InputLostSince(qintptr handle, std::int64_t& mark);
 // bytes still queued would otherwise leave at the wrong rate.
 void DrainOutput(qintptr handle, int timeoutMs);
 
+// Writes the bytes straight to the open device (its descriptor does not
+// block), waiting for room in the driver's queue at most timeoutMs in all:
+// one system call for a line when the queue has room, where Qt's buffered
+// write takes a poll and a write. Ok once every byte is with the driver;
+// Timeout leaves what did not fit unwritten; IoError when the device is gone.
+TransportStatus WriteToDevice(qintptr handle, const char* bytes, std::size_t size, int timeoutMs);
+
 // Whether a device that would not open refused us for lack of permission
 // (rather than being held by another process).
 bool LacksAccess(const std::string& location);

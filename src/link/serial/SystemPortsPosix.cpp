@@ -1,10 +1,14 @@
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <QSerialPortInfo>
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <optional>
 
 #ifdef __linux__
 #include <linux/serial.h>
@@ -90,6 +94,29 @@ void DrainOutput(qintptr handle, int timeoutMs) {
         }
         usleep(1000);
     }
+}
+
+TransportStatus WriteToDevice(qintptr handle, const char* bytes, std::size_t size, int timeoutMs) {
+    using Clock = std::chrono::steady_clock;
+    const int fd = static_cast<int>(handle);
+    // Taken when the queue is first found full, not for every line.
+    std::optional<Clock::time_point> deadline;
+    while (size > 0) {
+        const ssize_t written = ::write(fd, bytes, size);
+        if (written > 0) {
+            bytes += written;
+            size -= static_cast<std::size_t>(written);
+            continue;
+        }
+        if (written < 0 && errno == EINTR) continue;
+        if (written < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return TransportStatus::IoError;
+        if (!deadline) deadline = Clock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now()).count();
+        if (left <= 0) return TransportStatus::Timeout;
+        pollfd room{fd, POLLOUT, 0};
+        if (::poll(&room, 1, static_cast<int>(left)) < 0 && errno != EINTR) return TransportStatus::IoError;
+    }
+    return TransportStatus::Ok;
 }
 
 bool LacksAccess(const std::string& location) {
