@@ -2,6 +2,7 @@
 /usr/bin/time, and the processor time a process has used so far."""
 
 import ctypes
+import json
 import os
 import queue
 import re
@@ -46,6 +47,41 @@ def cpu_seconds(pid):
             return cpu_seconds_from_stat(stat.read())
     except (OSError, ValueError, IndexError):
         return None
+
+
+def peak_rss_kib_from_status(status_text):
+    """The peak resident set size (VmHWM, KiB) from the text of
+    /proc/<pid>/status, or None."""
+    for line in status_text.splitlines():
+        if line.startswith("VmHWM:"):
+            return int(line.split()[1])
+    return None
+
+
+def children_of(pid):
+    """The processes `pid` started, from /proc (empty once it has gone)."""
+    pids = []
+    try:
+        for task in os.listdir(f"/proc/{pid}/task"):
+            with open(f"/proc/{pid}/task/{task}/children") as children:
+                pids += [int(child) for child in children.read().split()]
+    except OSError:
+        pass
+    return pids
+
+
+def parse_json_lines(text):
+    """The JSON objects of a JSON Lines text (an audit log, a --json event
+    stream); lines that are not one are passed over."""
+    objects = []
+    for line in text.splitlines():
+        try:
+            value = json.loads(line)
+        except ValueError:
+            continue
+        if isinstance(value, dict):
+            objects.append(value)
+    return objects
 
 
 def parse_download_status(line):
@@ -251,8 +287,13 @@ class TimedProcess:
 
     SAMPLE_SECONDS = 0.1
 
-    def __init__(self, command, report_path, output_path, stdin=None):
+    def __init__(self, command, report_path, output_path, stdin=None, tree=False):
         self._report_path = report_path
+        # With tree: each process the command starts, sampled as well
+        # (pid -> peak resident KiB, pid -> processor seconds).
+        self.tree = tree
+        self.tree_peak_kib = {}
+        self.tree_cpu = {}
         self._output = open(output_path, "wb")
         self.started = time.monotonic()
         self.process = subprocess.Popen(["/usr/bin/time", "-v", "-o", report_path, *command],
@@ -278,7 +319,22 @@ class TimedProcess:
                 cpu = cpu_seconds(pid)
                 if cpu is not None:
                     self.samples.append((time.monotonic() - self.started, cpu))
+                if self.tree:
+                    self._sample_children(pid)
             time.sleep(self.SAMPLE_SECONDS)
+
+    def _sample_children(self, pid):
+        for child in children_of(pid):
+            try:
+                with open(f"/proc/{child}/status") as status:
+                    peak = peak_rss_kib_from_status(status.read())
+            except OSError:
+                continue
+            cpu = cpu_seconds(child)
+            if peak is not None:
+                self.tree_peak_kib[child] = max(peak, self.tree_peak_kib.get(child, 0))
+            if cpu is not None:
+                self.tree_cpu[child] = cpu
 
     def poll(self):
         return self.process.poll()

@@ -12,7 +12,7 @@ import unittest
 from pathlib import Path
 
 from procs import (ClockMapping, cpu_seconds_from_stat, parse_arrival, parse_clock, parse_download_status,
-                   parse_gaps, parse_time_report, pause_idle_from_gaps)
+                   parse_gaps, parse_json_lines, parse_time_report, pause_idle_from_gaps, peak_rss_kib_from_status)
 from wire import (DOWNLOAD_MODES, Framing, first_lines_of_blocks, mask_index, paced_seconds, sent_lines,
                   wire_load, wire_seconds)
 
@@ -148,6 +148,21 @@ class OutputParsingTest(unittest.TestCase):
         self.assertEqual(parse_download_status(text.encode()), (32770, 0, 1))
         self.assertIsNone(parse_download_status(b"power on, cable in, cover closed"))
 
+    def test_station_log_and_event_stream(self):
+        text = ('{"event":"progress","port":1}\n'
+                'mirvok-cli: a note\n'
+                '{"ending":"completed","lines_sent":3,"lines_total":3}\n'
+                '[1, 2]\n'
+                '{"event":"summary","exit_code":60')  # cut short by a kill
+        self.assertEqual(parse_json_lines(text), [{"event": "progress", "port": 1},
+                                                  {"ending": "completed", "lines_sent": 3, "lines_total": 3}])
+
+    def test_peak_memory_from_proc_status(self):
+        for text, peak in [("Name:\tmirvok-cli\nVmPeak:\t  300000 kB\nVmHWM:\t   13312 kB\nVmRSS:\t 12000 kB\n", 13312),
+                           ("Name:\tzombie\nState:\tZ (zombie)\n", None)]:
+            with self.subTest(peak):
+                self.assertEqual(peak_rss_kib_from_status(text), peak)
+
     def test_time_report(self):
         text = """\tCommand being timed: "mirvok-cli download x --port 1"
 \tUser time (seconds): 1.25
@@ -181,6 +196,17 @@ class RunAgainstSimulatorTest(unittest.TestCase):
                 self.assertTrue(run.ok, run.status)
                 self.assertEqual(run.exit_code, 0)
                 self.assertGreater(run.time_report["max_rss_kib"], 0)
+
+    def test_a_station_on_two_ports_times_each_device_and_reads_its_log(self):
+        # 1.6 s on the wire: long enough for the 0.1 s samples to see each child.
+        image = self.bench.image("16k.s28", "16 KiB", [(0, 0x4000)])
+        station = self.bench.execute_station(self.bench_module.StationRun(image, 2))
+        self.assertEqual(station.error, "")
+        self.assertEqual(station.completed(), (2, 2))
+        self.assertEqual(station.summary["exit_code"], 0)
+        self.assertEqual(len(station.process.tree_peak_kib), 2)  # one child per device
+        self.assertLess(station.worst_ratio(), 2)
+        self.assertGreater(station.cpu_share_per_device(), 0)
 
     def test_a_block_pause_shows_on_the_wire(self):
         # Two lines in block 0, two in block 1, S8 back in block 0: too little
