@@ -256,6 +256,9 @@ void CliHost::TimerChanged(Timer& timer) {
 // Each due timer ticks once, in the order the timers were made, as a message
 // loop delivers them.
 bool CliHost::FireDueTimers() {
+    // Asked after every line of a transfer: nothing to copy while none is due.
+    if (const std::int64_t next = NextTimerDueUs(); next == kNoTimerDue || next > clock_.NowUs())
+        return false;
     bool fired = false;
     const std::vector<Timer*> order = timerOrder_;
     for (Timer* timer : order) {

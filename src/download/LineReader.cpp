@@ -55,7 +55,7 @@ std::uint64_t ContentLength(std::ifstream& file, std::size_t searchBytes) {
 
 }  // namespace
 
-LineReader::LineReader(const std::string& path) {
+LineReader::LineReader(const std::string& path, bool digest) : digesting_(digest) {
     const std::filesystem::path fsPath = PathFromUtf8(path);
     std::error_code ec;
     if (path.empty() || std::filesystem::is_directory(fsPath, ec)) return;
@@ -74,7 +74,7 @@ bool LineReader::Available() {
     next_ = 0;
     end_ = static_cast<std::size_t>(file_.gcount());
     filled_ += end_;
-    digest_.Update(buffer_.data(), end_);
+    if (digesting_) digest_.Update(buffer_.data(), end_);
     if (file_.bad()) failed_ = true;
     return end_ > 0;
 }
@@ -118,7 +118,7 @@ bool LineReader::AtEnd() {
 }
 
 FileFingerprint LineReader::Fingerprint() {
-    if (!tailDigested_ && open_ && !failed_) {
+    if (digesting_ && !tailDigested_ && open_ && !failed_) {
         tailDigested_ = true;
         file_.clear();
         std::vector<char> tail(kBufferBytes);

@@ -30,7 +30,9 @@ public:
     // pass over a file of some megabytes takes a few milliseconds.
     static constexpr std::size_t kBufferBytes = 256 * 1024;
 
-    explicit LineReader(const std::string& path);
+    // Without `digest` the pass costs no hashing and Fingerprint() holds no
+    // digest: for a pass that only counts.
+    explicit LineReader(const std::string& path, bool digest = true);
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
 
@@ -73,7 +75,8 @@ private:
     bool failed_ = false;
     std::uint64_t filled_ = 0;      // bytes read into the buffer so far
     std::uint64_t contentEnd_ = 0;  // where the file ends, its end-of-file mark left out
-    Sha256 digest_;                 // of every byte read into the buffer
+    bool digesting_ = true;
+    Sha256 digest_;  // of every byte read into the buffer
     std::uint64_t lines_ = 0;
     bool tailDigested_ = false;
 };

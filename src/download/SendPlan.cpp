@@ -52,7 +52,7 @@ bool SendPlan::PauseAfter(const std::string& line) {
 SendTotals PlanFile(const std::string& path, const std::string& mask,
                     const std::function<void(const PlannedLine&)>& onLine) {
     SendTotals totals;
-    LineReader reader(path);
+    LineReader reader(path, false);  // the totals need no digest of the file
     totals.opened = reader.IsOpen();
     if (!totals.opened) {
         totals.engineResult = kFileNotFound;

@@ -188,11 +188,14 @@ std::int16_t Transfer::SendLine(const std::string& line) {
     // The link counts the length it sends in characters. The text is built
     // in one buffer kept for the whole transfer; ASCII, what S-records are
     // made of, reads the same in both.
-    if (AsciiPrefixLength(line) == line.size())
+    std::size_t characters = line.size();
+    if (AsciiPrefixLength(line) == line.size()) {
         lineText_.assign(line);
-    else
+    } else {
         lineText_ = FromCp932(line);
-    const auto length = static_cast<std::int32_t>(CountCharacters(lineText_)) + 2;
+        characters = CountCharacters(lineText_);
+    }
+    const auto length = static_cast<std::int32_t>(characters) + 2;
     lineText_ += "\r\n";
     return w_.link.crwSendDataQR(w_.run.settings.Port, kLineSendTimeoutMs, w_.run.settings.Linechk, lineText_,
                                  length);

@@ -203,14 +203,14 @@ std::int16_t Link::crwSendDataQR(std::int16_t port, std::int32_t timeoutMs, std:
     OpenPort* open = Find(port);
     if (!open) return kNotOpen;
     if (timeoutMs < 0 || !ValidMode(mode) || length < 0) return kBadArgument;
+    // A whole text of ASCII, every download line, is its own CP932 bytes,
+    // one character a byte: it goes out as it is, without copies.
+    if (static_cast<std::size_t>(length) == text.size() && AsciiPrefixLength(text) == text.size())
+        return Guarded(kWriteFailed, [&] { return Send(*open, text, timeoutMs, mode == 1); });
     const std::string_view characters = FirstCharacters(text, static_cast<std::size_t>(length));
     if (CountCharacters(characters) < static_cast<std::size_t>(length)) return kBadArgument;
-    return Guarded(kWriteFailed, [&] {
-        // A whole text of ASCII, every download line, is its own CP932 bytes.
-        if (characters.size() == text.size() && AsciiPrefixLength(text) == text.size())
-            return Send(*open, text, timeoutMs, mode == 1);
-        return Send(*open, ToCp932(std::string(characters)), timeoutMs, mode == 1);
-    });
+    return Guarded(kWriteFailed,
+                   [&] { return Send(*open, ToCp932(std::string(characters)), timeoutMs, mode == 1); });
 }
 
 void Link::TakeCharacters(OpenPort& open, std::string& text, std::int16_t& count) {

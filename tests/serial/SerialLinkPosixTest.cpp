@@ -122,6 +122,21 @@ TEST_F(SerialLinkTest, ClosedOtherSideFailsWithinTheTimeOuts) {
     EXPECT_LT(MsSince(start), 900);
 }
 
+TEST_F(SerialLinkTest, SendToADeviceThatTakesNothingEndsAfterItsTimeOut) {
+    ASSERT_EQ(link.crwOpenPort(kPort, 115200, "8", "N"), 0);
+    const std::string line(4000, 'S');
+    std::int16_t code = 0;
+    for (int sent = 0; sent < 1000 && code == 0; ++sent) {
+        const auto start = Clock::now();
+        code = link.crwSendDataQR(kPort, 300, 0, line, 4000);
+        if (code != 0) {
+            EXPECT_GE(MsSince(start), 300) << "the send waited for room";
+            EXPECT_LT(MsSince(start), 1500);
+        }
+    }
+    EXPECT_EQ(code, 200) << "the terminal's queue fills, nothing reads it";
+}
+
 TEST_F(SerialLinkTest, LargeArrivalComesBackCompleteOverSeveralCalls) {
     ASSERT_EQ(link.crwOpenPort(kPort, 115200, "8", "N"), 0);
     std::string sent, expected;
