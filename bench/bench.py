@@ -183,16 +183,20 @@ def station_table(stations, single):
     return rows
 
 
+def devices_text(station):
+    return f"{station.devices} device" + ("s" if station.devices != 1 else "")
+
+
 def station_goals(stations, single):
     rows = []
     for station in stations:
         ratio = station.worst_ratio()
         if ratio is not None:
-            rows.append(f"| station, {station.devices} devices: each ≤ 1.02 × lower bound (block pauses apart) "
+            rows.append(f"| station, {devices_text(station)}: each ≤ 1.02 × lower bound (block pauses apart) "
                         f"| {ratio:.3f} (slowest) | {verdict(ratio <= 1.02)} |")
         share = station.cpu_share_per_device()
         if share is not None:
-            rows.append(f"| station, {station.devices} devices: processor time per paced device < 1 % of a core "
+            rows.append(f"| station, {devices_text(station)}: processor time per paced device < 1 % of a core "
                         f"| {share * 100:.2f} % | {verdict(share < 0.01)} |")
     eight = next((station for station in stations if station.devices == 8), None)
     if eight and single and eight.wall_seconds() and single.wall_seconds():
