@@ -43,7 +43,8 @@ void DrainOutput(qintptr handle, int timeoutMs);
 // block), waiting for room in the driver's queue at most timeoutMs in all:
 // one system call for a line when the queue has room, where Qt's buffered
 // write takes a poll and a write. Ok once every byte is with the driver;
-// Timeout leaves what did not fit unwritten; IoError when the device is gone.
+// Timeout discards what the driver still holds and leaves the rest
+// unwritten; IoError when the device is gone.
 TransportStatus WriteToDevice(qintptr handle, const char* bytes, std::size_t size, int timeoutMs);
 
 // Whether a device that would not open refused us for lack of permission

@@ -112,7 +112,11 @@ TransportStatus WriteToDevice(qintptr handle, const char* bytes, std::size_t siz
         if (written < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return TransportStatus::IoError;
         if (!deadline) deadline = Clock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now()).count();
-        if (left <= 0) return TransportStatus::Timeout;
+        if (left <= 0) {
+            // What the driver still holds must not go out later, in the middle of another message.
+            tcflush(fd, TCOFLUSH);
+            return TransportStatus::Timeout;
+        }
         pollfd room{fd, POLLOUT, 0};
         if (::poll(&room, 1, static_cast<int>(left)) < 0 && errno != EINTR) return TransportStatus::IoError;
     }
