@@ -4,44 +4,19 @@
 #include <cctype>
 #include <limits>
 
+#include "BoxWords.h"
 #include "Interrupt.h"
 #include "WatchedPorts.h"
 #include "startup/Timer.h"
-#include "window/FormState.h"
 
 namespace mirvok::cli {
 namespace {
 
 constexpr std::int64_t kNoTimerDue = std::numeric_limits<std::int64_t>::max();
 
-const char* IconWord(MsgIcon icon) {
-    switch (icon) {
-        case MsgIcon::Error:
-            return " (error)";
-        case MsgIcon::Warning:
-            return " (warning)";
-        case MsgIcon::Information:
-            return " (information)";
-        case MsgIcon::None:
-            break;
-    }
-    return "";
-}
-
-const char* ResultWord(MsgResult result) {
-    switch (result) {
-        case MsgResult::OK:
-            return "OK";
-        case MsgResult::Cancel:
-            return "Cancel";
-        case MsgResult::Yes:
-            return "Yes";
-        case MsgResult::No:
-            return "No";
-        case MsgResult::Retry:
-            return "Retry";
-    }
-    return "?";
+// " (warning)" after the title; nothing for a box without an icon.
+std::string IconWord(MsgIcon icon) {
+    return icon == MsgIcon::None ? std::string() : std::string(" (") + IconName(icon) + ")";
 }
 
 std::pair<MsgResult, MsgResult> ButtonsOf(MsgButtons buttons) {
@@ -74,7 +49,7 @@ std::string Trimmed(const std::string& text) {
 std::string PromptFor(const MsgBoxRequest& request) {
     const auto [first, second] = ButtonsOf(request.buttons);
     const MsgResult preselected = request.defaultButton == MsgDefault::Second ? second : first;
-    return std::string("  ") + ResultWord(first) + "/" + ResultWord(second) + " [" + ResultWord(preselected) +
+    return std::string("  ") + ButtonWord(first) + "/" + ButtonWord(second) + " [" + ButtonWord(preselected) +
            "]: ";
 }
 
@@ -102,7 +77,7 @@ std::optional<MsgResult> ParseAnswer(const std::string& line, const MsgBoxReques
     const std::string word = Lower(Trimmed(line));
     if (word.empty()) return request.defaultButton == MsgDefault::Second ? second : first;
     for (MsgResult candidate : {first, second}) {
-        const std::string name = Lower(ResultWord(candidate));
+        const std::string name = Lower(ButtonWord(candidate));
         if (word == name || word == name.substr(0, 1)) return candidate;
     }
     return std::nullopt;
@@ -160,9 +135,10 @@ std::uint32_t CliHost::Milliseconds() {
 MsgResult CliHost::MsgBox(const MsgBoxRequest& request) {
     ShownBox shown;
     shown.request = request;
-    if (form_) {
-        shown.status = form_->LaStatus.Caption;
-        shown.statusColor = form_->LaStatus.BackColor;
+    if (StatusNow) {
+        StatusShown status = StatusNow();
+        shown.status = std::move(status.text);
+        shown.statusColor = status.color;
     }
     Print(BoxText(request));
     shown.answer = Answer(request, shown.askedOperator);
@@ -181,7 +157,7 @@ MsgResult CliHost::Answer(const MsgBoxRequest& request, bool& asked) {
             else
                 answer = MsgResult::Cancel;
         }
-        Print(std::string("  -> ") + ResultWord(answer) + " (--yes)\n");
+        Print(std::string("  -> ") + ButtonWord(answer) + " (--yes)\n");
         return answer;
     }
     if (console_.Available()) {
@@ -193,8 +169,8 @@ MsgResult CliHost::Answer(const MsgBoxRequest& request, bool& asked) {
     const MsgResult answer = inInterrupt_ && request.buttons == MsgButtons::YesNo
                                  ? MsgResult::Yes
                                  : ClosedBoxAnswer(request.buttons);
-    Print(std::string("  -> ") + ResultWord(answer) + " (no terminal to ask; --yes answers " +
-          ResultWord(ButtonsOf(request.buttons).first) + ")\n");
+    Print(std::string("  -> ") + ButtonWord(answer) + " (no terminal to ask; --yes answers " +
+          ButtonWord(ButtonsOf(request.buttons).first) + ")\n");
     return answer;
 }
 
@@ -205,7 +181,7 @@ MsgResult CliHost::AskOperator(const MsgBoxRequest& request) {
             console_.AskLine(PromptFor(request), [this] { FireDueTimers(); });
         if (!line) {
             const MsgResult answer = ClosedBoxAnswer(request.buttons);
-            Print(std::string("\n  -> ") + ResultWord(answer) + "\n");
+            Print(std::string("\n  -> ") + ButtonWord(answer) + "\n");
             return answer;
         }
         if (const std::optional<MsgResult> answer = ParseAnswer(*line, request)) return *answer;
@@ -214,11 +190,6 @@ MsgResult CliHost::AskOperator(const MsgBoxRequest& request) {
 
 std::optional<std::string> CliHost::InputBox(const std::string& prompt, const std::string& title,
                                              const std::string& defaultText) {
-    if (!inputs_.empty()) {
-        std::string answer = std::move(inputs_.front());
-        inputs_.pop_front();
-        return answer;
-    }
     Print("[" + TitleOrAppTitle(title) + "]\n  " + prompt + "\n");
     if (!console_.Available()) return std::nullopt;
     std::optional<std::string> typed = console_.AskLine("  > ", [this] { FireDueTimers(); });

@@ -9,7 +9,6 @@
 // busy, while an exchange whose bytes keep coming is not held up.
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <map>
 #include <optional>
@@ -22,13 +21,14 @@
 #include "startup/Host.h"
 #include "window/Controls.h"
 
-namespace mirvok {
-struct FormState;
-}
-
 namespace mirvok::cli {
 
 struct WireWatch;
+
+struct StatusShown {
+    std::string text;
+    Color color = 0;
+};
 
 // A message box as it was shown and answered, with what the window showed
 // around it.
@@ -50,11 +50,8 @@ public:
     // Answers: --yes gives Yes, OK and, up to coverRetries times, Retry.
     void SetAssumeYes(bool yes) { assumeYes_ = yes; }
     void SetRetryLimit(int retries) { retryLimit_ = retries; }
-    // Answers for the next input boxes (the access codes of the modes).
-    void QueueInput(std::string answer) { inputs_.push_back(std::move(answer)); }
-
-    // The window whose status line is recorded with every box.
-    void SetForm(const FormState* form) { form_ = form; }
+    // The status line as the window shows it, recorded with every box.
+    std::function<StatusShown()> StatusNow;
     // The wire counters that tell moving data from spinning.
     void SetWireWatch(const WireWatch* watch) { watch_ = watch; }
 
@@ -99,7 +96,6 @@ private:
     CliClock& clock_;
     OperatorChannel& console_;
     std::ostream& err_;
-    const FormState* form_ = nullptr;
     const WireWatch* watch_ = nullptr;
     bool assumeYes_ = false;
     int retryLimit_ = 10;
@@ -108,7 +104,6 @@ private:
     std::int64_t startUs_ = 0;
     std::uint64_t lastActivity_ = 0;
     std::size_t idleWaits_ = 0;
-    std::deque<std::string> inputs_;
     std::map<Timer*, std::int64_t> timerDue_;
     std::vector<Timer*> timerOrder_;
     std::vector<ShownBox> boxes_;

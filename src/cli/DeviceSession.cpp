@@ -5,14 +5,12 @@
 #include <filesystem>
 #include <system_error>
 
+#include "BoxWords.h"
 #include "ExitCode.h"
 #include "ProgramVersion.h"
 #include "WindowChoices.h"
-#include "download/BlockMask.h"
 #include "download/DownloadSequence.h"
 #include "download/FileLookup.h"
-#include "download/SendPlan.h"
-#include "download/TransferEngine.h"
 #include "startup/Json.h"
 #include "startup/RunState.h"
 #include "startup/Utf8Path.h"
@@ -22,36 +20,6 @@
 
 namespace mirvok::cli {
 namespace {
-
-const char* IconName(MsgIcon icon) {
-    switch (icon) {
-        case MsgIcon::Error:
-            return "error";
-        case MsgIcon::Warning:
-            return "warning";
-        case MsgIcon::Information:
-            return "information";
-        case MsgIcon::None:
-            break;
-    }
-    return "none";
-}
-
-const char* AnswerName(MsgResult result) {
-    switch (result) {
-        case MsgResult::OK:
-            return "ok";
-        case MsgResult::Cancel:
-            return "cancel";
-        case MsgResult::Yes:
-            return "yes";
-        case MsgResult::No:
-            return "no";
-        case MsgResult::Retry:
-            return "retry";
-    }
-    return "?";
-}
 
 std::string MessageJson(const ShownBox& box) {
     return JsonObject()
@@ -192,30 +160,28 @@ int DeviceSession::Start() {
     if (options_.command == Command::Download) run_.CommandLine = AbsolutePath(options_.file);
     // Loading the window may put the first listed port in place of this one.
     const int configuredPort = run_.settings.Port;
+    // The observer hears the window from its start-up on.
+    const ProgressStyle style =
+        options_.json ? ProgressStyle::Json : (s_.errIsTerminal ? ProgressStyle::Bar : ProgressStyle::Lines);
+    progress_ = std::make_unique<ProgressView>(style, options_.json ? s_.out : s_.err,
+                                               [this] { return host_.SecondsSinceStart(); });
+    host_.StatusNow = [this] { return StatusShown{progress_->Status(), progress_->StatusColor()}; };
     frm_ = std::make_unique<Frmdown>(host_, link_, run_);
-    host_.SetForm(&frm_->form);
+    frm_->events.SetObserver(progress_.get());
     frm_->OnUnloaded = [this] {
         if (operationRunning_) Abandon();
     };
     frm_->Form_Load();
 
-    const ProgressStyle style =
-        options_.json ? ProgressStyle::Json : (s_.errIsTerminal ? ProgressStyle::Bar : ProgressStyle::Lines);
-    progress_ =
-        std::make_unique<ProgressView>(style, options_.json ? s_.out : s_.err, frm_->form, frm_->result,
-                                       watch_, [this] { return host_.SecondsSinceStart(); });
-    host_.AfterEvents = [this] {
-        TakeTotals(false);
-        progress_->Update();
-    };
+    host_.AfterEvents = [this] { progress_->Update(); };
     host_.BeforeOutput = [this] { progress_->BeforeOutput(); };
     if (options_.json)
         host_.OnBox = [this](const ShownBox& box) { s_.out << MessageJson(box) << "\n" << std::flush; };
     host_.OnInterrupt = [this] { OnCtrlC(); };
 
-    ChoiceResult choice = ApplyDeviceChoices(*frm_, host_, options_, configuredPort);
+    ChoiceResult choice = ApplyDeviceChoices(*frm_, options_, configuredPort);
     if (choice.exitCode == 0 && options_.command == Command::Download)
-        choice = ApplyDownloadChoices(*frm_, host_, options_);
+        choice = ApplyDownloadChoices(*frm_, options_);
     if (choice.exitCode == 0 && options_.command != Command::Download && options_.lineSetting) {
         if (!EnsureTerminalMode())
             choice = ChoiceResult{kExitControlRefused, "the terminal mode cannot be chosen"};
@@ -228,77 +194,55 @@ int DeviceSession::Start() {
     return kExitOk;
 }
 
-// Clicks a button as the operator does; false when it is not usable now.
-bool DeviceSession::ClickOperation(const std::string& control, bool rightButton) {
+bool DeviceSession::Operate(const std::function<bool()>& operation) {
     operationRunning_ = true;
-    const bool clicked = rightButton ? frm_->RightButtonUp(control) : frm_->ClickWithoutWindow(control);
+    const bool ran = operation();
     operationRunning_ = false;
-    clicked_ = clicked;
-    TakeTotals(true);
+    clicked_ = ran;
     progress_->Finish();
-    return clicked;
+    return ran;
 }
 
-// The totals the progress display measures against, once the plan has them.
-void DeviceSession::TakeTotals(bool wait) {
-    if (!totals_.valid()) return;
-    if (!wait && totals_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return;
-    UseTotals(totals_.get());
-}
-
-void DeviceSession::UseTotals(const SendTotals& totals) {
-    if (totals.engineResult == kTransferDone) progress_->SetTotals(totals.linesSent, totals.bytesSent);
-}
-
-Outcome DeviceSession::Download() {
-    FormState& f = frm_->form;
-    // The engine's send plan, run over the file on a worker thread while the
-    // download starts, gives the totals the progress display measures
-    // against; the first line does not wait for it. What the window refuses as
-    // no file (a pipe, a device) is not read: it might never end.
-    if (FileExists(f.TxXferFileName.Text)) {
-        const auto plan = [path = f.TxXferFileName.Text, mask = BuildBlockMask(f)] {
-            return PlanFile(path, mask);
-        };
-        try {
-            totals_ = std::async(std::launch::async, plan);
-        } catch (const std::system_error&) {
-            UseTotals(plan());  // no thread to be had: worked out before the download, then
-        }
-    }
-
-    if (options_.identify) ReadRomVersionFirst();
-    if (!ClickOperation("CmdStart"))
-        return Outcome{kExitControlRefused, "the download cannot be started now"};
-    Outcome outcome = EndedAs(Operation::Download);
-
+// What the transfer came to, for the result and the record.
+void DeviceSession::KeepCounts() {
     const TransferProgress p = progress_->Snapshot();
     linesSent_ = p.linesSent;
     linesTotal_ = p.linesTotal;
     seconds_ = p.seconds;
+}
+
+Outcome DeviceSession::Download() {
+    if (options_.identify) ReadRomVersionFirst();
+    const DownloadRequest request = frm_->CurrentDownload();
+    if (!Operate([&] { return frm_->StartDownload(request); }))
+        return Outcome{kExitControlRefused, "the download cannot be started now"};
+    Outcome outcome = EndedAs(Operation::Download);
+
+    KeepCounts();
+    const TransferProgress p = progress_->Snapshot();
     const std::int16_t result = frm_->result.transferResult;
     JsonObject detail;
     if (result != 0) detail.Num("transfer_result", result);
-    detail.Str("file", f.TxXferFileName.Text)
+    detail.Str("file", request.file)
         .Num("lines_sent", p.linesSent)
         .Num("lines_total", p.linesTotal)
         .Num("bytes_sent", p.bytesSent)
         .Real("seconds", p.seconds)
-        .Str("elapsed", f.LbTime.Caption);
+        .Str("elapsed", p.elapsed);
     if (!frm_->result.fileSha256.empty()) detail.Str("sha256", frm_->result.fileSha256);
     resultDetail_ = detail.Text();
-    if (progress_->TransferStarted())
+    if (progress_->Started())
         outcome.text += ": " + std::to_string(p.linesSent) + " lines, " + std::to_string(p.bytesSent) +
-                        " bytes in " + f.LbTime.Caption;
+                        " bytes in " + p.elapsed;
     return outcome;
 }
 
 // --identify: the version query of the terminal settings, before the
 // download; a device already in download mode does not answer it.
 void DeviceSession::ReadRomVersionFirst() {
-    if (!frm_->form.Option2[0].Value) return;
+    if (!frm_->TerminalModeChosen()) return;
     operationRunning_ = true;
-    const bool clicked = frm_->Click("CmdROMVer");
+    const bool clicked = frm_->AskRomVersion(RomVersionKind::Rom);
     operationRunning_ = false;
     if (clicked && frm_->result.operation == Operation::VersionQuery &&
         frm_->result.ending == Ending::Completed)
@@ -306,7 +250,7 @@ void DeviceSession::ReadRomVersionFirst() {
 }
 
 Outcome DeviceSession::Dsw() {
-    if (!ClickOperation("CmdGetDSW"))
+    if (!Operate([this] { return frm_->ReadDsw(); }))
         return Outcome{kExitControlRefused, "the DSW read cannot be started now"};
     const Outcome outcome = EndedAs(Operation::DswRead);
     const OperationResult& r = frm_->result;
@@ -321,14 +265,13 @@ Outcome DeviceSession::Dsw() {
 }
 
 Outcome DeviceSession::Version() {
-    bool clicked = false;
-    if (options_.variant == "b") {
-        clicked = ClickOperation("Command1");
-    } else {
+    RomVersionKind kind = RomVersionKind::Backup;
+    if (options_.variant != "b") {
         // The version button sits with the terminal settings.
         if (!EnsureTerminalMode()) return Outcome{kExitControlRefused, "the terminal mode cannot be chosen"};
-        clicked = ClickOperation("CmdROMVer", options_.variant == "?");
+        kind = options_.variant == "?" ? RomVersionKind::Detailed : RomVersionKind::Rom;
     }
+    const bool clicked = Operate([&] { return frm_->AskRomVersion(kind); });
     if (!clicked) return Outcome{kExitControlRefused, "the version query cannot be started now"};
     const Outcome outcome = EndedAs(Operation::VersionQuery);
     if (outcome.exitCode == kExitOk) {
@@ -341,12 +284,12 @@ Outcome DeviceSession::Version() {
 
 Outcome DeviceSession::FromOperation(Command command) {
     const bool backup = command == Command::Backup;
-    if (!ClickOperation(backup ? "CmdROMBackup" : "CmdROMRecovery"))
+    if (!Operate([&] { return backup ? frm_->BackUpFrom() : frm_->RecoverFrom(); }))
         return Outcome{kExitControlRefused, "the F-ROM operation cannot be started now"};
     return EndedAs(backup ? Operation::FromBackup : Operation::FromRecovery);
 }
 
-// The outcome of the operation just clicked, read from the window's result.
+// The outcome of the operation just run, read from the window's result.
 Outcome DeviceSession::EndedAs(Operation operation) const {
     if (frm_->result.operation != operation)
         return Outcome{kExitUnclassified, std::string("the window ran no ") + OperationName(operation)};
@@ -356,14 +299,14 @@ Outcome DeviceSession::EndedAs(Operation operation) const {
 // As the operator does before using the terminal settings; undone at the
 // end, so that the settings file keeps the mode it had.
 bool DeviceSession::EnsureTerminalMode() {
-    if (frm_->form.Option2[0].Value) return true;
-    if (!frm_->Click("Option2(0)")) return false;
+    if (frm_->TerminalModeChosen()) return true;
+    if (!frm_->ChooseTerminalMode(true)) return false;
     switchedToTerminal_ = true;
     return true;
 }
 
 void DeviceSession::RestoreDownloadMode() {
-    if (switchedToTerminal_ && frm_) frm_->Click("Option2(1)");
+    if (switchedToTerminal_ && frm_) frm_->ChooseTerminalMode(false);
     switchedToTerminal_ = false;
 }
 
@@ -372,10 +315,7 @@ void DeviceSession::RestoreDownloadMode() {
 void DeviceSession::OnCtrlC() {
     progress_->ClearLine();
     s_.err << "^C\n" << std::flush;
-    if (frm_->form.CmdStop.EffectivelyEnabled())
-        frm_->Click("CmdStop");
-    else
-        frm_->Unload();
+    if (!frm_->StopDownload()) frm_->Unload();
 }
 
 // The window closed under a running operation: the guard has closed the port
@@ -383,12 +323,8 @@ void DeviceSession::OnCtrlC() {
 void DeviceSession::Abandon() {
     operationRunning_ = false;
     abandoned_ = true;
-    TakeTotals(true);  // no thread may still read the file while the program ends
     progress_->Finish();
-    const TransferProgress p = progress_->Snapshot();
-    linesSent_ = p.linesSent;
-    linesTotal_ = p.linesTotal;
-    seconds_ = p.seconds;
+    KeepCounts();
     const int code = Finish(Outcome{kExitInterrupted, "interrupted: the operation was abandoned"}, false);
     transcript_.flush();
     if (s_.terminate) s_.terminate(code);
@@ -456,8 +392,8 @@ station::AttemptRecord DeviceSession::Record(const Outcome& outcome) const {
     r.mode = run_.settings.Downloadno;
     r.baud = DownloadModeBaud(r.mode);
     if (frm_) {
-        r.terminalMode = frm_->form.Option2[0].Value;
-        r.blocks = BuildBlockMask(frm_->form);
+        r.terminalMode = frm_->TerminalModeChosen();
+        r.blocks = frm_->CurrentDownload().blockMask;
     }
     r.linesSent = linesSent_;
     r.linesTotal = linesTotal_;

@@ -1,13 +1,14 @@
 #pragma once
 // A device command on the window model: the window is loaded from the
-// settings, the flags are applied to its controls, the operation's button is
-// clicked, and the outcome is read from the result the window model leaves
-// when the operation ends. At the end
+// settings, the flags are applied as the operator's choices, the operation is
+// started through its typed call, its progress is followed through the
+// model's observer, and the outcome is read from the result the window model
+// leaves when the operation ends. At the end
 // the window is closed as the operator closes it: the port is closed and the
 // settings saved.
 
 #include <fstream>
-#include <future>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,7 +18,6 @@
 #include "Outcome.h"
 #include "ProgressView.h"
 #include "WatchedPorts.h"
-#include "download/SendPlan.h"
 #include "link/Link.h"
 #include "station/AttemptRecord.h"
 #include "window/OperationResult.h"
@@ -44,9 +44,9 @@ private:
     Outcome Version();
     Outcome FromOperation(Command command);
     Outcome EndedAs(Operation operation) const;
-    bool ClickOperation(const std::string& control, bool rightButton = false);
-    void TakeTotals(bool wait);
-    void UseTotals(const SendTotals& totals);
+    // Runs a typed operation of the window; false when it was not available.
+    bool Operate(const std::function<bool()>& operation);
+    void KeepCounts();
     bool EnsureTerminalMode();
     void RestoreDownloadMode();
     void OnCtrlC();
@@ -66,11 +66,10 @@ private:
     CliHost host_;
     std::unique_ptr<Frmdown> frm_;
     std::unique_ptr<ProgressView> progress_;
-    std::future<SendTotals> totals_;  // the download's totals, worked out beside it
     bool operationRunning_ = false;
     bool switchedToTerminal_ = false;
     bool abandoned_ = false;
-    bool clicked_ = false;      // the operation's button was clicked: the window's result is its
+    bool clicked_ = false;      // the operation ran: the window's result is its
     std::string resultDetail_;  // extra JSON members of the result
     std::string resultOutput_;  // what goes to standard output on success
     station::WallTime startTime_{};

@@ -4,17 +4,14 @@
 #include <cmath>
 
 #include "Format.h"
-#include "WatchedPorts.h"
+#include "download/TransferEngine.h"
 #include "download/TrimBlanks.h"
 #include "startup/Json.h"
-#include "window/FormState.h"
-#include "window/OperationResult.h"
 
 namespace mirvok::cli {
 namespace {
 
 constexpr double kBarRedrawSeconds = 0.1;
-constexpr double kJsonEverySeconds = 0.5;
 // Before this much time has passed the rate says nothing yet.
 constexpr double kMinRateSeconds = 0.05;
 
@@ -89,48 +86,75 @@ std::string ProgressJson(const TransferProgress& p) {
     return o.Str("address", TrimBlanks(p.address)).Str("elapsed", p.elapsed).Text();
 }
 
-ProgressView::ProgressView(ProgressStyle style, std::ostream& out, const FormState& form,
-                           const OperationResult& result, const WireWatch& watch,
-                           std::function<double()> seconds)
-    : style_(style), out_(out), form_(form), result_(result), watch_(watch), seconds_(std::move(seconds)) {}
+ProgressView::ProgressView(ProgressStyle style, std::ostream& out, std::function<double()> seconds)
+    : style_(style), out_(out), seconds_(std::move(seconds)) {}
+
+void ProgressView::StatusChanged(const std::string& text, Color back) {
+    status_ = text;
+    statusColor_ = back;
+}
+
+void ProgressView::TransferStarted(const TransferStep& totals) {
+    started_ = true;
+    sending_ = true;
+    finished_ = false;
+    startSeconds_ = seconds_();
+    lastShown_ = -1;
+    lastPercent_ = -1;
+    Take(totals);
+}
+
+// Once per line: only the counts are kept.
+void ProgressView::TransferProgressed(const TransferStep& step) {
+    Take(step);
+}
+
+void ProgressView::TransferEnded(const TransferStep& last) {
+    Take(last);
+    sending_ = false;
+    endSeconds_ = seconds_();
+}
+
+void ProgressView::OperationEnded(const OperationResult&) {
+    Finish();
+}
+
+void ProgressView::Take(const TransferStep& step) {
+    step_ = step;
+    if (address_ != step.address) address_.assign(step.address);
+    step_.address = {};
+}
 
 TransferProgress ProgressView::Counts(double now) const {
     TransferProgress p;
-    p.linesTotal = linesTotal_;
-    p.bytesTotal = bytesTotal_;
+    p.linesTotal = step_.linesTotal;
+    p.bytesTotal = step_.bytesTotal;
     if (started_) {
-        p.linesSent = watch_.linesOut - linesAtStart_;
-        p.bytesSent = watch_.bytesOut - bytesAtStart_;
-        p.seconds = now - startSeconds_;
+        p.linesSent = step_.linesSent;
+        p.bytesSent = step_.bytesSent;
+        p.seconds = (sending_ ? now : endSeconds_) - startSeconds_;
     }
     return p;
 }
 
 TransferProgress ProgressView::Snapshot() const {
     TransferProgress p = Counts(seconds_());
-    p.address = form_.LblADR.Caption;
-    p.elapsed = form_.LbTime.Caption;
+    p.address = address_;
+    p.elapsed = FormatElapsed(step_.elapsedMs);
     return p;
 }
 
 void ProgressView::Update() {
     if (style_ == ProgressStyle::None) return;
     NoteStatus();
-    const bool sending = Sending();
-    if (sending && !started_) {
-        started_ = true;
-        bytesAtStart_ = watch_.bytesOut;
-        linesAtStart_ = watch_.linesOut;
-        startSeconds_ = seconds_();
-    }
-    if (sending)
+    if (sending_)
         Show(false);
     else if (started_ && !finished_)
         Finish();
 }
 
 void ProgressView::NoteStatus() {
-    const std::string& status = form_.LaStatus.Caption;
+    const std::string& status = status_;
     if (status == lastStatus_) return;
     lastStatus_ = status;
     if (status.empty()) return;
@@ -147,13 +171,15 @@ void ProgressView::NoteStatus() {
 // Whether the progress is to be shown again now. Asked after every round of
 // events, so it looks only at the counts.
 bool ProgressView::Due(double now) const {
+    if (lastShown_ < 0) return true;
     switch (style_) {
         case ProgressStyle::Bar:
-            return lastShown_ < 0 || now - lastShown_ >= kBarRedrawSeconds;
+            return now - lastShown_ >= kBarRedrawSeconds;
         case ProgressStyle::Lines:
-            return Counts(now).Percent() / 10 != lastTenth_;
+            return Counts(now).Percent() / 10 != lastPercent_ / 10;
         case ProgressStyle::Json:
-            return lastShown_ < 0 || now - lastShown_ >= kJsonEverySeconds;
+            return now - lastShown_ >= kJsonMinSeconds &&
+                   (Counts(now).Percent() != lastPercent_ || now - lastShown_ >= kJsonIdleSeconds);
         case ProgressStyle::None:
             break;
     }
@@ -170,7 +196,6 @@ void ProgressView::Show(bool force) {
             lineOpen_ = true;
             break;
         case ProgressStyle::Lines:
-            lastTenth_ = p.Percent() / 10;
             out_ << ProgressPlainText(p) << "\n";
             break;
         case ProgressStyle::Json:
@@ -179,16 +204,13 @@ void ProgressView::Show(bool force) {
         case ProgressStyle::None:
             return;
     }
+    lastPercent_ = p.Percent();
     lastShown_ = now;
     out_.flush();
 }
 
-bool ProgressView::Sending() const {
-    return result_.transferring;
-}
-
 void ProgressView::BeforeOutput() {
-    if (started_ && !finished_ && !Sending())
+    if (started_ && !finished_ && !sending_)
         Finish();
     else
         ClearLine();

@@ -1,31 +1,29 @@
 #pragma once
 // The transfer as the operator follows it: a bar that redraws itself on a
 // terminal, a plain line every tenth when the output is a file or a pipe,
-// JSON objects for programs. It reads what the window shows (status line,
-// address label, time label) and what the wire watch counted.
+// JSON objects for programs. It is the window model's observer: it learns
+// the status line, the counts, the address and the time from the model's
+// reports and reads no control. The reports only note what they carry; the
+// output is written after each round of events, so a line costs the engine
+// no formatting.
 
 #include <cstdint>
 #include <functional>
 #include <ostream>
 #include <string>
 
-namespace mirvok {
-struct FormState;
-struct OperationResult;
-}  // namespace mirvok
+#include "window/OperationObserver.h"
 
 namespace mirvok::cli {
-
-struct WireWatch;
 
 struct TransferProgress {
     std::int64_t linesSent = 0;
     std::int64_t linesTotal = 0;  // 0 when not known
     std::int64_t bytesSent = 0;
     std::int64_t bytesTotal = 0;  // 0 when not known
-    double seconds = 0;           // since the first line went out
-    std::string address;          // the window's address label
-    std::string elapsed;          // the window's time label, mm:ss.fff
+    double seconds = 0;           // since the transfer began
+    std::string address;          // the ROM address of the last line sent
+    std::string elapsed;          // the engine's time, mm:ss.fff, as the window shows it
 
     int Percent() const;
     double BytesPerSecond() const;  // 0 until a moment has passed
@@ -43,18 +41,28 @@ std::string MinutesSeconds(double seconds);
 
 enum class ProgressStyle { Bar, Lines, Json, None };
 
-class ProgressView {
-public:
-    ProgressView(ProgressStyle style, std::ostream& out, const FormState& form, const OperationResult& result,
-                 const WireWatch& watch, std::function<double()> seconds);
+// JSON progress events: the first and the last of a transfer always; in
+// between one when the whole percent has moved or kJsonIdleSeconds have
+// passed, and never two within kJsonMinSeconds.
+inline constexpr double kJsonMinSeconds = 0.1;
+inline constexpr double kJsonIdleSeconds = 1.0;
 
-    // The totals of the coming transfer, from the check of the file.
-    void SetTotals(std::int64_t lines, std::int64_t bytes) {
-        linesTotal_ = lines;
-        bytesTotal_ = bytes;
-    }
-    // Called after every round of events: notes status changes and, while
-    // the file goes out, shows the progress now and then.
+class ProgressView final : public OperationObserver {
+public:
+    ProgressView(ProgressStyle style, std::ostream& out, std::function<double()> seconds);
+
+    // OperationObserver
+    void StatusChanged(const std::string& text, Color back) override;
+    void TransferStarted(const TransferStep& totals) override;
+    void TransferProgressed(const TransferStep& step) override;
+    void TransferEnded(const TransferStep& last) override;
+    void OperationEnded(const OperationResult& result) override;
+
+    // The status line as the window shows it now.
+    const std::string& Status() const { return status_; }
+    Color StatusColor() const { return statusColor_; }
+    // Called after every round of events: shows a status change and, while
+    // the file goes out, the progress now and then.
     void Update();
     // Before something else is printed: a transfer that has ended shows its
     // last state first; otherwise the bar's line is cleared.
@@ -63,32 +71,31 @@ public:
     // The last state of the transfer, once more, and the line ended.
     void Finish();
     TransferProgress Snapshot() const;
-    bool TransferStarted() const { return started_; }
+    bool Started() const { return started_; }
 
 private:
-    bool Sending() const;
     TransferProgress Counts(double now) const;
+    void Take(const TransferStep& step);
     bool Due(double now) const;
     void NoteStatus();
     void Show(bool force);
 
     ProgressStyle style_;
     std::ostream& out_;
-    const FormState& form_;
-    const OperationResult& result_;
-    const WireWatch& watch_;
     std::function<double()> seconds_;
-    std::int64_t linesTotal_ = 0;
-    std::int64_t bytesTotal_ = 0;
+    std::string status_;
+    Color statusColor_ = 0;
+    std::string lastStatus_;  // the status last shown
+    TransferStep step_;       // its address is kept in address_
+    std::string address_;
     bool started_ = false;
+    bool sending_ = false;
     bool finished_ = false;
-    std::int64_t bytesAtStart_ = 0;
-    std::int64_t linesAtStart_ = 0;
     double startSeconds_ = 0;
+    double endSeconds_ = 0;
     double lastShown_ = -1;
-    int lastTenth_ = -1;
+    int lastPercent_ = -1;
     bool lineOpen_ = false;
-    std::string lastStatus_;
 };
 
 }  // namespace mirvok::cli

@@ -18,6 +18,7 @@
 #include "window/FormState.h"
 #include "window/OperationResult.h"
 #include "window/PortSelection.h"
+#include "window/StatusLine.h"
 #include "window/Window.h"
 #include "window/WindowSettings.h"
 
@@ -110,7 +111,7 @@ void DownloadSequence::Run() {
     if (!CheckBlocksAndFile()) return;
     AddToFileHistory(form_, form_.TxXferFileName.Text);
     historyForThisRunOnly_ = !NoteSentFile(run_.NewHistoryEntries, form_.TxXferFileName.Text);
-    if (historyForThisRunOnly_) form_.LaStatus.Caption = kHistoryForThisRunOnlyText;
+    if (historyForThisRunOnly_) w_.status.ShowStatusText(kHistoryForThisRunOnlyText);
     SaveSettings(w_);
     form_.CmdStart.Enabled = false;
     mode_ = SelectedDownloadMode();
@@ -122,17 +123,17 @@ void DownloadSequence::Run() {
     if (terminalMode && !SwitchDeviceToDownloadMode()) return;
 
     run_.StopRequested = 0;
-    form_.ResetStatus();
+    w_.status.Reset();
     if (!OpenAtDownloadSettings()) return;
     run_.PortOpen = true;
-    form_.LaStatus.Caption = kPleaseWaitText;
+    w_.status.ShowStatusText(kPleaseWaitText);
     if (terminalMode) WaitSeconds(w_.host, kTerminalSwitchWaitSeconds);
     if (Abandoned()) return;
     AwaitSendWait();
     if (Abandoned()) return;
 
-    form_.ResetStatus();
-    form_.SetStatus(kYellow, kFileSendingText);
+    w_.status.Reset();
+    w_.status.Show(kYellow, kFileSendingText);
     HoldControls();
     // The name the box holds now, untrimmed: it may differ from the one
     // checked at the start, since the file panel stayed usable until here.
@@ -148,14 +149,14 @@ void DownloadSequence::Run() {
     ClosePort(w_);
     ReportResult(result, failedSendCode);
 
-    form_.ResetStatus();
+    w_.status.Reset();
     form_.ProgressBar1.Value = 0;
     form_.CmdStart.Enabled = true;
     form_.CmdStop.Enabled = false;
     if (TerminalMode()) form_.CmdROMVer.Enabled = true;
     GiveBackPanels();
     // Said again once the window is given back, where it stays readable.
-    if (historyForThisRunOnly_) form_.LaStatus.Caption = kHistoryForThisRunOnlyText;
+    if (historyForThisRunOnly_) w_.status.ShowStatusText(kHistoryForThisRunOnlyText);
 }
 
 // Failures A and B: nothing has been changed yet.
@@ -177,10 +178,10 @@ bool DownloadSequence::CheckBlocksAndFile() {
 
 void DownloadSequence::FailBeforeStart(Ending ending, Step step, const char* statusText,
                                        const char* boxText) {
-    form_.SetStatus(kRed, statusText);
+    w_.status.Show(kRed, statusText);
     w_.result.End(ending, step);
     w_.host.MsgBox(boxText, MsgIcon::Error);
-    form_.ResetStatus();
+    w_.status.Reset();
 }
 
 int DownloadSequence::SelectedDownloadMode() const {
@@ -195,14 +196,14 @@ bool DownloadSequence::SwitchDeviceToDownloadMode() {
     form_.CmdROMVer.Enabled = false;
     if (OpenTerminalPort(w_) != 0) {
         // Failure C: the opening has closed the port and shown its message.
-        form_.ResetStatus();
+        w_.status.Reset();
         form_.CmdStart.Enabled = true;
         form_.CmdROMVer.Enabled = true;
         GiveBackPanels();
         return false;
     }
     run_.PortOpen = true;
-    form_.SetStatus(kGreen, kCommandSendingText);
+    w_.status.Show(kGreen, kCommandSendingText);
 
     if (run_.settings.Spno != kSpecialMode && !Accepted("PA", "", false))
         return FailCommand(Ending::LinkCheckRefused, Step::LinkCheck, "PAｺﾏﾝﾄﾞ異常！");
@@ -233,7 +234,7 @@ bool DownloadSequence::FailCommand(Ending ending, Step step, const char* boxText
     ClosePort(w_);
     w_.result.End(ending, step, w_.protocol.LinkCode);
     w_.host.MsgBox(boxText, MsgIcon::Error);
-    form_.ResetStatus();
+    w_.status.Reset();
     form_.CmdStart.Enabled = true;
     form_.CmdROMVer.Enabled = true;
     return false;
@@ -253,7 +254,7 @@ bool DownloadSequence::OpenAtDownloadSettings() {
     if (code == 0) return true;
 
     OpenPortFailed(w_, code, Step::DownloadOpening);
-    form_.ResetStatus();
+    w_.status.Reset();
     form_.CmdStart.Enabled = true;
     if (TerminalMode()) form_.CmdROMVer.Enabled = true;
     GiveBackPanels();
@@ -303,22 +304,22 @@ void DownloadSequence::ReportResult(std::int16_t result, std::int16_t failedSend
                                                          : Ending::TransferFailed;
     w_.result.End(ending, Step::Transfer, failedSendCode);
     if (result == kTransferDone) {
-        form_.LaStatus.Caption = "転送、終了しました。";
+        w_.status.ShowStatusText("転送、終了しました。");
         host.MsgBox("装置側の書換え完了を確認した上で電源をお切りください！", MsgIcon::Warning,
                     "転送終了しました！");
-        form_.LaStatus.Caption.clear();
+        w_.status.ShowStatusText("");
         return;
     }
     if (result == kPortNotOpen) {
         // The port was lost under the transfer: say so rather than end silently.
         const std::string text = ReturnCodeMessage(crw::kNotOpen, "crwSendDataQR");
-        form_.SetStatus(kMagenta, text);
+        w_.status.Show(kMagenta, text);
         host.MsgBox(text, MsgIcon::Error);
         return;
     }
     for (const ResultReport& report : kFailureReports) {
         if (report.result != result) continue;
-        form_.SetStatus(kMagenta, report.statusText);
+        w_.status.Show(kMagenta, report.statusText);
         host.MsgBox(report.boxText, MsgIcon::Error);
         return;
     }

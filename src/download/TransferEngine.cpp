@@ -11,6 +11,7 @@
 #include "startup/Utf8Text.h"
 #include "startup/WaitSeconds.h"
 #include "window/Controls.h"
+#include "window/OperationObserver.h"
 #include "window/Window.h"
 
 namespace mirvok {
@@ -32,7 +33,14 @@ class Transfer {
 public:
     Transfer(Window& w, const std::string& path, ProgressBar& bar, Control& addressLabel, Control& timeLabel,
              const std::string& mask)
-        : w_(w), path_(path), bar_(bar), addressLabel_(addressLabel), timeLabel_(timeLabel), plan_(mask) {}
+        : w_(w),
+          path_(path),
+          bar_(bar),
+          addressLabel_(addressLabel),
+          timeLabel_(timeLabel),
+          plan_(mask),
+          reporting_(w.events.Listening()),
+          tally_(mask) {}
 
     std::int16_t Run();
     std::int16_t FailedSendCode() const { return failedSendCode_; }
@@ -43,6 +51,10 @@ private:
     std::int16_t SendLines(LineReader& reader);
     Take TakeNextLine(LineReader& reader, std::string& line);
     void UpdateProgress();
+    // What the observer hears: the totals, every line sent, the end.
+    void TallyLine(const std::string& line, bool last);
+    void ReportLineSent(const std::string& line);
+    TransferStep Progress() const;
     void ShowElapsed();
     void ShowAddress(const std::string& line);
     std::int16_t SendLine(const std::string& line);
@@ -70,6 +82,12 @@ private:
     std::int16_t failedSendCode_ = 0;  // the crwSendDataQR code that ended the transfer
     FileFingerprint checked_;          // what the counting pass read
     std::string lineText_;             // the line being sent, with CR LF
+    // Counted only while a front end listens, so the window alone pays nothing.
+    bool reporting_ = false;
+    SendPlan tally_;  // the counting pass's run of the plan for the totals
+    std::uint32_t elapsedMs_ = 0;
+    std::int64_t linesTotal_ = 0, bytesTotal_ = 0;
+    std::int64_t linesSent_ = 0, bytesSent_ = 0;
 };
 
 std::int16_t Transfer::Run() {
@@ -80,9 +98,11 @@ std::int16_t Transfer::Run() {
 
     LineReader reader(path_);
     if (!reader.IsOpen()) return kFileNotFound;
+    if (reporting_) w_.events.TransferStarted(Progress());
     std::int16_t result = SendLines(reader);
     reader.Close();
     ShowElapsed();
+    if (reporting_) w_.events.TransferEnded(Progress());
 
     if (StopSeen()) {
         result = kStoppedByOperator;
@@ -103,10 +123,12 @@ std::int16_t Transfer::CountLines() {
     while (!reader.AtEnd()) {
         reader.ReadLine(line);
         if (reader.Failed()) return kBadFile;
+        if (reporting_) TallyLine(line, reader.AtEnd());
         if (line.empty()) continue;
         if (LineRefused(line)) return kBadFile;
         if (plan_.Counts(line)) ++toSend_;
     }
+    if (reporting_) bytesTotal_ += static_cast<std::int64_t>(kEndOfFileByte.size());
     checked_ = reader.Fingerprint();
     return toSend_ == 0 ? kNothingToSend : 0;
 }
@@ -133,6 +155,7 @@ std::int16_t Transfer::SendLines(LineReader& reader) {
             if (StopConfirmed()) return kStoppedByOperator;
             if (code != 0) return SendFailed(code);
             ShowAddress(line);
+            if (reporting_) ReportLineSent(line);
             if (choice_.pauseAfter) WaitSeconds(w_.host, kBlockChangePauseSeconds);
         }
         if (StopSeen()) return kStoppedByOperator;
@@ -174,8 +197,28 @@ void Transfer::UpdateProgress() {
     }
 }
 
+// The lines and bytes the sending pass will hand to the port, as the plan
+// chooses them; a whole file sends every line that is not empty.
+void Transfer::TallyLine(const std::string& line, bool last) {
+    const bool sent = plan_.WholeFile() ? !line.empty() : tally_.Next(line, last).step == SendPlan::Step::Send;
+    if (!sent) return;
+    ++linesTotal_;
+    bytesTotal_ += static_cast<std::int64_t>(line.size()) + 2;
+}
+
+void Transfer::ReportLineSent(const std::string& line) {
+    ++linesSent_;
+    bytesSent_ += static_cast<std::int64_t>(line.size()) + 2;
+    w_.events.TransferProgressed(Progress());
+}
+
+TransferStep Transfer::Progress() const {
+    return TransferStep{linesSent_, linesTotal_, bytesSent_, bytesTotal_, elapsedMs_, addressLabel_.Caption};
+}
+
 void Transfer::ShowElapsed() {
-    timeLabel_.Caption = FormatElapsed(w_.host.Milliseconds() - startMs_);
+    elapsedMs_ = w_.host.Milliseconds() - startMs_;
+    timeLabel_.Caption = FormatElapsed(elapsedMs_);
 }
 
 void Transfer::ShowAddress(const std::string& line) {
@@ -221,6 +264,7 @@ std::int16_t Transfer::SendEndOfFile() {
     const std::int16_t code = w_.link.crwSendDataQR(w_.run.settings.Port, kEndOfFileSendTimeoutMs,
                                                     kEndOfFileMode, kEndOfFileByte, 1);
     if (code != 0) return SendFailed(code);
+    bytesSent_ += static_cast<std::int64_t>(kEndOfFileByte.size());
     return kTransferDone;
 }
 

@@ -7,6 +7,7 @@
 #include "window/FormState.h"
 #include "window/OperationResult.h"
 #include "window/PortSelection.h"
+#include "window/StatusLine.h"
 #include "window/Window.h"
 
 namespace mirvok {
@@ -28,7 +29,7 @@ void ReadAndDraw(Window& w) {
     const std::string bank1 = DswBankBits(w.protocol.RxFrame, 1);
     const std::string bank2 = DswBankBits(w.protocol.RxFrame, 2);
     ShowSwitches(w.form, bank1, bank2);
-    w.form.LaStatus.Caption = kDswReadDoneText;
+    w.status.ShowStatusText(kDswReadDoneText);
     w.result.dsw1 = DswBankValue(bank1);
     w.result.dsw2 = DswBankValue(bank2);
     w.result.End(Ending::Completed, Step::DswCommand);

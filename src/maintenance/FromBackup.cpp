@@ -12,6 +12,7 @@
 #include "window/FormState.h"
 #include "window/OperationResult.h"
 #include "window/PortSelection.h"
+#include "window/StatusLine.h"
 #include "window/Window.h"
 
 namespace mirvok {
@@ -75,7 +76,7 @@ bool AwaitCoverOpen(Window& w, DeviceReport& report) {
         if (code != crw::kDone && code != crw::kReplyR) {
             w.result.End(Ending::CoverReportFailed, Step::CoverReport, code);
             ShowFailure(w.host, kCommunicationErrorText, kCheckReaderConnectionText);
-            w.form.ResetStatus();
+            w.status.Reset();
             return false;
         }
         if (CoverReportedOpen(report)) return true;
@@ -96,7 +97,7 @@ void RunSteps(Window& w, const FromOperation& operation) {
 
     if (!OperatorConfirms(w, operation.confirmationText(version))) {
         w.result.End(Ending::NotConfirmed, Step::Confirmation);
-        w.form.ResetStatus();
+        w.status.Reset();
         return;
     }
 
@@ -108,7 +109,7 @@ void RunSteps(Window& w, const FromOperation& operation) {
     if (sent != crw::kDone) {
         // The window shows nothing here; the result says what happened.
         w.result.End(Ending::CommandNotSent, Step::FromCommand, sent);
-        w.form.ResetStatus();
+        w.status.Reset();
         return;
     }
     operation.afterCommand(w, report);
@@ -121,7 +122,7 @@ bool VerdictReadFailed(std::int16_t code) {
 }
 
 void AwaitBackupVerdict(Window& w, DeviceReport& report) {
-    ShowWorking(w.form, kBackingUpText);
+    ShowWorking(w, kBackingUpText);
     WaitSeconds(w.host, kBackupWaitSeconds);
     // A verdict that does not come keeps the cover report in the fields, which
     // never reads as success.
@@ -133,7 +134,7 @@ void AwaitBackupVerdict(Window& w, DeviceReport& report) {
         // The device said nothing: the line failed, which is no verdict.
         w.result.End(Ending::VerdictReportFailed, Step::Verdict, code);
         ShowFailure(w.host, kCommunicationErrorText, kCheckReaderConnectionText);
-        w.form.ResetStatus();
+        w.status.Reset();
         return;
     }
     w.result.End(succeeded ? Ending::Completed : Ending::BackupFailed, Step::Verdict,
@@ -146,7 +147,7 @@ void AwaitBackupVerdict(Window& w, DeviceReport& report) {
         w.host.MsgBox(std::string("F-ROM ﾊﾞｯｸｱｯﾌﾟ 失敗") + kLineBreak + "最初からやり直してください。",
                       MsgIcon::Warning, kFromResultTitle);
     }
-    w.form.ResetStatus();
+    w.status.Reset();
 }
 
 }  // namespace

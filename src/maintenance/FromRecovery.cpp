@@ -5,6 +5,7 @@
 #include "startup/Host.h"
 #include "window/FormState.h"
 #include "window/OperationResult.h"
+#include "window/StatusLine.h"
 #include "window/Window.h"
 
 namespace mirvok {
@@ -14,10 +15,10 @@ namespace {
 constexpr const char* kRecoveringText = "ｶｰﾄﾞﾘｰﾀﾞｰ F-ROM ﾘｶﾊﾞﾘｰ中.....";
 
 void ShowLedInstruction(Window& w, DeviceReport&) {
-    ShowWorking(w.form, kRecoveringText);
+    ShowWorking(w, kRecoveringText);
     w.result.End(Ending::Completed, Step::FromCommand);
     w.host.MsgBox(RecoveryLedText(), MsgIcon::None, kFromResultTitle);
-    w.form.ResetStatus();
+    w.status.Reset();
 }
 
 }  // namespace

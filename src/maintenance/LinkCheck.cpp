@@ -9,20 +9,21 @@
 #include "window/FormState.h"
 #include "window/OperationResult.h"
 #include "window/PortSelection.h"
+#include "window/StatusLine.h"
 #include "window/Window.h"
 #include "window/WindowSettings.h"
 
 namespace mirvok {
 
-void ShowWorking(FormState& form, const std::string& text) {
-    form.SetStatus(kYellow, text);
+void ShowWorking(Window& w, const std::string& text) {
+    w.status.Show(kYellow, text);
 }
 
 std::int16_t OpenPortIfClosed(Window& w) {
     if (w.run.PortOpen) return 0;
     const std::int16_t code = OpenTerminalPort(w);
     if (code != 0) {
-        w.form.ResetStatus();
+        w.status.Reset();
         w.form.CmdStart.Enabled = true;
         return code;
     }
@@ -52,21 +53,21 @@ bool AnswerAccepted(const Protocol& protocol) {
 }
 
 bool AskAfterLinkCheck(Window& w, const char* command, const char* refusedText, Step commandStep) {
-    ShowWorking(w.form, kCheckingReaderText);
+    ShowWorking(w, kCheckingReaderText);
     if (!CheckLink(w)) {
         w.result.End(Ending::LinkCheckFailed, Step::LinkCheck, w.protocol.LinkCode);
         ShowFailure(w.host, kNoLinkText, kCheckConnectionText);
-        w.form.ResetStatus();
+        w.status.Reset();
         return false;
     }
     w.protocol.SendCommand(command, "");
     if (!AnswerAccepted(w.protocol)) {
         w.result.End(Ending::AnswerNotAccepted, commandStep, w.protocol.LinkCode);
         ShowFailure(w.host, refusedText, kCheckConnectionText);
-        w.form.ResetStatus();
+        w.status.Reset();
         return false;
     }
-    w.form.LaStatus.Caption.clear();
+    w.status.ShowStatusText("");
     return true;
 }
 

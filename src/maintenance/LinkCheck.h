@@ -26,7 +26,7 @@ inline constexpr const char* kNoLinkText = "通信状態が確立できません
 inline constexpr const char* kCheckConnectionText = "ｶｰﾄﾞﾘｰﾀﾞとの接続及び通信設定を確認してください。";
 
 // Yellow status line with an in-progress text.
-void ShowWorking(FormState& form, const std::string& text);
+void ShowWorking(Window& w, const std::string& text);
 
 // Opens the port at the terminal line settings unless it is open already (an
 // open port is used as found). After a successful opening the settings file

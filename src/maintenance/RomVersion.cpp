@@ -9,6 +9,7 @@
 #include "window/FormState.h"
 #include "window/OperationResult.h"
 #include "window/PortSelection.h"
+#include "window/StatusLine.h"
 #include "window/Window.h"
 
 namespace mirvok {
@@ -25,13 +26,13 @@ ControlLock QueryLock(FormState& f) {
 
 void ShowNoVersion(Window& w) {
     ShowFailure(w.host, kNoVersionText, kCheckConnectionText);
-    w.form.ResetStatus();
+    w.status.Reset();
 }
 
 // From the link check to the answer box, on an open port. Returns wherever
 // the query ends; the caller closes the port.
 void AskAndShow(Window& w, const std::string& variant, const std::string& title) {
-    ShowWorking(w.form, kGettingVersionText);
+    ShowWorking(w, kGettingVersionText);
     if (!CheckLink(w)) {
         w.result.End(Ending::LinkCheckFailed, Step::LinkCheck, w.protocol.LinkCode);
         ShowNoVersion(w);
@@ -51,9 +52,9 @@ void AskAndShow(Window& w, const std::string& variant, const std::string& title)
     w.result.operation = Operation::VersionQuery;
     w.result.version = version;
     w.result.End(Ending::Completed, Step::VersionCommand);
-    w.form.LaStatus.Caption.clear();
+    w.status.ShowStatusText("");
     w.host.MsgBox(std::string(kVersionLabel) + version + kLineBreak, MsgIcon::Information, title);
-    w.form.LaStatus.BackColor = kCyan;
+    w.status.Show(kCyan, "");
 }
 
 }  // namespace

@@ -60,7 +60,7 @@ void Frmdown::LoadPlacement() {
     f.Width = kNormalWidthTwips;
     f.Height = kHeightTwips;
     window.run.StopRequested = 0;
-    f.ResetStatus();
+    statusLine.Reset();
     f.MnuLineon.Checked = s.Linechk != 0;
 }
 
@@ -188,7 +188,7 @@ void Frmdown::FinishLoad() {
     f.CmdGetDSW.Caption = kDswButtonCaption;
     f.CmbComPort.BackColor = kSysWindow;
     f.CmndPortRefresh.ToolTip = kPortRefreshTip;
-    f.LaStatus.Caption.clear();
+    statusLine.ShowStatusText("");
     f.TxXferFileName.SelStart = static_cast<int>(CountCharacters(f.TxXferFileName.Text));
     PlaceStartFocus(f);
 }

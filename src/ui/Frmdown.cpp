@@ -11,7 +11,7 @@ Frmdown::Frmdown(Host& host, Link& link, RunState& run)
     : Timer1(host, kTimer1DesignIntervalMs, false),
       Timer3(host, kTimer3DesignIntervalMs, true),
       protocol(host, link, run, statusLine, Timer1),
-      window{host, link, run, form, protocol, Timer1, Timer3, result} {
+      window{host, link, run, form, protocol, Timer1, Timer3, result, statusLine, events} {
     Timer1.OnTick = [this] { Timer1_Timer(); };
     Timer3.OnTick = [this] { Timer3_Timer(); };
     WireHandlers();
@@ -20,7 +20,8 @@ Frmdown::Frmdown(Host& host, Link& link, RunState& run)
 
 void Frmdown::WireHandlers() {
     FormState& f = form;
-    handlers_[&f.CmndPortRefresh].click = [this] { CmndPortRefresh_Click(); };
+    // The buttons of the operations call the typed operations.
+    handlers_[&f.CmndPortRefresh].click = [this] { RefreshPorts(); };
     handlers_[&f.CmbComPort].click = [this] { CmbComPort_Click(); };
     handlers_[&f.CmbSms].click = [this] { CmbSms_Click(); };
     for (int i = f.Option1.First(); i <= f.Option1.Last(); ++i)
@@ -28,9 +29,9 @@ void Frmdown::WireHandlers() {
     for (int i = f.Option2.First(); i <= f.Option2.Last(); ++i)
         handlers_[&f.Option2[i]].click = [this, i] { Option2_Click(i); };
 
-    handlers_[&f.CmdStart].click = [this] { CmdStart_Click(); };
+    handlers_[&f.CmdStart].click = [this] { StartDownload(CurrentDownload()); };
     handlers_[&f.ImgSTART].click = [this] { ImgSTART_Click(); };
-    handlers_[&f.CmdStop].click = [this] { CmdStop_Click(); };
+    handlers_[&f.CmdStop].click = [this] { StopDownload(); };
     handlers_[&f.ImgSTOP].click = [this] { ImgSTOP_Click(); };
     handlers_[&f.CmdFile].click = [this] { CmdFile_Click(); };
     Handlers& fileBox = handlers_[&f.TxXferFileName];
@@ -45,12 +46,12 @@ void Frmdown::WireHandlers() {
     history.lostFocus = [this] { FileNameList_LostFocus(); };
     handlers_[&f.BLKCheck1].click = [this] { BLKCheck1_Click(); };
 
-    handlers_[&f.CmdROMVer].click = [this] { CmdROMVer_Click(); };
-    handlers_[&f.CmdROMVer].rightButtonUp = [this] { CmdROMVer_MouseUp(kRightMouseButton); };
-    handlers_[&f.Command1].click = [this] { Command1_Click(); };
-    handlers_[&f.CmdROMBackup].click = [this] { CmdROMBackup_Click(); };
-    handlers_[&f.CmdROMRecovery].click = [this] { CmdROMRecovery_Click(); };
-    handlers_[&f.CmdGetDSW].click = [this] { CmdGetDSW_Click(); };
+    handlers_[&f.CmdROMVer].click = [this] { AskRomVersion(RomVersionKind::Rom); };
+    handlers_[&f.CmdROMVer].rightButtonUp = [this] { AskRomVersion(RomVersionKind::Detailed); };
+    handlers_[&f.Command1].click = [this] { AskRomVersion(RomVersionKind::Backup); };
+    handlers_[&f.CmdROMBackup].click = [this] { BackUpFrom(); };
+    handlers_[&f.CmdROMRecovery].click = [this] { RecoverFrom(); };
+    handlers_[&f.CmdGetDSW].click = [this] { ReadDsw(); };
 }
 
 void Frmdown::WireMenus() {

@@ -1,10 +1,14 @@
 #pragma once
 // The main window as a plain object: its controls and menus (FormState), its
 // command protocol and its two timers, and every event handler the window
-// has. The Qt view and the tests deliver the operator's events by control
+// has. The views and the tests deliver the operator's events by control
 // name through Click, Choose, EditText, Focus, RightButtonUp, ChooseMenu and
 // Unload; an event on a control the operator cannot reach (disabled, hidden,
 // or out of the window's view, Focus.h) does nothing.
+// Every operation and every choice a front end makes is also a typed call
+// (Operations.cpp, Choices.cpp); the buttons, lists and menus call the same
+// ones, so the window and a front end without one cannot differ. A front end
+// follows the operations through one observer (`events`).
 // Handlers whose work belongs to the download and maintenance subsystems
 // forward to them with the Window they all share.
 
@@ -12,10 +16,12 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "protocol/Protocol.h"
 #include "startup/Timer.h"
 #include "window/FormState.h"
+#include "window/OperationObserver.h"
 #include "window/OperationResult.h"
 #include "window/StatusLine.h"
 #include "window/Window.h"
@@ -25,6 +31,28 @@ namespace mirvok {
 class Host;
 class Link;
 struct RunState;
+
+// A download as a typed call: the file, the blocks and the download mode.
+struct DownloadRequest {
+    std::string file;                // the file name box's text
+    std::string blockMask;           // nine "0"/"1", block 0 first
+    int mode = kDownloadModeAsChosen;  // download mode 0-8
+
+    static constexpr int kDownloadModeAsChosen = -1;
+};
+
+// The three ROM version queries: the ROM's, the detailed one, the backup copy's.
+enum class RomVersionKind { Rom, Detailed, Backup };
+
+// The window's modes that its options menu switches.
+enum class WindowMode { Special, ContactlessIc, FontRom, FromBackup };
+
+// The four fields of the terminal line settings.
+enum class LineField { BaudRate, Parity, DataBits, StopBits };
+
+// How a typed choice went: chosen, the value is not in the list, or the list
+// cannot be changed in the window's present mode.
+enum class Choice { Chosen, NotOffered, NotAvailable };
 
 class Frmdown {
 public:
@@ -36,13 +64,52 @@ public:
     Frmdown& operator=(const Frmdown&) = delete;
 
     FormState form;
-    StatusLine statusLine{form};  // the protocol's status reports go to LaStatus
+    OperationEvents events;                // the front end's observer; none for the window alone
+    StatusLine statusLine{form, events};  // LaStatus; the protocol's status reports go here too
     Timer Timer1;                 // reception time-out: stopped at creation
     Timer Timer3;                 // send wait: runs once at creation and stops itself
     Protocol protocol;
     // How the last operation ended; front ends read this, not the boxes.
     OperationResult result;
     Window window;  // what the handlers of every subsystem work on
+
+    // ---- Operations. Each runs to its end, with its boxes and texts, then
+    // reports its ending to the observer. False: it is not available now (its
+    // button disabled), and nothing happened.
+    // Sets the file, blocks and mode where they differ from the window's, as
+    // the operator would, then runs the download.
+    bool StartDownload(const DownloadRequest& request);
+    // What ﾀﾞｳﾝﾛｰﾄﾞ開始 starts: the window's file, blocks and mode.
+    DownloadRequest CurrentDownload() const;
+    // Asks the stop question, as the Stop button does.
+    bool StopDownload();
+    bool ReadDsw();
+    bool AskRomVersion(RomVersionKind kind);
+    bool BackUpFrom();
+    bool RecoverFrom();
+    bool RefreshPorts();
+
+    // ---- Choices, as the operator makes them in the window.
+    // A guarded mode takes its access code, compared with the whole text as
+    // the menu compares what the operator types; a wrong code changes nothing.
+    // The contactless IC mode needs none (""). False: refused, or the menu item
+    // cannot be used now.
+    bool EnterMode(WindowMode mode, const std::string& accessCode);
+    bool LeaveMode(WindowMode mode);
+    bool InMode(WindowMode mode) const;
+    // Chooses the port numbered `port` from the port list.
+    Choice ChoosePort(int port);
+    std::vector<std::string> ListedPortNames() const;
+    bool ChooseTerminalMode(bool terminal);
+    bool TerminalModeChosen() const;
+    bool ChooseDownloadMode(int mode);
+    // "9600", "E" (the list's first letter), "8", "1".
+    Choice ChooseLineField(LineField field, const std::string& value);
+    Choice ChooseSendWait(int milliseconds);
+    bool SetLineCheck(bool on);
+    // The block switch on and each block box set to its mask character;
+    // false with the block it could not set (-1: the switch).
+    bool ChooseBlocks(const std::string& mask, int& refusedBlock);
 
     // ---- Events, by control name ("Option1(3)"). False: nothing happened
     // (unknown name, or the control cannot be reached).
@@ -145,7 +212,14 @@ private:
     Handlers* HandlersOf(const Control& control);
     void RunClick(Control& control);
     void ClickControl(Control& control);
-    bool AskAccessCode(const std::string& code);
+    // The typed calls' own checks: the control or menu item can be used.
+    static bool Usable(const Control& control);
+    static bool Usable(const MenuItem& item);
+    void EndOperation();
+    MenuItem& MenuOf(WindowMode mode);
+    void SwitchFromMenu(WindowMode mode);
+    void SwitchOn(WindowMode mode);
+    void SwitchOff(WindowMode mode);
     void HoldInTerminalMode();
     void ReturnToNormalMode();
 

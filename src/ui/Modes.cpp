@@ -1,6 +1,9 @@
-// The mode option buttons and the mode switches of the options menu.
+// The mode option buttons and the mode switches of the options menu, as
+// menu handlers and as typed calls.
 
 #include "Modes.h"
+
+#include <optional>
 
 #include "Frmdown.h"
 #include "startup/Host.h"
@@ -20,12 +23,6 @@ void Frmdown::Option2_Click(int index) {
     f.Frame4.Raised = !terminal;
     f.Frame4.BackColor = kSysButtonFace;
     window.run.settings.CRmode = static_cast<std::int16_t>(index);
-}
-
-// True when the operator typed exactly the code; a cancelled box is no code.
-bool Frmdown::AskAccessCode(const std::string& code) {
-    const std::optional<std::string> typed = window.host.InputBox(kAccessCodePrompt, kAppTitle, "");
-    return typed && *typed == code;
 }
 
 // The special and contactless IC modes keep the device in terminal mode:
@@ -49,65 +46,151 @@ void Frmdown::ReturnToNormalMode() {
     f.BLKCheck1.Enabled = true;
 }
 
+namespace {
+
+// "": the mode is not guarded.
+const char* AccessCodeOf(WindowMode mode) {
+    switch (mode) {
+        case WindowMode::Special:
+            return kAccessCodeSpecial;
+        case WindowMode::FontRom:
+            return kAccessCodeFontRom;
+        case WindowMode::FromBackup:
+            return kAccessCodeFromBackup;
+        case WindowMode::ContactlessIc:
+            break;
+    }
+    return "";
+}
+
+}  // namespace
+
+MenuItem& Frmdown::MenuOf(WindowMode mode) {
+    switch (mode) {
+        case WindowMode::Special:
+            return form.MnuZAV;
+        case WindowMode::ContactlessIc:
+            return form.MenuIC;
+        case WindowMode::FontRom:
+            return form.MnuFontROM;
+        case WindowMode::FromBackup:
+            break;
+    }
+    return form.MnuROMBkRec;
+}
+
+bool Frmdown::InMode(WindowMode mode) const {
+    switch (mode) {
+        case WindowMode::Special:
+            return window.run.settings.Spno == kSpnoSpecial;
+        case WindowMode::ContactlessIc:
+            return window.run.settings.Spno == kSpnoContactlessIc;
+        case WindowMode::FontRom:
+            return form.MnuFontROM.Checked;
+        case WindowMode::FromBackup:
+            break;
+    }
+    return form.MnuROMBkRec.Checked;
+}
+
+bool Frmdown::EnterMode(WindowMode mode, const std::string& accessCode) {
+    if (!Usable(MenuOf(mode))) return false;
+    if (InMode(mode)) return true;
+    if (accessCode != AccessCodeOf(mode)) return false;
+    SwitchOn(mode);
+    return true;
+}
+
+bool Frmdown::LeaveMode(WindowMode mode) {
+    if (!Usable(MenuOf(mode))) return false;
+    if (InMode(mode)) SwitchOff(mode);
+    return true;
+}
+
+// A menu item switches its mode off when it is on; otherwise it asks the
+// operator for the access code of a guarded mode.
+void Frmdown::SwitchFromMenu(WindowMode mode) {
+    if (InMode(mode)) {
+        LeaveMode(mode);
+        return;
+    }
+    if (*AccessCodeOf(mode) == '\0') {
+        EnterMode(mode, "");
+        return;
+    }
+    // A cancelled box is no code.
+    if (const std::optional<std::string> typed = window.host.InputBox(kAccessCodePrompt, kAppTitle, ""))
+        EnterMode(mode, *typed);
+}
+
+void Frmdown::SwitchOn(WindowMode mode) {
+    FormState& f = form;
+    Settings& s = window.run.settings;
+    switch (mode) {
+        case WindowMode::Special:
+            f.Caption = kTitleSpecial;
+            f.MnuZAV.Checked = true;
+            f.MenuIC.Checked = false;
+            HoldInTerminalMode();
+            s.Spno = kSpnoSpecial;
+            f.BLKCheck1.Enabled = true;
+            break;
+        case WindowMode::ContactlessIc:
+            f.MnuZAV.Checked = false;
+            f.MenuIC.Checked = true;
+            f.Caption = kTitleContactlessIc;
+            HoldInTerminalMode();
+            s.Spno = kSpnoContactlessIc;
+            // Only whole files are sent in this mode: clearing the box greys out the blocks.
+            SetValue(f.BLKCheck1, 0);
+            f.BLKCheck1.Enabled = false;
+            break;
+        case WindowMode::FontRom:
+            f.Caption = kTitleFontRom;
+            f.MnuFontROM.Checked = true;
+            break;
+        case WindowMode::FromBackup:
+            f.Caption = kTitleFromBackup;
+            f.MnuROMBkRec.Checked = true;
+            f.Width = kWideWidthTwips;
+            break;
+    }
+}
+
+void Frmdown::SwitchOff(WindowMode mode) {
+    FormState& f = form;
+    switch (mode) {
+        case WindowMode::Special:
+            f.MnuZAV.Checked = false;
+            ReturnToNormalMode();
+            break;
+        case WindowMode::ContactlessIc:
+            f.MenuIC.Checked = false;
+            ReturnToNormalMode();
+            break;
+        case WindowMode::FontRom:
+            f.MnuFontROM.Checked = false;
+            f.Caption = kTitleNormal;
+            break;
+        case WindowMode::FromBackup:
+            f.MnuROMBkRec.Checked = false;
+            f.Caption = kTitleNormal;
+            f.Width = kNormalWidthTwips;
+            break;
+    }
+}
+
 void Frmdown::MnuZAV_Click() {
-    FormState& f = form;
-    Settings& s = window.run.settings;
-    if (s.Spno == kSpnoSpecial) {
-        f.MnuZAV.Checked = false;
-        ReturnToNormalMode();
-        return;
-    }
-    if (!AskAccessCode(kAccessCodeSpecial)) return;
-    f.Caption = kTitleSpecial;
-    f.MnuZAV.Checked = true;
-    f.MenuIC.Checked = false;
-    HoldInTerminalMode();
-    s.Spno = kSpnoSpecial;
-    f.BLKCheck1.Enabled = true;
+    SwitchFromMenu(WindowMode::Special);
 }
-
 void Frmdown::MenuIC_Click() {
-    FormState& f = form;
-    Settings& s = window.run.settings;
-    if (s.Spno == kSpnoContactlessIc) {
-        f.MenuIC.Checked = false;
-        ReturnToNormalMode();
-        return;
-    }
-    f.MnuZAV.Checked = false;
-    f.MenuIC.Checked = true;
-    f.Caption = kTitleContactlessIc;
-    HoldInTerminalMode();
-    s.Spno = kSpnoContactlessIc;
-    // Only whole files are sent in this mode: clearing the box greys out the blocks.
-    SetValue(f.BLKCheck1, 0);
-    f.BLKCheck1.Enabled = false;
+    SwitchFromMenu(WindowMode::ContactlessIc);
 }
-
 void Frmdown::MnuFontROM_Click() {
-    FormState& f = form;
-    if (f.MnuFontROM.Checked) {
-        f.MnuFontROM.Checked = false;
-        f.Caption = kTitleNormal;
-        return;
-    }
-    if (!AskAccessCode(kAccessCodeFontRom)) return;
-    f.Caption = kTitleFontRom;
-    f.MnuFontROM.Checked = true;
+    SwitchFromMenu(WindowMode::FontRom);
 }
-
 void Frmdown::MnuROMBkRec_Click() {
-    FormState& f = form;
-    if (f.MnuROMBkRec.Checked) {
-        f.MnuROMBkRec.Checked = false;
-        f.Caption = kTitleNormal;
-        f.Width = kNormalWidthTwips;
-        return;
-    }
-    if (!AskAccessCode(kAccessCodeFromBackup)) return;
-    f.Caption = kTitleFromBackup;
-    f.MnuROMBkRec.Checked = true;
-    f.Width = kWideWidthTwips;
+    SwitchFromMenu(WindowMode::FromBackup);
 }
 
 void Frmdown::MnuLineon_Click() {

@@ -25,10 +25,10 @@ void Frmdown::Form_QueryUnload(std::int16_t& cancel) {
 
 // The pictures act as their buttons, but only while the button is enabled.
 void Frmdown::ImgSTART_Click() {
-    if (form.CmdStart.EffectivelyEnabled()) CmdStart_Click();
+    if (form.CmdStart.EffectivelyEnabled()) StartDownload(CurrentDownload());
 }
 void Frmdown::ImgSTOP_Click() {
-    if (form.CmdStop.EffectivelyEnabled()) CmdStop_Click();
+    if (form.CmdStop.EffectivelyEnabled()) StopDownload();
 }
 
 // Ending the program passes through the close guard like the close box.

@@ -135,7 +135,8 @@ struct FormState {
     // Window variables.
     std::int16_t HistoryIndex = 0;
 
-    // The status line: reset = background cyan, then text empty.
+    // The status line: reset = background cyan, then text empty. The window
+    // model changes it through StatusLine, which tells its observer.
     void ResetStatus() {
         LaStatus.BackColor = kCyan;
         LaStatus.Caption.clear();

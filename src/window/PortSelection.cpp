@@ -5,6 +5,7 @@
 
 #include "FormState.h"
 #include "OperationResult.h"
+#include "StatusLine.h"
 #include "Window.h"
 #include "link/Link.h"
 #include "link/ReturnCodeMessage.h"
@@ -59,7 +60,7 @@ void CmndPortRefresh_Click(Window& w) {
     FormState& f = w.form;
     w.result.Begin(Operation::PortRefresh);
     ToggleRefreshColour(f.CmbComPort);
-    f.LaStatus.Caption.clear();
+    w.status.ShowStatusText("");
     w.host.DoEvents();
 
     std::string names;
@@ -75,7 +76,7 @@ void CmndPortRefresh_Click(Window& w) {
         f.CmbComPort.AddItem(entry.name, entry.portNumber);
     f.CmbComPort.ListIndex = 0;
     CmbComPort_Click(w);
-    f.LaStatus.Caption = "ポート抽出完了 (" + names + ")";
+    w.status.ShowStatusText("ポート抽出完了 (" + names + ")");
     w.result.End(Ending::Completed);
 }
 
@@ -123,7 +124,7 @@ void ClosePort(Window& w) {
 
 void OpenPortFailed(Window& w, std::int16_t result, Step step) {
     ClosePort(w);
-    w.form.SetStatus(kRed, "ﾀｰﾐﾅﾙ通信設定ｴﾗｰ");
+    w.status.Show(kRed, "ﾀｰﾐﾅﾙ通信設定ｴﾗｰ");
     w.result.End(Ending::OpenFailed, step, result);
     w.host.MsgBox(ReturnCodeMessage(result, "crwOpenPort"));
 }

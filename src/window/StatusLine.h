@@ -1,21 +1,31 @@
 #pragma once
-// The window's status caption LaStatus as the protocol's status sink.
+// The window's status line LaStatus. Every change of it goes through here, so
+// that the observer hears of each one; it is also the protocol's status sink.
 
 #include <string>
 
+#include "Controls.h"
 #include "protocol/StatusSink.h"
 
 namespace mirvok {
 
 struct FormState;
+class OperationEvents;
 
 class StatusLine final : public StatusSink {
 public:
-    explicit StatusLine(FormState& form) : form_(form) {}
+    StatusLine(FormState& form, OperationEvents& events) : form_(form), events_(events) {}
+    // The text, on the colour the line has.
     void ShowStatusText(const std::string& text) override;
+    void Show(Color back, const std::string& text);
+    // The reset state: cyan, no text.
+    void Reset();
 
 private:
+    void Changed();
+
     FormState& form_;
+    OperationEvents& events_;
 };
 
 }  // namespace mirvok

@@ -1,8 +1,9 @@
 #pragma once
 // What every handler of the main window works on: the host, the link library,
 // the run-wide values, the window's controls, its command protocol, its two
-// timers and the result of its last operation. The window model Frmdown owns them all and hands this to the
-// subsystem that owns each handler.
+// timers, the result of its last operation, its status line and the observer
+// a front end follows it through. The window model Frmdown owns them all and
+// hands this to the subsystem that owns each handler.
 
 namespace mirvok {
 
@@ -10,6 +11,8 @@ class Host;
 class Link;
 class Protocol;
 class Timer;
+class StatusLine;
+class OperationEvents;
 struct RunState;
 struct FormState;
 struct OperationResult;
@@ -23,6 +26,8 @@ struct Window {
     Timer& Timer1;            // reception time-out
     Timer& Timer3;            // send wait
     OperationResult& result;  // how the last operation ended
+    StatusLine& status;       // LaStatus: every change is told to the observer
+    OperationEvents& events;  // the front end's observer: progress and endings
 };
 
 }  // namespace mirvok

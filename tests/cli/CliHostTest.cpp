@@ -65,9 +65,6 @@ TEST(CliHost, WithoutAnyoneToAskQuestionsGetTheCautiousAnswer) {
     EXPECT_EQ(b.host.MsgBox(Question(MsgButtons::YesNo)), MsgResult::Yes);
     EXPECT_EQ(b.console.prompts.size(), 2u);
     EXPECT_EQ(b.host.MsgBox(Question(MsgButtons::OKCancel)), MsgResult::Cancel) << "end of input";
-
-    b.host.QueueInput("5286");
-    EXPECT_EQ(b.host.InputBox("code?", "", ""), "5286");
 }
 
 TEST(CliHost, PrintsBoxesWithTitleIconAndIndentedLines) {

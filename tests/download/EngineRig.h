@@ -14,6 +14,7 @@
 #include "support/ScriptedLine.h"
 #include "support/TestHost.h"
 #include "window/FormState.h"
+#include "window/OperationObserver.h"
 #include "window/OperationResult.h"
 #include "window/StatusLine.h"
 #include "window/Window.h"
@@ -44,14 +45,15 @@ struct EngineRig {
     std::vector<int> barAtWrite;               // the progress bar's value at each write
     std::function<void(std::size_t)> onWrite;  // after each write, with its index
     FormState form;
-    StatusLine statusLine{form};
+    OperationEvents events;
+    StatusLine statusLine{form, events};
     Link link{ports};
     RunState run;
     Timer timer1{host, 2000, false};
     Timer timer3{host, 1000, false};
     Protocol protocol{host, link, run, statusLine, timer1};
     OperationResult result;
-    Window window{host, link, run, form, protocol, timer1, timer3, result};
+    Window window{host, link, run, form, protocol, timer1, timer3, result, statusLine, events};
 };
 
 }  // namespace mirvok::test

@@ -32,7 +32,9 @@
 #include "support/IgnoredStatus.h"
 #include "support/ScriptedLine.h"
 #include "window/FormState.h"
+#include "window/OperationObserver.h"
 #include "window/OperationResult.h"
+#include "window/StatusLine.h"
 #include "window/Window.h"
 
 namespace {
@@ -53,7 +55,9 @@ struct Rig {
     Timer timer3{host, 1000, false};
     Protocol protocol{host, link, run, status, timer1};
     OperationResult result;
-    Window window{host, link, run, form, protocol, timer1, timer3, result};
+    OperationEvents events;
+    StatusLine statusLine{form, events};
+    Window window{host, link, run, form, protocol, timer1, timer3, result, statusLine, events};
 
     Rig() {
         host.SetStepUs(1000);
