@@ -15,21 +15,12 @@ std::string Hex(std::uint32_t value, int digits) {
 
 }  // namespace
 
+// What the engine would do with the file: send it, or end with the result
+// that has its own exit code.
 std::string EngineVerdictText(std::int16_t engineResult) {
-    switch (engineResult) {
-        case kTransferDone:
-            return "would send the file (2000)";
-        case kNothingToSend:
-            return "nothing to send: no line lies in the chosen blocks (1)";
-        case kFileNotFound:
-            return "the file cannot be opened (2010)";
-        case kBadFile:
-            return "refused: a line does not begin with \"S\" or holds a control character, or the file "
-                   "cannot be "
-                   "read (2011)";
-        default:
-            return "result " + std::to_string(engineResult);
-    }
+    if (engineResult == kTransferDone) return "would send the file (2000)";
+    if (const ExitCodeInfo* info = ExitCodeInfoOfTransferResult(engineResult)) return info->meaning;
+    return "result " + std::to_string(engineResult);
 }
 
 std::string CheckHeaderText(const std::string& path, const std::string& mask) {

@@ -55,10 +55,18 @@ enum ExitCode : int {
     kExitInterrupted = 130,     // Ctrl-C ended the program with an operation running
 };
 
+inline constexpr std::int16_t kNoTransferResult = 0;
+
+// One row per exit code: everything the command line says of that ending.
 struct ExitCodeInfo {
     int code;
-    const char* name;     // short, for JSON and scripts
+    const char* name;     // the outcome word, for JSON and scripts
     const char* meaning;  // for --help and the README
+    // The transfer engine's result that ends with this code (kNoTransferResult: none).
+    std::int16_t transferResult;
+    // The line for the operator when an operation ends so ("" where the
+    // command line makes its own, or the operation names its success).
+    const char* text;
 };
 
 // Every code, in ascending order.
@@ -67,17 +75,9 @@ const std::vector<ExitCodeInfo>& ExitCodeTable();
 // The entry for a code; the unclassified entry for a code not in the table.
 const ExitCodeInfo& ExitCodeInfoOf(int code);
 
-// A transfer result of the engine with its exit code and its line for the
-// operator.
-struct TransferEnding {
-    std::int16_t result;
-    int exitCode;
-    const char* text;
-};
-
-// The entry for a transfer result; an unclassified entry for a number the
+// The entry for a transfer result of the engine; nullptr for a number the
 // engine does not return.
-const TransferEnding& TransferEndingOf(std::int16_t result);
+const ExitCodeInfo* ExitCodeInfoOfTransferResult(std::int16_t result);
 
 // The exit code for a transfer result of the engine; kExitUnclassified for a
 // number the engine does not return.

@@ -19,46 +19,39 @@ struct EndingRow {
     Ending ending;
     Step step;
     int exitCode;
-    const char* text;
+    // nullptr: the exit code's own text. A success names what succeeded.
+    const char* text = nullptr;
 };
 
-// The first row that matches decides.
+// How each ending of each operation maps to its exit code; the first row
+// that matches decides.
 constexpr EndingRow kEndings[] = {
-    {Operation::Download, Ending::Completed, kAnyStep, kExitOk, "transfer completed (2000)"},
+    {Operation::Download, Ending::Completed, kAnyStep, kExitOk},
     {Operation::DswRead, Ending::Completed, kAnyStep, kExitOk, "DSW read"},
     {Operation::VersionQuery, Ending::Completed, kAnyStep, kExitOk, "ROM version"},
     {Operation::FromBackup, Ending::Completed, kAnyStep, kExitOk, "F-ROM backup succeeded"},
     {Operation::FromRecovery, Ending::Completed, kAnyStep, kExitOk,
      "F-ROM recovery started: wait for \"ｏｏ\" on the device, then switch it off"},
-    {Operation::Download, Ending::Stopped, kAnyStep, kExitStopped, "stopped by the operator (2001)"},
-    {kAnyOperation, Ending::NoBlockSelected, kAnyStep, kExitNoBlock, "no block selected"},
-    {kAnyOperation, Ending::FileNameWrong, kAnyStep, kExitFileName, "the file name is wrong"},
-    {kAnyOperation, Ending::OpenFailed, Step::DownloadOpening, kExitOpenDownload,
-     "the port could not be opened at the download mode's line settings"},
-    {kAnyOperation, Ending::OpenFailed, kAnyStep, kExitOpenTerminal, "the port could not be opened"},
-    {kAnyOperation, Ending::LinkCheckRefused, kAnyStep, kExitPaRefused, "the device refused \"PA\""},
-    {kAnyOperation, Ending::FontRomSettingRefused, kAnyStep, kExitMdRefused, "the device refused \"md\""},
-    {kAnyOperation, Ending::DownloadSettingRefused, kAnyStep, kExitDownloadSetting,
-     "the device did not acknowledge \"*+\""},
-    {kAnyOperation, Ending::TransferFailed, kAnyStep, kByTransferResult, ""},
+    {Operation::Download, Ending::Stopped, kAnyStep, kExitStopped},
+    {kAnyOperation, Ending::NoBlockSelected, kAnyStep, kExitNoBlock},
+    {kAnyOperation, Ending::FileNameWrong, kAnyStep, kExitFileName},
+    {kAnyOperation, Ending::OpenFailed, Step::DownloadOpening, kExitOpenDownload},
+    {kAnyOperation, Ending::OpenFailed, kAnyStep, kExitOpenTerminal},
+    {kAnyOperation, Ending::LinkCheckRefused, kAnyStep, kExitPaRefused},
+    {kAnyOperation, Ending::FontRomSettingRefused, kAnyStep, kExitMdRefused},
+    {kAnyOperation, Ending::DownloadSettingRefused, kAnyStep, kExitDownloadSetting},
+    {kAnyOperation, Ending::TransferFailed, kAnyStep, kByTransferResult},
     // The version query reports a failed link check as a version not read.
-    {Operation::VersionQuery, Ending::LinkCheckFailed, kAnyStep, kExitNoVersion,
-     "the ROM version could not be read"},
-    {kAnyOperation, Ending::LinkCheckFailed, kAnyStep, kExitNoLink, "no communication with the card reader"},
-    {kAnyOperation, Ending::AnswerNotAccepted, Step::DswCommand, kExitNoDsw,
-     "the DSW state could not be read"},
-    {kAnyOperation, Ending::AnswerNotAccepted, kAnyStep, kExitNoVersion, "the ROM version could not be read"},
-    {kAnyOperation, Ending::NotConfirmed, kAnyStep, kExitConfirmCancelled,
-     "not confirmed: nothing was changed"},
-    {kAnyOperation, Ending::CoverNotOpened, kAnyStep, kExitCoverNotOpened,
-     "the cover was not reported open: nothing was changed"},
-    {kAnyOperation, Ending::CoverReportFailed, kAnyStep, kExitCoverReportFailed,
-     "communication error while waiting for the cover report"},
-    {kAnyOperation, Ending::CommandNotSent, kAnyStep, kExitFromCommandNotSent,
-     "the F-ROM command could not be sent"},
-    {kAnyOperation, Ending::BackupFailed, kAnyStep, kExitBackupFailed, "F-ROM backup failed"},
-    {kAnyOperation, Ending::VerdictReportFailed, kAnyStep, kExitVerdictReportFailed,
-     "communication error while waiting for the F-ROM backup's verdict"},
+    {Operation::VersionQuery, Ending::LinkCheckFailed, kAnyStep, kExitNoVersion},
+    {kAnyOperation, Ending::LinkCheckFailed, kAnyStep, kExitNoLink},
+    {kAnyOperation, Ending::AnswerNotAccepted, Step::DswCommand, kExitNoDsw},
+    {kAnyOperation, Ending::AnswerNotAccepted, kAnyStep, kExitNoVersion},
+    {kAnyOperation, Ending::NotConfirmed, kAnyStep, kExitConfirmCancelled},
+    {kAnyOperation, Ending::CoverNotOpened, kAnyStep, kExitCoverNotOpened},
+    {kAnyOperation, Ending::CoverReportFailed, kAnyStep, kExitCoverReportFailed},
+    {kAnyOperation, Ending::CommandNotSent, kAnyStep, kExitFromCommandNotSent},
+    {kAnyOperation, Ending::BackupFailed, kAnyStep, kExitBackupFailed},
+    {kAnyOperation, Ending::VerdictReportFailed, kAnyStep, kExitVerdictReportFailed},
 };
 
 bool Matches(const EndingRow& row, const OperationResult& result) {
@@ -82,10 +75,11 @@ Outcome OutcomeOf(const OperationResult& result) {
     for (const EndingRow& row : kEndings) {
         if (!Matches(row, result)) continue;
         if (row.exitCode == kByTransferResult) {
-            const TransferEnding& transfer = TransferEndingOf(result.transferResult);
-            return {transfer.exitCode, transfer.text};
+            const ExitCodeInfo* transfer = ExitCodeInfoOfTransferResult(result.transferResult);
+            if (!transfer) return {kExitUnclassified, "the transfer ended without a known result"};
+            return {transfer->code, transfer->text};
         }
-        Outcome outcome{row.exitCode, row.text};
+        Outcome outcome{row.exitCode, row.text ? row.text : ExitCodeInfoOf(row.exitCode).text};
         if (result.ending == Ending::OpenFailed)
             return {outcome.exitCode,
                     outcome.text + ": " + ReturnCodeMessage(result.linkCode, "crwOpenPort")};
