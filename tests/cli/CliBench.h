@@ -43,6 +43,15 @@ public:
     std::vector<std::string> prompts;
 };
 
+// Standard output's text, and how far it reached at each flush.
+struct FlushedText final : std::stringbuf {
+    std::vector<std::size_t> flushedAt;
+    int sync() override {
+        flushedAt.push_back(str().size());
+        return 0;
+    }
+};
+
 struct CliBench {
     CliBench() {
         device.Config().linePacing = false;
@@ -56,7 +65,8 @@ struct CliBench {
     // Parses and runs one command line; the settings file is loaded afresh
     // each time, as a new run of the program would.
     int Run(const std::vector<std::string>& args) {
-        out.str("");
+        outText.str("");
+        outText.flushedAt.clear();
         err.str("");
         const ParsedCommandLine parsed = ParseCommandLine(WithIni(args));
         if (!parsed.ok) {
@@ -79,7 +89,7 @@ struct CliBench {
     std::string IniPath() const { return dir.File("Mirvok.ini"); }
     std::string Ini() const { return mirvok::test::TempDir::Read(IniPath()); }
     std::string Rom(const std::string& name, const std::string& text) { return dir.Write(name, text); }
-    std::string Out() const { return out.str(); }
+    std::string Out() const { return outText.str(); }
     std::string Err() const { return err.str(); }
 
     mirvok::test::TempDir dir;
@@ -91,7 +101,9 @@ struct CliBench {
     int linesSeen = 0;
     VirtualCliClock cliClock{clock};
     ScriptedOperator console;
-    std::ostringstream out, err;
+    FlushedText outText;
+    std::ostream out{&outText};
+    std::ostringstream err;
     RunState run;
     std::optional<int> terminated;
 };

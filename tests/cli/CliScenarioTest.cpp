@@ -12,6 +12,7 @@
 #include "JsonReader.h"
 #include "cli/ExitCode.h"
 #include "cli/Interrupt.h"
+#include "cli/ProgressView.h"
 #include "support/NonRegularFile.h"
 #include "support/SRecordMaker.h"
 
@@ -236,6 +237,46 @@ TEST(CliJson, EveryLineIsOneJsonObjectAndTheLastIsTheResult) {
     // however soon the transfer ends.
     EXPECT_EQ(detail->at("lines_total"), "15");
     EXPECT_EQ(detail->at("bytes_sent"), "647");
+}
+
+// --json is the event stream a supervisor reads: every event one line,
+// flushed as it is written; progress at most every kJsonMinSeconds, on a
+// new percent or after kJsonIdleSeconds, the last with every line counted.
+TEST(CliJson, EachEventIsOneLineFlushedAsItHappensAndProgressIsThrottled) {
+    CliBench b;
+    b.device.Config().linePacing = true;  // 115200 baud: the 400 lines take about 1.6 s
+    std::vector<std::string> lines;
+    for (std::uint32_t i = 0; i < 400; ++i) lines.push_back(S2(i * 16));
+    lines.push_back(S8());
+    const std::string rom = b.Rom("paced.s28", JoinLines(lines));
+    ASSERT_EQ(b.Run(DownloadArgs(rom, {"--terminal", "--mode", "8", "--json"})), kExitOk) << b.Err();
+
+    const std::string out = b.Out();
+    std::vector<std::size_t> lineEnds;
+    for (std::size_t i = 0; i < out.size(); ++i)
+        if (out[i] == '\n') lineEnds.push_back(i + 1);
+    for (std::size_t end : lineEnds)
+        EXPECT_NE(std::find(b.outText.flushedAt.begin(), b.outText.flushedAt.end(), end),
+                  b.outText.flushedAt.end())
+            << "not flushed after: " << out.substr(0, end);
+
+    std::vector<double> seconds;
+    std::vector<int> percents;
+    for (const std::string& line : Lines(out)) {
+        const auto object = JsonReader::Object(line);
+        ASSERT_TRUE(object) << line;
+        if (object->at("event") != "\"progress\"") continue;
+        seconds.push_back(std::stod(object->at("seconds")));
+        percents.push_back(std::stoi(object->at("percent")));
+        EXPECT_EQ(object->at("lines_total"), "401") << line;
+    }
+    ASSERT_GE(seconds.size(), 10u) << out;
+    EXPECT_LE(seconds.size(), static_cast<std::size_t>(seconds.back() / kJsonMinSeconds) + 2) << out;
+    for (std::size_t i = 1; i + 1 < seconds.size(); ++i) {
+        EXPECT_GE(seconds[i] - seconds[i - 1], kJsonMinSeconds - 1e-9) << i;
+        EXPECT_GE(percents[i], percents[i - 1]) << i;
+    }
+    EXPECT_EQ(percents.back(), 100);
 }
 
 TEST(CliMaintenance, ReadsSwitchesAndVersionsAndRunsTheFromOperations) {
