@@ -20,8 +20,8 @@ struct AnswerRow {
     const char* button;
 };
 constexpr AnswerRow kAnswers[] = {
-    {MsgResult::OK, "ok", "OK"},    {MsgResult::Cancel, "cancel", "Cancel"}, {MsgResult::Yes, "yes", "Yes"},
-    {MsgResult::No, "no", "No"},    {MsgResult::Retry, "retry", "Retry"},
+    {MsgResult::OK, "ok", "OK"}, {MsgResult::Cancel, "cancel", "Cancel"}, {MsgResult::Yes, "yes", "Yes"},
+    {MsgResult::No, "no", "No"}, {MsgResult::Retry, "retry", "Retry"},
 };
 
 const AnswerRow* RowOf(MsgResult answer) {

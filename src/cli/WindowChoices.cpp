@@ -109,8 +109,9 @@ ChoiceResult ApplyLineSetting(Frmdown& frm, const CliOptions& o) {
 
 ChoiceResult ApplyDownloadChoices(Frmdown& frm, const CliOptions& o) {
     if (o.terminalMode && !frm.ChooseTerminalMode(*o.terminalMode))
-        return Refused(std::string(*o.terminalMode ? "the terminal mode" : "the download mode (--download-mode)") +
-                       " is not available in this mode");
+        return Refused(
+            std::string(*o.terminalMode ? "the terminal mode" : "the download mode (--download-mode)") +
+            " is not available in this mode");
     if (ChoiceResult r = ApplyLineSetting(frm, o); r.exitCode != 0) return r;
     if (o.mode && !frm.ChooseDownloadMode(*o.mode))
         return Refused("download mode " + std::to_string(*o.mode) + " is not available in this mode");
@@ -119,7 +120,8 @@ ChoiceResult ApplyDownloadChoices(Frmdown& frm, const CliOptions& o) {
                 Chosen(frm.ChooseSendWait(*o.waitMs), "a send wait of " + std::to_string(*o.waitMs) + " ms");
             r.exitCode != 0)
             return r;
-    if (o.lineCheck && !frm.SetLineCheck(*o.lineCheck != 0)) return Refused("the line check cannot be changed now");
+    if (o.lineCheck && !frm.SetLineCheck(*o.lineCheck != 0))
+        return Refused("the line check cannot be changed now");
     if (o.fontRom)
         if (ChoiceResult r = ChooseFontRom(frm); r.exitCode != 0) return r;
     if (o.blocks)

@@ -200,13 +200,15 @@ void Transfer::UpdateProgress() {
 // The lines and bytes the sending pass will hand to the port, as the plan
 // chooses them; a whole file sends every line that is not empty.
 void Transfer::TallyLine(const std::string& line, bool last) {
-    const bool sent = plan_.WholeFile() ? !line.empty() : tally_.Next(line, last).step == SendPlan::Step::Send;
+    const bool sent =
+        plan_.WholeFile() ? !line.empty() : tally_.Next(line, last).step == SendPlan::Step::Send;
     if (!sent) return;
     ++linesTotal_;
     bytesTotal_ += static_cast<std::int64_t>(line.size()) + 2;
 }
 
 void Transfer::ReportLineSent(const std::string& line) {
+    elapsedMs_ = w_.host.Milliseconds() - startMs_;
     ++linesSent_;
     bytesSent_ += static_cast<std::int64_t>(line.size()) + 2;
     w_.events.TransferProgressed(Progress());

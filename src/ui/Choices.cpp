@@ -48,7 +48,8 @@ bool Frmdown::TerminalModeChosen() const {
 }
 
 bool Frmdown::ChooseDownloadMode(int mode) {
-    if (mode < form.Option1.First() || mode > form.Option1.Last() || !Usable(form.Option1[mode])) return false;
+    if (mode < form.Option1.First() || mode > form.Option1.Last() || !Usable(form.Option1[mode]))
+        return false;
     SelectOption(form.Option1[mode]);
     return true;
 }
@@ -87,7 +88,8 @@ bool Frmdown::ChooseBlocks(const std::string& mask, int& refusedBlock) {
     }
     for (int k = form.BLK_Address.First(); k <= form.BLK_Address.Last(); ++k) {
         CheckBox& box = form.BLK_Address[k];
-        const int wanted = k < static_cast<int>(mask.size()) && mask[static_cast<std::size_t>(k)] == '1' ? 1 : 0;
+        const int wanted =
+            k < static_cast<int>(mask.size()) && mask[static_cast<std::size_t>(k)] == '1' ? 1 : 0;
         if (box.Value == wanted) continue;
         if (!Usable(box)) {
             refusedBlock = k;

@@ -34,8 +34,8 @@ struct RunState;
 
 // A download as a typed call: the file, the blocks and the download mode.
 struct DownloadRequest {
-    std::string file;                // the file name box's text
-    std::string blockMask;           // nine "0"/"1", block 0 first
+    std::string file;                  // the file name box's text
+    std::string blockMask;             // nine "0"/"1", block 0 first
     int mode = kDownloadModeAsChosen;  // download mode 0-8
 
     static constexpr int kDownloadModeAsChosen = -1;
@@ -64,10 +64,10 @@ public:
     Frmdown& operator=(const Frmdown&) = delete;
 
     FormState form;
-    OperationEvents events;                // the front end's observer; none for the window alone
+    OperationEvents events;               // the front end's observer; none for the window alone
     StatusLine statusLine{form, events};  // LaStatus; the protocol's status reports go here too
-    Timer Timer1;                 // reception time-out: stopped at creation
-    Timer Timer3;                 // send wait: runs once at creation and stops itself
+    Timer Timer1;                         // reception time-out: stopped at creation
+    Timer Timer3;                         // send wait: runs once at creation and stops itself
     Protocol protocol;
     // How the last operation ended; front ends read this, not the boxes.
     OperationResult result;

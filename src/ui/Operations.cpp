@@ -42,8 +42,9 @@ bool Frmdown::StartDownload(const DownloadRequest& request) {
     if (request.blockMask != BuildBlockMask(form) && !ChooseBlocks(request.blockMask, refusedBlock))
         return false;
     const int mode = request.mode;
-    const bool modeChosen = mode == DownloadRequest::kDownloadModeAsChosen ||
-                            (mode >= form.Option1.First() && mode <= form.Option1.Last() && form.Option1[mode].Value);
+    const bool modeChosen =
+        mode == DownloadRequest::kDownloadModeAsChosen ||
+        (mode >= form.Option1.First() && mode <= form.Option1.Last() && form.Option1[mode].Value);
     if (!modeChosen && !ChooseDownloadMode(mode)) return false;
     mirvok::CmdStart_Click(window);
     EndOperation();

@@ -21,7 +21,7 @@ struct TransferStep {
     std::int64_t linesTotal = 0;  // the lines the transfer sends, closing lines included
     std::int64_t bytesSent = 0;
     std::int64_t bytesTotal = 0;
-    std::uint32_t elapsedMs = 0;  // since the engine started, as the time label shows it
+    std::uint32_t elapsedMs = 0;  // since the engine started: the time label's time, to this report
     std::string_view address;     // the ROM address of the last line sent, as the address label shows it
 };
 

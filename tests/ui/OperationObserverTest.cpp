@@ -95,12 +95,13 @@ TEST(OperationObserver, ADownloadReportsStatusTotalsEveryLineAndItsEndingInOrder
     for (std::size_t i = 1; i + 1 < h.steps.size(); ++i) EXPECT_EQ(h.steps[i].linesSent, static_cast<int>(i));
     EXPECT_EQ(h.steps.back().linesSent, static_cast<std::int64_t>(lines.size()));
     EXPECT_EQ(h.steps.back().bytesSent, bytes);
-    EXPECT_EQ(h.addresses, (std::vector<std::string>{"", "00FFE0", "00FFF0", "010000", "010010", "010010",
-                                                      "010010"}))
+    EXPECT_EQ(h.addresses,
+              (std::vector<std::string>{"", "00FFE0", "00FFF0", "010000", "010010", "010010", "010010"}))
         << "the closing record has no address of its own";
     // The engine's time, as the time label shows it: the block pause after
     // the first line of block 1 lies between that line and the next.
-    for (std::size_t i = 1; i < h.steps.size(); ++i) EXPECT_GE(h.steps[i].elapsedMs, h.steps[i - 1].elapsedMs);
+    for (std::size_t i = 1; i < h.steps.size(); ++i)
+        EXPECT_GE(h.steps[i].elapsedMs, h.steps[i - 1].elapsedMs);
     EXPECT_GE(h.steps[4].elapsedMs - h.steps[3].elapsedMs, 2000u);
     EXPECT_EQ(h.endings.back().transferResult, 2000);
 }
@@ -129,7 +130,8 @@ TEST(OperationObserver, EveryOperationReportsItsEndingOnceAndATransferOnlyWhereO
              EXPECT_TRUE(b.window->StartDownload(b.window->CurrentDownload()));
          },
          Ending::Stopped, true},
-        {"ROM version", [](ObservedBench& b) {
+        {"ROM version",
+         [](ObservedBench& b) {
              b.host.ExpectBox();
              EXPECT_TRUE(b.window->AskRomVersion(RomVersionKind::Rom));
          },
@@ -165,7 +167,8 @@ TEST(TypedCalls, AGuardedModeIsEnteredOnlyWithItsAccessCode) {
     for (const auto& row : rows) {
         DownloadBench b;
         const std::string code = row.code;
-        for (const std::string& wrong : {std::string(), " " + code, code + " ", code.substr(1), std::string("qmv")}) {
+        for (const std::string& wrong :
+             {std::string(), " " + code, code + " ", code.substr(1), std::string("qmv")}) {
             EXPECT_FALSE(b.window->EnterMode(row.mode, wrong)) << code << " '" << wrong << "'";
             EXPECT_FALSE(b.window->InMode(row.mode)) << code;
             EXPECT_EQ(b.form().Caption, kTitleNormal) << code;
@@ -185,7 +188,8 @@ TEST(TypedCalls, AnOperationThatCannotBeStartedNowDoesNothing) {
     b.When([&b] { return b.Sending(); },
            [&] {
                startedDuringTransfer = {b.window->StartDownload(b.window->CurrentDownload()),
-                                        b.window->AskRomVersion(RomVersionKind::Rom), b.window->RefreshPorts()};
+                                        b.window->AskRomVersion(RomVersionKind::Rom),
+                                        b.window->RefreshPorts()};
            });
     b.host.ExpectBox();
     b.Download();
