@@ -336,7 +336,9 @@ Options for every command:
   --yes                       answer questions with Yes/OK/Retry (for scripts);
                               without it questions are asked on the terminal and
                               answered No/Cancel when there is none
-  --json                      JSON lines on standard output; the last is the result
+  --json                      the event stream on standard output: one JSON object
+                              a line (status, progress, message), each flushed
+                              as it happens; the last is the result
   --transcript FILE           every byte to and from the device, with times
   --help                      this text
   --version                   the program's version

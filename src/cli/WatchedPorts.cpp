@@ -46,9 +46,7 @@ public:
     TransportStatus Write(const std::string& bytes, int timeoutMs) override {
         const TransportStatus status = inner_->Write(bytes, timeoutMs);
         if (status == TransportStatus::Ok) {
-            watch_.bytesOut += static_cast<std::int64_t>(bytes.size());
             watch_.activity += bytes.size();
-            if (bytes.size() >= 2 && bytes.compare(bytes.size() - 2, 2, "\r\n") == 0) ++watch_.linesOut;
             Log(sim::Direction::FromHost, bytes);
         } else {
             Note(std::string("write failed: ") + StatusText(status));
@@ -59,7 +57,6 @@ public:
         const std::size_t before = out.size();
         const TransportStatus status = inner_->Read(out);
         if (out.size() > before) {
-            watch_.bytesIn += static_cast<std::int64_t>(out.size() - before);
             watch_.activity += out.size() - before;
             Log(sim::Direction::ToHost, std::string_view(out).substr(before));
         }
@@ -100,12 +97,10 @@ std::unique_ptr<Transport> WatchedPorts::Open(int port, const LineSettings& sett
     std::unique_ptr<Transport> inner = inner_.Open(port, settings, status);
     const std::string what = "open COM" + std::to_string(port) + " at " + LineText(settings);
     if (!inner) {
-        ++watch_.failedOpenings;
         if (watch_.transcript)
             *watch_.transcript << TranscriptNote(Stamp(watch_), what + ": " + StatusText(status));
         return nullptr;
     }
-    ++watch_.openings;
     if (watch_.transcript) *watch_.transcript << TranscriptNote(Stamp(watch_), what);
     return std::make_unique<WatchedTransport>(std::move(inner), watch_);
 }

@@ -1,8 +1,8 @@
 #pragma once
 // A port provider that passes everything through to the real one and watches
-// the wire on the way: bytes each way, lines sent, openings, and, when asked,
-// a transcript of every byte in both directions with its time. The host
-// reads the counters to tell a waiting loop from one that is moving data.
+// the wire on the way: how much moved, and, when asked, a transcript of every
+// byte in both directions with its time. The host reads the activity to tell
+// a waiting loop from one that is moving data.
 
 #include <cstdint>
 #include <functional>
@@ -15,12 +15,7 @@
 namespace mirvok::cli {
 
 struct WireWatch {
-    std::int64_t bytesOut = 0;
-    std::int64_t bytesIn = 0;
-    std::int64_t linesOut = 0;   // writes ending in CR LF: S-record lines
     std::uint64_t activity = 0;  // grows with every byte moved either way
-    int openings = 0;            // successful openings
-    int failedOpenings = 0;
     std::ostream* transcript = nullptr;  // none: no transcript
     std::function<double()> seconds;     // time stamps of the transcript
 };

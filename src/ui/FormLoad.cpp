@@ -15,6 +15,7 @@
 #include "startup/RunState.h"
 #include "startup/SettingsFile.h"
 #include "startup/Utf8Text.h"
+#include "window/PortSelection.h"
 
 namespace mirvok {
 
@@ -150,7 +151,7 @@ void Frmdown::LoadFileName() {
 void Frmdown::LoadPorts() {
     FormState& f = form;
     const std::int16_t storedPort = window.run.settings.Port;
-    CmndPortRefresh_Click();
+    mirvok::CmndPortRefresh_Click(window);  // the start-up's own discovery, not the operator's
     const int port =
         FindEntry(f.CmbComPort, -1, [&](const ListControl::Item& item) { return item.data == storedPort; });
     if (port >= 0) SelectItem(f.CmbComPort, port);

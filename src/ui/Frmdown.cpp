@@ -20,8 +20,7 @@ Frmdown::Frmdown(Host& host, Link& link, RunState& run)
 
 void Frmdown::WireHandlers() {
     FormState& f = form;
-    // The buttons of the operations call the typed operations.
-    handlers_[&f.CmndPortRefresh].click = [this] { RefreshPorts(); };
+    handlers_[&f.CmndPortRefresh].click = [this] { CmndPortRefresh_Click(); };
     handlers_[&f.CmbComPort].click = [this] { CmbComPort_Click(); };
     handlers_[&f.CmbSms].click = [this] { CmbSms_Click(); };
     for (int i = f.Option1.First(); i <= f.Option1.Last(); ++i)
@@ -29,9 +28,9 @@ void Frmdown::WireHandlers() {
     for (int i = f.Option2.First(); i <= f.Option2.Last(); ++i)
         handlers_[&f.Option2[i]].click = [this, i] { Option2_Click(i); };
 
-    handlers_[&f.CmdStart].click = [this] { StartDownload(CurrentDownload()); };
+    handlers_[&f.CmdStart].click = [this] { CmdStart_Click(); };
     handlers_[&f.ImgSTART].click = [this] { ImgSTART_Click(); };
-    handlers_[&f.CmdStop].click = [this] { StopDownload(); };
+    handlers_[&f.CmdStop].click = [this] { CmdStop_Click(); };
     handlers_[&f.ImgSTOP].click = [this] { ImgSTOP_Click(); };
     handlers_[&f.CmdFile].click = [this] { CmdFile_Click(); };
     Handlers& fileBox = handlers_[&f.TxXferFileName];
@@ -46,12 +45,12 @@ void Frmdown::WireHandlers() {
     history.lostFocus = [this] { FileNameList_LostFocus(); };
     handlers_[&f.BLKCheck1].click = [this] { BLKCheck1_Click(); };
 
-    handlers_[&f.CmdROMVer].click = [this] { AskRomVersion(RomVersionKind::Rom); };
-    handlers_[&f.CmdROMVer].rightButtonUp = [this] { AskRomVersion(RomVersionKind::Detailed); };
-    handlers_[&f.Command1].click = [this] { AskRomVersion(RomVersionKind::Backup); };
-    handlers_[&f.CmdROMBackup].click = [this] { BackUpFrom(); };
-    handlers_[&f.CmdROMRecovery].click = [this] { RecoverFrom(); };
-    handlers_[&f.CmdGetDSW].click = [this] { ReadDsw(); };
+    handlers_[&f.CmdROMVer].click = [this] { CmdROMVer_Click(); };
+    handlers_[&f.CmdROMVer].rightButtonUp = [this] { CmdROMVer_MouseUp(kRightMouseButton); };
+    handlers_[&f.Command1].click = [this] { Command1_Click(); };
+    handlers_[&f.CmdROMBackup].click = [this] { CmdROMBackup_Click(); };
+    handlers_[&f.CmdROMRecovery].click = [this] { CmdROMRecovery_Click(); };
+    handlers_[&f.CmdGetDSW].click = [this] { CmdGetDSW_Click(); };
 }
 
 void Frmdown::WireMenus() {
@@ -226,7 +225,7 @@ void Frmdown::SetText(TextBox& box, const std::string& text) {
 // ---- Port list, send interval and download mode.
 
 void Frmdown::CmndPortRefresh_Click() {
-    mirvok::CmndPortRefresh_Click(window);
+    RefreshPorts();
 }
 void Frmdown::CmbComPort_Click() {
     mirvok::CmbComPort_Click(window);

@@ -1,23 +1,21 @@
 // The window's handlers whose work the download and maintenance subsystems
-// do: each hands the shared Window to its subsystem.
+// do. The buttons of the operations run the typed operations
+// (Operations.cpp), the one path a front end without a window takes too; the
+// others hand the shared Window to their subsystem.
 
 #include "Frmdown.h"
 #include "download/BlockMask.h"
-#include "download/DownloadSequence.h"
 #include "download/FileSelection.h"
 #include "download/StopGuard.h"
-#include "maintenance/DswRead.h"
-#include "maintenance/FromBackup.h"
-#include "maintenance/FromRecovery.h"
 #include "maintenance/RomVersion.h"
 
 namespace mirvok {
 
 void Frmdown::CmdStart_Click() {
-    mirvok::CmdStart_Click(window);
+    StartDownload(CurrentDownload());
 }
 void Frmdown::CmdStop_Click() {
-    mirvok::CmdStop_Click(window);
+    StopDownload();
 }
 void Frmdown::Form_QueryUnload(std::int16_t& cancel) {
     mirvok::Form_QueryUnload(window, cancel);
@@ -25,10 +23,10 @@ void Frmdown::Form_QueryUnload(std::int16_t& cancel) {
 
 // The pictures act as their buttons, but only while the button is enabled.
 void Frmdown::ImgSTART_Click() {
-    if (form.CmdStart.EffectivelyEnabled()) StartDownload(CurrentDownload());
+    if (form.CmdStart.EffectivelyEnabled()) CmdStart_Click();
 }
 void Frmdown::ImgSTOP_Click() {
-    if (form.CmdStop.EffectivelyEnabled()) StopDownload();
+    if (form.CmdStop.EffectivelyEnabled()) CmdStop_Click();
 }
 
 // Ending the program passes through the close guard like the close box.
@@ -68,22 +66,23 @@ void Frmdown::BLKCheck1_Click() {
 }
 
 void Frmdown::CmdROMVer_Click() {
-    mirvok::CmdROMVer_Click(window);
+    AskRomVersion(RomVersionKind::Rom);
 }
+// The right button asks the detailed version.
 void Frmdown::CmdROMVer_MouseUp(int button) {
-    mirvok::CmdROMVer_MouseUp(window, button);
+    if (button == kRightMouseButton) AskRomVersion(RomVersionKind::Detailed);
 }
 void Frmdown::Command1_Click() {
-    mirvok::Command1_Click(window);
+    AskRomVersion(RomVersionKind::Backup);
 }
 void Frmdown::CmdROMBackup_Click() {
-    mirvok::CmdROMBackup_Click(window);
+    BackUpFrom();
 }
 void Frmdown::CmdROMRecovery_Click() {
-    mirvok::CmdROMRecovery_Click(window);
+    RecoverFrom();
 }
 void Frmdown::CmdGetDSW_Click() {
-    mirvok::CmdGetDSW_Click(window);
+    ReadDsw();
 }
 
 }  // namespace mirvok
