@@ -15,7 +15,7 @@
 namespace mirvok::cli {
 
 struct WireWatch {
-    std::uint64_t activity = 0;  // grows with every byte moved either way
+    std::uint64_t activity = 0;          // grows with every byte moved either way
     std::ostream* transcript = nullptr;  // none: no transcript
     std::function<double()> seconds;     // time stamps of the transcript
 };
