@@ -83,13 +83,6 @@ bool Frmdown::Click(const std::string& name) {
     return true;
 }
 
-bool Frmdown::ClickWithoutWindow(const std::string& name) {
-    Control* c = form.FindControl(name);
-    if (!c || !c->EffectivelyEnabled()) return false;
-    ClickControl(*c);
-    return true;
-}
-
 void Frmdown::ClickControl(Control& c) {
     switch (c.Kind) {
         case ControlKind::OptionButton:

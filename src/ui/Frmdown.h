@@ -117,9 +117,6 @@ public:
     // A left click: buttons, pictures, option buttons (selects it), check
     // boxes (toggles them), the file name box.
     bool Click(const std::string& control);
-    // The click of a front end that shows no window (mirvok-cli): with no
-    // view, nothing lies out of it; the control must be enabled.
-    bool ClickWithoutWindow(const std::string& control);
     // An arrow key on an option button: the next reachable option of its
     // group (backwards: the previous one) is selected and takes the focus.
     bool MoveInGroup(const std::string& control, bool backwards);

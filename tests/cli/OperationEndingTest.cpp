@@ -202,46 +202,46 @@ TEST(OperationEnding, EveryEndingIsTypedAndHasItsExitCode) {
          Operation::Download, Ending::None, Step::None, 0, 0, kExitUnclassified},
 
         // The DSW read.
-        {"DSW read", [](EndingBench& b) { b.window->ClickWithoutWindow("CmdGetDSW"); }, Operation::DswRead,
+        {"DSW read", [](EndingBench& b) { b.window->ReadDsw(); }, Operation::DswRead,
          Ending::Completed, Step::DswCommand, 0, 0, kExitOk},
         {"DSW read: port held",
          [](EndingBench& b) {
              b.ports.failOpening = 1;
-             b.window->ClickWithoutWindow("CmdGetDSW");
+             b.window->ReadDsw();
          },
          Operation::DswRead, Ending::OpenFailed, Step::TerminalOpening, 101, 0, kExitOpenTerminal},
         {"DSW read: no link",
          [](EndingBench& b) {
              b.device.Config().silence = sim::Silence::All;
-             b.window->ClickWithoutWindow("CmdGetDSW");
+             b.window->ReadDsw();
          },
          Operation::DswRead, Ending::LinkCheckFailed, Step::LinkCheck, 0, 0, kExitNoLink},
         {"DSW read: device off",
          [](EndingBench& b) {
              b.device.SetPowered(false);
-             b.window->ClickWithoutWindow("CmdGetDSW");
+             b.window->ReadDsw();
          },
          Operation::DswRead, Ending::LinkCheckFailed, Step::LinkCheck, 112, 0, kExitPowerOff},
         {"DSW read: answer refused",
          [](EndingBench& b) {
              b.device.Config().dswCode = "99";
-             b.window->ClickWithoutWindow("CmdGetDSW");
+             b.window->ReadDsw();
          },
          Operation::DswRead, Ending::AnswerNotAccepted, Step::DswCommand, 0, 0, kExitNoDsw},
 
         // The version query.
-        {"version read", [](EndingBench& b) { b.window->ClickWithoutWindow("Command1"); },
+        {"version read", [](EndingBench& b) { b.window->AskRomVersion(RomVersionKind::Backup); },
          Operation::VersionQuery, Ending::Completed, Step::VersionCommand, 0, 0, kExitOk},
         {"version: no link",
          [](EndingBench& b) {
              b.device.Config().silence = sim::Silence::All;
-             b.window->ClickWithoutWindow("Command1");
+             b.window->AskRomVersion(RomVersionKind::Backup);
          },
          Operation::VersionQuery, Ending::LinkCheckFailed, Step::LinkCheck, 0, 0, kExitNoVersion},
         {"version: answer refused",
          [](EndingBench& b) {
              b.device.Config().versionCode = "99";
-             b.window->ClickWithoutWindow("Command1");
+             b.window->AskRomVersion(RomVersionKind::Backup);
          },
          Operation::VersionQuery, Ending::AnswerNotAccepted, Step::VersionCommand, 0, 0, kExitNoVersion},
 
@@ -250,40 +250,40 @@ TEST(OperationEnding, EveryEndingIsTypedAndHasItsExitCode) {
          [](EndingBench& b) {
              b.device.SetCoverOpen(true);
              b.host.ExpectBox(MsgResult::OK);
-             b.window->ClickWithoutWindow("CmdROMBackup");
+             b.window->BackUpFrom();
          },
          Operation::FromBackup, Ending::Completed, Step::Verdict, 0, 0, kExitOk},
         {"backup not confirmed",
          [](EndingBench& b) {
              b.device.SetCoverOpen(true);
              b.host.ExpectBox(MsgResult::Cancel);
-             b.window->ClickWithoutWindow("CmdROMBackup");
+             b.window->BackUpFrom();
          },
          Operation::FromBackup, Ending::NotConfirmed, Step::Confirmation, 0, 0, kExitConfirmCancelled},
         {"cover never opened",
          [](EndingBench& b) {
              b.host.ExpectBox(MsgResult::OK);
              b.host.ExpectBox(MsgResult::Cancel);
-             b.window->ClickWithoutWindow("CmdROMBackup");
+             b.window->BackUpFrom();
          },
          Operation::FromBackup, Ending::CoverNotOpened, Step::CoverReport, 0, 0, kExitCoverNotOpened},
         {"cover report never comes",
          [](EndingBench& b) {
              b.WhileFirstBoxIsUp(MsgResult::OK, [&b] { b.device.Config().silence = sim::Silence::All; });
-             b.window->ClickWithoutWindow("CmdROMBackup");
+             b.window->BackUpFrom();
          },
          Operation::FromBackup, Ending::CoverReportFailed, Step::CoverReport, 110, 0, kExitCoverReportFailed},
         {"device off before the cover report",
          [](EndingBench& b) {
              b.WhileFirstBoxIsUp(MsgResult::OK, [&b] { b.device.SetPowered(false); });
-             b.window->ClickWithoutWindow("CmdROMBackup");
+             b.window->BackUpFrom();
          },
          Operation::FromBackup, Ending::CoverReportFailed, Step::CoverReport, 112, 0, kExitPowerOff},
         {"F-ROM command refused",
          [](EndingBench& b) {
              b.device.SetCoverOpen(true);
              b.WhileFirstBoxIsUp(MsgResult::OK, [&b] { b.device.Config().nakEverything = true; });
-             b.window->ClickWithoutWindow("CmdROMBackup");
+             b.window->BackUpFrom();
          },
          Operation::FromBackup, Ending::CommandNotSent, Step::FromCommand, 1, 0, kExitFromCommandNotSent},
         {"backup failed",
@@ -291,7 +291,7 @@ TEST(OperationEnding, EveryEndingIsTypedAndHasItsExitCode) {
              b.device.SetCoverOpen(true);
              b.device.Config().backupVerdictCode = "99";
              b.host.ExpectBox(MsgResult::OK);
-             b.window->ClickWithoutWindow("CmdROMBackup");
+             b.window->BackUpFrom();
          },
          Operation::FromBackup, Ending::BackupFailed, Step::Verdict, 0, 0, kExitBackupFailed},
         {"line lost before the backup's verdict",
@@ -299,20 +299,20 @@ TEST(OperationEnding, EveryEndingIsTypedAndHasItsExitCode) {
              b.device.SetCoverOpen(true);
              b.host.ExpectBox(MsgResult::OK);
              b.host.After(3.0, [&b] { b.device.PullCable(); });
-             b.window->ClickWithoutWindow("CmdROMBackup");
+             b.window->BackUpFrom();
          },
          Operation::FromBackup, Ending::VerdictReportFailed, Step::Verdict, 201, 0, kExitVerdictReportFailed},
         {"recovery started",
          [](EndingBench& b) {
              b.device.SetCoverOpen(true);
              b.host.ExpectBox(MsgResult::OK);
-             b.window->ClickWithoutWindow("CmdROMRecovery");
+             b.window->RecoverFrom();
          },
          Operation::FromRecovery, Ending::Completed, Step::FromCommand, 0, 0, kExitOk},
         {"recovery: no link",
          [](EndingBench& b) {
              b.device.Config().silence = sim::Silence::All;
-             b.window->ClickWithoutWindow("CmdROMRecovery");
+             b.window->RecoverFrom();
          },
          Operation::FromRecovery, Ending::LinkCheckFailed, Step::LinkCheck, 0, 0, kExitNoLink},
     };
@@ -346,19 +346,19 @@ TEST(OperationEnding, TheValuesReadAreInTheResultNotOnlyInThePicture) {
     EndingBench b;
     b.device.Config().dsw1 = 0x05;
     b.device.Config().dsw2 = 0x80;
-    b.window->ClickWithoutWindow("CmdGetDSW");
+    b.window->ReadDsw();
     ASSERT_TRUE(b.Result().dsw1 && b.Result().dsw2);
     EXPECT_EQ(*b.Result().dsw1, 0x05);
     EXPECT_EQ(*b.Result().dsw2, 0x80);
 
-    b.window->ClickWithoutWindow("Command1");
+    b.window->AskRomVersion(RomVersionKind::Backup);
     EXPECT_EQ(b.Result().version, "V1.20");
     EXPECT_EQ(OutcomeOf(b.Result()).text, "ROM version V1.20");
     EXPECT_FALSE(b.Result().dsw1) << "a new operation starts with a fresh result";
 
     b.device.SetCoverOpen(true);
     b.host.ExpectBox(MsgResult::OK);
-    b.window->ClickWithoutWindow("CmdROMBackup");
+    b.window->BackUpFrom();
     EXPECT_EQ(b.Result().version, "V1.23") << "the F-ROM operations read the ROM version first";
 }
 
@@ -366,7 +366,7 @@ TEST(OperationEnding, TheVersionQueryKeepsTheSwitchesItsDswReadBrought) {
     EndingBench b;
     b.device.Config().dsw1 = 0x81;
     b.form().MnuROMBkRec.Checked = true;  // the version query then reads the switches too
-    b.window->ClickWithoutWindow("Command1");
+    b.window->AskRomVersion(RomVersionKind::Backup);
     EXPECT_EQ(b.Result().operation, Operation::VersionQuery);
     EXPECT_EQ(b.Result().ending, Ending::Completed);
     EXPECT_EQ(b.Result().version, "V1.20");
