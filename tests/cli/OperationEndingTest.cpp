@@ -202,8 +202,8 @@ TEST(OperationEnding, EveryEndingIsTypedAndHasItsExitCode) {
          Operation::Download, Ending::None, Step::None, 0, 0, kExitUnclassified},
 
         // The DSW read.
-        {"DSW read", [](EndingBench& b) { b.window->ReadDsw(); }, Operation::DswRead,
-         Ending::Completed, Step::DswCommand, 0, 0, kExitOk},
+        {"DSW read", [](EndingBench& b) { b.window->ReadDsw(); }, Operation::DswRead, Ending::Completed,
+         Step::DswCommand, 0, 0, kExitOk},
         {"DSW read: port held",
          [](EndingBench& b) {
              b.ports.failOpening = 1;
