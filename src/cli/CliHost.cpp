@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <limits>
 
 #include "BoxWords.h"
 #include "Interrupt.h"
@@ -11,8 +10,6 @@
 
 namespace mirvok::cli {
 namespace {
-
-constexpr std::int64_t kNoTimerDue = std::numeric_limits<std::int64_t>::max();
 
 // " (warning)" after the title; nothing for a box without an icon.
 std::string IconWord(MsgIcon icon) {
@@ -84,7 +81,9 @@ std::optional<MsgResult> ParseAnswer(const std::string& line, const MsgBoxReques
 }
 
 CliHost::CliHost(CliClock& clock, OperatorChannel& console, std::ostream& err)
-    : clock_(clock), console_(console), err_(err), startUs_(clock.NowUs()) {}
+    : clock_(clock), console_(console), err_(err), startUs_(clock.NowUs()), timers_([&clock] {
+          return clock.NowUs();
+      }) {}
 
 CliHost::~CliHost() = default;
 
@@ -104,8 +103,8 @@ void CliHost::IdleWait() {
     const std::uint64_t activity = watch_ ? watch_->activity : 0;
     if (!worked && activity == lastActivity_) {
         std::int64_t wait = kIdleWaitUs;
-        const std::int64_t due = NextTimerDueUs();
-        if (due != kNoTimerDue) wait = std::clamp<std::int64_t>(due - clock_.NowUs(), 0, kIdleWaitUs);
+        if (const std::optional<std::int64_t> due = timers_.NextDueUs())
+            wait = std::clamp<std::int64_t>(*due - clock_.NowUs(), 0, kIdleWaitUs);
         if (wait > 0) {
             clock_.SleepUs(wait);
             ++idleWaits_;
@@ -123,7 +122,7 @@ bool CliHost::EventRound() {
         inInterrupt_ = false;
         worked = true;
     }
-    worked = FireDueTimers() || worked;
+    worked = timers_.FireDue() || worked;
     if (AfterEvents) AfterEvents();
     return worked;
 }
@@ -178,7 +177,7 @@ MsgResult CliHost::AskOperator(const MsgBoxRequest& request) {
     if (BeforeOutput) BeforeOutput();
     for (;;) {
         const std::optional<std::string> line =
-            console_.AskLine(PromptFor(request), [this] { FireDueTimers(); });
+            console_.AskLine(PromptFor(request), [this] { timers_.FireDue(); });
         if (!line) {
             const MsgResult answer = ClosedBoxAnswer(request.buttons);
             Print(std::string("\n  -> ") + ButtonWord(answer) + "\n");
@@ -192,7 +191,7 @@ std::optional<std::string> CliHost::InputBox(const std::string& prompt, const st
                                              const std::string& defaultText) {
     Print("[" + TitleOrAppTitle(title) + "]\n  " + prompt + "\n");
     if (!console_.Available()) return std::nullopt;
-    std::optional<std::string> typed = console_.AskLine("  > ", [this] { FireDueTimers(); });
+    std::optional<std::string> typed = console_.AskLine("  > ", [this] { timers_.FireDue(); });
     if (typed && typed->empty()) return defaultText;
     return typed;
 }
@@ -208,44 +207,15 @@ bool CliHost::StartProcess(const std::string& program, const std::vector<std::st
 }
 
 void CliHost::AttachTimer(Timer& timer) {
-    timerOrder_.push_back(&timer);
-    TimerChanged(timer);
+    timers_.Attach(timer);
 }
 
 void CliHost::DetachTimer(Timer& timer) {
-    timerDue_.erase(&timer);
-    timerOrder_.erase(std::remove(timerOrder_.begin(), timerOrder_.end(), &timer), timerOrder_.end());
+    timers_.Detach(timer);
 }
 
 void CliHost::TimerChanged(Timer& timer) {
-    if (timer.Enabled() && timer.Interval() > 0)
-        timerDue_[&timer] = clock_.NowUs() + static_cast<std::int64_t>(timer.Interval()) * 1000;
-    else
-        timerDue_.erase(&timer);
-}
-
-// Each due timer ticks once, in the order the timers were made, as a message
-// loop delivers them.
-bool CliHost::FireDueTimers() {
-    // Asked after every line of a transfer: nothing to copy while none is due.
-    if (const std::int64_t next = NextTimerDueUs(); next == kNoTimerDue || next > clock_.NowUs())
-        return false;
-    bool fired = false;
-    const std::vector<Timer*> order = timerOrder_;
-    for (Timer* timer : order) {
-        auto it = timerDue_.find(timer);
-        if (it == timerDue_.end() || it->second > clock_.NowUs()) continue;
-        it->second = clock_.NowUs() + static_cast<std::int64_t>(timer->Interval()) * 1000;
-        timer->Fire();
-        fired = true;
-    }
-    return fired;
-}
-
-std::int64_t CliHost::NextTimerDueUs() const {
-    std::int64_t next = kNoTimerDue;
-    for (const auto& [timer, due] : timerDue_) next = std::min(next, due);
-    return next;
+    timers_.Changed(timer);
 }
 
 }  // namespace mirvok::cli

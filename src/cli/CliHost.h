@@ -10,7 +10,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -19,6 +18,7 @@
 #include "CliClock.h"
 #include "OperatorChannel.h"
 #include "startup/Host.h"
+#include "startup/TimerSchedule.h"
 #include "window/Controls.h"
 
 namespace mirvok::cli {
@@ -87,8 +87,6 @@ public:
 
 private:
     bool EventRound();
-    bool FireDueTimers();
-    std::int64_t NextTimerDueUs() const;
     MsgResult Answer(const MsgBoxRequest& request, bool& asked);
     MsgResult AskOperator(const MsgBoxRequest& request);
     void Print(const std::string& text);
@@ -104,8 +102,7 @@ private:
     std::int64_t startUs_ = 0;
     std::uint64_t lastActivity_ = 0;
     std::size_t idleWaits_ = 0;
-    std::map<Timer*, std::int64_t> timerDue_;
-    std::vector<Timer*> timerOrder_;
+    TimerSchedule timers_;
     std::vector<ShownBox> boxes_;
 };
 

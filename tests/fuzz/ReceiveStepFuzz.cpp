@@ -26,9 +26,9 @@
 #include "protocol/WireText.h"
 #include "startup/RunState.h"
 #include "startup/Timer.h"
-#include "startup/VirtualHost.h"
 #include "support/IgnoredStatus.h"
 #include "support/ScriptedLine.h"
+#include "support/VirtualHost.h"
 
 namespace {
 
@@ -65,7 +65,7 @@ std::vector<Chunk> DecodeChunks(const std::uint8_t* data, std::size_t size) {
 
 struct Bench {
     VirtualClock clock;
-    VirtualHost host{clock};
+    test::VirtualHost host{clock};
     test::ScriptedLine line{clock};
     test::ScriptedPorts provider{line};
     Link link{provider};

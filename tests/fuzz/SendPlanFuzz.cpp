@@ -28,9 +28,9 @@
 #include "protocol/Protocol.h"
 #include "startup/RunState.h"
 #include "startup/Timer.h"
-#include "startup/VirtualHost.h"
 #include "support/IgnoredStatus.h"
 #include "support/ScriptedLine.h"
+#include "support/VirtualHost.h"
 #include "window/FormState.h"
 #include "window/OperationObserver.h"
 #include "window/OperationResult.h"
@@ -43,7 +43,7 @@ using namespace mirvok;
 
 struct Rig {
     VirtualClock clock;
-    VirtualHost host{clock};
+    test::VirtualHost host{clock};
     test::ScriptedLine line{clock};
     test::ScriptedPorts ports{line};
     std::vector<std::size_t> idleWaitsAtWrite;  // the host's idle waits when each write went out

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "protocol/StatusSink.h"
-#include "startup/VirtualHost.h"
+#include "support/VirtualHost.h"
 #include "window/FormState.h"
 
 namespace mirvok::test {

@@ -1,14 +1,13 @@
-#include "VirtualHost.h"
+#include "support/VirtualHost.h"
 
 #include <algorithm>
 
-#include "Timer.h"
+namespace mirvok::test {
 
-namespace mirvok {
+VirtualHost::VirtualHost() : VirtualHost(ownClock_) {}
 
-VirtualHost::VirtualHost() : clock_(&ownClock_) {}
-
-VirtualHost::VirtualHost(VirtualClock& sharedClock) : clock_(&sharedClock) {}
+VirtualHost::VirtualHost(VirtualClock& sharedClock)
+    : clock_(&sharedClock), timers_([this] { return clock_->NowUs(); }) {}
 
 void VirtualHost::ExpectBox(MsgResult result, double delaySeconds, std::string expectContains) {
     boxScript_.push_back(BoxAnswer{result, delaySeconds, std::move(expectContains)});
@@ -74,15 +73,8 @@ void VirtualHost::ProcessDue() {
         actions_.erase(due);
         run();
     }
-    // Then timers, each at most once per pass, as a message loop delivers them.
-    const std::vector<Timer*> order = timerOrder_;
-    for (Timer* timer : order) {
-        auto it = timerDue_.find(timer);
-        if (it == timerDue_.end() || !timer->Enabled() || timer->Interval() <= 0) continue;
-        if (it->second > clock_->NowUs()) continue;
-        it->second = clock_->NowUs() + static_cast<std::int64_t>(timer->Interval()) * 1000;
-        timer->Fire();
-    }
+    // Then timers, each at most once per pass.
+    timers_.FireDue();
 }
 
 std::uint32_t VirtualHost::Milliseconds() {
@@ -158,21 +150,19 @@ bool VirtualHost::StartProcess(const std::string& program, const std::vector<std
 }
 
 void VirtualHost::AttachTimer(Timer& timer) {
-    timerOrder_.push_back(&timer);
-    TimerChanged(timer);
+    timers_.Attach(timer);
 }
 
 void VirtualHost::DetachTimer(Timer& timer) {
-    timerDue_.erase(&timer);
-    timerOrder_.erase(std::remove(timerOrder_.begin(), timerOrder_.end(), &timer), timerOrder_.end());
+    timers_.Detach(timer);
 }
 
 void VirtualHost::TimerChanged(Timer& timer) {
-    timerDue_[&timer] = clock_->NowUs() + static_cast<std::int64_t>(timer.Interval()) * 1000;
+    timers_.Changed(timer);
 }
 
 void VirtualHost::Unexpected(const std::string& what) {
     if (OnUnexpected) OnUnexpected("unexpected " + what);
 }
 
-}  // namespace mirvok
+}  // namespace mirvok::test

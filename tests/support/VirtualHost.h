@@ -1,22 +1,21 @@
 #pragma once
 // The host for tests: a virtual clock, timers that fire when the clock passes
 // their due time inside DoEvents and IdleWait (or while a message box is
-// "open"), and
-// scripted answers for every dialog. Every box shown is recorded so tests can
+// "open"), and scripted answers for every dialog. Every box shown is recorded so tests can
 // assert on text, title, icon and buttons; a box the script did not expect is
 // reported through OnUnexpected.
 
 #include <deque>
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "Host.h"
-#include "VirtualClock.h"
+#include "startup/Host.h"
+#include "startup/TimerSchedule.h"
+#include "startup/VirtualClock.h"
 
-namespace mirvok {
+namespace mirvok::test {
 
 class VirtualHost : public Host {
 public:
@@ -105,8 +104,7 @@ private:
     std::int64_t stepUs_ = 1000;
     std::size_t doEventsCount_ = 0;
     std::size_t idleWaitCount_ = 0;
-    std::map<Timer*, std::int64_t> timerDue_;
-    std::vector<Timer*> timerOrder_;
+    TimerSchedule timers_;
     struct Action {
         std::int64_t dueUs;
         std::function<void()> run;
@@ -122,4 +120,4 @@ private:
     bool startProcessResult_ = true;
 };
 
-}  // namespace mirvok
+}  // namespace mirvok::test
