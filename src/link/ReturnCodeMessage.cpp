@@ -91,18 +91,6 @@ constexpr std::array<CodeText, 8> kReceiveData{{
     {201, kReceiveApiError1},
 }};
 
-// The binary receive calls share the data receive texts but for code 0.
-constexpr std::array<CodeText, 8> kReceiveBinary{{
-    {0, kNormalEnd},
-    {1, kNoData},
-    {100, kParameterError},
-    {101, kPortNotOpen},
-    {112, kDsrOff},
-    {120, kBccRetryOver},
-    {130, kBufferOverrun},
-    {201, kReceiveApiError1},
-}};
-
 constexpr std::array<CodeText, 11> kSendWithReply{{
     {0, kDataReceived},
     {1, kNoData},
@@ -120,6 +108,7 @@ constexpr std::array<CodeText, 11> kSendWithReply{{
 struct FunctionTexts {
     std::string_view name;
     std::span<const CodeText> texts;
+    std::string_view successText = {};  // when not empty, the text for code 0 instead of the table's
 };
 
 constexpr std::array<FunctionTexts, 13> kFunctions{{
@@ -132,8 +121,9 @@ constexpr std::array<FunctionTexts, 13> kFunctions{{
     {"crwSendDataQR", kSendDataQR},
     {"crwSendBinaryDataQR", kSendDataQR},
     {"crwReceiveData", kReceiveData},
-    {"crwReceiveBinaryReport", kReceiveBinary},
-    {"crwReceiveBinaryData", kReceiveBinary},
+    // The binary receive calls share the data receive texts but for code 0.
+    {"crwReceiveBinaryReport", kReceiveData, kNormalEnd},
+    {"crwReceiveBinaryData", kReceiveData, kNormalEnd},
     {"crwSendDataRR", kSendWithReply},
     {"crwSendBinaryCommandRR", kSendWithReply},
 }};
@@ -143,6 +133,7 @@ constexpr std::array<FunctionTexts, 13> kFunctions{{
 std::string ReturnCodeMessage(std::int16_t code, const std::string& functionName) {
     for (const FunctionTexts& function : kFunctions) {
         if (function.name != functionName) continue;
+        if (code == 0 && !function.successText.empty()) return std::string(function.successText);
         for (const CodeText& entry : function.texts)
             if (entry.code == code) return std::string(entry.text);
         return std::string();
