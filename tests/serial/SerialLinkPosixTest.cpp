@@ -12,7 +12,7 @@
 #include "link/Link.h"
 #include "link/WireCharacters.h"
 #include "link/serial/SerialPortProvider.h"
-#include "link/serial/SerialTransport.h"
+#include "link/serial/SerialTransportPosix.h"
 #include "startup/ProfileFile.h"
 #include "startup/Utf8Text.h"
 #include "support/TempDir.h"
@@ -92,7 +92,7 @@ TEST_F(SerialLinkTest, PortHeldByAnotherProcessCannotBeOpened) {
     const pid_t child = fork();
     if (child == 0) {
         TransportStatus status;
-        auto held = serial::SerialTransport::Open(pty.Path(), LineSettings{}, status);
+        auto held = serial::SerialTransportPosix::Open(pty.Path(), LineSettings{}, status);
         const char opened = status == TransportStatus::Ok ? '1' : '0';
         char done;
         if (write(toParent[1], &opened, 1) == 1) (void)!read(toChild[0], &done, 1);

@@ -4,7 +4,7 @@
 // machine. A program that lists them at start-up begins that walk on a worker
 // thread first thing, while it starts its event machinery and reads its
 // settings; its first listing then takes that result instead of walking again.
-// Later listings (PortRefresh) always walk afresh. The Win32 listing reads the
+// Later listings (PortRefresh) always walk afresh. The Windows listing reads the
 // registry and is quick, so on Windows this does nothing.
 
 #include <optional>

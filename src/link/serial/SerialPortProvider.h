@@ -1,9 +1,8 @@
 #pragma once
-// The ports of the real program: the serial devices of this machine. On
-// POSIX numbered by the port map (SystemPorts.h) and opened as the Qt
-// SerialTransport (SerialPortProvider.cpp); on Windows the system's COM ports
-// (ComPortDiscovery.h) opened as SerialTransportWin32
-// (SerialPortProviderWindows.cpp), without a port map.
+// The ports of the real program: the serial devices of this machine
+// (SystemPorts.h), opened as SerialTransportPosix or SerialTransportWindows.
+// On POSIX they are numbered by the port map; Windows numbers its COM ports
+// itself.
 
 #include <string>
 

@@ -1,18 +1,17 @@
 #include "SerialPortProvider.h"
 
-#include "ComPortDiscovery.h"
-#include "SerialTransportWin32.h"
+#include "SerialTransportWindows.h"
+#include "SystemPorts.h"
 
 namespace mirvok {
 
-// Windows numbers its COM ports itself: the settings file's port map is not used.
 std::vector<PortInfo> SerialPortProvider::ListPorts() {
-    return serial::ListComPorts();
+    return serial::ListSystemPorts(numbering_);
 }
 
 std::unique_ptr<Transport> SerialPortProvider::Open(int port, const LineSettings& settings,
                                                     TransportStatus& status) {
-    return serial::SerialTransportWin32::Open(port, settings, status);
+    return serial::SerialTransportWindows::Open(port, settings, status);
 }
 
 }  // namespace mirvok

@@ -1,7 +1,7 @@
 #pragma once
 // What the serial ports need running in a program that has no window: Qt's
-// event machinery for Qt Serial Port (SerialRuntime.cpp), nothing for the
-// Win32 comm calls (SerialRuntimeWindows.cpp). A program with a window has
+// event machinery for Qt Serial Port (SerialRuntimePosix.cpp), nothing for
+// the Win32 comm calls (SerialRuntimeWindows.cpp). A program with a window has
 // its own and needs none of this.
 
 #include <memory>

@@ -1,10 +1,12 @@
 #pragma once
-// What the Qt serial port layer needs from a POSIX system beyond Qt
-// (SystemPortsPosix.cpp). The Windows build has its own transport instead:
-// SerialTransportWin32 and ComPortDiscovery.
+// The serial ports this machine has now. On POSIX: the devices the system
+// lists (through Qt), numbered by the port map, where devices seen for the
+// first time are recorded (SystemPortsPosix.cpp). On Windows: the COM ports
+// by the system's own numbers, the port map not used: the serial ports the
+// drivers registered, the DOS device names as a fallback, each with the
+// friendly name of its device where Windows has one ("USB Serial Port
+// (COM3)") (SystemPortsWindows.cpp).
 
-#include <QtGlobal>
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -14,41 +16,15 @@
 
 namespace mirvok::serial {
 
-// The serial devices the system lists now, through Qt (on a worker thread
-// too, see EarlyPortDiscovery.h).
-std::vector<DetectedPort> DetectSystemPorts();
-
-// The serial ports present now, numbered by the port map, where devices seen
-// for the first time are recorded.
+// In port number order, each number once.
 std::vector<PortInfo> ListSystemPorts(PortNumbering& numbering);
 
+// The serial devices the system lists now, through Qt (on a worker thread
+// too, see EarlyPortDiscovery.h). (POSIX only.)
+std::vector<DetectedPort> DetectSystemPorts();
+
 // What to open for a port number; "" when the number leads to no device.
+// (POSIX only.)
 std::string SystemPortLocation(int port, PortNumbering& numbering);
-
-// Whether the open device is a pseudo-terminal, whose framing the kernel
-// fixes at 8 data bits without parity and which has no modem lines.
-bool IsPseudoTerminal(qintptr handle);
-
-// Whether the driver has lost received characters (input overrun) since the
-// previous call. `mark` carries what that call saw; start it at kNoLossMark.
-inline constexpr std::int64_t kNoLossMark = -1;
-bool InputLostSince(qintptr handle, std::int64_t& mark);
-
-// Waits, at most timeoutMs, until the driver has put every written byte on
-// the wire. Closing a port restores its earlier line settings at once, so
-// bytes still queued would otherwise leave at the wrong rate.
-void DrainOutput(qintptr handle, int timeoutMs);
-
-// Writes the bytes straight to the open device (its descriptor does not
-// block), waiting for room in the driver's queue at most timeoutMs in all:
-// one system call for a line when the queue has room, where Qt's buffered
-// write takes a poll and a write. Ok once every byte is with the driver;
-// Timeout discards what the driver still holds and leaves the rest
-// unwritten; IoError when the device is gone.
-TransportStatus WriteToDevice(qintptr handle, const char* bytes, std::size_t size, int timeoutMs);
-
-// Whether a device that would not open refused us for lack of permission
-// (rather than being held by another process).
-bool LacksAccess(const std::string& location);
 
 }  // namespace mirvok::serial

@@ -1,6 +1,6 @@
 #pragma once
-// The transport over a real serial port (or a pseudo-terminal), through Qt
-// Serial Port. The link calls block in here with Qt's waiting functions, as a
+// The transport over a real serial port (or a pseudo-terminal) of a POSIX
+// system, through Qt Serial Port. The link calls block in here with Qt's waiting functions, as a
 // call into a device library does; the window's events wait meanwhile.
 
 #include <memory>
@@ -12,15 +12,15 @@ class QSerialPort;
 
 namespace mirvok::serial {
 
-class SerialTransport final : public Transport {
+class SerialTransportPosix final : public Transport {
 public:
     // Opens a device exclusively (another process holding it gives Busy) with
     // the line settings, 1 stop bit and no flow control, and discards what
     // arrived before. A setting the device refuses gives BadSetting, except
     // the framing of a pseudo-terminal, which the kernel fixes.
-    static std::unique_ptr<SerialTransport> Open(const std::string& location, const LineSettings& settings,
-                                                 TransportStatus& status);
-    ~SerialTransport() override;
+    static std::unique_ptr<SerialTransportPosix> Open(const std::string& location,
+                                                      const LineSettings& settings, TransportStatus& status);
+    ~SerialTransportPosix() override;
 
     TransportStatus Write(const std::string& bytes, int timeoutMs) override;
     TransportStatus Read(std::string& out) override;
@@ -39,7 +39,7 @@ private:
     // Longest wait on closing for queued bytes to leave (a few kilobytes at 9600 baud).
     static constexpr int kDrainTimeoutMs = 5000;
 
-    SerialTransport(std::unique_ptr<QSerialPort> port, bool pseudoTerminal);
+    SerialTransportPosix(std::unique_ptr<QSerialPort> port, bool pseudoTerminal);
 
     std::unique_ptr<QSerialPort> port_;
     bool pseudoTerminal_ = false;

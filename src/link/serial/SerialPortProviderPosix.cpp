@@ -1,6 +1,6 @@
 #include "SerialPortProvider.h"
 
-#include "SerialTransport.h"
+#include "SerialTransportPosix.h"
 #include "SystemPorts.h"
 
 namespace mirvok {
@@ -11,7 +11,7 @@ std::vector<PortInfo> SerialPortProvider::ListPorts() {
 
 std::unique_ptr<Transport> SerialPortProvider::Open(int port, const LineSettings& settings,
                                                     TransportStatus& status) {
-    return serial::SerialTransport::Open(serial::SystemPortLocation(port, numbering_), settings, status);
+    return serial::SerialTransportPosix::Open(serial::SystemPortLocation(port, numbering_), settings, status);
 }
 
 }  // namespace mirvok

@@ -1,4 +1,4 @@
-#include "SerialTransportWin32.h"
+#include "SerialTransportWindows.h"
 
 #include <windows.h>
 
@@ -124,8 +124,8 @@ void ReleasePortLock(HANDLE mutex) {
 
 }  // namespace
 
-std::unique_ptr<SerialTransportWin32> SerialTransportWin32::Open(int port, const LineSettings& settings,
-                                                                 TransportStatus& status) {
+std::unique_ptr<SerialTransportWindows> SerialTransportWindows::Open(int port, const LineSettings& settings,
+                                                                     TransportStatus& status) {
     if (port < 1 || port > Link::kMaxPort) {
         status = TransportStatus::NotFound;
         return nullptr;
@@ -154,17 +154,17 @@ std::unique_ptr<SerialTransportWin32> SerialTransportWin32::Open(int port, const
     DWORD errors = 0;
     ClearCommError(handle, &errors, nullptr);  // what went wrong before is no loss of ours
     status = TransportStatus::Ok;
-    return std::unique_ptr<SerialTransportWin32>(new SerialTransportWin32(handle, portLock));
+    return std::unique_ptr<SerialTransportWindows>(new SerialTransportWindows(handle, portLock));
 }
 
-SerialTransportWin32::SerialTransportWin32(void* handle, void* portLock)
+SerialTransportWindows::SerialTransportWindows(void* handle, void* portLock)
     : handle_(handle), portLock_(portLock) {}
 
-SerialTransportWin32::~SerialTransportWin32() {
+SerialTransportWindows::~SerialTransportWindows() {
     Close();
 }
 
-bool SerialTransportWin32::SetWriteTimeout(int timeoutMs) {
+bool SerialTransportWindows::SetWriteTimeout(int timeoutMs) {
     const int wanted = std::max(1, timeoutMs);  // 0 would mean no time-out at all
     if (wanted == writeTimeoutMs_) return true;
     if (!SetTimeouts(AsHandle(handle_), static_cast<DWORD>(wanted))) return false;
@@ -172,7 +172,7 @@ bool SerialTransportWin32::SetWriteTimeout(int timeoutMs) {
     return true;
 }
 
-bool SerialTransportWin32::Queues(unsigned long& input, unsigned long& output) {
+bool SerialTransportWindows::Queues(unsigned long& input, unsigned long& output) {
     DWORD errors = 0;
     COMSTAT status{};
     if (!ClearCommError(AsHandle(handle_), &errors, &status)) return false;
@@ -182,7 +182,7 @@ bool SerialTransportWin32::Queues(unsigned long& input, unsigned long& output) {
     return true;
 }
 
-TransportStatus SerialTransportWin32::Write(const std::string& bytes, int timeoutMs) {
+TransportStatus SerialTransportWindows::Write(const std::string& bytes, int timeoutMs) {
     if (handle_ == INVALID_HANDLE_VALUE) return TransportStatus::IoError;
     if (bytes.empty()) return TransportStatus::Ok;
     if (!SetWriteTimeout(timeoutMs)) return TransportStatus::IoError;
@@ -195,7 +195,7 @@ TransportStatus SerialTransportWin32::Write(const std::string& bytes, int timeou
     return ok ? TransportStatus::Timeout : TransportStatus::IoError;
 }
 
-TransportStatus SerialTransportWin32::Read(std::string& out) {
+TransportStatus SerialTransportWindows::Read(std::string& out) {
     if (handle_ == INVALID_HANDLE_VALUE) return TransportStatus::IoError;
     char buffer[4096];
     for (;;) {
@@ -214,7 +214,7 @@ TransportStatus SerialTransportWin32::Read(std::string& out) {
     return TransportStatus::Ok;
 }
 
-TransportStatus SerialTransportWin32::WaitForData(int timeoutMs) {
+TransportStatus SerialTransportWindows::WaitForData(int timeoutMs) {
     if (handle_ == INVALID_HANDLE_VALUE) return TransportStatus::IoError;
     const std::int64_t deadline = NowMs() + std::max(0, timeoutMs);
     for (;;) {
@@ -226,15 +226,15 @@ TransportStatus SerialTransportWin32::WaitForData(int timeoutMs) {
     }
 }
 
-std::int64_t SerialTransportWin32::NowMs() {
+std::int64_t SerialTransportWindows::NowMs() {
     return MonotonicMicroseconds() / 1000;
 }
 
-void SerialTransportWin32::Sleep(int ms) {
+void SerialTransportWindows::Sleep(int ms) {
     SleepMicroseconds(std::int64_t{std::max(0, ms)} * 1000);
 }
 
-ModemLines SerialTransportWin32::Lines() {
+ModemLines SerialTransportWindows::Lines() {
     DWORD status = 0;
     if (handle_ == INVALID_HANDLE_VALUE || !GetCommModemStatus(AsHandle(handle_), &status))
         return ModemLines{};
@@ -243,7 +243,7 @@ ModemLines SerialTransportWin32::Lines() {
 
 // Bytes still queued are given time to leave before the handle goes: the next
 // opening may change the line settings under them.
-void SerialTransportWin32::Close() {
+void SerialTransportWindows::Close() {
     if (handle_ == INVALID_HANDLE_VALUE) return;
     const std::int64_t deadline = NowMs() + kDrainTimeoutMs;
     unsigned long input = 0, output = 0;

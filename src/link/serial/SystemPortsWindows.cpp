@@ -1,4 +1,4 @@
-#include "ComPortDiscovery.h"
+#include "SystemPorts.h"
 
 #include <windows.h>
 // SetupAPI after windows.h; the class GUIDs defined here, not imported.
@@ -90,7 +90,8 @@ std::map<int, std::string> FriendlyNames() {
 
 }  // namespace
 
-std::vector<PortInfo> ListComPorts() {
+// Windows numbers its COM ports itself: the port map is not used.
+std::vector<PortInfo> ListSystemPorts(PortNumbering&) {
     PortDevices devices;
     AddRegisteredPorts(devices);
     AddDosDevicePorts(devices);

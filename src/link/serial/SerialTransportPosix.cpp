@@ -1,4 +1,4 @@
-#include "SerialTransport.h"
+#include "SerialTransportPosix.h"
 
 #include <QFileInfo>
 #include <QSerialPort>
@@ -6,7 +6,7 @@
 #include <chrono>
 #include <thread>
 
-#include "SystemPorts.h"
+#include "TerminalDevicePosix.h"
 #include "link/Link.h"
 
 namespace mirvok::serial {
@@ -67,9 +67,9 @@ bool ApplySettings(QSerialPort& port, const LineSettings& settings, bool pseudoT
 
 }  // namespace
 
-std::unique_ptr<SerialTransport> SerialTransport::Open(const std::string& location,
-                                                       const LineSettings& settings,
-                                                       TransportStatus& status) {
+std::unique_ptr<SerialTransportPosix> SerialTransportPosix::Open(const std::string& location,
+                                                                 const LineSettings& settings,
+                                                                 TransportStatus& status) {
     if (location.empty()) {
         status = TransportStatus::NotFound;
         return nullptr;
@@ -91,25 +91,25 @@ std::unique_ptr<SerialTransport> SerialTransport::Open(const std::string& locati
     port->clear(QSerialPort::Input);
     port->clearError();
     status = TransportStatus::Ok;
-    return std::unique_ptr<SerialTransport>(new SerialTransport(std::move(port), pseudoTerminal));
+    return std::unique_ptr<SerialTransportPosix>(new SerialTransportPosix(std::move(port), pseudoTerminal));
 }
 
-SerialTransport::SerialTransport(std::unique_ptr<QSerialPort> port, bool pseudoTerminal)
+SerialTransportPosix::SerialTransportPosix(std::unique_ptr<QSerialPort> port, bool pseudoTerminal)
     : port_(std::move(port)), pseudoTerminal_(pseudoTerminal), lossMark_(kNoLossMark) {
     InputLostSince(port_->handle(), lossMark_);
 }
 
-SerialTransport::~SerialTransport() {
+SerialTransportPosix::~SerialTransportPosix() {
     Close();
 }
 
-TransportStatus SerialTransport::Write(const std::string& bytes, int timeoutMs) {
+TransportStatus SerialTransportPosix::Write(const std::string& bytes, int timeoutMs) {
     if (!port_->isOpen()) return TransportStatus::IoError;
     // Past Qt's write buffer, which would cost a poll and a signal per line.
     return WriteToDevice(port_->handle(), bytes.data(), bytes.size(), timeoutMs);
 }
 
-TransportStatus SerialTransport::Read(std::string& out) {
+TransportStatus SerialTransportPosix::Read(std::string& out) {
     if (!port_->isOpen()) return TransportStatus::IoError;
     port_->clearError();
     // Takes what the driver holds into Qt's buffer without waiting.
@@ -123,7 +123,7 @@ TransportStatus SerialTransport::Read(std::string& out) {
     return TransportStatus::Ok;
 }
 
-TransportStatus SerialTransport::WaitForData(int timeoutMs) {
+TransportStatus SerialTransportPosix::WaitForData(int timeoutMs) {
     if (!port_->isOpen()) return TransportStatus::IoError;
     if (port_->bytesAvailable() > 0) return TransportStatus::Ok;
     port_->clearError();
@@ -135,16 +135,16 @@ TransportStatus SerialTransport::WaitForData(int timeoutMs) {
                                                                                : TransportStatus::IoError;
 }
 
-std::int64_t SerialTransport::NowMs() {
+std::int64_t SerialTransportPosix::NowMs() {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-void SerialTransport::Sleep(int ms) {
+void SerialTransportPosix::Sleep(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(std::max(0, ms)));
 }
 
-ModemLines SerialTransport::Lines() {
+ModemLines SerialTransportPosix::Lines() {
     if (pseudoTerminal_ || !port_->isOpen()) return ModemLines{};
     port_->clearError();
     const QSerialPort::PinoutSignals pins = port_->pinoutSignals();
@@ -155,7 +155,7 @@ ModemLines SerialTransport::Lines() {
                       pins.testFlag(QSerialPort::ClearToSendSignal)};
 }
 
-void SerialTransport::Close() {
+void SerialTransportPosix::Close() {
     if (!port_ || !port_->isOpen()) return;
     DrainOutput(port_->handle(), kDrainTimeoutMs);
     port_->close();

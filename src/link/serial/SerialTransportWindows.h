@@ -1,6 +1,6 @@
 #pragma once
 // The transport over a COM port of Windows, through the Win32 comm calls; the
-// Windows build's counterpart of the Qt SerialTransport. Reads return what the
+// Windows build's counterpart of SerialTransportPosix. Reads return what the
 // driver holds at once; waits poll the driver's queues, so every wait is
 // bounded by its deadline. The header leaves windows.h out.
 //
@@ -15,17 +15,17 @@
 
 namespace mirvok::serial {
 
-class SerialTransportWin32 final : public Transport {
+class SerialTransportWindows final : public Transport {
 public:
     // Opens "COMn" exclusively (another process holding it gives Busy) with
     // the line settings, 1 stop bit and no flow control, and discards what
     // arrived before. A setting the driver refuses gives BadSetting, except the
     // framing of a pseudo-terminal that Wine offers as a COM port.
-    static std::unique_ptr<SerialTransportWin32> Open(int port, const LineSettings& settings,
-                                                      TransportStatus& status);
-    ~SerialTransportWin32() override;
-    SerialTransportWin32(const SerialTransportWin32&) = delete;
-    SerialTransportWin32& operator=(const SerialTransportWin32&) = delete;
+    static std::unique_ptr<SerialTransportWindows> Open(int port, const LineSettings& settings,
+                                                        TransportStatus& status);
+    ~SerialTransportWindows() override;
+    SerialTransportWindows(const SerialTransportWindows&) = delete;
+    SerialTransportWindows& operator=(const SerialTransportWindows&) = delete;
 
     TransportStatus Write(const std::string& bytes, int timeoutMs) override;
     TransportStatus Read(std::string& out) override;
@@ -43,7 +43,7 @@ private:
     // How often the waits look at the driver's queues.
     static constexpr int kPollEveryMs = 1;
 
-    SerialTransportWin32(void* handle, void* portLock);
+    SerialTransportWindows(void* handle, void* portLock);
     // Sets the write time-out when it differs from the one set last.
     bool SetWriteTimeout(int timeoutMs);
     // Bytes waiting in the driver's input (first) and output (second) queue;
