@@ -1,10 +1,13 @@
-# Checks that every include under src/ points down the layer order, and that
-# only the folders and files meant for it include Qt or windows.h.
-#   cmake -DSRC=<repository>/src -P tools/CheckLayers.cmake
+# Checks that every include under src/ points down the layer order, that a
+# test includes only the test kit (tests/support), its own folder and the
+# layers it tests, and that only the folders and files meant for it include
+# Qt or windows.h.
+#   cmake -DSRC=<repository>/src -DTESTS=<repository>/tests -P tools/CheckLayers.cmake
 #
 # A file belongs to the layer of the deepest folder listed below that holds
 # it, so a new folder under a layer (ui/win32, link/serial, ...) belongs to
-# that layer's entry; a new folder at the top of src/ must be placed here.
+# that layer's entry; a new folder at the top of src/ or tests/ must be
+# placed here.
 
 cmake_minimum_required(VERSION 3.25)
 
@@ -23,16 +26,38 @@ set(kLayerOrder
 # include the simulator (its byte log uses the simulator's transcript format).
 set(kSideLayers "sim:startup,link")
 set(kAlsoAllowed "cli:sim")
+# The test folders with the layers they test; a test may include those and
+# what they may include. Scenario tests of the maintenance operations drive
+# the whole window against the simulated card reader; the end-to-end tests
+# the programs; the fuzz targets reach down from the command line's check.
+set(kTestFolders
+    "startup:startup"
+    "link:link"
+    "serial:link"
+    "remote:link"
+    "sim:sim"
+    "protocol:protocol"
+    "download:download"
+    "maintenance:maintenance,ui,sim"
+    "ui:ui"
+    "cli:cli"
+    "view:ui/qt"
+    "win32view:ui/win32"
+    "e2e:ui/qt,ui/win32"
+    "fuzz:cli"
+    "packaging:startup"
+    "support:ui,sim")
 # Where Qt may be included: the Qt view, the Qt serial transport (with the
 # event loop it needs in a program without a window) and files named after
-# Qt. windows.h: files named after Windows or Win32, and ui/win32.
+# Qt; in tests/ the tests of those. windows.h: files named after Windows or
+# Win32, and ui/win32; in tests/ its tests and the window driver.
 set(kQtFolders "^(ui/qt|link/serial)/")
 set(kWindowsFolders "^ui/win32/")
-# Known exceptions, each kept until it moves into a platform file of its own.
-set(kWindowsHeaderExceptions "ui/qt/QtHost.cpp")
+set(kQtTestFolders "^tests/(view|serial)/")
+set(kWindowsTestFolders "^tests/(win32view|e2e/win32)/")
 
-if(NOT SRC OR NOT IS_DIRECTORY "${SRC}")
-  message(FATAL_ERROR "CheckLayers: give -DSRC=<the src folder>")
+if(NOT SRC OR NOT IS_DIRECTORY "${SRC}" OR NOT TESTS OR NOT IS_DIRECTORY "${TESTS}")
+  message(FATAL_ERROR "CheckLayers: give -DSRC=<the src folder> -DTESTS=<the tests folder>")
 endif()
 
 # rank_<folder>, group_<folder> and allowed_<folder> for every listed folder.
@@ -85,6 +110,39 @@ function(may_include from to out)
   set(${out} ${ok} PARENT_SCOPE)
 endfunction()
 
+# The layers a test folder's files may include, or "" for no listed folder.
+foreach(entry IN LISTS kTestFolders)
+  string(REGEX MATCH "^([^:]+):(.*)$" _ "${entry}")
+  string(REPLACE "," ";" tested "${CMAKE_MATCH_2}")
+  set(tests_${CMAKE_MATCH_1} ${tested})
+endforeach()
+
+# Whether a test of `folder` may include a file of layer `to`.
+function(test_may_include folder to out)
+  set(ok FALSE)
+  foreach(layer IN LISTS tests_${folder})
+    may_include("${layer}" "${to}" layer_ok)
+    if(layer_ok)
+      set(ok TRUE)
+    endif()
+  endforeach()
+  set(${out} ${ok} PARENT_SCOPE)
+endfunction()
+
+# Qt only where `qt_folders` says, windows.h only where `windows_folders`
+# says, each also in files named after them.
+function(check_system_include source target qt_folders windows_folders)
+  get_filename_component(name "${source}" NAME)
+  if(target MATCHES "^Q[A-Za-z]*(/|$)" AND NOT source MATCHES "${qt_folders}" AND NOT name MATCHES "Qt")
+    list(APPEND failures "${source}: includes Qt (${target}) outside the Qt view and serial transport")
+  endif()
+  if(target STREQUAL "windows.h" AND NOT source MATCHES "${windows_folders}"
+     AND NOT name MATCHES "(Windows|Win32)")
+    list(APPEND failures "${source}: includes windows.h outside a Windows file")
+  endif()
+  set(failures ${failures} PARENT_SCOPE)
+endfunction()
+
 set(failures)
 file(GLOB_RECURSE sources RELATIVE "${SRC}" "${SRC}/*.h" "${SRC}/*.cpp")
 list(SORT sources)
@@ -95,21 +153,12 @@ foreach(source IN LISTS sources)
     continue()
   endif()
   get_filename_component(directory "${source}" DIRECTORY)
-  get_filename_component(name "${source}" NAME)
   file(STRINGS "${SRC}/${source}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
   foreach(line IN LISTS includes)
     string(REGEX MATCH "[<\"]([^>\"]+)[>\"]" _ "${line}")
     set(target "${CMAKE_MATCH_1}")
     if(line MATCHES "<")
-      # Qt's headers are named Q..., and <windows.h> is the Windows API.
-      if(target MATCHES "^Q[A-Za-z]*(/|$)" AND NOT source MATCHES "${kQtFolders}"
-         AND NOT name MATCHES "Qt")
-        list(APPEND failures "${source}: includes Qt (${target}) outside the Qt view and serial transport")
-      endif()
-      if(target STREQUAL "windows.h" AND NOT source MATCHES "${kWindowsFolders}"
-         AND NOT name MATCHES "(Windows|Win32)" AND NOT source IN_LIST kWindowsHeaderExceptions)
-        list(APPEND failures "${source}: includes windows.h outside a Windows file")
-      endif()
+      check_system_include("${source}" "${target}" "${kQtFolders}" "${kWindowsFolders}")
       continue()
     endif()
     # Quoted includes: beside the file first, then from src/.
@@ -128,10 +177,50 @@ foreach(source IN LISTS sources)
     endif()
   endforeach()
 endforeach()
+list(LENGTH sources count)
+
+file(GLOB_RECURSE tests RELATIVE "${TESTS}" "${TESTS}/*.h" "${TESTS}/*.cpp")
+list(SORT tests)
+foreach(test IN LISTS tests)
+  string(REGEX MATCH "^[^/]+" folder "${test}")
+  if(NOT DEFINED tests_${folder})
+    list(APPEND failures "tests/${test}: its folder tests no listed layer (add it to tools/CheckLayers.cmake)")
+    continue()
+  endif()
+  get_filename_component(directory "${test}" DIRECTORY)
+  file(STRINGS "${TESTS}/${test}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
+  foreach(line IN LISTS includes)
+    string(REGEX MATCH "[<\"]([^>\"]+)[>\"]" _ "${line}")
+    set(target "${CMAKE_MATCH_1}")
+    if(line MATCHES "<")
+      check_system_include("tests/${test}" "${target}" "${kQtTestFolders}" "${kWindowsTestFolders}")
+      continue()
+    endif()
+    # Quoted includes: beside the file, then from tests/ (the kit, a sibling
+    # folder), then from src/.
+    if(EXISTS "${TESTS}/${directory}/${target}")
+      continue()
+    elseif(EXISTS "${TESTS}/${target}")
+      string(REGEX MATCH "^[^/]+" to_folder "${target}")
+      if(NOT to_folder STREQUAL "support" AND NOT to_folder STREQUAL folder)
+        list(APPEND failures "tests/${test}: includes ${target}, a file of the sibling test folder ${to_folder}")
+      endif()
+      continue()
+    endif()
+    layer_of("${target}" to)
+    if(to STREQUAL "")
+      continue()
+    endif()
+    test_may_include("${folder}" "${to}" ok)
+    if(NOT ok)
+      list(APPEND failures "tests/${test}: includes ${target} (tests of ${folder} may not include ${to})")
+    endif()
+  endforeach()
+endforeach()
+list(LENGTH tests test_count)
 
 if(failures)
   list(JOIN failures "\n  " text)
   message(FATAL_ERROR "Includes against the layer order:\n  ${text}")
 endif()
-list(LENGTH sources count)
-message(STATUS "CheckLayers: ${count} files, every include points down the layer order")
+message(STATUS "CheckLayers: ${count} files and ${test_count} test files, every include points down the layer order")

@@ -14,10 +14,6 @@
 #include "startup/Timer.h"
 #include "ui/InputBoxButtons.h"
 
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
-
 namespace mirvok {
 
 namespace {
@@ -177,16 +173,7 @@ bool QtHost::StartProcess(const std::string& program, const std::vector<std::str
     QStringList args;
     for (const std::string& a : arguments) args << Q(a);
     process.setArguments(args);
-#ifdef Q_OS_WIN
-    if (minimized) {
-        process.setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments* a) {
-            a->startupInfo->dwFlags |= STARTF_USESHOWWINDOW;
-            a->startupInfo->wShowWindow = SW_SHOWMINIMIZED;
-        });
-    }
-#else
     (void)minimized;  // a window manager decides how a new program's window opens
-#endif
     return process.startDetached();
 }
 
