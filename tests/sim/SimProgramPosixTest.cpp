@@ -12,8 +12,12 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <regex>
+#include <sstream>
+#include <vector>
 
 #include "SimBench.h"
+#include "sim/DeviceConsole.h"
 #include "support/MirvokSimProcess.h"
 
 namespace mirvok::sim::test {
@@ -70,6 +74,45 @@ private:
     int fd_ = -1;
 };
 
+// A run of mirvok-sim that ends by itself: its exit code and what it wrote.
+struct ProgramRun {
+    int exitCode = -1;
+    std::string out, err;
+};
+
+ProgramRun RunSim(const std::vector<std::string>& arguments) {
+    int out[2], err[2];
+    if (::pipe(out) != 0 || ::pipe(err) != 0) return {};
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(out[1], STDOUT_FILENO);
+        ::dup2(err[1], STDERR_FILENO);
+        const std::string program = MirvokSimProcess::Program();
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    ::close(err[1]);
+    ProgramRun run;
+    run.out = ReadFor(out[0], 3000, "");  // until the program closes it
+    run.err = ReadFor(err[0], 3000, "");
+    ::close(out[0]);
+    ::close(err[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+// The seconds after `prefix` in a console reply ("line 1 at 2.000313 s").
+double SecondsIn(const std::string& reply, const std::string& prefix) {
+    const std::size_t at = reply.find(prefix);
+    return at == std::string::npos ? -1 : std::stod(reply.substr(at + prefix.size()));
+}
+
 class SimProgram : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -94,6 +137,9 @@ TEST_F(SimProgram, AnswersAPollAndAPaCommandOverThePseudoTerminal) {
     port.Send(kAck);
 }
 
+// Bytes that wait on the terminal follow each other on the wire without a
+// gap: on the device's own clock the download takes exactly its character
+// times, however late the program wakes up; on the wall clock no less.
 TEST_F(SimProgram, DownloadTakesItsTimeAtTheLineRate) {
     MirvokSimProcess sim{{}};
     Port port(sim.TerminalPath());
@@ -110,29 +156,63 @@ TEST_F(SimProgram, DownloadTakesItsTimeAtTheLineRate) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_NE(status.find("download 15 lines, 0 bad, 1 completed, 0 line mismatches"), std::string::npos)
         << status;
-    // 10 bits a character at 19200 baud.
-    EXPECT_GE(seconds, (file.size() + 1) * 10 / 19200.0 * 0.9);
+    // 10 bits a character at 19200 baud (E,7,1), from the end of the first
+    // line to the end-of-file byte.
+    constexpr double kCharacterSeconds = 10 / 19200.0;
+    const std::size_t afterFirstLine = file.size() - (file.find('\n') + 1) + 1;
+    const double firstLineAt = SecondsIn(sim.Console("arrival 1", " s"), "line 1 at ");
+    const double endAt = SecondsIn(sim.Console("arrival end", " s"), "end at ");
+    EXPECT_NEAR(endAt - firstLineAt, afterFirstLine * kCharacterSeconds, 50e-6);
+    EXPECT_GE(seconds, (file.size() + 1) * kCharacterSeconds * 0.9);
 }
 
-TEST_F(SimProgram, HelpExplainsOptionsAndConsoleCommands) {
-    int out[2];
-    ASSERT_EQ(::pipe(out), 0);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(out[1], STDOUT_FILENO);
-        const std::string program = MirvokSimProcess::Program();
-        ::execl(program.c_str(), program.c_str(), "--help", static_cast<char*>(nullptr));
-        ::_exit(127);
+// The help is the usage with the console's own help, and every option,
+// console command and setting it names is one the program takes.
+TEST_F(SimProgram, HelpNamesWhatTheProgramAndItsConsoleTake) {
+    const ProgramRun help = RunSim({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.out.rfind("Usage: mirvok-sim [options]\n", 0), 0u) << help.out;
+    EXPECT_NE(help.out.find(ConsoleHelp()), std::string::npos);
+    EXPECT_EQ(help.err, "");
+
+    std::vector<std::string> options;
+    std::istringstream usage(help.out);
+    for (std::string line; std::getline(usage, line);) {
+        std::smatch option;
+        if (!std::regex_search(line, option, std::regex("^  (--[a-z0-9-]+)(?: +([^ ]+))?"))) continue;
+        options.push_back(option[1]);
+        // A value's name is written in capitals or as its choices.
+        const std::string next = option[2];
+        const bool takesValue = !next.empty() && (std::isupper(static_cast<unsigned char>(next[0])) ||
+                                                  next.find('|') != std::string::npos);
+        const ProgramRun run = takesValue ? RunSim({option[1]}) : RunSim({option[1], "--no-such-option"});
+        EXPECT_EQ(run.err.find("unknown option " + std::string(option[1])), std::string::npos) << line;
+        if (takesValue) {
+            EXPECT_NE(run.err.find(std::string(option[1]) + " needs a value"), std::string::npos) << line;
+        }
     }
-    ::close(out[1]);
-    const std::string help = ReadFor(out[0], 3000, "pull-after");
-    ::close(out[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    for (const char* word : {"--link", "--transcript", "--no-pacing", "--set", "cover open|close",
-                             "dsw HH HH", "status", "silence", "pa-code", "pull-after"})
-        EXPECT_NE(help.find(word), std::string::npos) << word;
+    EXPECT_EQ(options, (std::vector<std::string>{"--link", "--transcript", "--no-pacing", "--cover", "--set",
+                                                 "--rfc2217", "--help", "--version"}));
+
+    SimBench bench;
+    std::string section;
+    std::istringstream console(ConsoleHelp());
+    for (std::string line; std::getline(console, line);) {
+        if (!line.starts_with(" ")) {
+            section = line;
+            continue;
+        }
+        std::smatch names;
+        if (!std::regex_search(line, names, std::regex("^  ([a-z][a-z0-9-]*(?:, [a-z][a-z0-9-]*)*)")))
+            continue;
+        std::istringstream each(std::regex_replace(names[1].str(), std::regex(","), ""));
+        for (std::string name; each >> name;) {
+            const bool command = section == "Console commands:";
+            const std::string reply =
+                RunConsoleCommand(bench.device, command ? name : "set " + name + " ?").text;
+            EXPECT_EQ(reply.find(command ? "unknown command" : "unknown setting"), std::string::npos) << line;
+        }
+    }
 }
 
 }  // namespace
