@@ -49,8 +49,8 @@ set(kTestFolders
     "support:ui,sim")
 # Where Qt may be included: the Qt view, the Qt serial transport (with the
 # event loop it needs in a program without a window) and files named after
-# Qt; in tests/ the tests of those. windows.h: files named after Windows or
-# Win32, and ui/win32; in tests/ its tests and the window driver.
+# Qt; in tests/ the tests of those. windows.h: files named after Windows,
+# and ui/win32; in tests/ its tests and the window driver.
 set(kQtFolders "^(ui/qt|link/serial)/")
 set(kWindowsFolders "^ui/win32/")
 set(kQtTestFolders "^tests/(view|serial)/")
@@ -136,8 +136,7 @@ function(check_system_include source target qt_folders windows_folders)
   if(target MATCHES "^Q[A-Za-z]*(/|$)" AND NOT source MATCHES "${qt_folders}" AND NOT name MATCHES "Qt")
     list(APPEND failures "${source}: includes Qt (${target}) outside the Qt view and serial transport")
   endif()
-  if(target STREQUAL "windows.h" AND NOT source MATCHES "${windows_folders}"
-     AND NOT name MATCHES "(Windows|Win32)")
+  if(target STREQUAL "windows.h" AND NOT source MATCHES "${windows_folders}" AND NOT name MATCHES "Windows")
     list(APPEND failures "${source}: includes windows.h outside a Windows file")
   endif()
   set(failures ${failures} PARENT_SCOPE)
