@@ -12,7 +12,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <vector>
 
@@ -113,6 +112,21 @@ double SecondsIn(const std::string& reply, const std::string& prefix) {
     return at == std::string::npos ? -1 : std::stod(reply.substr(at + prefix.size()));
 }
 
+// The names a help line begins with, "  dsw1, dsw2 HH" giving dsw1 and dsw2,
+// and the word after them.
+std::vector<std::string> LeadingNames(const std::string& line, std::string& next) {
+    std::istringstream words(line);
+    std::vector<std::string> names;
+    for (std::string word; words >> word;) {
+        const bool more = word.back() == ',';
+        if (more) word.pop_back();
+        names.push_back(word);
+        if (!more) break;
+    }
+    words >> next;
+    return names;
+}
+
 class SimProgram : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -178,17 +192,17 @@ TEST_F(SimProgram, HelpNamesWhatTheProgramAndItsConsoleTake) {
     std::vector<std::string> options;
     std::istringstream usage(help.out);
     for (std::string line; std::getline(usage, line);) {
-        std::smatch option;
-        if (!std::regex_search(line, option, std::regex("^  (--[a-z0-9-]+)(?: +([^ ]+))?"))) continue;
-        options.push_back(option[1]);
+        if (!line.starts_with("  --")) continue;
+        std::string next;
+        const std::string option = LeadingNames(line, next).front();
+        options.push_back(option);
         // A value's name is written in capitals or as its choices.
-        const std::string next = option[2];
         const bool takesValue = !next.empty() && (std::isupper(static_cast<unsigned char>(next[0])) ||
                                                   next.find('|') != std::string::npos);
-        const ProgramRun run = takesValue ? RunSim({option[1]}) : RunSim({option[1], "--no-such-option"});
-        EXPECT_EQ(run.err.find("unknown option " + std::string(option[1])), std::string::npos) << line;
+        const ProgramRun run = takesValue ? RunSim({option}) : RunSim({option, "--no-such-option"});
+        EXPECT_EQ(run.err.find("unknown option " + option), std::string::npos) << line;
         if (takesValue) {
-            EXPECT_NE(run.err.find(std::string(option[1]) + " needs a value"), std::string::npos) << line;
+            EXPECT_NE(run.err.find(option + " needs a value"), std::string::npos) << line;
         }
     }
     EXPECT_EQ(options, (std::vector<std::string>{"--link", "--transcript", "--no-pacing", "--cover", "--set",
@@ -202,11 +216,9 @@ TEST_F(SimProgram, HelpNamesWhatTheProgramAndItsConsoleTake) {
             section = line;
             continue;
         }
-        std::smatch names;
-        if (!std::regex_search(line, names, std::regex("^  ([a-z][a-z0-9-]*(?:, [a-z][a-z0-9-]*)*)")))
-            continue;
-        std::istringstream each(std::regex_replace(names[1].str(), std::regex(","), ""));
-        for (std::string name; each >> name;) {
+        if (line.size() < 3 || line[2] < 'a' || line[2] > 'z') continue;  // a line that goes on
+        std::string next;
+        for (const std::string& name : LeadingNames(line, next)) {
             const bool command = section == "Console commands:";
             const std::string reply =
                 RunConsoleCommand(bench.device, command ? name : "set " + name + " ?").text;
