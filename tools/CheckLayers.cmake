@@ -40,6 +40,7 @@ set(kTestFolders
     "download:download"
     "maintenance:maintenance,ui,sim"
     "ui:ui"
+    "station:station"
     "cli:cli"
     "view:ui/qt"
     "win32view:ui/win32"
