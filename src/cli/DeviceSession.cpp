@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <system_error>
 
 #include "BoxWords.h"
@@ -44,12 +43,6 @@ std::string SwitchesOn(int bank) {
     for (int i = 1; i <= 8; ++i)
         if (bank & (1 << (i - 1))) on += (on.empty() ? "" : " ") + std::to_string(i);
     return on.empty() ? "none" : on;
-}
-
-std::string AbsolutePath(const std::string& path) {
-    std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(PathFromUtf8(path), error);
-    return error ? path : Utf8FromPath(absolute);
 }
 
 // Why the transcript may not be written where it is named ("" when it may):

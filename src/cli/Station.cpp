@@ -1,6 +1,5 @@
 #include "Station.h"
 
-#include <filesystem>
 #include <fstream>
 #include <set>
 
@@ -31,12 +30,6 @@ constexpr int kSilentLooksForGone = 2;
 // A child asked to stop ends within the described time-outs (the longest, a
 // command's answer wait, is 30 s); one still running after this is killed.
 constexpr std::int64_t kStopGraceUs = 40000000;
-
-std::string AbsolutePath(const std::string& path) {
-    std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(PathFromUtf8(path), error);
-    return error ? path : Utf8FromPath(absolute);
-}
 
 std::string StringMember(const JsonMembers& members, const std::string& key) {
     const auto raw = JsonMember(members, key);

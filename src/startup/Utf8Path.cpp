@@ -11,6 +11,12 @@ std::string Utf8FromPath(const std::filesystem::path& path) {
     return std::string(text.begin(), text.end());
 }
 
+std::string AbsolutePath(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(PathFromUtf8(path), error);
+    return error ? path : Utf8FromPath(absolute);
+}
+
 bool SameFileSystemEntry(const std::string& a, const std::string& b) {
     std::error_code error;
     return std::filesystem::equivalent(PathFromUtf8(a), PathFromUtf8(b), error) && !error;
