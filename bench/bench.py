@@ -384,7 +384,8 @@ class Bench:
                        "--junit", str(folder / "report.xml")]
             expected = paced_seconds(station.image.load.characters, DOWNLOAD_MODES[station.mode])
             deadline = time.monotonic() + 60 + 2 * expected + station.image.load.pause_seconds()
-            station.process = TimedProcess(command, folder / "time.txt", folder / "output.txt", tree=True)
+            station.process = TimedProcess(command, folder / "time.txt", folder / "output.txt",
+                                          children_marked="--station-child")
             for simulator in simulators:
                 device = Run(CLI, station.image, station.mode)
                 station.devices_run.append(device)

@@ -172,7 +172,8 @@ class Simulator:
         self.progress = []
         self.clock = ClockMapping()
         self._lines = queue.Queue()
-        threading.Thread(target=self._read_output, daemon=True).start()
+        self._reader = threading.Thread(target=self._read_output, daemon=True)
+        self._reader.start()
         self.path = self._next_line(10).decode().strip()
 
     def _read_output(self):
@@ -264,6 +265,8 @@ class Simulator:
         except (OSError, subprocess.TimeoutExpired):
             self.process.terminate()
             self.process.wait()
+        self._reader.join(timeout=5)
+        self.process.stdout.close()
         self._log.close()
 
 
@@ -287,11 +290,13 @@ class TimedProcess:
 
     SAMPLE_SECONDS = 0.1
 
-    def __init__(self, command, report_path, output_path, stdin=None, tree=False):
+    def __init__(self, command, report_path, output_path, stdin=None, children_marked=None):
         self._report_path = report_path
-        # With tree: each process the command starts, sampled as well
-        # (pid -> peak resident KiB, pid -> processor seconds).
-        self.tree = tree
+        # With children_marked: each process the command starts with that
+        # argument, sampled as well (pid -> peak resident KiB, pid -> processor
+        # seconds). The mark keeps out helpers that are no child of ours, such
+        # as the leak checker's short-lived tracer at the end of a sanitized run.
+        self.children_marked = children_marked
         self.tree_peak_kib = {}
         self.tree_cpu = {}
         self._output = open(output_path, "wb")
@@ -319,13 +324,16 @@ class TimedProcess:
                 cpu = cpu_seconds(pid)
                 if cpu is not None:
                     self.samples.append((time.monotonic() - self.started, cpu))
-                if self.tree:
+                if self.children_marked:
                     self._sample_children(pid)
             time.sleep(self.SAMPLE_SECONDS)
 
     def _sample_children(self, pid):
         for child in children_of(pid):
             try:
+                with open(f"/proc/{child}/cmdline", "rb") as cmdline:
+                    if self.children_marked.encode() not in cmdline.read().split(b"\0"):
+                        continue
                 with open(f"/proc/{child}/status") as status:
                     peak = peak_rss_kib_from_status(status.read())
             except OSError:

@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""mirvok-cli.exe under Wine against mirvok-sim: the Windows program's whole
+r"""mirvok-cli.exe under Wine against mirvok-sim: the Windows program's whole
 road through the Win32 serial transport. The simulator's pseudo-terminal is
 made a COM port of a Wine prefix of the tests' own: registered under
 HKLM\Software\Wine\Ports, from where Wine, once restarted, links it in the
