@@ -6,7 +6,7 @@
 
 #include "BoxWords.h"
 #include "ExitCode.h"
-#include "ProgramVersion.h"
+#include "ReportFile.h"
 #include "WindowChoices.h"
 #include "download/DownloadSequence.h"
 #include "download/FileLookup.h"
@@ -14,7 +14,6 @@
 #include "startup/RunState.h"
 #include "startup/Utf8Path.h"
 #include "station/AuditLog.h"
-#include "station/HostName.h"
 #include "ui/Frmdown.h"
 
 namespace mirvok::cli {
@@ -43,18 +42,6 @@ std::string SwitchesOn(int bank) {
     for (int i = 1; i <= 8; ++i)
         if (bank & (1 << (i - 1))) on += (on.empty() ? "" : " ") + std::to_string(i);
     return on.empty() ? "none" : on;
-}
-
-// Why the transcript may not be written where it is named ("" when it may):
-// truncating it must never destroy the firmware, the settings or a device.
-std::string TranscriptRefusal(const std::string& transcript, const std::string& firmware,
-                              const std::string& settings) {
-    if (IsOtherThanARegularFile(transcript)) return "--transcript " + transcript + " is not a regular file";
-    if (!firmware.empty() && SameFileSystemEntry(transcript, firmware))
-        return "--transcript " + transcript + " is the firmware file";
-    if (SameFileSystemEntry(transcript, settings))
-        return "--transcript " + transcript + " is the settings file";
-    return "";
 }
 
 }  // namespace
@@ -126,7 +113,8 @@ int DeviceSession::Run() {
 int DeviceSession::Start() {
     if (!options_.transcriptPath.empty()) {
         const std::string firmware = options_.command == Command::Download ? options_.file : std::string();
-        if (const std::string refusal = TranscriptRefusal(options_.transcriptPath, firmware, run_.IniPath);
+        if (const std::string refusal =
+                ReportFileRefusal("--transcript", options_.transcriptPath, firmware, run_.IniPath);
             !refusal.empty())
             return Finish(Outcome{kExitUsage, refusal}, false);
         transcript_.open(PathFromUtf8(options_.transcriptPath), std::ios::binary | std::ios::trunc);
@@ -135,14 +123,10 @@ int DeviceSession::Start() {
         watch_.transcript = &transcript_;
     }
     if (!options_.logPath.empty()) {
-        if (IsOtherThanARegularFile(options_.logPath) ||
-            !std::ofstream(PathFromUtf8(options_.logPath), std::ios::binary | std::ios::app))
-            return Finish(Outcome{kExitUsage, "--log " + options_.logPath + " cannot be appended to"}, false);
-        if (SameFileSystemEntry(options_.logPath, options_.file) ||
-            SameFileSystemEntry(options_.logPath, run_.IniPath))
-            return Finish(Outcome{kExitUsage,
-                                  "--log " + options_.logPath + " is the firmware file or the settings file"},
-                          false);
+        if (const std::string refusal = AuditLogRefusal(options_.logPath, options_.file, run_.IniPath);
+            !refusal.empty())
+            return Finish(Outcome{kExitUsage, refusal}, false);
+        logAccepted_ = true;
     }
     watch_.seconds = [this] { return host_.SecondsSinceStart(); };
     host_.SetAssumeYes(options_.yes);
@@ -329,7 +313,7 @@ int DeviceSession::Finish(const Outcome& outcome, bool closeWindow) {
         host_.OnInterrupt = nullptr;
         frm_->Unload();
     }
-    if (options_.command == Command::Download && !options_.logPath.empty() &&
+    if (options_.command == Command::Download && logAccepted_ &&
         !station::AppendLogLine(options_.logPath, station::AttemptRecordJson(Record(outcome))))
         s_.err << "mirvok-cli: the record could not be written to " << options_.logPath << "\n";
     if (options_.json) {
@@ -367,21 +351,11 @@ std::string DeviceSession::ResultJson(const Outcome& outcome) const {
 }
 
 station::AttemptRecord DeviceSession::Record(const Outcome& outcome) const {
-    station::AttemptRecord r;
-    r.start = startTime_;
-    r.end = std::chrono::system_clock::now();
-    r.host = station::HostName();
-    r.programVersion = kVersionText;
-    r.port = run_.settings.Port;
-    r.device = portInfo_.devicePath;
-    r.description = portInfo_.description;
-    r.serialNumber = portInfo_.serialNumber;
-    r.file = AbsolutePath(options_.file);
-    const station::FileFacts facts = station::FirmwareFacts(options_.file);
-    r.fileSize = facts.size;
+    station::AttemptRecord r =
+        station::RecordOfAttempt(startTime_, run_.settings.Port, portInfo_, options_.file);
     // What the sending pass proved it sent, where it ran; the file as it is
     // now otherwise.
-    r.sha256 = clicked_ && !frm_->result.fileSha256.empty() ? frm_->result.fileSha256 : facts.sha256;
+    if (clicked_ && !frm_->result.fileSha256.empty()) r.sha256 = frm_->result.fileSha256;
     r.mode = run_.settings.Downloadno;
     r.baud = DownloadModeBaud(r.mode);
     if (frm_) {

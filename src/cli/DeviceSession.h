@@ -69,6 +69,7 @@ private:
     bool operationRunning_ = false;
     bool switchedToTerminal_ = false;
     bool abandoned_ = false;
+    bool logAccepted_ = false;  // --log names a file the record may be appended to
     bool clicked_ = false;      // the operation ran: the window's result is its
     std::string resultDetail_;  // extra JSON members of the result
     std::string resultOutput_;  // what goes to standard output on success

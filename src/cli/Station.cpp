@@ -1,12 +1,12 @@
 #include "Station.h"
 
-#include <fstream>
 #include <set>
 
 #include "ExitCode.h"
 #include "Interrupt.h"
-#include "ProgramVersion.h"
+#include "ReportFile.h"
 #include "StationView.h"
+#include "download/DownloadSequence.h"
 #include "download/FileHistory.h"
 #include "link/ComPortName.h"
 #include "startup/Json.h"
@@ -15,7 +15,6 @@
 #include "startup/SettingsFile.h"
 #include "startup/Utf8Path.h"
 #include "station/AuditLog.h"
-#include "station/HostName.h"
 #include "station/JunitReport.h"
 
 namespace mirvok::cli {
@@ -51,20 +50,17 @@ public:
                              : (services.errIsTerminal ? StationStyle::Terminal : StationStyle::Lines),
                 options.json ? services.out : services.err),
           file_(AbsolutePath(options.file)),
-          program_(station::ChildProcess::OwnProgram()),
-          host_(station::HostName()) {}
+          program_(station::ChildProcess::OwnProgram()) {}
 
     int Run() {
-        if (!o_.logPath.empty() &&
-            (IsOtherThanARegularFile(o_.logPath) ||
-             !std::ofstream(PathFromUtf8(o_.logPath), std::ios::binary | std::ios::app)))
-            return UsageError("--log " + o_.logPath + " cannot be appended to");
-        for (const std::string& path : {o_.logPath, o_.junitPath})
-            if (!path.empty() &&
-                (SameFileSystemEntry(path, o_.file) || SameFileSystemEntry(path, run_.IniPath)))
-                return UsageError(path + " is the firmware file or the settings file");
-        if (!o_.junitPath.empty() && IsOtherThanARegularFile(o_.junitPath))
-            return UsageError("--junit " + o_.junitPath + " is not a regular file");
+        if (!o_.logPath.empty())
+            if (const std::string refusal = AuditLogRefusal(o_.logPath, o_.file, run_.IniPath);
+                !refusal.empty())
+                return UsageError(refusal);
+        if (!o_.junitPath.empty())
+            if (const std::string refusal = ReportFileRefusal("--junit", o_.junitPath, o_.file, run_.IniPath);
+                !refusal.empty())
+                return UsageError(refusal);
         const std::vector<PortInfo> listed = s_.ports.ListPorts();
         for (const int port : o_.ports) AddDevice(port);
         // No --port: the settings file's port, as one device would use.
@@ -335,24 +331,14 @@ private:
 
     // What the station knows of an attempt whose child left no record.
     station::AttemptRecord FallbackRecord(const StationDevice& d, const std::string& ending) const {
-        station::AttemptRecord r;
-        r.start = d.attemptStart;
-        r.end = std::chrono::system_clock::now();
-        r.host = host_;
-        r.programVersion = kVersionText;
-        r.port = d.port;
-        r.device = d.info.devicePath;
-        r.description = d.info.description;
-        r.serialNumber = d.info.serialNumber;
-        r.file = file_;
-        const station::FileFacts facts = station::FirmwareFacts(o_.file);
-        r.fileSize = facts.size;
-        r.sha256 = facts.sha256;
+        station::AttemptRecord r = station::RecordOfAttempt(d.attemptStart, d.port, d.info, o_.file);
         r.mode = o_.mode.value_or(run_.settings.Downloadno);
+        r.baud = DownloadModeBaud(r.mode);
         r.terminalMode = o_.terminalMode.value_or(run_.settings.CRmode == 0);
         r.blocks = o_.blocks.value_or("");
         r.linesSent = d.linesSent;
         r.linesTotal = d.linesTotal;
+        r.seconds = (s_.clock.NowUs() - d.attemptStartUs) / 1e6;
         r.ending = ending;
         r.attempt = d.attempt;
         return r;
@@ -490,7 +476,6 @@ private:
     StationView view_;
     std::string file_;
     std::string program_;
-    std::string host_;
     std::vector<std::unique_ptr<StationDevice>> devices_;
     std::int64_t lastPortLookUs_ = 0;
     bool interrupted_ = false;

@@ -3,11 +3,30 @@
 #include <cstdio>
 #include <fstream>
 
+#include "HostName.h"
+#include "ProgramVersion.h"
 #include "startup/Json.h"
 #include "startup/Sha256.h"
 #include "startup/Utf8Path.h"
 
 namespace mirvok::station {
+
+AttemptRecord RecordOfAttempt(WallTime start, int port, const PortInfo& listed, const std::string& file) {
+    AttemptRecord r;
+    r.start = start;
+    r.end = std::chrono::system_clock::now();
+    r.host = HostName();
+    r.programVersion = kVersionText;
+    r.port = port;
+    r.device = listed.devicePath;
+    r.description = listed.description;
+    r.serialNumber = listed.serialNumber;
+    r.file = AbsolutePath(file);
+    const FileFacts facts = FirmwareFacts(file);
+    r.fileSize = facts.size;
+    r.sha256 = facts.sha256;
+    return r;
+}
 
 std::string UtcTimestamp(WallTime time) {
     using namespace std::chrono;

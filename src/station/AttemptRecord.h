@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "link/Transport.h"
+
 namespace mirvok::station {
 
 using WallTime = std::chrono::system_clock::time_point;
@@ -39,6 +41,12 @@ struct AttemptRecord {
     int attempt = 1;
     std::optional<std::string> romVersion;  // --identify: the ROM version read first
 };
+
+// A record of an attempt on COM`port` begun at `start`, ending now, with what
+// is known before its ending: this machine and program, the port as it was
+// listed, and the firmware file as it is now (absolute path, size, SHA-256).
+// How it was sent and how it ended are the caller's to fill in.
+AttemptRecord RecordOfAttempt(WallTime start, int port, const PortInfo& listed, const std::string& file);
 
 // "2026-12-07T18:04:05.123Z"
 std::string UtcTimestamp(WallTime time);

@@ -10,7 +10,8 @@
 namespace mirvok::station {
 
 // Appends `line` and a line end to the file (created when missing) and
-// flushes it to the disk; false when any of it failed.
+// flushes it to the disk; false when any of it failed or the path names no
+// regular file.
 bool AppendLogLine(const std::string& path, const std::string& line);
 
 }  // namespace mirvok::station

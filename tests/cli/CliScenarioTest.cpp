@@ -372,9 +372,9 @@ TEST(CliPorts, ACommandThatWritesToTheDeviceNeverGoesToAnUnnamedPort) {
     EXPECT_EQ(b.Run({"dsw"}), kExitOk) << b.Err();
 }
 
-// A transcript that would truncate the firmware, the settings or a device is
-// refused before the device is touched.
-TEST(CliTranscript, NeverTruncatesTheFirmwareTheSettingsOrADevice) {
+// A transcript or an audit log that would truncate or grow the firmware, the
+// settings or a device is refused before the device is touched.
+TEST(CliReportFiles, NeverWriteTheFirmwareTheSettingsOrADevice) {
     CliBench b;
     const std::string firmware = TempDirFirmware(b);
     const std::string hardLink = b.dir.File("same.s28");
@@ -382,18 +382,21 @@ TEST(CliTranscript, NeverTruncatesTheFirmwareTheSettingsOrADevice) {
     const std::string fifo = b.dir.File("pipe");
     ASSERT_TRUE(mirvok::test::MakeNonRegularFile(fifo));
     ASSERT_EQ(b.Run({"dsw", "--port", "7"}), kExitOk) << b.Err();  // the settings file exists
-    const std::string settings = b.Ini();
-    for (const std::string& transcript : {firmware, hardLink, b.IniPath(), fifo, b.dir.Path().string()}) {
-        SCOPED_TRACE(transcript);
-        const std::size_t received = b.device.RawReceived().size();
-        EXPECT_EQ(b.Run(DownloadArgs(firmware, {"--transcript", transcript})), kExitUsage) << b.Err();
-        EXPECT_TRUE(Has(b.Err(), "--transcript")) << b.Err();
-        EXPECT_EQ(b.device.RawReceived().size(), received);
-        EXPECT_EQ(mirvok::test::TempDir::Read(firmware), mirvok::test::TempDir::Read(SmallRom()));
-        EXPECT_EQ(b.Ini(), settings);
+    for (const std::string flag : {"--transcript", "--log"}) {
+        const std::string settings = b.Ini();
+        for (const std::string& target : {firmware, hardLink, b.IniPath(), fifo, b.dir.Path().string()}) {
+            SCOPED_TRACE(flag + " " + target);
+            const std::size_t received = b.device.RawReceived().size();
+            EXPECT_EQ(b.Run(DownloadArgs(firmware, {flag, target})), kExitUsage) << b.Err();
+            EXPECT_TRUE(Has(b.Err(), flag + " ")) << b.Err();
+            EXPECT_EQ(b.device.RawReceived().size(), received);
+            EXPECT_EQ(mirvok::test::TempDir::Read(firmware), mirvok::test::TempDir::Read(SmallRom()));
+            EXPECT_EQ(b.Ini(), settings);
+        }
+        const std::string written = b.dir.File(flag.substr(2) + ".txt");
+        EXPECT_EQ(b.Run(DownloadArgs(firmware, {flag, written})), kExitOk) << b.Err();
+        EXPECT_FALSE(mirvok::test::TempDir::Read(written).empty());
     }
-    EXPECT_EQ(b.Run(DownloadArgs(firmware, {"--transcript", b.dir.File("log.txt")})), kExitOk) << b.Err();
-    EXPECT_FALSE(mirvok::test::TempDir::Read(b.dir.File("log.txt")).empty());
 }
 
 }  // namespace

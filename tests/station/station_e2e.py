@@ -264,6 +264,10 @@ class SeveralDevices(Station):
         by_port = {r["port"]: r for r in self.records()}
         self.assertEqual((by_port["COM2"]["ending"], by_port["COM2"]["exit_code"]), ("no-result", 1))
         self.assertEqual(by_port["COM2"]["sha256"], hashlib.sha256(rom.read_bytes()).hexdigest())
+        # What the station knows itself is as the device's own record would say.
+        self.assertEqual([by_port["COM2"][key] for key in ("baud", "mode", "file", "file_size")],
+                         [by_port["COM1"][key] for key in ("baud", "mode", "file", "file_size")])
+        self.assertGreater(by_port["COM2"]["seconds"], 0)
 
     @staticmethod
     def command_line(entry):
