@@ -10,9 +10,7 @@ import argparse
 import hashlib
 import json
 import os
-import queue
 import random
-import re
 import signal
 import socket
 import subprocess
@@ -23,6 +21,9 @@ import time
 import unittest
 import xml.etree.ElementTree as ElementTree
 from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "support"))
+from sim_console import SimConsole, s_record_image  # noqa: E402
 
 ARGS = None
 RUN_TIMEOUT_SECONDS = 120
@@ -50,81 +51,6 @@ def firmware(blocks, lines_per_block):
     return "\r\n".join(lines) + "\r\n", lines
 
 
-class Simulator:
-    """mirvok-sim with its terminal behind a symbolic link that the port map
-    names, and its console on a pipe."""
-
-    def __init__(self, link, *args):
-        self.process = subprocess.Popen([ARGS.sim, "--no-pacing", "--link", str(link), *args],
-                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                        stderr=subprocess.DEVNULL)
-        self._lines = queue.Queue()
-        threading.Thread(target=self._read, daemon=True).start()
-        self.next_line(10)  # the terminal's path
-
-    def _read(self):
-        for line in self.process.stdout:
-            self._lines.put(line.decode(errors="replace").rstrip("\n"))
-        self._lines.put(None)
-
-    def next_line(self, timeout):
-        line = self._lines.get(timeout=timeout)
-        if line is None:
-            raise RuntimeError("mirvok-sim ended")
-        return line
-
-    def ask(self, command, last_line):
-        self.process.stdin.write(command.encode() + b"\n")
-        self.process.stdin.flush()
-        lines = []
-        while True:
-            lines.append(self.next_line(10))
-            if re.search(last_line, lines[-1]):
-                return lines
-
-    def status(self):
-        return " ".join(self.ask("status", r"line mismatches"))
-
-    def wait_status(self, wanted, timeout=30):
-        deadline = time.monotonic() + timeout
-        while True:
-            status = self.status()
-            if re.search(wanted, status) or time.monotonic() > deadline:
-                return status
-            time.sleep(0.05)
-
-    def image(self):
-        image = {}
-        for line in self.ask("image", r"^image end$"):
-            match = re.fullmatch(r"([0-9A-F]{6,8}) ([0-9A-F]+)", line)
-            if match:
-                address = int(match.group(1), 16)
-                for offset, value in enumerate(bytes.fromhex(match.group(2))):
-                    image[address + offset] = value
-        return image
-
-    def stop(self):
-        try:
-            self.process.stdin.write(b"quit\n")
-            self.process.stdin.close()
-            self.process.wait(timeout=5)
-        except (OSError, subprocess.TimeoutExpired):
-            self.process.kill()
-            self.process.wait()
-        self.process.stdout.close()
-
-
-def file_image(lines):
-    image = {}
-    for line in lines:
-        if line.startswith("S2"):
-            record = bytes.fromhex(line[2:])
-            address = int.from_bytes(record[1:4], "big")
-            for offset, value in enumerate(record[4:-1]):
-                image[address + offset] = value
-    return image
-
-
 class Station(unittest.TestCase):
     devices = 3
 
@@ -145,7 +71,7 @@ class Station(unittest.TestCase):
         return self.work / f"dev{number}"
 
     def start_sim(self, number, *args):
-        self.sims[number] = Simulator(self.link(number), *args)
+        self.sims[number] = SimConsole(ARGS.sim, ["--no-pacing", "--link", self.link(number), *args])
         return self.sims[number]
 
     def write_firmware(self, blocks=(0, 1), lines_per_block=40):
@@ -203,7 +129,7 @@ class SeveralDevices(Station):
 
         for n in (1, 2):
             self.assertIn("0 bad, 1 completed", self.sims[n].wait_status("1 completed"))
-            self.assertEqual(self.sims[n].image(), file_image(lines))
+            self.assertEqual(self.sims[n].image(), s_record_image(lines))
         self.assertIn("0 completed", self.sims[3].status())
 
         records = self.records()
@@ -379,7 +305,7 @@ class Watching(Station):
                     station.kill()
         self.assertEqual(station.returncode, 130)
         self.assertEqual(self.done_events(out), [4, 4])
-        self.assertEqual(sim.image(), file_image(lines))
+        self.assertEqual(sim.image(), s_record_image(lines))
 
     @staticmethod
     def events(out, name):

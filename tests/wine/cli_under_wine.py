@@ -12,7 +12,6 @@ prefix's dosdevices folder and lists it as Windows lists its COM ports.
 import argparse
 import json
 import os
-import queue
 import re
 import subprocess
 import ctypes
@@ -22,10 +21,11 @@ import struct
 import sys
 import tempfile
 import time
-import threading
-import time
 import unittest
 from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "support"))
+from sim_console import SimConsole, s_record_image  # noqa: E402
 
 ARGS = None
 BLOCK_PAUSE_SECONDS = 2.0
@@ -33,65 +33,6 @@ BLOCK_PAUSE_SECONDS = 2.0
 # block pauses (the pause is 2 s; Wine and the terminal add little).
 PAUSE_AT_LEAST_SECONDS = 1.5
 PROGRAM_TIMEOUT_SECONDS = 120
-
-
-class Simulator:
-    """mirvok-sim as a child: its terminal's path from the first line it
-    prints, its console on a pipe."""
-
-    def __init__(self, args, transcript):
-        self.process = subprocess.Popen([ARGS.sim, "--transcript", str(transcript), *args],
-                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                        stderr=subprocess.DEVNULL)
-        self._lines = queue.Queue()
-        self._reader = threading.Thread(target=self._read, daemon=True)
-        self._reader.start()
-        self.path = self.next_line(10)
-
-    def _read(self):
-        for line in self.process.stdout:
-            self._lines.put(line.decode(errors="replace").rstrip("\n"))
-        self._lines.put(None)
-
-    def next_line(self, timeout):
-        line = self._lines.get(timeout=timeout)
-        if line is None:
-            raise RuntimeError("mirvok-sim ended")
-        return line
-
-    def ask(self, command, last_line):
-        """The console's answer to a command, up to the line `last_line` matches."""
-        self.process.stdin.write(command.encode() + b"\n")
-        self.process.stdin.flush()
-        lines = []
-        while True:
-            lines.append(self.next_line(10))
-            if re.search(last_line, lines[-1]):
-                return lines
-
-    def status_once_completed(self, timeout=30):
-        """The status once the device has taken in a whole download, or the
-        last one after `timeout` seconds: what the program wrote before it
-        closed the port may still be on its way through the terminal."""
-        deadline = time.time() + timeout
-        status = " ".join(self.ask("status", r"line mismatches"))
-        while not re.search(r" [1-9]\d* completed", status) and time.time() < deadline:
-            time.sleep(0.05)
-            status = " ".join(self.ask("status", r"line mismatches"))
-        return status
-
-    def stop(self):
-        try:
-            self.process.stdin.write(b"quit\n")
-            self.process.stdin.close()
-            self.process.wait(timeout=5)
-        except (OSError, subprocess.TimeoutExpired):
-            self.process.kill()
-            self.process.wait()
-        # The reader ends at the end of the output; closing the pipe under it
-        # would fail its read.
-        self._reader.join(timeout=5)
-        self.process.stdout.close()
 
 
 def wine(*args):
@@ -136,33 +77,6 @@ def windows_path(path):
     return "Z:" + str(Path(path).resolve()).replace("/", "\\")
 
 
-def s_record_image(path):
-    """Address -> byte of the data records (S1, S2, S3) of an S-record file."""
-    image = {}
-    address_bytes = {"1": 2, "2": 3, "3": 4}
-    for line in Path(path).read_text().splitlines():
-        if len(line) < 4 or line[0] != "S" or line[1] not in address_bytes:
-            continue
-        record = bytes.fromhex(line[2:])
-        width = address_bytes[line[1]]
-        address = int.from_bytes(record[1:1 + width], "big")
-        for offset, value in enumerate(record[1 + width:-1]):
-            image[address + offset] = value
-    return image
-
-
-def device_image(lines):
-    """Address -> byte from the simulator's "image" answer."""
-    image = {}
-    for line in lines:
-        match = re.fullmatch(r"([0-9A-F]{6,8}) ([0-9A-F]+)", line)
-        if match:
-            address = int(match.group(1), 16)
-            for offset, value in enumerate(bytes.fromhex(match.group(2))):
-                image[address + offset] = value
-    return image
-
-
 def received_gaps(transcript):
     """Gaps of at least PAUSE_AT_LEAST_SECONDS between the bytes the device
     received from its first S-record on."""
@@ -194,7 +108,7 @@ class CliUnderWine(unittest.TestCase):
         subprocess.run(["rm", "-rf", str(self.work)], check=False)
 
     def start_sim(self, *args):
-        self.sim = Simulator(["--no-pacing", *args], self.work / "sim.transcript")
+        self.sim = SimConsole(ARGS.sim, ["--transcript", self.work / "sim.transcript", "--no-pacing", *args])
         map_port(self.port, self.sim.path)
         link = Path(ARGS.prefix) / "dosdevices" / f"com{self.port}"
         self.assertEqual(os.readlink(link), self.sim.path)
@@ -220,10 +134,10 @@ class DownloadUnderWine(CliUnderWine):
         self.assertEqual(run.returncode, 0, self.explain(run))
         self.assertIn("transfer completed (2000)", run.stdout.decode(errors="replace"), self.explain(run))
 
-        status = self.sim.status_once_completed()
+        status = self.sim.wait_status(r" [1-9]\d* completed")
         self.assertIn("0 bad, 1 completed", status)
-        image = device_image(self.sim.ask("image", r"^image end$"))
-        self.assertEqual(image, s_record_image(rom))
+        image = self.sim.image()
+        self.assertEqual(image, s_record_image(rom.read_text().splitlines()))
         # Blocks 0 to 2: a pause at 0x010000, at 0x020000 and before the end record.
         gaps = received_gaps(self.work / "sim.transcript")
         self.assertEqual(len(gaps), 3, gaps)
@@ -363,7 +277,7 @@ class StationUnderWine(CliUnderWine):
     def test_two_com_ports_at_once(self):
         rom = Path(ARGS.data) / "small.s28"
         self.start_sim()
-        second = Simulator(["--no-pacing"], self.work / "sim2.transcript")
+        second = SimConsole(ARGS.sim, ["--transcript", self.work / "sim2.transcript", "--no-pacing"])
         try:
             map_port(self.second_port, second.path)
             log = self.work / "audit.jsonl"
@@ -375,8 +289,8 @@ class StationUnderWine(CliUnderWine):
             self.assertEqual(run.returncode, 0, self.explain(run))
             self.assertIn("done 2 / failed 0", run.stdout.decode(errors="replace"), self.explain(run))
             for sim in (self.sim, second):
-                self.assertIn("0 bad, 1 completed", " ".join(sim.ask("status", r"line mismatches")))
-                self.assertEqual(device_image(sim.ask("image", r"^image end$")), s_record_image(rom))
+                self.assertIn("0 bad, 1 completed", sim.status())
+                self.assertEqual(sim.image(), s_record_image(rom.read_text().splitlines()))
             records = [json.loads(line) for line in log.read_text().splitlines()]
             self.assertEqual(sorted(r["port"] for r in records), [f"COM{self.port}", f"COM{self.second_port}"])
             self.assertEqual({r["exit_code"] for r in records}, {0})
