@@ -24,8 +24,9 @@ import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "wine"))
-import cli_under_wine  # noqa: E402  (the simulator and the image helpers)
-from cli_under_wine import device_image, s_record_image  # noqa: E402
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "support"))
+import cli_under_wine  # noqa: E402  (Wine's prefix and paths)
+from sim_console import SimConsole, s_record_image  # noqa: E402
 
 ARGS = None
 PROGRAM_TIMEOUT_SECONDS = 120
@@ -149,7 +150,7 @@ class RemoteTest(unittest.TestCase):
         shutil.rmtree(self.work, ignore_errors=True)
 
     def start_sim(self, *args):
-        self.sim = cli_under_wine.Simulator(list(args), self.work / "sim.transcript")
+        self.sim = SimConsole(ARGS.sim, ["--transcript", self.work / "sim.transcript", *args])
         return self.sim
 
     def path(self, path):
@@ -181,13 +182,9 @@ class RemoteTest(unittest.TestCase):
     def assert_device_holds(self, rom):
         # What the program wrote last may still be on its way through the
         # server and the terminal when it has ended.
-        deadline = time.monotonic() + SETTLE_SECONDS
-        status = " ".join(self.sim.ask("status", r"line mismatches"))
-        while "1 completed" not in status and time.monotonic() < deadline:
-            time.sleep(0.1)
-            status = " ".join(self.sim.ask("status", r"line mismatches"))
+        status = self.sim.wait_status("1 completed", SETTLE_SECONDS)
         self.assertIn("0 bad, 1 completed, 0 line mismatches", status)
-        self.assertEqual(device_image(self.sim.ask("image", r"^image end$")), s_record_image(rom))
+        self.assertEqual(self.sim.image(), s_record_image(rom.read_text().splitlines()))
 
 
 @unittest.skipUnless(SER2NET, "ser2net is not installed (mirvok.sh installs it)")
