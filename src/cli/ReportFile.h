@@ -12,6 +12,7 @@ std::string ReportFileRefusal(const std::string& flag, const std::string& path, 
                               const std::string& settings);
 
 // The same for the audit log, which must moreover open for appending.
-std::string AuditLogRefusal(const std::string& path, const std::string& firmware, const std::string& settings);
+std::string AuditLogRefusal(const std::string& path, const std::string& firmware,
+                            const std::string& settings);
 
 }  // namespace mirvok::cli
