@@ -26,8 +26,8 @@ from dataclasses import dataclass, field
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "remote"))
-from remote_e2e import SER2NET, Ser2net  # noqa: E402
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "support"))
+from ser2net_server import SER2NET, Ser2net  # noqa: E402
 from procs import Simulator, TimedProcess, parse_json_lines, pause_idle_from_gaps, preset_baud  # noqa: E402
 from wire import (BLOCK_PAUSE_SECONDS, DOWNLOAD_MODES, WHOLE_FILE_MASK, first_lines_of_blocks,  # noqa: E402
                   paced_seconds, sent_lines, wire_load, wire_seconds)

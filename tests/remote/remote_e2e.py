@@ -23,10 +23,10 @@ import time
 import unittest
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "wine"))
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "support"))
-import cli_under_wine  # noqa: E402  (Wine's prefix and paths)
+from ser2net_server import SER2NET, Ser2net, free_port, wait_for_listener  # noqa: E402
 from sim_console import SimConsole, s_record_image  # noqa: E402
+from wine_prefix import WinePrefix, windows_path  # noqa: E402
 
 ARGS = None
 PROGRAM_TIMEOUT_SECONDS = 120
@@ -34,56 +34,6 @@ SETTLE_SECONDS = 15
 # The longest an opening may take to fail: the connect time-out (5 s) and
 # some room for a loaded machine.
 FAILURE_WITHIN_SECONDS = 9
-SER2NET = shutil.which("ser2net") or ("/usr/sbin/ser2net" if os.path.exists("/usr/sbin/ser2net") else None)
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
-
-
-def wait_for_listener(port, seconds=10):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        try:
-            socket.create_connection(("127.0.0.1", port), timeout=1).close()
-            return True
-        except OSError:
-            time.sleep(0.05)
-    return False
-
-
-class Ser2net:
-    """ser2net in the foreground with a configuration of its own: one
-    telnet(rfc2217) accepter on 127.0.0.1 for the terminal `device`."""
-
-    def __init__(self, work, device):
-        self.port = free_port()
-        config = work / "ser2net.yaml"
-        config.write_text(
-            "%YAML 1.1\n---\n"
-            "connection: &reader\n"
-            f"  accepter: telnet(rfc2217),tcp,127.0.0.1,{self.port}\n"
-            f"  connector: serialdev,{device},9600n81,local\n"
-            "  options:\n"
-            "    kickolduser: true\n")
-        self.process = subprocess.Popen([SER2NET, "-n", "-u", "-c", str(config), "-P", str(work / "ser2net.pid")],
-                                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                        stderr=subprocess.DEVNULL)
-        if not wait_for_listener(self.port):
-            self.stop()
-            raise RuntimeError("ser2net did not listen")
-
-    def stop(self):
-        self.process.terminate()
-        try:
-            self.process.wait(timeout=5)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-            self.process.wait()
-
-
 class FakeServer:
     """A TCP server on 127.0.0.1 that answers each connection with `reply`,
     a function from everything received so far to the bytes to send now."""
@@ -155,7 +105,7 @@ class RemoteTest(unittest.TestCase):
 
     def path(self, path):
         """A path as the program takes it (under Wine: on drive Z:)."""
-        return cli_under_wine.windows_path(path) if ARGS.wine_run else str(path)
+        return windows_path(path) if ARGS.wine_run else str(path)
 
     def cli(self, *args, port=None):
         command = [ARGS.wine_run, "--prefix=" + ARGS.prefix, ARGS.cli] if ARGS.wine_run else [ARGS.cli]
@@ -345,10 +295,9 @@ def main():
     parser.add_argument("--wine-run")
     parser.add_argument("--prefix")
     ARGS, rest = parser.parse_known_args()
-    cli_under_wine.ARGS = ARGS
     if ARGS.wine_run:
         ARGS.prefix = str(Path(ARGS.prefix).resolve())
-        cli_under_wine.wine("cmd", "/c", "exit")
+        WinePrefix(ARGS.wine_run, ARGS.prefix).run("cmd", "/c", "exit")
     result = unittest.main(argv=[sys.argv[0], *rest], verbosity=2, exit=False).result
     if ARGS.wine_run:
         # The prefix's Wine ends with the tests, not some seconds later.

@@ -26,55 +26,15 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "support"))
 from sim_console import SimConsole, s_record_image  # noqa: E402
+from wine_prefix import WinePrefix, windows_path  # noqa: E402
 
 ARGS = None
+PREFIX = None  # WinePrefix
 BLOCK_PAUSE_SECONDS = 2.0
 # A gap in what the device receives that counts as one of the program's
 # block pauses (the pause is 2 s; Wine and the terminal add little).
 PAUSE_AT_LEAST_SECONDS = 1.5
 PROGRAM_TIMEOUT_SECONDS = 120
-
-
-def wine(*args):
-    return subprocess.run([ARGS.wine_run, "--prefix=" + ARGS.prefix, *args], stdin=subprocess.DEVNULL,
-                          capture_output=True, timeout=300)
-
-
-def wineserver(flag, quiet=False):
-    output = subprocess.DEVNULL if quiet else None
-    subprocess.run(["wineserver", flag], env={**os.environ, "WINEPREFIX": ARGS.prefix}, stdout=output,
-                   stderr=output, check=False, timeout=120)
-
-
-def keep_wine_alive():
-    """One server for the prefix until the tests end or Wine is restarted:
-    an idle server ends a few seconds after its last program, and a program
-    starting just then finds its socket closing. The running one ends first.
-    Wine's own services, which start with the first program and live as long
-    as the server, start here with no output of a test to hold open."""
-    wineserver("-w")
-    wineserver("-p", quiet=True)  # it outlives the test's output
-    subprocess.run([ARGS.wine_run, "--prefix=" + ARGS.prefix, "cmd", "/c", "exit"], stdin=subprocess.DEVNULL,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300, check=False)
-
-
-def map_port(number, device):
-    """Makes `device` COM`number` of the prefix (None: takes the port away).
-    Wine reads its ports when it starts, so the prefix's Wine is restarted."""
-    key = "HKLM\\Software\\Wine\\Ports"
-    if device:
-        wine("reg", "add", key, "/v", f"COM{number}", "/d", device, "/f")
-    else:
-        wine("reg", "delete", key, "/v", f"COM{number}", "/f")
-    wineserver("-k")
-    keep_wine_alive()
-    if device:
-        wine("cmd", "/c", "exit")  # Wine starts again and links the port
-
-
-def windows_path(path):
-    """Wine shows the host's root folder as drive Z:."""
-    return "Z:" + str(Path(path).resolve()).replace("/", "\\")
 
 
 def received_gaps(transcript):
@@ -104,17 +64,17 @@ class CliUnderWine(unittest.TestCase):
     def tearDown(self):
         if self.sim:
             self.sim.stop()
-            map_port(self.port, None)
+            PREFIX.map_port(self.port, None)
         subprocess.run(["rm", "-rf", str(self.work)], check=False)
 
     def start_sim(self, *args):
         self.sim = SimConsole(ARGS.sim, ["--transcript", self.work / "sim.transcript", "--no-pacing", *args])
-        map_port(self.port, self.sim.path)
+        PREFIX.map_port(self.port, self.sim.path)
         link = Path(ARGS.prefix) / "dosdevices" / f"com{self.port}"
         self.assertEqual(os.readlink(link), self.sim.path)
 
     def cli(self, *args):
-        command = [ARGS.wine_run, "--prefix=" + ARGS.prefix, ARGS.cli, *args,
+        command = [*PREFIX.command(ARGS.cli), *args,
                    "--ini", windows_path(self.ini), "--port", str(self.port)]
         return subprocess.run(command, stdin=subprocess.DEVNULL, capture_output=True,
                               timeout=PROGRAM_TIMEOUT_SECONDS)
@@ -209,7 +169,7 @@ class PortLockUnderWine(CliUnderWine):
     def test_a_second_program_is_refused_the_port_a_download_holds(self):
         rom = Path(ARGS.data) / "small.s28"
         self.start_sim()
-        command = [ARGS.wine_run, "--prefix=" + ARGS.prefix, ARGS.cli, "download", windows_path(rom),
+        command = [*PREFIX.command(ARGS.cli), "download", windows_path(rom),
                    "--terminal", "--mode", "8", "--ini", windows_path(self.ini), "--port", str(self.port)]
         download = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                     stderr=subprocess.PIPE)
@@ -242,7 +202,7 @@ class SaveKilledUnderWine(CliUnderWine):
             for attempt in range(self.ATTEMPTS):
                 rom = self.work / f"fw{attempt}.s28"
                 shutil.copy(Path(ARGS.data) / "small.s28", rom)
-                command = [ARGS.wine_run, "--prefix=" + ARGS.prefix, ARGS.cli, "download", windows_path(rom),
+                command = [*PREFIX.command(ARGS.cli), "download", windows_path(rom),
                            "--terminal", "--mode", "8", "--ini", windows_path(self.ini), "--port", str(self.port)]
                 watch.closed_names()
                 program = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
@@ -279,9 +239,9 @@ class StationUnderWine(CliUnderWine):
         self.start_sim()
         second = SimConsole(ARGS.sim, ["--transcript", self.work / "sim2.transcript", "--no-pacing"])
         try:
-            map_port(self.second_port, second.path)
+            PREFIX.map_port(self.second_port, second.path)
             log = self.work / "audit.jsonl"
-            command = [ARGS.wine_run, "--prefix=" + ARGS.prefix, ARGS.cli, "download", windows_path(rom),
+            command = [*PREFIX.command(ARGS.cli), "download", windows_path(rom),
                        "--terminal", "--mode", "8", "--ini", windows_path(self.ini),
                        "--port", f"{self.port},{self.second_port}", "--log", windows_path(log)]
             run = subprocess.run(command, stdin=subprocess.DEVNULL, capture_output=True,
@@ -296,23 +256,24 @@ class StationUnderWine(CliUnderWine):
             self.assertEqual({r["exit_code"] for r in records}, {0})
         finally:
             second.stop()
-            map_port(self.second_port, None)
+            PREFIX.map_port(self.second_port, None)
 
 
 def main():
-    global ARGS
+    global ARGS, PREFIX
     parser = argparse.ArgumentParser()
     for name in ("--cli", "--sim", "--wine-run", "--prefix", "--data"):
         parser.add_argument(name, required=True)
     ARGS, rest = parser.parse_known_args()
     ARGS.prefix = str(Path(ARGS.prefix).resolve())
+    PREFIX = WinePrefix(ARGS.wine_run, ARGS.prefix)
     # Makes the prefix, if need be, before the first test times a program.
-    wine("cmd", "/c", "exit")
-    keep_wine_alive()
+    PREFIX.run("cmd", "/c", "exit")
+    PREFIX.keep_alive()
     try:
         unittest.main(argv=[sys.argv[0], *rest], verbosity=2)
     finally:
-        wineserver("-k")
+        PREFIX.server("-k")
 
 
 if __name__ == "__main__":
