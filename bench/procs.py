@@ -293,12 +293,10 @@ class TimedProcess:
     def __init__(self, command, report_path, output_path, stdin=None, children_marked=None):
         self._report_path = report_path
         # With children_marked: each process the command starts with that
-        # argument, sampled as well (pid -> peak resident KiB, pid -> processor
-        # seconds). The mark keeps out helpers that are no child of ours, such
+        # argument, sampled as well (pid -> peak resident KiB). The mark keeps out helpers that are no child of ours, such
         # as the leak checker's short-lived tracer at the end of a sanitized run.
         self.children_marked = children_marked
         self.tree_peak_kib = {}
-        self.tree_cpu = {}
         self._output = open(output_path, "wb")
         self.started = time.monotonic()
         self.process = subprocess.Popen(["/usr/bin/time", "-v", "-o", report_path, *command],
@@ -338,11 +336,8 @@ class TimedProcess:
                     peak = peak_rss_kib_from_status(status.read())
             except OSError:
                 continue
-            cpu = cpu_seconds(child)
             if peak is not None:
                 self.tree_peak_kib[child] = max(peak, self.tree_peak_kib.get(child, 0))
-            if cpu is not None:
-                self.tree_cpu[child] = cpu
 
     def poll(self):
         return self.process.poll()

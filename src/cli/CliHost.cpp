@@ -6,7 +6,6 @@
 #include "BoxWords.h"
 #include "Interrupt.h"
 #include "WatchedPorts.h"
-#include "startup/Timer.h"
 
 namespace mirvok::cli {
 namespace {
@@ -74,7 +73,7 @@ std::optional<MsgResult> ParseAnswer(const std::string& line, const MsgBoxReques
     const std::string word = Lower(Trimmed(line));
     if (word.empty()) return request.defaultButton == MsgDefault::Second ? second : first;
     for (MsgResult candidate : {first, second}) {
-        const std::string name = Lower(ButtonWord(candidate));
+        const std::string name = AnswerName(candidate);
         if (word == name || word == name.substr(0, 1)) return candidate;
     }
     return std::nullopt;

@@ -2,14 +2,12 @@
 
 #include <chrono>
 #include <cstdio>
-#include <system_error>
 
 #include "BoxWords.h"
 #include "ExitCode.h"
 #include "ReportFile.h"
 #include "WindowChoices.h"
 #include "download/DownloadSequence.h"
-#include "download/FileLookup.h"
 #include "startup/Json.h"
 #include "startup/RunState.h"
 #include "startup/Utf8Path.h"
@@ -176,16 +174,7 @@ bool DeviceSession::Operate(const std::function<bool()>& operation) {
     const bool ran = operation();
     operationRunning_ = false;
     clicked_ = ran;
-    progress_->Finish();
     return ran;
-}
-
-// What the transfer came to, for the result and the record.
-void DeviceSession::KeepCounts() {
-    const TransferProgress p = progress_->Snapshot();
-    linesSent_ = p.linesSent;
-    linesTotal_ = p.linesTotal;
-    seconds_ = p.seconds;
 }
 
 Outcome DeviceSession::Download() {
@@ -195,7 +184,6 @@ Outcome DeviceSession::Download() {
         return Outcome{kExitControlRefused, "the download cannot be started now"};
     Outcome outcome = EndedAs(Operation::Download);
 
-    KeepCounts();
     const TransferProgress p = progress_->Snapshot();
     const std::int16_t result = frm_->result.transferResult;
     JsonObject detail;
@@ -301,7 +289,6 @@ void DeviceSession::Abandon() {
     operationRunning_ = false;
     abandoned_ = true;
     progress_->Finish();
-    KeepCounts();
     const int code = Finish(Outcome{kExitInterrupted, "interrupted: the operation was abandoned"}, false);
     transcript_.flush();
     if (s_.terminate) s_.terminate(code);
@@ -313,11 +300,13 @@ int DeviceSession::Finish(const Outcome& outcome, bool closeWindow) {
         host_.OnInterrupt = nullptr;
         frm_->Unload();
     }
-    if (options_.command == Command::Download && logAccepted_ &&
-        !station::AppendLogLine(options_.logPath, station::AttemptRecordJson(Record(outcome))))
+    const bool recorded =
+        options_.command == Command::Download && (logAccepted_ || (options_.json && options_.stationChild));
+    const std::string record = recorded ? station::AttemptRecordJson(Record(outcome)) : std::string();
+    if (logAccepted_ && !record.empty() && !station::AppendLogLine(options_.logPath, record))
         s_.err << "mirvok-cli: the record could not be written to " << options_.logPath << "\n";
     if (options_.json) {
-        s_.out << ResultJson(outcome) << "\n";
+        s_.out << ResultJson(outcome, options_.stationChild ? record : std::string()) << "\n";
     } else {
         if (outcome.exitCode == kExitOk) s_.out << resultOutput_;
         (outcome.exitCode == kExitOk ? s_.out : s_.err)
@@ -329,7 +318,7 @@ int DeviceSession::Finish(const Outcome& outcome, bool closeWindow) {
     return outcome.exitCode;
 }
 
-std::string DeviceSession::ResultJson(const Outcome& outcome) const {
+std::string DeviceSession::ResultJson(const Outcome& outcome, const std::string& record) const {
     JsonObject o;
     o.Str("event", "result")
         .Str("command", CommandName(options_.command))
@@ -345,26 +334,26 @@ std::string DeviceSession::ResultJson(const Outcome& outcome) const {
         if (r.linkCode != 0) o.Num("link_code", r.linkCode);
     }
     if (!resultDetail_.empty()) o.Raw("detail", resultDetail_);
-    if (options_.stationChild && options_.command == Command::Download)
-        o.Raw("record", station::AttemptRecordJson(Record(outcome)));
+    if (!record.empty()) o.Raw("record", record);
     return o.Text();
 }
 
 station::AttemptRecord DeviceSession::Record(const Outcome& outcome) const {
-    station::AttemptRecord r =
-        station::RecordOfAttempt(startTime_, run_.settings.Port, portInfo_, options_.file);
     // What the sending pass proved it sent, where it ran; the file as it is
     // now otherwise.
-    if (clicked_ && !frm_->result.fileSha256.empty()) r.sha256 = frm_->result.fileSha256;
+    const std::string proven = clicked_ ? frm_->result.fileSha256 : std::string();
+    station::AttemptRecord r =
+        station::RecordOfAttempt(startTime_, run_.settings.Port, portInfo_, options_.file, proven);
     r.mode = run_.settings.Downloadno;
     r.baud = DownloadModeBaud(r.mode);
     if (frm_) {
         r.terminalMode = frm_->TerminalModeChosen();
         r.blocks = frm_->CurrentDownload().blockMask;
     }
-    r.linesSent = linesSent_;
-    r.linesTotal = linesTotal_;
-    r.seconds = seconds_;
+    const TransferProgress p = progress_ ? progress_->Snapshot() : TransferProgress{};
+    r.linesSent = p.linesSent;
+    r.linesTotal = p.linesTotal;
+    r.seconds = p.seconds;
     r.ending = abandoned_ ? "abandoned" : clicked_ ? EndingName(frm_->result.ending) : "refused";
     r.linkCode = clicked_ ? frm_->result.linkCode : 0;
     r.exitCode = outcome.exitCode;

@@ -46,13 +46,14 @@ private:
     Outcome EndedAs(Operation operation) const;
     // Runs a typed operation of the window; false when it was not available.
     bool Operate(const std::function<bool()>& operation);
-    void KeepCounts();
     bool EnsureTerminalMode();
     void RestoreDownloadMode();
     void OnCtrlC();
     void Abandon();
     int Finish(const Outcome& outcome, bool closeWindow);
-    std::string ResultJson(const Outcome& outcome) const;
+    // The result event; `record`: the audit record a station child hands to
+    // its station ("" for none).
+    std::string ResultJson(const Outcome& outcome, const std::string& record) const;
     void ReadRomVersionFirst();
     station::AttemptRecord Record(const Outcome& outcome) const;
 
@@ -76,9 +77,6 @@ private:
     station::WallTime startTime_{};
     PortInfo portInfo_;                      // what the system tells of the port used
     std::optional<std::string> romVersion_;  // --identify
-    std::int64_t linesSent_ = 0;
-    std::int64_t linesTotal_ = 0;
-    double seconds_ = 0;
 };
 
 const char* CommandName(Command command);

@@ -306,31 +306,32 @@ private:
             ending = "stopped";
             text = "stopped by the station";
         }
-        WriteRecord(d, code, ending, record);
-        Ended(d, code, ending, text);
+        WriteRecord(d, code, ending, text, record);
+        Ended(d, code, text);
     }
 
     void EndWithoutChild(StationDevice& d, int code, const std::string& ending, const std::string& text) {
-        WriteRecord(d, code, ending, std::nullopt);
-        Ended(d, code, ending, text);
+        WriteRecord(d, code, ending, text, std::nullopt);
+        Ended(d, code, text);
     }
 
-    void WriteRecord(StationDevice& d, int code, const std::string& ending,
+    void WriteRecord(StationDevice& d, int code, const std::string& ending, const std::string& text,
                      std::optional<JsonMembers> record) {
-        if (!record) record = ReadJsonObject(station::AttemptRecordJson(FallbackRecord(d, ending)));
+        const double seconds = (s_.clock.NowUs() - d.attemptStartUs) / 1e6;
+        if (!record) record = ReadJsonObject(station::AttemptRecordJson(FallbackRecord(d, seconds)));
         SetJsonMember(*record, "exit_code", std::to_string(code));
         SetJsonMember(*record, "outcome", JsonString(ExitCodeInfoOf(code).name));
         SetJsonMember(*record, "ending", JsonString(ending));
         SetJsonMember(*record, "attempt", std::to_string(d.attempt));
         const std::string line = JsonObjectText(*record);
-        d.attempts.push_back(AttemptEnd{d.attempt, code, ending, "", 0});
-        d.attempts.back().seconds = (s_.clock.NowUs() - d.attemptStartUs) / 1e6;
+        d.attempts.push_back(AttemptEnd{d.attempt, code, ending, text, seconds});
         if (!o_.logPath.empty() && !station::AppendLogLine(o_.logPath, line))
             view_.Note(d, "log-failed", "the record could not be written to " + o_.logPath);
     }
 
-    // What the station knows of an attempt whose child left no record.
-    station::AttemptRecord FallbackRecord(const StationDevice& d, const std::string& ending) const {
+    // What the station knows of an attempt whose child left no record; its
+    // ending, codes and attempt number are set as on every record.
+    station::AttemptRecord FallbackRecord(const StationDevice& d, double seconds) const {
         station::AttemptRecord r = station::RecordOfAttempt(d.attemptStart, d.port, d.info, o_.file);
         r.mode = o_.mode.value_or(run_.settings.Downloadno);
         r.baud = DownloadModeBaud(r.mode);
@@ -338,17 +339,13 @@ private:
         r.blocks = o_.blocks.value_or("");
         r.linesSent = d.linesSent;
         r.linesTotal = d.linesTotal;
-        r.seconds = (s_.clock.NowUs() - d.attemptStartUs) / 1e6;
-        r.ending = ending;
-        r.attempt = d.attempt;
+        r.seconds = seconds;
         return r;
     }
 
-    void Ended(StationDevice& d, int code, const std::string& ending, const std::string& text) {
+    void Ended(StationDevice& d, int code, const std::string& text) {
         d.exitCode = code;
         d.text = text;
-        d.attempts.back().text = text;
-        d.attempts.back().ending = ending;
         const std::string what = text + " (exit " + std::to_string(code) + ")";
         if (code == kExitOk) {
             d.state = DeviceState::Done;

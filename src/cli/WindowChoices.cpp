@@ -33,7 +33,7 @@ ChoiceResult ChooseSpecial(Frmdown& frm, bool on) {
     if (frm.InMode(WindowMode::Special) == on) return {};
     const bool switched =
         on ? frm.EnterMode(WindowMode::Special, kAccessCodeSpecial) : frm.LeaveMode(WindowMode::Special);
-    if (!switched || frm.InMode(WindowMode::Special) != on)
+    if (!switched)
         return Refused(std::string("the special mode cannot be switched ") + (on ? "on" : "off") + " now");
     return {};
 }
@@ -72,7 +72,7 @@ ChoiceResult ChooseLineSetting(Frmdown& frm, const std::string& setting) {
 
 ChoiceResult ChooseFontRom(Frmdown& frm) {
     if (frm.InMode(WindowMode::FontRom)) return {};
-    if (!frm.EnterMode(WindowMode::FontRom, kAccessCodeFontRom) || !frm.InMode(WindowMode::FontRom))
+    if (!frm.EnterMode(WindowMode::FontRom, kAccessCodeFontRom))
         return Refused("the Font ROM mode cannot be switched on now");
     return {};
 }

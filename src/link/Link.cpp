@@ -182,8 +182,9 @@ std::int16_t Link::Send(OpenPort& open, const std::string& bytes, std::int32_t t
     // sends tens of thousands of lines, nearly all with CTS on at once.
     int writeTimeoutMs = timeoutMs;
     if (checkLines || open.handshake) {
-        if (!transport.Lines().dsr) return kDsrOff;
-        if (!transport.Lines().cts) {
+        const ModemLines lines = transport.Lines();
+        if (!lines.dsr) return kDsrOff;
+        if (!lines.cts) {
             const std::int64_t deadline = transport.NowMs() + timeoutMs;
             do {
                 const std::int64_t left = Remaining(transport, deadline);

@@ -1,7 +1,9 @@
 #include "AttemptRecord.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <system_error>
 
 #include "HostName.h"
 #include "ProgramVersion.h"
@@ -11,7 +13,8 @@
 
 namespace mirvok::station {
 
-AttemptRecord RecordOfAttempt(WallTime start, int port, const PortInfo& listed, const std::string& file) {
+AttemptRecord RecordOfAttempt(WallTime start, int port, const PortInfo& listed, const std::string& file,
+                              const std::string& provenSha256) {
     AttemptRecord r;
     r.start = start;
     r.end = std::chrono::system_clock::now();
@@ -22,9 +25,16 @@ AttemptRecord RecordOfAttempt(WallTime start, int port, const PortInfo& listed, 
     r.description = listed.description;
     r.serialNumber = listed.serialNumber;
     r.file = AbsolutePath(file);
-    const FileFacts facts = FirmwareFacts(file);
-    r.fileSize = facts.size;
-    r.sha256 = facts.sha256;
+    if (provenSha256.empty()) {
+        const FileFacts facts = FirmwareFacts(file);
+        r.fileSize = facts.size;
+        r.sha256 = facts.sha256;
+    } else {
+        std::error_code error;
+        const auto size = std::filesystem::file_size(PathFromUtf8(file), error);
+        r.fileSize = error ? -1 : static_cast<std::int64_t>(size);
+        r.sha256 = provenSha256;
+    }
     return r;
 }
 

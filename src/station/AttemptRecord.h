@@ -44,9 +44,11 @@ struct AttemptRecord {
 
 // A record of an attempt on COM`port` begun at `start`, ending now, with what
 // is known before its ending: this machine and program, the port as it was
-// listed, and the firmware file as it is now (absolute path, size, SHA-256).
-// How it was sent and how it ended are the caller's to fill in.
-AttemptRecord RecordOfAttempt(WallTime start, int port, const PortInfo& listed, const std::string& file);
+// listed, and the firmware file (absolute path, size, SHA-256). With the
+// digest the sending pass proved it sent, the file is only measured, not read
+// again. How it was sent and how it ended are the caller's to fill in.
+AttemptRecord RecordOfAttempt(WallTime start, int port, const PortInfo& listed, const std::string& file,
+                              const std::string& provenSha256 = "");
 
 // "2026-12-07T18:04:05.123Z"
 std::string UtcTimestamp(WallTime time);

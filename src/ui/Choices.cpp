@@ -23,7 +23,10 @@ int FindListed(const ListControl& list, LineField field, const std::string& valu
 
 Choice Frmdown::ChoosePort(int port) {
     ListControl& list = form.CmbComPort;
-    const int index = list.FindItem([&](const auto& item) { return item.data == port; });
+    return ChooseListed(list, list.FindItem([&](const auto& item) { return item.data == port; }));
+}
+
+Choice Frmdown::ChooseListed(ListControl& list, int index) {
     if (index < 0) return Choice::NotOffered;
     if (!Usable(list)) return Choice::NotAvailable;
     SelectItem(list, index);
@@ -57,20 +60,12 @@ bool Frmdown::ChooseDownloadMode(int mode) {
 Choice Frmdown::ChooseLineField(LineField field, const std::string& value) {
     ListControl* const lists[] = {&form.CmbBaudRate, &form.CmbParity, &form.CmbDataBits, &form.CmbStopBits};
     ListControl& list = *lists[static_cast<int>(field)];
-    const int index = FindListed(list, field, value);
-    if (index < 0) return Choice::NotOffered;
-    if (!Usable(list)) return Choice::NotAvailable;
-    SelectItem(list, index);
-    return Choice::Chosen;
+    return ChooseListed(list, FindListed(list, field, value));
 }
 
 Choice Frmdown::ChooseSendWait(int milliseconds) {
     ListControl& list = form.CmbSms;
-    const int index = list.FindItem([&](const auto& item) { return item.data == milliseconds; });
-    if (index < 0) return Choice::NotOffered;
-    if (!Usable(list)) return Choice::NotAvailable;
-    SelectItem(list, index);
-    return Choice::Chosen;
+    return ChooseListed(list, list.FindItem([&](const auto& item) { return item.data == milliseconds; }));
 }
 
 bool Frmdown::SetLineCheck(bool on) {

@@ -163,7 +163,7 @@ bool Frmdown::RightButtonUp(const std::string& name) {
 
 bool Frmdown::ChooseMenu(const std::string& name) {
     MenuItem* item = form.FindMenuItem(name);
-    if (!item || item->Separator || !item->Visible || !item->EffectivelyEnabled()) return false;
+    if (!item || !Usable(*item)) return false;
     auto it = menuHandlers_.find(item);
     if (it != menuHandlers_.end()) it->second();
     return true;

@@ -212,6 +212,9 @@ private:
     // The typed calls' own checks: the control or menu item can be used.
     static bool Usable(const Control& control);
     static bool Usable(const MenuItem& item);
+    // The entry at `index` of a list (-1: none offers the value), chosen when
+    // the operator could choose it now.
+    Choice ChooseListed(ListControl& list, int index);
     void EndOperation();
     MenuItem& MenuOf(WindowMode mode);
     void SwitchFromMenu(WindowMode mode);

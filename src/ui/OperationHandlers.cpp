@@ -21,12 +21,13 @@ void Frmdown::Form_QueryUnload(std::int16_t& cancel) {
     mirvok::Form_QueryUnload(window, cancel);
 }
 
-// The pictures act as their buttons, but only while the button is enabled.
+// The pictures act as their buttons, and so only while the button could be
+// clicked: the typed operation refuses otherwise.
 void Frmdown::ImgSTART_Click() {
-    if (form.CmdStart.EffectivelyEnabled()) CmdStart_Click();
+    CmdStart_Click();
 }
 void Frmdown::ImgSTOP_Click() {
-    if (form.CmdStop.EffectivelyEnabled()) CmdStop_Click();
+    CmdStop_Click();
 }
 
 // Ending the program passes through the close guard like the close box.

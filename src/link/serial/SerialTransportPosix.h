@@ -1,7 +1,9 @@
 #pragma once
 // The transport over a real serial port (or a pseudo-terminal) of a POSIX
-// system, through Qt Serial Port. The link calls block in here with Qt's waiting functions, as a
-// call into a device library does; the window's events wait meanwhile.
+// system: opened, set up and read through Qt Serial Port, written straight
+// to the descriptor. The link calls block in here (Qt's waiting functions for
+// reading), as a call into a device library does; the window's events wait
+// meanwhile.
 
 #include <memory>
 #include <string>
