@@ -1,5 +1,7 @@
 #include "TransferEngine.h"
 
+#include <deque>
+
 #include "LineReader.h"
 #include "SRecordLine.h"
 #include "SendPlan.h"
@@ -18,6 +20,9 @@ namespace mirvok {
 namespace {
 
 constexpr std::int16_t kEndOfFileMode = 1;
+// How much longer than the line needs for them the bytes still on their way
+// may take to leave before the device counts as not taking them.
+constexpr double kUnsentMarginMs = 2000;
 // Above this many lines the bar is set about this many times in all,
 // not once per line.
 constexpr std::int32_t kProgressSteps = 100;
@@ -54,6 +59,14 @@ private:
     // What the observer hears: the totals, every line sent, the end.
     void TallyLine(const std::string& line, bool last);
     void ReportLineSent(const std::string& line);
+    // Counts as sent the lines whose last byte has left this computer: as
+    // the port tells now, or with `unsent` bytes still on their way.
+    void CountWhatHasLeft();
+    void CountWhatHasLeft(std::int32_t unsent);
+    // Waits, serving the window, until every byte handed to the port has
+    // left, within the time the line needs for them and a margin: 0, or the
+    // link's code (110 when the bound passed).
+    std::int16_t AwaitUnsent();
     TransferStep Progress() const;
     void ShowElapsed();
     void ShowAddress(const std::string& line);
@@ -87,7 +100,9 @@ private:
     SendPlan tally_;  // the counting pass's run of the plan for the totals
     std::uint32_t elapsedMs_ = 0;
     std::int64_t linesTotal_ = 0, bytesTotal_ = 0;
-    std::int64_t linesSent_ = 0, bytesSent_ = 0;
+    std::int64_t linesSent_ = 0, bytesSent_ = 0;  // what has left this computer
+    std::int64_t bytesHanded_ = 0;                // what was handed to the port
+    std::deque<std::int64_t> lineEnds_;           // bytesHanded_ at the end of each line not yet left
 };
 
 std::int16_t Transfer::Run() {
@@ -102,7 +117,10 @@ std::int16_t Transfer::Run() {
     std::int16_t result = SendLines(reader);
     reader.Close();
     ShowElapsed();
-    if (reporting_) w_.events.TransferEnded(Progress());
+    if (reporting_) {
+        CountWhatHasLeft();
+        w_.events.TransferEnded(Progress());
+    }
 
     if (StopSeen()) {
         result = kStoppedByOperator;
@@ -156,7 +174,13 @@ std::int16_t Transfer::SendLines(LineReader& reader) {
             if (code != 0) return SendFailed(code);
             ShowAddress(line);
             if (reporting_) ReportLineSent(line);
-            if (choice_.pauseAfter) WaitSeconds(w_.host, kBlockChangePauseSeconds);
+            if (choice_.pauseAfter) {
+                // The pause reaches the device whole only once the block has
+                // left: queued bytes would otherwise go out during it.
+                const std::int16_t left = AwaitUnsent();
+                if (left != 0 && left != crw::kNothingInTime) return SendFailed(left);
+                WaitSeconds(w_.host, kBlockChangePauseSeconds);
+            }
         }
         if (StopSeen()) return kStoppedByOperator;
         if (reader.AtEnd()) return CloseTransfer(reader);
@@ -209,9 +233,44 @@ void Transfer::TallyLine(const std::string& line, bool last) {
 
 void Transfer::ReportLineSent(const std::string& line) {
     elapsedMs_ = w_.host.Milliseconds() - startMs_;
-    ++linesSent_;
-    bytesSent_ += static_cast<std::int64_t>(line.size()) + 2;
+    bytesHanded_ += static_cast<std::int64_t>(line.size()) + 2;
+    lineEnds_.push_back(bytesHanded_);
+    CountWhatHasLeft();
     w_.events.TransferProgressed(Progress());
+}
+
+void Transfer::CountWhatHasLeft() {
+    std::int32_t unsent = 0;
+    if (w_.link.UnsentBytes(w_.run.settings.Port, unsent) == 0) CountWhatHasLeft(unsent);
+}
+
+void Transfer::CountWhatHasLeft(std::int32_t unsent) {
+    bytesSent_ = std::max(bytesSent_, bytesHanded_ - std::min<std::int64_t>(unsent, bytesHanded_));
+    while (!lineEnds_.empty() && lineEnds_.front() <= bytesSent_) {
+        lineEnds_.pop_front();
+        ++linesSent_;
+    }
+}
+
+std::int16_t Transfer::AwaitUnsent() {
+    const std::int16_t port = w_.run.settings.Port;
+    std::int32_t unsent = 0;
+    std::int16_t code = w_.link.UnsentBytes(port, unsent);
+    if (code != 0 || unsent == 0) return code;
+    const double boundMs = unsent * w_.link.CharacterMicroseconds(port) / 1000.0 + kUnsentMarginMs;
+    const std::uint32_t startMs = w_.host.Milliseconds();
+    while (unsent > 0) {
+        if (w_.host.Milliseconds() - startMs > boundMs) return crw::kNothingInTime;
+        w_.host.IdleWait();
+        ShowElapsed();
+        code = w_.link.UnsentBytes(port, unsent);
+        if (code != 0) return code;
+        if (reporting_) {
+            CountWhatHasLeft(unsent);
+            w_.events.TransferProgressed(Progress());
+        }
+    }
+    return 0;
 }
 
 TransferStep Transfer::Progress() const {
@@ -266,7 +325,12 @@ std::int16_t Transfer::SendEndOfFile() {
     const std::int16_t code = w_.link.crwSendDataQR(w_.run.settings.Port, kEndOfFileSendTimeoutMs,
                                                     kEndOfFileMode, kEndOfFileByte, 1);
     if (code != 0) return SendFailed(code);
-    bytesSent_ += static_cast<std::int64_t>(kEndOfFileByte.size());
+    bytesHanded_ += static_cast<std::int64_t>(kEndOfFileByte.size());
+    // The transfer is complete once the device can have every byte: bytes
+    // that do not leave within the line's time and a margin were not sent.
+    if (const std::int16_t left = AwaitUnsent(); left != 0)
+        return SendFailed(left == crw::kNothingInTime ? crw::kWriteFailed : left);
+    CountWhatHasLeft(0);
     return kTransferDone;
 }
 

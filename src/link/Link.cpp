@@ -10,6 +10,7 @@
 #include "FrameCodec.h"
 #include "ReturnCode.h"
 #include "WireCharacters.h"
+#include "WireClock.h"
 #include "startup/CodePage.h"
 #include "startup/Utf8Text.h"
 
@@ -90,6 +91,7 @@ Result Guarded(Result failure, Body&& body) noexcept {
 
 struct Link::OpenPort {
     std::unique_ptr<Transport> transport;
+    LineSettings settings;
     bool handshake = false;
     std::string received;            // CP932 bytes not yet handed to a caller
     std::int64_t lastArrivalMs = 0;  // transport clock when bytes last came in
@@ -146,6 +148,7 @@ std::int16_t Link::crwOpenPort(std::int16_t port, std::int32_t baud, const std::
         }
         auto open = std::make_unique<OpenPort>();
         open->transport = std::move(transport);
+        open->settings = *settings;
         open->handshake = handshake_;
         // Whatever came in before the opening belongs to no exchange of ours.
         std::string stale;
@@ -166,6 +169,25 @@ std::int16_t Link::crwClosePort(std::int16_t port) {
     });
     ports_[static_cast<std::size_t>(port)].reset();
     return kDone;
+}
+
+std::int16_t Link::UnsentBytes(std::int16_t port, std::int32_t& bytes) {
+    bytes = 0;
+    if (!ValidPort(port)) return kBadArgument;
+    OpenPort* open = Find(port);
+    if (!open) return kNotOpen;
+    return Guarded(kWriteFailed, [&]() -> std::int16_t {
+        std::size_t unsent = 0;
+        if (open->transport->Unsent(unsent) != TransportStatus::Ok) return kWriteFailed;
+        bytes = static_cast<std::int32_t>(
+            std::min<std::size_t>(unsent, std::numeric_limits<std::int32_t>::max()));
+        return kDone;
+    });
+}
+
+double Link::CharacterMicroseconds(int port) const {
+    const OpenPort* open = Find(port);
+    return open ? mirvok::CharacterMicroseconds(open->settings) : 0;
 }
 
 TransportStatus Link::Pull(OpenPort& open) {

@@ -75,6 +75,16 @@ public:
                                     std::int16_t retry, std::string& command, std::string& status,
                                     std::string& data);
 
+    // The bytes written on the port that have not left this computer yet:
+    // queued by the driver, not acknowledged by a remote server, or not yet
+    // carried at the line's rate. 0; 100 bad port; 101 not open; 200 the
+    // device is gone.
+    std::int16_t UnsentBytes(std::int16_t port, std::int32_t& bytes);
+
+    // Microseconds one character takes at the line settings the port was
+    // opened with; 0 when it is not open.
+    double CharacterMicroseconds(int port) const;
+
     bool IsOpen(int port) const;
 
 private:

@@ -2,9 +2,11 @@
 // The transport contract under the link library: a byte pipe to one device
 // with line settings, a write deadline, non-blocking reads, a bounded wait for
 // data, and the modem lines. Errors come back as values, never as exceptions.
-// Implementations: the real serial port (Qt Serial Port) and the simulated
+// Implementations: the serial port of POSIX systems and of Windows, the
+// remote port (Telnet with the COM-PORT-OPTION over TCP), and the simulated
 // card reader on the virtual clock.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -57,6 +59,16 @@ public:
     virtual void Sleep(int ms) = 0;
 
     virtual ModemLines Lines() = 0;
+
+    // Returns at once with the bytes written that have not left this
+    // computer yet: those the driver still queues, those a remote server
+    // has not acknowledged, and those the line cannot have carried yet at
+    // its rate. Ok; IoError once the device is gone. A transport whose
+    // writes take their time on the line has none.
+    virtual TransportStatus Unsent(std::size_t& bytes) {
+        bytes = 0;
+        return TransportStatus::Ok;
+    }
 
     virtual void Close() = 0;
 };

@@ -26,6 +26,7 @@ public:
     std::int64_t NowMs() override { return inner_->NowMs(); }
     void Sleep(int ms) override { inner_->Sleep(ms); }
     ModemLines Lines() override { return inner_->Lines(); }
+    TransportStatus Unsent(std::size_t& bytes) override;
     void Close() override { inner_->Close(); }
 
 private:
@@ -41,6 +42,8 @@ public:
     int failOpening = -1;  // this opening (1-based) fails as a busy port; -1: none
     // Sees every write before it passes on.
     std::function<void(const std::string& bytes)> onWrite;
+    // Answers in place of the inner line when set: how many bytes have not left.
+    std::function<TransportStatus(std::size_t& bytes)> onUnsent;
     // Bytes that arrive with the next read, after what the inner line has.
     void Slip(const std::string& bytes) { slipped += bytes; }
     std::string slipped;
@@ -74,6 +77,10 @@ inline TransportStatus ForwardingTransport::Read(std::string& out) {
 
 inline TransportStatus ForwardingTransport::WaitForData(int timeoutMs) {
     return ports_.slipped.empty() ? inner_->WaitForData(timeoutMs) : TransportStatus::Ok;
+}
+
+inline TransportStatus ForwardingTransport::Unsent(std::size_t& bytes) {
+    return ports_.onUnsent ? ports_.onUnsent(bytes) : inner_->Unsent(bytes);
 }
 
 }  // namespace mirvok::test

@@ -56,6 +56,10 @@ std::string ComPortClient::Configure(const LineSettings& settings) {
     // the answers to the settings, which the opening waits for.
     const unsigned char mask = comport::kDsr | comport::kCts | comport::kDeltaDsr | comport::kDeltaCts;
     std::string out = comport::Command(comport::kSetModemStateMask, std::string(1, static_cast<char>(mask)));
+    // A server that can tell when its transmitter has sent the last byte
+    // reports it, and the end of a transfer waits for it.
+    out += comport::Command(comport::kSetLineStateMask,
+                            std::string(1, static_cast<char>(comport::kTransmitterEmpty)));
     for (std::size_t i = 0; i < asked_.size(); ++i) {
         asked_[i] = values[i];
         answered_[i] = false;
@@ -117,6 +121,10 @@ void ComPortClient::OnComPortAnswer(std::string_view payload) {
         if (value.size() == 1) OnModemState(static_cast<unsigned char>(value[0]));
         return;
     }
+    if (code == comport::kServerOffset + comport::kNotifyLineState) {
+        if (value.size() == 1) OnLineState(static_cast<unsigned char>(value[0]));
+        return;
+    }
     for (std::size_t i = 0; i < asked_.size(); ++i)
         if (code == comport::kServerOffset + kSettingCodes[i]) CheckAnswer(static_cast<Setting>(i), value);
 }
@@ -128,6 +136,11 @@ void ComPortClient::CheckAnswer(Setting setting, std::string_view value) {
     if (value == *asked_[i] || !refusal_.empty()) return;
     refusal_ = std::string(kSettingNames[i]) + " " + ValueText(kSettingCodes[i], *asked_[i]) +
                " (server: " + ValueText(kSettingCodes[i], value) + ")";
+}
+
+void ComPortClient::OnLineState(unsigned char state) {
+    lineStateReported_ = true;
+    transmitterEmpty_ = (state & comport::kTransmitterEmpty) != 0;
 }
 
 void ComPortClient::OnModemState(unsigned char state) {

@@ -46,6 +46,13 @@ public:
     // leaves them on.
     ModemLines Lines() const { return lines_; }
 
+    // Data went out for the port: whether the server's transmitter has
+    // become empty is unknown again until it reports it.
+    void DataSent() { transmitterEmpty_ = false; }
+    // Whether the server reports its line state and has not reported its
+    // transmitter empty since data went out last.
+    bool TransmitterBusy() const { return lineStateReported_ && !transmitterEmpty_; }
+
 private:
     enum class Setting { Baud, DataSize, Parity, StopSize, Count };
     struct OptionState {
@@ -58,6 +65,7 @@ private:
     void OnComPortAnswer(std::string_view payload);
     void CheckAnswer(Setting setting, std::string_view value);
     void OnModemState(unsigned char state);
+    void OnLineState(unsigned char state);
 
     telnet::Decoder decoder_;
     std::array<OptionState, 256> ours_{};    // options we perform (server says DO)
@@ -68,6 +76,8 @@ private:
     std::string refusal_;
     ModemLines lines_;
     bool linesReported_ = false;
+    bool lineStateReported_ = false;
+    bool transmitterEmpty_ = true;
 };
 
 }  // namespace mirvok::remote

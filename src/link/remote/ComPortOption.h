@@ -17,12 +17,17 @@ inline constexpr unsigned char kSetStopSize = 4;
 inline constexpr unsigned char kSetControl = 5;
 inline constexpr unsigned char kNotifyLineState = 6;
 inline constexpr unsigned char kNotifyModemState = 7;
+inline constexpr unsigned char kSetLineStateMask = 10;
 inline constexpr unsigned char kSetModemStateMask = 11;
 inline constexpr unsigned char kPurgeData = 12;
 inline constexpr unsigned char kServerOffset = 100;
 
 inline constexpr unsigned char kControlNoFlowControl = 1;
 inline constexpr unsigned char kPurgeBoth = 3;
+
+// Line state bits: the transmit shift register is empty (the last byte
+// handed to the port has left it).
+inline constexpr unsigned char kTransmitterEmpty = 0x40;
 
 // Modem state bits.
 inline constexpr unsigned char kDeltaCts = 0x01;

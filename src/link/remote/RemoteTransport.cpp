@@ -16,15 +16,16 @@ std::string Where(const RemoteAddress& address) {
     return address.Url() + ": ";
 }
 
+// How often a wait for the server's acknowledgements looks again.
+constexpr std::int64_t kAcknowledgementPollUs = 1000;
+
 std::int64_t NowUs() {
     using namespace std::chrono;
     return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-// Start bit, data bits, parity bit, stop bits.
-double CharacterUs(const LineSettings& settings) {
-    const int bits = 1 + settings.dataBits + (settings.parity == 'N' ? 0 : 1) + settings.stopBits;
-    return bits * 1e6 / std::max<std::int32_t>(settings.baud, 1);
+void SleepUs(std::int64_t us) {
+    if (us > 0) std::this_thread::sleep_for(std::chrono::microseconds(us));
 }
 
 }  // namespace
@@ -82,7 +83,7 @@ std::unique_ptr<RemoteTransport> RemoteTransport::Open(const RemoteAddress& addr
 }
 
 RemoteTransport::RemoteTransport(std::unique_ptr<TcpConnection> connection, const LineSettings& settings)
-    : connection_(std::move(connection)), characterUs_(CharacterUs(settings)) {}
+    : connection_(std::move(connection)), wire_(settings) {}
 
 bool RemoteTransport::Pump() {
     if (broken_) return false;
@@ -119,19 +120,43 @@ TransportStatus RemoteTransport::Write(const std::string& bytes, int timeoutMs) 
     // the socket still took.
     if (!Pump()) return TransportStatus::IoError;
     const std::int64_t deadlineUs = NowUs() + std::int64_t{timeoutMs} * 1000;
-    const double aheadUs = wireBusyUntilUs_ - static_cast<double>(NowUs()) - kMaxAheadOfWireMs * 1000.0;
-    if (aheadUs > 0) {
-        if (static_cast<double>(NowUs()) + aheadUs > static_cast<double>(deadlineUs))
-            return TransportStatus::Timeout;
-        std::this_thread::sleep_for(std::chrono::microseconds(static_cast<std::int64_t>(aheadUs)));
-    }
+    if (!WaitUntilAhead(kMaxAheadOfWireMs, deadlineUs))
+        return broken_ ? TransportStatus::IoError : TransportStatus::Timeout;
     const int leftMs = static_cast<int>(std::max<std::int64_t>(0, deadlineUs - NowUs()) / 1000);
-    const TransportStatus sent = connection_->Send(ComPortClient::EncodeData(bytes), leftMs);
-    if (sent == TransportStatus::IoError) broken_ = true;
-    if (sent == TransportStatus::Ok)
-        wireBusyUntilUs_ = std::max(wireBusyUntilUs_, static_cast<double>(NowUs())) +
-                           static_cast<double>(bytes.size()) * characterUs_;
+    std::size_t taken = 0;
+    const TransportStatus sent = connection_->Send(ComPortClient::EncodeData(bytes), leftMs, &taken);
+    if (sent == TransportStatus::IoError || (sent == TransportStatus::Timeout && taken > 0)) broken_ = true;
+    if (sent == TransportStatus::Ok) {
+        wire_.Wrote(NowUs(), bytes.size());
+        client_.DataSent();
+    }
     return sent;
+}
+
+std::size_t RemoteTransport::OnItsWay() {
+    std::size_t unacknowledged = 0;
+    if (!connection_->Unacknowledged(unacknowledged)) unacknowledged = 0;
+    return std::max(unacknowledged, wire_.Unsent(NowUs()));
+}
+
+bool RemoteTransport::WaitUntilAhead(int aheadMs, std::int64_t deadlineUs) {
+    const double allowedUs = aheadMs * 1000.0;
+    for (;;) {
+        const std::int64_t now = NowUs();
+        const double byClockUs = wire_.BusyUntilUs() - static_cast<double>(now);
+        std::size_t unacknowledged = 0;
+        if (!connection_->Unacknowledged(unacknowledged)) unacknowledged = 0;
+        const double byQueueUs = static_cast<double>(unacknowledged) * wire_.CharacterUs();
+        if (std::max(byClockUs, byQueueUs) <= allowedUs) return true;
+        if (now >= deadlineUs) return false;
+        // The clock's share is known to the microsecond; the server's
+        // acknowledgements are looked at again shortly.
+        const double waitUs = byClockUs >= byQueueUs
+                                  ? byClockUs - allowedUs
+                                  : std::min<double>(byQueueUs - allowedUs, kAcknowledgementPollUs);
+        SleepUs(std::min<std::int64_t>(static_cast<std::int64_t>(waitUs) + 1, deadlineUs - now));
+        if (!Pump()) return false;
+    }
 }
 
 TransportStatus RemoteTransport::Read(std::string& out) {
@@ -167,12 +192,26 @@ ModemLines RemoteTransport::Lines() {
     return client_.Lines();
 }
 
+TransportStatus RemoteTransport::Unsent(std::size_t& bytes) {
+    bytes = 0;
+    if (!Pump()) return TransportStatus::IoError;
+    bytes = OnItsWay();
+    const bool transmitterDue =
+        static_cast<double>(NowUs()) < wire_.BusyUntilUs() + kTransmitterGraceMs * 1000.0;
+    if (bytes == 0 && client_.TransmitterBusy() && transmitterDue) bytes = 1;
+    return TransportStatus::Ok;
+}
+
 void RemoteTransport::Close() {
-    const bool wroteData = wireBusyUntilUs_ > 0;
-    const double leftUs = std::max(0.0, wireBusyUntilUs_ - static_cast<double>(NowUs()));
-    if (!broken_ && wroteData)
-        std::this_thread::sleep_for(std::chrono::microseconds(static_cast<std::int64_t>(leftUs)) +
-                                    std::chrono::milliseconds(kCloseGraceMs));
+    if (!connection_) return;
+    if (!broken_ && wire_.Carried()) {
+        const std::int64_t deadlineUs = NowUs() +
+                                        static_cast<std::int64_t>(OnItsWay() * wire_.CharacterUs()) +
+                                        std::int64_t{kCloseDrainMarginMs} * 1000;
+        WaitUntilAhead(0, deadlineUs);
+        if (!broken_) SleepUs(std::int64_t{kCloseGraceMs} * 1000);
+    }
+    connection_->Finish(kFinishTimeoutMs);
     connection_.reset();
     broken_ = true;
 }

@@ -10,6 +10,7 @@
 #include "ComPortClient.h"
 #include "RemoteAddress.h"
 #include "TcpConnection.h"
+#include "link/WireClock.h"
 
 namespace mirvok::remote {
 
@@ -26,15 +27,25 @@ public:
     // the rest waits in the socket, and TCP holds the server back.
     static constexpr std::size_t kMaxPendingBytes = 64 * 1024;
     // How far the bytes written may run ahead of the remote wire, reckoned
-    // at the line rate (see Write): enough that a late wake-up on a busy
-    // machine does not leave the wire idle, little against a block pause.
+    // at the line rate and by what the server has not acknowledged (see
+    // Write): enough that a late wake-up on a busy machine does not leave the
+    // wire idle, little against a block pause.
     static constexpr int kMaxAheadOfWireMs = 200;
     // How long a connection that has carried data stays open after its last
     // byte should be on the wire. A server may discard what it still holds
-    // for the port when the connection ends (ser2net in front of a
-    // pseudo-terminal flushes both directions at once), so the last bytes of
-    // an operation (the end-of-file byte, a final answer) get this margin.
+    // for the port when the connection ends (one in front of a
+    // pseudo-terminal may flush both directions at once), so the last bytes
+    // of an operation (the end-of-file byte, a final answer) get this margin.
     static constexpr int kCloseGraceMs = 300;
+    // How much longer than the line needs for them the bytes on their way
+    // may take to be acknowledged when the connection closes.
+    static constexpr int kCloseDrainMarginMs = 2000;
+    // How long the server has, once our side is finished, to close its side;
+    // what it sends meanwhile is read and dropped.
+    static constexpr int kFinishTimeoutMs = 500;
+    // How long after the line's time a server that reports its line state
+    // has to report its transmitter empty.
+    static constexpr int kTransmitterGraceMs = 1000;
 
     // Connects, negotiates and sets the line. On failure: nothing, with
     // IoError (no connection, no Telnet server) or BadSetting (a setting
@@ -45,7 +56,11 @@ public:
     // Returns once the bytes are no further ahead of the remote wire than
     // kMaxAheadOfWireMs, as a local port returns once its small buffer takes
     // them: TCP and the server would take them at once and hold far more than
-    // a block pause lasts, and the pause would not reach the wire.
+    // a block pause lasts, and the pause would not reach the wire. Ahead
+    // counts by the line's rate and by the bytes the server has not
+    // acknowledged, whichever is more, so a server that drains slower than
+    // the rate it agreed holds the writes back. A write cut off part-way
+    // breaks the link: the rest of a line or of a doubled 0xFF never follows.
     TransportStatus Write(const std::string& bytes, int timeoutMs) override;
     TransportStatus Read(std::string& out) override;
     TransportStatus WaitForData(int timeoutMs) override;
@@ -54,9 +69,13 @@ public:
     // As the server last notified them; a connection that is gone shows as
     // a failed write, not as lines off.
     ModemLines Lines() override;
-    // Waits for the bytes still on their way to the wire, at most
-    // kMaxAheadOfWireMs and a line, and then kCloseGraceMs, so that they
-    // leave before the server sees the connection close.
+    // The bytes on their way (see Write), and one more while a server that
+    // reports its line state has not reported its transmitter empty.
+    TransportStatus Unsent(std::size_t& bytes) override;
+    // Waits (bounded) until the bytes on their way have left and then
+    // kCloseGraceMs, finishes the sending side, reads to the server's end and
+    // closes: the server sees the end after our last byte, and no reset
+    // destroys what it still holds.
     void Close() override;
 
 private:
@@ -66,13 +85,19 @@ private:
     // Waits until `done` holds, the deadline passes or the connection goes.
     template <typename Done>
     bool WaitUntil(Done done, int timeoutMs);
+    // The bytes written that the server has not acknowledged, or that the
+    // line cannot have carried yet at its rate, whichever is more.
+    std::size_t OnItsWay();
+    // Waits until no more than aheadMs of the line's time is on its way,
+    // serving the connection; false when the deadline passed first or the
+    // connection is gone.
+    bool WaitUntilAhead(int aheadMs, std::int64_t deadlineUs);
 
     std::unique_ptr<TcpConnection> connection_;
     ComPortClient client_;
     std::string data_;
     bool broken_ = false;
-    double characterUs_;          // one character on the remote wire
-    double wireBusyUntilUs_ = 0;  // when the remote wire has carried what was written
+    WireClock wire_;
 };
 
 }  // namespace mirvok::remote

@@ -34,9 +34,17 @@ public:
     TcpConnection(const TcpConnection&) = delete;
     TcpConnection& operator=(const TcpConnection&) = delete;
 
-    // Ok; Timeout when the peer did not take the bytes in time; IoError when
-    // the connection is gone.
-    TransportStatus Send(std::string_view bytes, int timeoutMs);
+    // Ok; Timeout when the peer did not take the bytes in time (`sent` tells
+    // how many it took); IoError when the connection is gone.
+    TransportStatus Send(std::string_view bytes, int timeoutMs, std::size_t* sent = nullptr);
+    // The bytes sent that the peer has not acknowledged yet, queued ones
+    // included; false where the system cannot tell.
+    bool Unacknowledged(std::size_t& bytes);
+    // Ends the sending side (the peer reads everything sent, then the end)
+    // and takes in and drops what the peer still sends until it closes too
+    // or timeoutMs pass, so that closing never resets a connection whose
+    // peer still holds our bytes.
+    void Finish(int timeoutMs);
     // Appends at most maxBytes of what has arrived. Ok (maybe nothing);
     // IoError once the peer has closed or the connection failed.
     TransportStatus Receive(std::string& out, std::size_t maxBytes);
@@ -49,6 +57,7 @@ private:
     explicit TcpConnection(std::intptr_t socket) : socket_(socket) {}
     std::intptr_t socket_;
     std::string error_;
+    std::uint64_t sentTotal_ = 0;  // bytes send() took, where the system counts only what left
 };
 
 }  // namespace mirvok::remote

@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -91,13 +92,16 @@ TcpConnection::~TcpConnection() {
     close(static_cast<int>(socket_));
 }
 
-TransportStatus TcpConnection::Send(std::string_view bytes, int timeoutMs) {
+TransportStatus TcpConnection::Send(std::string_view bytes, int timeoutMs, std::size_t* taken) {
     const int fd = static_cast<int>(socket_);
     const std::int64_t deadline = SteadyNowMs() + timeoutMs;
+    if (taken) *taken = 0;
     while (!bytes.empty()) {
         const ssize_t sent = send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
         if (sent > 0) {
             bytes.remove_prefix(static_cast<std::size_t>(sent));
+            if (taken) *taken += static_cast<std::size_t>(sent);
+            sentTotal_ += static_cast<std::uint64_t>(sent);
             continue;
         }
         if (sent < 0 && errno == EINTR) continue;
@@ -128,6 +132,31 @@ TransportStatus TcpConnection::Receive(std::string& out, std::size_t maxBytes) {
         return TransportStatus::IoError;
     }
     return TransportStatus::Ok;
+}
+
+bool TcpConnection::Unacknowledged(std::size_t& bytes) {
+    int queued = 0;
+    // On a TCP socket the terminal queue call tells the send queue (SIOCOUTQ).
+    if (ioctl(static_cast<int>(socket_), TIOCOUTQ, &queued) != 0) return false;
+    bytes = static_cast<std::size_t>(std::max(0, queued));
+    return true;
+}
+
+void TcpConnection::Finish(int timeoutMs) {
+    const int fd = static_cast<int>(socket_);
+    if (shutdown(fd, SHUT_WR) != 0) return;
+    const std::int64_t deadline = SteadyNowMs() + timeoutMs;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = recv(fd, buffer, sizeof buffer, 0);
+        if (got == 0) return;
+        if (got > 0 || (got < 0 && errno == EINTR)) continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK) return;
+        const int left = MsLeftUntil(deadline);
+        if (left == 0) return;
+        pollfd ready{fd, POLLIN, 0};
+        poll(&ready, 1, left);
+    }
 }
 
 TransportStatus TcpConnection::WaitReadable(int timeoutMs) {

@@ -1,5 +1,9 @@
 #include "TcpConnection.h"
 
+// TCP_INFO_v0 (SIO_TCP_INFO) is declared for Windows 10 1703 and later; on
+// an earlier system the call fails and the queue counts as unknown.
+#define NTDDI_VERSION 0x0A000003
+
 // In this order: winsock2.h before windows.h, which would otherwise bring in
 // the old winsock.h; mstcpip.h needs both.
 // clang-format off
@@ -125,14 +129,17 @@ TcpConnection::~TcpConnection() {
     WSACleanup();
 }
 
-TransportStatus TcpConnection::Send(std::string_view bytes, int timeoutMs) {
+TransportStatus TcpConnection::Send(std::string_view bytes, int timeoutMs, std::size_t* taken) {
     const SOCKET s = static_cast<SOCKET>(socket_);
     const std::int64_t deadline = SteadyNowMs() + timeoutMs;
+    if (taken) *taken = 0;
     while (!bytes.empty()) {
         const int chunk = static_cast<int>(std::min<std::size_t>(bytes.size(), 1 << 20));
         const int sent = send(s, bytes.data(), chunk, 0);
         if (sent > 0) {
             bytes.remove_prefix(static_cast<std::size_t>(sent));
+            if (taken) *taken += static_cast<std::size_t>(sent);
+            sentTotal_ += static_cast<std::uint64_t>(sent);
             continue;
         }
         const int code = WSAGetLastError();
@@ -163,6 +170,36 @@ TransportStatus TcpConnection::Receive(std::string& out, std::size_t maxBytes) {
         return TransportStatus::IoError;
     }
     return TransportStatus::Ok;
+}
+
+// What was handed to send() and has not left yet, plus what has left and
+// is not acknowledged: the queue that SIOCOUTQ tells on Linux.
+bool TcpConnection::Unacknowledged(std::size_t& bytes) {
+    DWORD version = 0;
+    TCP_INFO_v0 info{};
+    DWORD length = 0;
+    if (WSAIoctl(static_cast<SOCKET>(socket_), SIO_TCP_INFO, &version, sizeof version, &info, sizeof info,
+                 &length, nullptr, nullptr) != 0)
+        return false;
+    const std::uint64_t left = info.BytesOut >= info.BytesRetrans ? info.BytesOut - info.BytesRetrans : 0;
+    const std::uint64_t notYetOut = sentTotal_ > left ? sentTotal_ - left : 0;
+    bytes = static_cast<std::size_t>(notYetOut + info.BytesInFlight);
+    return true;
+}
+
+void TcpConnection::Finish(int timeoutMs) {
+    const SOCKET s = static_cast<SOCKET>(socket_);
+    if (shutdown(s, SD_SEND) != 0) return;
+    const std::int64_t deadline = SteadyNowMs() + timeoutMs;
+    char buffer[4096];
+    for (;;) {
+        const int got = recv(s, buffer, sizeof buffer, 0);
+        if (got == 0) return;
+        if (got > 0) continue;
+        if (WSAGetLastError() != WSAEWOULDBLOCK) return;
+        const int left = MsLeftUntil(deadline);
+        if (left == 0 || !Ready(s, false, left)) return;
+    }
 }
 
 TransportStatus TcpConnection::WaitReadable(int timeoutMs) {

@@ -91,11 +91,13 @@ std::unique_ptr<SerialTransportPosix> SerialTransportPosix::Open(const std::stri
     port->clear(QSerialPort::Input);
     port->clearError();
     status = TransportStatus::Ok;
-    return std::unique_ptr<SerialTransportPosix>(new SerialTransportPosix(std::move(port), pseudoTerminal));
+    return std::unique_ptr<SerialTransportPosix>(
+        new SerialTransportPosix(std::move(port), pseudoTerminal, settings));
 }
 
-SerialTransportPosix::SerialTransportPosix(std::unique_ptr<QSerialPort> port, bool pseudoTerminal)
-    : port_(std::move(port)), pseudoTerminal_(pseudoTerminal), lossMark_(kNoLossMark) {
+SerialTransportPosix::SerialTransportPosix(std::unique_ptr<QSerialPort> port, bool pseudoTerminal,
+                                           const LineSettings& settings)
+    : port_(std::move(port)), pseudoTerminal_(pseudoTerminal), lossMark_(kNoLossMark), wire_(settings) {
     InputLostSince(port_->handle(), lossMark_);
 }
 
@@ -106,7 +108,17 @@ SerialTransportPosix::~SerialTransportPosix() {
 TransportStatus SerialTransportPosix::Write(const std::string& bytes, int timeoutMs) {
     if (!port_->isOpen()) return TransportStatus::IoError;
     // Past Qt's write buffer, which would cost a poll and a signal per line.
-    return WriteToDevice(port_->handle(), bytes.data(), bytes.size(), timeoutMs);
+    const TransportStatus written = WriteToDevice(port_->handle(), bytes.data(), bytes.size(), timeoutMs);
+    if (written == TransportStatus::Ok) wire_.Wrote(NowUs(), bytes.size());
+    return written;
+}
+
+TransportStatus SerialTransportPosix::Unsent(std::size_t& bytes) {
+    bytes = 0;
+    if (!port_->isOpen()) return TransportStatus::IoError;
+    if (!OutputQueued(port_->handle(), bytes)) return TransportStatus::IoError;
+    bytes = std::max(bytes, wire_.Unsent(NowUs()));
+    return TransportStatus::Ok;
 }
 
 TransportStatus SerialTransportPosix::Read(std::string& out) {
@@ -133,6 +145,11 @@ TransportStatus SerialTransportPosix::WaitForData(int timeoutMs) {
     if (ready) return TransportStatus::Ok;
     return error == QSerialPort::NoError || error == QSerialPort::TimeoutError ? TransportStatus::Timeout
                                                                                : TransportStatus::IoError;
+}
+
+std::int64_t SerialTransportPosix::NowUs() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 std::int64_t SerialTransportPosix::NowMs() {

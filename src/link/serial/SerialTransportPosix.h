@@ -9,6 +9,7 @@
 #include <string>
 
 #include "link/Transport.h"
+#include "link/WireClock.h"
 
 class QSerialPort;
 
@@ -28,11 +29,15 @@ public:
     TransportStatus Read(std::string& out) override;
     TransportStatus WaitForData(int timeoutMs) override;
     std::int64_t NowMs() override;
+    static std::int64_t NowUs();
     void Sleep(int ms) override;
     // A pseudo-terminal has no modem lines: they count as on. Lines that cannot
     // be read count as on as well, so that a vanished device shows as a failed
     // write rather than as a device switched off.
     ModemLines Lines() override;
+    // The driver's queue, or what the line cannot have carried yet at its
+    // rate where that is more (a pseudo-terminal shows no queue).
+    TransportStatus Unsent(std::size_t& bytes) override;
     void Close() override;
 
     bool IsPseudoTerminal() const { return pseudoTerminal_; }
@@ -41,11 +46,13 @@ private:
     // Longest wait on closing for queued bytes to leave (a few kilobytes at 9600 baud).
     static constexpr int kDrainTimeoutMs = 5000;
 
-    SerialTransportPosix(std::unique_ptr<QSerialPort> port, bool pseudoTerminal);
+    SerialTransportPosix(std::unique_ptr<QSerialPort> port, bool pseudoTerminal,
+                         const LineSettings& settings);
 
     std::unique_ptr<QSerialPort> port_;
     bool pseudoTerminal_ = false;
     std::int64_t lossMark_;
+    WireClock wire_;
 };
 
 }  // namespace mirvok::serial

@@ -154,11 +154,11 @@ std::unique_ptr<SerialTransportWindows> SerialTransportWindows::Open(int port, c
     DWORD errors = 0;
     ClearCommError(handle, &errors, nullptr);  // what went wrong before is no loss of ours
     status = TransportStatus::Ok;
-    return std::unique_ptr<SerialTransportWindows>(new SerialTransportWindows(handle, portLock));
+    return std::unique_ptr<SerialTransportWindows>(new SerialTransportWindows(handle, portLock, settings));
 }
 
-SerialTransportWindows::SerialTransportWindows(void* handle, void* portLock)
-    : handle_(handle), portLock_(portLock) {}
+SerialTransportWindows::SerialTransportWindows(void* handle, void* portLock, const LineSettings& settings)
+    : handle_(handle), portLock_(portLock), wire_(settings) {}
 
 SerialTransportWindows::~SerialTransportWindows() {
     Close();
@@ -189,7 +189,10 @@ TransportStatus SerialTransportWindows::Write(const std::string& bytes, int time
     DWORD written = 0;
     const BOOL ok =
         WriteFile(AsHandle(handle_), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    if (ok && written == bytes.size()) return TransportStatus::Ok;
+    if (ok && written == bytes.size()) {
+        wire_.Wrote(MonotonicMicroseconds(), bytes.size());
+        return TransportStatus::Ok;
+    }
     // What was not sent must not go out later, in the middle of another message.
     PurgeComm(AsHandle(handle_), PURGE_TXABORT | PURGE_TXCLEAR);
     return ok ? TransportStatus::Timeout : TransportStatus::IoError;
@@ -224,6 +227,14 @@ TransportStatus SerialTransportWindows::WaitForData(int timeoutMs) {
         if (NowMs() >= deadline) return TransportStatus::Timeout;
         Sleep(kPollEveryMs);
     }
+}
+
+TransportStatus SerialTransportWindows::Unsent(std::size_t& bytes) {
+    bytes = 0;
+    unsigned long input = 0, output = 0;
+    if (handle_ == INVALID_HANDLE_VALUE || !Queues(input, output)) return TransportStatus::IoError;
+    bytes = std::max<std::size_t>(output, wire_.Unsent(MonotonicMicroseconds()));
+    return TransportStatus::Ok;
 }
 
 std::int64_t SerialTransportWindows::NowMs() {

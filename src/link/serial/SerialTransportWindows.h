@@ -12,6 +12,7 @@
 #include <string>
 
 #include "link/Transport.h"
+#include "link/WireClock.h"
 
 namespace mirvok::serial {
 
@@ -35,6 +36,9 @@ public:
     // Lines the driver cannot report count as on, as on POSIX: a vanished
     // device then shows as a failed write rather than as one switched off.
     ModemLines Lines() override;
+    // The driver's output queue, or what the line cannot have carried yet at
+    // its rate where that is more.
+    TransportStatus Unsent(std::size_t& bytes) override;
     void Close() override;
 
 private:
@@ -43,7 +47,7 @@ private:
     // How often the waits look at the driver's queues.
     static constexpr int kPollEveryMs = 1;
 
-    SerialTransportWindows(void* handle, void* portLock);
+    SerialTransportWindows(void* handle, void* portLock, const LineSettings& settings);
     // Sets the write time-out when it differs from the one set last.
     bool SetWriteTimeout(int timeoutMs);
     // Bytes waiting in the driver's input (first) and output (second) queue;
@@ -54,6 +58,7 @@ private:
     void* portLock_;  // the port's named mutex, held while the port is open
     int writeTimeoutMs_ = -1;
     bool inputLost_ = false;
+    WireClock wire_;
 };
 
 }  // namespace mirvok::serial

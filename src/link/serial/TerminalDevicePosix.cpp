@@ -67,6 +67,13 @@ void DrainOutput(int fd, int timeoutMs) {
     }
 }
 
+bool OutputQueued(int fd, std::size_t& bytes) {
+    int queued = 0;
+    if (ioctl(fd, TIOCOUTQ, &queued) != 0) return false;
+    bytes = static_cast<std::size_t>(std::max(0, queued));
+    return true;
+}
+
 TransportStatus WriteToDevice(int fd, const char* bytes, std::size_t size, int timeoutMs) {
     using Clock = std::chrono::steady_clock;
     // Taken when the queue is first found full, not for every line.

@@ -24,6 +24,11 @@ bool InputLostSince(int fd, std::int64_t& mark);
 // bytes still queued would otherwise leave at the wrong rate.
 void DrainOutput(int fd, int timeoutMs);
 
+// The bytes the driver still queues for the wire; false when it cannot
+// tell. A pseudo-terminal reports none: what its reader has not taken yet
+// does not show.
+bool OutputQueued(int fd, std::size_t& bytes);
+
 // Writes the bytes straight to the open device (its descriptor does not
 // block), waiting for room in the driver's queue at most timeoutMs in all:
 // one system call for a line when the queue has room, where Qt's buffered
