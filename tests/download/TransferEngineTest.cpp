@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
 #include "EngineRig.h"
 #include "download/TransferEngine.h"
 #include "support/SRecordMaker.h"
@@ -329,6 +333,113 @@ TEST(ResultForSendCode, EveryFailureIsAnErrorResult) {
         {101, 2004}, {111, 2014}, {112, 2015}, {100, 2016}, {200, 2016}, {1, 2016}, {110, 2016}, {-1, 2016},
     };
     for (const auto& [code, result] : cases) EXPECT_EQ(ResultForSendCode(code), result) << code;
+}
+
+}  // namespace
+}  // namespace mirvok
+
+namespace mirvok {
+namespace {
+
+// The port's queue on the virtual clock: what is written leaves at a fixed
+// rate, or never when the rate is 0.
+struct DrainingQueue {
+    VirtualClock& clock;
+    double bytesPerSecond;
+    double queued = 0;
+    std::int64_t lastUs = 0;
+    std::int64_t emptiedUs = 0;  // when the queue last became empty
+
+    void Wrote(std::size_t bytes) {
+        Update();
+        queued += static_cast<double>(bytes);
+    }
+    std::size_t Unsent() {
+        Update();
+        return static_cast<std::size_t>(std::ceil(queued));
+    }
+    void Update() {
+        const std::int64_t now = clock.NowUs();
+        const double before = queued;
+        queued = std::max(0.0, queued - static_cast<double>(now - lastUs) / 1e6 * bytesPerSecond);
+        if (before > 0 && queued == 0) emptiedUs = now;
+        lastUs = now;
+    }
+};
+
+struct LeftCounter final : OperationObserver {
+    std::vector<TransferStep> steps;
+    void StatusChanged(const std::string&, Color) override {}
+    void TransferStarted(const TransferStep&) override {}
+    void TransferProgressed(const TransferStep& step) override { steps.push_back(step); }
+    void TransferEnded(const TransferStep& last) override { steps.push_back(last); }
+    void OperationEnded(const OperationResult&) override {}
+};
+
+class TransferEngineQueueTest : public TransferEngineTest {
+protected:
+    void Drain(double bytesPerSecond) {
+        queue = std::make_unique<DrainingQueue>(DrainingQueue{rig.host.Clock(), bytesPerSecond});
+        queue->lastUs = rig.host.Clock().NowUs();
+        rig.line.unsent = [this] { return queue->Unsent(); };
+        rig.onWrite = [this](std::size_t index) { queue->Wrote(rig.Writes()[index].bytes.size()); };
+    }
+    std::unique_ptr<DrainingQueue> queue;
+};
+
+// A transfer is complete once its last byte has left this computer: the
+// engine waits for the queue, within the line's time for it and a margin,
+// and a queue that does not empty in that time is a failed send.
+TEST_F(TransferEngineQueueTest, TheTransferEndsOnceEveryByteHasLeftOrFailsWhenTheyDoNot) {
+    const std::string file = JoinLines({S1(0x0000), S1(0x0010), S9()});
+    struct Case {
+        const char* name;
+        double bytesPerSecond;
+        std::int16_t result;
+    };
+    for (const Case c : {Case{"draining", 100, 2000}, Case{"stuck", 0, 2016}}) {
+        rig.Clear();
+        Drain(c.bytesPerSecond);
+        std::int16_t failedCode = 0;
+        const std::int16_t result = SendRomFile(rig.window, dir.Write("rom.mot", file), rig.form.ProgressBar1,
+                                                rig.form.LblADR, rig.form.LbTime, "111111111", &failedCode);
+        EXPECT_EQ(result, c.result) << c.name;
+        const std::int64_t endUs = rig.host.Clock().NowUs();
+        if (c.result == 2000) {
+            EXPECT_EQ(queue->Unsent(), 0u) << c.name;
+            EXPECT_LE(endUs - queue->emptiedUs, 20'000) << c.name;
+        } else {
+            EXPECT_EQ(failedCode, 200) << c.name;
+            // The line's time for the bytes left (19200 baud, 7E1) and the margin.
+            const double boundUs = static_cast<double>(queue->Unsent()) * 10e6 / 19200 + 2e6;
+            EXPECT_NEAR(static_cast<double>(endUs - rig.Writes().back().atUs), boundUs, 50'000) << c.name;
+        }
+    }
+}
+
+TEST_F(TransferEngineQueueTest, TheBlockPauseBeginsOnceTheBlockHasLeft) {
+    Drain(200);
+    ASSERT_EQ(SendText(JoinLines({S2(0x000000), S2(0x010000), S8()})), 2000);
+    ASSERT_EQ(rig.Writes().size(), 4u);
+    // The pause after the first line of block 1: the two lines written
+    // leave in some 0.2 s at 200 bytes a second, then 2 s pass.
+    EXPECT_GE(Gap(2), 2.15);
+}
+
+TEST_F(TransferEngineQueueTest, ProgressCountsTheLinesThatHaveLeft) {
+    Drain(100);
+    LeftCounter counter;
+    rig.events.SetObserver(&counter);
+    ASSERT_EQ(SendText(JoinLines({S1(0x0000), S1(0x0010), S1(0x0020), S9()})), 2000);
+    ASSERT_FALSE(counter.steps.empty());
+    // The first report: the line of some 46 bytes just handed over has not left.
+    EXPECT_EQ(counter.steps.front().linesSent, 0);
+    EXPECT_EQ(counter.steps.front().bytesSent, 0);
+    for (std::size_t i = 1; i < counter.steps.size(); ++i)
+        EXPECT_GE(counter.steps[i].bytesSent, counter.steps[i - 1].bytesSent) << i;
+    EXPECT_EQ(counter.steps.back().linesSent, 4);
+    EXPECT_EQ(counter.steps.back().bytesSent, counter.steps.back().bytesTotal);
+    rig.events.SetObserver(nullptr);
 }
 
 }  // namespace

@@ -61,6 +61,10 @@ public:
     std::int64_t NowMs() override { return line_.Clock().NowMs(); }
     void Sleep(int ms) override { line_.Clock().AdvanceUs(std::int64_t{ms} * 1000); }
     ModemLines Lines() override { return line_.Lines(); }
+    TransportStatus Unsent(std::size_t& bytes) override {
+        bytes = line_.unsent ? line_.unsent() : 0;
+        return line_.gone ? TransportStatus::IoError : TransportStatus::Ok;
+    }
     void Close() override {}
 
 private:

@@ -52,6 +52,8 @@ public:
     bool gone = false;                                     // the device is gone: every call fails
     ModemLines lines;
     std::int64_t ctsOnAtUs = -1;  // when >= 0, CTS comes on at this time
+    // The bytes written that have not left yet; none when not set.
+    std::function<std::size_t()> unsent;
 
     // The transport's side.
     TransportStatus Write(const std::string& bytes, int timeoutMs);
