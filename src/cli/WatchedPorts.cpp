@@ -67,6 +67,7 @@ public:
     std::int64_t NowMs() override { return inner_->NowMs(); }
     void Sleep(int ms) override { inner_->Sleep(ms); }
     ModemLines Lines() override { return inner_->Lines(); }
+    TransportStatus Unsent(std::size_t& bytes) override { return inner_->Unsent(bytes); }
     void Close() override {
         inner_->Close();
         Note("close");

@@ -65,10 +65,7 @@ public:
     // has not acknowledged, and those the line cannot have carried yet at
     // its rate. Ok; IoError once the device is gone. A transport whose
     // writes take their time on the line has none.
-    virtual TransportStatus Unsent(std::size_t& bytes) {
-        bytes = 0;
-        return TransportStatus::Ok;
-    }
+    virtual TransportStatus Unsent(std::size_t& bytes) = 0;
 
     virtual void Close() = 0;
 };
