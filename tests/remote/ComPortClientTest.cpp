@@ -285,9 +285,13 @@ TEST(RemoteAddress, OnlyWellFormedUrlsAreRemotePorts) {
     EXPECT_EQ(ParseRemoteUrl("RFC2217://reader-3.site:7001"), (RemoteAddress{"reader-3.site", 7001}));
     EXPECT_EQ(ParseRemoteUrl("rfc2217://[::1]:65535"), (RemoteAddress{"::1", 65535}));
     EXPECT_EQ(RemoteAddress({"::1", 2}).Url(), "rfc2217://[::1]:2");
-    for (const char* bad : {"rfc2217://host", "rfc2217://:2217", "rfc2217://host:0", "rfc2217://host:65536",
-                            "rfc2217://host:22/x", "rfc2217://user@host:22", "rfc2217://[::1]2217",
-                            "rfc2217://ho st:1", "tcp://host:1", "/dev/ttyUSB0"})
+    EXPECT_EQ(ParseRemoteUrl("rfc2217://pty-server:2217?lines=ignore"),
+              (RemoteAddress{"pty-server", 2217, true}));
+    EXPECT_EQ(RemoteAddress({"::1", 2, true}).Url(), "rfc2217://[::1]:2?lines=ignore");
+    for (const char* bad :
+         {"rfc2217://host", "rfc2217://:2217", "rfc2217://host:0", "rfc2217://host:65536",
+          "rfc2217://host:22/x", "rfc2217://user@host:22", "rfc2217://[::1]2217", "rfc2217://ho st:1",
+          "rfc2217://host:1?lines=on", "rfc2217://host?lines=ignore", "tcp://host:1", "/dev/ttyUSB0"})
         EXPECT_FALSE(ParseRemoteUrl(bad)) << bad;
 }
 

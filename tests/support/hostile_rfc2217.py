@@ -18,6 +18,8 @@ Rfc2217Server that can be combined:
     RefusesBinary      WONT (or DONT) BINARY
     SuspendsFlow       FLOWCONTROL-SUSPEND after the opening, RESUME later
     UnreadLineState    one NOTIFY-LINESTATE the client is not waiting for
+    EndlessSubnegotiation  opens a subnegotiation at the first data and never
+                       ends it: all it sends after is inside it
 
 A server takes one client at a time and reads until the client closes or
 resets; `wait_closed` then gives the session: the data, its arrival times and
@@ -164,6 +166,8 @@ class Rfc2217Server:
                       RESUME this many seconds later (None: never suspends;
                       float("inf"): never resumes)
     close_on_data     closes the connection when the first data arrives
+    endless_subnegotiation  opens a subnegotiation when the first data arrives
+                      and never ends it
     line_state_after_bytes / line_state_after_seconds
                       one NOTIFY-LINESTATE once this many data bytes were read,
                       or this long after the first data byte
@@ -171,7 +175,8 @@ class Rfc2217Server:
 
     def __init__(self, device=None, receive_buffer=None, drain_rate=None, lines=DSR_AND_CTS,
                  refuse_com_port=None, refuse_binary=None, early_data=b"", suspend_seconds=None,
-                 close_on_data=False, line_state_after_bytes=None, line_state_after_seconds=None):
+                 close_on_data=False, endless_subnegotiation=False, line_state_after_bytes=None,
+                 line_state_after_seconds=None):
         self.device_path = device
         self.drain_rate = drain_rate
         self.lines = lines
@@ -180,6 +185,7 @@ class Rfc2217Server:
         self.early_data = early_data
         self.suspend_seconds = suspend_seconds
         self.close_on_data = close_on_data
+        self.endless_subnegotiation = endless_subnegotiation
         self.line_state_after_bytes = line_state_after_bytes
         self.line_state_after_seconds = line_state_after_seconds
         self.sessions = []
@@ -307,6 +313,9 @@ class _Connection:
         for event in events:
             self._answer(event)
         if data:
+            if self.server.endless_subnegotiation and not self.session.arrivals:
+                self.send(bytes([IAC, SB, COM_PORT, SERVER + NOTIFY_MODEMSTATE]) + b"\x30" * 100)
+                self.session.note("endless subnegotiation")
             self.session.arrivals.append((time.monotonic(), data))
             self.unreported_drain = True
             if self.device:
@@ -448,10 +457,16 @@ class UnreadLineState(Rfc2217Server):
         super().__init__(device, **options)
 
 
+class EndlessSubnegotiation(Rfc2217Server):
+    def __init__(self, device=None, **options):
+        super().__init__(device, endless_subnegotiation=True, **options)
+
+
 BEHAVIOURS = {
     "plain": Rfc2217Server, "slow-drain": SlowDrain, "close-during-first-poll": CloseDuringFirstPoll,
     "early-data": EarlyData, "lines-off-first": LinesOffFirst, "refuses-com-port": RefusesComPort,
     "refuses-binary": RefusesBinary, "suspends-flow": SuspendsFlow, "unread-line-state": UnreadLineState,
+    "endless-subnegotiation": EndlessSubnegotiation,
 }
 
 

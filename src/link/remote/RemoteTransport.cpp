@@ -43,6 +43,7 @@ std::unique_ptr<RemoteTransport> RemoteTransport::Open(const RemoteAddress& addr
     }
     std::unique_ptr<RemoteTransport> transport(
         new RemoteTransport(std::move(connection), Where(address), settings));
+    transport->ignoreLines_ = address.ignoreLines;
     ComPortClient& client = transport->client_;
     const std::string gone = Where(address) + "the connection to " + address.host + " port " +
                              std::to_string(address.port) + " failed: ";
@@ -194,7 +195,7 @@ void RemoteTransport::Sleep(int ms) {
 }
 
 ModemLines RemoteTransport::Lines() {
-    if (!Pump()) return ModemLines{};
+    if (!Pump() || ignoreLines_) return ModemLines{};
     return client_.Lines();
 }
 

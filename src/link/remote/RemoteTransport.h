@@ -64,8 +64,9 @@ public:
     TransportStatus WaitForData(int timeoutMs) override;
     std::int64_t NowMs() override;
     void Sleep(int ms) override;
-    // As the server last notified them; a connection that is gone shows as
-    // a failed write, not as lines off.
+    // As the server last notified them (on for an address that ignores
+    // them); a connection that is gone shows as a failed write, not as lines
+    // off.
     ModemLines Lines() override;
     // Waits for the bytes still on their way to the wire, at most
     // kMaxAheadOfWireMs and a line, and then kCloseGraceMs, so that they
@@ -88,6 +89,7 @@ private:
 
     std::unique_ptr<TcpConnection> connection_;
     std::string where_;  // "rfc2217://host:port: "
+    bool ignoreLines_ = false;
     ComPortClient client_;
     FailureReport report_;
     std::function<void()> gone_;
