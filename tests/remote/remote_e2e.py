@@ -312,6 +312,58 @@ class FailingServers(RemoteTest):
         self.assertIn("(100)", run.err, self.explain(run))
 
 
+class HostileServers(RemoteTest):
+    """tests/support/hostile_rfc2217.py in front of the simulator's terminal."""
+
+    def setUp(self):
+        super().setUp()
+        self.linux_only()
+        self.start_sim("--set", "dsw1=A5", "--set", "dsw2=3C")
+
+    def serve(self, kind, **options):
+        server = kind(self.sim.path, **options)
+        self.servers.append(server)
+        return server
+
+    def dsw(self, server):
+        return self.cli("dsw", port=server.url)
+
+    def assert_dsw_read(self, run):
+        self.assertEqual(run.returncode, 0, self.explain(run))
+        self.assertIn("DSW1 A5", run.out, self.explain(run))
+
+    def test_data_before_the_purge_answer_is_dropped(self):
+        server = self.serve(hostile.EarlyData)
+        for _ in range(3):
+            self.assert_dsw_read(self.dsw(server))
+
+    def test_refusals_fail_at_once_with_what_was_refused(self):
+        for kind, how, words in ((hostile.RefusesComPort, "wont", "refuses the COM-PORT-OPTION"),
+                                 (hostile.RefusesComPort, "dont", "refuses the COM-PORT-OPTION"),
+                                 (hostile.RefusesBinary, "wont", "refuses binary transmission"),
+                                 (hostile.RefusesBinary, "dont", "refuses binary transmission")):
+            with self.subTest(kind=kind.__name__, how=how):
+                run = self.dsw(self.serve(kind, how=how))
+                self.assertNotEqual(run.returncode, 0, self.explain(run))
+                self.assertIn(words, run.err, self.explain(run))
+                self.assertLess(run.seconds, 2, self.explain(run))
+
+    def test_nothing_is_sent_while_the_flow_is_suspended(self):
+        server = self.serve(hostile.SuspendsFlow, seconds=1.5)
+        self.assert_dsw_read(self.dsw(server))
+        session = server.wait_closed(5, index=0)
+        self.assertGreaterEqual(session.first_data(), session.noted("resume"), session.report())
+
+    def test_an_endless_subnegotiation_ends_the_link_with_a_message(self):
+        run = self.dsw(self.serve(hostile.EndlessSubnegotiation))
+        self.assertNotEqual(run.returncode, 0, self.explain(run))
+        self.assertIn("longer than 64 bytes", run.err, self.explain(run))
+
+    def test_lines_reported_off_first_are_off(self):
+        run = self.dsw(self.serve(hostile.LinesOffFirst))
+        self.assertIn("DSRオフエラー（端末未接続／電源オフ）(112)", run.err, self.explain(run))
+
+
 class RefusingBaudRate:
     """Agrees to the COM-PORT-OPTION, then answers the baud rate with 1200."""
 
