@@ -142,9 +142,10 @@ class RemoteTest(unittest.TestCase):
         self.assertEqual(self.sim.image(), s_record_image(rom.read_text().splitlines()))
 
 
-class ThroughARealServer(RemoteTest):
-    """A real server in front of the simulator's terminal, which has no modem
-    lines: the server reports them off, so the URL says to ignore them."""
+class ThroughARealServer:
+    """The cases of a real server in front of the simulator's terminal (mixed
+    into a RemoteTest), which has no modem lines: the server reports them
+    off, so the URL says to ignore them."""
 
     def setUp(self):
         super().setUp()
@@ -201,12 +202,12 @@ class ThroughARealServer(RemoteTest):
 
 
 @unittest.skipUnless(SER2NET, "ser2net is not installed (mirvok.sh installs it)")
-class ThroughSer2net(ThroughARealServer):
+class ThroughSer2net(ThroughARealServer, RemoteTest):
     def start_server(self, device):
         return Ser2net(self.work, device)
 
 
-class ThroughPyserial(ThroughARealServer):
+class ThroughPyserial(ThroughARealServer, RemoteTest):
     """pyserial's server frees a session only when its terminal read times
     out after the client closed: a reopening after the switch to the
     download rate has to wait for it, and each run waits for the last."""
