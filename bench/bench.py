@@ -277,7 +277,8 @@ class Bench:
             port_path = pty_path
             if run.sender == REMOTE:
                 run.server = Ser2net(folder, pty_path)
-                port_path = f"rfc2217://127.0.0.1:{run.server.port}"
+                # ser2net can't read a pseudo-terminal's lines and reports them off.
+                port_path = f"rfc2217://127.0.0.1:{run.server.port}?lines=ignore"
             ini = self._settings_file(folder, port_path, run)
             return [str(self.cli), "download", str(run.image.path), "--port", str(SIM_PORT),
                     "--mode", str(run.mode), "--terminal" if run.terminal_mode else "--download-mode",

@@ -1,7 +1,8 @@
 // The Telnet/COM-PORT-OPTION client codec with whatever a server may send:
 // split at the points the input chooses, it must take the bytes apart as it
-// does in one piece, never hold more than its bounds, and its own data must
-// come back unchanged through the decoder.
+// does in one piece (the data kept from the purge answer on, the flow
+// control, the refusals, a failure), never hold more than its bounds, and
+// its own data must come back unchanged through the decoder.
 
 #include <algorithm>
 #include <cstddef>
@@ -24,9 +25,12 @@ struct Outcome {
     bool answered;
     std::string refusal;
     bool dsr, cts;
+    bool binaryRefused, suspended;
+    std::string failure;
 };
 
-Outcome Run(const std::string& wire, const std::vector<std::size_t>& cuts) {
+// `acceptAt`: where the opening's bound passes (AcceptData), if it does.
+Outcome Run(const std::string& wire, const std::vector<std::size_t>& cuts, std::size_t acceptAt) {
     ComPortClient client;
     client.Start();
     LineSettings line;
@@ -34,9 +38,13 @@ Outcome Run(const std::string& wire, const std::vector<std::size_t>& cuts) {
     line.dataBits = 7;
     client.Configure(line);
     Outcome o;
+    std::vector<std::size_t> pieces = cuts;
+    pieces.push_back(acceptAt);
+    std::sort(pieces.begin(), pieces.end());
     std::size_t from = 0;
-    for (std::size_t cut : cuts) {
+    for (std::size_t cut : pieces) {
         client.Receive(std::string_view(wire).substr(from, cut - from), o.data, o.reply);
+        if (cut == acceptAt) client.AcceptData();
         from = cut;
     }
     client.Receive(std::string_view(wire).substr(from), o.data, o.reply);
@@ -45,6 +53,9 @@ Outcome Run(const std::string& wire, const std::vector<std::size_t>& cuts) {
     o.refusal = client.Refusal();
     o.dsr = client.Lines().dsr;
     o.cts = client.Lines().cts;
+    o.binaryRefused = client.BinaryRefused();
+    o.suspended = client.FlowSuspended();
+    o.failure = client.Failure();
     return o;
 }
 
@@ -52,20 +63,22 @@ Outcome Run(const std::string& wire, const std::vector<std::size_t>& cuts) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
     if (size < 1) return 0;
-    // The first byte chooses how many cuts; the cuts come from the bytes that follow.
+    // The first byte chooses how many cuts; the next where the opening's
+    // bound passes; the cuts come from the bytes that follow.
+    if (size < 2) return 0;
     const std::size_t cutCount = bytes[0] % 8;
-    if (size < 1 + cutCount) return 0;
-    const std::string wire(reinterpret_cast<const char*>(bytes + 1 + cutCount), size - 1 - cutCount);
+    if (size < 2 + cutCount) return 0;
+    const std::string wire(reinterpret_cast<const char*>(bytes + 2 + cutCount), size - 2 - cutCount);
+    const std::size_t acceptAt = bytes[1] % (wire.size() + 1);
     std::vector<std::size_t> cuts;
-    for (std::size_t i = 0; i < cutCount; ++i)
-        cuts.push_back(wire.empty() ? 0 : bytes[1 + i] % (wire.size() + 1));
-    std::sort(cuts.begin(), cuts.end());
+    for (std::size_t i = 0; i < cutCount; ++i) cuts.push_back(bytes[2 + i] % (wire.size() + 1));
 
-    const Outcome whole = Run(wire, {});
-    const Outcome split = Run(wire, cuts);
+    const Outcome whole = Run(wire, {}, acceptAt);
+    const Outcome split = Run(wire, cuts, acceptAt);
     if (whole.data != split.data || whole.reply != split.reply || whole.agreement != split.agreement ||
         whole.answered != split.answered || whole.refusal != split.refusal || whole.dsr != split.dsr ||
-        whole.cts != split.cts)
+        whole.cts != split.cts || whole.binaryRefused != split.binaryRefused ||
+        whole.suspended != split.suspended || whole.failure != split.failure)
         std::abort();
     // Every byte of the wire is data at most once; a reply answers one
     // three-byte negotiation with three bytes.

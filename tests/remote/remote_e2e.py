@@ -1,10 +1,13 @@
 #!/usr/bin/python3
 """Remote serial ports end to end: mirvok-cli (or mirvok-cli.exe under Wine)
-through Debian's ser2net (a telnet(rfc2217) accepter on 127.0.0.1 in front of
-mirvok-sim's pseudo-terminal) and through mirvok-sim's own --rfc2217 server,
-and against servers that fail: one that speaks no Telnet, a refused port, a
-host that does not answer, one that refuses a line setting. Under Wine all but
-the 9600-baud download and the reading operations run again, through Winsock.
+through two real servers in front of mirvok-sim's pseudo-terminal (Debian's
+ser2net, a telnet(rfc2217) accepter, and pyserial's RFC 2217 server), which
+can't read modem lines there and report them off, and through mirvok-sim's own
+--rfc2217 server; against servers that fail: one that speaks no Telnet, a
+refused port, a host that does not answer, one that refuses a line setting;
+and against hostile ones (tests/support/hostile_rfc2217.py). Under Wine all
+but the 9600-baud download and the reading operations run again, through
+Winsock.
 
     remote_e2e.py --cli mirvok-cli --sim mirvok-sim --data DIR
     remote_e2e.py --cli mirvok-cli.exe --sim mirvok-sim --data DIR --wine-run wine-run.sh --prefix DIR
@@ -25,6 +28,8 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "support"))
 from ser2net_server import SER2NET, Ser2net, free_port, wait_for_listener  # noqa: E402
+import hostile_rfc2217 as hostile  # noqa: E402
+from pyserial_rfc2217 import PyserialServer  # noqa: E402
 from sim_console import SimConsole, s_record_image  # noqa: E402
 from wine_prefix import WinePrefix, windows_path  # noqa: E402
 
@@ -137,19 +142,25 @@ class RemoteTest(unittest.TestCase):
         self.assertEqual(self.sim.image(), s_record_image(rom.read_text().splitlines()))
 
 
-@unittest.skipUnless(SER2NET, "ser2net is not installed (mirvok.sh installs it)")
-class ThroughSer2net(RemoteTest):
+class ThroughARealServer:
+    """The cases of a real server in front of the simulator's terminal (mixed
+    into a RemoteTest), which has no modem lines: the server reports them
+    off, so the URL says to ignore them."""
+
     def setUp(self):
         super().setUp()
         self.start_sim("--set", "rom=MV-9.01", "--set", "dsw1=A5", "--set", "dsw2=3C", "--set", "backup-time=500")
-        self.ser2net = Ser2net(self.work, self.sim.path)
-        self.servers.append(self.ser2net)
-        self.url = f"rfc2217://127.0.0.1:{self.ser2net.port}"
+        self.server = self.start_server(self.sim.path)
+        self.servers.append(self.server)
+        self.url = f"rfc2217://127.0.0.1:{self.server.port}?lines=ignore"
+
+    def start_server(self, device):
+        raise NotImplementedError
 
     def download(self, mode):
         rom = Path(ARGS.data) / "small.s28"
         run = self.cli("download", self.path(rom), "--terminal", "--mode", str(mode), "--wait", "0",
-                       port=self.url)
+                       "--line-check", "0", port=self.url)
         self.assertEqual(run.returncode, 0, self.explain(run))
         self.assertIn("transfer completed (2000)", run.out, self.explain(run))
         self.assert_device_holds(rom)
@@ -177,6 +188,38 @@ class ThroughSer2net(RemoteTest):
         self.sim.ask("cover open", r"cover open")
         backup = self.cli("backup", "--yes", port=self.url)
         self.assertEqual(backup.returncode, 0, self.explain(backup))
+
+    def test_lines_reported_off_are_off_unless_the_url_ignores_them(self):
+        self.linux_only()
+        url = self.url.replace("?lines=ignore", "")
+        rom = Path(ARGS.data) / "small.s28"
+        run = self.cli("download", self.path(rom), "--download-mode", "--mode", "0", "--wait", "0",
+                       "--line-check", "1", "--yes", "--json", port=url)
+        self.assertEqual(run.returncode, 16, self.explain(run))
+        self.assertIn('"link_code":112', run.out, self.explain(run))
+        dsw = self.cli("dsw", port=url)
+        self.assertIn("DSRオフエラー（端末未接続／電源オフ）(112)", dsw.err, self.explain(dsw))
+
+
+@unittest.skipUnless(SER2NET, "ser2net is not installed (mirvok.sh installs it)")
+class ThroughSer2net(ThroughARealServer, RemoteTest):
+    def start_server(self, device):
+        return Ser2net(self.work, device)
+
+
+class ThroughPyserial(ThroughARealServer, RemoteTest):
+    """pyserial's server frees a session only when its terminal read times
+    out after the client closed: a reopening after the switch to the
+    download rate has to wait for it, and each run waits for the last."""
+
+    READ_TIMEOUT_SECONDS = 5
+
+    def start_server(self, device):
+        return PyserialServer(device, read_timeout=self.READ_TIMEOUT_SECONDS)
+
+    def cli(self, *args, **kwargs):
+        self.assertTrue(self.server.wait_free(), "pyserial's server holds its last session")
+        return super().cli(*args, **kwargs)
 
 
 class ThroughMirvokSim(RemoteTest):
@@ -268,6 +311,58 @@ class FailingServers(RemoteTest):
         run = self.dsw_at(f"rfc2217://127.0.0.1:{server.port}")
         self.assertIn("refuses the baud rate", run.err, self.explain(run))
         self.assertIn("(100)", run.err, self.explain(run))
+
+
+class HostileServers(RemoteTest):
+    """tests/support/hostile_rfc2217.py in front of the simulator's terminal."""
+
+    def setUp(self):
+        super().setUp()
+        self.linux_only()
+        self.start_sim("--set", "dsw1=A5", "--set", "dsw2=3C")
+
+    def serve(self, kind, **options):
+        server = kind(self.sim.path, **options)
+        self.servers.append(server)
+        return server
+
+    def dsw(self, server):
+        return self.cli("dsw", port=server.url)
+
+    def assert_dsw_read(self, run):
+        self.assertEqual(run.returncode, 0, self.explain(run))
+        self.assertIn("DSW1 A5", run.out, self.explain(run))
+
+    def test_data_before_the_purge_answer_is_dropped(self):
+        server = self.serve(hostile.EarlyData)
+        for _ in range(3):
+            self.assert_dsw_read(self.dsw(server))
+
+    def test_refusals_fail_at_once_with_what_was_refused(self):
+        for kind, how, words in ((hostile.RefusesComPort, "wont", "refuses the COM-PORT-OPTION"),
+                                 (hostile.RefusesComPort, "dont", "refuses the COM-PORT-OPTION"),
+                                 (hostile.RefusesBinary, "wont", "refuses binary transmission"),
+                                 (hostile.RefusesBinary, "dont", "refuses binary transmission")):
+            with self.subTest(kind=kind.__name__, how=how):
+                run = self.dsw(self.serve(kind, how=how))
+                self.assertNotEqual(run.returncode, 0, self.explain(run))
+                self.assertIn(words, run.err, self.explain(run))
+                self.assertLess(run.seconds, 2, self.explain(run))
+
+    def test_nothing_is_sent_while_the_flow_is_suspended(self):
+        server = self.serve(hostile.SuspendsFlow, seconds=1.5)
+        self.assert_dsw_read(self.dsw(server))
+        session = server.wait_closed(5, index=0)
+        self.assertGreaterEqual(session.first_data(), session.noted("resume"), session.report())
+
+    def test_an_endless_subnegotiation_ends_the_link_with_a_message(self):
+        run = self.dsw(self.serve(hostile.EndlessSubnegotiation))
+        self.assertNotEqual(run.returncode, 0, self.explain(run))
+        self.assertIn("longer than 64 bytes", run.err, self.explain(run))
+
+    def test_lines_reported_off_first_are_off(self):
+        run = self.dsw(self.serve(hostile.LinesOffFirst))
+        self.assertIn("DSRオフエラー（端末未接続／電源オフ）(112)", run.err, self.explain(run))
 
 
 class RefusingBaudRate:

@@ -1,5 +1,6 @@
 #include "ComPortClient.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "ComPortOption.h"
@@ -67,23 +68,51 @@ std::string ComPortClient::Configure(const LineSettings& settings) {
     }
     out += comport::Command(comport::kSetControl, std::string(1, comport::kControlNoFlowControl));
     out += comport::Command(comport::kPurgeData, std::string(1, comport::kPurgeBoth));
+    purgeAsked_ = true;
+    purgeAnswered_ = false;
     return out;
 }
 
 bool ComPortClient::SettingsAnswered() const {
     for (std::size_t i = 0; i < answered_.size(); ++i)
         if (asked_[i] && !answered_[i]) return false;
-    return true;
+    return purgeAnswered_;
 }
 
 void ComPortClient::Receive(std::string_view wire, std::string& data, std::string& reply) {
+    const std::size_t from = data.size();
     std::vector<Event> events;
     decoder_.Feed(wire, data, events);
+    // The new data counts from the purge answer (or from the start) up to a
+    // failure (or to the end).
+    const auto passing = [&] { return !discarding_ && failure_.empty(); };
+    std::size_t passFrom = passing() ? from : data.size();
+    std::size_t passUntil = data.size();
     for (const Event& event : events) {
-        if (event.kind == Event::Kind::Negotiation)
+        const bool wasPassing = passing();
+        OnEvent(event, reply);
+        if (!wasPassing && passing()) passFrom = event.at;
+        if (wasPassing && !passing()) passUntil = event.at;
+    }
+    passUntil = std::max(passUntil, passFrom);
+    data.erase(passUntil);
+    data.erase(from, passFrom - from);
+}
+
+void ComPortClient::OnEvent(const Event& event, std::string& reply) {
+    if (!failure_.empty()) return;
+    switch (event.kind) {
+        case Event::Kind::Negotiation:
             OnNegotiation(event.verb, event.option, reply);
-        else if (event.kind == Event::Kind::Subnegotiation && event.option == kOptionComPort)
-            OnComPortAnswer(event.payload);
+            break;
+        case Event::Kind::Subnegotiation:
+            if (event.option == kOptionComPort) OnComPortAnswer(event.payload);
+            break;
+        case Event::Kind::OverlongSubnegotiation:
+            failure_ = "the server sent a subnegotiation (Telnet option " + std::to_string(event.option) +
+                       ") longer than " + std::to_string(kMaxSubnegotiationBytes) +
+                       " bytes: the data after it can't be told apart";
+            break;
     }
 }
 
@@ -96,6 +125,21 @@ void ComPortClient::OnNegotiation(unsigned char verb, unsigned char option, std:
     const bool enable = verb == kDo || verb == kWill;
     const unsigned char yes = aboutUs ? kWill : kDo;
     const unsigned char no = aboutUs ? kWont : kDont;
+    if (option == kOptionComPort && !aboutUs) {
+        // The server offers to perform the option itself, which a client has
+        // no use for; its WONT after our DONT is the acknowledgement, not a
+        // refusal of ours.
+        if (enable) {
+            if (!state.enabled && !declinedComPortOffer_) reply += Negotiation(no, option);
+            declinedComPortOffer_ = true;
+        } else if (declinedComPortOffer_) {
+            declinedComPortOffer_ = false;
+        } else if (comPort_ == Agreement::Pending) {
+            comPort_ = Agreement::Refused;
+        }
+        return;
+    }
+    if (option == kOptionBinary && !enable && state.wanted) binaryRefused_ = true;
     if (enable) {
         if (!state.wanted) {
             reply += Negotiation(no, option);
@@ -117,9 +161,23 @@ void ComPortClient::OnComPortAnswer(std::string_view payload) {
     if (payload.empty()) return;
     const unsigned char code = static_cast<unsigned char>(payload[0]);
     const std::string_view value = payload.substr(1);
-    if (code == comport::kServerOffset + comport::kNotifyModemState) {
-        if (value.size() == 1) OnModemState(static_cast<unsigned char>(value[0]));
-        return;
+    switch (code - comport::kServerOffset) {
+        case comport::kNotifyModemState:
+            if (value.size() == 1) OnModemState(static_cast<unsigned char>(value[0]));
+            return;
+        case comport::kPurgeData:
+            // One that no purge of ours asked for ends nothing.
+            if (purgeAsked_) purgeAnswered_ = true;
+            if (purgeAnswered_) discarding_ = false;
+            return;
+        case comport::kFlowControlSuspend:
+            flowSuspended_ = true;
+            return;
+        case comport::kFlowControlResume:
+            flowSuspended_ = false;
+            return;
+        default:
+            break;
     }
     if (code == comport::kServerOffset + comport::kNotifyLineState) {
         if (value.size() == 1) OnLineState(static_cast<unsigned char>(value[0]));
@@ -144,8 +202,6 @@ void ComPortClient::OnLineState(unsigned char state) {
 }
 
 void ComPortClient::OnModemState(unsigned char state) {
-    if (state == 0 && !linesReported_) return;
-    linesReported_ = true;
     lines_.dsr = (state & comport::kDsr) != 0;
     lines_.cts = (state & comport::kCts) != 0;
 }

@@ -17,6 +17,9 @@ inline constexpr unsigned char kSetStopSize = 4;
 inline constexpr unsigned char kSetControl = 5;
 inline constexpr unsigned char kNotifyLineState = 6;
 inline constexpr unsigned char kNotifyModemState = 7;
+// Server notifications: stop sending data / send again.
+inline constexpr unsigned char kFlowControlSuspend = 8;
+inline constexpr unsigned char kFlowControlResume = 9;
 inline constexpr unsigned char kSetLineStateMask = 10;
 inline constexpr unsigned char kSetModemStateMask = 11;
 inline constexpr unsigned char kPurgeData = 12;

@@ -32,7 +32,8 @@ std::optional<std::uint16_t> PortNumber(std::string_view text) {
 
 std::string RemoteAddress::Url() const {
     const bool ipv6 = host.find(':') != std::string::npos;
-    return std::string(kUrlScheme) + (ipv6 ? "[" + host + "]" : host) + ":" + std::to_string(port);
+    return std::string(kUrlScheme) + (ipv6 ? "[" + host + "]" : host) + ":" + std::to_string(port) +
+           (ignoreLines ? std::string(kIgnoreLines) : "");
 }
 
 bool IsRemoteUrl(std::string_view text) {
@@ -45,6 +46,10 @@ std::optional<RemoteAddress> ParseRemoteUrl(std::string_view text) {
     if (!IsRemoteUrl(text)) return std::nullopt;
     std::string_view rest = text.substr(kUrlScheme.size());
     RemoteAddress address;
+    if (rest.ends_with(kIgnoreLines)) {
+        address.ignoreLines = true;
+        rest.remove_suffix(kIgnoreLines.size());
+    }
     if (rest.starts_with("[")) {
         const std::size_t close = rest.find(']');
         if (close == std::string_view::npos) return std::nullopt;

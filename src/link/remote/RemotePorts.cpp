@@ -1,7 +1,9 @@
 #include "RemotePorts.h"
 
 #include <algorithm>
+#include <chrono>
 #include <iostream>
+#include <thread>
 
 #include "RemoteTransport.h"
 #include "link/ComPortName.h"
@@ -49,8 +51,35 @@ std::unique_ptr<Transport> RemotePorts::Open(int port, const LineSettings& setti
     const auto found = Remote().find(port);
     if (found == Remote().end()) return local_.Open(port, settings, status);
     std::string error;
-    std::unique_ptr<Transport> transport = RemoteTransport::Open(found->second, settings, status, error);
+    std::unique_ptr<Transport> transport = OpenRemote(found->second, settings, status, error);
     if (!transport && report_) report_(error);
+    return transport;
+}
+
+std::unique_ptr<Transport> RemotePorts::OpenRemote(const RemoteAddress& address, const LineSettings& settings,
+                                                   TransportStatus& status, std::string& error) {
+    const std::string url = address.Url();
+    const auto gone = lastGoneMs_->find(url);
+    const bool reopening = gone != lastGoneMs_->end() && SteadyNowMs() - gone->second < kReopenWithinMs;
+    const std::int64_t deadline = SteadyNowMs() + kReopenBoundMs;
+    std::unique_ptr<RemoteTransport> transport;
+    for (;;) {
+        // A server still busy with the old session leaves the new connection
+        // waiting in its queue: give it the rest of the bound to take it up.
+        const int negotiationMs =
+            reopening ? std::max(RemoteTransport::kNegotiationTimeoutMs, MsLeftUntil(deadline))
+                      : RemoteTransport::kNegotiationTimeoutMs;
+        transport = RemoteTransport::Open(address, settings, status, error, negotiationMs);
+        if (transport || !reopening || status == TransportStatus::BadSetting ||
+            MsLeftUntil(deadline) <= kReopenPauseMs)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(kReopenPauseMs));
+    }
+    if (!transport) return nullptr;
+    transport->WhenGone([goneMs = std::weak_ptr(lastGoneMs_), url] {
+        if (const auto map = goneMs.lock()) (*map)[url] = SteadyNowMs();
+    });
+    transport->WhenFailed(report_);
     return transport;
 }
 

@@ -5,8 +5,10 @@
 // RemoteTransport; every other number goes to the local ports. On Windows
 // that section holds only the remote ports.
 
+#include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -20,6 +22,15 @@ void ReportOnStandardError(const std::string& message);
 
 class RemotePorts final : public PortProvider {
 public:
+    // An opening this soon after a connection to the same address ended is
+    // a reopening (after a change of the line rate, say). A server may free
+    // the old session only some seconds later (when its own read of the
+    // serial port times out), so a reopening waits and tries again up to
+    // kReopenBoundMs in all; a first opening keeps the transport's bounds.
+    static constexpr int kReopenWithinMs = 5000;
+    static constexpr int kReopenBoundMs = 10000;
+    static constexpr int kReopenPauseMs = 250;
+
     // Gets the message of every remote opening that fails, for the operator.
     using FailureReport = std::function<void(const std::string&)>;
 
@@ -37,12 +48,18 @@ public:
 
 private:
     const std::map<int, RemoteAddress>& Remote();
+    std::unique_ptr<Transport> OpenRemote(const RemoteAddress& address, const LineSettings& settings,
+                                          TransportStatus& status, std::string& error);
 
     PortProvider& local_;
     std::string iniPath_;
     FailureReport report_;
     std::optional<std::map<int, RemoteAddress>> remote_;  // read at first use
     std::map<int, std::string> otherEntries_;             // the map's local entries
+    // URL -> steady-clock ms when its last connection ended; shared with the
+    // transports, which may outlive this provider.
+    std::shared_ptr<std::map<std::string, std::int64_t>> lastGoneMs_ =
+        std::make_shared<std::map<std::string, std::int64_t>>();
 };
 
 }  // namespace mirvok::remote

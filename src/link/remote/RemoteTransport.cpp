@@ -32,7 +32,7 @@ void SleepUs(std::int64_t us) {
 
 std::unique_ptr<RemoteTransport> RemoteTransport::Open(const RemoteAddress& address,
                                                        const LineSettings& settings, TransportStatus& status,
-                                                       std::string& error) {
+                                                       std::string& error, int negotiationMs) {
     status = TransportStatus::IoError;
     std::string cause;
     std::unique_ptr<TcpConnection> connection =
@@ -42,48 +42,65 @@ std::unique_ptr<RemoteTransport> RemoteTransport::Open(const RemoteAddress& addr
                 std::to_string(address.port) + ": " + cause;
         return nullptr;
     }
-    std::unique_ptr<RemoteTransport> transport(new RemoteTransport(std::move(connection), settings));
+    std::unique_ptr<RemoteTransport> transport(
+        new RemoteTransport(std::move(connection), Where(address), settings));
+    transport->ignoreLines_ = address.ignoreLines;
     ComPortClient& client = transport->client_;
     const std::string gone = Where(address) + "the connection to " + address.host + " port " +
                              std::to_string(address.port) + " failed: ";
+    // What the server has said that makes the session useless, if anything.
+    const auto refused = [&]() -> std::string {
+        if (!client.Failure().empty()) return Where(address) + client.Failure();
+        if (client.ComPort() == ComPortClient::Agreement::Refused)
+            return Where(address) + "the server refuses the COM-PORT-OPTION (RFC 2217)";
+        if (client.BinaryRefused())
+            return Where(address) +
+                   "the server refuses binary transmission (Telnet BINARY): bytes would not pass unchanged";
+        return {};
+    };
 
     if (transport->connection_->Send(client.Start(), kReplyTimeoutMs) != TransportStatus::Ok ||
-        !transport->WaitUntil([&] { return client.ComPort() != ComPortClient::Agreement::Pending; },
-                              kNegotiationTimeoutMs)) {
-        error = gone + transport->connection_->Error();
+        !transport->WaitUntil(
+            [&] { return client.ComPort() != ComPortClient::Agreement::Pending || !refused().empty(); },
+            negotiationMs)) {
+        if (error = refused(); error.empty()) error = gone + transport->connection_->Error();
         return nullptr;
     }
-    switch (client.ComPort()) {
-        case ComPortClient::Agreement::Agreed:
-            break;
-        case ComPortClient::Agreement::Refused:
-            error = Where(address) + "the server refuses the COM-PORT-OPTION (RFC 2217)";
-            return nullptr;
-        case ComPortClient::Agreement::Pending:
-            error = Where(address) + "no Telnet COM-PORT-OPTION (RFC 2217) answer within " +
-                    std::to_string(kNegotiationTimeoutMs / 1000) + " s: not a remote serial port server";
-            return nullptr;
+    if (error = refused(); !error.empty()) return nullptr;
+    if (client.ComPort() == ComPortClient::Agreement::Pending) {
+        error = Where(address) + "no Telnet COM-PORT-OPTION (RFC 2217) answer within " +
+                std::to_string(negotiationMs / 1000) + " s: not a remote serial port server";
+        return nullptr;
     }
 
+    // Waits for the purge's answer too: what the server sends before it
+    // (bytes the device sent before this session) is dropped by the client.
     if (transport->connection_->Send(client.Configure(settings), kReplyTimeoutMs) != TransportStatus::Ok ||
-        !transport->WaitUntil([&] { return client.SettingsAnswered() || !client.Refusal().empty(); },
-                              kSettingAnswersMs)) {
-        error = gone + transport->connection_->Error();
+        !transport->WaitUntil(
+            [&] { return client.SettingsAnswered() || !client.Refusal().empty() || !refused().empty(); },
+            kSettingAnswersMs)) {
+        if (error = refused(); error.empty()) error = gone + transport->connection_->Error();
         return nullptr;
     }
+    if (error = refused(); !error.empty()) return nullptr;
     if (!client.Refusal().empty()) {
         status = TransportStatus::BadSetting;
         error = Where(address) + "the server refuses the " + client.Refusal();
         return nullptr;
     }
-    // Whatever came before the purge belongs to no exchange of ours.
-    transport->data_.clear();
+    // A server that has not answered the purge by now is taken to have done it.
+    client.AcceptData();
     status = TransportStatus::Ok;
     return transport;
 }
 
-RemoteTransport::RemoteTransport(std::unique_ptr<TcpConnection> connection, const LineSettings& settings)
-    : connection_(std::move(connection)), wire_(settings) {}
+RemoteTransport::RemoteTransport(std::unique_ptr<TcpConnection> connection, std::string where,
+                                 const LineSettings& settings)
+    : connection_(std::move(connection)), where_(std::move(where)), wire_(settings) {}
+
+RemoteTransport::~RemoteTransport() {
+    if (gone_) gone_();
+}
 
 bool RemoteTransport::Pump() {
     if (broken_) return false;
@@ -95,19 +112,33 @@ bool RemoteTransport::Pump() {
         if (!reply.empty() && connection_->Send(reply, kReplyTimeoutMs) == TransportStatus::IoError)
             broken_ = true;
         if (received != TransportStatus::Ok) broken_ = true;
+        if (!client_.Failure().empty()) {
+            // Nothing the server sends can be read any more: the link is over.
+            broken_ = true;
+            if (report_) report_(where_ + client_.Failure());
+            report_ = nullptr;
+        }
         if (broken_ || wire.size() < kReceiveChunkBytes) break;
     }
     return !broken_;
+}
+
+TransportStatus RemoteTransport::WaitWhileSuspended(int timeoutMs) {
+    const std::int64_t deadline = NowMs() + timeoutMs;
+    for (;;) {
+        if (!Pump()) return TransportStatus::IoError;
+        if (!client_.FlowSuspended()) return TransportStatus::Ok;
+        const std::int64_t left = deadline - NowMs();
+        if (left <= 0) return TransportStatus::Timeout;
+        connection_->WaitReadable(static_cast<int>(left));
+    }
 }
 
 template <typename Done>
 bool RemoteTransport::WaitUntil(Done done, int timeoutMs) {
     const std::int64_t deadline = NowMs() + timeoutMs;
     for (;;) {
-        const bool alive = Pump();
-        // Only used while opening: data before the purge is nobody's.
-        data_.clear();
-        if (!alive) return false;
+        if (!Pump()) return false;
         if (done()) return true;
         const std::int64_t left = deadline - NowMs();
         if (left <= 0) return true;
@@ -116,10 +147,11 @@ bool RemoteTransport::WaitUntil(Done done, int timeoutMs) {
 }
 
 TransportStatus RemoteTransport::Write(const std::string& bytes, int timeoutMs) {
+    const std::int64_t deadlineUs = NowUs() + std::int64_t{timeoutMs} * 1000;
+    if (const TransportStatus flow = WaitWhileSuspended(timeoutMs); flow != TransportStatus::Ok) return flow;
     // A server that has closed shows here rather than after a few lines that
     // the socket still took.
     if (!Pump()) return TransportStatus::IoError;
-    const std::int64_t deadlineUs = NowUs() + std::int64_t{timeoutMs} * 1000;
     if (!WaitUntilAhead(kMaxAheadOfWireMs, deadlineUs))
         return broken_ ? TransportStatus::IoError : TransportStatus::Timeout;
     const int leftMs = static_cast<int>(std::max<std::int64_t>(0, deadlineUs - NowUs()) / 1000);
@@ -188,7 +220,7 @@ void RemoteTransport::Sleep(int ms) {
 }
 
 ModemLines RemoteTransport::Lines() {
-    if (!Pump()) return ModemLines{};
+    if (!Pump() || ignoreLines_) return ModemLines{};
     return client_.Lines();
 }
 

@@ -4,6 +4,7 @@
 // and decides how long to wait. Like the serial transports, it blocks in the
 // link calls on the real clock.
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -47,11 +48,23 @@ public:
     // has to report its transmitter empty.
     static constexpr int kTransmitterGraceMs = 1000;
 
-    // Connects, negotiates and sets the line. On failure: nothing, with
-    // IoError (no connection, no Telnet server) or BadSetting (a setting
-    // refused) and a message naming the host, the port and the cause.
+    // Gets the message of a failure that ends the link after its opening.
+    using FailureReport = std::function<void(const std::string&)>;
+
+    // Connects, negotiates and sets the line, waiting at most negotiationMs
+    // for the server to take up the negotiation. On failure: nothing, with
+    // IoError (no connection, no Telnet server, BINARY refused) or BadSetting
+    // (a setting refused) and a message naming the host, the port and the
+    // cause.
     static std::unique_ptr<RemoteTransport> Open(const RemoteAddress& address, const LineSettings& settings,
-                                                 TransportStatus& status, std::string& error);
+                                                 TransportStatus& status, std::string& error,
+                                                 int negotiationMs = kNegotiationTimeoutMs);
+    // Tells `closed` when the connection has ended for good (the transport
+    // goes), so that an opening that follows can allow for a server that
+    // frees the session late.
+    ~RemoteTransport() override;
+    void WhenGone(std::function<void()> closed) { gone_ = std::move(closed); }
+    void WhenFailed(FailureReport report) { report_ = std::move(report); }
 
     // Returns once the bytes are no further ahead of the remote wire than
     // kMaxAheadOfWireMs, as a local port returns once its small buffer takes
@@ -66,8 +79,9 @@ public:
     TransportStatus WaitForData(int timeoutMs) override;
     std::int64_t NowMs() override;
     void Sleep(int ms) override;
-    // As the server last notified them; a connection that is gone shows as
-    // a failed write, not as lines off.
+    // As the server last notified them (on for an address that ignores
+    // them); a connection that is gone shows as a failed write, not as lines
+    // off.
     ModemLines Lines() override;
     // The bytes on their way (see Write), and one more while a server that
     // reports its line state has not reported its transmitter empty.
@@ -79,9 +93,15 @@ public:
     void Close() override;
 
 private:
-    RemoteTransport(std::unique_ptr<TcpConnection> connection, const LineSettings& settings);
-    // Takes in what has arrived without waiting; false once the connection is gone.
+    RemoteTransport(std::unique_ptr<TcpConnection> connection, std::string where,
+                    const LineSettings& settings);
+    // Takes in what has arrived without waiting; false once the connection
+    // is gone or the server has sent what ends the session.
     bool Pump();
+    // Waits, pumping the connection, while the server has suspended the
+    // flow: Ok once it resumes, Timeout when it has not within timeoutMs,
+    // IoError when the connection goes meanwhile.
+    TransportStatus WaitWhileSuspended(int timeoutMs);
     // Waits until `done` holds, the deadline passes or the connection goes.
     template <typename Done>
     bool WaitUntil(Done done, int timeoutMs);
@@ -94,7 +114,11 @@ private:
     bool WaitUntilAhead(int aheadMs, std::int64_t deadlineUs);
 
     std::unique_ptr<TcpConnection> connection_;
+    std::string where_;  // "rfc2217://host:port: "
+    bool ignoreLines_ = false;
     ComPortClient client_;
+    FailureReport report_;
+    std::function<void()> gone_;
     std::string data_;
     bool broken_ = false;
     WireClock wire_;

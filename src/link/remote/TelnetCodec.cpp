@@ -26,7 +26,7 @@ void Decoder::FeedByte(unsigned char byte, std::string& data, std::vector<Event>
             }
             return;
         case State::Verb:
-            events.push_back(Event{Event::Kind::Negotiation, verb_, byte, {}});
+            events.push_back(Event{Event::Kind::Negotiation, verb_, byte, {}, data.size()});
             state_ = State::Data;
             return;
         case State::SbOption:
@@ -38,27 +38,22 @@ void Decoder::FeedByte(unsigned char byte, std::string& data, std::vector<Event>
         case State::SbData:
             if (byte == kIac)
                 state_ = State::SbIac;
-            else if (sbPayload_.size() < kMaxSubnegotiationBytes)
-                sbPayload_ += static_cast<char>(byte);
             else
-                sbOverlong_ = true;
+                AddToSubnegotiation(byte, data, events);
             return;
         case State::SbIac:
             if (byte == kSe) {
-                EndSubnegotiation(events);
+                EndSubnegotiation(data, events);
                 state_ = State::Data;
             } else {
                 // IAC IAC is a 0xFF of the payload. Anything else after IAC is
                 // a peer that broke off its subnegotiation: taken as its end.
                 if (byte == kIac) {
-                    if (sbPayload_.size() < kMaxSubnegotiationBytes)
-                        sbPayload_ += static_cast<char>(kIac);
-                    else
-                        sbOverlong_ = true;
+                    AddToSubnegotiation(kIac, data, events);
                     state_ = State::SbData;
                     return;
                 }
-                EndSubnegotiation(events);
+                EndSubnegotiation(data, events);
                 state_ = State::Iac;
                 FeedByte(byte, data, events);
             }
@@ -66,13 +61,22 @@ void Decoder::FeedByte(unsigned char byte, std::string& data, std::vector<Event>
     }
 }
 
-void Decoder::EndSubnegotiation(std::vector<Event>& events) {
-    Event event;
-    event.kind = sbOverlong_ ? Event::Kind::OverlongSubnegotiation : Event::Kind::Subnegotiation;
-    event.option = sbOption_;
-    if (!sbOverlong_) event.payload = std::move(sbPayload_);
+void Decoder::AddToSubnegotiation(unsigned char byte, const std::string& data, std::vector<Event>& events) {
+    if (sbPayload_.size() < kMaxSubnegotiationBytes) {
+        sbPayload_ += static_cast<char>(byte);
+    } else if (!sbOverlong_) {
+        sbOverlong_ = true;
+        sbPayload_.clear();
+        events.push_back(Event{Event::Kind::OverlongSubnegotiation, 0, sbOption_, {}, data.size()});
+    }
+}
+
+// An overlong one was reported when it passed the limit; its end says nothing more.
+void Decoder::EndSubnegotiation(const std::string& data, std::vector<Event>& events) {
+    if (!sbOverlong_)
+        events.push_back(
+            Event{Event::Kind::Subnegotiation, 0, sbOption_, std::move(sbPayload_), data.size()});
     sbPayload_.clear();
-    events.push_back(std::move(event));
 }
 
 std::string EscapeData(std::string_view data) {

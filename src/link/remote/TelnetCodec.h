@@ -25,9 +25,10 @@ inline constexpr unsigned char kOptionEcho = 1;
 inline constexpr unsigned char kOptionSuppressGoAhead = 3;
 inline constexpr unsigned char kOptionComPort = 44;
 
-// A subnegotiation longer than this is not one we understand: its bytes are
-// dropped up to its end and it is reported as overlong, so a hostile peer
-// cannot make us hold an endless buffer.
+// A subnegotiation longer than this is not one we understand: it is reported
+// as overlong as soon as it passes this length (a peer that never ends it is
+// known at once, not never) and its bytes are dropped up to its end, so a
+// hostile peer cannot make us hold an endless buffer.
 inline constexpr std::size_t kMaxSubnegotiationBytes = 64;
 
 struct Event {
@@ -36,6 +37,9 @@ struct Event {
     unsigned char verb = 0;    // Negotiation: kWill, kWont, kDo or kDont
     unsigned char option = 0;  // both kinds
     std::string payload;       // Subnegotiation: the bytes after the option, IAC undoubled
+    // How many data bytes `data` held when the command ended: the command
+    // came between data[at - 1] and data[at].
+    std::size_t at = 0;
 };
 
 class Decoder {
@@ -47,7 +51,8 @@ public:
 private:
     enum class State { Data, Iac, Verb, SbOption, SbData, SbIac };
     void FeedByte(unsigned char byte, std::string& data, std::vector<Event>& events);
-    void EndSubnegotiation(std::vector<Event>& events);
+    void AddToSubnegotiation(unsigned char byte, const std::string& data, std::vector<Event>& events);
+    void EndSubnegotiation(const std::string& data, std::vector<Event>& events);
 
     State state_ = State::Data;
     unsigned char verb_ = 0;

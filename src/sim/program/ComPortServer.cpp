@@ -23,13 +23,13 @@ using namespace remote::telnet;
 // How long a reply may wait for room in the socket before the client counts as gone.
 constexpr int kSendTimeoutMs = 2000;
 
-// The first report counts from lines that were on: a line that is off then
-// carries its change bit, so that even "all off" reads as a report of lines
-// that can be read, not as the all-zero state of a server that cannot.
-unsigned char ModemState(ModemLines lines, ModemLines before) {
+// The lines with a change bit for each that differs from the last report;
+// the first report after a mask is the present state alone, as a real
+// server sends it.
+unsigned char ModemState(ModemLines lines, const std::optional<ModemLines>& before) {
     unsigned char state = (lines.dsr ? comport::kDsr : 0) | (lines.cts ? comport::kCts : 0);
-    if (before.dsr != lines.dsr) state |= comport::kDeltaDsr;
-    if (before.cts != lines.cts) state |= comport::kDeltaCts;
+    if (before && before->dsr != lines.dsr) state |= comport::kDeltaDsr;
+    if (before && before->cts != lines.cts) state |= comport::kDeltaCts;
     return state;
 }
 
@@ -155,7 +155,7 @@ void ComPortServer::ReportLines(ModemLines lines) {
     lines_ = lines;
     if (!Connected() || !linesWanted_) return;
     if (reported_ && reported_->dsr == lines.dsr && reported_->cts == lines.cts) return;
-    const unsigned char state = ModemState(lines, reported_.value_or(ModemLines{}));
+    const unsigned char state = ModemState(lines, reported_);
     reported_ = lines;
     SendRaw(comport::Command(comport::kServerOffset + comport::kNotifyModemState,
                              std::string(1, static_cast<char>(state))));
