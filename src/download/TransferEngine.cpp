@@ -21,8 +21,9 @@ namespace {
 
 constexpr std::int16_t kEndOfFileMode = 1;
 // How much longer than the line needs for them the bytes still on their way
-// may take to leave before the device counts as not taking them.
-constexpr double kUnsentMarginMs = 2000;
+// may take to leave before the device counts as not taking them: as long as
+// a line may wait for room in the port.
+constexpr double kUnsentMarginMs = kLineSendTimeoutMs;
 // Above this many lines the bar is set about this many times in all,
 // not once per line.
 constexpr std::int32_t kProgressSteps = 100;

@@ -30,7 +30,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "support"))
 from ser2net_server import SER2NET, Ser2net, free_port, wait_for_listener  # noqa: E402
 import hostile_rfc2217 as hostile  # noqa: E402
 from pyserial_rfc2217 import PyserialServer  # noqa: E402
-from sim_console import SimConsole, s_record_image  # noqa: E402
+from sim_console import SimConsole, firmware, s_record_image  # noqa: E402
 from wine_prefix import WinePrefix, windows_path  # noqa: E402
 
 ARGS = None
@@ -363,6 +363,72 @@ class HostileServers(RemoteTest):
     def test_lines_reported_off_first_are_off(self):
         run = self.dsw(self.serve(hostile.LinesOffFirst))
         self.assertIn("DSRオフエラー（端末未接続／電源オフ）(112)", run.err, self.explain(run))
+
+
+def transcript_from_host(path):
+    """The bytes the simulator read from the program, each with the time it
+    read them, from its --transcript."""
+    stamped = []
+    for line in Path(path).read_text(errors="replace").splitlines():
+        match = re.match(r"\s*([0-9.]+) host>dev ((?: [0-9A-F]{2})+)", line)
+        if match:
+            at = float(match.group(1))
+            stamped += [(at, int(byte, 16)) for byte in match.group(2).split()]
+    return stamped
+
+
+def pause_after(stamped, marker):
+    """The time between the line that begins with `marker` and the next byte."""
+    data = bytes(byte for _, byte in stamped)
+    end = data.index(b"\r\n", data.index(marker)) + 2
+    return stamped[end][0] - stamped[end - 1][0]
+
+
+class PacedByWhatHasLeft(RemoteTest):
+    """A transfer completes only once the device can have every byte: writes
+    follow what the server acknowledges, the end waits for it (and for the
+    server's transmitter where it reports it), and the close never resets a
+    connection whose server still holds our bytes."""
+
+    def setUp(self):
+        super().setUp()
+        self.linux_only()
+        self.start_sim("--set", "start-download=8")
+        text, self.lines = firmware([0, 1], 300)
+        self.rom = self.work / "two-blocks.s28"
+        self.rom.write_text(text, newline="")
+        self.expected = ("\r\n".join(self.lines) + "\r\n").encode() + b"\x1a"
+
+    def download(self, url):
+        run = self.cli("download", self.path(self.rom), "--download-mode", "--mode", "8", "--wait", "0",
+                       "--line-check", "0", "--yes", port=url)
+        run.ended = time.monotonic()
+        return run
+
+    def test_a_server_that_drains_slowly_has_every_byte_before_the_transfer_completes(self):
+        # It reads 3 000 bytes a second with an 8-KiB buffer while agreeing to
+        # 115200 baud.
+        server = hostile.SlowDrain(self.sim.path)
+        self.servers.append(server)
+        run = self.download(server.url)
+        self.assertEqual(run.returncode, 0, self.explain(run))
+        session = server.wait_closed(30)
+        self.assertIsNotNone(session)
+        self.assertEqual(session.end, "closed", session.report())
+        self.assertEqual(session.data, self.expected, session.report())
+        # The server reports its transmitter empty once it has read it all,
+        # and the transfer waits for that.
+        self.assertLessEqual(session.time_of(len(self.expected) - 1), run.ended, session.report())
+        self.assert_device_holds(self.rom)
+
+    def test_a_block_pause_reaches_the_device_whole(self):
+        server = Ser2net(self.work, self.sim.path)
+        self.servers.append(server)
+        run = self.download(f"rfc2217://127.0.0.1:{server.port}?lines=ignore")
+        self.assertEqual(run.returncode, 0, self.explain(run))
+        self.assert_device_holds(self.rom)
+        stamped = transcript_from_host(self.work / "sim.transcript")
+        self.assertGreaterEqual(pause_after(stamped, b"S214010000"), 2.0)
 
 
 class RefusingBaudRate:

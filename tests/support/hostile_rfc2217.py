@@ -370,6 +370,10 @@ class _Connection:
         elif code == SET_LINESTATE_MASK:
             self.line_state_mask = value[0] if value else 0
             self.send(com_port(SERVER + code, value))
+            if self.line_state_mask & LINE_TRANSMIT_EMPTY:
+                # Its present state first, as it reports the modem state:
+                # nothing sent yet, the transmitter is empty.
+                self.send(com_port(SERVER + NOTIFY_LINESTATE, bytes([LINE_TRANSMIT_EMPTY])))
         elif code == SET_MODEMSTATE_MASK:
             self.send(com_port(SERVER + code, value))
             self.send(com_port(SERVER + NOTIFY_MODEMSTATE, bytes([server.lines])))

@@ -91,3 +91,24 @@ def s_record_image(lines):
         for offset, value in enumerate(record[1 + width:-1]):
             image[address + offset] = value
     return image
+
+
+def checksum(body):
+    return (~sum(body) & 0xFF)
+
+
+def s2(address, data):
+    body = bytes([len(data) + 4]) + address.to_bytes(3, "big") + data
+    return "S2" + body.hex().upper() + f"{checksum(body):02X}"
+
+
+def firmware(blocks, lines_per_block):
+    """An S-record file with `lines_per_block` 16-byte records in each of
+    the ROM blocks `blocks` (64 KiB each)."""
+    lines = ["S00600004844521B"]
+    for block in blocks:
+        for i in range(lines_per_block):
+            address = block * 0x10000 + i * 16
+            lines.append(s2(address, bytes((address + k) & 0xFF for k in range(16))))
+    lines.append("S804000000FB")
+    return "\r\n".join(lines) + "\r\n", lines

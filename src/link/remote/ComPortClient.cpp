@@ -197,8 +197,8 @@ void ComPortClient::CheckAnswer(Setting setting, std::string_view value) {
 }
 
 void ComPortClient::OnLineState(unsigned char state) {
-    lineStateReported_ = true;
     transmitterEmpty_ = (state & comport::kTransmitterEmpty) != 0;
+    if (transmitterEmpty_) transmitterReported_ = true;
 }
 
 void ComPortClient::OnModemState(unsigned char state) {

@@ -64,9 +64,9 @@ public:
     // Data went out for the port: whether the server's transmitter has
     // become empty is unknown again until it reports it.
     void DataSent() { transmitterEmpty_ = false; }
-    // Whether the server reports its line state and has not reported its
-    // transmitter empty since data went out last.
-    bool TransmitterBusy() const { return lineStateReported_ && !transmitterEmpty_; }
+    // Whether the server reports when its transmitter is empty (it has done
+    // so once) and has not reported it since data went out last.
+    bool TransmitterBusy() const { return transmitterReported_ && !transmitterEmpty_; }
 
 private:
     enum class Setting { Baud, DataSize, Parity, StopSize, Count };
@@ -91,7 +91,7 @@ private:
     std::array<bool, static_cast<std::size_t>(Setting::Count)> answered_{};
     std::string refusal_;
     ModemLines lines_;
-    bool lineStateReported_ = false;
+    bool transmitterReported_ = false;
     bool transmitterEmpty_ = true;
     bool purgeAsked_ = false;
     bool purgeAnswered_ = false;

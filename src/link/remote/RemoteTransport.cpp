@@ -228,9 +228,7 @@ TransportStatus RemoteTransport::Unsent(std::size_t& bytes) {
     bytes = 0;
     if (!Pump()) return TransportStatus::IoError;
     bytes = OnItsWay();
-    const bool transmitterDue =
-        static_cast<double>(NowUs()) < wire_.BusyUntilUs() + kTransmitterGraceMs * 1000.0;
-    if (bytes == 0 && client_.TransmitterBusy() && transmitterDue) bytes = 1;
+    if (bytes == 0 && client_.TransmitterBusy()) bytes = 1;
     return TransportStatus::Ok;
 }
 

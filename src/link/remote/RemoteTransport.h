@@ -44,9 +44,7 @@ public:
     // How long the server has, once our side is finished, to close its side;
     // what it sends meanwhile is read and dropped.
     static constexpr int kFinishTimeoutMs = 500;
-    // How long after the line's time a server that reports its line state
-    // has to report its transmitter empty.
-    static constexpr int kTransmitterGraceMs = 1000;
+
 
     // Gets the message of a failure that ends the link after its opening.
     using FailureReport = std::function<void(const std::string&)>;
@@ -84,7 +82,8 @@ public:
     // off.
     ModemLines Lines() override;
     // The bytes on their way (see Write), and one more while a server that
-    // reports its line state has not reported its transmitter empty.
+    // reports when its transmitter is empty has not reported it since the
+    // last write.
     TransportStatus Unsent(std::size_t& bytes) override;
     // Waits (bounded) until the bytes on their way have left and then
     // kCloseGraceMs, finishes the sending side, reads to the server's end and
