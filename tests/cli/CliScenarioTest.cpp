@@ -352,6 +352,29 @@ TEST(CliJson, TheResultNamesHowTheWindowsOperationEndedAndTheLinkCodeThatCausedI
     EXPECT_EQ(JsonReader::Object(result->at("detail"))->count("transfer_result"), 0u) << "no transfer ran";
 }
 
+// The port lost during the first poll of "dsw": one message for the lost
+// port (where every further read of the closed port used to give one), then
+// the read's own failure.
+TEST(CliJson, APortLostDuringAPollGivesOneMessageForIt) {
+    CliBench b;
+    b.wire.onWritten = [&b](const std::string& bytes) {
+        if (bytes == "\x04\x05") b.device.PullCable();
+    };
+    ASSERT_EQ(b.Run({"dsw", "--port", "7", "--json"}), kExitNoLink) << b.Err();
+    std::vector<std::string> messages;
+    for (const std::string& line : Lines(b.Out())) {
+        const auto object = JsonReader::Object(line);
+        ASSERT_TRUE(object) << line;
+        if (object->at("event") == "\"message\"") messages.push_back(object->at("text"));
+    }
+    ASSERT_EQ(messages.size(), 2u) << b.Out();
+    EXPECT_TRUE(Has(messages[0], "(201)")) << messages[0];
+    EXPECT_TRUE(Has(messages[1], "通信状態が確立できませんでした。")) << messages[1];
+    const auto result = JsonReader::Object(Lines(b.Out()).back());
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->at("link_code"), "201");
+}
+
 // The settings file names COM1, which is not there: the window would
 // preselect the first listed port, the command line does not write firmware
 // or flash to a port nobody named. Reading the switches still goes there.

@@ -39,8 +39,9 @@ public:
 
     int openings = 0;      // openings asked for, failed ones included
     int failOpening = -1;  // this opening (1-based) fails as a busy port; -1: none
-    // Sees every write before it passes on.
+    // Sees every write before it passes on, and after it has passed on.
     std::function<void(const std::string& bytes)> onWrite;
+    std::function<void(const std::string& bytes)> onWritten;
     // Bytes that arrive with the next read, after what the inner line has.
     void Slip(const std::string& bytes) { slipped += bytes; }
     std::string slipped;
@@ -63,7 +64,9 @@ private:
 
 inline TransportStatus ForwardingTransport::Write(const std::string& bytes, int timeoutMs) {
     if (ports_.onWrite) ports_.onWrite(bytes);
-    return inner_->Write(bytes, timeoutMs);
+    const TransportStatus status = inner_->Write(bytes, timeoutMs);
+    if (ports_.onWritten) ports_.onWritten(bytes);
+    return status;
 }
 
 inline TransportStatus ForwardingTransport::Read(std::string& out) {
