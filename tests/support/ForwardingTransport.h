@@ -39,6 +39,7 @@ public:
 
     int openings = 0;      // openings asked for, failed ones included
     int failOpening = -1;  // this opening (1-based) fails as a busy port; -1: none
+    std::string failCause = "held by another program";  // the cause it gives
     // Sees every write before it passes on, and after it has passed on.
     std::function<void(const std::string& bytes)> onWrite;
     std::function<void(const std::string& bytes)> onWritten;
@@ -47,13 +48,14 @@ public:
     std::string slipped;
 
     std::vector<PortInfo> ListPorts() override { return inner_.ListPorts(); }
-    std::unique_ptr<Transport> Open(int port, const LineSettings& settings,
-                                    TransportStatus& status) override {
+    std::unique_ptr<Transport> Open(int port, const LineSettings& settings, TransportStatus& status,
+                                    std::string& cause) override {
         if (++openings == failOpening) {
             status = TransportStatus::Busy;
+            cause = failCause;
             return nullptr;
         }
-        std::unique_ptr<Transport> line = inner_.Open(port, settings, status);
+        std::unique_ptr<Transport> line = inner_.Open(port, settings, status, cause);
         if (!line) return nullptr;
         return std::make_unique<ForwardingTransport>(std::move(line), *this);
     }
