@@ -21,8 +21,10 @@ namespace {
 std::optional<bool> Probe(const PortInfo& port, CliServices& s) {
     if (!remote::IsRemoteUrl(port.devicePath)) return std::nullopt;
     TransportStatus status = TransportStatus::Ok;
-    std::unique_ptr<Transport> transport = s.ports.Open(port.number, LineSettings{}, status);
+    std::string cause;
+    std::unique_ptr<Transport> transport = s.ports.Open(port.number, LineSettings{}, status, cause);
     if (transport) transport->Close();
+    if (!transport && !cause.empty()) s.err << "mirvok-cli: " << cause << "\n";
     return transport != nullptr && status == TransportStatus::Ok;
 }
 

@@ -183,6 +183,10 @@ Outcome DeviceSession::Download() {
     if (!Operate([&] { return frm_->StartDownload(request); }))
         return Outcome{kExitControlRefused, "the download cannot be started now"};
     Outcome outcome = EndedAs(Operation::Download);
+    // From terminal mode the reopening follows "*+": the device has switched
+    // and now answers only at the download mode's line settings.
+    if (outcome.exitCode == kExitOpenDownload && frm_->TerminalModeChosen())
+        outcome.text += "; the device is now in download mode: run again with --download-mode";
 
     const TransferProgress p = progress_->Snapshot();
     const std::int16_t result = frm_->result.transferResult;
@@ -332,6 +336,7 @@ std::string DeviceSession::ResultJson(const Outcome& outcome, const std::string&
             .Str("ending", EndingName(r.ending))
             .Str("step", StepName(r.step));
         if (r.linkCode != 0) o.Num("link_code", r.linkCode);
+        if (!r.cause.empty()) o.Str("cause", r.cause);
     }
     if (!resultDetail_.empty()) o.Raw("detail", resultDetail_);
     if (!record.empty()) o.Raw("record", record);
@@ -356,6 +361,7 @@ station::AttemptRecord DeviceSession::Record(const Outcome& outcome) const {
     r.seconds = p.seconds;
     r.ending = abandoned_ ? "abandoned" : clicked_ ? EndingName(frm_->result.ending) : "refused";
     r.linkCode = clicked_ ? frm_->result.linkCode : 0;
+    r.cause = clicked_ ? frm_->result.cause : std::string();
     r.exitCode = outcome.exitCode;
     r.outcome = ExitCodeInfoOf(outcome.exitCode).name;
     r.attempt = options_.attempt;

@@ -174,7 +174,8 @@ private:
     // tell (a pseudo-terminal) reads as on, and only the port list tells.
     bool DeviceAnswers(StationDevice& d) {
         TransportStatus status = TransportStatus::Ok;
-        std::unique_ptr<Transport> port = s_.ports.Open(d.port, LineSettings{}, status);
+        std::string cause;
+        std::unique_ptr<Transport> port = s_.ports.Open(d.port, LineSettings{}, status, cause);
         bool on = false;
         if (port) {
             const ModemLines lines = port->Lines();

@@ -93,13 +93,14 @@ std::string TranscriptNote(double seconds, const std::string& text) {
     return head + text + "\n";
 }
 
-std::unique_ptr<Transport> WatchedPorts::Open(int port, const LineSettings& settings,
-                                              TransportStatus& status) {
-    std::unique_ptr<Transport> inner = inner_.Open(port, settings, status);
+std::unique_ptr<Transport> WatchedPorts::Open(int port, const LineSettings& settings, TransportStatus& status,
+                                              std::string& cause) {
+    std::unique_ptr<Transport> inner = inner_.Open(port, settings, status, cause);
     const std::string what = "open COM" + std::to_string(port) + " at " + LineText(settings);
     if (!inner) {
         if (watch_.transcript)
-            *watch_.transcript << TranscriptNote(Stamp(watch_), what + ": " + StatusText(status));
+            *watch_.transcript << TranscriptNote(
+                Stamp(watch_), what + ": " + StatusText(status) + (cause.empty() ? "" : " (" + cause + ")"));
         return nullptr;
     }
     if (watch_.transcript) *watch_.transcript << TranscriptNote(Stamp(watch_), what);

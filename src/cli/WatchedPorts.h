@@ -25,7 +25,8 @@ public:
     WatchedPorts(PortProvider& inner, WireWatch& watch) : inner_(inner), watch_(watch) {}
 
     std::vector<PortInfo> ListPorts() override { return inner_.ListPorts(); }
-    std::unique_ptr<Transport> Open(int port, const LineSettings& settings, TransportStatus& status) override;
+    std::unique_ptr<Transport> Open(int port, const LineSettings& settings, TransportStatus& status,
+                                    std::string& cause) override;
 
 private:
     PortProvider& inner_;

@@ -232,7 +232,7 @@ bool DownloadSequence::Accepted(const std::string& commandText, const std::strin
 bool DownloadSequence::FailCommand(Ending ending, Step step, const char* boxText) {
     if (Abandoned()) return false;
     ClosePort(w_);
-    w_.result.End(ending, step, w_.protocol.LinkCode);
+    EndAfterExchange(w_.result, ending, step, w_.protocol);
     w_.host.MsgBox(boxText, MsgIcon::Error);
     w_.status.Reset();
     form_.CmdStart.Enabled = true;

@@ -61,6 +61,22 @@ std::optional<LineSettings> LineSettingsFrom(std::int32_t baud, const std::strin
     return settings;
 }
 
+// Words for a failed opening whose provider gave none.
+const char* OpenFailureWords(TransportStatus status) {
+    switch (status) {
+        case TransportStatus::NotFound:
+            return "no such device";
+        case TransportStatus::Busy:
+            return "in use by another program";
+        case TransportStatus::NoPermission:
+            return "permission denied";
+        case TransportStatus::BadSetting:
+            return "the line settings are refused";
+        default:
+            return "the port failed";
+    }
+}
+
 std::int64_t Remaining(Transport& transport, std::int64_t deadlineMs) {
     return std::max<std::int64_t>(0, deadlineMs - transport.NowMs());
 }
@@ -108,6 +124,11 @@ bool Link::IsOpen(int port) const {
     return Find(port) != nullptr;
 }
 
+const std::string& Link::LastOpenCause(int port) const {
+    static const std::string kNone;
+    return ValidPort(port) ? openCauses_[static_cast<std::size_t>(port)] : kNone;
+}
+
 Link::OpenPort* Link::Find(int port) const {
     return ValidPort(port) ? ports_[static_cast<std::size_t>(port)].get() : nullptr;
 }
@@ -137,15 +158,22 @@ std::int16_t Link::crwOpenPort(std::int16_t port, std::int32_t baud, const std::
                                const std::string& parity) {
     if (!ValidPort(port)) return kBadArgument;
     if (Find(port)) return kAlreadyInThatState;
+    std::string& cause = openCauses_[static_cast<std::size_t>(port)];
+    cause.clear();
     const std::optional<LineSettings> settings = LineSettingsFrom(baud, dataBits, parity);
-    if (!settings) return kBadArgument;
+    if (!settings) {
+        cause = "no such line settings";
+        return kBadArgument;
+    }
     return Guarded(kCannotOpen, [&]() -> std::int16_t {
         TransportStatus status = TransportStatus::Ok;
-        std::unique_ptr<Transport> transport = provider_.Open(port, *settings, status);
+        std::unique_ptr<Transport> transport = provider_.Open(port, *settings, status, cause);
         if (status != TransportStatus::Ok || !transport) {
             if (transport) transport->Close();
+            if (cause.empty()) cause = OpenFailureWords(status);
             return status == TransportStatus::BadSetting ? kBadArgument : kCannotOpen;
         }
+        cause.clear();
         auto open = std::make_unique<OpenPort>();
         open->transport = std::move(transport);
         open->settings = *settings;

@@ -87,6 +87,11 @@ public:
 
     bool IsOpen(int port) const;
 
+    // Why the last crwOpenPort of `port` failed, in the words of the system
+    // or the server ("Permission denied", "... Connection refused"); empty
+    // when it succeeded or was not tried.
+    const std::string& LastOpenCause(int port) const;
+
 private:
     struct OpenPort;
     OpenPort* Find(int port) const;
@@ -97,6 +102,7 @@ private:
     PortProvider& provider_;
     bool handshake_ = false;
     std::array<std::unique_ptr<OpenPort>, kMaxPort + 1> ports_;
+    std::array<std::string, kMaxPort + 1> openCauses_;
 };
 
 }  // namespace mirvok

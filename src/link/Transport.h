@@ -82,8 +82,11 @@ class PortProvider {
 public:
     virtual ~PortProvider() = default;
     virtual std::vector<PortInfo> ListPorts() = 0;
-    virtual std::unique_ptr<Transport> Open(int port, const LineSettings& settings,
-                                            TransportStatus& status) = 0;
+    // A failed opening leaves its status and, in `cause`, the words of the
+    // system (or of the server) that say why, for the operator: "Permission
+    // denied", "connection refused". `cause` is left alone on success.
+    virtual std::unique_ptr<Transport> Open(int port, const LineSettings& settings, TransportStatus& status,
+                                            std::string& cause) = 0;
 };
 
 }  // namespace mirvok

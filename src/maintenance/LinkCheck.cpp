@@ -55,14 +55,14 @@ bool AnswerAccepted(const Protocol& protocol) {
 bool AskAfterLinkCheck(Window& w, const char* command, const char* refusedText, Step commandStep) {
     ShowWorking(w, kCheckingReaderText);
     if (!CheckLink(w)) {
-        w.result.End(Ending::LinkCheckFailed, Step::LinkCheck, w.protocol.LinkCode);
+        EndAfterExchange(w.result, Ending::LinkCheckFailed, Step::LinkCheck, w.protocol);
         ShowFailure(w.host, kNoLinkText, kCheckConnectionText);
         w.status.Reset();
         return false;
     }
     w.protocol.SendCommand(command, "");
     if (!AnswerAccepted(w.protocol)) {
-        w.result.End(Ending::AnswerNotAccepted, commandStep, w.protocol.LinkCode);
+        EndAfterExchange(w.result, Ending::AnswerNotAccepted, commandStep, w.protocol);
         ShowFailure(w.host, refusedText, kCheckConnectionText);
         w.status.Reset();
         return false;

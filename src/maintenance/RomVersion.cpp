@@ -34,7 +34,7 @@ void ShowNoVersion(Window& w) {
 void AskAndShow(Window& w, const std::string& variant, const std::string& title) {
     ShowWorking(w, kGettingVersionText);
     if (!CheckLink(w)) {
-        w.result.End(Ending::LinkCheckFailed, Step::LinkCheck, w.protocol.LinkCode);
+        EndAfterExchange(w.result, Ending::LinkCheckFailed, Step::LinkCheck, w.protocol);
         ShowNoVersion(w);
         return;
     }
@@ -42,7 +42,7 @@ void AskAndShow(Window& w, const std::string& variant, const std::string& title)
 
     w.protocol.SendCommand(kVersionCommand, variant);
     if (!AnswerAccepted(w.protocol)) {
-        w.result.End(Ending::AnswerNotAccepted, Step::VersionCommand, w.protocol.LinkCode);
+        EndAfterExchange(w.result, Ending::AnswerNotAccepted, Step::VersionCommand, w.protocol);
         ShowNoVersion(w);
         return;
     }

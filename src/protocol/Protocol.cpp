@@ -46,8 +46,9 @@ void Protocol::SendCommand() {
     const bool special = SpecialMode();
     const std::string frame = CommandFrame(CommandBody(CmdText, CmdParam, special));
     RxBuffer.clear();
-    sendFailed_ = false;
+    linkFailed_ = false;
     LinkCode = 0;
+    Heard.clear();
 
     if (PollsBeforeCommand(CmdText, special) && !PollUntilReady()) {
         // Whatever the polls brought in answers no command of this exchange.
@@ -65,7 +66,7 @@ void Protocol::SendCommand() {
     do {
         host_.IdleWait();
         ReceiveStep();
-    } while (Response != "NAK" && Response != "ACK" && RxState != 0);
+    } while (Response != "NAK" && Response != "ACK" && RxState != 0 && !linkFailed_);
     StopReceptionTimer();
 
     if (Response != "ACK") {
@@ -94,7 +95,7 @@ bool Protocol::PollUntilReady() {
         PollDevice();
         if (Response == "A") Send(ACK);
     } while (Response != "R" && RxTimedOut != 1 && !(host_.SecondsSinceMidnight() > deadline) &&
-             !sendFailed_);
+             !linkFailed_);
     return Response == "R";
 }
 
@@ -117,7 +118,7 @@ void Protocol::AwaitAnswer() {
 }
 
 bool Protocol::AnswerWaitEnded() const {
-    return Response == "BCC" || Response == "A" || RxTimedOut == 1 || sendFailed_;
+    return Response == "BCC" || Response == "A" || RxTimedOut == 1 || linkFailed_;
 }
 
 void Protocol::PollDevice() {
@@ -129,7 +130,7 @@ void Protocol::PollDevice() {
     do {
         host_.IdleWait();
         ReceiveStep();
-    } while (!IsReply(Response) && RxState != 0);
+    } while (!IsReply(Response) && RxState != 0 && !linkFailed_);
     StopReceptionTimer();
 }
 
@@ -202,13 +203,18 @@ bool Protocol::Send(const std::string& text) {
     const auto length = static_cast<std::int32_t>(CountCharacters(text));
     const std::int16_t result = link_.crwSendDataQR(Port(), kSendTimeoutMs, kSendMode, text, length);
     if (result == 0) return true;
-    sendFailed_ = true;
     CloseAfterFailure(result, "crwSendDataQR");
     return false;
 }
 
+// The port is gone (a pulled cable, a closed connection): the exchange ends
+// here with this one report. The reception timer stops first, so that no
+// time-out box follows while the operator reads this one, and every waiting
+// loop ends on linkFailed_ instead of reading the closed port again.
 void Protocol::CloseAfterFailure(std::int16_t result, const char* functionName) {
+    linkFailed_ = true;
     LinkCode = result;
+    StopReceptionTimer();
     link_.crwClosePort(Port());
     run_.PortOpen = false;
     host_.MsgBox(ReturnCodeMessage(result, functionName));
@@ -216,6 +222,7 @@ void Protocol::CloseAfterFailure(std::int16_t result, const char* functionName) 
 
 void Protocol::Decide(const std::string& response) {
     Response = response;
+    Heard = response;
     RxFrame.clear();
     RxState = 0;
     StopReceptionTimer();
@@ -228,10 +235,12 @@ void Protocol::CheckFrame(const std::string& bcc) {
     if (frameTooLong_ || !ReplyBccMatches(RxFrame, bcc)) {
         DropLastCharacter(RxFrame);
         Response = "BCC";
+        Heard = Response;
         return;
     }
     RxFrame = ReplyText(RxFrame, SpecialMode());
     Response = MidCharacters(RxFrame, 1, 1);
+    Heard = Response;
     if (Response == "A") AnsCode = AnswerCode(RxFrame);
 }
 

@@ -48,6 +48,11 @@ public:
     // The crw return code of the call that failed and closed the port during
     // the last exchange; 0 when none did.
     std::int16_t LinkCode = 0;
+    // The last thing the device said during the last exchange, polls
+    // included: "ACK", "NAK", "BCC", "A", "R" or "B"; empty when nothing it
+    // sent made sense. Unlike Response it is never cleared by a failed step,
+    // so a caller can tell a device that refused from one that said nothing.
+    std::string Heard;
 
     void SendCommand();
     void AwaitAnswer();
@@ -77,9 +82,9 @@ private:
     RunState& run_;
     StatusSink& status_;
     Timer& timer1_;
-    // A send failed and closed the port during this exchange: the polling
-    // loops end instead of polling a closed port again and again.
-    bool sendFailed_ = false;
+    // A send or a read failed and closed the port during this exchange: every
+    // waiting loop ends instead of using a closed port again and again.
+    bool linkFailed_ = false;
     // The frame being received ran past kMaxFrameBytes.
     bool frameTooLong_ = false;
 };

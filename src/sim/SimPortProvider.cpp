@@ -14,18 +14,21 @@ std::vector<PortInfo> SimPortProvider::ListPorts() {
 }
 
 std::unique_ptr<Transport> SimPortProvider::Open(int port, const LineSettings& settings,
-                                                 TransportStatus& status) {
+                                                 TransportStatus& status, std::string& cause) {
     if (!present_ || port != portNumber_) {
         status = TransportStatus::NotFound;
+        cause = "no simulated device on this port";
         return nullptr;
     }
     // Like a COM port, the simulated one has a single owner at a time.
     if (heldElsewhere_ || device_.Attached()) {
         status = TransportStatus::Busy;
+        cause = "the simulated port is in use";
         return nullptr;
     }
     if (!ValidLineSettings(settings)) {
         status = TransportStatus::BadSetting;
+        cause = "the simulated device does not take these line settings";
         return nullptr;
     }
     status = TransportStatus::Ok;

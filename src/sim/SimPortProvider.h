@@ -17,7 +17,8 @@ public:
     SimPortProvider(VirtualClock& clock, DeviceModel& device, int portNumber = 1);
 
     std::vector<PortInfo> ListPorts() override;
-    std::unique_ptr<Transport> Open(int port, const LineSettings& settings, TransportStatus& status) override;
+    std::unique_ptr<Transport> Open(int port, const LineSettings& settings, TransportStatus& status,
+                                    std::string& cause) override;
 
     // The adapter is unplugged: the port is neither listed nor opened.
     void SetPresent(bool present) { present_ = present; }

@@ -85,6 +85,7 @@ std::string AttemptRecordJson(const AttemptRecord& r) {
         .Str("outcome", r.outcome)
         .Num("attempt", r.attempt);
     if (r.romVersion) o.Str("rom_version", *r.romVersion);
+    if (!r.cause.empty()) o.Str("cause", r.cause);
     return o.Text();
 }
 

@@ -40,6 +40,7 @@ struct AttemptRecord {
     std::string outcome;  // the exit code's name
     int attempt = 1;
     std::optional<std::string> romVersion;  // --identify: the ROM version read first
+    std::string cause;                      // why the port would not open; "" otherwise
 };
 
 // A record of an attempt on COM`port` begun at `start`, ending now, with what

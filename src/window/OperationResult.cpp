@@ -1,6 +1,13 @@
 #include "OperationResult.h"
 
+#include "protocol/Protocol.h"
+
 namespace mirvok {
+
+void EndAfterExchange(OperationResult& result, Ending how, Step where, const Protocol& protocol) {
+    result.End(how, where, protocol.LinkCode);
+    result.heard = protocol.Heard;
+}
 
 const char* OperationName(Operation operation) {
     switch (operation) {

@@ -9,6 +9,8 @@
 
 namespace mirvok {
 
+class Protocol;
+
 enum class Operation {
     None,
     Download,
@@ -71,6 +73,14 @@ struct OperationResult {
     // The crw return code whose failure caused the ending (crwOpenPort's at an
     // opening, crwSendDataQR's, crwReceiveData's, ...); 0 when none did.
     std::int16_t linkCode = 0;
+    // Why an opening failed, in the words of the system or the server
+    // ("Permission denied", "... Connection refused"): the code 101 alone
+    // says another program holds the port. Empty for every other ending.
+    std::string cause;
+    // What the device last said in the exchange whose failure ended the
+    // operation (Protocol::Heard: "NAK", "A", "BCC", "ACK", "R", "B"), empty
+    // when it said nothing: a refusal and silence end alike otherwise.
+    std::string heard;
     // The transfer engine's result once the transfer has run; 0 before.
     std::int16_t transferResult = 0;
     // The values read: the version text of a version query or F-ROM
@@ -96,6 +106,11 @@ struct OperationResult {
         linkCode = code;
     }
 };
+
+// Records an ending that a failed command exchange caused: the ending and
+// step, the link code of the call that failed during the exchange (0 when
+// none did), and what the device last said in it.
+void EndAfterExchange(OperationResult& result, Ending how, Step where, const Protocol& protocol);
 
 // Short names for scripts ("completed", "link-check-refused", "terminal-opening").
 const char* OperationName(Operation operation);

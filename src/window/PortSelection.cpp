@@ -123,9 +123,13 @@ void ClosePort(Window& w) {
 }
 
 void OpenPortFailed(Window& w, std::int16_t result, Step step) {
+    const std::string cause = w.link.LastOpenCause(w.run.settings.Port);
     ClosePort(w);
-    w.status.Show(kRed, "ﾀｰﾐﾅﾙ通信設定ｴﾗｰ");
+    // The box keeps the code's text; the status line adds what really
+    // happened, which for a remote port is rarely another program.
+    w.status.Show(kRed, cause.empty() ? std::string(kOpenFailedText) : kOpenFailedText + (": " + cause));
     w.result.End(Ending::OpenFailed, step, result);
+    w.result.cause = cause;
     w.host.MsgBox(ReturnCodeMessage(result, "crwOpenPort"));
 }
 

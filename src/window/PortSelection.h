@@ -58,10 +58,13 @@ std::int16_t OpenPortWith(Window& w);
 // every way out of an operation ends here.
 void ClosePort(Window& w);
 
+inline constexpr const char* kOpenFailedText = "ﾀｰﾐﾅﾙ通信設定ｴﾗｰ";
+
 // The report of a failed opening at `step` (the terminal or the download
 // opening): the port closed, PortOpen false, the status line red with
-// "ﾀｰﾐﾅﾙ通信設定ｴﾗｰ", the return-code text in a message box, and the ending
-// OpenFailed with crwOpenPort's code in the operation's result.
+// kOpenFailedText and, after it, the link's cause of the failure, the
+// return-code text in a message box, and the ending OpenFailed with
+// crwOpenPort's code and the cause in the operation's result.
 void OpenPortFailed(Window& w, std::int16_t result, Step step);
 
 }  // namespace mirvok

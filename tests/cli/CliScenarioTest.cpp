@@ -352,6 +352,80 @@ TEST(CliJson, TheResultNamesHowTheWindowsOperationEndedAndTheLinkCodeThatCausedI
     EXPECT_EQ(JsonReader::Object(result->at("detail"))->count("transfer_result"), 0u) << "no transfer ran";
 }
 
+// The port lost during the first poll of "dsw": one message for the lost
+// port (where every further read of the closed port used to give one), then
+// the read's own failure.
+TEST(CliJson, APortLostDuringAPollGivesOneMessageForIt) {
+    CliBench b;
+    b.wire.onWritten = [&b](const std::string& bytes) {
+        if (bytes == "\x04\x05") b.device.PullCable();
+    };
+    ASSERT_EQ(b.Run({"dsw", "--port", "7", "--json"}), kExitNoLink) << b.Err();
+    std::vector<std::string> messages;
+    for (const std::string& line : Lines(b.Out())) {
+        const auto object = JsonReader::Object(line);
+        ASSERT_TRUE(object) << line;
+        if (object->at("event") == "\"message\"") messages.push_back(object->at("text"));
+    }
+    ASSERT_EQ(messages.size(), 2u) << b.Out();
+    EXPECT_TRUE(Has(messages[0], "(201)")) << messages[0];
+    EXPECT_TRUE(Has(messages[1], "通信状態が確立できませんでした。")) << messages[1];
+    const auto result = JsonReader::Object(Lines(b.Out()).back());
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->at("link_code"), "201");
+}
+
+// A failed opening keeps its code and exit code; the final line and the JSON
+// result name its cause, and a reopening that fails after "*+" says how to
+// go on with a device that has switched to download mode.
+TEST(CliDownload, AFailedOpeningNamesItsCauseAndHowToGoOn) {
+    struct Row {
+        const char* name;
+        int failOpening;
+        std::vector<std::string> flags;
+        int exitCode;
+        const char* line;
+    };
+    const Row rows[] = {
+        {"terminal opening",
+         1,
+         {"--terminal"},
+         kExitOpenTerminal,
+         "download: the port could not be opened: held by another program (101) (exit 22)\n"},
+        {"reopening after the switch",
+         2,
+         {"--terminal"},
+         kExitOpenDownload,
+         "download: the port could not be opened at the download mode's line settings: held by another "
+         "program (101); the device is now in download mode: run again with --download-mode (exit 23)\n"},
+        {"download opening",
+         1,
+         {"--download-mode"},
+         kExitOpenDownload,
+         "download: the port could not be opened at the download mode's line settings: held by another "
+         "program (101) (exit 23)\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        CliBench b;
+        b.wire.failOpening = row.failOpening;
+        ASSERT_EQ(b.Run(DownloadArgs(SmallRom(), row.flags)), row.exitCode) << b.Err();
+        EXPECT_TRUE(b.Err().ends_with(row.line)) << b.Err();
+        EXPECT_EQ(b.Err().find("held by another program"), b.Err().rfind("held by another program"))
+            << "the cause is told once: " << b.Err();
+
+        CliBench j;  // the device as it was, since "*+" has switched the first one
+        j.wire.failOpening = row.failOpening;
+        std::vector<std::string> json = row.flags;
+        json.push_back("--json");
+        ASSERT_EQ(j.Run(DownloadArgs(SmallRom(), json)), row.exitCode) << j.Err();
+        const auto result = JsonReader::Object(Lines(j.Out()).back());
+        ASSERT_TRUE(result) << j.Out();
+        EXPECT_EQ(result->at("cause"), "\"held by another program\"");
+        EXPECT_EQ(result->at("link_code"), "101");
+    }
+}
+
 // The settings file names COM1, which is not there: the window would
 // preselect the first listed port, the command line does not write firmware
 // or flash to a port nobody named. Reading the switches still goes there.

@@ -374,6 +374,71 @@ TEST(OperationEnding, TheVersionQueryKeepsTheSwitchesItsDswReadBrought) {
     EXPECT_EQ(*b.Result().dsw1, 0x81);
 }
 
+// A command that was not accepted was either refused by the device or went
+// unanswered; the text says which, from what the device last said. The exit
+// code is the same either way.
+TEST(OperationEnding, ACommandNotAcceptedIsRefusedOnlyWhenTheDeviceAnswered) {
+    struct Row {
+        const char* name;
+        std::function<void(EndingBench&)> run;
+        const char* heard;
+        std::int16_t linkCode;
+        int exitCode;
+        const char* text;
+    };
+    const Row rows[] = {
+        {"answer code 99",
+         [](EndingBench& b) {
+             b.device.Config().linkCheckCode = "99";
+             b.DownloadInTerminalMode();
+         },
+         "A", 0, kExitPaRefused, "the device refused \"PA\""},
+        {"NAK",
+         [](EndingBench& b) {
+             b.device.Config().nakEverything = true;
+             b.DownloadInTerminalMode();
+         },
+         "NAK", 0, kExitPaRefused, "the device refused \"PA\" (NAK)"},
+        {"left in download mode",
+         [](EndingBench& b) {
+             b.DeviceInDownloadMode();
+             b.DownloadInTerminalMode();
+         },
+         "", 0, kExitPaRefused,
+         "no answer to \"PA\" (nothing answered; a device left in download mode answers nothing: try "
+         "--download-mode)"},
+        {"commands unanswered",
+         [](EndingBench& b) {
+             b.device.Config().silence = sim::Silence::Commands;
+             b.DownloadInTerminalMode();
+         },
+         "R", 0, kExitPaRefused, "no answer to \"PA\" (it replied to the polls only)"},
+        {"cable pulled after the command",
+         [](EndingBench& b) {
+             b.When([&b] { return !b.device.Commands().empty(); }, [&b] { b.device.PullCable(); });
+             b.DownloadInTerminalMode();
+         },
+         "R", 201, kExitPaRefused, "no answer to \"PA\" (the port could not be read (201))"},
+        {"md answer code 99",
+         [](EndingBench& b) {
+             b.device.Config().fontRomCode = "99";
+             b.form().MnuFontROM.Checked = true;
+             b.DownloadInTerminalMode();
+         },
+         "A", 0, kExitMdRefused, "the device refused \"md\""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EndingBench b;
+        row.run(b);
+        EXPECT_EQ(b.Result().heard, row.heard);
+        EXPECT_EQ(b.Result().linkCode, row.linkCode);
+        const Outcome outcome = OutcomeOf(b.Result());
+        EXPECT_EQ(outcome.exitCode, row.exitCode);
+        EXPECT_EQ(outcome.text, row.text);
+    }
+}
+
 TEST(OperationEnding, ALinkFailureOutranksTheEndingButNotAnOpening) {
     OperationResult r;
     r.Begin(Operation::DswRead);

@@ -411,7 +411,8 @@ TEST_F(TransferEngineQueueTest, TheTransferEndsOnceEveryByteHasLeftOrFailsWhenTh
         } else {
             EXPECT_EQ(failedCode, 200) << c.name;
             // The line's time for the bytes left (19200 baud, 7E1) and the margin.
-            const double boundUs = static_cast<double>(queue->Unsent()) * 10e6 / 19200 + kLineSendTimeoutMs * 1e3;
+            const double boundUs =
+                static_cast<double>(queue->Unsent()) * 10e6 / 19200 + kLineSendTimeoutMs * 1e3;
             EXPECT_NEAR(static_cast<double>(endUs - rig.Writes().back().atUs), boundUs, 50'000) << c.name;
         }
     }

@@ -15,6 +15,7 @@
 #include "protocol/Protocol.h"
 #include "startup/RunState.h"
 #include "startup/Timer.h"
+#include "support/ForwardingTransport.h"
 #include "support/MirvokSimProcess.h"
 #include "support/QtApplication.h"
 #include "support/TempDir.h"
@@ -85,6 +86,51 @@ TEST(PaEndToEnd, LinkCheckThroughAPseudoTerminalToMirvokSim) {
               std::string("\x02R\x03Q\x06\x02"
                           "APA90\x03") +
                   static_cast<char>(0x41 ^ 0x50 ^ 0x41 ^ 0x39 ^ 0x30 ^ 0x03));
+}
+
+// The cable pulled while the answer to "PA" is awaited: the terminal hangs
+// up under the waiting poll, and the exchange ends at once with one box,
+// where it used to report every further read of the closed port.
+TEST(PaEndToEnd, ACablePulledWhileTheAnswerIsAwaitedGivesOneBox) {
+    EnsureQtApplication();
+    ASSERT_TRUE(std::filesystem::exists(MirvokSimProcess::Program()))
+        << "build mirvok-sim first: " << MirvokSimProcess::Program();
+    test::TempDir dir;
+    // The answer comes late enough for the pull to reach the device first.
+    const std::string transcript = dir.File("transcript.txt");
+    MirvokSimProcess sim({"--set", "latency=500", "--transcript", transcript});
+    ASSERT_FALSE(sim.TerminalPath().empty()) << "mirvok-sim printed no terminal path";
+
+    const std::string ini = dir.Write("Mirvok.ini", "[Ports]\r\nCOM5=" + sim.TerminalPath() + "\r\n");
+    SerialPortProvider serialPorts(ini);
+    test::ForwardingPorts ports(serialPorts);
+    int polls = 0;
+    ports.onWrite = [&](const std::string& bytes) { polls += bytes == "\x04\x05"; };
+    Link link(ports);
+    test::WallClockHost host;
+    RunState run;
+    Timer timer1(host, 2000, false);
+    Protocol protocol(host, link, run, host, timer1);
+    run.settings.Port = kPort;
+    ASSERT_EQ(link.crwOpenPort(kPort, 9600, "8", "E"), 0);
+    run.PortOpen = true;
+    // Pulled once the poll for the answer (the second) has gone out.
+    host.When([&] { return polls == 2; }, [&] { sim.Console("cable pull", "cable pulled"); });
+    host.ExpectBox(MsgResult::OK, 0, "(201)");
+
+    const auto start = std::chrono::steady_clock::now();
+    protocol.SendCommand("PA", "");
+    const auto took = std::chrono::steady_clock::now() - start;
+    sim.Quit();
+
+    ASSERT_EQ(host.Boxes().size(), 1u) << host.statusText << "\n" << test::TempDir::Read(transcript);
+    EXPECT_EQ(protocol.LinkCode, 201);
+    EXPECT_NE(protocol.Response, "A");
+    EXPECT_EQ(host.statusText, "中止しました。");
+    EXPECT_FALSE(run.PortOpen);
+    EXPECT_FALSE(link.IsOpen(kPort));
+    EXPECT_LT(took, std::chrono::seconds(Protocol::kReceptionTimeoutMs / 1000))
+        << "ended before any time-out";
 }
 
 }  // namespace

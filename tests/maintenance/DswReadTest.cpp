@@ -7,6 +7,7 @@
 #include <set>
 
 #include "MaintenanceBench.h"
+#include "link/ReturnCodeMessage.h"
 
 namespace mirvok {
 namespace {
@@ -146,6 +147,26 @@ TEST(DswRead, FailedOpeningShowsTheCodeAndGivesEverythingBack) {
     EXPECT_TRUE(b.Form().CmdStart.Enabled);
     EXPECT_EQ(b.Form().LaStatus.BackColor, kCyan);
     EXPECT_EQ(b.Form().LaStatus.Caption, "");
+    ExpectButtonsBack(b.Form());
+    b.ExpectPortClosed();
+}
+
+// A cable pulled while a poll of the DSW read waits for its reply: one box
+// for the lost port, however long the operator leaves it up, then the
+// read's own failure, and the window is given back.
+TEST(DswRead, CablePulledWhileTheAnswerIsAwaitedGivesOneLinkBox) {
+    MaintenanceBench b;
+    b.host.When([&] { return b.Commands().size() == 2; }, [&] { b.device.PullCable(); });
+    b.host.ExpectBox(MsgResult::OK, 12.0, "(201)");
+    b.host.ExpectBox(MsgResult::OK, 0, "DSWの状態が取得できませんでした。");
+
+    b.frm->CmdGetDSW_Click();
+
+    ASSERT_EQ(b.host.Boxes().size(), 2u);
+    EXPECT_EQ(b.host.Boxes()[0].request.text, ReturnCodeMessage(201, "crwReceiveData"));
+    EXPECT_EQ(b.frm->result.ending, Ending::AnswerNotAccepted);
+    EXPECT_EQ(b.frm->result.linkCode, 201);
+    EXPECT_EQ(b.Form().LaStatus.BackColor, kCyan);
     ExpectButtonsBack(b.Form());
     b.ExpectPortClosed();
 }

@@ -33,7 +33,8 @@ TEST(RemotePorts, RemoteEntriesAreListedWithTheirUrlAndTakeTheirNumbersFromLocal
     EXPECT_EQ(listed[2].number, 6);
 
     TransportStatus status = TransportStatus::IoError;
-    EXPECT_TRUE(ports.Open(5, LineSettings{}, status));
+    std::string cause;
+    EXPECT_TRUE(ports.Open(5, LineSettings{}, status, cause));
     EXPECT_EQ(status, TransportStatus::Ok);
 }
 

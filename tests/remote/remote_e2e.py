@@ -283,6 +283,7 @@ class FailingServers(RemoteTest):
         port = free_port()
         run = self.dsw_at(f"rfc2217://127.0.0.1:{port}")
         self.assertIn(f"cannot connect to 127.0.0.1 port {port}: Connection refused", run.err, self.explain(run))
+        self.assertEqual(run.err.count("Connection refused"), 1, "the cause is said once\n" + self.explain(run))
 
     def test_a_host_that_does_not_answer(self):
         # A listener whose queue is full drops further connection requests

@@ -41,8 +41,13 @@ private:
 TEST(ComPortsWindows, ANumberThatNamesNoPortIsNotFound) {
     for (const int port : {0, -1, 257, 250}) {
         TransportStatus status = TransportStatus::Ok;
-        EXPECT_EQ(serial::SerialTransportWindows::Open(port, LineSettings{}, status), nullptr) << port;
+        std::string cause;
+        EXPECT_EQ(serial::SerialTransportWindows::Open(port, LineSettings{}, status, &cause), nullptr)
+            << port;
         EXPECT_EQ(status, TransportStatus::NotFound) << port;
+        // The system's words for COM250, ours for a number no port can have.
+        EXPECT_FALSE(cause.empty()) << port;
+        EXPECT_EQ(cause.find("error "), std::string::npos) << port << ": " << cause;
     }
 }
 

@@ -165,18 +165,19 @@ TEST(Transport, ProviderOffersOnePortWithOneOwner) {
     EXPECT_EQ(ports.ListPorts()[0].number, 3);
 
     TransportStatus status = TransportStatus::Ok;
-    EXPECT_EQ(ports.Open(1, kTerminalLine, status), nullptr);
+    std::string cause;
+    EXPECT_EQ(ports.Open(1, kTerminalLine, status, cause), nullptr);
     EXPECT_EQ(status, TransportStatus::NotFound);
-    EXPECT_EQ(ports.Open(3, LineSettings{9600, 9, 'N', 1}, status), nullptr);
+    EXPECT_EQ(ports.Open(3, LineSettings{9600, 9, 'N', 1}, status, cause), nullptr);
     EXPECT_EQ(status, TransportStatus::BadSetting);
 
-    auto first = ports.Open(3, kTerminalLine, status);
+    auto first = ports.Open(3, kTerminalLine, status, cause);
     ASSERT_NE(first, nullptr);
-    EXPECT_EQ(ports.Open(3, kTerminalLine, status), nullptr);
+    EXPECT_EQ(ports.Open(3, kTerminalLine, status, cause), nullptr);
     EXPECT_EQ(status, TransportStatus::Busy);
     first->Close();
     EXPECT_EQ(first->Write("x", 100), TransportStatus::IoError);
-    EXPECT_NE(ports.Open(3, kTerminalLine, status), nullptr);
+    EXPECT_NE(ports.Open(3, kTerminalLine, status, cause), nullptr);
 
     ports.SetPresent(false);
     EXPECT_TRUE(ports.ListPorts().empty());

@@ -32,7 +32,8 @@ struct SimBench {
     void Open(LineSettings line) {
         port.reset();
         TransportStatus status = TransportStatus::IoError;
-        port = ports.Open(1, line, status);
+        std::string cause;
+        port = ports.Open(1, line, status, cause);
         ASSERT_EQ(status, TransportStatus::Ok);
     }
     void Send(const std::string& bytes) { ASSERT_EQ(port->Write(bytes, 10000), TransportStatus::Ok); }

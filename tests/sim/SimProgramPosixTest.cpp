@@ -13,11 +13,13 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 #include "SimBench.h"
 #include "sim/DeviceConsole.h"
 #include "support/MirvokSimProcess.h"
+#include "support/TempDir.h"
 
 namespace mirvok::sim::test {
 namespace {
@@ -178,6 +180,43 @@ TEST_F(SimProgram, DownloadTakesItsTimeAtTheLineRate) {
     const double endAt = SecondsIn(sim.Console("arrival end", " s"), "end at ");
     EXPECT_NEAR(endAt - firstLineAt, afterFirstLine * kCharacterSeconds, 50e-6);
     EXPECT_GE(seconds, (file.size() + 1) * kCharacterSeconds * 0.9);
+}
+
+// The link goes while the cable is out, so nobody follows it to a terminal
+// number the kernel may give to another program, and comes back, pointing
+// at the new terminal, when the cable is plugged in again.
+TEST_F(SimProgram, TheLinkExistsOnlyWhileTheCableIsIn) {
+    const mirvok::test::TempDir dir;
+    const std::filesystem::path link = dir.File("ttyCARD");
+    const auto linkTarget = [&] {
+        std::error_code error;
+        const std::filesystem::path target = std::filesystem::read_symlink(link, error);
+        return error ? std::string() : target.string();
+    };
+    // Each change happens in the simulator's own loop, soon after the console has answered.
+    const auto awaitTarget = [&](const std::string& wanted) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        while (linkTarget() != wanted && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return linkTarget();
+    };
+    {
+        MirvokSimProcess sim{{"--link", link.string()}};
+        ASSERT_FALSE(sim.TerminalPath().empty());
+        EXPECT_EQ(awaitTarget(sim.TerminalPath()), sim.TerminalPath());
+
+        sim.Console("cable pull", "cable pulled");
+        EXPECT_EQ(awaitTarget(""), "");
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
+
+        sim.Command("cable plug");
+        // The simulator names its new terminal on a line of its own.
+        const std::string replugged = sim.ReadUntil("/dev/");
+        std::string path = replugged.substr(replugged.rfind("/dev/"));
+        path.erase(path.find('\n'));
+        EXPECT_EQ(awaitTarget(path), path);
+    }
+    EXPECT_EQ(linkTarget(), "") << "the link goes when the simulator ends";
 }
 
 // The help is the usage with the console's own help, and every option,

@@ -26,13 +26,14 @@ TEST(AttemptRecord, CarriesEveryDocumentedField) {
     AttemptRecord r;
     r.port = 3;
     r.romVersion = "V1.23";
+    r.cause = "Connection refused";
     const auto members = ReadJsonObject(AttemptRecordJson(r));
     ASSERT_TRUE(members);
     const char* fields[] = {
         "start",         "end",       "host",       "program_version", "port",    "device", "description",
         "serial_number", "operation", "file",       "file_size",       "sha256",  "mode",   "baud",
         "terminal_mode", "blocks",    "lines_sent", "lines_total",     "seconds", "ending", "link_code",
-        "exit_code",     "outcome",   "attempt",    "rom_version"};
+        "exit_code",     "outcome",   "attempt",    "rom_version",     "cause"};
     for (const char* field : fields) EXPECT_TRUE(JsonMember(*members, field)) << field;
     EXPECT_EQ(members->size(), std::size(fields));
     EXPECT_EQ(JsonMember(*members, "port"), "\"COM3\"");

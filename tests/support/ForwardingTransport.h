@@ -40,8 +40,10 @@ public:
 
     int openings = 0;      // openings asked for, failed ones included
     int failOpening = -1;  // this opening (1-based) fails as a busy port; -1: none
-    // Sees every write before it passes on.
+    std::string failCause = "held by another program";  // the cause it gives
+    // Sees every write before it passes on, and after it has passed on.
     std::function<void(const std::string& bytes)> onWrite;
+    std::function<void(const std::string& bytes)> onWritten;
     // Answers in place of the inner line when set: how many bytes have not left.
     std::function<TransportStatus(std::size_t& bytes)> onUnsent;
     // Bytes that arrive with the next read, after what the inner line has.
@@ -49,13 +51,14 @@ public:
     std::string slipped;
 
     std::vector<PortInfo> ListPorts() override { return inner_.ListPorts(); }
-    std::unique_ptr<Transport> Open(int port, const LineSettings& settings,
-                                    TransportStatus& status) override {
+    std::unique_ptr<Transport> Open(int port, const LineSettings& settings, TransportStatus& status,
+                                    std::string& cause) override {
         if (++openings == failOpening) {
             status = TransportStatus::Busy;
+            cause = failCause;
             return nullptr;
         }
-        std::unique_ptr<Transport> line = inner_.Open(port, settings, status);
+        std::unique_ptr<Transport> line = inner_.Open(port, settings, status, cause);
         if (!line) return nullptr;
         return std::make_unique<ForwardingTransport>(std::move(line), *this);
     }
@@ -66,7 +69,9 @@ private:
 
 inline TransportStatus ForwardingTransport::Write(const std::string& bytes, int timeoutMs) {
     if (ports_.onWrite) ports_.onWrite(bytes);
-    return inner_->Write(bytes, timeoutMs);
+    const TransportStatus status = inner_->Write(bytes, timeoutMs);
+    if (ports_.onWritten) ports_.onWritten(bytes);
+    return status;
 }
 
 inline TransportStatus ForwardingTransport::Read(std::string& out) {

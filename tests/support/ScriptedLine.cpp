@@ -86,9 +86,12 @@ ScriptedLine& ScriptedPorts::Line(int port) {
 }
 
 std::unique_ptr<Transport> ScriptedPorts::Open(int port, const LineSettings& settings,
-                                               TransportStatus& status) {
+                                               TransportStatus& status, std::string& cause) {
     status = busy.count(port) ? TransportStatus::Busy : openStatus;
-    if (status != TransportStatus::Ok) return nullptr;
+    if (status != TransportStatus::Ok) {
+        cause = openCause;
+        return nullptr;
+    }
     opened.emplace_back(port, settings);
     return std::make_unique<ScriptedTransport>(Line(port));
 }

@@ -81,6 +81,7 @@ public:
     std::vector<PortInfo> listed;                      // none unless the test says
     std::set<int> busy;                                // opening these fails as if another program held them
     TransportStatus openStatus = TransportStatus::Ok;  // every opening gives this
+    std::string openCause;                             // and, when it fails, this cause
     std::vector<std::pair<int, LineSettings>> opened;  // every successful opening
 
     // Lists ports with these numbers, as a system with those devices would.
@@ -88,7 +89,8 @@ public:
     ScriptedLine& Line(int port);
 
     std::vector<PortInfo> ListPorts() override { return listed; }
-    std::unique_ptr<Transport> Open(int port, const LineSettings& settings, TransportStatus& status) override;
+    std::unique_ptr<Transport> Open(int port, const LineSettings& settings, TransportStatus& status,
+                                    std::string& cause) override;
 
 private:
     ScriptedLine* shared_ = nullptr;

@@ -113,25 +113,38 @@ TEST(PortOpening, DerivesTheTerminalParametersAndOpens) {
     EXPECT_TRUE(b.host.Boxes().empty());
 }
 
-TEST(PortOpening, AFailedOpeningIsReported) {
-    WindowBench b;
-    b.ports.SetPresent({2});
-    b.ports.busy = {2};
-    Frmdown& frm = b.Load();
-    b.host.ExpectBox();
-    EXPECT_EQ(OpenTerminalPort(frm.window), 101);
-    EXPECT_FALSE(b.run.PortOpen);
-    EXPECT_EQ(frm.result.ending, Ending::OpenFailed);
-    EXPECT_EQ(frm.result.step, Step::TerminalOpening);
-    EXPECT_EQ(frm.result.linkCode, 101);
-    EXPECT_EQ(frm.form.LaStatus.BackColor, kRed);
-    EXPECT_EQ(frm.form.LaStatus.Caption, "ﾀｰﾐﾅﾙ通信設定ｴﾗｰ");
-    ASSERT_EQ(b.host.Boxes().size(), 1u);
-    const MsgBoxRequest& box = b.host.Boxes()[0].request;
-    EXPECT_EQ(box.text, "オープン不可「他のプロセスがポートを使用中」(101)");
-    EXPECT_EQ(box.icon, MsgIcon::None);
-    EXPECT_EQ(box.buttons, MsgButtons::OK);
-    EXPECT_EQ(box.title, "");
+// The box keeps the code's text whatever the cause; the status line and the
+// result carry the cause: the provider's words, or the link's for the status
+// when the provider has none.
+TEST(PortOpening, AFailedOpeningIsReportedWithItsCause) {
+    struct Row {
+        const char* providerWords;
+        const char* cause;
+    };
+    for (const Row row :
+         {Row{"Connection refused", "Connection refused"}, Row{"", "in use by another program"}}) {
+        SCOPED_TRACE(row.cause);
+        WindowBench b;
+        b.ports.SetPresent({2});
+        b.ports.busy = {2};
+        b.ports.openCause = row.providerWords;
+        Frmdown& frm = b.Load();
+        b.host.ExpectBox();
+        EXPECT_EQ(OpenTerminalPort(frm.window), 101);
+        EXPECT_FALSE(b.run.PortOpen);
+        EXPECT_EQ(frm.result.ending, Ending::OpenFailed);
+        EXPECT_EQ(frm.result.step, Step::TerminalOpening);
+        EXPECT_EQ(frm.result.linkCode, 101);
+        EXPECT_EQ(frm.result.cause, row.cause);
+        EXPECT_EQ(frm.form.LaStatus.BackColor, kRed);
+        EXPECT_EQ(frm.form.LaStatus.Caption, std::string("ﾀｰﾐﾅﾙ通信設定ｴﾗｰ: ") + row.cause);
+        ASSERT_EQ(b.host.Boxes().size(), 1u);
+        const MsgBoxRequest& box = b.host.Boxes()[0].request;
+        EXPECT_EQ(box.text, "オープン不可「他のプロセスがポートを使用中」(101)");
+        EXPECT_EQ(box.icon, MsgIcon::None);
+        EXPECT_EQ(box.buttons, MsgButtons::OK);
+        EXPECT_EQ(box.title, "");
+    }
 }
 
 // A list with nothing selected must not reach the library as a port or a

@@ -66,9 +66,9 @@ int main(int argc, char** argv) {
     cli::SystemClock clock;
     cli::TerminalOperator console;
     SerialPortProvider serialPorts(run.IniPath);
-    remote::RemotePorts ports(serialPorts, run.IniPath, [](const std::string& message) {
-        std::cerr << "mirvok-cli: " << message << "\n";
-    });
+    // A remote opening's failure is told once, as the cause in the final
+    // line and the JSON result.
+    remote::RemotePorts ports(serialPorts, run.IniPath);
     if (!options.portUrl.empty()) {
         // A remote port named on the command line gets a COM number like a
         // device seen for the first time, kept in the settings file.

@@ -46,13 +46,16 @@ std::vector<PortInfo> RemotePorts::ListPorts() {
     return ports;
 }
 
-std::unique_ptr<Transport> RemotePorts::Open(int port, const LineSettings& settings,
-                                             TransportStatus& status) {
+std::unique_ptr<Transport> RemotePorts::Open(int port, const LineSettings& settings, TransportStatus& status,
+                                             std::string& cause) {
     const auto found = Remote().find(port);
-    if (found == Remote().end()) return local_.Open(port, settings, status);
+    if (found == Remote().end()) return local_.Open(port, settings, status, cause);
     std::string error;
     std::unique_ptr<Transport> transport = OpenRemote(found->second, settings, status, error);
-    if (!transport && report_) report_(error);
+    if (!transport) {
+        cause = error;
+        if (report_) report_(error);
+    }
     return transport;
 }
 

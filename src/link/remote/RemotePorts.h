@@ -38,7 +38,8 @@ public:
         : local_(local), iniPath_(std::move(iniPath)), report_(std::move(report)) {}
 
     std::vector<PortInfo> ListPorts() override;
-    std::unique_ptr<Transport> Open(int port, const LineSettings& settings, TransportStatus& status) override;
+    std::unique_ptr<Transport> Open(int port, const LineSettings& settings, TransportStatus& status,
+                                    std::string& cause) override;
 
     // The number of the remote port `url`: the one the settings file gives
     // it, or else the lowest number that neither the file nor a local port

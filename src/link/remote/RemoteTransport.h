@@ -45,7 +45,6 @@ public:
     // what it sends meanwhile is read and dropped.
     static constexpr int kFinishTimeoutMs = 500;
 
-
     // Gets the message of a failure that ends the link after its opening.
     using FailureReport = std::function<void(const std::string&)>;
 

@@ -18,7 +18,8 @@ public:
     explicit SerialPortProvider(std::string iniPath) : numbering_(std::move(iniPath)) {}
 
     std::vector<PortInfo> ListPorts() override;
-    std::unique_ptr<Transport> Open(int port, const LineSettings& settings, TransportStatus& status) override;
+    std::unique_ptr<Transport> Open(int port, const LineSettings& settings, TransportStatus& status,
+                                    std::string& cause) override;
 
 private:
     PortNumbering numbering_;

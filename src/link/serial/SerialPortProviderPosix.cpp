@@ -10,8 +10,14 @@ std::vector<PortInfo> SerialPortProvider::ListPorts() {
 }
 
 std::unique_ptr<Transport> SerialPortProvider::Open(int port, const LineSettings& settings,
-                                                    TransportStatus& status) {
-    return serial::SerialTransportPosix::Open(serial::SystemPortLocation(port, numbering_), settings, status);
+                                                    TransportStatus& status, std::string& cause) {
+    const std::string location = serial::SystemPortLocation(port, numbering_);
+    if (location.empty()) {
+        status = TransportStatus::NotFound;
+        cause = "no device of this system has that number";
+        return nullptr;
+    }
+    return serial::SerialTransportPosix::Open(location, settings, status, &cause);
 }
 
 }  // namespace mirvok

@@ -10,8 +10,8 @@ std::vector<PortInfo> SerialPortProvider::ListPorts() {
 }
 
 std::unique_ptr<Transport> SerialPortProvider::Open(int port, const LineSettings& settings,
-                                                    TransportStatus& status) {
-    return serial::SerialTransportWindows::Open(port, settings, status);
+                                                    TransportStatus& status, std::string& cause) {
+    return serial::SerialTransportWindows::Open(port, settings, status, &cause);
 }
 
 }  // namespace mirvok

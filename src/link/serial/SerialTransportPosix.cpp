@@ -69,7 +69,8 @@ bool ApplySettings(QSerialPort& port, const LineSettings& settings, bool pseudoT
 
 std::unique_ptr<SerialTransportPosix> SerialTransportPosix::Open(const std::string& location,
                                                                  const LineSettings& settings,
-                                                                 TransportStatus& status) {
+                                                                 TransportStatus& status,
+                                                                 std::string* cause) {
     if (location.empty()) {
         status = TransportStatus::NotFound;
         return nullptr;
@@ -78,10 +79,13 @@ std::unique_ptr<SerialTransportPosix> SerialTransportPosix::Open(const std::stri
     port->setPortName(DeviceName(location));
     if (!port->open(QIODevice::ReadWrite)) {
         status = OpenFailure(*port, location);
+        // Qt's text of a failed open is strerror's for the errno it met.
+        if (cause) *cause = port->errorString().toStdString();
         return nullptr;
     }
     const bool pseudoTerminal = serial::IsPseudoTerminal(port->handle());
     if (!ApplySettings(*port, settings, pseudoTerminal)) {
+        if (cause) *cause = port->errorString().toStdString();
         port->close();
         status = TransportStatus::BadSetting;
         return nullptr;

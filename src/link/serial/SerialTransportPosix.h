@@ -21,8 +21,10 @@ public:
     // the line settings, 1 stop bit and no flow control, and discards what
     // arrived before. A setting the device refuses gives BadSetting, except
     // the framing of a pseudo-terminal, which the kernel fixes.
+    // A failure leaves the system's words for it in `*cause` when given.
     static std::unique_ptr<SerialTransportPosix> Open(const std::string& location,
-                                                      const LineSettings& settings, TransportStatus& status);
+                                                      const LineSettings& settings, TransportStatus& status,
+                                                      std::string* cause = nullptr);
     ~SerialTransportPosix() override;
 
     TransportStatus Write(const std::string& bytes, int timeoutMs) override;

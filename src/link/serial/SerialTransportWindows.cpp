@@ -6,6 +6,7 @@
 
 #include "link/ComPortName.h"
 #include "link/Link.h"
+#include "startup/SystemErrorText.h"
 #include "startup/SystemTime.h"
 #include "startup/WideText.h"
 
@@ -125,26 +126,34 @@ void ReleasePortLock(HANDLE mutex) {
 }  // namespace
 
 std::unique_ptr<SerialTransportWindows> SerialTransportWindows::Open(int port, const LineSettings& settings,
-                                                                     TransportStatus& status) {
+                                                                     TransportStatus& status,
+                                                                     std::string* cause) {
+    std::string ignored;
+    std::string& words = cause ? *cause : ignored;
     if (port < 1 || port > Link::kMaxPort) {
         status = TransportStatus::NotFound;
+        words = "no such port number";
         return nullptr;
     }
     // The device namespace reaches COM10 and above, which the plain name does not.
     const HANDLE portLock = TakePortLock(port);
     if (!portLock) {
         status = TransportStatus::Busy;
+        words = "another Mirvok holds the port";
         return nullptr;
     }
     const std::wstring name = L"\\\\.\\" + Wide(ComPortName(port));
     const HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-        status = OpenFailure(GetLastError());
+        const DWORD error = GetLastError();
+        status = OpenFailure(error);
+        words = SystemErrorText(error);
         ReleasePortLock(portLock);
         return nullptr;
     }
     if (!ApplyLineSettings(handle, settings) || !SetTimeouts(handle, 0)) {
+        words = SystemErrorText(GetLastError());
         CloseHandle(handle);
         ReleasePortLock(portLock);
         status = TransportStatus::BadSetting;

@@ -22,8 +22,10 @@ public:
     // the line settings, 1 stop bit and no flow control, and discards what
     // arrived before. A setting the driver refuses gives BadSetting, except the
     // framing of a pseudo-terminal that Wine offers as a COM port.
+    // A failure leaves the system's words for it in `*cause` when given.
     static std::unique_ptr<SerialTransportWindows> Open(int port, const LineSettings& settings,
-                                                        TransportStatus& status);
+                                                        TransportStatus& status,
+                                                        std::string* cause = nullptr);
     ~SerialTransportWindows() override;
     SerialTransportWindows(const SerialTransportWindows&) = delete;
     SerialTransportWindows& operator=(const SerialTransportWindows&) = delete;

@@ -89,6 +89,9 @@ bool PseudoTerminal::Open() {
 }
 
 void PseudoTerminal::Close() {
+    // The kernel may hand the freed terminal number to the next program that
+    // asks; a link left behind would lead whoever follows it there.
+    if (master_ >= 0) DropLink();
     if (master_ >= 0) ::close(master_);
     if (slave_ >= 0) ::close(slave_);
     master_ = slave_ = -1;
@@ -108,11 +111,16 @@ bool PseudoTerminal::LinkTo(const std::string& linkPath) {
 }
 
 void PseudoTerminal::RemoveLink() {
-    if (linkPath_.empty()) return;
-    std::error_code ignored;
-    if (std::filesystem::is_symlink(std::filesystem::symlink_status(linkPath_, ignored)))
-        std::filesystem::remove(linkPath_, ignored);
+    DropLink();
     linkPath_.clear();
+}
+
+// Only a link that still points at this terminal is ours to remove.
+void PseudoTerminal::DropLink() {
+    if (linkPath_.empty()) return;
+    std::error_code error;
+    const std::filesystem::path target = std::filesystem::read_symlink(linkPath_, error);
+    if (!error && target == slavePath_) std::filesystem::remove(linkPath_, error);
 }
 
 std::optional<std::string> PseudoTerminal::Read(std::size_t maxBytes) {

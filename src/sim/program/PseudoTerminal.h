@@ -21,7 +21,8 @@ public:
 
     // Opens a fresh pair in raw mode; false with a reason in Error() on failure.
     bool Open();
-    // Closing the master hangs the slave up: the program's reads and writes fail.
+    // Closing the master hangs the slave up: the program's reads and writes
+    // fail. The link goes with it and comes back with the next Open.
     void Close();
     bool IsOpen() const { return master_ >= 0; }
 
@@ -29,8 +30,10 @@ public:
     int MasterFd() const { return master_; }
     const std::string& Error() const { return error_; }
 
-    // Keeps `linkPath` pointing at the slave (replacing an old link there).
+    // Keeps `linkPath` pointing at the slave (replacing an old link there)
+    // while the terminal is open.
     bool LinkTo(const std::string& linkPath);
+    // Removes the link for good.
     void RemoveLink();
 
     // Non-blocking; returns the bytes read (empty when none), nothing on a
@@ -45,6 +48,8 @@ public:
     LineSettings CurrentSettings() const;
 
 private:
+    void DropLink();
+
     int master_ = -1;
     int slave_ = -1;  // held open so the master never sees a hang-up between openings
     std::string slavePath_;

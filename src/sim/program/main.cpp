@@ -51,8 +51,8 @@ as the serial port. Commands typed on standard input change the device while
 it runs (see below); end with "quit", Ctrl-D leaves it running, Ctrl-C ends it.
 
 Options:
-  --link PATH          keep a symbolic link PATH to the terminal (renewed when
-                       the cable is plugged in again)
+  --link PATH          keep a symbolic link PATH to the terminal (removed while
+                       the cable is pulled, renewed when it is plugged in again)
   --transcript FILE    write every byte in both directions to FILE, in
                        hexadecimal and readable, with the time in seconds
   --no-pacing          take and send bytes at once instead of at the line rate
