@@ -84,6 +84,7 @@ class Run:
     # Results.
     seconds: float = None      # launch to the device's end of file
     paused: float = 0.0        # idle wire that the block pauses explain
+    shortest_pause: float = None  # the shortest block pause at the device (pausing senders)
     first_line: float = None   # launch to the first line at the device
     exit_code: int = None
     status: tuple = None       # simulator: lines, bad, completed
@@ -358,8 +359,10 @@ class Bench:
         first = simulator.arrival(1)
         if first is not None:
             run.first_line = first - process.started
-        run.paused = pause_idle_from_gaps(simulator.longest_gaps(run.image.load.pauses), line_seconds,
-                                          BLOCK_PAUSE_SECONDS)
+        gaps = simulator.longest_gaps(run.image.load.pauses)
+        run.paused = pause_idle_from_gaps(gaps, line_seconds, BLOCK_PAUSE_SECONDS)
+        if run.sender in PAUSING_SENDERS and gaps:
+            run.shortest_pause = min(gaps) - line_seconds
         run.process = process
         self._note_arrivals(run, simulator)
         return True
@@ -771,6 +774,11 @@ def main():
                 ratio = sending_seconds(run) / simulated
                 out.append(f"| {label(run)}{run.framing.baud} baud ≤ 1.02 × the simulated wire's pace "
                            f"| {ratio:.3f} | {verdict(ratio <= 1.02)} |")
+                if run.shortest_pause is not None:
+                    out.append(f"| {label(run)}{run.framing.baud} baud: every block pause reaches the device "
+                               f"whole (≥ {BLOCK_PAUSE_SECONDS:.1f} s between two blocks, at the device) "
+                               f"| {run.shortest_pause:.3f} s | "
+                               f"{verdict(run.shortest_pause >= BLOCK_PAUSE_SECONDS)} |")
             for other in paced:
                 if other.sender not in PAUSING_SENDERS and other.image is run.image and other.seconds and \
                         run.seconds:

@@ -14,6 +14,7 @@ Winsock.
 """
 
 import argparse
+import json
 import os
 import re
 import shutil
@@ -360,6 +361,14 @@ class HostileServers(RemoteTest):
         run = self.dsw(self.serve(hostile.EndlessSubnegotiation))
         self.assertNotEqual(run.returncode, 0, self.explain(run))
         self.assertIn("longer than 64 bytes", run.err, self.explain(run))
+
+    def test_a_connection_closed_during_the_first_poll_is_reported_once(self):
+        run = self.cli("dsw", "--json", port=self.serve(hostile.CloseDuringFirstPoll).url)
+        self.assertEqual(run.returncode, 30, self.explain(run))
+        events = [json.loads(line) for line in run.out.splitlines() if line.startswith("{")]
+        lost = [e for e in events if e.get("event") == "message" and "(201)" in e.get("text", "")]
+        self.assertEqual(len(lost), 1, self.explain(run))
+        self.assertEqual(events[-1].get("link_code"), 201, self.explain(run))
 
     def test_lines_reported_off_first_are_off(self):
         run = self.dsw(self.serve(hostile.LinesOffFirst))
