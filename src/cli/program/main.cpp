@@ -67,8 +67,8 @@ int main(int argc, char** argv) {
     cli::TerminalOperator console;
     SerialPortProvider serialPorts(run.IniPath);
     // A remote opening's failure is told once, as the cause in the final
-    // line and the JSON result.
-    remote::RemotePorts ports(serialPorts, run.IniPath);
+    // line and the JSON result; a link that breaks later says why here.
+    remote::RemotePorts ports(serialPorts, run.IniPath, remote::ReportOnStandardError);
     if (!options.portUrl.empty()) {
         // A remote port named on the command line gets a COM number like a
         // device seen for the first time, kept in the settings file.

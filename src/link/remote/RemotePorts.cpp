@@ -52,10 +52,7 @@ std::unique_ptr<Transport> RemotePorts::Open(int port, const LineSettings& setti
     if (found == Remote().end()) return local_.Open(port, settings, status, cause);
     std::string error;
     std::unique_ptr<Transport> transport = OpenRemote(found->second, settings, status, error);
-    if (!transport) {
-        cause = error;
-        if (report_) report_(error);
-    }
+    if (!transport) cause = error;
     return transport;
 }
 

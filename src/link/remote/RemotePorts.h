@@ -31,7 +31,8 @@ public:
     static constexpr int kReopenBoundMs = 10000;
     static constexpr int kReopenPauseMs = 250;
 
-    // Gets the message of every remote opening that fails, for the operator.
+    // Gets the message of a remote link that breaks after its opening (an
+    // opening that fails gives its cause to the caller), for the operator.
     using FailureReport = std::function<void(const std::string&)>;
 
     RemotePorts(PortProvider& local, std::string iniPath, FailureReport report = {})
