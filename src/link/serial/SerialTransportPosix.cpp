@@ -101,7 +101,11 @@ std::unique_ptr<SerialTransportPosix> SerialTransportPosix::Open(const std::stri
 
 SerialTransportPosix::SerialTransportPosix(std::unique_ptr<QSerialPort> port, bool pseudoTerminal,
                                            const LineSettings& settings)
-    : port_(std::move(port)), pseudoTerminal_(pseudoTerminal), lossMark_(kNoLossMark), wire_(settings) {
+    : port_(std::move(port)),
+      pseudoTerminal_(pseudoTerminal),
+      lossMark_(kNoLossMark),
+      wire_(settings),
+      reader_(wire_.CharacterUs()) {
     InputLostSince(port_->handle(), lossMark_);
 }
 
@@ -112,8 +116,14 @@ SerialTransportPosix::~SerialTransportPosix() {
 TransportStatus SerialTransportPosix::Write(const std::string& bytes, int timeoutMs) {
     if (!port_->isOpen()) return TransportStatus::IoError;
     // Past Qt's write buffer, which would cost a poll and a signal per line.
-    const TransportStatus written = WriteToDevice(port_->handle(), bytes.data(), bytes.size(), timeoutMs);
-    if (written == TransportStatus::Ok) wire_.Wrote(NowUs(), bytes.size());
+    std::int64_t waitedUs = 0;
+    const TransportStatus written =
+        WriteToDevice(port_->handle(), bytes.data(), bytes.size(), timeoutMs, &waitedUs);
+    if (written == TransportStatus::Ok) {
+        const std::int64_t now = NowUs();
+        wire_.Wrote(now, bytes.size());
+        if (pseudoTerminal_) reader_.Wrote(now, bytes.size(), waitedUs);
+    }
     return written;
 }
 
@@ -121,7 +131,7 @@ TransportStatus SerialTransportPosix::Unsent(std::size_t& bytes) {
     bytes = 0;
     if (!port_->isOpen()) return TransportStatus::IoError;
     if (!OutputQueued(port_->handle(), bytes)) return TransportStatus::IoError;
-    bytes = std::max(bytes, wire_.Unsent(NowUs()));
+    if (!pseudoTerminal_ || !reader_.KeepsUp()) bytes = std::max(bytes, wire_.Unsent(NowUs()));
     return TransportStatus::Ok;
 }
 

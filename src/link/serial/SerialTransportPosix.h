@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "link/ReaderPace.h"
 #include "link/Transport.h"
 #include "link/WireClock.h"
 
@@ -38,7 +39,9 @@ public:
     // write rather than as a device switched off.
     ModemLines Lines() override;
     // The driver's queue, or what the line cannot have carried yet at its
-    // rate where that is more (a pseudo-terminal shows no queue).
+    // rate where that is more. A pseudo-terminal shows no queue: there the
+    // line's clock counts while its reader paces itself, and nothing waits
+    // once the reader takes the bytes far faster than the line would.
     TransportStatus Unsent(std::size_t& bytes) override;
     void Close() override;
 
@@ -55,6 +58,7 @@ private:
     bool pseudoTerminal_ = false;
     std::int64_t lossMark_;
     WireClock wire_;
+    ReaderPace reader_;
 };
 
 }  // namespace mirvok::serial

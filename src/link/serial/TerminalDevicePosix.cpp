@@ -74,10 +74,19 @@ bool OutputQueued(int fd, std::size_t& bytes) {
     return true;
 }
 
-TransportStatus WriteToDevice(int fd, const char* bytes, std::size_t size, int timeoutMs) {
+TransportStatus WriteToDevice(int fd, const char* bytes, std::size_t size, int timeoutMs,
+                              std::int64_t* waitedUs) {
     using Clock = std::chrono::steady_clock;
     // Taken when the queue is first found full, not for every line.
     std::optional<Clock::time_point> deadline;
+    Clock::time_point firstFull;
+    const auto noteWait = [&] {
+        if (waitedUs)
+            *waitedUs =
+                deadline
+                    ? std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - firstFull).count()
+                    : 0;
+    };
     while (size > 0) {
         const ssize_t written = ::write(fd, bytes, size);
         if (written > 0) {
@@ -87,7 +96,10 @@ TransportStatus WriteToDevice(int fd, const char* bytes, std::size_t size, int t
         }
         if (written < 0 && errno == EINTR) continue;
         if (written < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return TransportStatus::IoError;
-        if (!deadline) deadline = Clock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));
+        if (!deadline) {
+            firstFull = Clock::now();
+            deadline = firstFull + std::chrono::milliseconds(std::max(0, timeoutMs));
+        }
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now()).count();
         if (left <= 0) {
             // What the driver still holds must not go out later, in the middle of another message.
@@ -97,6 +109,7 @@ TransportStatus WriteToDevice(int fd, const char* bytes, std::size_t size, int t
         pollfd room{fd, POLLOUT, 0};
         if (::poll(&room, 1, static_cast<int>(left)) < 0 && errno != EINTR) return TransportStatus::IoError;
     }
+    noteWait();
     return TransportStatus::Ok;
 }
 

@@ -34,8 +34,10 @@ bool OutputQueued(int fd, std::size_t& bytes);
 // one system call for a line when the queue has room, where Qt's buffered
 // write takes a poll and a write. Ok once every byte is with the driver;
 // Timeout discards what the driver still holds and leaves the rest
-// unwritten; IoError when the device is gone.
-TransportStatus WriteToDevice(int fd, const char* bytes, std::size_t size, int timeoutMs);
+// unwritten; IoError when the device is gone. `waitedUs`, when given, gets
+// how long the write waited for room.
+TransportStatus WriteToDevice(int fd, const char* bytes, std::size_t size, int timeoutMs,
+                              std::int64_t* waitedUs = nullptr);
 
 // Whether a device that would not open refused us for lack of permission
 // (rather than being held by another process).
