@@ -326,7 +326,7 @@ private:
         SetJsonMember(*record, "attempt", std::to_string(d.attempt));
         const std::string line = JsonObjectText(*record);
         d.attempts.push_back(AttemptEnd{d.attempt, code, ending, text, seconds});
-        if (!o_.logPath.empty() && !station::AppendLogLine(o_.logPath, line))
+        if (!o_.logPath.empty() && !station::AppendWholeRecord(o_.logPath, line))
             view_.Note(d, "log-failed", "the record could not be written to " + o_.logPath);
     }
 

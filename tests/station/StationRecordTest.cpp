@@ -49,13 +49,18 @@ TEST(AttemptRecord, FirmwareFactsAreTheFilesSizeAndSha256) {
     EXPECT_EQ(FirmwareFacts(dir.Path().string()).sha256, "");
 }
 
-TEST(AuditLog, AppendsWholeLines) {
+TEST(AuditLog, AppendsWholeLinesAndNeverGluesOneToAFragment) {
     test::TempDir dir;
     const std::string log = dir.File("audit.jsonl");
-    EXPECT_TRUE(AppendLogLine(log, "{\"a\":1}"));
-    EXPECT_TRUE(AppendLogLine(log, "{\"a\":2}"));
+    EXPECT_TRUE(AppendWholeRecord(log, "{\"a\":1}"));
+    EXPECT_TRUE(AppendWholeRecord(log, "{\"a\":2}"));
     EXPECT_EQ(test::TempDir::Read(log), "{\"a\":1}\n{\"a\":2}\n");
-    EXPECT_FALSE(AppendLogLine(dir.File("no/such/folder/log"), "{}"));
+    // What an earlier writer could not take back ends where the next begins.
+    const std::string cut = dir.Write("cut.jsonl", "{\"a\":1}\n{\"a\":2,\"lines_se");
+    EXPECT_TRUE(AppendWholeRecord(cut, "{\"b\":3}"));
+    EXPECT_EQ(test::TempDir::Read(cut), "{\"a\":1}\n{\"a\":2,\"lines_se\n{\"b\":3}\n");
+    EXPECT_FALSE(AppendWholeRecord(dir.File("no/such/folder/log"), "{}"));
+    EXPECT_FALSE(AppendWholeRecord(dir.Path().string(), "{}"));
 }
 
 TEST(JunitReport, OneCasePerAttemptAndAFailureForEachThatDidNotComplete) {
