@@ -40,6 +40,29 @@ TEST(AttemptRecord, CarriesEveryDocumentedField) {
     EXPECT_EQ(JsonMember(*members, "sha256"), "null");  // no file read
 }
 
+TEST(AttemptRecord, AStartedRecordTellsItselfFromAnEndAndPairsWithIt) {
+    AttemptRecord r;
+    r.start = WallTime(milliseconds(1796666645999));
+    r.port = 2;
+    r.sha256 = "ab";
+    r.attempt = 3;
+    r.ending = "completed";
+    const auto started = ReadJsonObject(AttemptStartedRecord(r));
+    const auto ended = ReadJsonObject(AttemptRecordJson(r));
+    ASSERT_TRUE(started && ended);
+    EXPECT_EQ(JsonMember(*started, "event"), "\"started\"");
+    EXPECT_FALSE(JsonMember(*ended, "event"));
+    // What is known before the end is said as in the end record; nothing of
+    // an ending is.
+    for (const auto& [key, value] : *started) {
+        if (key == "event") continue;
+        EXPECT_EQ(JsonMember(*ended, key), value) << key;
+    }
+    EXPECT_EQ(started->size(), 17u);
+    for (const char* late : {"end", "ending", "exit_code", "outcome", "lines_sent", "seconds"})
+        EXPECT_FALSE(JsonMember(*started, late)) << late;
+}
+
 TEST(AttemptRecord, FirmwareFactsAreTheFilesSizeAndSha256) {
     test::TempDir dir;
     const FileFacts facts = FirmwareFacts(dir.Write("fw.s28", "abc"));
