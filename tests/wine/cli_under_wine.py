@@ -252,8 +252,12 @@ class StationUnderWine(CliUnderWine):
                 self.assertIn("0 bad, 1 completed", sim.status())
                 self.assertEqual(sim.image(), s_record_image(rom.read_text().splitlines()))
             records = [json.loads(line) for line in log.read_text().splitlines()]
-            self.assertEqual(sorted(r["port"] for r in records), [f"COM{self.port}", f"COM{self.second_port}"])
-            self.assertEqual({r["exit_code"] for r in records}, {0})
+            ports = [f"COM{self.port}", f"COM{self.second_port}"]
+            started = [r for r in records if r.get("event") == "started"]
+            ends = [r for r in records if "event" not in r]
+            self.assertEqual(sorted(r["port"] for r in started), ports)
+            self.assertEqual(sorted(r["port"] for r in ends), ports)
+            self.assertEqual({r["exit_code"] for r in ends}, {0})
         finally:
             second.stop()
             PREFIX.map_port(self.second_port, None)
