@@ -307,7 +307,7 @@ int DeviceSession::Finish(const Outcome& outcome, bool closeWindow) {
     const bool recorded =
         options_.command == Command::Download && (logAccepted_ || (options_.json && options_.stationChild));
     const std::string record = recorded ? station::AttemptRecordJson(Record(outcome)) : std::string();
-    if (logAccepted_ && !record.empty() && !station::AppendLogLine(options_.logPath, record))
+    if (logAccepted_ && !record.empty() && !station::AppendWholeRecord(options_.logPath, record))
         s_.err << "mirvok-cli: the record could not be written to " << options_.logPath << "\n";
     if (options_.json) {
         s_.out << ResultJson(outcome, options_.stationChild ? record : std::string()) << "\n";

@@ -232,9 +232,12 @@ private:
         d.connected = true;
         d.silentLooks = 0;
         anyStarted_ = true;
-        d.child = station::ChildProcess::Start(program_, ChildArguments(d));
+        WriteStartedRecord(d);
+        std::string failure;
+        d.child = station::ChildProcess::Start(program_, ChildArguments(d), failure);
         if (!d.child) {
-            EndWithoutChild(d, kExitUnclassified, "not-started", "the device's program could not be started");
+            EndWithoutChild(d, kExitUnclassified, "not-started",
+                            "the device's program could not be started: " + failure, failure);
             return;
         }
         d.state = DeviceState::Running;
@@ -311,8 +314,11 @@ private:
         Ended(d, code, text);
     }
 
-    void EndWithoutChild(StationDevice& d, int code, const std::string& ending, const std::string& text) {
-        WriteRecord(d, code, ending, text, std::nullopt);
+    void EndWithoutChild(StationDevice& d, int code, const std::string& ending, const std::string& text,
+                         const std::string& cause = "") {
+        std::optional<JsonMembers> record = ReadJsonObject(station::AttemptRecordJson(FallbackRecord(d, 0)));
+        if (record && !cause.empty()) SetJsonMember(*record, "cause", JsonString(cause));
+        WriteRecord(d, code, ending, text, record);
         Ended(d, code, text);
     }
 
@@ -324,10 +330,22 @@ private:
         SetJsonMember(*record, "outcome", JsonString(ExitCodeInfoOf(code).name));
         SetJsonMember(*record, "ending", JsonString(ending));
         SetJsonMember(*record, "attempt", std::to_string(d.attempt));
+        // The start of its started record, so that the two pair up.
+        SetJsonMember(*record, "start", JsonString(station::UtcTimestamp(d.attemptStart)));
         const std::string line = JsonObjectText(*record);
         d.attempts.push_back(AttemptEnd{d.attempt, code, ending, text, seconds});
-        if (!o_.logPath.empty() && !station::AppendLogLine(o_.logPath, line))
+        if (!o_.logPath.empty() && !station::AppendWholeRecord(o_.logPath, line))
             view_.Note(d, "log-failed", "the record could not be written to " + o_.logPath);
+    }
+
+    // Before the child starts: a supervisor killed from now on leaves this
+    // trace of the attempt.
+    void WriteStartedRecord(StationDevice& d) {
+        station::AttemptRecord r = FallbackRecord(d, 0);
+        r.attempt = d.attempt;
+        if (!o_.logPath.empty() && !station::AppendWholeRecord(o_.logPath, station::AttemptStartedRecord(r)))
+            view_.Note(d, "log-failed",
+                       "the record of the attempt's start could not be written to " + o_.logPath);
     }
 
     // What the station knows of an attempt whose child left no record; its

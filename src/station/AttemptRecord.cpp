@@ -52,11 +52,12 @@ std::string UtcTimestamp(WallTime time) {
     return text;
 }
 
-std::string AttemptRecordJson(const AttemptRecord& r) {
-    JsonObject o;
-    o.Str("start", UtcTimestamp(r.start))
-        .Str("end", UtcTimestamp(r.end))
-        .Str("host", r.host)
+namespace {
+
+// What both records of an attempt hold after its times: this machine and
+// program, the port, the firmware file.
+void AddWhereAndWhat(JsonObject& o, const AttemptRecord& r) {
+    o.Str("host", r.host)
         .Str("program_version", r.programVersion)
         .Str("port", "COM" + std::to_string(r.port))
         .Str("device", r.device)
@@ -72,11 +73,16 @@ std::string AttemptRecordJson(const AttemptRecord& r) {
         o.Str("sha256", r.sha256);
     else
         o.Null("sha256");
-    o.Num("mode", r.mode)
-        .Num("baud", r.baud)
-        .Bool("terminal_mode", r.terminalMode)
-        .Str("blocks", r.blocks)
-        .Num("lines_sent", r.linesSent)
+    o.Num("mode", r.mode).Num("baud", r.baud).Bool("terminal_mode", r.terminalMode).Str("blocks", r.blocks);
+}
+
+}  // namespace
+
+std::string AttemptRecordJson(const AttemptRecord& r) {
+    JsonObject o;
+    o.Str("start", UtcTimestamp(r.start)).Str("end", UtcTimestamp(r.end));
+    AddWhereAndWhat(o, r);
+    o.Num("lines_sent", r.linesSent)
         .Num("lines_total", r.linesTotal)
         .Real("seconds", r.seconds)
         .Str("ending", r.ending)
@@ -86,6 +92,14 @@ std::string AttemptRecordJson(const AttemptRecord& r) {
         .Num("attempt", r.attempt);
     if (r.romVersion) o.Str("rom_version", *r.romVersion);
     if (!r.cause.empty()) o.Str("cause", r.cause);
+    return o.Text();
+}
+
+std::string AttemptStartedRecord(const AttemptRecord& r) {
+    JsonObject o;
+    o.Str("event", "started").Str("start", UtcTimestamp(r.start));
+    AddWhereAndWhat(o, r);
+    o.Num("attempt", r.attempt);
     return o.Text();
 }
 

@@ -57,6 +57,13 @@ std::string UtcTimestamp(WallTime time);
 // The record as one line of JSON (no line end).
 std::string AttemptRecordJson(const AttemptRecord& record);
 
+// The record written when an attempt begins, before its program starts, so
+// that an attempt whose end is never recorded (the supervisor killed) still
+// leaves a trace: `"event":"started"` and what is known then (when, where,
+// which firmware, how it is to be sent, the attempt's number), one line of
+// JSON. Its start is the same as in the attempt's end record.
+std::string AttemptStartedRecord(const AttemptRecord& record);
+
 // The size and SHA-256 of a file, read in one pass; size -1 and "" when it
 // cannot be read (a path that names no regular file is not read).
 struct FileFacts {

@@ -2,11 +2,12 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 extern char** environ;
@@ -71,6 +72,48 @@ private:
     int exitCode_ = -1;
 };
 
+// The descriptors a start makes; what is left open at the end is closed.
+struct Descriptors {
+    int in[2] = {-1, -1};
+    int out[2] = {-1, -1};
+    int exec[2] = {-1, -1};
+    int null = -1;
+    ~Descriptors() {
+        for (const int fd : {in[0], in[1], out[0], out[1], exec[0], exec[1], null})
+            if (fd >= 0) close(fd);
+    }
+};
+
+// `fd` as the child's descriptor `target`, open across the exec.
+bool MoveTo(int fd, int target) {
+    return fd == target ? fcntl(target, F_SETFD, 0) == 0 : dup2(fd, target) == target;
+}
+
+// Between fork and exec: only calls that are safe in a copy of a process
+// whose other threads are gone.
+[[noreturn]] void RunChild(const Descriptors& d, pid_t parent, const char* program, char* const argv[]) {
+    // A process group of its own: the terminal's Ctrl-C reaches the
+    // supervisor alone, which stops each child in order.
+    setpgid(0, 0);
+    struct sigaction defaults {};
+    defaults.sa_handler = SIG_DFL;
+    sigemptyset(&defaults.sa_mask);
+    sigaction(SIGINT, &defaults, nullptr);
+    sigaction(SIGPIPE, &defaults, nullptr);
+    // The supervisor gone is the operator's stop: SIGINT is what the child
+    // takes as Ctrl-C answered Yes (no end-of-file byte, the port closed).
+    // It comes when the thread that started the child ends. A supervisor
+    // that died before this line shows as another parent: no start then.
+    prctl(PR_SET_PDEATHSIG, SIGINT);
+    if (getppid() != parent) _exit(127);
+    if (MoveTo(d.in[0], STDIN_FILENO) && MoveTo(d.out[1], STDOUT_FILENO) && MoveTo(d.null, STDERR_FILENO))
+        execve(program, argv, environ);
+    const int error = errno;
+    const ssize_t told = write(d.exec[1], &error, sizeof error);
+    static_cast<void>(told);
+    _exit(127);
+}
+
 }  // namespace
 
 std::string ChildProcess::OwnProgram() {
@@ -80,51 +123,50 @@ std::string ChildProcess::OwnProgram() {
 }
 
 std::unique_ptr<ChildProcess> ChildProcess::Start(const std::string& program,
-                                                  const std::vector<std::string>& args) {
-    // Close-on-exec: no other child inherits these ends, so closing the
-    // input reaches this child alone.
-    int in[2], out[2];
-    if (pipe2(in, O_CLOEXEC) != 0) return nullptr;
-    if (pipe2(out, O_CLOEXEC) != 0) {
-        close(in[0]);
-        close(in[1]);
-        return nullptr;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGINT);
-    sigaddset(&defaults, SIGPIPE);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF);
-
+                                                  const std::vector<std::string>& args,
+                                                  std::string& failure) {
+    failure.clear();
     std::vector<std::string> all{program};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& a : all) argv.push_back(a.data());
     argv.push_back(nullptr);
-    pid_t pid = -1;
-    const int error = posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    close(in[0]);
-    close(out[1]);
-    if (error != 0) {
-        close(in[1]);
-        close(out[0]);
+
+    // Close-on-exec: no other child inherits these ends, so closing the
+    // input reaches this child alone. The fourth pipe carries an exec
+    // failure's errno back; it closes unwritten when the exec succeeds.
+    Descriptors d;
+    if (pipe2(d.in, O_CLOEXEC) != 0 || pipe2(d.out, O_CLOEXEC) != 0 || pipe2(d.exec, O_CLOEXEC) != 0 ||
+        (d.null = open("/dev/null", O_WRONLY | O_CLOEXEC)) < 0) {
+        failure = std::strerror(errno);
         return nullptr;
     }
-    fcntl(out[0], F_SETFL, fcntl(out[0], F_GETFL) | O_NONBLOCK);
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid < 0) {
+        failure = std::strerror(errno);
+        return nullptr;
+    }
+    if (pid == 0) RunChild(d, parent, program.c_str(), argv.data());
+
+    int execError = 0;
+    ssize_t got;
+    close(d.exec[1]);
+    d.exec[1] = -1;
+    do got = read(d.exec[0], &execError, sizeof execError);
+    while (got < 0 && errno == EINTR);
+    if (got > 0) {
+        waitpid(pid, nullptr, 0);
+        failure = std::strerror(execError);
+        return nullptr;
+    }
+    // The pipe ends that stay with the supervisor.
+    const int input = d.in[1], output = d.out[0];
+    d.in[1] = d.out[0] = -1;
+    fcntl(output, F_SETFL, fcntl(output, F_GETFL) | O_NONBLOCK);
     // A child that has gone must not end the supervisor with SIGPIPE.
     signal(SIGPIPE, SIG_IGN);
-    return std::make_unique<PosixChild>(pid, in[1], out[0]);
+    return std::make_unique<PosixChild>(pid, input, output);
 }
 
 }  // namespace mirvok::station

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "startup/SystemErrorText.h"
 #include "startup/WideText.h"
 
 namespace mirvok::station {
@@ -81,6 +82,25 @@ private:
     bool killed_ = false;
 };
 
+// The job every child goes into: it is closed when the supervisor ends, in
+// whatever way, and its closing ends every child still in it, so none goes
+// on to complete a device that nobody records. Not inherited: a child that
+// held it would keep the others alive.
+HANDLE StationJob() {
+    static const HANDLE job = [] {
+        const HANDLE made = CreateJobObjectW(nullptr, nullptr);
+        if (!made) return HANDLE{nullptr};
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        if (!SetInformationJobObject(made, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+            CloseHandle(made);
+            return HANDLE{nullptr};
+        }
+        return made;
+    }();
+    return job;
+}
+
 }  // namespace
 
 std::string ChildProcess::OwnProgram() {
@@ -91,11 +111,17 @@ std::string ChildProcess::OwnProgram() {
 }
 
 std::unique_ptr<ChildProcess> ChildProcess::Start(const std::string& program,
-                                                  const std::vector<std::string>& args) {
+                                                  const std::vector<std::string>& args,
+                                                  std::string& failure) {
+    failure.clear();
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE inRead = nullptr, inWrite = nullptr, outRead = nullptr, outWrite = nullptr;
-    if (!CreatePipe(&inRead, &inWrite, &inherit, 0)) return nullptr;
+    if (!CreatePipe(&inRead, &inWrite, &inherit, 0)) {
+        failure = SystemErrorText(GetLastError());
+        return nullptr;
+    }
     if (!CreatePipe(&outRead, &outWrite, &inherit, 0)) {
+        failure = SystemErrorText(GetLastError());
         CloseHandle(inRead);
         CloseHandle(inWrite);
         return nullptr;
@@ -129,10 +155,13 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::string& program,
     std::wstring commandLine = QuotedArgument(Wide(program));
     for (const std::string& arg : args) commandLine += L" " + QuotedArgument(Wide(arg));
     PROCESS_INFORMATION info{};
+    // Suspended until it is in the job, so that it can't start anything
+    // that would escape it.
     const bool started =
         listed && CreateProcessW(Wide(program).c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                                 CREATE_NEW_PROCESS_GROUP | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
-                                 &startup.StartupInfo, &info);
+                                 CREATE_NEW_PROCESS_GROUP | CREATE_SUSPENDED | EXTENDED_STARTUPINFO_PRESENT,
+                                 nullptr, nullptr, &startup.StartupInfo, &info);
+    if (!started) failure = SystemErrorText(GetLastError());
     if (listed) DeleteProcThreadAttributeList(attributes);
     CloseHandle(inRead);
     CloseHandle(outWrite);
@@ -142,6 +171,10 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::string& program,
         CloseHandle(outRead);
         return nullptr;
     }
+    // Outside the job (a system that refuses it) the child still stops when
+    // its input ends; only the supervisor's own end is then no stop order.
+    if (const HANDLE job = StationJob()) AssignProcessToJobObject(job, info.hProcess);
+    ResumeThread(info.hThread);
     CloseHandle(info.hThread);
     return std::make_unique<WindowsChild>(info.hProcess, inWrite, outRead);
 }

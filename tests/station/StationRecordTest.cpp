@@ -40,6 +40,29 @@ TEST(AttemptRecord, CarriesEveryDocumentedField) {
     EXPECT_EQ(JsonMember(*members, "sha256"), "null");  // no file read
 }
 
+TEST(AttemptRecord, AStartedRecordTellsItselfFromAnEndAndPairsWithIt) {
+    AttemptRecord r;
+    r.start = WallTime(milliseconds(1796666645999));
+    r.port = 2;
+    r.sha256 = "ab";
+    r.attempt = 3;
+    r.ending = "completed";
+    const auto started = ReadJsonObject(AttemptStartedRecord(r));
+    const auto ended = ReadJsonObject(AttemptRecordJson(r));
+    ASSERT_TRUE(started && ended);
+    EXPECT_EQ(JsonMember(*started, "event"), "\"started\"");
+    EXPECT_FALSE(JsonMember(*ended, "event"));
+    // What is known before the end is said as in the end record; nothing of
+    // an ending is.
+    for (const auto& [key, value] : *started) {
+        if (key == "event") continue;
+        EXPECT_EQ(JsonMember(*ended, key), value) << key;
+    }
+    EXPECT_EQ(started->size(), 17u);
+    for (const char* late : {"end", "ending", "exit_code", "outcome", "lines_sent", "seconds"})
+        EXPECT_FALSE(JsonMember(*started, late)) << late;
+}
+
 TEST(AttemptRecord, FirmwareFactsAreTheFilesSizeAndSha256) {
     test::TempDir dir;
     const FileFacts facts = FirmwareFacts(dir.Write("fw.s28", "abc"));
@@ -49,13 +72,18 @@ TEST(AttemptRecord, FirmwareFactsAreTheFilesSizeAndSha256) {
     EXPECT_EQ(FirmwareFacts(dir.Path().string()).sha256, "");
 }
 
-TEST(AuditLog, AppendsWholeLines) {
+TEST(AuditLog, AppendsWholeLinesAndNeverGluesOneToAFragment) {
     test::TempDir dir;
     const std::string log = dir.File("audit.jsonl");
-    EXPECT_TRUE(AppendLogLine(log, "{\"a\":1}"));
-    EXPECT_TRUE(AppendLogLine(log, "{\"a\":2}"));
+    EXPECT_TRUE(AppendWholeRecord(log, "{\"a\":1}"));
+    EXPECT_TRUE(AppendWholeRecord(log, "{\"a\":2}"));
     EXPECT_EQ(test::TempDir::Read(log), "{\"a\":1}\n{\"a\":2}\n");
-    EXPECT_FALSE(AppendLogLine(dir.File("no/such/folder/log"), "{}"));
+    // What an earlier writer could not take back ends where the next begins.
+    const std::string cut = dir.Write("cut.jsonl", "{\"a\":1}\n{\"a\":2,\"lines_se");
+    EXPECT_TRUE(AppendWholeRecord(cut, "{\"b\":3}"));
+    EXPECT_EQ(test::TempDir::Read(cut), "{\"a\":1}\n{\"a\":2,\"lines_se\n{\"b\":3}\n");
+    EXPECT_FALSE(AppendWholeRecord(dir.File("no/such/folder/log"), "{}"));
+    EXPECT_FALSE(AppendWholeRecord(dir.Path().string(), "{}"));
 }
 
 TEST(JunitReport, OneCasePerAttemptAndAFailureForEachThatDidNotComplete) {

@@ -11,6 +11,7 @@ import hashlib
 import json
 import os
 import random
+import resource
 import signal
 import socket
 import subprocess
@@ -68,6 +69,10 @@ class Station(unittest.TestCase):
                               capture_output=True, timeout=RUN_TIMEOUT_SECONDS, start_new_session=True)
 
     def records(self):
+        """The end records: how each attempt ended."""
+        return [r for r in self.all_records() if r.get("event") != "started"]
+
+    def all_records(self):
         return [json.loads(line) for line in self.log.read_text().splitlines()]
 
     def explain(self, run):
@@ -159,7 +164,8 @@ class SeveralDevices(Station):
         self.sims[2].wait_status(r"download [1-9]\d* lines")
         child = next(int(entry.name) for entry in Path("/proc").iterdir() if entry.name.isdigit() and
                      b"--station-child\0--attempt" in self.command_line(entry) and
-                     b"\0--port\0002\0" in self.command_line(entry))
+                     b"\0--port\0002\0" in self.command_line(entry) and
+                     str(self.ini).encode() in self.command_line(entry))
         os.kill(child, signal.SIGKILL)
         out, err = station.communicate(timeout=60)
         self.assertEqual(station.returncode, 60, err)
@@ -330,6 +336,93 @@ class LogUnderKills(Station):
         for line in text.splitlines():
             record = json.loads(line)
             self.assertEqual(record["exit_code"], 40, line)
+
+
+class SupervisorGone(Station):
+    """What a station leaves when it cannot end in order: killed outright, or
+    short of file descriptors."""
+
+    def children(self):
+        """This test's station children still running (zombies have no
+        command line)."""
+        found = []
+        for entry in Path("/proc").iterdir():
+            try:
+                line = (entry / "cmdline").read_bytes() if entry.name.isdigit() else b""
+            except OSError:
+                continue
+            if b"\0--station-child\0" in line and str(self.ini).encode() in line:
+                found.append(int(entry.name))
+        return found
+
+    def test_a_killed_station_leaves_started_records_and_no_child_goes_on(self):
+        rom, lines = self.write_firmware(blocks=(0, 1, 2))
+        for n in (1, 2, 3):
+            self.start_sim(n)
+        station = subprocess.Popen(self.command(rom, "--port", "1,2,3", "--log", str(self.log)),
+                                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL, start_new_session=True)
+        try:
+            for n in (1, 2, 3):
+                self.sims[n].wait_status(r"download [1-9]\d* lines")
+            self.assertEqual(len(self.children()), 3)
+        finally:
+            station.kill()
+            station.wait()
+        deadline = time.monotonic() + 3
+        while self.children():
+            self.assertLess(time.monotonic(), deadline, "a child outlived its station by 3 s")
+            time.sleep(0.05)
+        for n in (1, 2, 3):
+            self.assertIn("0 completed", self.sims[n].status())
+        started = self.all_records()
+        sha = hashlib.sha256(rom.read_bytes()).hexdigest()
+        self.assertEqual(sorted(r["port"] for r in started), ["COM1", "COM2", "COM3"])
+        for r in started:
+            self.assertEqual((r["event"], r["attempt"], r["sha256"], r["mode"]), ("started", 1, sha, 8), r)
+            self.assertNotIn("exit_code", r)
+
+    def descriptors_of_an_idle_station(self):
+        """How many descriptors a station holds before it starts a child: one
+        watching a port with no device."""
+        idle = subprocess.Popen(self.command(self.work / "none.s28", "--watch", "--port", "9"),
+                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL, start_new_session=True)
+        try:
+            time.sleep(1)
+            counts = []
+            for _ in range(5):
+                counts.append(len(os.listdir(f"/proc/{idle.pid}/fd")))
+                time.sleep(0.1)
+        finally:
+            idle.send_signal(signal.SIGINT)
+            idle.wait(timeout=30)
+        return min(counts)
+
+    def test_without_descriptors_a_device_says_why_and_the_others_run(self):
+        rom, lines = self.write_firmware()
+        for n in (1, 2, 3):
+            self.start_sim(n)
+        # A start takes 7 descriptors for a moment and keeps 2: room for one
+        # or two of the three children, whatever the count is off by.
+        limit = self.descriptors_of_an_idle_station() + 9
+        run = subprocess.run(self.command(rom, "--port", "1,2,3", "--json", "--log", str(self.log)),
+                             stdin=subprocess.DEVNULL, capture_output=True, timeout=RUN_TIMEOUT_SECONDS,
+                             start_new_session=True,
+                             preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_NOFILE, (limit, limit)))
+        self.assertEqual(run.returncode, 60, self.explain(run))
+        devices = self.summary(run)["devices"]
+        done = [d["port"] for d in devices if d["exit_code"] == 0]
+        refused = [d for d in devices if d["exit_code"] != 0]
+        self.assertTrue(done and refused, self.explain(run))
+        for d in refused:
+            self.assertEqual(d["text"], "the device's program could not be started: Too many open files")
+        for n in done:
+            self.assertEqual(self.sims[n].image(), s_record_image(lines))
+        ends = {r["port"]: r for r in self.records()}
+        for d in refused:
+            record = ends[f"COM{d['port']}"]
+            self.assertEqual((record["ending"], record["cause"]), ("not-started", "Too many open files"))
 
 
 def main():

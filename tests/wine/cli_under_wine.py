@@ -25,7 +25,7 @@ import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "support"))
-from sim_console import SimConsole, s_record_image  # noqa: E402
+from sim_console import SimConsole, firmware, s_record_image  # noqa: E402
 from wine_prefix import WinePrefix, windows_path  # noqa: E402
 
 ARGS = None
@@ -252,8 +252,59 @@ class StationUnderWine(CliUnderWine):
                 self.assertIn("0 bad, 1 completed", sim.status())
                 self.assertEqual(sim.image(), s_record_image(rom.read_text().splitlines()))
             records = [json.loads(line) for line in log.read_text().splitlines()]
-            self.assertEqual(sorted(r["port"] for r in records), [f"COM{self.port}", f"COM{self.second_port}"])
-            self.assertEqual({r["exit_code"] for r in records}, {0})
+            ports = [f"COM{self.port}", f"COM{self.second_port}"]
+            started = [r for r in records if r.get("event") == "started"]
+            ends = [r for r in records if "event" not in r]
+            self.assertEqual(sorted(r["port"] for r in started), ports)
+            self.assertEqual(sorted(r["port"] for r in ends), ports)
+            self.assertEqual({r["exit_code"] for r in ends}, {0})
+        finally:
+            second.stop()
+            PREFIX.map_port(self.second_port, None)
+
+    def station_children(self):
+        """This test's station children still running: Wine gives each
+        Windows process its command line."""
+        found = []
+        for entry in Path("/proc").iterdir():
+            try:
+                line = (entry / "cmdline").read_bytes() if entry.name.isdigit() else b""
+            except OSError:
+                continue
+            if b"--station-child" in line and self.work.name.encode() in line:
+                found.append(int(entry.name))
+        return found
+
+    def test_a_killed_station_takes_its_children_with_it(self):
+        rom = self.work / "fw.s28"
+        text, lines = firmware((0, 1, 2), 40)
+        rom.write_text(text)
+        self.start_sim()
+        second = SimConsole(ARGS.sim, ["--transcript", self.work / "sim2.transcript", "--no-pacing"])
+        try:
+            PREFIX.map_port(self.second_port, second.path)
+            log = self.work / "audit.jsonl"
+            command = [*PREFIX.command(ARGS.cli), "download", windows_path(rom),
+                       "--terminal", "--mode", "8", "--ini", windows_path(self.ini),
+                       "--port", f"{self.port},{self.second_port}", "--log", windows_path(log)]
+            station = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                       stderr=subprocess.DEVNULL)
+            try:
+                for sim in (self.sim, second):
+                    sim.wait_status(r"download [1-9]\d* lines", 60)
+                self.assertEqual(len(self.station_children()), 2)
+            finally:
+                station.kill()
+                station.wait()
+            deadline = time.monotonic() + 5
+            while self.station_children():
+                self.assertLess(time.monotonic(), deadline, "a child outlived its station by 5 s")
+                time.sleep(0.1)
+            for sim in (self.sim, second):
+                self.assertIn("0 completed", sim.status())
+            records = [json.loads(line) for line in log.read_text().splitlines()]
+            self.assertEqual(sorted((r["event"], r["port"]) for r in records),
+                             [("started", f"COM{self.port}"), ("started", f"COM{self.second_port}")])
         finally:
             second.stop()
             PREFIX.map_port(self.second_port, None)
