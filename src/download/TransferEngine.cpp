@@ -24,6 +24,10 @@ constexpr std::int16_t kEndOfFileMode = 1;
 // may take to leave before the device counts as not taking them: as long as
 // a line may wait for room in the port.
 constexpr double kUnsentMarginMs = kLineSendTimeoutMs;
+// What the port says has left may still be in a UART's FIFO, a USB
+// adapter or the device's own reading of the line: this much more passes
+// before the bytes count as at the device.
+constexpr std::uint32_t kLastBytesSettleMs = 20;
 // Above this many lines the bar is set about this many times in all,
 // not once per line.
 constexpr std::int32_t kProgressSteps = 100;
@@ -271,6 +275,8 @@ std::int16_t Transfer::AwaitUnsent() {
             w_.events.TransferProgressed(Progress());
         }
     }
+    const std::uint32_t leftMs = w_.host.Milliseconds();
+    while (w_.host.Milliseconds() - leftMs < kLastBytesSettleMs) w_.host.IdleWait();
     return 0;
 }
 
