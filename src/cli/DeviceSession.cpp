@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "BoxWords.h"
-#include "ExitCode.h"
 #include "ReportFile.h"
 #include "WindowChoices.h"
 #include "download/DownloadSequence.h"
@@ -12,6 +11,7 @@
 #include "startup/RunState.h"
 #include "startup/Utf8Path.h"
 #include "station/AuditLog.h"
+#include "station/ExitCode.h"
 #include "ui/Frmdown.h"
 
 namespace mirvok::cli {

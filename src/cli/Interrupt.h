@@ -20,4 +20,19 @@ void StopWhenInputEnds();
 // What the signal handler does; tests call it in place of a real Ctrl-C.
 void RaiseInterrupt();
 
+// A station is told to end as a whole: SIGTERM (a cancelled job, a service
+// stopped, kill) and SIGHUP (its terminal gone) on POSIX, the console window
+// closed or the system shutting down on Windows. It stops every device as
+// Ctrl-C answered Yes would, writes their records and ends.
+enum class StopSignal { None, Terminate, HangUp };
+
+// Catches those from now on (InterruptPosix.cpp, InterruptWindows.cpp). On
+// Windows the console's handler then holds the program open until main
+// returns, since the system ends it when the handler does.
+void InstallStopSignalHandlers();
+
+// The last such signal since the last call; clears it.
+StopSignal TakeStopSignal();
+void RaiseStopSignal(StopSignal signal);
+
 }  // namespace mirvok::cli

@@ -13,7 +13,21 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
     return TRUE;
 }
 
+// The console window closed, or the system shutting down: the system ends
+// the program once this returns (after a few seconds at the latest), so it
+// does not return; the station stops its devices and main's return ends
+// the program, this thread with it.
+BOOL WINAPI OnConsoleEnd(DWORD event) {
+    if (event != CTRL_CLOSE_EVENT && event != CTRL_SHUTDOWN_EVENT) return FALSE;
+    RaiseStopSignal(StopSignal::Terminate);
+    for (;;) Sleep(INFINITE);
+}
+
 }  // namespace
+
+void InstallStopSignalHandlers() {
+    SetConsoleCtrlHandler(OnConsoleEnd, TRUE);
+}
 
 void InstallInterruptHandler() {
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
