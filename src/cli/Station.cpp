@@ -86,6 +86,9 @@ public:
         return r;
     }
 
+    // Attempts leave one record, at their end.
+    bool AppendStarted(const station::StationDevice&) override { return true; }
+
     bool Append(const std::string& line) override {
         return o_.logPath.empty() || station::AppendLogLine(o_.logPath, line);
     }

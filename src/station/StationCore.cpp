@@ -29,9 +29,9 @@ std::string Seconds(std::int64_t us) {
 
 }  // namespace
 
-std::string AttemptName(int port, const AttemptEnd& a, bool watch) {
-    return ComPortName(port) + (watch ? " connection " + std::to_string(a.connection) : "") + " attempt " +
-           std::to_string(a.attempt);
+std::string AttemptName(int port, int connection, int attempt, bool watch) {
+    return ComPortName(port) + (watch ? " connection " + std::to_string(connection) : "") + " attempt " +
+           std::to_string(attempt);
 }
 
 StationCore::StationCore(StationPlan plan, StationServices services, StationObserver& observer)
@@ -148,6 +148,13 @@ void StationCore::StartAttempt(StationDevice& d) {
     d.connected = true;
     d.silentLooks = 0;
     anyStarted_ = true;
+    // Before the child starts: a supervisor killed from now on still leaves
+    // a trace of the attempt.
+    if (!s_.records.AppendStarted(d)) {
+        const std::string what = "the start of " + AttemptName(d.port, d.connection, d.attempt, plan_.watch);
+        lost_.push_back("record of " + what + " not written to the audit log");
+        observer_.RecordLost(d, what);
+    }
     std::string cause;
     d.child = s_.children.Start(d, cause);
     if (!d.child) {
@@ -328,7 +335,7 @@ std::string StationCore::WriteRecord(StationDevice& d, int code, const std::stri
     const std::string line = JsonObjectText(*record);
     d.attempts.push_back(AttemptEnd{d.connection, d.attempt, code, ending, text, seconds});
     if (!s_.records.Append(line)) {
-        const std::string what = AttemptName(d.port, d.attempts.back(), plan_.watch) + " (exit " +
+        const std::string what = AttemptName(d.port, d.connection, d.attempt, plan_.watch) + " (exit " +
                                  std::to_string(code) + ", " + ending + ")";
         lost_.push_back("record of " + what + " not written to the audit log");
         observer_.RecordLost(d, what);
@@ -368,7 +375,7 @@ std::vector<JunitCase> StationCore::JunitCases() const {
     std::vector<JunitCase> cases;
     for (const auto& d : devices_)
         for (const AttemptEnd& a : d->attempts)
-            cases.push_back(JunitCase{AttemptName(d->port, a, plan_.watch), a.exitCode,
+            cases.push_back(JunitCase{AttemptName(d->port, a.connection, a.attempt, plan_.watch), a.exitCode,
                                       ExitCodeInfoOf(a.exitCode).name, a.ending, a.text, a.seconds});
     return cases;
 }

@@ -115,6 +115,6 @@ private:
 
 // The name of a connection's attempt in the report and the summary:
 // "COM3 attempt 2", and with --watch "COM3 connection 2 attempt 1".
-std::string AttemptName(int port, const AttemptEnd& attempt, bool watch);
+std::string AttemptName(int port, int connection, int attempt, bool watch);
 
 }  // namespace mirvok::station

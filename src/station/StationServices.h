@@ -52,6 +52,9 @@ public:
 class StationRecords {
 public:
     virtual ~StationRecords() = default;
+    // Records in the audit log that the device's attempt begins (what is
+    // known before its program starts); true when there is no log.
+    virtual bool AppendStarted(const StationDevice& device) = 0;
     // Appends one record to the audit log; true when there is no log.
     virtual bool Append(const std::string& line) = 0;
     // Writes the JUnit report; true when none is asked for.

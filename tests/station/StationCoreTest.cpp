@@ -49,6 +49,7 @@ public:
     bool reportFails = false;
     // What the core did.
     std::vector<std::shared_ptr<ChildState>> children;
+    std::vector<int> started;  // port * 100 + attempt
     std::vector<std::string> records;
     std::vector<std::string> reports;
     std::vector<JunitCase> junit;
@@ -72,6 +73,11 @@ public:
         r.port = d.port;
         r.seconds = seconds;
         return r;
+    }
+    bool AppendStarted(const StationDevice& d) override {
+        if (appendFails) return false;
+        started.push_back(d.port * 100 + d.attempt);
+        return true;
     }
     bool Append(const std::string& line) override {
         if (appendFails) return false;
@@ -173,7 +179,10 @@ TEST(StationCore, FollowsItsRules) {
          0,
          {"COM1 #1 started", "COM1 #1 retry 12 transfer-failed", "COM1 #2 started",
           "COM1 #2 done 0 completed"},
-         [](const Bench& b, const StationSummary&) { EXPECT_EQ(b.records.size(), 2u); }},
+         [](const Bench& b, const StationSummary&) {
+             EXPECT_EQ(b.started, (std::vector<int>{101, 102}));
+             EXPECT_EQ(b.records.size(), 2u);
+         }},
         {"retries end when they are used up",
          Plan({1}, [](StationPlan& p) { p.retries = 1; }),
          {1},
@@ -321,6 +330,25 @@ TEST(StationCore, FollowsItsRules) {
          0,
          {"COM1 #1 started", "COM2 #1 started", "COM1 #1 retry 16 x", "stopping",
           "COM2 #1 failed 11 stopped"}},
+        {"the start of an attempt the log did not take ends 61",
+         Plan({1}, [](StationPlan& p) { p.retries = 1; }),
+         {1},
+         [](Bench& b, StationCore& c) {
+             Result(c, 1, kExitPortLost);
+             b.appendFails = true;
+             b.Wait(3000000, c);
+             b.appendFails = false;
+             Result(c, 1, kExitOk);
+         },
+         kExitRecordNotWritten,
+         1,
+         0,
+         0,
+         {"COM1 #1 started", "COM1 #1 retry 12 x", "COM1 #2 lost", "COM1 #2 started", "COM1 #2 done 0 x"},
+         [](const Bench&, const StationSummary& s) {
+             ASSERT_EQ(s.lost.size(), 1u);
+             EXPECT_NE(s.lost[0].find("the start of COM1 attempt 2"), std::string::npos) << s.lost[0];
+         }},
         {"a record the log did not take ends 61",
          Plan({1, 2}),
          {1, 2},
