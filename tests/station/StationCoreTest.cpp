@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
 #include <map>
 
@@ -147,10 +148,10 @@ struct Row {
     StationPlan plan;
     std::vector<int> listed;
     std::function<void(Bench&, StationCore&)> script;
-    int exitCode;
-    int done, failed, stopped;
+    std::array<int, 4> ending;  // the exit code, done, failed, stopped
     std::vector<std::string> reports;
     std::function<void(const Bench&, const StationSummary&)> check = nullptr;
+    bool childrenStart = true;
 };
 
 StationPlan Plan(std::vector<int> ports, std::function<void(StationPlan&)> more = nullptr) {
@@ -173,10 +174,7 @@ TEST(StationCore, FollowsItsRules) {
              b.Wait(1500000, c);
              Result(c, 1, kExitOk, "completed");
          },
-         kExitOk,
-         1,
-         0,
-         0,
+         {kExitOk, 1, 0, 0},
          {"COM1 #1 started", "COM1 #1 retry 12 transfer-failed", "COM1 #2 started",
           "COM1 #2 done 0 completed"},
          [](const Bench& b, const StationSummary&) {
@@ -192,19 +190,13 @@ TEST(StationCore, FollowsItsRules) {
              Result(c, 1, kExitCtsOff);
              b.Wait(3000000, c);
          },
-         kExitCtsOff,
-         0,
-         1,
-         0,
+         {kExitCtsOff, 0, 1, 0},
          {"COM1 #1 started", "COM1 #1 retry 15 x", "COM1 #2 started", "COM1 #2 failed 15 x"}},
         {"a failure of the file is not tried again",
          Plan({1}, [](StationPlan& p) { p.retries = 3; }),
          {1},
          [](Bench&, StationCore& c) { Result(c, 1, kExitBadFile); },
-         kExitBadFile,
-         0,
-         1,
-         0,
+         {kExitBadFile, 0, 1, 0},
          {"COM1 #1 started", "COM1 #1 failed 14 x"}},
         {"fail-fast stops the others without a retry",
          Plan({1, 2, 3},
@@ -220,10 +212,7 @@ TEST(StationCore, FollowsItsRules) {
              Result(c, 2, kExitPortLost);  // what a stopped child may say: still stopped
              c.ChildEnded(3, 130);         // a child asked to stop before its file went out
          },
-         kExitSomeFailed,
-         0,
-         3,
-         0,
+         {kExitSomeFailed, 0, 3, 0},
          {"COM1 #1 started", "COM2 #1 started", "COM3 #1 started", "COM1 #1 failed 20 x",
           "COM2 #1 failed 11 stopped", "COM3 #1 failed 11 stopped"}},
         {"an operator's stop of one device counts as stopped",
@@ -236,10 +225,7 @@ TEST(StationCore, FollowsItsRules) {
              Result(c, 2, kExitStopped, "stopped");
              Result(c, 1, kExitOk);
          },
-         kExitSomeFailed,
-         1,
-         0,
-         1,
+         {kExitSomeFailed, 1, 0, 1},
          {"COM1 #1 started", "COM2 #1 started", "COM2 #1 stopped 11 stopped", "COM1 #1 done 0 x"}},
         {"a child that ends without a result fails as no-result",
          Plan({1, 2}),
@@ -249,33 +235,25 @@ TEST(StationCore, FollowsItsRules) {
              c.ChildEnded(1, -1);
              Result(c, 2, kExitOk);
          },
-         kExitSomeFailed,
-         1,
-         1,
-         0,
+         {kExitSomeFailed, 1, 1, 0},
          {"COM1 #1 started", "COM2 #1 started", "COM1 #1 failed 1 no-result", "COM2 #1 done 0 x"}},
         {"a port that is not listed fails at once",
          Plan({1, 9}),
          {1},
          [](Bench&, StationCore& c) { Result(c, 1, kExitOk); },
-         kExitSomeFailed,
-         1,
-         1,
-         0,
+         {kExitSomeFailed, 1, 1, 0},
          {"COM1 #1 started", "COM9 #1 failed 40 not-listed", "COM1 #1 done 0 x"}},
         {"a child that cannot be started fails with the system's words",
          Plan({1}),
          {1},
          [](Bench&, StationCore&) {},
-         kExitUnclassified,
-         0,
-         1,
-         0,
+         {kExitUnclassified, 0, 1, 0},
          {"COM1 #1 failed 1 not-started"},
          [](const Bench& b, const StationSummary&) {
              ASSERT_EQ(b.records.size(), 1u);
              EXPECT_NE(b.records[0].find("Too many open files"), std::string::npos) << b.records[0];
-         }},
+         },
+         false},
         {"a silent child is stopped at the deadline, killed after the grace, and fails",
          Plan({1, 2}),
          {1, 2},
@@ -292,10 +270,7 @@ TEST(StationCore, FollowsItsRules) {
              c.ChildEnded(1, -1);
              Result(c, 2, kExitOk);
          },
-         kExitSomeFailed,
-         1,
-         1,
-         0,
+         {kExitSomeFailed, 1, 1, 0},
          {"COM1 #1 started", "COM2 #1 started", "COM1 #1 failed 1 no-result", "COM2 #1 done 0 x"}},
         {"SIGTERM stops every device and ends 143 with every record",
          Plan({1, 2, 3}),
@@ -308,10 +283,7 @@ TEST(StationCore, FollowsItsRules) {
              c.ChildEnded(2, 130);
              EXPECT_TRUE(c.Finished());
          },
-         kExitTerminated,
-         1,
-         2,
-         0,
+         {kExitTerminated, 1, 2, 0},
          {"COM1 #1 started", "COM2 #1 started", "COM3 #1 started", "COM3 #1 done 0 x", "stopping",
           "COM1 #1 failed 11 stopped", "COM2 #1 failed 11 stopped"},
          [](const Bench& b, const StationSummary&) { EXPECT_EQ(b.records.size(), 3u); }},
@@ -324,10 +296,7 @@ TEST(StationCore, FollowsItsRules) {
              b.Wait(5000000, c);
              c.ChildEnded(2, 130);
          },
-         kExitHungUp,
-         0,
-         2,
-         0,
+         {kExitHungUp, 0, 2, 0},
          {"COM1 #1 started", "COM2 #1 started", "COM1 #1 retry 16 x", "stopping",
           "COM2 #1 failed 11 stopped"}},
         {"the start of an attempt the log did not take ends 61",
@@ -340,10 +309,7 @@ TEST(StationCore, FollowsItsRules) {
              b.appendFails = false;
              Result(c, 1, kExitOk);
          },
-         kExitRecordNotWritten,
-         1,
-         0,
-         0,
+         {kExitRecordNotWritten, 1, 0, 0},
          {"COM1 #1 started", "COM1 #1 retry 12 x", "COM1 #2 lost", "COM1 #2 started", "COM1 #2 done 0 x"},
          [](const Bench&, const StationSummary& s) {
              ASSERT_EQ(s.lost.size(), 1u);
@@ -357,10 +323,7 @@ TEST(StationCore, FollowsItsRules) {
              b.appendFails = true;
              Result(c, 2, kExitOk);
          },
-         kExitRecordNotWritten,
-         2,
-         0,
-         0,
+         {kExitRecordNotWritten, 2, 0, 0},
          {"COM1 #1 started", "COM2 #1 started", "COM1 #1 done 0 x", "COM2 #1 lost", "COM2 #1 done 0 x"},
          [](const Bench&, const StationSummary& s) {
              ASSERT_EQ(s.lost.size(), 1u);
@@ -373,10 +336,7 @@ TEST(StationCore, FollowsItsRules) {
              b.reportFails = true;
              Result(c, 1, kExitOk);
          },
-         kExitRecordNotWritten,
-         1,
-         0,
-         0,
+         {kExitRecordNotWritten, 1, 0, 0},
          {"COM1 #1 started", "COM1 #1 done 0 x"},
          [](const Bench&, const StationSummary& s) {
              ASSERT_EQ(s.lost.size(), 1u);
@@ -407,10 +367,7 @@ TEST(StationCore, FollowsItsRules) {
                        (std::vector<int>{2, 3, 2}));
              c.StopAll(StopCause::Interrupt);
          },
-         kExitInterrupted,
-         2,
-         0,
-         0,
+         {kExitInterrupted, 2, 0, 0},
          {"COM1 #1 started", "COM1 #1 done 0 x", "COM1 #1 gone", "COM1 #1 started", "COM1 #1 retry 12 x",
           "COM1 #2 started", "COM1 #2 done 0 x", "stopping"},
          [](const Bench& b, const StationSummary& s) {
@@ -439,10 +396,7 @@ TEST(StationCore, FollowsItsRules) {
              c.StopAll(StopCause::Interrupt);
              c.ChildEnded(1, 130);
          },
-         kExitInterrupted,
-         1,
-         1,
-         0,
+         {kExitInterrupted, 1, 1, 0},
          {"COM1 #1 started", "COM1 #1 done 0 x", "COM1 #1 gone", "COM1 #1 started", "stopping",
           "COM1 #1 failed 11 stopped"}},
     };
@@ -451,15 +405,13 @@ TEST(StationCore, FollowsItsRules) {
         Bench b;
         b.listed = Ports({});
         for (const int n : row.listed) b.listed.push_back(Ports({n})[0]);
-        if (std::string(row.name).find("cannot be started") != std::string::npos) b.childrenStart = false;
+        b.childrenStart = row.childrenStart;
         StationCore core(row.plan, StationServices{b, b, b, b}, b);
         ASSERT_TRUE(core.Begin(b.listed));
         row.script(b, core);
         EXPECT_TRUE(core.Finished());
         const StationSummary s = core.Finish();
-        EXPECT_EQ(s.exitCode, row.exitCode);
-        EXPECT_EQ((std::vector<int>{s.done, s.failed, s.stopped}),
-                  (std::vector<int>{row.done, row.failed, row.stopped}));
+        EXPECT_EQ((std::array<int, 4>{s.exitCode, s.done, s.failed, s.stopped}), row.ending);
         EXPECT_EQ(b.reports, row.reports);
         for (const std::string& line : b.records) {
             const auto record = ReadJsonObject(line);
