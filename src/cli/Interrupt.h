@@ -31,6 +31,13 @@ enum class StopSignal { None, Terminate, HangUp };
 // returns, since the system ends it when the handler does.
 void InstallStopSignalHandlers();
 
+// A station's child: the console closing or the system shutting down does
+// not end it on the spot (Windows sends those to every program on the
+// console); it goes on until its station stops it by closing its input, and
+// ends as a stopped device. On POSIX nothing reaches it: it runs in a process
+// group of its own, which the terminal's hang-up does not signal.
+void KeepRunningThroughConsoleEnd();
+
 // The last such signal since the last call; clears it.
 StopSignal TakeStopSignal();
 void RaiseStopSignal(StopSignal signal);

@@ -25,6 +25,8 @@ void InstallInterruptHandler() {
     sigaction(SIGINT, &action, nullptr);
 }
 
+void KeepRunningThroughConsoleEnd() {}
+
 void InstallStopSignalHandlers() {
     struct sigaction action {};
     action.sa_handler = OnStopSignal;

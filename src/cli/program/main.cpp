@@ -61,6 +61,7 @@ int main(int argc, char** argv) {
     if (options.stationChild) {
         std::cout << std::unitbuf;  // each event reaches the station as it happens
         cli::StopWhenInputEnds();
+        cli::KeepRunningThroughConsoleEnd();
     }
 
     cli::SystemClock clock;
