@@ -23,6 +23,10 @@ std::int64_t IntMember(const JsonMembers& members, const std::string& key, std::
     return raw ? JsonIntValue(*raw).value_or(otherwise) : otherwise;
 }
 
+// A child's events are short lines; output that goes on this long without a
+// line end is no event, and is not kept.
+constexpr std::size_t kLongestLine = 1 << 20;
+
 std::string Seconds(std::int64_t us) {
     return std::to_string(us / 1000000) + " s";
 }
@@ -215,6 +219,7 @@ void StationCore::TakeLines(StationDevice& d) {
         d.output.erase(0, end + 1);
         ChildLine(d.port, line);
     }
+    if (d.output.size() > kLongestLine) d.output.clear();
 }
 
 void StationCore::Tick() {

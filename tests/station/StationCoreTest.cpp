@@ -19,6 +19,7 @@ namespace {
 struct ChildState {
     int port = 0;
     int attempt = 0;
+    std::string output;  // what it writes next
     bool inputClosed = false;
     bool killed = false;
 };
@@ -26,7 +27,11 @@ struct ChildState {
 class FakeChild final : public ChildProcess {
 public:
     explicit FakeChild(std::shared_ptr<ChildState> state) : state_(std::move(state)) {}
-    bool ReadAvailable(std::string&) override { return true; }
+    bool ReadAvailable(std::string& out) override {
+        out += state_->output;
+        state_->output.clear();
+        return true;
+    }
     void CloseInput() override { state_->inputClosed = true; }
     bool Ended(int&) override { return false; }
     void Kill() override { state_->killed = true; }
@@ -64,7 +69,7 @@ public:
             cause = "Too many open files";
             return nullptr;
         }
-        children.push_back(std::make_shared<ChildState>(ChildState{d.port, d.attempt}));
+        children.push_back(std::make_shared<ChildState>(ChildState{d.port, d.attempt, "", false, false}));
         return std::make_unique<FakeChild>(children.back());
     }
     AttemptRecord FallbackRecord(const StationDevice& d, WallTime end, double seconds) override {
@@ -227,11 +232,17 @@ TEST(StationCore, FollowsItsRules) {
          },
          {kExitSomeFailed, 1, 0, 1},
          {"COM1 #1 started", "COM2 #1 started", "COM2 #1 stopped 11 stopped", "COM1 #1 done 0 x"}},
-        {"a child that ends without a result fails as no-result",
+        {"a child that ends without a result fails as no-result; its lines are read whole",
          Plan({1, 2}),
          {1, 2},
-         [](Bench&, StationCore& c) {
-             c.ChildLine(1, "not json at all");
+         [](Bench& b, StationCore& c) {
+             b.Child(1).output = "not json at all\n" + std::string(2 << 20, 'x');
+             b.Child(2).output = "{\"event\":\"progress\",\"lines_";
+             c.PollChildren();
+             b.Child(2).output = "sent\":7}\n";
+             c.PollChildren();
+             EXPECT_TRUE(c.Devices()[0]->output.empty());  // no line: not kept
+             EXPECT_EQ(c.Devices()[1]->linesSent, 7);
              c.ChildEnded(1, -1);
              Result(c, 2, kExitOk);
          },
