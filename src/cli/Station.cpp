@@ -1,5 +1,6 @@
 #include "Station.h"
 
+#include <chrono>
 #include <cstdlib>
 
 #include "Interrupt.h"
@@ -7,7 +8,6 @@
 #include "StationView.h"
 #include "download/DownloadSequence.h"
 #include "download/FileHistory.h"
-#include "link/ComPortName.h"
 #include "startup/RunState.h"
 #include "startup/SettingsFile.h"
 #include "startup/Utf8Path.h"
