@@ -1,10 +1,10 @@
 #include "CheckReport.h"
 
-#include "ExitCode.h"
 #include "Format.h"
 #include "download/BlockMask.h"
 #include "download/TransferEngine.h"
 #include "startup/Json.h"
+#include "station/ExitCode.h"
 
 namespace mirvok::cli {
 namespace {

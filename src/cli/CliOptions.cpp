@@ -4,10 +4,10 @@
 #include <charconv>
 #include <map>
 
-#include "ExitCode.h"
 #include "download/BlockMask.h"
 #include "link/remote/RemoteAddress.h"
 #include "startup/SettingsLocation.h"
+#include "station/ExitCode.h"
 
 namespace mirvok::cli {
 namespace {

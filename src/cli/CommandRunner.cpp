@@ -2,7 +2,6 @@
 
 #include "CheckReport.h"
 #include "DeviceSession.h"
-#include "ExitCode.h"
 #include "ProgramVersion.h"
 #include "RecordCheck.h"
 #include "Station.h"
@@ -12,6 +11,7 @@
 #include "startup/Json.h"
 #include "startup/RunState.h"
 #include "startup/Utf8Path.h"
+#include "station/ExitCode.h"
 
 namespace mirvok::cli {
 namespace {

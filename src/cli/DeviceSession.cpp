@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "BoxWords.h"
-#include "ExitCode.h"
 #include "ReportFile.h"
 #include "WindowChoices.h"
 #include "download/DownloadSequence.h"
@@ -12,6 +11,7 @@
 #include "startup/RunState.h"
 #include "startup/Utf8Path.h"
 #include "station/AuditLog.h"
+#include "station/ExitCode.h"
 #include "ui/Frmdown.h"
 
 namespace mirvok::cli {
@@ -298,7 +298,8 @@ void DeviceSession::Abandon() {
     if (s_.terminate) s_.terminate(code);
 }
 
-int DeviceSession::Finish(const Outcome& outcome, bool closeWindow) {
+int DeviceSession::Finish(const Outcome& ending, bool closeWindow) {
+    Outcome outcome = ending;
     if (closeWindow && frm_ && !frm_->Unloaded()) {
         // The end of the operation is not the operator's Ctrl-C.
         host_.OnInterrupt = nullptr;
@@ -307,8 +308,11 @@ int DeviceSession::Finish(const Outcome& outcome, bool closeWindow) {
     const bool recorded =
         options_.command == Command::Download && (logAccepted_ || (options_.json && options_.stationChild));
     const std::string record = recorded ? station::AttemptRecordJson(Record(outcome)) : std::string();
+    // A record the log did not take is a lost trace of what the device got:
+    // never an ending of 0, whatever the transfer came to.
     if (logAccepted_ && !record.empty() && !station::AppendWholeRecord(options_.logPath, record))
-        s_.err << "mirvok-cli: the record could not be written to " << options_.logPath << "\n";
+        outcome = Outcome{kExitRecordNotWritten,
+                          outcome.text + "; its record could not be written to " + options_.logPath};
     if (options_.json) {
         s_.out << ResultJson(outcome, options_.stationChild ? record : std::string()) << "\n";
     } else {

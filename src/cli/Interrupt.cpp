@@ -10,6 +10,7 @@ namespace {
 // Lock-free, so that a signal handler (POSIX) or the console's handler
 // thread (Windows) may set it.
 std::atomic<int> g_interrupted{0};
+std::atomic<int> g_stopSignal{static_cast<int>(StopSignal::None)};
 static_assert(std::atomic<int>::is_always_lock_free);
 
 }  // namespace
@@ -24,6 +25,14 @@ bool InterruptPending() {
 
 void RaiseInterrupt() {
     g_interrupted.store(1);
+}
+
+StopSignal TakeStopSignal() {
+    return static_cast<StopSignal>(g_stopSignal.exchange(static_cast<int>(StopSignal::None)));
+}
+
+void RaiseStopSignal(StopSignal signal) {
+    g_stopSignal.store(static_cast<int>(signal));
 }
 
 void StopWhenInputEnds() {

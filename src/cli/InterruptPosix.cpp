@@ -9,6 +9,10 @@ extern "C" void OnInterruptSignal(int) {
     RaiseInterrupt();
 }
 
+extern "C" void OnStopSignal(int number) {
+    RaiseStopSignal(number == SIGHUP ? StopSignal::HangUp : StopSignal::Terminate);
+}
+
 }  // namespace
 
 void InstallInterruptHandler() {
@@ -19,6 +23,17 @@ void InstallInterruptHandler() {
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0;
     sigaction(SIGINT, &action, nullptr);
+}
+
+void KeepRunningThroughConsoleEnd() {}
+
+void InstallStopSignalHandlers() {
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
 }
 
 }  // namespace mirvok::cli

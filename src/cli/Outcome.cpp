@@ -2,9 +2,9 @@
 
 #include <iterator>
 
-#include "ExitCode.h"
 #include "link/ReturnCode.h"
 #include "link/ReturnCodeMessage.h"
+#include "station/ExitCode.h"
 #include "window/OperationResult.h"
 
 namespace mirvok::cli {

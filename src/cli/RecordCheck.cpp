@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "ExitCode.h"
 #include "Format.h"
 #include "download/BlockMask.h"
 #include "download/SRecordLine.h"
 #include "download/TransferEngine.h"
 #include "startup/SRecord.h"
+#include "station/ExitCode.h"
 
 namespace mirvok::cli {
 namespace {

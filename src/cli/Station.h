@@ -4,19 +4,16 @@
 // single-device download, with --json, reading the settings and writing
 // none), follows the children's event streams, and alone writes to the
 // terminal, the audit log, the JUnit report and the settings file. A child
-// that crashes or hangs takes no other device with it.
+// that crashes or hangs takes no other device with it. The policy is the
+// station's core (station/StationCore.h); this is its command line.
 
 #include "CommandRunner.h"
 
 namespace mirvok::cli {
 
 // 0 when every device completed; 60 when any did not (the device's own code
-// when only one port was named); 130 after Ctrl-C.
+// when only one port was named); 61 when a record was lost; 130 after
+// Ctrl-C, 143 after SIGTERM, 129 after SIGHUP.
 int RunStation(const CliOptions& options, RunState& run, CliServices& services);
-
-// Whether a failed attempt ended on the link (the port, the line or the
-// device's answers) rather than on the file or the command line: only such
-// an attempt is tried again under --retries.
-bool IsLinkFailure(int exitCode);
 
 }  // namespace mirvok::cli

@@ -1,9 +1,9 @@
 #include "WindowChoices.h"
 
-#include "ExitCode.h"
 #include "link/ComPortName.h"
 #include "startup/LineSetting.h"
 #include "startup/RunState.h"
+#include "station/ExitCode.h"
 #include "ui/Frmdown.h"
 #include "ui/Modes.h"
 

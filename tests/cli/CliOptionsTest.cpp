@@ -6,8 +6,8 @@
 
 #include "JsonReader.h"
 #include "cli/CliOptions.h"
-#include "cli/ExitCode.h"
 #include "startup/Json.h"
+#include "station/ExitCode.h"
 
 namespace mirvok::cli::test {
 namespace {

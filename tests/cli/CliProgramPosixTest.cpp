@@ -17,7 +17,7 @@
 #include <thread>
 
 #include "JsonReader.h"
-#include "cli/ExitCode.h"
+#include "station/ExitCode.h"
 #include "support/MirvokSimProcess.h"
 #include "support/SRecordMaker.h"
 #include "support/TempDir.h"

@@ -10,9 +10,9 @@
 
 #include "CliBench.h"
 #include "JsonReader.h"
-#include "cli/ExitCode.h"
 #include "cli/Interrupt.h"
 #include "cli/ProgressView.h"
+#include "station/ExitCode.h"
 #include "support/NonRegularFile.h"
 #include "support/SRecordMaker.h"
 

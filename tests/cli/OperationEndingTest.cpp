@@ -10,8 +10,8 @@
 #include <optional>
 #include <set>
 
-#include "cli/ExitCode.h"
 #include "cli/Outcome.h"
+#include "station/ExitCode.h"
 #include "support/DownloadBench.h"
 #include "support/SRecordMaker.h"
 #include "window/OperationResult.h"
@@ -332,9 +332,10 @@ TEST(OperationEnding, EveryEndingIsTypedAndHasItsExitCode) {
     }
     // Every code an operation can end with is reached above; the others are
     // the command line's own (usage, port list, flags, check, a station, Ctrl-C).
-    const std::set<int> commandLineOwn = {kExitUsage,      kExitPortNotListed, kExitControlRefused,
-                                          kExitBadRecord,  kExitCountMismatch, kExitConflictingData,
-                                          kExitSomeFailed, kExitInterrupted};
+    const std::set<int> commandLineOwn = {kExitUsage,       kExitPortNotListed,    kExitControlRefused,
+                                          kExitBadRecord,   kExitCountMismatch,    kExitConflictingData,
+                                          kExitSomeFailed,  kExitRecordNotWritten, kExitHungUp,
+                                          kExitInterrupted, kExitTerminated};
     for (const ExitCodeInfo& info : ExitCodeTable()) {
         if (!commandLineOwn.count(info.code)) {
             EXPECT_TRUE(reached.count(info.code)) << info.name;

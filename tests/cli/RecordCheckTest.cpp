@@ -5,8 +5,8 @@
 
 #include "CliBench.h"
 #include "cli/CheckReport.h"
-#include "cli/ExitCode.h"
 #include "cli/RecordCheck.h"
+#include "station/ExitCode.h"
 #include "support/SRecordMaker.h"
 
 namespace mirvok::cli::test {

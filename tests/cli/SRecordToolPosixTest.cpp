@@ -15,9 +15,9 @@
 #include <random>
 #include <sstream>
 
-#include "cli/ExitCode.h"
 #include "cli/RecordCheck.h"
 #include "startup/SRecord.h"
+#include "station/ExitCode.h"
 #include "support/SRecordMaker.h"
 #include "support/TempDir.h"
 

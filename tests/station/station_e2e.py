@@ -162,11 +162,7 @@ class SeveralDevices(Station):
                                    stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                                    start_new_session=True)
         self.sims[2].wait_status(r"download [1-9]\d* lines")
-        child = next(int(entry.name) for entry in Path("/proc").iterdir() if entry.name.isdigit() and
-                     b"--station-child\0--attempt" in self.command_line(entry) and
-                     b"\0--port\0002\0" in self.command_line(entry) and
-                     str(self.ini).encode() in self.command_line(entry))
-        os.kill(child, signal.SIGKILL)
+        os.kill(self.wait_for_child(station, 2), signal.SIGKILL)
         out, err = station.communicate(timeout=60)
         self.assertEqual(station.returncode, 60, err)
         codes = {d["port"]: d["exit_code"] for d in json.loads(out.decode().splitlines()[-1])["devices"]}
@@ -179,6 +175,26 @@ class SeveralDevices(Station):
         self.assertEqual([by_port["COM2"][key] for key in ("baud", "mode", "file", "file_size")],
                          [by_port["COM1"][key] for key in ("baud", "mode", "file", "file_size")])
         self.assertGreater(by_port["COM2"]["seconds"], 0)
+
+    def wait_for_child(self, station, port, timeout=10):
+        """The process id of this station's child on COM`port`, not that of
+        another station running on the machine at the same time."""
+        deadline = time.monotonic() + timeout
+        while True:
+            for entry in Path("/proc").iterdir():
+                command = self.command_line(entry) if entry.name.isdigit() else b""
+                if (b"--station-child\0--attempt" in command and f"\0--port\0{port}\0".encode() in command
+                        and self.parent(entry) == station.pid):
+                    return int(entry.name)
+            self.assertLess(time.monotonic(), deadline, f"no child on COM{port}")
+            time.sleep(0.01)
+
+    @staticmethod
+    def parent(entry):
+        try:
+            return int((entry / "stat").read_text().rsplit(")", 1)[1].split()[1])
+        except (OSError, IndexError, ValueError):
+            return None
 
     @staticmethod
     def command_line(entry):
@@ -203,6 +219,55 @@ class SeveralDevices(Station):
         self.assertEqual([r["exit_code"] for r in self.records()], [11, 11])
         for n in (1, 2):
             self.assertIn("0 completed", self.sims[n].status())
+
+    def test_sigterm_and_sighup_stop_every_device_with_records_and_report(self):
+        for sig, code in ((signal.SIGTERM, 143), (signal.SIGHUP, 129)):
+            with self.subTest(signal=sig.name):
+                # Long enough to be under way on all three when the signal comes.
+                rom, lines = self.write_firmware(blocks=(0, 1, 2), lines_per_block=200)
+                for n in (1, 2, 3):
+                    self.start_sim(n)
+                junit = self.work / "report.xml"
+                station = subprocess.Popen(self.command(rom, "--port", "1,2,3", "--log", str(self.log),
+                                                        "--junit", str(junit)),
+                                           stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                           stderr=subprocess.PIPE, start_new_session=True)
+                for n in (1, 2, 3):
+                    self.sims[n].wait_status(r"download [1-9]\d* lines")
+                station.send_signal(sig)
+                out, err = station.communicate(timeout=60)
+                self.assertEqual(station.returncode, code, err)
+                self.assertIn(f"done 0 / failed 3 (exit {code})", out.decode())
+                self.assertEqual(sorted(r["port"] for r in self.records()), ["COM1", "COM2", "COM3"])
+                self.assertEqual([r["exit_code"] for r in self.records()], [11, 11, 11])
+                self.assertEqual(len(ElementTree.parse(junit).getroot().findall("./testsuite/testcase")), 3)
+                statuses = [self.sims[n].status() for n in (1, 2, 3)]
+                for n in (1, 2, 3):
+                    self.sims.pop(n).stop()
+                for status in statuses:
+                    self.assertIn("0 completed", status)
+                self.log.unlink()
+
+    def test_a_stopped_child_is_ended_at_its_silence_deadline(self):
+        rom, lines = self.write_firmware(blocks=(0, 1, 2))
+        for n in (1, 2):
+            self.start_sim(n)
+        # The deadline the tests may shorten; the described one is 45 s.
+        env = dict(os.environ, MIRVOK_STATION_SILENCE_MS="6000")
+        station = subprocess.Popen(self.command(rom, "--port", "1,2", "--json", "--log", str(self.log)),
+                                   stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                   start_new_session=True, env=env)
+        # Stopped as soon as it is there, long before its file could be
+        # through: it says nothing from then on.
+        child = self.wait_for_child(station, 2)
+        os.kill(child, signal.SIGSTOP)
+        out, err = station.communicate(timeout=60)
+        self.assertEqual(station.returncode, 60, err)
+        codes = {d["port"]: d["exit_code"] for d in json.loads(out.decode().splitlines()[-1])["devices"]}
+        self.assertEqual(codes, {1: 0, 2: 1})
+        by_port = {r["port"]: r for r in self.records()}
+        self.assertEqual((by_port["COM2"]["ending"], by_port["COM2"]["exit_code"]), ("no-result", 1))
+        self.assertIn("0 completed", self.sims[2].status())
 
     def test_a_device_that_fails_once_on_the_link_is_retried_and_done(self):
         rom, lines = self.write_firmware()

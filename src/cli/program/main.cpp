@@ -12,7 +12,6 @@
 #include "cli/CliOptions.h"
 #include "cli/CommandRunner.h"
 #include "cli/Console.h"
-#include "cli/ExitCode.h"
 #include "cli/Interrupt.h"
 #include "cli/OperatorChannel.h"
 #include "link/remote/RemotePorts.h"
@@ -24,6 +23,7 @@
 #include "startup/SettingsFile.h"
 #include "startup/SettingsLocation.h"
 #include "startup/StartupMain.h"
+#include "station/ExitCode.h"
 
 int main(int argc, char** argv) {
     using namespace mirvok;
@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
     const cli::ParsedCommandLine parsed = cli::ParseCommandLine(args);
     if (!parsed.ok) {
         std::cerr << "mirvok-cli: " << parsed.error << "\n(mirvok-cli --help lists the commands and flags)\n";
-        return cli::kExitUsage;
+        return kExitUsage;
     }
     cli::CliOptions options = parsed.options;
     // Every command with settings shows the window's port list first.
@@ -61,6 +61,7 @@ int main(int argc, char** argv) {
     if (options.stationChild) {
         std::cout << std::unitbuf;  // each event reaches the station as it happens
         cli::StopWhenInputEnds();
+        cli::KeepRunningThroughConsoleEnd();
     }
 
     cli::SystemClock clock;
@@ -75,7 +76,7 @@ int main(int argc, char** argv) {
         const int number = ports.NumberFor(options.portUrl);
         if (number == 0) {
             std::cerr << "mirvok-cli: no free port number for " << options.portUrl << "\n";
-            return cli::kExitPortNotListed;
+            return kExitPortNotListed;
         }
         options.port = number;
         options.ports = {number};

@@ -4,7 +4,7 @@
 
 #include "download/TransferEngine.h"
 
-namespace mirvok::cli {
+namespace mirvok {
 
 const std::vector<ExitCodeInfo>& ExitCodeTable() {
     static const std::vector<ExitCodeInfo> kTable = {
@@ -85,7 +85,18 @@ const std::vector<ExitCodeInfo>& ExitCodeTable() {
          "several devices: at least one did not complete (each device's own code is in the summary, the log "
          "and --json)",
          kNoTransferResult, ""},
+        {kExitRecordNotWritten, "record-not-written",
+         "a record could not be written to the audit log, or the JUnit report could not be written (the "
+         "summary names each)",
+         kNoTransferResult, ""},
+        {kExitHungUp, "hung-up",
+         "several devices: the terminal went away (SIGHUP); every device was stopped and recorded",
+         kNoTransferResult, ""},
         {kExitInterrupted, "interrupted", "Ctrl-C ended the program while an operation ran",
+         kNoTransferResult, ""},
+        {kExitTerminated, "terminated",
+         "several devices: told to end (SIGTERM, or the console window closed); every device was stopped "
+         "and recorded",
          kNoTransferResult, ""},
     };
     return kTable;
@@ -109,6 +120,24 @@ int ExitCodeForTransferResult(std::int16_t result) {
     return info ? info->code : kExitUnclassified;
 }
 
+bool IsLinkFailure(int exitCode) {
+    switch (exitCode) {
+        case kExitPortLost:
+        case kExitCtsOff:
+        case kExitPowerOff:
+        case kExitCannotSend:
+        case kExitOpenTerminal:
+        case kExitOpenDownload:
+        case kExitPaRefused:
+        case kExitMdRefused:
+        case kExitDownloadSetting:
+        case kExitNoLink:
+            return true;
+        default:
+            return false;
+    }
+}
+
 std::string ExitCodeHelp() {
     std::string text;
     for (const ExitCodeInfo& info : ExitCodeTable()) {
@@ -119,4 +148,4 @@ std::string ExitCodeHelp() {
     return text;
 }
 
-}  // namespace mirvok::cli
+}  // namespace mirvok

@@ -1,13 +1,13 @@
 #pragma once
-// The exit codes of mirvok-cli: 0 only for a finished transfer or a
-// successful operation; every transfer result and every way an operation
-// fails has a code of its own, so a script can tell them apart.
+// The exit codes of mirvok-cli and of the station: 0 only for a finished
+// transfer or a successful operation; every transfer result and every way an
+// operation fails has a code of its own, so a script can tell them apart.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-namespace mirvok::cli {
+namespace mirvok {
 
 enum ExitCode : int {
     kExitOk = 0,
@@ -47,12 +47,15 @@ enum ExitCode : int {
 
     // The command line's own.
     kExitPortNotListed = 40,
-    kExitControlRefused = 41,   // a flag asks for a choice the window does not offer now
-    kExitBadRecord = 50,        // check: a record with a wrong count, checksum or form
-    kExitCountMismatch = 51,    // check: a count record (S5/S6) that disagrees with the data records
-    kExitConflictingData = 52,  // check: two records give one address different values
-    kExitSomeFailed = 60,       // several devices: at least one did not complete
-    kExitInterrupted = 130,     // Ctrl-C ended the program with an operation running
+    kExitControlRefused = 41,    // a flag asks for a choice the window does not offer now
+    kExitBadRecord = 50,         // check: a record with a wrong count, checksum or form
+    kExitCountMismatch = 51,     // check: a count record (S5/S6) that disagrees with the data records
+    kExitConflictingData = 52,   // check: two records give one address different values
+    kExitSomeFailed = 60,        // several devices: at least one did not complete
+    kExitRecordNotWritten = 61,  // several devices: an audit record or the JUnit report was lost
+    kExitHungUp = 129,           // the station's terminal went away (SIGHUP) and it stopped every device
+    kExitInterrupted = 130,      // Ctrl-C ended the program with an operation running
+    kExitTerminated = 143,       // the station was told to end (SIGTERM, the console closed) and stopped
 };
 
 inline constexpr std::int16_t kNoTransferResult = 0;
@@ -83,7 +86,12 @@ const ExitCodeInfo* ExitCodeInfoOfTransferResult(std::int16_t result);
 // number the engine does not return.
 int ExitCodeForTransferResult(std::int16_t result);
 
+// Whether a failed attempt ended on the link (the port, the line or the
+// device's answers) rather than on the file or the command line: only such
+// an attempt is tried again under --retries.
+bool IsLinkFailure(int exitCode);
+
 // The table as --help prints it: one "  CODE  meaning" line per entry.
 std::string ExitCodeHelp();
 
-}  // namespace mirvok::cli
+}  // namespace mirvok

@@ -1,5 +1,5 @@
 #pragma once
-// One device of a station as the supervisor follows it: its port, the child
+// One device of a station as its core follows it: its port, the child
 // program of its running attempt, what the child last reported, and how its
 // attempts ended.
 
@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "AttemptRecord.h"
+#include "ChildProcess.h"
 #include "link/Transport.h"
-#include "station/AttemptRecord.h"
-#include "station/ChildProcess.h"
 
-namespace mirvok::cli {
+namespace mirvok::station {
 
 enum class DeviceState {
     Waiting,     // --watch: no device on the port yet
@@ -20,9 +20,11 @@ enum class DeviceState {
     RetryPause,  // a failed attempt is tried again shortly
     Done,        // completed (exit 0)
     Failed,      // did not complete
+    Stopped,     // its operator stopped it alone
 };
 
 struct AttemptEnd {
+    int connection = 1;
     int attempt = 0;
     int exitCode = 0;
     std::string ending;
@@ -34,16 +36,22 @@ struct StationDevice {
     int port = 0;
     PortInfo info;
     DeviceState state = DeviceState::Waiting;
-    int attempt = 0;  // of this connection
-    std::unique_ptr<station::ChildProcess> child;
+    int attempt = 0;        // of this connection
+    int connection = 0;     // --watch: the how-manieth device on the port (1 without --watch)
+    int totalAttempts = 0;  // over every connection
+    std::unique_ptr<ChildProcess> child;
     std::string output;  // what the child wrote that is not a whole line yet
     std::string result;  // the child's result event
-    station::WallTime attemptStart{};
+    WallTime attemptStart{};
     std::int64_t attemptStartUs = 0;
+    std::int64_t lastLineUs = 0;  // when the running child last wrote a line
     std::int64_t retryAtUs = 0;
-    bool stopRequested = false;  // asked to stop (--fail-fast, Ctrl-C)
+    bool stopRequested = false;  // asked to stop (--fail-fast, Ctrl-C, a signal, its operator)
+    bool stoppedByOperator = false;
+    bool silenced = false;  // stopped because it said nothing for too long
     std::int64_t stopRequestedUs = 0;
-    bool connected = false;  // --watch: flashed in this connection, waits for it to go
+    std::int64_t killAfterUs = 0;  // after a stop request, how long before it is killed
+    bool connected = false;        // --watch: flashed in this connection, waits for it to go
     // --watch: how many looks in a row found the device's lines off.
     int silentLooks = 0;
 
@@ -61,6 +69,7 @@ struct StationDevice {
     std::vector<AttemptEnd> attempts;
     int done = 0;  // completed connections (--watch counts each)
     int failed = 0;
+    int stopped = 0;  // stopped by its operator
 };
 
-}  // namespace mirvok::cli
+}  // namespace mirvok::station
