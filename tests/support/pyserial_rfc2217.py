@@ -28,6 +28,8 @@ import sys
 import threading
 import time
 
+from ser2net_server import end_process
+
 PYTHON = "/usr/bin/python3"  # Debian's python3-serial belongs to it
 
 
@@ -66,12 +68,7 @@ class PyserialServer:
         return self.free.wait(timeout)
 
     def stop(self):
-        self.process.terminate()
-        try:
-            self.process.wait(timeout=5)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-            self.process.wait()
+        end_process(self.process)
         self.watcher.join(timeout=5)
         self.process.stdout.close()
 

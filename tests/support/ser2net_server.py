@@ -28,6 +28,16 @@ def wait_for_listener(port, seconds=10):
     return False
 
 
+def end_process(process):
+    """Ends a server: asked first, killed when it does not go within 5 s."""
+    process.terminate()
+    try:
+        process.wait(timeout=5)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait()
+
+
 class Ser2net:
     """ser2net in the foreground with a configuration of its own: one
     telnet(rfc2217) accepter on 127.0.0.1 for the terminal `device`."""
@@ -50,9 +60,4 @@ class Ser2net:
             raise RuntimeError("ser2net did not listen")
 
     def stop(self):
-        self.process.terminate()
-        try:
-            self.process.wait(timeout=5)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-            self.process.wait()
+        end_process(self.process)

@@ -148,10 +148,9 @@ bool RemoteTransport::WaitUntil(Done done, int timeoutMs) {
 
 TransportStatus RemoteTransport::Write(const std::string& bytes, int timeoutMs) {
     const std::int64_t deadlineUs = NowUs() + std::int64_t{timeoutMs} * 1000;
+    // The wait pumps the connection first: a server that has closed shows
+    // here rather than after a few lines that the socket still took.
     if (const TransportStatus flow = WaitWhileSuspended(timeoutMs); flow != TransportStatus::Ok) return flow;
-    // A server that has closed shows here rather than after a few lines that
-    // the socket still took.
-    if (!Pump()) return TransportStatus::IoError;
     if (!WaitUntilAhead(kMaxAheadOfWireMs, deadlineUs))
         return broken_ ? TransportStatus::IoError : TransportStatus::Timeout;
     const int leftMs = static_cast<int>(std::max<std::int64_t>(0, deadlineUs - NowUs()) / 1000);
@@ -165,10 +164,13 @@ TransportStatus RemoteTransport::Write(const std::string& bytes, int timeoutMs) 
     return sent;
 }
 
+std::size_t RemoteTransport::Unacknowledged() {
+    std::size_t bytes = 0;
+    return connection_->Unacknowledged(bytes) ? bytes : 0;
+}
+
 std::size_t RemoteTransport::OnItsWay() {
-    std::size_t unacknowledged = 0;
-    if (!connection_->Unacknowledged(unacknowledged)) unacknowledged = 0;
-    return std::max(unacknowledged, wire_.Unsent(NowUs()));
+    return std::max(Unacknowledged(), wire_.Unsent(NowUs()));
 }
 
 bool RemoteTransport::WaitUntilAhead(int aheadMs, std::int64_t deadlineUs) {
@@ -176,9 +178,7 @@ bool RemoteTransport::WaitUntilAhead(int aheadMs, std::int64_t deadlineUs) {
     for (;;) {
         const std::int64_t now = NowUs();
         const double byClockUs = wire_.BusyUntilUs() - static_cast<double>(now);
-        std::size_t unacknowledged = 0;
-        if (!connection_->Unacknowledged(unacknowledged)) unacknowledged = 0;
-        const double byQueueUs = static_cast<double>(unacknowledged) * wire_.CharacterUs();
+        const double byQueueUs = static_cast<double>(Unacknowledged()) * wire_.CharacterUs();
         if (std::max(byClockUs, byQueueUs) <= allowedUs) return true;
         if (now >= deadlineUs) return false;
         // The clock's share is known to the microsecond; the server's

@@ -106,6 +106,8 @@ private:
     // The bytes written that the server has not acknowledged, or that the
     // line cannot have carried yet at its rate, whichever is more.
     std::size_t OnItsWay();
+    // What the server has not acknowledged; 0 where the system cannot tell.
+    std::size_t Unacknowledged();
     // Waits until no more than aheadMs of the line's time is on its way,
     // serving the connection; false when the deadline passed first or the
     // connection is gone.
