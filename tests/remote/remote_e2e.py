@@ -133,7 +133,12 @@ class RemoteTest(unittest.TestCase):
             self.skipTest("runs on Linux")
 
     def explain(self, run):
-        return f"exit {run.returncode} after {run.seconds:.1f} s\nstdout:\n{run.out}\nstderr:\n{run.err}"
+        text = f"exit {run.returncode} after {run.seconds:.1f} s\nstdout:\n{run.out}\nstderr:\n{run.err}"
+        transcript = self.work / "sim.transcript"
+        if transcript.exists():
+            # What the device saw last, for a failure that a loaded machine shows.
+            text += "device transcript (end):\n" + "\n".join(transcript.read_text().splitlines()[-40:])
+        return text
 
     def assert_device_holds(self, rom):
         # What the program wrote last may still be on its way through the
@@ -335,10 +340,12 @@ class HostileServers(RemoteTest):
         self.assertEqual(run.returncode, 0, self.explain(run))
         self.assertIn("DSW1 A5", run.out, self.explain(run))
 
-    def test_data_before_the_purge_answer_is_dropped(self):
-        server = self.serve(hostile.EarlyData)
-        for _ in range(3):
-            self.assert_dsw_read(self.dsw(server))
+    def test_data_from_before_the_purge_is_dropped(self):
+        for kind in (hostile.EarlyData, hostile.LateData):
+            with self.subTest(kind=kind.__name__):
+                server = self.serve(kind)
+                for _ in range(3):
+                    self.assert_dsw_read(self.dsw(server))
 
     def test_refusals_fail_at_once_with_what_was_refused(self):
         for kind, how, words in ((hostile.RefusesComPort, "wont", "refuses the COM-PORT-OPTION"),

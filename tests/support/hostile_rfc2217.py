@@ -13,6 +13,9 @@ Rfc2217Server that can be combined:
                        acknowledges whatever rate the client sets
     CloseDuringFirstPoll  closes the connection when the first data arrives
     EarlyData          sends data before its answer to PURGE-DATA
+    LateData           sends data it read before the purge just after its
+                       answer, as a server reading the device on a thread
+                       of its own may
     LinesOffFirst      reports NOTIFY-MODEMSTATE 0 (every line off) first
     RefusesComPort     WONT (or DONT) COM-PORT-OPTION
     RefusesBinary      WONT (or DONT) BINARY
@@ -162,6 +165,7 @@ class Rfc2217Server:
     refuse_com_port   None, "wont" or "dont"
     refuse_binary     None, "wont" or "dont"
     early_data        data sent before the answer to PURGE-DATA
+    late_data         data sent just after the answer to PURGE-DATA
     suspend_seconds   FLOWCONTROL-SUSPEND right after the answer to PURGE-DATA,
                       RESUME this many seconds later (None: never suspends;
                       float("inf"): never resumes)
@@ -174,7 +178,7 @@ class Rfc2217Server:
     """
 
     def __init__(self, device=None, receive_buffer=None, drain_rate=None, lines=DSR_AND_CTS,
-                 refuse_com_port=None, refuse_binary=None, early_data=b"", suspend_seconds=None,
+                 refuse_com_port=None, refuse_binary=None, early_data=b"", late_data=b"", suspend_seconds=None,
                  close_on_data=False, endless_subnegotiation=False, line_state_after_bytes=None,
                  line_state_after_seconds=None):
         self.device_path = device
@@ -183,6 +187,7 @@ class Rfc2217Server:
         self.refuse_com_port = refuse_com_port
         self.refuse_binary = refuse_binary
         self.early_data = early_data
+        self.late_data = late_data
         self.suspend_seconds = suspend_seconds
         self.close_on_data = close_on_data
         self.endless_subnegotiation = endless_subnegotiation
@@ -387,6 +392,10 @@ class _Connection:
                 self.session.note("early data")
                 time.sleep(0.1)
             self.send(com_port(SERVER + code, value))
+            if server.late_data:
+                time.sleep(0.05)
+                self.send(escape(server.late_data))
+                self.session.note("late data")
             if server.suspend_seconds is not None:
                 self.send(com_port(SERVER + FLOWCONTROL_SUSPEND))
                 self.session.note("suspend")
@@ -429,6 +438,15 @@ class EarlyData(Rfc2217Server):
 
     def __init__(self, device=None, early_data=STRAY, **options):
         super().__init__(device, early_data=early_data, **options)
+
+
+class LateData(Rfc2217Server):
+    # A cover report the device sent before the session, whole and with its
+    # block check: taken for an answer, it would put the exchange out of step.
+    STALE_REPORT = b"\x02A!690\x03\\"
+
+    def __init__(self, device=None, late_data=STALE_REPORT, **options):
+        super().__init__(device, late_data=late_data, **options)
 
 
 class LinesOffFirst(Rfc2217Server):

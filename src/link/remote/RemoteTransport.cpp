@@ -16,6 +16,12 @@ std::string Where(const RemoteAddress& address) {
     return address.Url() + ": ";
 }
 
+// What a server sends right after its purge answer, until it has been quiet
+// this long (and for this long at most), it read from the device before the
+// purge: see DropStaleData.
+constexpr std::int64_t kStaleQuietMs = 150;
+constexpr std::int64_t kStaleDrainMs = 1000;
+
 // How often a wait for the server's acknowledgements looks again.
 constexpr std::int64_t kAcknowledgementPollUs = 1000;
 
@@ -90,6 +96,10 @@ std::unique_ptr<RemoteTransport> RemoteTransport::Open(const RemoteAddress& addr
     }
     // A server that has not answered the purge by now is taken to have done it.
     client.AcceptData();
+    if (!transport->DropStaleData()) {
+        error = gone + transport->connection_->Error();
+        return nullptr;
+    }
     status = TransportStatus::Ok;
     return transport;
 }
@@ -171,6 +181,26 @@ std::size_t RemoteTransport::Unacknowledged() {
 
 std::size_t RemoteTransport::OnItsWay() {
     return std::max(Unacknowledged(), wire_.Unsent(NowUs()));
+}
+
+// A server that reads the device on a thread of its own may send what it
+// read before the purge after the purge's answer: a device's report from
+// before this session would then be taken for the answer to the first poll.
+// Nothing has been asked of the device yet, so whatever arrives until the
+// line has been quiet a moment is dropped, as the purge would have dropped it.
+bool RemoteTransport::DropStaleData() {
+    const std::int64_t end = NowMs() + kStaleDrainMs;
+    std::int64_t quietUntil = NowMs() + kStaleQuietMs;
+    for (;;) {
+        if (!Pump()) return false;
+        if (!data_.empty()) {
+            data_.clear();
+            quietUntil = NowMs() + kStaleQuietMs;
+        }
+        const std::int64_t left = std::min(end, quietUntil) - NowMs();
+        if (left <= 0) return true;
+        connection_->WaitReadable(static_cast<int>(left));
+    }
 }
 
 bool RemoteTransport::WaitUntilAhead(int aheadMs, std::int64_t deadlineUs) {

@@ -103,6 +103,7 @@ private:
     // Waits until `done` holds, the deadline passes or the connection goes.
     template <typename Done>
     bool WaitUntil(Done done, int timeoutMs);
+    bool DropStaleData();
     // The bytes written that the server has not acknowledged, or that the
     // line cannot have carried yet at its rate, whichever is more.
     std::size_t OnItsWay();
