@@ -5,7 +5,7 @@
 // tick inside DoEvents and IdleWait; Ctrl-C becomes the window's Stop or
 // close. DoEvents never sleeps. IdleWait waits up to 1 ms when the model only
 // spins (nothing moved on the wire since the last call and no timer was due),
-// so the waiting loops of the described program do not keep a processor core
+// so the model's waiting loops do not keep a processor core
 // busy, while an exchange whose bytes keep coming is not held up.
 
 #include <cstdint>

@@ -22,7 +22,7 @@ namespace {
 constexpr std::int64_t kPollEveryUs = 20000;  // how often the children's output is read
 
 // For the end-to-end tests only: a silence deadline in milliseconds in place
-// of the described one, so that a hung child is seen in seconds.
+// of the station's own, so that a hung child is seen in seconds.
 constexpr const char* kSilenceVariable = "MIRVOK_STATION_SILENCE_MS";
 
 std::int64_t SilenceDeadlineUs() {

@@ -9,7 +9,7 @@
 // on the link is tried again (up to `retries`) after a pause; --fail-fast
 // stops the others at the first failure; with --watch a device is flashed
 // once per connection, and one whose port has gone waits for the next; a
-// child that says nothing for longer than any described wait is stopped and
+// child that says nothing for longer than any wait of an operation is stopped and
 // killed; a stop asks the child to stop (its input closed) and kills it when
 // it has not ended after a grace.
 
@@ -24,10 +24,10 @@
 
 namespace mirvok::station {
 
-// How long a child may say nothing. The longest described wait is a
+// How long a child may say nothing. The longest wait of an operation is a
 // command's 30-second answer wait; the margin covers a slow start.
 constexpr std::int64_t kSilenceDeadlineUs = 45000000;
-// A child asked to stop ends within the described time-outs (the longest, a
+// A child asked to stop ends within its operation's time-outs (the longest, a
 // command's answer wait, is 30 s); one still running after this is killed.
 constexpr std::int64_t kStopGraceUs = 40000000;
 constexpr std::int64_t kRetryPauseUs = 2000000;     // before a failed device is tried again

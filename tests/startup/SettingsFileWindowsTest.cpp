@@ -1,4 +1,4 @@
-// Settings file cases of the Windows build: the described "\" form, files
+// Settings file cases of the Windows build: paths in the "\" form, files
 // named by wide-character paths, the read-only attribute.
 #include <windows.h>
 #include <gtest/gtest.h>

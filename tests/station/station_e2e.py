@@ -252,7 +252,7 @@ class SeveralDevices(Station):
         rom, lines = self.write_firmware(blocks=(0, 1, 2))
         for n in (1, 2):
             self.start_sim(n)
-        # The deadline the tests may shorten; the described one is 45 s.
+        # The deadline the tests may shorten; the station's own is 45 s.
         env = dict(os.environ, MIRVOK_STATION_SILENCE_MS="6000")
         station = subprocess.Popen(self.command(rom, "--port", "1,2", "--json", "--log", str(self.log)),
                                    stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
