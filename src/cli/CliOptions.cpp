@@ -5,6 +5,7 @@
 #include "station/ExitCode.h"
 
 namespace mirvok::cli {
+
 const std::vector<int>& SendWaitChoices() {
     static const std::vector<int> kChoices = {0, 1000, 2000, 3000, 4000, 5000, 6000, 7000, 8000, 9000, 10000};
     return kChoices;

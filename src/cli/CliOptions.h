@@ -1,6 +1,6 @@
 #pragma once
-// The command line of mirvok-cli: one subcommand and its flags. Parsing only
-// checks the form of each value; whether the window offers a choice now is
+// The command line of mirvok-cli: one subcommand and its flags, each a row of
+// CliFlagTable. Parsing only checks the form of each value; whether the window offers a choice now is
 // found out when the flag is applied to the window model.
 
 #include <optional>
