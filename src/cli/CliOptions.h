@@ -1,17 +1,29 @@
 #pragma once
-// The command line of mirvok-cli: one subcommand and its flags. Parsing only
-// checks the form of each value; whether the window offers a choice now is
+// The command line of mirvok-cli: one subcommand and its flags, each a row of
+// CliFlagTable. Parsing only checks the form of each value; whether the window offers a choice now is
 // found out when the flag is applied to the window model.
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace mirvok::cli {
 
 // Version is the device's ROM version; ProgramVersion is this program's own
-// (--version).
-enum class Command { Help, ProgramVersion, Ports, Download, Dsw, Version, Backup, Recover, Check };
+// (--version); CompletionTable is what the bash completion reads.
+enum class Command {
+    Help,
+    ProgramVersion,
+    CompletionTable,
+    Ports,
+    Download,
+    Dsw,
+    Version,
+    Backup,
+    Recover,
+    Check
+};
 
 struct CliOptions {
     Command command = Command::Help;
@@ -52,6 +64,9 @@ struct CliOptions {
     // its standard input ends; the result carries the attempt's log record.
     bool stationChild = false;
     int attempt = 1;
+
+    // Every flag as given, with its value, for a station to pass on.
+    std::vector<std::pair<std::string, std::string>> given;
 };
 
 struct ParsedCommandLine {
@@ -62,6 +77,11 @@ struct ParsedCommandLine {
 
 // `args` without the program name. "--flag=value" and "--flag value" both work.
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// The flags given that a station passes on to each of its children as they
+// were given, each with its value; the station adds its own for the port,
+// the settings file and the machine output.
+std::vector<std::string> FlagsForStationChild(const CliOptions& options);
 
 // The send waits the window offers, in milliseconds.
 const std::vector<int>& SendWaitChoices();

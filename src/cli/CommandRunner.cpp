@@ -1,6 +1,7 @@
 #include "CommandRunner.h"
 
 #include "CheckReport.h"
+#include "CliFlagTable.h"
 #include "DeviceSession.h"
 #include "ProgramVersion.h"
 #include "RecordCheck.h"
@@ -107,6 +108,9 @@ int RunCommand(const CliOptions& options, RunState& run, CliServices& services) 
             return kExitOk;
         case Command::ProgramVersion:
             services.out << "mirvok-cli " << kVersionText << "\n";
+            return kExitOk;
+        case Command::CompletionTable:
+            services.out << CompletionTable();
             return kExitOk;
         case Command::Ports:
             return RunPorts(options, services);

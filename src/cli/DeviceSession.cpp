@@ -50,6 +50,8 @@ const char* CommandName(Command command) {
             return "help";
         case Command::ProgramVersion:
             return "--version";
+        case Command::CompletionTable:
+            return "--completion-table";
         case Command::Ports:
             return "ports";
         case Command::Download:

@@ -119,19 +119,8 @@ private:
                                          "--station-child",
                                          "--attempt",
                                          std::to_string(d.attempt)};
-        auto add = [&](const std::string& flag, const std::string& value) {
-            args.push_back(flag);
-            args.push_back(value);
-        };
-        if (o_.mode) add("--mode", std::to_string(*o_.mode));
-        if (o_.terminalMode) args.push_back(*o_.terminalMode ? "--terminal" : "--download-mode");
-        if (o_.blocks) add("--blocks", *o_.blocks);
-        if (o_.fontRom) args.push_back("--font-rom");
-        if (o_.special) args.push_back(*o_.special ? "--special" : "--no-special");
-        if (o_.waitMs) add("--wait", std::to_string(*o_.waitMs));
-        if (o_.lineCheck) add("--line-check", std::to_string(*o_.lineCheck));
-        if (o_.lineSetting) add("--line", *o_.lineSetting);
-        if (o_.identify) args.push_back("--identify");
+        const std::vector<std::string> given = FlagsForStationChild(o_);
+        args.insert(args.end(), given.begin(), given.end());
         return args;
     }
 

@@ -125,9 +125,10 @@ void ClosePort(Window& w) {
 void OpenPortFailed(Window& w, std::int16_t result, Step step) {
     const std::string cause = w.link.LastOpenCause(w.run.settings.Port);
     ClosePort(w);
-    // The box keeps the code's text; the status line adds what really
-    // happened, which for a remote port is rarely another program.
-    w.status.Show(kRed, cause.empty() ? std::string(kOpenFailedText) : kOpenFailedText + (": " + cause));
+    // The box and the status line keep their fixed texts, which operators and
+    // their notes know; what really happened (for a remote port rarely
+    // another program) goes into the result, for the front ends to show.
+    w.status.Show(kRed, kOpenFailedText);
     w.result.End(Ending::OpenFailed, step, result);
     w.result.cause = cause;
     w.host.MsgBox(ReturnCodeMessage(result, "crwOpenPort"));

@@ -62,9 +62,9 @@ inline constexpr const char* kOpenFailedText = "ﾀｰﾐﾅﾙ通信設定ｴ�
 
 // The report of a failed opening at `step` (the terminal or the download
 // opening): the port closed, PortOpen false, the status line red with
-// kOpenFailedText and, after it, the link's cause of the failure, the
-// return-code text in a message box, and the ending OpenFailed with
-// crwOpenPort's code and the cause in the operation's result.
+// kOpenFailedText, the return-code text in a message box, and the ending
+// OpenFailed with crwOpenPort's code and the link's cause of the failure in
+// the operation's result.
 void OpenPortFailed(Window& w, std::int16_t result, Step step);
 
 }  // namespace mirvok

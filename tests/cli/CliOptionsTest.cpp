@@ -5,6 +5,7 @@
 #include <set>
 
 #include "JsonReader.h"
+#include "cli/CliFlagTable.h"
 #include "cli/CliOptions.h"
 #include "startup/Json.h"
 #include "station/ExitCode.h"
@@ -50,43 +51,127 @@ TEST(CliOptions, AcceptsEachCommandWithItsFlags) {
     EXPECT_EQ(ParseCommandLine({"dsw", "--version"}).options.command, Command::ProgramVersion);
 }
 
-TEST(CliOptions, RefusesWhatIsMalformedOrBelongsToAnotherCommand) {
-    const std::vector<std::vector<std::string>> bad = {
-        {},
-        {"flash", "f"},
-        {"download"},
-        {"download", "a", "b"},
-        {"download", "f", "--port", "0"},
-        {"download", "f", "--port", "257"},
-        {"download", "f", "--port", "COMx"},
-        {"download", "f", "--port", "rfc2217://host"},
-        {"dsw", "--probe"},
-        {"download", "f", "--mode", "9"},
-        {"download", "f", "--blocks", "11111111"},
-        {"download", "f", "--blocks", "11111111x"},
-        {"download", "f", "--wait", "1500"},
-        {"download", "f", "--line-check", "2"},
-        {"download", "f", "--port"},
-        {"download", "f", "--terminal=1"},
-        {"download", "f", "--variant", "?"},
-        {"--port", "7", "download", "f"},
-        {"version", "--variant", "x"},
-        {"dsw", "extra"},
-        {"check", "f", "--port", "7"},
-        {"ports", "--port", "7"},
-        {"backup", "--cover-retries", "-1"},
-        {"download", "f", "--bogus"},
-        {"dsw", "--ini", ""},  // never silently the default file
-        {"ports", "--ini="},
-        {"dsw", "--transcript", ""},
+// Each refusal names what is wrong, so that the operator can fix the line.
+TEST(CliOptions, RefusesWhatIsMalformedOrBelongsToAnotherCommandAndSaysWhy) {
+    const char* const kPort = "--port takes a number from 1 to 256 (or COMn), a list 1,2,3, or all";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> rows = {
+        {{}, "no command given"},
+        {{"--json"}, "no command given"},
+        {{"flash", "f"}, "unknown command \"flash\""},
+        {{"download"}, "give exactly one FILE"},
+        {{"download", "a", "b"}, "give exactly one FILE"},
+        {{"dsw", "extra"}, "unexpected argument \"extra\""},
+        {{"download", "f", "--port", "0"}, kPort},
+        {{"download", "f", "--port", "257"}, kPort},
+        {{"download", "f", "--port", "COMx"}, kPort},
+        {{"download", "f", "--port", "1,,2"}, kPort},
+        {{"download", "f", "--port", "rfc2217://host"}, "--port takes rfc2217://HOST:PORT for a remote port"},
+        {{"download", "f", "--port"}, "--port needs a value"},
+        {{"download", "f", "--mode", "9"}, "--mode takes 0 to 8"},
+        {{"download", "f", "--mode=-1"}, "--mode takes 0 to 8"},
+        {{"download", "f", "--blocks", "11111111"}, "--blocks takes nine characters 0 or 1, block 0 first"},
+        {{"download", "f", "--blocks", "11111111x"}, "--blocks takes nine characters 0 or 1, block 0 first"},
+        {{"download", "f", "--wait", "1500"}, "--wait takes 0, 1000, 2000, ... or 10000 (milliseconds)"},
+        {{"download", "f", "--line-check", "2"}, "--line-check takes 0 or 1"},
+        {{"download", "f", "--retries", "101"}, "--retries takes a number from 0 to 100"},
+        {{"download", "f", "--attempt", "0"}, "--attempt takes a number of 1 or more"},
+        {{"download", "f", "--terminal=1"}, "--terminal takes no value"},
+        {{"download", "f", "--variant", "?"}, "--variant is not a flag of this command"},
+        {{"version", "--variant", "x"}, "--variant takes \"\", \"?\" or \"b\""},
+        {{"backup", "--cover-retries", "-1"}, "--cover-retries takes a number of 0 or more"},
+        {{"--port", "7", "download", "f"}, "--port must follow the command"},
+        {{"dsw", "--probe"}, "--probe is not a flag of this command"},
+        {{"check", "f", "--port", "7"}, "--port is not a flag of this command"},
+        {{"ports", "--port", "7"}, "--port is not a flag of this command"},
+        {{"dsw", "--log", "a.jsonl"}, "--log is not a flag of this command"},
+        {{"download", "f", "--bogus"}, "unknown flag --bogus"},
+        {{"--bogus", "dsw"}, "unknown flag --bogus"},
+        {{"dsw", "--ini", ""}, "--ini takes a file path, not \"\""},  // never silently the default file
+        {{"ports", "--ini="}, "--ini takes a file path, not \"\""},
+        {{"dsw", "--transcript", ""}, "--transcript takes a file path, not \"\""},
+        {{"download", "f", "--log", ""}, "--log takes a file path, not \"\""},
+        {{"dsw", "--port", "1,2"}, "--port takes one port for this command"},
+        {{"dsw", "--port", "all"}, "--port takes one port for this command"},
+        {{"download", "f", "--port", "7", "--port", "rfc2217://h:1"},
+         "a remote port named by its URL goes alone; for several, list them in [Ports] as "
+         "COMn=rfc2217://HOST:PORT and name their numbers"},
+        {{"download", "f", "--port", "1,2", "--transcript", "t.log"},
+         "--transcript is for one device; a station logs with --log"},
     };
-    for (const auto& args : bad) {
+    for (const auto& [args, error] : rows) {
         const ParsedCommandLine p = ParseCommandLine(args);
-        std::string joined;
-        for (const std::string& a : args) joined += a + " ";
-        EXPECT_FALSE(p.ok) << joined;
-        EXPECT_FALSE(p.error.empty()) << joined;
+        EXPECT_FALSE(p.ok) << ::testing::PrintToString(args);
+        EXPECT_EQ(p.error, error) << ::testing::PrintToString(args);
     }
+}
+
+// A station's child runs the download with the choices given to the station,
+// and none of the station's own flags.
+TEST(CliOptions, AStationChildGetsTheChoicesOfTheDownloadAndNoneOfTheStations) {
+    const ParsedCommandLine station =
+        ParseCommandLine({"download",        "fw.s28",     "--port",     "1,2",          "--mode=5",
+                          "--download-mode", "--terminal", "--blocks",   "110000000",    "--font-rom",
+                          "--no-special",    "--wait",     "3000",       "--line-check", "0",
+                          "--line",          "4800,O,7,2", "--identify", "--retries",    "2",
+                          "--fail-fast",     "--watch",    "--log",      "a.jsonl",      "--junit",
+                          "r.xml",           "--ini",      "s.ini",      "--json"});
+    ASSERT_TRUE(station.ok) << station.error;
+    std::vector<std::string> args = {"download", "fw.s28", "--port", "2", "--station-child"};
+    const std::vector<std::string> given = FlagsForStationChild(station.options);
+    args.insert(args.end(), given.begin(), given.end());
+    const ParsedCommandLine child = ParseCommandLine(args);
+    ASSERT_TRUE(child.ok) << child.error;
+    const CliOptions& s = station.options;
+    const CliOptions& c = child.options;
+    EXPECT_EQ(c.mode, s.mode);
+    EXPECT_EQ(c.terminalMode, true);  // the last of the two, as for the station
+    EXPECT_EQ(c.blocks, s.blocks);
+    EXPECT_TRUE(c.fontRom);
+    EXPECT_EQ(c.special, false);
+    EXPECT_EQ(c.waitMs, s.waitMs);
+    EXPECT_EQ(c.lineCheck, 0);
+    EXPECT_EQ(c.lineSetting, s.lineSetting);
+    EXPECT_TRUE(c.identify);
+    EXPECT_EQ(c.ports, std::vector<int>{2});
+    EXPECT_TRUE(c.logPath.empty() && c.junitPath.empty() && c.iniPath.empty());
+    EXPECT_FALSE(c.failFast || c.watch || c.json);
+    EXPECT_EQ(c.retries, 0);
+}
+
+// What the completion offers, the parser takes; what the parser takes (but
+// the station's own flags), the help and the completion show.
+TEST(CliFlagTable, CompletionWordsAreAcceptedAndEveryFlagIsShown) {
+    const std::string usage = UsageText();
+    const std::string completion = CompletionTable();
+    for (const FlagSpec& flag : FlagTable()) {
+        if (!flag.apply) continue;
+        if (!flag.internal) {
+            EXPECT_NE(usage.find(flag.name), std::string::npos) << flag.name;
+            EXPECT_NE(completion.find(std::string(" ") + flag.name), std::string::npos) << flag.name;
+        }
+        const CommandSpec* taker = nullptr;
+        for (const CommandSpec& command : CommandTable())
+            if (!taker && (flag.commands & CommandBit(command.command)) && *command.usage) taker = &command;
+        ASSERT_TRUE(taker) << flag.name;
+        std::string word;
+        for (const char* at = flag.words;; ++at) {
+            if (*at && *at != ' ') {
+                word += *at;
+                continue;
+            }
+            if (!word.empty()) {
+                std::vector<std::string> args = {taker->name};
+                if (taker->takesFile) args.push_back("f");
+                args.insert(args.end(), {flag.name, word});
+                const ParsedCommandLine p = ParseCommandLine(args);
+                EXPECT_TRUE(p.ok) << flag.name << " " << word << ": " << p.error;
+            }
+            word.clear();
+            if (!*at) break;
+        }
+    }
+    EXPECT_EQ(usage.find("--completion-table"), std::string::npos);
+    EXPECT_EQ(ParseCommandLine({"--completion-table"}).options.command, Command::CompletionTable);
 }
 
 TEST(ExitCodes, AreDistinctListedInTheHelpAndMapEveryTransferResult) {

@@ -3,17 +3,23 @@
 // settings file, Ctrl-C as a real signal, and the exit codes of check, help
 // and a bad command line.
 
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <sstream>
 #include <thread>
 
 #include "JsonReader.h"
@@ -203,6 +209,100 @@ std::function<void(pid_t)> KillAfter(double seconds) {
         }
         kill(pid, SIGKILL);
     };
+}
+
+// The members of the last line of `out`, a JSON object; empty when it is not one.
+std::map<std::string, std::string> LastJsonLine(const std::string& out) {
+    const std::size_t end = out.find_last_not_of('\n');
+    if (end == std::string::npos) return {};
+    const std::size_t start = out.rfind('\n', end);
+    const std::string line = out.substr(start == std::string::npos ? 0 : start + 1, end + 1 - (start + 1));
+    return JsonReader::Object(line).value_or(std::map<std::string, std::string>{});
+}
+
+// A TCP port on 127.0.0.1 that refuses connections: bound while it lives, never listening.
+struct RefusingPort {
+    RefusingPort() {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+            getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0)
+            port = ntohs(address.sin_port);
+    }
+    ~RefusingPort() { close(fd); }
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    int port = 0;
+};
+
+// A port that will not open keeps the box's fixed text, and its cause in the
+// system's words reaches the final line, the JSON result and the audit
+// record, of one device and of a station's children. The tests run as root,
+// who may open any file: a folder and a plain file stand for a device
+// without permission.
+TEST(CliProgram, AFailedOpeningCarriesItsCauseToTheLineTheResultAndTheRecord) {
+    TempDir dir;
+    RefusingPort refusing;
+    ASSERT_NE(refusing.port, 0);
+    const std::string endpoint = "127.0.0.1 port " + std::to_string(refusing.port);
+    std::ofstream(dir.File("Mirvok.ini")) << "[Application]\r\nApp=Mirvok\r\n[Ports]\r\nCOM6=" << dir.File("")
+                                          << "\r\nCOM7=" << dir.Write("plain", "")
+                                          << "\r\nCOM8=rfc2217://127.0.0.1:" << refusing.port << "\r\n";
+    const std::string rom = dir.Write("fw.s28", OneBlockFile());
+    struct Row {
+        const char* port;
+        std::string cause;  // what the result's cause ends with
+    };
+    const std::vector<Row> rows = {
+        {"6", std::strerror(EISDIR)},
+        {"7", std::strerror(ENOTTY)},
+        {"8", "cannot connect to " + endpoint + ": " + std::strerror(ECONNREFUSED)}};
+    auto endsWith = [](const std::string& text, const std::string& tail) {
+        return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.cause);
+        const std::string log = dir.File(std::string("one") + row.port + ".jsonl");
+        const std::vector<std::string> args = {
+            CliProgram(), "download",        rom,     "--port", row.port, "--ini", dir.File("Mirvok.ini"),
+            "--yes",      "--download-mode", "--log", log};
+        const ProgramRun line = RunProgram(args, dir, KillAfter(30));
+        EXPECT_EQ(line.exitCode, kExitOpenDownload) << line.err;
+        EXPECT_NE(line.err.find("オープン不可「他のプロセスがポートを使用中」(101)"), std::string::npos)
+            << line.err;
+        EXPECT_NE(line.err.find(row.cause + " (101) (exit 23)"), std::string::npos) << line.err;
+        const auto record = LastJsonLine(TempDir::Read(log));
+        ASSERT_TRUE(record.count("cause")) << TempDir::Read(log);
+        EXPECT_TRUE(endsWith(record.at("cause"), row.cause + "\"")) << record.at("cause");
+
+        std::vector<std::string> json = args;
+        json.back() = dir.File(std::string("json") + row.port + ".jsonl");
+        json.push_back("--json");
+        const ProgramRun machine = RunProgram(json, dir, KillAfter(30));
+        const auto result = LastJsonLine(machine.out);
+        ASSERT_TRUE(result.count("cause")) << machine.out;
+        EXPECT_TRUE(endsWith(result.at("cause"), row.cause + "\"")) << result.at("cause");
+        EXPECT_EQ(result.at("ending"), "\"open-failed\"");
+    }
+
+    // A station: each child's record carries its own cause.
+    const std::string log = dir.File("station.jsonl");
+    const ProgramRun station = RunProgram({CliProgram(), "download", rom, "--port", "6,7,8", "--ini",
+                                           dir.File("Mirvok.ini"), "--yes", "--download-mode", "--log", log},
+                                          dir, KillAfter(60));
+    EXPECT_EQ(station.exitCode, kExitSomeFailed) << station.err;
+    std::map<std::string, std::string> causes;
+    std::istringstream lines(TempDir::Read(log));
+    for (std::string record; std::getline(lines, record);) {
+        const auto members = JsonReader::Object(record);
+        if (members && members->count("cause")) causes[members->at("port")] = members->at("cause");
+    }
+    ASSERT_EQ(causes.size(), rows.size()) << TempDir::Read(log);
+    for (const Row& row : rows) {
+        const std::string port = std::string("\"COM") + row.port + "\"";
+        EXPECT_TRUE(endsWith(causes[port], row.cause + "\"")) << causes[port];
+    }
 }
 
 // A pipe (or /dev/urandom) named as the firmware is never read: it might

@@ -326,8 +326,9 @@ TEST(DownloadScenario, AFailedOpeningShowsTheLinkTextAndGivesTheWindowBack) {
         EXPECT_EQ(b.host.shown[0].request.text, "オープン不可「他のプロセスがポートを使用中」(101)")
             << c.name;
         EXPECT_EQ(b.host.shown[0].request.icon, MsgIcon::None) << c.name;
-        // The box keeps the code's text; the status line says what happened.
-        EXPECT_EQ(b.host.shown[0].status, "ﾀｰﾐﾅﾙ通信設定ｴﾗｰ: held by another program") << c.name;
+        // The box and the status line keep their texts; the result has the cause.
+        EXPECT_EQ(b.host.shown[0].status, "ﾀｰﾐﾅﾙ通信設定ｴﾗｰ") << c.name;
+        EXPECT_EQ(b.window->result.cause, "held by another program") << c.name;
         EXPECT_EQ(b.host.shown[0].statusColor, kRed) << c.name;
         EXPECT_EQ(b.device.DownloadsCompleted(), 0) << c.name;
         ExpectGivenBack(b, c.name);

@@ -83,7 +83,9 @@ check "mirvok-cli version --variant " "? b"
 check "mirvok-cli download --wait 1" "1000 10000"
 # Ports: those the program lists through the settings file of the line.
 contains "mirvok-cli --ini ports.ini download --port " 7 all '!9'
-contains "mirvok-cli download --" --fail-fast --retries --watch --identify --log --junit
+contains "mirvok-cli download --" --fail-fast --retries --watch --identify --log --junit \
+    '!--station-child' '!--attempt' '!--completion-table'
+check "mirvok-cli backup --cover-retries " ""
 contains "mirvok-cli dsw --" '!--watch' '!--log'
 contains "mirvok-cli dsw --ini=ports.ini --port CO" COM7 '!COM9'
 check "mirvok-cli dsw --ini ports.ini --port 7" "7"
@@ -97,6 +99,7 @@ check "mirvok-cli dsw f" ""
 # devices of the machine); without it, one file starts with "p".
 rm -f ports.ini.lock
 check "mirvok-cli --ini p" "ports.ini"
+check "mirvok-cli download --log=f" "firmware.s28"
 
 if [ "$failures" -ne 0 ]; then
     echo "bash completion: $failures failed"

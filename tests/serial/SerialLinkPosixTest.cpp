@@ -4,7 +4,9 @@
 #include <sys/wait.h>
 
 #include <QCoreApplication>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 #include "PseudoTerminal.h"
@@ -162,6 +164,28 @@ TEST_F(SerialLinkTest, CommandWaitEndsWithTheDevicesAnswerOrTheTimeOut) {
         EXPECT_EQ(link.crwSendCommand(kPort, 300, 1, "PA", "", 1), code);
         EXPECT_LT(MsSince(start), 600);
         device.join();
+    }
+}
+
+// A device that will not open says why in the system's words. The tests run
+// as root, who may open any file: a folder and a plain file stand for a
+// device without permission.
+TEST_F(SerialLinkTest, AnOpeningThatFailsSaysWhy) {
+    struct Row {
+        std::string path;
+        TransportStatus status;
+        int error;
+    };
+    const std::vector<Row> rows = {{dir.File("gone"), TransportStatus::NotFound, ENOENT},
+                                   {dir.File(""), TransportStatus::IoError, EISDIR},
+                                   {dir.Write("plain", ""), TransportStatus::IoError, ENOTTY}};
+    for (const Row& row : rows) {
+        TransportStatus status = TransportStatus::Ok;
+        std::string cause;
+        EXPECT_EQ(serial::SerialTransportPosix::Open(row.path, LineSettings{}, status, &cause), nullptr)
+            << row.path;
+        EXPECT_EQ(status, row.status) << row.path;
+        EXPECT_EQ(cause, std::strerror(row.error)) << row.path;
     }
 }
 

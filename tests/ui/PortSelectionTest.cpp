@@ -113,9 +113,9 @@ TEST(PortOpening, DerivesTheTerminalParametersAndOpens) {
     EXPECT_TRUE(b.host.Boxes().empty());
 }
 
-// The box keeps the code's text whatever the cause; the status line and the
-// result carry the cause: the provider's words, or the link's for the status
-// when the provider has none.
+// The box and the status line keep their texts whatever the cause; the
+// result carries the cause: the provider's words, or the link's for the
+// status when the provider has none.
 TEST(PortOpening, AFailedOpeningIsReportedWithItsCause) {
     struct Row {
         const char* providerWords;
@@ -137,7 +137,7 @@ TEST(PortOpening, AFailedOpeningIsReportedWithItsCause) {
         EXPECT_EQ(frm.result.linkCode, 101);
         EXPECT_EQ(frm.result.cause, row.cause);
         EXPECT_EQ(frm.form.LaStatus.BackColor, kRed);
-        EXPECT_EQ(frm.form.LaStatus.Caption, std::string("ﾀｰﾐﾅﾙ通信設定ｴﾗｰ: ") + row.cause);
+        EXPECT_EQ(frm.form.LaStatus.Caption, "ﾀｰﾐﾅﾙ通信設定ｴﾗｰ");
         ASSERT_EQ(b.host.Boxes().size(), 1u);
         const MsgBoxRequest& box = b.host.Boxes()[0].request;
         EXPECT_EQ(box.text, "オープン不可「他のプロセスがポートを使用中」(101)");
