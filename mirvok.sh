@@ -157,10 +157,15 @@ run_unprivileged_tests() {  # run_unprivileged_tests DIR
     echo "$out" | tail -n 1
 }
 
-run_fuzzers() {  # every fuzz target of the clang build, for a bounded time
-    local dir=build-fuzz
-    # Fuzz targets are part of every clang build; no option needed.
-    build "$dir" -DCMAKE_CXX_COMPILER=clang++ -DMIRVOK_BUILD_QT=OFF
+# The sanitizer build is the clang build: CI compiles the tree with both
+# compilers (the normal build with g++) and no third time. Its fuzz targets
+# come with it (every clang build has them).
+build_sanitized() {
+    build build-asan -DCMAKE_CXX_COMPILER=clang++ -DMIRVOK_SANITIZE=ON
+}
+
+run_fuzzers() {  # run_fuzzers DIR: every fuzz target of a clang build, for a bounded time
+    local dir=$1
     local found=0
     for f in "$dir"/fuzz/*fuzz*; do
         [ -x "$f" ] || continue
@@ -191,9 +196,9 @@ case "$cmd" in
         echo "== formatting (.clang-format)"
         "$root/tools/check-format.sh"
         build_normal
-        build build-asan -DMIRVOK_SANITIZE=ON
+        build_sanitized
         build_windows
-        [ -d "$root/tests/fuzz" ] && run_fuzzers
+        run_fuzzers build-asan
         echo "== sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer)"
         run_tests build-asan
         echo "== Windows build under Wine"
