@@ -44,9 +44,19 @@ build() {  # build DIR [cmake options...]
 
 # The normal build is the Release build a packager makes (with the tests), so
 # that CI compiles Release once and the package comes from the tested build.
-# The programs know their installed folder (/usr/bin) from the prefix.
+# The programs know their installed folder (/usr/bin) from the prefix. It
+# carries Debian's hardening flags, all of them (stack protector, fortified
+# calls, full RELRO with immediate binding, PIE), as a Debian package build
+# would: they come from dpkg-buildflags here, never from CMakeLists.txt, so
+# that another packager keeps the choice of flags.
 build_normal() {
-    build build -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr
+    local flags=()
+    if command -v dpkg-buildflags >/dev/null; then
+        export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+        flags=(-DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
+               -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)")
+    fi
+    build build -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr "${flags[@]}"
 }
 
 package_deb() {  # the Debian package from the normal build, in build/
