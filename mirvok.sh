@@ -17,7 +17,7 @@ packages=(clang-format cmake ninja-build g++ clang pkg-config libgtest-dev libgm
           minicom python3-serial time ccache ser2net
           help2man librsvg2-bin dpkg-dev file zip
           lintian desktop-file-utils appstream bash-completion
-          nsis osslsigncode openssl nlohmann-json3-dev
+          nsis osslsigncode openssl nlohmann-json3-dev libssl-dev
           g++-mingw-w64-x86-64-posix wine wine64 fonts-wine)
 
 install_missing() {
