@@ -176,6 +176,54 @@ class OutputParsingTest(unittest.TestCase):
                          {"user": 1.25, "system": 0.5, "max_rss_kib": 12345, "exit_status": 3})
 
 
+class GoalTableTest(unittest.TestCase):
+    """The verdicts of the goal rows, on made-up runs of one file."""
+
+    def setUp(self):
+        import bench
+        self.bench = bench
+        self.folder = tempfile.TemporaryDirectory(prefix="mirvok-goal-test-")
+        path = Path(self.folder.name) / "one.s28"
+        path.write_bytes(b"S2140000\n" * 10)
+        self.image = bench.Image("one.s28", path, "1 line")
+
+    def tearDown(self):
+        self.folder.cleanup()
+
+    def run_of(self, sender, seconds, first_line):
+        return self.bench.Run(sender, self.image, 8, seconds=seconds, first_line=first_line)
+
+    def verdicts(self, rows, words):
+        return [row.rsplit("|", 2)[1].strip() for row in rows if words in row]
+
+    def test_first_line_and_whole_transfer(self):
+        # The whole transfer: 199.7 s for ascii-xfr; +19.9 ms is 0.01 %.
+        cases = [
+            ("first line earlier, 0.01 % slower", 0.011, 199.7199, "met", "met"),
+            ("first line as early", 0.013, 199.7, "met", "met"),
+            ("first line later", 0.014, 199.7, "**missed**", "met"),
+            ("0.06 % slower", 0.011, 199.82, "met", "**missed**"),
+            ("0.06 % quicker: lost bytes, not speed", 0.011, 199.58, "met", "**missed**"),
+        ]
+        for name, first, seconds, first_verdict, whole_verdict in cases:
+            with self.subTest(name):
+                mirvok = self.run_of("Mirvok", seconds, first)
+                others = [mirvok, self.run_of("ascii-xfr", 199.7, 0.005), self.run_of("python3-serial", 199.7, 0.013)]
+                rows = self.bench.transfer_goals([mirvok], others)
+                self.assertEqual(self.verdicts(rows, "first line no later than python3-serial"), [first_verdict])
+                self.assertEqual(self.verdicts(rows, "of ascii-xfr's"), [whole_verdict])
+                self.assertEqual(self.verdicts(rows, "no slower than"), [])
+
+    def test_unpaced_twice_the_python_sender(self):
+        for name, mirvok_seconds, verdict in [("2.0 ×", 2.0, "met"), ("1.9 ×", 4 / 1.9, "**missed**")]:
+            with self.subTest(name):
+                # A run of a second or less says nothing about a rate: 10 lines in 4 s and in 2 s.
+                mirvok = self.run_of("Mirvok", mirvok_seconds, 0.1)
+                mirvok.time_report = {"user": 0.1, "system": 0.0}
+                rows = self.bench.unpaced_goals(mirvok, self.run_of("python3-serial", 4.0, 0.1))
+                self.assertEqual(self.verdicts(rows, "python3-serial"), [verdict])
+
+
 @unittest.skipUnless(os.environ.get("MIRVOK_BUILD"), "MIRVOK_BUILD names no build folder")
 class RunAgainstSimulatorTest(unittest.TestCase):
     def setUp(self):

@@ -1,10 +1,14 @@
 #pragma once
 // SHA-256 (FIPS 180-4), fed piece by piece, so that a file of any size is
-// digested in one pass through a fixed buffer.
+// digested in one pass through a fixed buffer. The platform computes it:
+// OpenSSL's libcrypto on POSIX (Sha256Posix.cpp), the system's CNG on
+// Windows (Sha256Windows.cpp); both use the processor's SHA instructions
+// where there are some.
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -14,19 +18,23 @@ class Sha256 {
 public:
     using Digest = std::array<std::uint8_t, 32>;
 
+    // A platform call that fails (memory exhausted, the system's provider
+    // missing) ends the program with a message: a digest is never made up.
     Sha256();
+    ~Sha256();
+    Sha256(const Sha256& other);
+    Sha256& operator=(const Sha256& other);
+    Sha256(Sha256&& other) noexcept;
+    Sha256& operator=(Sha256&& other) noexcept;
+
     void Update(const void* data, std::size_t size);
     void Update(std::string_view bytes) { Update(bytes.data(), bytes.size()); }
     // The digest of everything fed so far; the object may be fed on.
     Digest Final() const;
 
 private:
-    void Compress(const std::uint8_t* blocks, std::size_t count);
-
-    std::array<std::uint32_t, 8> state_;
-    std::array<std::uint8_t, 64> block_{};
-    std::size_t blockUsed_ = 0;
-    std::uint64_t totalBytes_ = 0;
+    struct Context;  // the platform's hashing state
+    std::unique_ptr<Context> context_;
 };
 
 // Lower-case hexadecimal, as sha256sum prints it.

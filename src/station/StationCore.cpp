@@ -13,14 +13,12 @@
 namespace mirvok::station {
 namespace {
 
-std::string StringMember(const JsonMembers& members, const std::string& key) {
-    const auto raw = JsonMember(members, key);
-    return raw ? JsonStringValue(*raw).value_or("") : "";
+std::string StringMember(const JsonValue& object, const std::string& key) {
+    return JsonStringMember(object, key).value_or("");
 }
 
-std::int64_t IntMember(const JsonMembers& members, const std::string& key, std::int64_t otherwise = 0) {
-    const auto raw = JsonMember(members, key);
-    return raw ? JsonIntValue(*raw).value_or(otherwise) : otherwise;
+std::int64_t IntMember(const JsonValue& object, const std::string& key, std::int64_t otherwise = 0) {
+    return JsonIntMember(object, key).value_or(otherwise);
 }
 
 // A child's events are short lines; output that goes on this long without a
@@ -184,8 +182,7 @@ void StationCore::ChildLine(int port, const std::string& line) {
         d->linesSent = IntMember(*members, "lines_sent");
         d->linesTotal = IntMember(*members, "lines_total");
         d->address = StringMember(*members, "address");
-        if (const auto rate = JsonMember(*members, "bytes_per_second"))
-            d->bytesPerSecond = std::atof(rate->c_str());
+        if (const auto rate = JsonNumberMember(*members, "bytes_per_second")) d->bytesPerSecond = *rate;
     } else if (event == "status") {
         d->status = StringMember(*members, "text");
     } else if (event == "result") {
@@ -297,11 +294,12 @@ void StationCore::EndAttempt(StationDevice& d, int processCode) {
                                        : "the device's program ended with " + std::to_string(processCode) +
                                              " without a result";
     std::string record;
-    if (result && JsonMember(*result, "exit_code")) {
+    if (result && HasJsonMember(*result, "exit_code")) {
         code = static_cast<int>(IntMember(*result, "exit_code", kExitUnclassified));
         ending = StringMember(*result, "ending");
         text = StringMember(*result, "text");
-        if (const auto raw = JsonMember(*result, "record")) record = *raw;
+        if (const JsonValue* childRecord = JsonObjectMember(*result, "record"))
+            record = JsonText(*childRecord);
     }
     if (d.silenced && code != kExitOk) {
         code = kExitUnclassified;
@@ -326,20 +324,21 @@ std::string StationCore::WriteRecord(StationDevice& d, int code, const std::stri
                                      const std::string& text, const std::string& childRecord,
                                      const std::string& cause) {
     const double seconds = (s_.clock.NowUs() - d.attemptStartUs) / 1e6;
-    std::optional<JsonMembers> record;
+    std::optional<JsonValue> record;
     if (!childRecord.empty()) record = ReadJsonObject(childRecord);
     if (!record) {
         AttemptRecord fallback = s_.children.FallbackRecord(d, s_.clock.WallNow(), seconds);
         fallback.cause = cause;
         record = ReadJsonObject(AttemptRecordJson(fallback));
     }
-    SetJsonMember(*record, "exit_code", std::to_string(code));
-    SetJsonMember(*record, "outcome", JsonString(ExitCodeInfoOf(code).name));
-    SetJsonMember(*record, "ending", JsonString(ending));
-    SetJsonMember(*record, "attempt", std::to_string(d.attempt));
+    // Members already there keep their place; new ones go at the end.
+    (*record)["exit_code"] = code;
+    (*record)["outcome"] = ExitCodeInfoOf(code).name;
+    (*record)["ending"] = ending;
+    (*record)["attempt"] = d.attempt;
     // The start of its started record, so that the two pair up.
-    SetJsonMember(*record, "start", JsonString(UtcTimestamp(d.attemptStart)));
-    const std::string line = JsonObjectText(*record);
+    (*record)["start"] = UtcTimestamp(d.attemptStart);
+    const std::string line = JsonText(*record);
     d.attempts.push_back(AttemptEnd{d.connection, d.attempt, code, ending, text, seconds});
     if (!s_.records.Append(line)) {
         const std::string what = AttemptName(d.port, d.connection, d.attempt, plan_.watch) + " (exit " +

@@ -282,8 +282,8 @@ TEST(RecordCheck, TheLinesItSaysAMaskSendsAreTheOnesTheDeviceReceives) {
         CliBench b;
         const std::string path = b.Rom("f.s28", JoinLines(file));
         std::vector<std::string> predicted;
-        const FileCheck check = CheckFile(path, mask, [&](const RecordInfo& r) {
-            if (r.sent) predicted.push_back(file[static_cast<std::size_t>(r.lineNumber - 1)]);
+        const FileCheck check = CheckFile(path, mask, [&predicted, &lines = file](const RecordInfo& r) {
+            if (r.sent) predicted.push_back(lines[static_cast<std::size_t>(r.lineNumber - 1)]);
         });
         const int code =
             b.Run({"download", path, "--port", "7", "--terminal", "--wait", "0", "--blocks", mask});

@@ -427,7 +427,7 @@ TEST(StationCore, FollowsItsRules) {
         for (const std::string& line : b.records) {
             const auto record = ReadJsonObject(line);
             ASSERT_TRUE(record) << line;
-            EXPECT_TRUE(JsonMember(*record, "exit_code") && JsonMember(*record, "attempt")) << line;
+            EXPECT_TRUE(JsonIntMember(*record, "exit_code") && JsonIntMember(*record, "attempt")) << line;
         }
         if (row.check) row.check(b, s);
     }

@@ -133,11 +133,16 @@ class SeveralDevices(Station):
         self.assertEqual(by_port["COM1"]["rom_version"], "V1.23")
         self.assertEqual(by_port["COM1"]["exit_code"], 0)
 
-        cases = ElementTree.parse(junit).getroot().findall("./testsuite/testcase")
-        self.assertEqual(len(cases), 3)
+        suite = ElementTree.parse(junit).getroot().find("testsuite")
+        self.assertEqual((suite.get("tests"), suite.get("failures"), suite.get("errors")), ("3", "1", "0"))
+        cases = suite.findall("testcase")
+        self.assertEqual(sorted(c.get("name") for c in cases),
+                         ["COM1 attempt 1", "COM2 attempt 1", "COM3 attempt 1"])
         failures = [c for c in cases if c.find("failure") is not None]
         self.assertEqual([c.get("name") for c in failures], ["COM3 attempt 1"])
-        self.assertIn(f"(exit {codes[3]})", failures[0].find("failure").get("message"))
+        failure = failures[0].find("failure")
+        self.assertEqual(failure.get("message"), f"{by_port['COM3']['ending']} (exit {codes[3]})")
+        self.assertEqual(failure.get("type"), by_port["COM3"]["outcome"])
         # The history entry, written once by the station.
         self.assertIn(f"File1={rom}", self.ini.read_text(encoding="cp932"))
 

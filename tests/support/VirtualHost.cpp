@@ -4,7 +4,9 @@
 
 namespace mirvok::test {
 
-VirtualHost::VirtualHost() : VirtualHost(ownClock_) {}
+// Not delegating to the constructor below: naming ownClock_ before any
+// constructor of this object has begun is undefined (clang's vptr check).
+VirtualHost::VirtualHost() : clock_(&ownClock_), timers_([this] { return clock_->NowUs(); }) {}
 
 VirtualHost::VirtualHost(VirtualClock& sharedClock)
     : clock_(&sharedClock), timers_([this] { return clock_->NowUs(); }) {}

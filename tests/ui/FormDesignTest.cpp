@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 #include "support/WindowBench.h"
@@ -15,6 +16,50 @@ bool InRightColumn(const Control* c) {
     for (; c; c = c->Container)
         if (c->Name == "Label3" || c->Name == "FrameExpanded" || c->Name == "Picture1") return true;
     return false;
+}
+
+// The window's controls as the layout names them, written out here rather
+// than taken from AllControls(): a control left out of that list would be
+// neither shown by the views nor walked by the test below.
+std::set<std::string> DescribedControls() {
+    std::set<std::string> names = {
+        "Line1",       "Line2",         "LblComPort",   "CmbComPort",     "CmndPortRefresh", "LbSendWaitTime",
+        "CmbSms",      "Frame3",        "CmdROMVer",    "Frame4",         "CmbBaudRate",     "CmbParity",
+        "CmbDataBits", "CmbStopBits",   "LblBaudRate",  "LblParity",      "LblDataBits",     "LblStopBits",
+        "FraTime",     "LbTime",        "Frame2",       "Frame1",         "TxXferFileName",  "FileNameList",
+        "CmdFile",     "BLKCheck1",     "Frame5",       "CmdStart",       "ImgSTART",        "Label2",
+        "LblADR",      "CmdStop",       "ImgSTOP",      "LaStatus",       "ProgressBar1",    "WorkFileList",
+        "Label3",      "FrameExpanded", "CmdROMBackup", "CmdROMRecovery", "Command1",        "Picture1",
+        "CmdGetDSW"};
+    const auto elements = [&](const std::string& name, int first, int last) {
+        for (int i = first; i <= last; ++i) names.insert(name + "(" + std::to_string(i) + ")");
+    };
+    elements("TxtIndex", 0, 4);
+    elements("Option2", 0, 1);
+    elements("Option1", 0, 8);
+    elements("BLK_Address", 0, 8);
+    elements("lbDSW1", 0, 8);
+    elements("lbDSW2", 0, 8);
+    for (const char* shapes : {"SpDSW1On", "SpDSW1Off", "SpDSW2On", "SpDSW2Off"}) elements(shapes, 1, 8);
+    elements("SpDSW", 1, 2);
+    elements("LineDSW", 1, 2);
+    return names;
+}
+
+TEST(FormDesign, AllControlsListsEveryDescribedControlAndTheirPanels) {
+    FormState f;
+    const std::vector<Control*> all = f.AllControls();
+    std::set<std::string> listed;
+    for (const Control* c : all) listed.insert(c->Name);
+    EXPECT_EQ(listed, DescribedControls());
+    EXPECT_EQ(all.size(), 122u);
+    // A panel that holds a control is one of the listed ones, so no part of
+    // the window hangs from a control the views never see.
+    for (const Control* c : all) {
+        if (c->Container) {
+            EXPECT_NE(std::find(all.begin(), all.end(), c->Container), all.end()) << c->Name;
+        }
+    }
 }
 
 TEST(FormDesign, EveryControlHasAUniqueNameAndFitsItsContainer) {
