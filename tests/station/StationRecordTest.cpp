@@ -88,9 +88,10 @@ TEST(AuditLog, AppendsWholeLinesAndNeverGluesOneToAFragment) {
 
 TEST(JunitReport, OneCasePerAttemptAndAFailureForEachThatDidNotComplete) {
     const std::string xml =
-        JunitReportText({{"COM1 attempt 1", 0, "ok", "completed", "done", 1.5},
-                         {"COM2 attempt 1", 16, "power-off", "transfer-failed", "a <b> & c", 2}});
-    EXPECT_NE(xml.find("tests=\"2\" failures=\"1\""), std::string::npos) << xml;
+        JunitReportText({{{"COM1 attempt 1", 0, "ok", "completed", "done", 1.5},
+                          {"COM2 attempt 1", 16, "power-off", "transfer-failed", "a <b> & c", 2}},
+                         2.25});
+    EXPECT_NE(xml.find("tests=\"2\" failures=\"1\" errors=\"0\" time=\"2.250\""), std::string::npos) << xml;
     EXPECT_NE(xml.find("<testcase classname=\"mirvok.download\" name=\"COM1 attempt 1\" time=\"1.500\"/>"),
               std::string::npos)
         << xml;
