@@ -60,6 +60,8 @@ const char* CauseWord(station::StopCause cause) {
             return "told to end";
         case station::StopCause::HangUp:
             return "the terminal has gone";
+        case station::StopCause::Operator:
+            return "stopped by the operator";
         default:
             return "^C";
     }

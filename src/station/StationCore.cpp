@@ -280,12 +280,14 @@ void StationCore::StopAll(StopCause cause) {
         cause_ = cause;
     }
     stopping_ = true;
+    const bool byOperator = cause == StopCause::Operator;
     for (auto& d : devices_) {
         if (d->state == DeviceState::Running) {
+            d->stoppedByOperator = d->stoppedByOperator || byOperator;
             RequestStop(*d, kStopGraceUs);
         } else if (d->state == DeviceState::RetryPause) {
-            d->state = DeviceState::Failed;
-            ++d->failed;
+            d->state = byOperator ? DeviceState::Stopped : DeviceState::Failed;
+            ++(byOperator ? d->stopped : d->failed);
         }
     }
 }
@@ -408,7 +410,9 @@ StationSummary StationCore::Finish() {
     }
     int code = summary.failed == 0 && summary.stopped == 0 && summary.done > 0 ? kExitOk : kExitSomeFailed;
     if (devices_.size() == 1 && plan_.onePort) code = devices_.front()->exitCode;
-    if (interrupted_)
+    // An operator's stop is no interruption of the program: the devices
+    // count as stopped and the code says so.
+    if (interrupted_ && cause_ != StopCause::Operator)
         code = cause_ == StopCause::Terminate ? kExitTerminated
                : cause_ == StopCause::HangUp  ? kExitHungUp
                                               : kExitInterrupted;
