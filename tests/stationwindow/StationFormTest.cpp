@@ -88,7 +88,7 @@ public:
         records.push_back(line);
         return true;
     }
-    bool WriteReport(const std::vector<station::JunitCase>&) override { return true; }
+    bool WriteReport(const station::JunitSuite&) override { return true; }
     void Prepare(const StationChoices& c) override { prepared.push_back(c); }
     bool AskYesNo(const std::string& text, const std::string&) override {
         asked.push_back(text);
