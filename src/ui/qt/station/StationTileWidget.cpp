@@ -1,0 +1,77 @@
+#include "StationTileWidget.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "ui/qt/QtText.h"
+
+namespace mirvok {
+
+QString ElapsedText(std::int64_t ms) {
+    if (ms < 0) ms = 0;
+    return QString::asprintf("%02lld:%02lld.%03lld", static_cast<long long>(ms / 60000),
+                             static_cast<long long>(ms / 1000 % 60), static_cast<long long>(ms % 1000));
+}
+
+StationTileWidget::StationTileWidget(std::function<void()> stop, QWidget* parent) : QFrame(parent) {
+    setFrameShape(QFrame::StyledPanel);
+    auto* grid = new QGridLayout(this);
+    name_ = new QLabel(this);
+    QFont bold = name_->font();
+    bold.setBold(true);
+    name_->setFont(bold);
+    adapter_ = new QLabel(this);
+    adapter_->setTextFormat(Qt::PlainText);
+    state_ = new QLabel(this);
+    state_->setAutoFillBackground(true);
+    state_->setAlignment(Qt::AlignCenter);
+    state_->setFrameShape(QFrame::Panel);
+    state_->setFrameShadow(QFrame::Sunken);
+    state_->setTextFormat(Qt::PlainText);
+    progress_ = new QProgressBar(this);
+    progress_->setRange(0, 100);
+    figures_ = new QLabel(this);
+    figures_->setTextFormat(Qt::PlainText);
+    ending_ = new QLabel(this);
+    ending_->setTextFormat(Qt::PlainText);
+    ending_->setWordWrap(true);
+    stop_ = new QPushButton(QStringLiteral("中止"), this);
+    stop_->setToolTip(QStringLiteral("このﾎﾟｰﾄのﾀﾞｳﾝﾛｰﾄﾞを中止します。"));
+    QObject::connect(stop_, &QPushButton::clicked, this, [stop = std::move(stop)] { stop(); });
+    grid->addWidget(name_, 0, 0);
+    grid->addWidget(adapter_, 0, 1, 1, 2);
+    grid->addWidget(state_, 1, 0, 1, 2);
+    grid->addWidget(stop_, 1, 2);
+    grid->addWidget(progress_, 2, 0, 1, 3);
+    grid->addWidget(figures_, 3, 0, 1, 3);
+    grid->addWidget(ending_, 4, 0, 1, 3);
+    grid->setColumnStretch(1, 1);
+}
+
+void StationTileWidget::Show(const stationwindow::StationTile& t) {
+    name_->setText(Q(t.name));
+    adapter_->setText(Q(t.adapter));
+    adapter_->setToolTip(Q(t.adapter));
+    state_->setText(Q(t.stateText));
+    QPalette palette = state_->palette();
+    palette.setColor(QPalette::Window, QColor(t.colour.red, t.colour.green, t.colour.blue));
+    palette.setColor(QPalette::WindowText, Qt::black);
+    state_->setPalette(palette);
+    progress_->setValue(t.percent);
+    QStringList figures;
+    if (!t.linesText.empty()) figures << Q(t.linesText) + QStringLiteral(" 行");
+    if (!t.address.empty()) figures << QStringLiteral("ADR ") + Q(t.address);
+    if (!t.rateText.empty()) figures << Q(t.rateText);
+    if (t.state != stationwindow::TileState::Ready && t.state != stationwindow::TileState::Waiting &&
+        t.state != stationwindow::TileState::Gone)
+        figures << ElapsedText(t.elapsedMs);
+    if (t.attempt > 1) figures << QStringLiteral("試行 %1").arg(t.attempt);
+    if (t.connection > 1) figures << QStringLiteral("接続 %1").arg(t.connection);
+    figures_->setText(figures.join(QStringLiteral("  ")));
+    ending_->setText(t.ended ? QStringLiteral("終了ｺｰﾄﾞ %1: ").arg(t.exitCode) + Q(t.exitText) : QString());
+    stop_->setEnabled(t.canStop);
+}
+
+}  // namespace mirvok
