@@ -76,6 +76,7 @@ private:
     LRESULT OnNotify(const NMHDR& header);
     void OnClose();
     void OnScroll(int request);
+    void ShowTile(std::size_t index);
     void OnDpiChanged(int dpi, const RECT& suggested);
     void BrowseFirmware();
     void BrowseSaveFile(bool log);

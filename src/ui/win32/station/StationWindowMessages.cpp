@@ -157,7 +157,13 @@ LRESULT StationWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 void StationWindow::OnCommand(int id, int code, HWND from) {
     if (syncing_ || !from) return;
     if (id >= kIdTileStop && id < kIdTileStop + static_cast<int>(tiles_.size())) {
-        if (code == BN_CLICKED) form_.StopPort(static_cast<std::size_t>(id - kIdTileStop));
+        const auto index = static_cast<std::size_t>(id - kIdTileStop);
+        if (code == BN_SETFOCUS) {
+            ShowTile(index);
+            return;
+        }
+        if (code != BN_CLICKED) return;
+        form_.StopPort(index);
         KeepFocus();
         return;
     }
@@ -177,8 +183,13 @@ void StationWindow::OnCommand(int id, int code, HWND from) {
             return;
         case kIdRetries:
             if (code == EN_CHANGE) {
+                // Digits only (a paste may bring others): what is no number
+                // is left to the form's value shown when the box is left.
                 const std::wstring text = WindowText(from);
-                if (!text.empty() && text.size() < 6) form_.SetRetries(std::stoi(text));
+                const bool number =
+                    !text.empty() && text.size() <= 6 &&
+                    std::all_of(text.begin(), text.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
+                if (number) form_.SetRetries(std::stoi(text));
             } else if (code == EN_KILLFOCUS) {
                 SyncChoices();
             }
@@ -378,6 +389,18 @@ void StationWindow::OnScroll(int request) {
         default:
             return;
     }
+    PlaceTiles();
+}
+
+// A tile whose stop button takes the focus scrolls into view.
+void StationWindow::ShowTile(std::size_t index) {
+    if (index >= tiles_.size()) return;
+    RECT tile, area;
+    GetWindowRect(tiles_[index].window, &tile);
+    MapWindowPoints(nullptr, area_, reinterpret_cast<POINT*>(&tile), 2);
+    GetClientRect(area_, &area);
+    if (tile.top >= 0 && tile.bottom <= area.bottom) return;
+    scroll_ += tile.top < 0 ? tile.top : tile.bottom - area.bottom;
     PlaceTiles();
 }
 

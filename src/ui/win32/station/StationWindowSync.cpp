@@ -191,8 +191,9 @@ void StationWindow::SyncTiles() {
                             0, 0, 0, area_, nullptr, instance, nullptr);
         SetWindowLongPtrW(t.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         t.stop = CreateWindowExW(
-            0, WC_BUTTONW, L"中止", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON, 0, 0, 0, 0,
-            t.window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdTileStop + index)), instance, nullptr);
+            0, WC_BUTTONW, L"中止", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON | BS_NOTIFY,
+            0, 0, 0, 0, t.window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdTileStop + index)),
+            instance, nullptr);
         t.progress = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, t.window,
                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdTileProgress + index)),
                                      instance, nullptr);
