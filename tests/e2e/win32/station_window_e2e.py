@@ -9,7 +9,7 @@ log's records and the JUnit report, that Tab walks the window in reading
 order without losing the focus, that closing while a device sends asks,
 stops it and writes its record, that the end of the session does the
 same without asking, leaving no child behind, and that the window scales
-with the system's DPI.
+with the system's DPI, as far as the screen holds it.
 
     station_window_e2e.py --exe mirvok-station.exe --cli mirvok-cli.exe \\
         --driver mirvok-station-drive.exe --sim mirvok-sim --work DIR [--shots DIR]
@@ -75,9 +75,13 @@ class StationSession(Session):
 
     def make_prefix(self):
         super().make_prefix()
-        self.wine("reg", "add", r"HKCU\Software\Wine\Explorer\Desktops", "/v", "Default", "/d", SCREEN, "/f",
-                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120, check=True)
+        self.set_desktop(SCREEN)
         self.set_dpi(96)  # a prefix kept from an earlier run may have another
+
+    def set_desktop(self, size):
+        """The virtual desktop's size, from the next start of the server on."""
+        self.wine("reg", "add", r"HKCU\Software\Wine\Explorer\Desktops", "/v", "Default", "/d", size, "/f",
+                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120, check=True)
 
     def set_dpi(self, dpi):
         """The system's DPI, from the next start of the server on."""
@@ -276,6 +280,19 @@ def run(session):
     session.drive("close")
     session.drive("wait-gone", "20000")
     log(f"station-e2e: at 144 dpi the window is {wide} pixels wide ({width} at 96)")
+
+    # A screen too small for it at 144 dpi: it is laid out smaller, to fit.
+    session.set_desktop("1024x768")
+    subprocess.run(["wineserver", "-k"], env=session.env, timeout=60)
+    subprocess.run(["wineserver", "-w"], env=session.env, timeout=60)
+    session.start_station()
+    session.drive("wait-window", "60000", timeout=90)
+    fitted = [int(v) for v in session.drive("size")[1].split()]
+    session.drive("close")
+    session.drive("wait-gone", "20000")
+    if fitted[0] > 1024 or fitted[1] > 768 or fitted[0] < width:
+        raise Failure(f"at 144 dpi on a 1024x768 screen the window is {fitted}")
+    log(f"station-e2e: at 144 dpi on a 1024x768 screen it fits: {fitted[0]} x {fitted[1]}")
 
 
 def tab_check(session):

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <iterator>
 
@@ -242,29 +243,29 @@ void StationWindow::Build() {
 
 // Places every control at the monitor's scale and gives it the window font.
 void StationWindow::Layout() {
+    scale_ = FittingDpi();
     if (font_) DeleteObject(font_);
     if (bold_) DeleteObject(bold_);
-    font_ = CreateWindowFont(face_, dpi_);
+    font_ = CreateWindowFont(face_, scale_);
     LOGFONTW heavy{};
     GetObjectW(font_, sizeof(heavy), &heavy);
     heavy.lfWeight = FW_BOLD;
     bold_ = CreateFontIndirectW(&heavy);
 
-    auto px = [this](int designPx) { return MulDiv(designPx, dpi_, 96); };
     for (const ItemSpec& item : kItems) {
         HWND child = Item(item.id);
         SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
         if (item.id == kIdRetriesSpin) continue;
-        SetWindowPos(child, nullptr, px(item.x), px(item.y), px(item.w), px(item.h),
+        SetWindowPos(child, nullptr, Px(item.x), Px(item.y), Px(item.w), Px(item.h),
                      SWP_NOZORDER | SWP_NOACTIVATE);
     }
     // The spin button sits at the right of its box again.
     SendMessageW(Item(kIdRetriesSpin), UDM_SETBUDDY, reinterpret_cast<WPARAM>(Item(kIdRetries)), 0);
-    ListView_SetColumnWidth(Item(kIdPorts), 0, px(300));
+    ListView_SetColumnWidth(Item(kIdPorts), 0, Px(300));
     for (int i = 0; i < static_cast<int>(std::size(kAttemptColumns)); ++i)
-        ListView_SetColumnWidth(Item(kIdAttempts), i, px(kAttemptColumns[i].width));
+        ListView_SetColumnWidth(Item(kIdAttempts), i, Px(kAttemptColumns[i].width));
 
-    RECT outer{0, 0, px(kClientWidth), px(kClientHeight)};
+    RECT outer{0, 0, Px(kClientWidth), Px(kClientHeight)};
     AdjustWindowRectEx(&outer, kStyle, FALSE, 0);
     SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -273,6 +274,20 @@ void StationWindow::Layout() {
     }
     PlaceTiles();
     InvalidateRect(window_, nullptr, TRUE);
+}
+
+// The monitor's DPI, or less where the window would not fit the monitor's
+// work area at it (150 % on a laptop's screen), but never less than 96 dpi.
+int StationWindow::FittingDpi() const {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (!GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), &monitor)) return dpi_;
+    RECT frame{0, 0, 0, 0};
+    AdjustWindowRectEx(&frame, kStyle, FALSE, 0);
+    const int width = monitor.rcWork.right - monitor.rcWork.left - (frame.right - frame.left);
+    const int height = monitor.rcWork.bottom - monitor.rcWork.top - (frame.bottom - frame.top);
+    const int fit = std::min(MulDiv(width, 96, kClientWidth), MulDiv(height, 96, kClientHeight));
+    return std::max(std::min(dpi_, fit), std::min(dpi_, 96));
 }
 
 HBRUSH StationWindow::BrushOf(COLORREF colour) {

@@ -52,6 +52,9 @@ private:
     void Build();
     void Layout();
     HWND Item(int id) const { return GetDlgItem(window_, id); }
+    int FittingDpi() const;
+    // A length in pixels at 96 dpi, at the scale the window is laid out at.
+    int Px(int designPx) const { return MulDiv(designPx, scale_, 96); }
     HBRUSH BrushOf(COLORREF colour);
 
     // Mirroring the form (StationWindowSync.cpp).
@@ -89,7 +92,8 @@ private:
     HFONT font_ = nullptr;
     HFONT bold_ = nullptr;
     std::wstring face_;
-    int dpi_ = 96;
+    int dpi_ = 96;    // the monitor's
+    int scale_ = 96;  // the window's: the monitor's, or less where it would not fit
     bool syncing_ = false;
     bool closing_ = false;  // the close has been asked for and granted
     HWND lastFocus_ = nullptr;

@@ -364,7 +364,7 @@ void StationWindow::WaitForDevices(DWORD ms) {
 void StationWindow::OnScroll(int request) {
     RECT area;
     GetClientRect(area_, &area);
-    const int line = MulDiv(kScrollLinePx, dpi_, 96);
+    const int line = Px(kScrollLinePx);
     SCROLLINFO info{};
     info.cbSize = sizeof(info);
     info.fMask = SIF_ALL;

@@ -215,11 +215,10 @@ void StationWindow::SyncTiles() {
 
 // Three tiles a row; the area scrolls when they do not fit.
 void StationWindow::PlaceTiles() {
-    auto px = [this](int designPx) { return MulDiv(designPx, dpi_, 96); };
     RECT area;
     GetClientRect(area_, &area);
     const int rows = (static_cast<int>(tiles_.size()) + kTileColumns - 1) / kTileColumns;
-    const int needed = px(kTileGap) + rows * px(kTileHeight + kTileGap);
+    const int needed = Px(kTileGap) + rows * Px(kTileHeight + kTileGap);
     const int most = std::max(0, needed - static_cast<int>(area.bottom));
     scroll_ = std::clamp(scroll_, 0, most);
     SCROLLINFO info{};
@@ -231,13 +230,13 @@ void StationWindow::PlaceTiles() {
     SetScrollInfo(area_, SB_VERT, &info, TRUE);
     for (std::size_t i = 0; i < tiles_.size(); ++i) {
         const int column = static_cast<int>(i) % kTileColumns, row = static_cast<int>(i) / kTileColumns;
-        const int w = px(kTileWidth), h = px(kTileHeight);
-        SetWindowPos(tiles_[i].window, nullptr, px(kTileGap) + column * px(kTileWidth + kTileGap),
-                     px(kTileGap) + row * px(kTileHeight + kTileGap) - scroll_, w, h,
+        const int w = Px(kTileWidth), h = Px(kTileHeight);
+        SetWindowPos(tiles_[i].window, nullptr, Px(kTileGap) + column * Px(kTileWidth + kTileGap),
+                     Px(kTileGap) + row * Px(kTileHeight + kTileGap) - scroll_, w, h,
                      SWP_NOZORDER | SWP_NOACTIVATE);
-        SetWindowPos(tiles_[i].stop, nullptr, w - px(64), px(24), px(58), px(24),
+        SetWindowPos(tiles_[i].stop, nullptr, w - Px(64), Px(24), Px(58), Px(24),
                      SWP_NOZORDER | SWP_NOACTIVATE);
-        SetWindowPos(tiles_[i].progress, nullptr, px(6), px(52), w - px(12), px(14),
+        SetWindowPos(tiles_[i].progress, nullptr, Px(6), Px(52), w - Px(12), Px(14),
                      SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
@@ -249,7 +248,6 @@ void StationWindow::PaintTile(HWND window, std::size_t index) {
     HDC dc = BeginPaint(window, &paint);
     RECT r;
     GetClientRect(window, &r);
-    auto px = [this](int designPx) { return MulDiv(designPx, dpi_, 96); };
     FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
     RECT edge = r;
     DrawEdge(dc, &edge, EDGE_RAISED, BF_RECT);
@@ -258,27 +256,27 @@ void StationWindow::PaintTile(HWND window, std::size_t index) {
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
         HGDIOBJ old = SelectObject(dc, bold_);
-        RECT name{px(6), px(4), px(70), px(22)};
+        RECT name{Px(6), Px(4), Px(70), Px(22)};
         const std::wstring title = Wide(t.name);
         DrawTextW(dc, title.c_str(), -1, &name, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
         SelectObject(dc, font_);
-        RECT adapter{px(70), px(4), r.right - px(6), px(22)};
+        RECT adapter{Px(70), Px(4), r.right - Px(6), Px(22)};
         const std::wstring about = Wide(t.adapter);
         DrawTextW(dc, about.c_str(), -1, &adapter,
                   DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS | DT_PATH_ELLIPSIS);
         LabelLook look{RGB(t.colour.red, t.colour.green, t.colour.blue), RGB(0, 0, 0)};
         look.framed = true;
         look.centred = true;
-        PaintLabel(dc, RECT{px(6), px(24), r.right - px(70), px(48)}, Wide(t.stateText), look);
-        int top = px(70);
+        PaintLabel(dc, RECT{Px(6), Px(24), r.right - Px(70), Px(48)}, Wide(t.stateText), look);
+        int top = Px(70);
         for (const std::wstring& line : {PlaceText(t), PaceText(t)}) {
-            RECT figures{px(6), top, r.right - px(6), top + px(18)};
+            RECT figures{Px(6), top, r.right - Px(6), top + Px(18)};
             DrawTextW(dc, line.c_str(), -1, &figures,
                       DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
-            top += px(18);
+            top += Px(18);
         }
         if (t.ended) {
-            RECT ending{px(6), px(108), r.right - px(6), r.bottom - px(4)};
+            RECT ending{Px(6), Px(108), r.right - Px(6), r.bottom - Px(4)};
             const std::wstring text = L"終了ｺｰﾄﾞ " + std::to_wstring(t.exitCode) + L": " + Wide(t.exitText);
             SetTextColor(dc, t.exitCode == 0 ? GetSysColor(COLOR_BTNTEXT) : RGB(192, 0, 0));
             DrawTextW(dc, text.c_str(), -1, &ending, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX | DT_END_ELLIPSIS);
