@@ -107,6 +107,15 @@ class StationSession(Session):
                   stderr=subprocess.DEVNULL, timeout=120)
         log("station-e2e: two mirvok-sim devices are COM1 and COM2")
 
+    def restart_device(self, number):
+        """Powers a device off and on, and waits for its console to say so."""
+        sim = self.sims[number]
+        sim.stdin.write("restart\n")
+        sim.stdin.flush()
+        while "restarted" not in sim.stdout.readline():
+            if sim.poll() is not None:
+                raise Failure(f"COM{number}'s mirvok-sim ended")
+
     def write_station_settings(self):
         os.makedirs(self.app, exist_ok=True)
         for exe, name in ((self.args.exe, "mirvok-station.exe"), (self.args.cli, "mirvok-cli.exe")):
@@ -232,7 +241,20 @@ def run(session):
 
     tab_check(session)
 
-    # Again; closing while COM1 sends (COM2's cable is still out).
+    # Again, and COM1 stopped by its own button (COM2's cable is still out):
+    # stopped, not failed.
+    session.drive("click", "start-all")
+    session.wait_text("tile:0", " 行", 60)
+    session.drive("click", "stop:0")
+    session.wait_text("tile:0", "終了ｺｰﾄﾞ 11", 60)
+    session.wait_text("totals", "中止 1", 20)
+    if [r["exit_code"] for r in ended(log_path) if r["port"] == "COM1"][-1:] != [11]:
+        raise Failure(f"the stopped attempt's record is {ended(log_path)[-2:]}")
+    log("station-e2e: a tile's stop button stopped COM1 (exit 11), counted as stopped")
+
+    # Closing while COM1 sends; its device, stopped in download mode, is
+    # powered off and on first.
+    session.restart_device(1)
     session.drive("click", "start-all")
     session.wait_text("tile:0", " 行", 60)
     session.drive("close")
@@ -253,8 +275,7 @@ def run(session):
     log("station-e2e: closing asked, stopped COM1 (exit 11) and wrote its record")
 
     # The end of the session: no question, the device stopped, its record.
-    session.sims[1].stdin.write("restart\n")
-    session.sims[1].stdin.flush()
+    session.restart_device(1)
     session.start_station("--port", "1", "--start")
     session.drive("wait-window", "60000", timeout=90)
     session.wait_text("tile:0", " 行", 60)
