@@ -76,7 +76,7 @@ StationWindow::StationWindow(stationwindow::StationForm& form, QWidget* parent)
     // A size for a few tiles, in the font's own units so that it grows with
     // the system's DPI and font.
     const int em = fontMetrics().height();
-    resize(em * 62, em * 44);
+    resize(em * 68, em * 46);
 
     pump_.setInterval(kPumpEveryMs);
     QObject::connect(&pump_, &QTimer::timeout, this, [this] { form_.Pump(); });
@@ -278,7 +278,11 @@ void StationWindow::BuildRun(QWidget* column) {
     splitter->addWidget(scroll);
     splitter->addWidget(lower);
     splitter->setStretchFactor(0, 3);
-    splitter->setStretchFactor(1, 2);
+    splitter->setStretchFactor(1, 1);
+    const int em = fontMetrics().height();
+    splitter->setSizes({em * 26, em * 12});
+    attempts_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    attempts_->header()->setStretchLastSection(true);
     layout->addWidget(splitter, 1);
 
     QObject::connect(startAll_, &QPushButton::clicked, this, [this] { Start(); });
