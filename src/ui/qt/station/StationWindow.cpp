@@ -15,6 +15,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QSplitter>
@@ -76,7 +77,9 @@ StationWindow::StationWindow(stationwindow::StationForm& form, QWidget* parent)
     // A size for a few tiles, in the font's own units so that it grows with
     // the system's DPI and font.
     const int em = fontMetrics().height();
-    resize(em * 68, em * 46);
+    QSize size(em * 68, em * 46);
+    if (const QScreen* screen = this->screen()) size = size.boundedTo(screen->availableGeometry().size());
+    resize(size);
 
     pump_.setInterval(kPumpEveryMs);
     QObject::connect(&pump_, &QTimer::timeout, this, [this] { form_.Pump(); });
@@ -372,6 +375,8 @@ void StationWindow::SyncChoices() {
                                                    : Qt::Unchecked);
     }
     allPorts_->setChecked(c.allPorts);
+    // With "all" the run takes every port listed then; single checks say nothing.
+    ports_->setEnabled(!c.allPorts);
     watch_->setChecked(c.watch);
     failFast_->setChecked(c.failFast);
     retries_->setValue(c.retries);
