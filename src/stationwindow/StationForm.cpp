@@ -300,7 +300,10 @@ StartRefusal StationForm::StartAll() {
              SameFile(choices_.junitPath, iniPath_))
         refusal = StartRefusal::SameFile;
     if (refusal != StartRefusal::None) {
-        SetNotice(RefusalText(refusal));
+        // A file named but not read: why it was not.
+        const bool named =
+            refusal == StartRefusal::NoFile && !choices_.file.empty() && !facts_.problem.empty();
+        SetNotice(named ? facts_.problem : RefusalText(refusal));
         return refusal;
     }
     Save();

@@ -147,7 +147,7 @@ StationChoices ApplyPresets(StationChoices c, const StationPresets& p) {
 }
 
 std::string StationHelpText(const std::string& iniPath) {
-    return "usage: mirvok-station [FILE] [options]\n"
+    return "Usage: mirvok-station [FILE] [options]\n"
            "\n"
            "The station window: one firmware file sent to several card readers at once,\n"
            "one mirvok-cli download per device, with a tile per port, totals and the\n"
@@ -155,9 +155,7 @@ std::string StationHelpText(const std::string& iniPath) {
            "for `mirvok-cli download`:\n"
            "\n"
            "  FILE                 the firmware file (Motorola S-records)\n"
-           "  --ini PATH           the settings file (default: " +
-           iniPath +
-           ")\n"
+           "  --ini PATH           the settings file (default: the main window's)\n"
            "  --port 1,2,3 | all   the ports to flash (numbers or COMn), or every listed port\n"
            "  --mode N             download mode 0..8\n"
            "  --terminal           switch the device from terminal mode first\n"
@@ -176,7 +174,9 @@ std::string StationHelpText(const std::string& iniPath) {
            "\n"
            "The choices are kept in the settings file's section [Station]; the main\n"
            "window's keys stay as they are. Closing the window (or SIGTERM) while devices\n"
-           "run stops them as Stop does (no end-of-file byte) and writes their records.\n";
+           "run stops them as Stop does (no end-of-file byte) and writes their records.\n"
+           "\nSettings file: " +
+           iniPath + "\n";
 }
 
 }  // namespace mirvok::stationwindow

@@ -315,7 +315,10 @@ TEST(StationForm, StartsOnlyWithAFileAndAPort) {
         EXPECT_EQ(form.StartAll(), row.expected);
         EXPECT_EQ(form.Running(), row.expected == StartRefusal::None);
         EXPECT_EQ(b.children.size(), row.expected == StartRefusal::None ? 1u : 0u);
-        EXPECT_EQ(form.Notice(), StationForm::RefusalText(row.expected));
+        if (row.expected != StartRefusal::NoFile || c.file.empty())
+            EXPECT_EQ(form.Notice(), StationForm::RefusalText(row.expected));
+        else
+            EXPECT_EQ(form.Notice(), "ﾌｧｲﾙが存在しません。");
     }
 }
 

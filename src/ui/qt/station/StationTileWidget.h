@@ -24,6 +24,7 @@ public:
     QLabel* StateLabel() const { return state_; }
     QProgressBar* Progress() const { return progress_; }
     QLabel* Figures() const { return figures_; }
+    QLabel* Time() const { return time_; }
     QLabel* Ending() const { return ending_; }
 
 private:
@@ -32,6 +33,7 @@ private:
     QLabel* state_;
     QProgressBar* progress_;
     QLabel* figures_;
+    QLabel* time_;
     QLabel* ending_;
     QPushButton* stop_;
 };

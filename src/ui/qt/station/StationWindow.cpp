@@ -15,6 +15,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QSplitter>
@@ -76,7 +77,9 @@ StationWindow::StationWindow(stationwindow::StationForm& form, QWidget* parent)
     // A size for a few tiles, in the font's own units so that it grows with
     // the system's DPI and font.
     const int em = fontMetrics().height();
-    resize(em * 62, em * 44);
+    QSize size(em * 68, em * 46);
+    if (const QScreen* screen = this->screen()) size = size.boundedTo(screen->availableGeometry().size());
+    resize(size);
 
     pump_.setInterval(kPumpEveryMs);
     QObject::connect(&pump_, &QTimer::timeout, this, [this] { form_.Pump(); });
@@ -278,7 +281,11 @@ void StationWindow::BuildRun(QWidget* column) {
     splitter->addWidget(scroll);
     splitter->addWidget(lower);
     splitter->setStretchFactor(0, 3);
-    splitter->setStretchFactor(1, 2);
+    splitter->setStretchFactor(1, 1);
+    const int em = fontMetrics().height();
+    splitter->setSizes({em * 26, em * 12});
+    attempts_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    attempts_->header()->setStretchLastSection(true);
     layout->addWidget(splitter, 1);
 
     QObject::connect(startAll_, &QPushButton::clicked, this, [this] { Start(); });
@@ -368,6 +375,8 @@ void StationWindow::SyncChoices() {
                                                    : Qt::Unchecked);
     }
     allPorts_->setChecked(c.allPorts);
+    // With "all" the run takes every port listed then; single checks say nothing.
+    ports_->setEnabled(!c.allPorts);
     watch_->setChecked(c.watch);
     failFast_->setChecked(c.failFast);
     retries_->setValue(c.retries);

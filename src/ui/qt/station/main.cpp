@@ -70,7 +70,9 @@ int main(int argc, char** argv) {
     questions.SetParent(&window);
     OnStopSignal(&window, [&window] { window.Terminate(); });
     window.show();
-    if (presets.start) form.StartAll();
+    // A shortcut's start that is refused says why where it was started, too.
+    if (presets.start && form.StartAll() != stationwindow::StartRefusal::None)
+        std::cerr << "mirvok-station: not started: " << form.Notice() << "\n";
     const int code = app.exec();
     return window.Terminated() ? kExitTerminated : code;
 }
