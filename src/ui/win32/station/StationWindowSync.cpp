@@ -126,6 +126,8 @@ void StationWindow::SyncChoices() {
         SetCheck(Item(kIdBlock0 + i), static_cast<std::size_t>(i) < c.blocks.size() && c.blocks[i] == '1');
     SyncPorts();
     SetCheck(Item(kIdAllPorts), c.allPorts);
+    // With "all" the run takes every port listed then; single checks say nothing.
+    EnableWindow(Item(kIdPorts), !form_.Running() && !c.allPorts);
     SetCheck(Item(kIdWatch), c.watch);
     SetCheck(Item(kIdFailFast), c.failFast);
     if (focus != Item(kIdRetries)) SetText(Item(kIdRetries), std::to_string(c.retries));
@@ -328,6 +330,7 @@ void StationWindow::SyncRunning() {
     const bool running = form_.Running();
     for (int id = kIdDownloadGroup; id <= kIdJunitBrowse; ++id)
         if (HWND child = Item(id)) EnableWindow(child, !running);
+    EnableWindow(Item(kIdPorts), !running && !form_.Choices().allPorts);
     EnableWindow(Item(kIdStartAll), !running);
     EnableWindow(Item(kIdStopAll), running);
     if (running)
