@@ -308,7 +308,13 @@ int Run(const std::vector<std::string>& args) {
         // Alt held: bit 29 of the key data. The message loop's dialog
         // manager takes the character as the dialog does.
         PostMessageW(before ? before : main, WM_SYSCHAR, static_cast<WPARAM>(arg[0]), 0x20000001);
+        // The dialog manager puts the focus on the label, then on the
+        // control after it: read once it has come to rest.
         WaitFor(3000, [&] { return Focused(main) != before; });
+        for (HWND last = nullptr; Focused(main) != last;) {
+            last = Focused(main);
+            Sleep(200);
+        }
         std::printf("%s\n", NameOf(Focused(main)).c_str());
         std::fflush(stdout);
         return 0;
