@@ -12,7 +12,7 @@ namespace mirvok {
 
 QString ElapsedText(std::int64_t ms) {
     if (ms < 0) ms = 0;
-    const long long seconds = static_cast<long long>(ms / 1000);
+    const long long seconds = static_cast<long long>((ms + 500) / 1000);
     return QString::asprintf("%02lld:%02lld", seconds / 60, seconds % 60);
 }
 
