@@ -449,8 +449,10 @@ StationTile StationForm::TileOfDevice(const StationDevice& d, const StationTile&
             std::snprintf(rate, sizeof rate, "%.1f kB/s", d.bytesPerSecond / 1000.0);
             t.rateText = rate;
         }
+        // Whole seconds while it runs: a running tile's time then changes once
+        // a second, not at every pump (each change is laid out and painted).
         if (d.state == DeviceState::Running)
-            t.elapsedMs = (s_.clock.NowUs() - d.attemptStartUs) / 1000;
+            t.elapsedMs = (s_.clock.NowUs() - d.attemptStartUs) / 1000000 * 1000;
         else if (!d.attempts.empty())
             t.elapsedMs = static_cast<std::int64_t>(d.attempts.back().seconds * 1000 + 0.5);
     }

@@ -50,8 +50,8 @@ struct StationTile {
     int percent = 0;
     std::string linesText;  // "1234/2940"; "" before the transfer
     std::string address;
-    std::string rateText;  // "11.3 kB/s"; "" before the transfer
-    std::int64_t elapsedMs = 0;
+    std::string rateText;        // "11.3 kB/s"; "" before the transfer
+    std::int64_t elapsedMs = 0;  // whole seconds while it runs
     int attempt = 0;
     int connection = 0;
     bool ended = false;  // exit code and its text hold

@@ -12,8 +12,8 @@ namespace mirvok {
 
 QString ElapsedText(std::int64_t ms) {
     if (ms < 0) ms = 0;
-    return QString::asprintf("%02lld:%02lld.%03lld", static_cast<long long>(ms / 60000),
-                             static_cast<long long>(ms / 1000 % 60), static_cast<long long>(ms % 1000));
+    const long long seconds = static_cast<long long>((ms + 500) / 1000);
+    return QString::asprintf("%02lld:%02lld", seconds / 60, seconds % 60);
 }
 
 StationTileWidget::StationTileWidget(std::function<void()> stop, QWidget* parent) : QFrame(parent) {
@@ -59,30 +59,49 @@ StationTileWidget::StationTileWidget(std::function<void()> stop, QWidget* parent
     grid->setColumnStretch(1, 1);
 }
 
+// Only what changed is set again: a running tile changes ten times a second,
+// and every text set is laid out and painted anew.
 void StationTileWidget::Show(const stationwindow::StationTile& t) {
-    name_->setText(Q(t.name));
-    adapter_->setText(Q(t.adapter));
-    adapter_->setToolTip(Q(t.adapter));
-    state_->setText(Q(t.stateText));
-    QPalette palette = state_->palette();
-    palette.setColor(QPalette::Window, QColor(t.colour.red, t.colour.green, t.colour.blue));
-    palette.setColor(QPalette::WindowText, Qt::black);
-    state_->setPalette(palette);
-    progress_->setValue(t.percent);
-    QStringList figures;
-    if (!t.linesText.empty()) figures << Q(t.linesText) + QStringLiteral(" 行");
-    if (!t.address.empty()) figures << QStringLiteral("ADR ") + Q(t.address);
-    if (!t.rateText.empty()) figures << Q(t.rateText);
-    figures_->setText(figures.join(QStringLiteral("  ")));
-    QStringList time;
-    if (t.state != stationwindow::TileState::Ready && t.state != stationwindow::TileState::Waiting &&
-        t.state != stationwindow::TileState::Gone)
-        time << QStringLiteral("Time ") + ElapsedText(t.elapsedMs);
-    if (t.attempt > 1) time << QStringLiteral("試行 %1").arg(t.attempt);
-    if (t.connection > 1) time << QStringLiteral("接続 %1").arg(t.connection);
-    time_->setText(time.join(QStringLiteral("  ")));
-    ending_->setText(t.ended ? QStringLiteral("終了ｺｰﾄﾞ %1: ").arg(t.exitCode) + Q(t.exitText) : QString());
-    stop_->setEnabled(t.canStop);
+    using stationwindow::TileState;
+    const bool all = !anyShown_;
+    const stationwindow::StationTile& was = shown_;
+    if (all || t.name != was.name) name_->setText(Q(t.name));
+    if (all || t.adapter != was.adapter) {
+        adapter_->setText(Q(t.adapter));
+        adapter_->setToolTip(Q(t.adapter));
+    }
+    if (all || t.stateText != was.stateText) state_->setText(Q(t.stateText));
+    if (all || !(t.colour == was.colour)) {
+        QPalette palette = state_->palette();
+        palette.setColor(QPalette::Window, QColor(t.colour.red, t.colour.green, t.colour.blue));
+        palette.setColor(QPalette::WindowText, Qt::black);
+        state_->setPalette(palette);
+    }
+    if (all || t.percent != was.percent) progress_->setValue(t.percent);
+    if (all || t.linesText != was.linesText || t.address != was.address || t.rateText != was.rateText) {
+        QStringList figures;
+        if (!t.linesText.empty()) figures << Q(t.linesText) + QStringLiteral(" 行");
+        if (!t.address.empty()) figures << QStringLiteral("ADR ") + Q(t.address);
+        if (!t.rateText.empty()) figures << Q(t.rateText);
+        figures_->setText(figures.join(QStringLiteral("  ")));
+    }
+    const auto timed = [](const stationwindow::StationTile& x) {
+        return x.state != TileState::Ready && x.state != TileState::Waiting && x.state != TileState::Gone;
+    };
+    if (all || t.elapsedMs != was.elapsedMs || t.attempt != was.attempt || t.connection != was.connection ||
+        timed(t) != timed(was)) {
+        QStringList time;
+        if (timed(t)) time << QStringLiteral("Time ") + ElapsedText(t.elapsedMs);
+        if (t.attempt > 1) time << QStringLiteral("試行 %1").arg(t.attempt);
+        if (t.connection > 1) time << QStringLiteral("接続 %1").arg(t.connection);
+        time_->setText(time.join(QStringLiteral("  ")));
+    }
+    if (all || t.ended != was.ended || t.exitCode != was.exitCode || t.exitText != was.exitText)
+        ending_->setText(t.ended ? QStringLiteral("終了ｺｰﾄﾞ %1: ").arg(t.exitCode) + Q(t.exitText)
+                                 : QString());
+    if (all || t.canStop != was.canStop) stop_->setEnabled(t.canStop);
+    shown_ = t;
+    anyShown_ = true;
 }
 
 }  // namespace mirvok

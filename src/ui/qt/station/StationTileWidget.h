@@ -36,9 +36,11 @@ private:
     QLabel* time_;
     QLabel* ending_;
     QPushButton* stop_;
+    stationwindow::StationTile shown_;
+    bool anyShown_ = false;
 };
 
-// "01:02.345", as the main window's Time shows it.
+// "01:02": minutes and seconds.
 QString ElapsedText(std::int64_t ms);
 
 }  // namespace mirvok
