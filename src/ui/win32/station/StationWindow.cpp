@@ -298,9 +298,9 @@ HBRUSH StationWindow::BrushOf(COLORREF colour) {
 
 std::wstring ElapsedText(std::int64_t ms) {
     if (ms < 0) ms = 0;
+    const long long seconds = static_cast<long long>((ms + 500) / 1000);
     wchar_t text[32];
-    std::swprintf(text, 32, L"%02lld:%02lld.%03lld", static_cast<long long>(ms / 60000),
-                  static_cast<long long>(ms / 1000 % 60), static_cast<long long>(ms % 1000));
+    std::swprintf(text, 32, L"%02lld:%02lld", seconds / 60, seconds % 60);
     return text;
 }
 

@@ -102,7 +102,7 @@ private:
     std::map<COLORREF, HBRUSH> brushes_;
 };
 
-// "01:02.345": minutes, seconds and milliseconds, as the tiles show it.
+// "01:02": minutes and seconds, rounded, as the tiles show it.
 std::wstring ElapsedText(std::int64_t ms);
 
 }  // namespace mirvok::win32station
