@@ -21,6 +21,7 @@ set(kLayerOrder
     "download,maintenance"
     "ui"
     "station"
+    "stationwindow"
     "ui/qt,ui/win32,cli")
 # Folders beside the order, with the layers they may include; `cli` alone may
 # include the simulator (its byte log uses the simulator's transcript format).
@@ -41,6 +42,7 @@ set(kTestFolders
     "maintenance:maintenance,ui,sim"
     "ui:ui"
     "station:station"
+    "stationwindow:stationwindow"
     "cli:cli"
     "view:ui/qt"
     "win32view:ui/win32"

@@ -23,12 +23,12 @@ for lib in libqt6widgets6 libqt6serialport6 libc6 libstdc++6; do
     [[ $depends == *"$lib"* ]] || fail "no dependency on $lib"
 done
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
-for f in ./usr/bin/mirvok ./usr/bin/mirvok-cli ./usr/bin/mirvok-sim \
-         ./usr/share/applications/mirvok.desktop \
+for f in ./usr/bin/mirvok ./usr/bin/mirvok-station ./usr/bin/mirvok-cli ./usr/bin/mirvok-sim \
+         ./usr/share/applications/mirvok.desktop ./usr/share/applications/mirvok-station.desktop \
          ./usr/share/icons/hicolor/scalable/apps/mirvok.svg \
          ./usr/share/icons/hicolor/48x48/apps/mirvok.png \
          ./usr/share/icons/hicolor/256x256/apps/mirvok.png \
-         ./usr/share/man/man1/mirvok.1.gz ./usr/share/man/man1/mirvok-cli.1.gz ./usr/share/man/man1/mirvok-sim.1.gz \
+         ./usr/share/man/man1/mirvok.1.gz ./usr/share/man/man1/mirvok-station.1.gz ./usr/share/man/man1/mirvok-cli.1.gz ./usr/share/man/man1/mirvok-sim.1.gz \
          ./usr/share/doc/mirvok/README.md ./usr/share/doc/mirvok/demo.s28 \
          ./usr/share/doc/mirvok/copyright ./usr/share/doc/mirvok/changelog.gz \
          ./usr/share/metainfo/invalid.mirvok.Mirvok.metainfo.xml \
@@ -50,6 +50,8 @@ grep -v "running with root privileges" <<<"$findings" || true
 unpacked=$(mktemp -d)
 dpkg-deb -x "$deb" "$unpacked"
 desktop-file-validate "$unpacked/usr/share/applications/mirvok.desktop" || fail "desktop-file-validate"
+desktop-file-validate "$unpacked/usr/share/applications/mirvok-station.desktop" ||
+    fail "desktop-file-validate mirvok-station"
 appstreamcli validate --no-net "$unpacked/usr/share/metainfo/invalid.mirvok.Mirvok.metainfo.xml" \
     || fail "appstreamcli validate"
 rm -rf "$unpacked"
@@ -80,6 +82,8 @@ grep -q "^Usage: mirvok-cli" <<<"$help" || fail "mirvok-cli --help"
 version=$(dpkg-deb -f "$deb" Version)
 [ "$(/usr/bin/mirvok-cli --version)" = "mirvok-cli $version" ] || fail "mirvok-cli --version is not $version"
 [ "$(/usr/bin/mirvok --version)" = "mirvok $version" ] || fail "mirvok --version is not $version"
+[ "$(/usr/bin/mirvok-station --version)" = "mirvok-station $version" ] ||
+    fail "mirvok-station --version is not $version"
 
 # A first start: the settings go to the user's folder, never beside /usr/bin.
 ini="$home/.config/mirvok/Mirvok.ini"

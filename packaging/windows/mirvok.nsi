@@ -1,5 +1,6 @@
-; The Windows installer: mirvok.exe, mirvok-cli.exe, the README, the sample
-; and the licence text into Program Files\Mirvok, a Start-menu entry, the
+; The Windows installer: mirvok.exe, mirvok-station.exe, mirvok-cli.exe, the
+; README, the sample and the licence text into Program Files\Mirvok,
+; Start-menu entries for the window and the station window, the
 ; folder on the system PATH when asked for, and the entry of "Apps" /
 ; "Programs and Features" with a silent uninstaller. Settings are never
 ; touched: the programs keep them per user (the marker file below tells them
@@ -32,6 +33,7 @@ Target amd64-unicode
 ; The programs read this file's presence (kSetupMarkerName).
 !define MARKER "Mirvok.installed"
 !define SHORTCUT "$SMPROGRAMS\Mirvok.lnk"
+!define STATION_SHORTCUT "$SMPROGRAMS\Mirvok Station.lnk"
 !searchparse /noerrors "${VERSION}" "" VERSION_MAJOR "." VERSION_MINOR "."
 
 Name "Mirvok ${VERSION}"
@@ -80,8 +82,8 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "${COPYRIGHT}"
 !insertmacro MUI_LANGUAGE "English"
 !insertmacro MUI_LANGUAGE "Japanese"
 
-LangString SectionPrograms ${LANG_ENGLISH} "Mirvok (window and command line)"
-LangString SectionPrograms ${LANG_JAPANESE} "Mirvok (ウィンドウとコマンドライン)"
+LangString SectionPrograms ${LANG_ENGLISH} "Mirvok (window, station window and command line)"
+LangString SectionPrograms ${LANG_JAPANESE} "Mirvok (ウィンドウ、ステーション、コマンドライン)"
 LangString SectionStartMenu ${LANG_ENGLISH} "Start-menu entry"
 LangString SectionStartMenu ${LANG_JAPANESE} "スタートメニューに登録"
 LangString SectionPath ${LANG_ENGLISH} "Add the folder to the system PATH (mirvok-cli)"
@@ -95,6 +97,7 @@ Section "!$(SectionPrograms)" SecPrograms
   SectionIn RO
   SetOutPath "$INSTDIR"
   File "${STAGE}/mirvok.exe"
+  File "${STAGE}/mirvok-station.exe"
   File "${STAGE}/mirvok-cli.exe"
   File "${STAGE}/README.md"
   File "${STAGE}/demo.s28"
@@ -120,6 +123,7 @@ SectionEnd
 Section "$(SectionStartMenu)" SecStartMenu
   SetShellVarContext all
   CreateShortcut "${SHORTCUT}" "$INSTDIR\mirvok.exe" "" "$INSTDIR\mirvok.exe" 0
+  CreateShortcut "${STATION_SHORTCUT}" "$INSTDIR\mirvok-station.exe" "" "$INSTDIR\mirvok-station.exe" 0
 SectionEnd
 
 Section /o "$(SectionPath)" SecPath
@@ -129,6 +133,7 @@ SectionEnd
 
 Section "Uninstall"
   Delete "$INSTDIR\mirvok.exe"
+  Delete "$INSTDIR\mirvok-station.exe"
   Delete "$INSTDIR\mirvok-cli.exe"
   Delete "$INSTDIR\README.md"
   Delete "$INSTDIR\demo.s28"
@@ -150,6 +155,7 @@ Section "Uninstall"
   RMDir "$INSTDIR"
   SetShellVarContext all
   Delete "${SHORTCUT}"
+  Delete "${STATION_SHORTCUT}"
   StrCpy $0 "-$INSTDIR"
   Call un.EditPath
   DeleteRegKey HKLM "${UNINSTALL_KEY}"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The Windows downloads from a Windows build: the portable .zip and the
-# installer, both holding mirvok.exe, mirvok-cli.exe, the README, the sample
+# installer, both holding mirvok.exe, mirvok-station.exe, mirvok-cli.exe, the README, the sample
 # and the licence text. Programs, uninstaller and installer are signed when
 # sign.sh is given a certificate (see there).
 #
@@ -24,10 +24,11 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 stage="$work/mirvok-$version"
 mkdir "$stage"
-cp "$build/src/ui/win32/mirvok.exe" "$build/src/cli/program/mirvok-cli.exe" "$stage/"
+cp "$build/src/ui/win32/mirvok.exe" "$build/src/cli/program/mirvok-station.exe" \
+   "$build/src/cli/program/mirvok-cli.exe" "$stage/"
 cp "$root/README.md" "$root/samples/demo.s28" "$stage/"
 cp "$root/LICENSE" "$stage/LICENSE.txt"
-"$here/sign.sh" "$stage/mirvok.exe" "$stage/mirvok-cli.exe"
+"$here/sign.sh" "$stage/mirvok.exe" "$stage/mirvok-station.exe" "$stage/mirvok-cli.exe"
 
 zip="$out/mirvok-$version-windows.zip"
 rm -f "$zip"

@@ -75,7 +75,7 @@ public:
 
     station::AttemptRecord FallbackRecord(const station::StationDevice& d, station::WallTime end,
                                           double seconds) override {
-        station::AttemptRecord r = station::RecordOfAttempt(d.attemptStart, d.port, d.info, o_.file);
+        station::AttemptRecord r = station::RecordOfAttempt(d.attemptStart, d.port, d.info, file_);
         r.end = end;
         r.mode = o_.mode.value_or(run_.settings.Downloadno);
         r.baud = DownloadModeBaud(r.mode);
@@ -100,8 +100,8 @@ public:
         return o_.logPath.empty() || station::AppendWholeRecord(o_.logPath, line);
     }
 
-    bool WriteReport(const std::vector<station::JunitCase>& cases) override {
-        if (o_.junitPath.empty() || station::WriteJunitReport(o_.junitPath, cases)) return true;
+    bool WriteReport(const station::JunitSuite& suite) override {
+        if (o_.junitPath.empty() || station::WriteJunitReport(o_.junitPath, suite)) return true;
         s_.err << "download: the JUnit report could not be written to " << o_.junitPath << "\n";
         return false;
     }

@@ -6,6 +6,7 @@
 #include "link/ComPortName.h"
 #include "startup/Json.h"
 #include "station/ExitCode.h"
+#include "station/StationCore.h"
 
 namespace mirvok::cli {
 namespace {
@@ -44,12 +45,23 @@ std::string WhatEnded(const station::AttemptEnd& end) {
     return end.text + " (exit " + std::to_string(end.exitCode) + ")";
 }
 
+std::string EndingText(int exitCode, const std::string& text) {
+    return (exitCode == kExitOk ? "completed: " : "not completed: ") + text + " (exit " +
+           std::to_string(exitCode) + ")";
+}
+
+std::string AttemptsText(int attempts) {
+    return attempts > 1 ? ", " + std::to_string(attempts) + " attempts" : "";
+}
+
 const char* CauseWord(station::StopCause cause) {
     switch (cause) {
         case station::StopCause::Terminate:
             return "told to end";
         case station::StopCause::HangUp:
             return "the terminal has gone";
+        case station::StopCause::Operator:
+            return "stopped by the operator";
         default:
             return "^C";
     }
@@ -58,10 +70,12 @@ const char* CauseWord(station::StopCause cause) {
 }  // namespace
 
 std::string DeviceLineText(const StationDevice& d) {
-    char counts[96];
-    std::snprintf(counts, sizeof counts, "%3d%%  %lld/%lld lines  %.1f kB/s", d.percent,
-                  static_cast<long long>(d.linesSent), static_cast<long long>(d.linesTotal),
-                  d.bytesPerSecond / 1000.0);
+    // Before any of the file has gone out there is nothing to count.
+    char counts[96] = "   -";
+    if (d.transferStarted)
+        std::snprintf(counts, sizeof counts, "%3d%%  %lld/%lld lines  %.1f kB/s", d.percent,
+                      static_cast<long long>(d.linesSent), static_cast<long long>(d.linesTotal),
+                      d.bytesPerSecond / 1000.0);
     std::string line = PortColumn(d.port) + counts;
     if (!d.address.empty()) line += "  at " + d.address;
     line += "  ";
@@ -173,7 +187,16 @@ void StationView::Summary(const station::StationSummary& summary,
                           const std::vector<const StationDevice*>& devices) {
     if (style_ == StationStyle::Json) {
         std::vector<std::string> list;
-        for (const StationDevice* d : devices)
+        for (const StationDevice* d : devices) {
+            std::vector<std::string> endings;
+            for (const station::AttemptEnd& e : station::ConnectionEndings(*d))
+                endings.push_back(JsonObject()
+                                      .Num("connection", e.connection)
+                                      .Num("attempts", e.attempt)
+                                      .Num("exit_code", e.exitCode)
+                                      .Str("outcome", ExitCodeInfoOf(e.exitCode).name)
+                                      .Str("text", e.text)
+                                      .Text());
             list.push_back(JsonObject()
                                .Num("port", d->port)
                                .Num("exit_code", d->exitCode)
@@ -184,7 +207,9 @@ void StationView::Summary(const station::StationSummary& summary,
                                .Num("done", d->done)
                                .Num("failed", d->failed)
                                .Num("stopped", d->stopped)
+                               .Raw("connection_endings", JsonArray(endings))
                                .Text());
+        }
         std::vector<std::string> lost;
         for (const std::string& what : summary.lost) lost.push_back(JsonString(what));
         out_ << JsonObject()
@@ -209,15 +234,18 @@ void StationView::Summary(const station::StationSummary& summary,
             out_ << "no device\n";
             continue;
         }
-        out_ << (d->exitCode == kExitOk ? "completed: " : "not completed: ") << d->text << " (exit "
-             << d->exitCode << ")";
-        // --watch: every connection counts, and every attempt of each.
-        if (watch_)
-            out_ << ", " << d->connection << (d->connection == 1 ? " connection" : " connections") << " ("
-                 << d->done << " done, " << d->failed << " failed" << (d->stopped ? ", " : "")
-                 << (d->stopped ? std::to_string(d->stopped) + " stopped" : "") << ")";
-        if (d->totalAttempts > 1) out_ << ", " << d->totalAttempts << " attempts";
-        out_ << "\n";
+        if (!watch_) {
+            out_ << EndingText(d->exitCode, d->text) << AttemptsText(d->totalAttempts) << "\n";
+            continue;
+        }
+        // --watch: how many connections the port saw, then each of them.
+        out_ << d->connection << (d->connection == 1 ? " connection" : " connections") << " (" << d->done
+             << " done, " << d->failed << " failed" << (d->stopped ? ", " : "")
+             << (d->stopped ? std::to_string(d->stopped) + " stopped" : "") << ")"
+             << AttemptsText(d->totalAttempts) << "\n";
+        for (const station::AttemptEnd& e : station::ConnectionEndings(*d))
+            out_ << "       connection " << e.connection << ": " << EndingText(e.exitCode, e.text)
+                 << AttemptsText(e.attempt) << "\n";
     }
     for (const std::string& what : summary.lost) out_ << "download: " << what << "\n";
     out_ << "download: done " << summary.done << " / failed " << summary.failed;

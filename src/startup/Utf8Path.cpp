@@ -12,9 +12,18 @@ std::string Utf8FromPath(const std::filesystem::path& path) {
 }
 
 std::string AbsolutePath(const std::string& path) {
+    if (path.empty()) return path;
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(PathFromUtf8(path), error);
-    return error ? path : Utf8FromPath(absolute);
+    if (error) return path;
+    // "../demo.s28" from "/x/st" is "/x/demo.s28", one name for one file in
+    // the history and the log. Dropping "dir/.." by the text is wrong only
+    // when "dir" is a link to another folder: then the system resolves it.
+    const std::filesystem::path normal = absolute.lexically_normal();
+    if (normal == absolute || (std::filesystem::equivalent(normal, absolute, error) && !error))
+        return Utf8FromPath(normal);
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(absolute, error);
+    return Utf8FromPath(error ? absolute : resolved);
 }
 
 bool SameFileSystemEntry(const std::string& a, const std::string& b) {

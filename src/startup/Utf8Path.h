@@ -12,8 +12,8 @@ std::filesystem::path PathFromUtf8(const std::string& text);
 
 std::string Utf8FromPath(const std::filesystem::path& path);
 
-// The name made absolute against the working folder; the name as given when
-// that fails.
+// The name made absolute against the working folder, without "." and ".."
+// (resolved as the system resolves them); the name as given when that fails.
 std::string AbsolutePath(const std::string& path);
 
 // Whether both names lead to one file or folder (links and hard links

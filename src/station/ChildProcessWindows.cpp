@@ -156,10 +156,14 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::string& program,
     for (const std::string& arg : args) commandLine += L" " + QuotedArgument(Wide(arg));
     PROCESS_INFORMATION info{};
     // Suspended until it is in the job, so that it can't start anything
-    // that would escape it.
+    // that would escape it. A supervisor without a console (the station
+    // window) gives its children none either: each would open a console
+    // window of its own on the operator's screen.
+    const DWORD consoleFlag = GetConsoleWindow() ? 0 : CREATE_NO_WINDOW;
     const bool started =
         listed && CreateProcessW(Wide(program).c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                                 CREATE_NEW_PROCESS_GROUP | CREATE_SUSPENDED | EXTENDED_STARTUPINFO_PRESENT,
+                                 CREATE_NEW_PROCESS_GROUP | CREATE_SUSPENDED | EXTENDED_STARTUPINFO_PRESENT |
+                                     consoleFlag,
                                  nullptr, nullptr, &startup.StartupInfo, &info);
     if (!started) failure = SystemErrorText(GetLastError());
     if (listed) DeleteProcThreadAttributeList(attributes);

@@ -40,16 +40,14 @@ std::string Seconds(double seconds) {
 
 }  // namespace
 
-std::string JunitReportText(const std::vector<JunitCase>& cases) {
+std::string JunitReportText(const JunitSuite& suite) {
+    const std::vector<JunitCase>& cases = suite.cases;
     int failures = 0;
-    double total = 0;
-    for (const JunitCase& c : cases) {
-        failures += c.exitCode != 0;
-        total += c.seconds;
-    }
+    for (const JunitCase& c : cases) failures += c.exitCode != 0;
     std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites>\n";
     xml += "  <testsuite name=\"mirvok-cli download\" tests=\"" + std::to_string(cases.size()) +
-           "\" failures=\"" + std::to_string(failures) + "\" errors=\"0\" time=\"" + Seconds(total) + "\">\n";
+           "\" failures=\"" + std::to_string(failures) + "\" errors=\"0\" time=\"" + Seconds(suite.seconds) +
+           "\">\n";
     for (const JunitCase& c : cases) {
         xml += "    <testcase classname=\"mirvok.download\" name=\"" + XmlText(c.name) + "\" time=\"" +
                Seconds(c.seconds) + "\"";
@@ -63,9 +61,9 @@ std::string JunitReportText(const std::vector<JunitCase>& cases) {
     return xml + "  </testsuite>\n</testsuites>\n";
 }
 
-bool WriteJunitReport(const std::string& path, const std::vector<JunitCase>& cases) {
+bool WriteJunitReport(const std::string& path, const JunitSuite& suite) {
     std::ofstream out(PathFromUtf8(path), std::ios::binary | std::ios::trunc);
-    out << JunitReportText(cases);
+    out << JunitReportText(suite);
     out.flush();
     return static_cast<bool>(out);
 }

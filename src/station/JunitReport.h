@@ -9,7 +9,7 @@
 namespace mirvok::station {
 
 struct JunitCase {
-    std::string name;  // "COM3 attempt 1"
+    std::string name;  // "COM3 attempt 1", with --watch "COM3 connection 2 attempt 1"
     int exitCode = 0;
     std::string outcome;  // the exit code's name
     std::string ending;
@@ -17,9 +17,16 @@ struct JunitCase {
     double seconds = 0;
 };
 
-std::string JunitReportText(const std::vector<JunitCase>& cases);
+// The suite's time is the station's wall time: its devices run at once, so
+// the sum of their times would say how long one device alone would take.
+struct JunitSuite {
+    std::vector<JunitCase> cases;
+    double seconds = 0;
+};
+
+std::string JunitReportText(const JunitSuite& suite);
 
 // Writes the report over the file; false when it cannot be written.
-bool WriteJunitReport(const std::string& path, const std::vector<JunitCase>& cases);
+bool WriteJunitReport(const std::string& path, const JunitSuite& suite);
 
 }  // namespace mirvok::station

@@ -36,6 +36,17 @@ std::string AttemptName(int port, int connection, int attempt, bool watch) {
            std::to_string(attempt);
 }
 
+std::vector<AttemptEnd> ConnectionEndings(const StationDevice& device) {
+    std::vector<AttemptEnd> endings;
+    for (const AttemptEnd& a : device.attempts) {
+        if (!endings.empty() && endings.back().connection == a.connection)
+            endings.back() = a;
+        else
+            endings.push_back(a);
+    }
+    return endings;
+}
+
 StationCore::StationCore(StationPlan plan, StationServices services, StationObserver& observer)
     : plan_(std::move(plan)), s_(services), observer_(observer) {}
 
@@ -109,6 +120,7 @@ void StationCore::PortsLooked(const std::vector<PortInfo>& listed) {
         if (!here && ended) {
             if (d->connected) observer_.Gone(*d);
             d->state = DeviceState::Waiting;
+            d->ForgetFigures();
             d->connected = false;
         } else if (here && ended && !d->connected && !stopping_) {
             StartFirstAttempt(*d);
@@ -140,12 +152,7 @@ void StationCore::StartAttempt(StationDevice& d) {
     d.attemptStartUs = d.lastLineUs = s_.clock.NowUs();
     d.result.clear();
     d.output.clear();
-    d.status.clear();
-    d.percent = 0;
-    d.linesSent = d.linesTotal = 0;
-    d.bytesPerSecond = 0;
-    d.address.clear();
-    d.lastTenth = -1;
+    d.ForgetFigures();
     d.stopRequested = d.stoppedByOperator = d.silenced = false;
     d.connected = true;
     d.silentLooks = 0;
@@ -178,6 +185,7 @@ void StationCore::ChildLine(int port, const std::string& line) {
     observer_.ChildEvent(*d, line);
     const std::string event = StringMember(*members, "event");
     if (event == "progress") {
+        d->transferStarted = true;
         d->percent = static_cast<int>(IntMember(*members, "percent"));
         d->linesSent = IntMember(*members, "lines_sent");
         d->linesTotal = IntMember(*members, "lines_total");
@@ -269,12 +277,14 @@ void StationCore::StopAll(StopCause cause) {
         cause_ = cause;
     }
     stopping_ = true;
+    const bool byOperator = cause == StopCause::Operator;
     for (auto& d : devices_) {
         if (d->state == DeviceState::Running) {
+            d->stoppedByOperator = d->stoppedByOperator || byOperator;
             RequestStop(*d, kStopGraceUs);
         } else if (d->state == DeviceState::RetryPause) {
-            d->state = DeviceState::Failed;
-            ++d->failed;
+            d->state = byOperator ? DeviceState::Stopped : DeviceState::Failed;
+            ++(byOperator ? d->stopped : d->failed);
         }
     }
 }
@@ -377,18 +387,20 @@ bool StationCore::Finished() const {
     return !plan_.watch || interrupted_;
 }
 
-std::vector<JunitCase> StationCore::JunitCases() const {
-    std::vector<JunitCase> cases;
+JunitSuite StationCore::Report() const {
+    JunitSuite suite;
     for (const auto& d : devices_)
         for (const AttemptEnd& a : d->attempts)
-            cases.push_back(JunitCase{AttemptName(d->port, a.connection, a.attempt, plan_.watch), a.exitCode,
-                                      ExitCodeInfoOf(a.exitCode).name, a.ending, a.text, a.seconds});
-    return cases;
+            suite.cases.push_back(JunitCase{AttemptName(d->port, a.connection, a.attempt, plan_.watch),
+                                            a.exitCode, ExitCodeInfoOf(a.exitCode).name, a.ending, a.text,
+                                            a.seconds});
+    suite.seconds = (s_.clock.NowUs() - startUs_) / 1e6;
+    return suite;
 }
 
 StationSummary StationCore::Finish() {
     StationSummary summary;
-    if (!s_.records.WriteReport(JunitCases())) lost_.push_back("the JUnit report not written");
+    if (!s_.records.WriteReport(Report())) lost_.push_back("the JUnit report not written");
     for (const auto& d : devices_) {
         summary.done += d->done;
         summary.failed += d->failed;
@@ -397,7 +409,9 @@ StationSummary StationCore::Finish() {
     }
     int code = summary.failed == 0 && summary.stopped == 0 && summary.done > 0 ? kExitOk : kExitSomeFailed;
     if (devices_.size() == 1 && plan_.onePort) code = devices_.front()->exitCode;
-    if (interrupted_)
+    // An operator's stop is no interruption of the program: the devices
+    // count as stopped and the code says so.
+    if (interrupted_ && cause_ != StopCause::Operator)
         code = cause_ == StopCause::Terminate ? kExitTerminated
                : cause_ == StopCause::HangUp  ? kExitHungUp
                                               : kExitInterrupted;

@@ -98,7 +98,7 @@ private:
     std::string WriteRecord(StationDevice& d, int code, const std::string& ending, const std::string& text,
                             const std::string& childRecord, const std::string& cause);
     void Ended(StationDevice& d, int code, const std::string& text, const std::string& record);
-    std::vector<JunitCase> JunitCases() const;
+    JunitSuite Report() const;
 
     StationPlan plan_;
     StationServices s_;
@@ -116,5 +116,8 @@ private:
 // The name of a connection's attempt in the report and the summary:
 // "COM3 attempt 2", and with --watch "COM3 connection 2 attempt 1".
 std::string AttemptName(int port, int connection, int attempt, bool watch);
+
+// How each connection of a device ended: the last attempt of each, in order.
+std::vector<AttemptEnd> ConnectionEndings(const StationDevice& device);
 
 }  // namespace mirvok::station

@@ -55,7 +55,8 @@ struct StationDevice {
     // --watch: how many looks in a row found the device's lines off.
     int silentLooks = 0;
 
-    // What the child reported last.
+    // What the child reported last. Cleared when an attempt starts and when
+    // a watched device goes, so that a row never shows another device's.
     std::string status;
     int percent = 0;
     std::int64_t linesSent = 0;
@@ -63,6 +64,19 @@ struct StationDevice {
     double bytesPerSecond = 0;
     std::string address;
     int lastTenth = -1;
+    // The attempt has reported progress of its file: before that its lines,
+    // rate and address say nothing, and views show none.
+    bool transferStarted = false;
+
+    void ForgetFigures() {
+        status.clear();
+        percent = 0;
+        linesSent = linesTotal = 0;
+        bytesPerSecond = 0;
+        address.clear();
+        lastTenth = -1;
+        transferStarted = false;
+    }
 
     int exitCode = 0;  // of the last attempt
     std::string text;  // of the last attempt

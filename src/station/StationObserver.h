@@ -18,6 +18,7 @@ enum class StopCause {
     Interrupt,  // Ctrl-C
     Terminate,  // SIGTERM, or the console window closed or the system shutting down
     HangUp,     // SIGHUP: the terminal went away
+    Operator,   // a station window's Stop all or its closing: each device counts as stopped
 };
 
 struct StationSummary {

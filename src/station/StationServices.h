@@ -58,7 +58,7 @@ public:
     // Appends one record to the audit log; true when there is no log.
     virtual bool Append(const std::string& line) = 0;
     // Writes the JUnit report; true when none is asked for.
-    virtual bool WriteReport(const std::vector<JunitCase>& cases) = 0;
+    virtual bool WriteReport(const JunitSuite& suite) = 0;
 };
 
 struct StationServices {

@@ -28,8 +28,9 @@ EARLIER_VERSION = "1.0.0"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Mirvok"
 ENVIRONMENT_KEY = r"HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\Environment"
 INSTALL_DIR = r"C:\Program Files\Mirvok"
-INSTALLED = ["mirvok.exe", "mirvok-cli.exe", "README.md", "demo.s28", "LICENSE.txt", "Mirvok.installed",
-             "uninstall.exe"]
+INSTALLED = ["mirvok.exe", "mirvok-station.exe", "mirvok-cli.exe", "README.md", "demo.s28", "LICENSE.txt",
+             "Mirvok.installed", "uninstall.exe"]
+SHORTCUTS = ["Mirvok.lnk", "Mirvok Station.lnk"]
 ENTRY_VALUES = ["DisplayName", "DisplayVersion", "Publisher", "DisplayIcon", "UninstallString",
                 "QuietUninstallString", "EstimatedSize"]
 
@@ -149,8 +150,9 @@ def check_installed(prefix, version):
     expect(entry["QuietUninstallString"] == f'"{INSTALL_DIR}\\uninstall.exe" /S',
            f"QuietUninstallString is {entry['QuietUninstallString']}")
     expect(int(entry["EstimatedSize"], 0) > 100, f"EstimatedSize is {entry['EstimatedSize']}")
-    shortcut = prefix.unix(r"C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Mirvok.lnk")
-    expect(os.path.exists(shortcut), "no Start-menu entry")
+    for name in SHORTCUTS:
+        shortcut = prefix.unix(rf"C:\ProgramData\Microsoft\Windows\Start Menu\Programs\{name}")
+        expect(os.path.exists(shortcut), f"no Start-menu entry {name}")
     return entry
 
 
@@ -258,8 +260,9 @@ def run(args):
         expect(program_files(prefix) == ["notes.txt"], f"after the uninstall: {program_files(prefix)}")
         expect(prefix.registry(UNINSTALL_KEY) is None, "the uninstall entry is left")
         expect(not on_path(prefix), "the folder is left on the PATH")
-        shortcut = prefix.unix(r"C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Mirvok.lnk")
-        expect(not os.path.exists(shortcut), "the Start-menu entry is left")
+        for name in SHORTCUTS:
+            shortcut = prefix.unix(rf"C:\ProgramData\Microsoft\Windows\Start Menu\Programs\{name}")
+            expect(not os.path.exists(shortcut), f"the Start-menu entry {name} is left")
         with open(settings, "rb") as f:
             expect(f.read() == kept, "the uninstall changed the settings")
         log("uninstalled silently: programs, entry, Start-menu entry and PATH gone, the settings kept")

@@ -58,7 +58,7 @@ public:
     std::vector<int> started;  // port * 100 + attempt
     std::vector<std::string> records;
     std::vector<std::string> reports;
-    std::vector<JunitCase> junit;
+    JunitSuite junit;
 
     std::int64_t NowUs() override { return nowUs; }
     WallTime WallNow() override { return WallTime(std::chrono::microseconds(nowUs)); }
@@ -90,8 +90,8 @@ public:
         records.push_back(line);
         return true;
     }
-    bool WriteReport(const std::vector<JunitCase>& cases) override {
-        junit = cases;
+    bool WriteReport(const JunitSuite& suite) override {
+        junit = suite;
         return !reportFails;
     }
 
@@ -383,9 +383,48 @@ TEST(StationCore, FollowsItsRules) {
           "COM1 #2 started", "COM1 #2 done 0 x", "stopping"},
          [](const Bench& b, const StationSummary& s) {
              EXPECT_EQ(s.waiting, 1);  // COM2: never a device
-             ASSERT_EQ(b.junit.size(), 3u);
-             EXPECT_EQ(b.junit[2].name, "COM1 connection 2 attempt 2");
+             ASSERT_EQ(b.junit.cases.size(), 3u);
+             EXPECT_EQ(b.junit.cases[0].name, "COM1 connection 1 attempt 1");
+             EXPECT_EQ(b.junit.cases[2].name, "COM1 connection 2 attempt 2");
+             // The station's own time, not the sum of its attempts'.
+             EXPECT_DOUBLE_EQ(b.junit.seconds, 8.0);
          }},
+        {"watch: the summary has every connection; a waiting row shows no figures of the last device",
+         Plan({1},
+              [](StationPlan& p) {
+                  p.watch = true;
+                  p.retries = 1;
+                  p.onePort = false;
+              }),
+         {1},
+         [](Bench& b, StationCore& c) {
+             const StationDevice& d = *c.Devices()[0];
+             Result(c, 1, kExitOk);
+             EXPECT_TRUE(d.transferStarted);
+             b.listed = Ports({});
+             b.Wait(1000000, c);
+             EXPECT_EQ(d.state, DeviceState::Waiting);
+             EXPECT_EQ((std::vector<std::int64_t>{d.percent, d.linesSent, d.linesTotal}),
+                       (std::vector<std::int64_t>{0, 0, 0}));
+             EXPECT_FALSE(d.transferStarted);
+             b.listed = Ports({1});
+             b.Wait(1000000, c);
+             // Fails before any of its file went out: no figures to show.
+             c.ChildLine(1, "{\"event\":\"result\",\"exit_code\":15,\"ending\":\"open\",\"text\":\"t\"}");
+             c.ChildEnded(1, 15);
+             EXPECT_FALSE(d.transferStarted);
+             b.Wait(3000000, c);
+             Result(c, 1, kExitOk);
+             const auto endings = ConnectionEndings(d);
+             ASSERT_EQ(endings.size(), 2u);
+             EXPECT_EQ((std::vector<int>{endings[0].connection, endings[0].attempt, endings[0].exitCode,
+                                         endings[1].connection, endings[1].attempt, endings[1].exitCode}),
+                       (std::vector<int>{1, 1, kExitOk, 2, 2, kExitOk}));
+             c.StopAll(StopCause::Interrupt);
+         },
+         {kExitInterrupted, 2, 0, 0},
+         {"COM1 #1 started", "COM1 #1 done 0 x", "COM1 #1 gone", "COM1 #1 started", "COM1 #1 retry 15 open",
+          "COM1 #2 started", "COM1 #2 done 0 x", "stopping"}},
         {"watch: a port that stays listed goes after two looks with its lines off",
          Plan({1},
               [](StationPlan& p) {

@@ -133,11 +133,12 @@ TEST(AuditLog, AppendsWholeLinesAndNeverGluesOneToAFragment) {
 // hold, in every place a text goes.
 TEST(JunitReport, OneCasePerAttemptAndAFailureForEachThatDidNotComplete) {
     EXPECT_EQ(
-        JunitReportText({{"COM1 attempt 1", 0, "ok", "completed", "done", 1.5},
-                         {"COM2 \"a\" & 1", 16, "power<off>", "transfer-failed", "a <b> & c\x01\td", 2}}),
+        JunitReportText({{{"COM1 attempt 1", 0, "ok", "completed", "done", 1.5},
+                          {"COM2 \"a\" & 1", 16, "power<off>", "transfer-failed", "a <b> & c\x01\td", 2}},
+                         2.25}),
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         "<testsuites>\n"
-        "  <testsuite name=\"mirvok-cli download\" tests=\"2\" failures=\"1\" errors=\"0\" time=\"3.500\">\n"
+        "  <testsuite name=\"mirvok-cli download\" tests=\"2\" failures=\"1\" errors=\"0\" time=\"2.250\">\n"
         "    <testcase classname=\"mirvok.download\" name=\"COM1 attempt 1\" time=\"1.500\"/>\n"
         "    <testcase classname=\"mirvok.download\" name=\"COM2 &quot;a&quot; &amp; 1\" time=\"2.000\">\n"
         "      <failure message=\"transfer-failed (exit 16)\" type=\"power&lt;off&gt;\">"

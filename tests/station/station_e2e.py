@@ -163,9 +163,12 @@ class SeveralDevices(Station):
         rom, lines = self.write_firmware()
         for n in (1, 2):
             self.start_sim(n)
-        station = subprocess.Popen(self.command(rom, "--port", "1,2", "--json", "--log", str(self.log)),
+        # Named relative to a folder beside it: resolved once, one name in
+        # every record and in the history.
+        (self.work / "st").mkdir()
+        station = subprocess.Popen(self.command("../fw.s28", "--port", "1,2", "--json", "--log", str(self.log)),
                                    stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                   start_new_session=True)
+                                   start_new_session=True, cwd=self.work / "st")
         self.sims[2].wait_status(r"download [1-9]\d* lines")
         os.kill(self.wait_for_child(station, 2), signal.SIGKILL)
         out, err = station.communicate(timeout=60)
@@ -180,6 +183,9 @@ class SeveralDevices(Station):
         self.assertEqual([by_port["COM2"][key] for key in ("baud", "mode", "file", "file_size")],
                          [by_port["COM1"][key] for key in ("baud", "mode", "file", "file_size")])
         self.assertGreater(by_port["COM2"]["seconds"], 0)
+        self.assertEqual(by_port["COM1"]["file"], str(rom.resolve()))
+        history = [line for line in self.ini.read_text(encoding="cp932").splitlines() if line.startswith("File")]
+        self.assertEqual(history, [f"File1={rom.resolve()}"])
 
     def wait_for_child(self, station, port, timeout=10):
         """The process id of this station's child on COM`port`, not that of
@@ -302,8 +308,10 @@ class Watching(Station):
         self.start_sim(2)
         out = self.work / "station.out"
         with open(out, "wb") as sink:
+            junit = self.work / "report.xml"
+            began = time.monotonic()
             station = subprocess.Popen(self.command(rom, "--watch", "--port", "1,2,3", "--json", "--log",
-                                                    str(self.log)),
+                                                    str(self.log), "--junit", str(junit)),
                                        stdin=subprocess.DEVNULL, stdout=sink, stderr=subprocess.DEVNULL,
                                        start_new_session=True)
             try:
@@ -325,11 +333,21 @@ class Watching(Station):
             finally:
                 if station.poll() is None:
                     station.kill()
+        wall = time.monotonic() - began
         self.assertEqual(station.returncode, 130)
         summary = json.loads(out.read_text().splitlines()[-1])
         self.assertEqual((summary["done"], summary["failed"], summary["waiting"]), (4, 0, 1), summary)
         self.assertEqual(sorted(self.done_events(out)), [1, 1, 2, 3])
         self.assertEqual(len(self.records()), 4)
+        com1 = [d for d in summary["devices"] if d["port"] == 1][0]
+        self.assertEqual([e["connection"] for e in com1["connection_endings"]], [1, 2], com1)
+        suite = ElementTree.parse(junit).getroot().find("./testsuite")
+        names = sorted(c.get("name") for c in suite.findall("testcase"))
+        self.assertEqual(names, ["COM1 connection 1 attempt 1", "COM1 connection 2 attempt 1",
+                                 "COM2 connection 1 attempt 1", "COM3 connection 1 attempt 1"])
+        # The station's wall time, idle watching included, not its devices'.
+        self.assertGreater(float(suite.get("time")), wall - 3)
+        self.assertLessEqual(float(suite.get("time")), wall)
 
     def test_a_port_that_stays_listed_is_flashed_when_its_device_is_on_again(self):
         # A remote port stays listed; its server reports the device's lines.
