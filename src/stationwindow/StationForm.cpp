@@ -25,10 +25,8 @@ bool Contains(const std::vector<int>& list, int value) {
 }
 
 std::string StringOf(const std::string& json, const char* key) {
-    const auto members = ReadJsonObject(json);
-    if (!members) return "";
-    const auto raw = JsonMember(*members, key);
-    return raw ? JsonStringValue(*raw).value_or("") : "";
+    const auto object = ReadJsonObject(json);
+    return object ? JsonStringMember(*object, key).value_or("") : "";
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
