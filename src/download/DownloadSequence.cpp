@@ -16,6 +16,7 @@
 #include "startup/Timer.h"
 #include "startup/WaitSeconds.h"
 #include "window/FormState.h"
+#include "window/OperationObserver.h"
 #include "window/OperationResult.h"
 #include "window/PortSelection.h"
 #include "window/StatusLine.h"
@@ -117,7 +118,7 @@ void DownloadSequence::Run() {
     mode_ = SelectedDownloadMode();
     // A port left open by an earlier operation would refuse the new opening.
     if (run_.PortOpen) ClosePort(w_);
-    form_.LblADR.Caption.clear();
+    w_.events.AddressChanged("");
 
     const bool terminalMode = TerminalMode();
     if (terminalMode && !SwitchDeviceToDownloadMode()) return;
@@ -141,8 +142,7 @@ void DownloadSequence::Run() {
     std::int16_t failedSendCode = 0;
     FileFingerprint checked;
     w_.result.transferring = true;
-    const std::int16_t result = SendRomFile(w_, path, form_.ProgressBar1, form_.LblADR, form_.LbTime, mask_,
-                                            &failedSendCode, &checked);
+    const std::int16_t result = SendRomFile(w_, path, mask_, &failedSendCode, &checked);
     w_.result.transferring = false;
     if (checked.lines > 0) w_.result.fileSha256 = checked.Sha256Hex();
     if (Abandoned()) return;
@@ -150,7 +150,7 @@ void DownloadSequence::Run() {
     ReportResult(result, failedSendCode);
 
     w_.status.Reset();
-    form_.ProgressBar1.Value = 0;
+    w_.events.ProgressMoved(0, 0);
     form_.CmdStart.Enabled = true;
     form_.CmdStop.Enabled = false;
     if (TerminalMode()) form_.CmdROMVer.Enabled = true;
