@@ -149,6 +149,8 @@ struct FormState {
     // How the views draw some controls. The status line, the address and the
     // time sit in sunken frames; the address and the picture captions are
     // centred; a picture acts, and is greyed, with the button it stands for.
+    // Option2(0) selected: terminal mode; Option2(1): download mode.
+    bool TerminalModeChosen() const { return Option2[0].Value; }
     bool FramedLabel(const Control& c) const { return &c == &LaStatus || &c == &LblADR || &c == &LbTime; }
     bool CentredLabel(const Control& c) const { return &c == &LblADR || c.Container == &Picture1; }
     const Control& ButtonOfPicture(const Control& picture) const {
