@@ -67,6 +67,7 @@ private:
     void SyncControl(Control& control, QWidget* widget);
     void SyncContent(Control& control, QWidget* widget);
     void SyncFocus();
+    void ParkFocus();
 
     // The menu bar (MainViewMenus.cpp).
     void BuildMenus();

@@ -1,9 +1,11 @@
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
 #include "MainView.h"
 #include "ViewUnits.h"
+#include "ui/Focus.h"
 #include "ui/Frmdown.h"
 
 // The Qt view's events that the widgets have no signal for (focus, the right
@@ -27,7 +29,17 @@ bool MainView::eventFilter(QObject* watched, QEvent* event) {
             break;
         }
         case QEvent::KeyPress: {
-            const int key = static_cast<QKeyEvent*>(event)->key();
+            const auto* press = static_cast<QKeyEvent*>(event);
+            const int key = press->key();
+            const bool alt = press->modifiers() & Qt::AltModifier;
+            const bool opensList = (key == Qt::Key_F4 && !press->modifiers()) ||
+                                   (alt && (key == Qt::Key_Down || key == Qt::Key_Up));
+            if (opensList) {
+                if (const ListControl* list = DropDownFrom(frm_.form, *it->second)) {
+                    static_cast<QComboBox*>(widgets_.at(list))->showPopup();
+                    return true;
+                }
+            }
             const bool arrow =
                 key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Left || key == Qt::Key_Right;
             if (arrow && it->second->Kind == ControlKind::OptionButton) {

@@ -147,6 +147,7 @@ void MainView::Sync() {
     if (syncing_) return;
     syncing_ = true;
     KeepFocus(frm_.form);
+    ParkFocus();
     SyncWindow();
     for (auto& [control, widget] : bindings_) SyncControl(*control, widget);
     SyncMenus();
@@ -232,6 +233,17 @@ void MainView::SyncContent(Control& c, QWidget* w) {
 
 // ---- Tab stops and focus.
 
+// The model's focus rests on a control that can't take it (the pressed
+// button, held by its operation): the keyboard waits on the client area,
+// where a key does nothing, before the widget is disabled; Qt would
+// otherwise hand the focus on to the next widget, one that acts.
+void MainView::ParkFocus() {
+    const Control* focused = frm_.form.Focused;
+    if (!focused || Reachable(frm_.form, *focused)) return;
+    QWidget* now = focusWidget();
+    if (now && now != client_ && isAncestorOf(now)) client_->setFocus(Qt::OtherFocusReason);
+}
+
 // Each option group is one Tab stop, its landing button; the focus is where
 // the model has it.
 void MainView::SyncFocus() {
@@ -247,7 +259,7 @@ void MainView::SyncFocus() {
     // disabled or hidden one), never while the operator moves it.
     const Control* focused = frm_.form.Focused;
     QWidget* now = focusWidget();
-    const bool lost = !now || !now->isEnabled() || !now->isVisible();
+    const bool lost = !now || now == client_ || !now->isEnabled() || !now->isVisible();
     if (focused == appliedFocus_ && !lost) return;
     if (!focused || !Reachable(frm_.form, *focused)) return;
     appliedFocus_ = focused;
