@@ -1,5 +1,6 @@
 #include "FormState.h"
 
+#include <algorithm>
 #include <array>
 
 #include "DownloadModes.h"
@@ -241,6 +242,17 @@ MenuItem* FormState::FindMenuItem(const std::string& name) {
     for (MenuItem* m : AllMenuItems())
         if (m->Name == name) return m;
     return nullptr;
+}
+
+std::uint64_t FormState::ShownMark(const Control& c) const {
+    std::uint64_t mark = 0;
+    auto take = [&mark](const Control* k) {
+        for (; k; k = k->Container) mark = std::max(mark, k->Mark);
+    };
+    take(&c);
+    if (c.Kind == ControlKind::Picture) take(&ButtonOfPicture(c));
+    take(FieldCovered(c));
+    return mark;
 }
 
 }  // namespace mirvok

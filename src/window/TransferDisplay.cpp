@@ -14,7 +14,7 @@ void TransferDisplay::ElapsedChanged(std::uint32_t elapsedMs) {
 }
 
 void TransferDisplay::AddressChanged(std::string_view address) {
-    form_.LblADR.Caption = address;
+    form_.LblADR.Caption = std::string(address);
 }
 
 // Shown for every line: put together by hand, as a formatted print would cost

@@ -142,7 +142,7 @@ TEST(DownloadScenario, AFileOutsideTheSettingsCodePageIsKeptForThisRunOnly) {
     b.Download();
 
     EXPECT_EQ(b.device.DownloadsCompleted(), 1);
-    EXPECT_EQ(b.form().WorkFileList.Items.at(0).text, rom);
+    EXPECT_EQ(b.form().WorkFileList.Items->at(0).text, rom);
     EXPECT_EQ(b.form().LaStatus.Caption, "このﾌｧｲﾙ名は設定ﾌｧｲﾙに保存できません（履歴はこの実行中のみ）。");
     EXPECT_EQ(b.IniText().find("ller"), std::string::npos) << b.IniText();
 }

@@ -317,7 +317,7 @@ TEST_F(TransferEngineTest, TheTimeLabelCountsFromTheStartOfTheCountingPass) {
     rig.host.Clock().AdvanceUs(5'000'000);
     ASSERT_EQ(SendText(JoinLines({S2(0x000000), S2(0x010000), S8()})), 2000);
     // Two block pauses of 2 s, plus the time the yields take.
-    EXPECT_EQ(rig.form.LbTime.Caption.substr(0, 6), "00:04.");
+    EXPECT_EQ(rig.form.LbTime.Caption->substr(0, 6), "00:04.");
 }
 
 TEST(FormatElapsed, MinutesSecondsMilliseconds) {

@@ -148,12 +148,31 @@ void MainView::Sync() {
     syncing_ = true;
     KeepFocus(frm_.form);
     ParkFocus();
-    SyncWindow();
-    for (auto& [control, widget] : bindings_) SyncControl(*control, widget);
-    SyncMenus();
+    const std::uint64_t now = ChangeClock::Now();
+    if (now != painted_ || !touched_.empty()) {
+        // The window's size decides what lies in view: every control then.
+        const bool all = frm_.form.Mark > painted_;
+        if (all) SyncWindow();
+        for (auto& [control, widget] : bindings_)
+            if (all || frm_.form.ShownMark(*control) > painted_ || Touched(widget))
+                SyncControl(*control, widget);
+        SyncMenus(all);
+        SyncTabStops();
+        painted_ = now;
+        touched_.clear();
+    }
     SyncFocus();
     syncing_ = false;
     sinceSync_.restart();
+}
+
+bool MainView::Touched(const QObject* object) const {
+    for (const QObject* t : touched_)
+        if (t == object ||
+            (object->isWidgetType() && t && t->isWidgetType() &&
+             static_cast<const QWidget*>(object)->isAncestorOf(static_cast<const QWidget*>(t))))
+            return true;
+    return false;
 }
 
 void MainView::SyncWindow() {
@@ -244,9 +263,8 @@ void MainView::ParkFocus() {
     if (now && now != client_ && isAncestorOf(now)) client_->setFocus(Qt::OtherFocusReason);
 }
 
-// Each option group is one Tab stop, its landing button; the focus is where
-// the model has it.
-void MainView::SyncFocus() {
+// Each option group is one Tab stop, its landing button.
+void MainView::SyncTabStops() {
     for (const FocusPlace& place : FocusOrder(frm_.form)) {
         if (place.members.size() < 2) continue;
         const Control* landing = LandingOf(frm_.form, place);
@@ -255,6 +273,10 @@ void MainView::SyncFocus() {
             if (widgets_.at(c)->focusPolicy() != policy) widgets_.at(c)->setFocusPolicy(policy);
         }
     }
+}
+
+// The focus is where the model has it.
+void MainView::SyncFocus() {
     // Applied when the model moved it, or when the widgets lost it (a
     // disabled or hidden one), never while the operator moves it.
     const Control* focused = frm_.form.Focused;
