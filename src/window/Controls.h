@@ -85,7 +85,9 @@ public:
     void clear() requires requires(T& v) { v.clear(); }
     { *this = T{}; }
 
-    friend bool operator==(const Tracked& a, const T& b) { return a.value_ == b; }
+    template <class U>
+    requires(!std::is_same_v<U, Tracked>) && requires(const T& t, const U& u) { t == u; }
+    friend bool operator==(const Tracked& a, const U& b) { return a.value_ == b; }
     friend bool operator==(const Tracked& a, const Tracked& b) { return a.value_ == b.value_; }
     template <class Out>
     friend Out& operator<<(Out& out, const Tracked& t) {
