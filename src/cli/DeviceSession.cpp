@@ -6,13 +6,13 @@
 #include "BoxWords.h"
 #include "ReportFile.h"
 #include "WindowChoices.h"
-#include "download/DownloadSequence.h"
 #include "startup/Json.h"
 #include "startup/RunState.h"
 #include "startup/Utf8Path.h"
 #include "station/AuditLog.h"
 #include "station/ExitCode.h"
 #include "ui/Frmdown.h"
+#include "window/DownloadModes.h"
 
 namespace mirvok::cli {
 namespace {

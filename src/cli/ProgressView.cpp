@@ -7,6 +7,7 @@
 #include "download/TransferEngine.h"
 #include "download/TrimBlanks.h"
 #include "startup/Json.h"
+#include "window/TransferDisplay.h"
 
 namespace mirvok::cli {
 namespace {

@@ -6,7 +6,6 @@
 #include "Interrupt.h"
 #include "ReportFile.h"
 #include "StationView.h"
-#include "download/DownloadSequence.h"
 #include "download/FileHistory.h"
 #include "startup/RunState.h"
 #include "startup/SettingsFile.h"
@@ -15,6 +14,7 @@
 #include "station/ExitCode.h"
 #include "station/JunitReport.h"
 #include "station/StationCore.h"
+#include "window/DownloadModes.h"
 
 namespace mirvok::cli {
 namespace {

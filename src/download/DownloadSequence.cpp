@@ -1,7 +1,5 @@
 #include "DownloadSequence.h"
 
-#include <array>
-
 #include "BlockMask.h"
 #include "FileHistory.h"
 #include "FileLookup.h"
@@ -15,7 +13,9 @@
 #include "startup/RunState.h"
 #include "startup/Timer.h"
 #include "startup/WaitSeconds.h"
+#include "window/DownloadModes.h"
 #include "window/FormState.h"
+#include "window/OperationObserver.h"
 #include "window/OperationResult.h"
 #include "window/PortSelection.h"
 #include "window/StatusLine.h"
@@ -28,26 +28,8 @@ namespace {
 constexpr std::int16_t kSpecialMode = 1;
 // The mode index when no download mode button is selected; "*+" then carries
 // the digit 9, and the line parameters stay as they are.
-constexpr int kNoDownloadModeSelected = 9;
+constexpr int kNoDownloadModeSelected = kDownloadModeCount;
 
-// The line settings the device listens at in each download mode after "*+"
-// (one stop bit, which the link does not take).
-struct DownloadModeLine {
-    std::int32_t baud;
-    const char* parity;
-    const char* dataBits;
-};
-constexpr std::array<DownloadModeLine, kNoDownloadModeSelected> kDownloadModeLines{{
-    {9600, "N", "7"},
-    {9600, "E", "7"},
-    {9600, "N", "8"},
-    {19200, "N", "7"},
-    {19200, "E", "7"},
-    {19200, "N", "8"},
-    {38400, "N", "7"},
-    {57600, "N", "7"},
-    {115200, "N", "7"},
-}};
 // The device needs this long after "*+" to change its line settings.
 constexpr float kTerminalSwitchWaitSeconds = 3.0f;
 
@@ -84,7 +66,7 @@ private:
     bool CheckBlocksAndFile();
     void FailBeforeStart(Ending ending, Step step, const char* statusText, const char* boxText);
     int SelectedDownloadMode() const;
-    bool TerminalMode() const { return form_.Option2[0].Value; }
+    bool TerminalMode() const { return form_.TerminalModeChosen(); }
     // The window closed while the sequence yielded: the program is ending, so
     // nothing more is sent or shown.
     bool Abandoned() const { return run_.Ending; }
@@ -94,7 +76,14 @@ private:
     bool OpenAtDownloadSettings();
     void AwaitSendWait();
     void HoldControls();
-    void GiveBackPanels();
+    // What a way out gives back besides CmdStart, the port controls and the
+    // status line: after the engine ran, the bar and Stop; after the command
+    // phase or an opening, the panels and the focus as after a transfer.
+    struct GiveBack {
+        bool transfer;
+        bool panels;
+    };
+    void GiveBackWindow(GiveBack what);
     void SetPanelsEnabled(bool enabled);
     void ReportResult(std::int16_t result, std::int16_t failedSendCode);
 
@@ -114,10 +103,13 @@ void DownloadSequence::Run() {
     if (historyForThisRunOnly_) w_.status.ShowStatusText(kHistoryForThisRunOnlyText);
     SaveSettings(w_);
     form_.CmdStart.Enabled = false;
+    // A refresh of the port list would change the port under the operation
+    // and overwrite its result: held from here to every way out.
+    form_.CmndPortRefresh.Enabled = false;
     mode_ = SelectedDownloadMode();
     // A port left open by an earlier operation would refuse the new opening.
     if (run_.PortOpen) ClosePort(w_);
-    form_.LblADR.Caption.clear();
+    w_.events.AddressChanged("");
 
     const bool terminalMode = TerminalMode();
     if (terminalMode && !SwitchDeviceToDownloadMode()) return;
@@ -141,20 +133,14 @@ void DownloadSequence::Run() {
     std::int16_t failedSendCode = 0;
     FileFingerprint checked;
     w_.result.transferring = true;
-    const std::int16_t result = SendRomFile(w_, path, form_.ProgressBar1, form_.LblADR, form_.LbTime, mask_,
-                                            &failedSendCode, &checked);
+    const std::int16_t result = SendRomFile(w_, path, mask_, &failedSendCode, &checked);
     w_.result.transferring = false;
     if (checked.lines > 0) w_.result.fileSha256 = checked.Sha256Hex();
     if (Abandoned()) return;
     ClosePort(w_);
     ReportResult(result, failedSendCode);
 
-    w_.status.Reset();
-    form_.ProgressBar1.Value = 0;
-    form_.CmdStart.Enabled = true;
-    form_.CmdStop.Enabled = false;
-    if (TerminalMode()) form_.CmdROMVer.Enabled = true;
-    GiveBackPanels();
+    GiveBackWindow({.transfer = true, .panels = true});
     // Said again once the window is given back, where it stays readable.
     if (historyForThisRunOnly_) w_.status.ShowStatusText(kHistoryForThisRunOnlyText);
 }
@@ -196,10 +182,7 @@ bool DownloadSequence::SwitchDeviceToDownloadMode() {
     form_.CmdROMVer.Enabled = false;
     if (OpenTerminalPort(w_) != 0) {
         // Failure C: the opening has closed the port and shown its message.
-        w_.status.Reset();
-        form_.CmdStart.Enabled = true;
-        form_.CmdROMVer.Enabled = true;
-        GiveBackPanels();
+        GiveBackWindow({.transfer = false, .panels = true});
         return false;
     }
     run_.PortOpen = true;
@@ -234,9 +217,7 @@ bool DownloadSequence::FailCommand(Ending ending, Step step, const char* boxText
     ClosePort(w_);
     EndAfterExchange(w_.result, ending, step, w_.protocol);
     w_.host.MsgBox(boxText, MsgIcon::Error);
-    w_.status.Reset();
-    form_.CmdStart.Enabled = true;
-    form_.CmdROMVer.Enabled = true;
+    GiveBackWindow({.transfer = false, .panels = false});
     return false;
 }
 
@@ -244,20 +225,16 @@ bool DownloadSequence::FailCommand(Ending ending, Step step, const char* boxText
 bool DownloadSequence::OpenAtDownloadSettings() {
     if (const ListControl::Item* port = form_.CmbComPort.Selected())
         run_.settings.Port = static_cast<std::int16_t>(port->data);
-    if (mode_ != kNoDownloadModeSelected) {
-        const DownloadModeLine& line = kDownloadModeLines[static_cast<std::size_t>(mode_)];
-        run_.OpenBaud = line.baud;
-        run_.OpenParity = line.parity;
-        run_.OpenDataBits = line.dataBits;
+    if (const DownloadModeLine* line = DownloadModeLineOf(mode_)) {
+        run_.OpenBaud = line->baud;
+        run_.OpenParity = line->parity;
+        run_.OpenDataBits = line->dataBits;
     }
     const std::int16_t code = OpenPortWith(w_);
     if (code == 0) return true;
 
     OpenPortFailed(w_, code, Step::DownloadOpening);
-    w_.status.Reset();
-    form_.CmdStart.Enabled = true;
-    if (TerminalMode()) form_.CmdROMVer.Enabled = true;
-    GiveBackPanels();
+    GiveBackWindow({.transfer = false, .panels = true});
     return false;
 }
 
@@ -278,7 +255,17 @@ void DownloadSequence::HoldControls() {
     form_.Focused = &form_.CmdStop;
 }
 
-void DownloadSequence::GiveBackPanels() {
+// The version button belongs to terminal mode: it comes back only when
+// terminal mode is chosen now, as the operator may have switched modes while
+// the commands were exchanged.
+void DownloadSequence::GiveBackWindow(GiveBack what) {
+    w_.status.Reset();
+    if (what.transfer) w_.events.ProgressMoved(0, 0);
+    form_.CmdStart.Enabled = true;
+    form_.CmndPortRefresh.Enabled = true;
+    if (what.transfer) form_.CmdStop.Enabled = false;
+    form_.CmdROMVer.Enabled = TerminalMode();
+    if (!what.panels) return;
     SetPanelsEnabled(true);
     form_.Focused = &form_.CmdStart;
 }
@@ -327,11 +314,6 @@ void DownloadSequence::ReportResult(std::int16_t result, std::int16_t failedSend
 }
 
 }  // namespace
-
-std::int32_t DownloadModeBaud(int mode) {
-    if (mode < 0 || mode >= kNoDownloadModeSelected) return 0;
-    return kDownloadModeLines[static_cast<std::size_t>(mode)].baud;
-}
 
 void CmdStart_Click(Window& w) {
     DownloadSequence(w).Run();

@@ -16,8 +16,4 @@ struct Window;
 // and gives the controls back.
 void CmdStart_Click(Window& w);
 
-// The baud rate the device listens at after "*+" in download mode 0..8; 0
-// for another number.
-std::int32_t DownloadModeBaud(int mode);
-
 }  // namespace mirvok

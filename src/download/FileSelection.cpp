@@ -15,10 +15,10 @@ namespace {
 constexpr std::int16_t kContactlessIcMode = 2;
 
 void CaretToEnd(TextBox& box) {
-    box.SelStart = static_cast<int>(CountCharacters(box.Text));
+    box.SelStart = static_cast<int>(CountCharacters(box.Text.get()));
 }
 void CaretToEnd(ListControl& list) {
-    list.SelStart = static_cast<int>(CountCharacters(list.Text));
+    list.SelStart = static_cast<int>(CountCharacters(list.Text.get()));
 }
 
 void CaretsToEnd(FormState& form) {

@@ -12,7 +12,6 @@
 #include "startup/RunState.h"
 #include "startup/Utf8Text.h"
 #include "startup/WaitSeconds.h"
-#include "window/Controls.h"
 #include "window/OperationObserver.h"
 #include "window/Window.h"
 
@@ -41,16 +40,8 @@ enum class Take {
 
 class Transfer {
 public:
-    Transfer(Window& w, const std::string& path, ProgressBar& bar, Control& addressLabel, Control& timeLabel,
-             const std::string& mask)
-        : w_(w),
-          path_(path),
-          bar_(bar),
-          addressLabel_(addressLabel),
-          timeLabel_(timeLabel),
-          plan_(mask),
-          reporting_(w.events.Listening()),
-          tally_(mask) {}
+    Transfer(Window& w, const std::string& path, const std::string& mask)
+        : w_(w), path_(path), plan_(mask), reporting_(w.events.Listening()), tally_(mask) {}
 
     std::int16_t Run();
     std::int16_t FailedSendCode() const { return failedSendCode_; }
@@ -90,9 +81,7 @@ private:
 
     Window& w_;
     const std::string& path_;
-    ProgressBar& bar_;
-    Control& addressLabel_;
-    Control& timeLabel_;
+    std::string address_;  // the address shown: of the last line sent that has one
     SendPlan plan_;
     SendPlan::Choice choice_;  // what the plan made of the line taken last
     std::uint32_t startMs_ = 0;
@@ -111,10 +100,10 @@ private:
 };
 
 std::int16_t Transfer::Run() {
-    bar_.Value = 0;
+    w_.events.ProgressMoved(0, 0);
     startMs_ = w_.host.Milliseconds();
     if (const std::int16_t refused = CountLines(); refused != 0) return refused;
-    bar_.Max = toSend_;
+    w_.events.ProgressMoved(0, toSend_);
 
     LineReader reader(path_);
     if (!reader.IsOpen()) return kFileNotFound;
@@ -129,9 +118,9 @@ std::int16_t Transfer::Run() {
 
     if (StopSeen()) {
         result = kStoppedByOperator;
-        bar_.Value = 0;
+        w_.events.ProgressMoved(0, toSend_);
     } else {
-        bar_.Value = bar_.Max;
+        w_.events.ProgressMoved(toSend_, toSend_);
     }
     return result;
 }
@@ -158,7 +147,8 @@ std::int16_t Transfer::CountLines() {
 
 std::int16_t Transfer::SendLines(LineReader& reader) {
     w_.run.StopRequested = 0;
-    addressLabel_.Caption = kNoAddressShown;
+    address_ = kNoAddressShown;
+    w_.events.AddressChanged(address_);
     std::string line;
     do {
         w_.host.DoEvents();
@@ -220,9 +210,9 @@ Take Transfer::TakeNextLine(LineReader& reader, std::string& line) {
 void Transfer::UpdateProgress() {
     const std::int32_t taken = plan_.Taken();
     if (toSend_ > kProgressSteps) {
-        if (taken % (toSend_ / kProgressSteps) == 0) bar_.Value = taken;
+        if (taken % (toSend_ / kProgressSteps) == 0) w_.events.ProgressMoved(taken, toSend_);
     } else {
-        bar_.Value = taken;
+        w_.events.ProgressMoved(taken, toSend_);
     }
 }
 
@@ -281,16 +271,19 @@ std::int16_t Transfer::AwaitUnsent() {
 }
 
 TransferStep Transfer::Progress() const {
-    return TransferStep{linesSent_, linesTotal_, bytesSent_, bytesTotal_, elapsedMs_, addressLabel_.Caption};
+    return TransferStep{linesSent_, linesTotal_, bytesSent_, bytesTotal_, elapsedMs_, address_};
 }
 
 void Transfer::ShowElapsed() {
     elapsedMs_ = w_.host.Milliseconds() - startMs_;
-    timeLabel_.Caption = FormatElapsed(elapsedMs_);
+    w_.events.ElapsedChanged(elapsedMs_);
 }
 
 void Transfer::ShowAddress(const std::string& line) {
-    if (const auto address = ShownAddress(line)) addressLabel_.Caption = *address;
+    if (auto address = ShownAddress(line)) {
+        address_ = std::move(*address);
+        w_.events.AddressChanged(address_);
+    }
 }
 
 std::int16_t Transfer::SendLine(const std::string& line) {
@@ -343,32 +336,13 @@ std::int16_t Transfer::SendEndOfFile() {
 
 }  // namespace
 
-std::int16_t SendRomFile(Window& w, const std::string& path, ProgressBar& bar, Control& addressLabel,
-                         Control& timeLabel, const std::string& mask, std::int16_t* failedSendCode,
-                         FileFingerprint* checked) {
-    Transfer transfer(w, path, bar, addressLabel, timeLabel, mask);
+std::int16_t SendRomFile(Window& w, const std::string& path, const std::string& mask,
+                         std::int16_t* failedSendCode, FileFingerprint* checked) {
+    Transfer transfer(w, path, mask);
     const std::int16_t result = transfer.Run();
     if (failedSendCode) *failedSendCode = transfer.FailedSendCode();
     if (checked) *checked = transfer.Checked();
     return result;
-}
-
-// Shown for every line: put together by hand, as a formatted print would cost
-// more than the rest of the line's work.
-std::string FormatElapsed(std::uint32_t milliseconds) {
-    const std::uint32_t seconds = milliseconds / 1000;
-    const std::uint32_t second = seconds % 60;
-    const std::uint32_t milli = milliseconds % 1000;
-    std::string text = std::to_string(seconds / 60);
-    if (text.size() < 2) text.insert(0, 1, '0');
-    const char rest[] = {':',
-                         static_cast<char>('0' + second / 10),
-                         static_cast<char>('0' + second % 10),
-                         '.',
-                         static_cast<char>('0' + milli / 100),
-                         static_cast<char>('0' + milli / 10 % 10),
-                         static_cast<char>('0' + milli % 10)};
-    return text.append(rest, sizeof rest);
 }
 
 std::int16_t ResultForSendCode(std::int16_t code) {

@@ -10,8 +10,6 @@
 
 namespace mirvok {
 
-class Control;
-class ProgressBar;
 struct Window;
 
 // Transfer results.
@@ -39,18 +37,15 @@ inline const std::string kNoAddressShown = "      ";
 
 // Counts the lines the mask takes, then sends them with crwSendDataQR (each
 // followed by CR LF), pausing 2 seconds at every change of 64 KiB block,
-// keeping the progress bar, the address label and the time label up to date
-// and yielding once per line, so that Stop (StopRequested) is seen between
+// reporting the progress, the address sent and the elapsed time through the
+// window's events (which keep the window's bar and labels) and yielding once
+// per line, so that Stop (StopRequested) is seen between
 // lines. Ends with the byte 0x1A after the last line, once the sending pass
 // has read the same lines and bytes as the counting pass (else 2012). When a
 // line send fails, its crwSendDataQR code goes to `failedSendCode` (0
 // otherwise); the counting pass's fingerprint of the file goes to `checked`.
-std::int16_t SendRomFile(Window& w, const std::string& path, ProgressBar& bar, Control& addressLabel,
-                         Control& timeLabel, const std::string& mask, std::int16_t* failedSendCode = nullptr,
-                         FileFingerprint* checked = nullptr);
-
-// Elapsed time as mm:ss.fff; minutes take more digits when needed.
-std::string FormatElapsed(std::uint32_t milliseconds);
+std::int16_t SendRomFile(Window& w, const std::string& path, const std::string& mask,
+                         std::int16_t* failedSendCode = nullptr, FileFingerprint* checked = nullptr);
 
 // The transfer result for a failed line send: 101 → 2004, 111 → 2014,
 // 112 → 2015; 100, 200 and any code the link does not document → 2016, so

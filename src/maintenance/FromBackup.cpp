@@ -26,7 +26,6 @@ constexpr const char* kCoverClosedText = "ｶｰﾄﾞﾘｰﾀﾞ-のｶﾊﾞ�
 constexpr const char* kPressRetryText = "準備ができたら、再試行を押してください。";
 constexpr const char* kBackingUpText = "ｶｰﾄﾞﾘｰﾀﾞｰ F-ROM ﾊﾞｯｸｱｯﾌﾟ中.....";
 constexpr const char* kBackupVerdict = "!!90";
-constexpr int kTerminalModeOption = 0;  // Option2(0): terminal mode, Option2(1): download mode
 
 // Arguments of the report and command calls whose meaning is the link
 // library's business.
@@ -35,7 +34,7 @@ constexpr std::int16_t kLibraryRetry = 1;
 
 ControlLock FromLock(FormState& f) {
     return ControlLock({&f.CmdStart, &f.CmbComPort, &f.CmbSms, &f.Frame3, &f.Frame2, &f.Frame1, &f.BLKCheck1,
-                        &f.Frame5, &f.CmdROMBackup, &f.CmdROMRecovery, &f.CmdStop});
+                        &f.Frame5, &f.CmdROMBackup, &f.CmdROMRecovery, &f.CmdStop, &f.CmndPortRefresh});
 }
 
 // The DSW read and the version queries close the port when they end; started
@@ -50,7 +49,7 @@ void HoldOtherPortUsers(FormState& f) {
 void GiveBackOtherPortUsers(FormState& f) {
     f.CmdGetDSW.Enabled = true;
     f.Command1.Enabled = true;
-    f.CmdROMVer.Enabled = f.Option2[kTerminalModeOption].Value;
+    f.CmdROMVer.Enabled = f.TerminalModeChosen();
 }
 
 bool OperatorConfirms(Window& w, const std::string& text) {

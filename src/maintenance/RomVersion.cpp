@@ -19,9 +19,11 @@ namespace {
 // The query leaves the device a second after the link check before "VS".
 constexpr float kPauseBeforeVersionSeconds = 1.0f;
 
+// The port list's refresh, too: it would change the port and the result of
+// the query under it.
 ControlLock QueryLock(FormState& f) {
     return ControlLock({&f.CmbComPort, &f.CmbSms, &f.Frame3, &f.Frame2, &f.Frame1, &f.BLKCheck1, &f.Frame5,
-                        &f.CmdStart, &f.CmdStop, &f.FrameExpanded});
+                        &f.CmdStart, &f.CmdStop, &f.FrameExpanded, &f.CmndPortRefresh});
 }
 
 void ShowNoVersion(Window& w) {

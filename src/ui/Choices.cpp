@@ -47,7 +47,7 @@ bool Frmdown::ChooseTerminalMode(bool terminal) {
 }
 
 bool Frmdown::TerminalModeChosen() const {
-    return form.Option2[kTerminalMode].Value;
+    return form.TerminalModeChosen();
 }
 
 bool Frmdown::ChooseDownloadMode(int mode) {

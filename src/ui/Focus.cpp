@@ -146,6 +146,11 @@ OptionButton* NextInGroup(FormState& f, const Control& from, bool backwards) {
     return nullptr;
 }
 
+ListControl* DropDownFrom(FormState& f, const Control& c) {
+    if (&c != &f.TxXferFileName || !Reachable(f, f.FileNameList)) return nullptr;
+    return &f.FileNameList;
+}
+
 void PlaceStartFocus(FormState& f) {
     f.Focused = CanTakeFocus(f, f.CmdStart) ? &f.CmdStart : NextFocus(f, nullptr);
 }
@@ -156,6 +161,11 @@ void KeepFocus(FormState& f) {
         return;
     }
     if (CanTakeFocus(f, *f.Focused)) return;
+    // While an operation runs (it holds CmdStart), the focus stays on the
+    // control that lost it, the pressed button, where a key does nothing:
+    // moved on, it would land on a control that acts in the middle of the
+    // operation. The operation places it when it gives the window back.
+    if (!f.CmdStart.Enabled) return;
     if (Control* next = NextFocus(f, f.Focused)) f.Focused = next;
 }
 

@@ -51,13 +51,20 @@ Control* NextFocus(FormState& f, const Control* from, bool backwards = false);
 // what cannot be reached); nullptr when there is none other.
 OptionButton* NextInGroup(FormState& f, const Control& from, bool backwards);
 
+// The history list that F4 or Alt+Down (or Alt+Up) opens from the file box,
+// which lies over the history combo's field so that the two look like one
+// combo box; nullptr from another control, or while the list is out of reach.
+// A combo box itself opens its own list on those keys.
+ListControl* DropDownFrom(FormState& f, const Control& c);
+
 // Where the focus rests at start-up: ﾀﾞｳﾝﾛｰﾄﾞ開始 when it is reachable,
 // else the first stop.
 void PlaceStartFocus(FormState& f);
 
 // Moves the focus on when the focused control can no longer take it
 // (disabled, hidden, out of view); with no focus, places it as at start-up.
-// When nothing can take it, the focus stays where it was.
+// When nothing can take it, or while an operation holds CmdStart, the focus
+// stays where it was; a view then parks the keyboard where keys do nothing.
 void KeepFocus(FormState& f);
 
 }  // namespace mirvok

@@ -190,7 +190,7 @@ void Frmdown::FinishLoad() {
     f.CmbComPort.BackColor = kSysWindow;
     f.CmndPortRefresh.ToolTip = kPortRefreshTip;
     statusLine.ShowStatusText("");
-    f.TxXferFileName.SelStart = static_cast<int>(CountCharacters(f.TxXferFileName.Text));
+    f.TxXferFileName.SelStart = static_cast<int>(CountCharacters(f.TxXferFileName.Text.get()));
     PlaceStartFocus(f);
 }
 

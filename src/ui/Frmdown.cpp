@@ -12,6 +12,7 @@ Frmdown::Frmdown(Host& host, Link& link, RunState& run)
       Timer3(host, kTimer3DesignIntervalMs, true),
       protocol(host, link, run, statusLine, Timer1),
       window{host, link, run, form, protocol, Timer1, Timer3, result, statusLine, events} {
+    events.SetDisplay(&transferDisplay);
     Timer1.OnTick = [this] { Timer1_Timer(); };
     Timer3.OnTick = [this] { Timer3_Timer(); };
     WireHandlers();

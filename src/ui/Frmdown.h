@@ -24,6 +24,7 @@
 #include "window/OperationObserver.h"
 #include "window/OperationResult.h"
 #include "window/StatusLine.h"
+#include "window/TransferDisplay.h"
 #include "window/Window.h"
 
 namespace mirvok {
@@ -64,10 +65,11 @@ public:
     Frmdown& operator=(const Frmdown&) = delete;
 
     FormState form;
-    OperationEvents events;               // the front end's observer; none for the window alone
-    StatusLine statusLine{form, events};  // LaStatus; the protocol's status reports go here too
-    Timer Timer1;                         // reception time-out: stopped at creation
-    Timer Timer3;                         // send wait: runs once at creation and stops itself
+    TransferDisplay transferDisplay{form};  // the download's bar and labels, kept from the reports
+    OperationEvents events;                 // the window's display and the front end's observer
+    StatusLine statusLine{form, events};    // LaStatus; the protocol's status reports go here too
+    Timer Timer1;                           // reception time-out: stopped at creation
+    Timer Timer3;                           // send wait: runs once at creation and stops itself
     Protocol protocol;
     // How the last operation ended; front ends read this, not the boxes.
     OperationResult result;

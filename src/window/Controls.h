@@ -3,8 +3,11 @@
 // and change, and what the Qt view mirrors. Positions are in twips relative to
 // the container; colours are 0x00BBGGRR values or system colours (0x800000nn).
 
+#include <atomic>
 #include <cstdint>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace mirvok {
@@ -27,6 +30,75 @@ inline constexpr Color kLightGrey = Rgb(224, 224, 224);
 inline constexpr Color kOrange = Rgb(255, 128, 0);
 inline constexpr Color kBlue = Rgb(0, 0, 255);
 
+// The change marks. Every change of a control's (or menu item's, or the
+// window's) property stamps its owner with the next tick of one clock, so a
+// view that keeps the tick of its last paint repaints only what was stamped
+// after it, and nothing at all while the clock stands still.
+class ChangeClock {
+public:
+    static std::uint64_t Now() { return now_.load(std::memory_order_relaxed); }
+    static std::uint64_t Tick() { return now_.fetch_add(1, std::memory_order_relaxed) + 1; }
+
+private:
+    static inline std::atomic<std::uint64_t> now_{0};
+};
+
+// A property that stamps its owner's mark when it takes a different value.
+// It reads as the value itself; a container is changed through Edit().
+template <class T>
+class Tracked {
+public:
+    explicit Tracked(std::uint64_t& mark, T value = T{}) : mark_(&mark), value_(std::move(value)) {}
+    Tracked(const Tracked&) = delete;
+    Tracked& operator=(const Tracked& other) { return *this = other.value_; }
+    Tracked& operator=(T value) {
+        if (value_ == value) return *this;
+        value_ = std::move(value);
+        *mark_ = ChangeClock::Tick();
+        return *this;
+    }
+    operator const T&() const { return value_; }
+    const T& get() const { return value_; }
+    auto operator->() const {
+        if constexpr (std::is_pointer_v<T>)
+            return value_;
+        else
+            return &value_;
+    }
+    // Stamps the owner and gives the value to change in place.
+    T& Edit() {
+        *mark_ = ChangeClock::Tick();
+        return value_;
+    }
+
+    // Reading a text or a list in place; any other reading through ->.
+    auto size() const requires requires(const T& v) { v.size(); }
+    { return value_.size(); }
+    bool empty() const requires requires(const T& v) { v.empty(); }
+    { return value_.empty(); }
+    auto begin() const requires requires(const T& v) { v.begin(); }
+    { return value_.begin(); }
+    auto end() const requires requires(const T& v) { v.end(); }
+    { return value_.end(); }
+    decltype(auto) operator[](std::size_t i) const requires requires(const T& v) { v[i]; }
+    { return value_[i]; }
+    void clear() requires requires(T& v) { v.clear(); }
+    { *this = T{}; }
+
+    template <class U>
+    requires(!std::is_same_v<U, Tracked>) && requires(const T& t, const U& u) { t == u; }
+    friend bool operator==(const Tracked& a, const U& b) { return a.value_ == b; }
+    friend bool operator==(const Tracked& a, const Tracked& b) { return a.value_ == b.value_; }
+    template <class Out>
+    friend Out& operator<<(Out& out, const Tracked& t) {
+        return out << t.value_;
+    }
+
+private:
+    std::uint64_t* mark_;
+    T value_;
+};
+
 enum class ControlKind {
     Label,
     Button,
@@ -47,7 +119,7 @@ enum class ControlKind {
 class Control {
 public:
     Control(std::string name, ControlKind kind, Control* container = nullptr)
-        : Name(std::move(name)), Kind(kind), Container(container) {}
+        : Name(std::move(name)), Kind(kind), Container(container), Mark(ChangeClock::Tick()) {}
     virtual ~Control() = default;
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
@@ -55,15 +127,16 @@ public:
     std::string Name;  // e.g. "Option1(3)"
     ControlKind Kind;
     Control* Container;
+    std::uint64_t Mark;  // the tick of the last change of any property below or in a derived control
 
-    bool Enabled = true;
-    bool Visible = true;
-    std::string Caption;
-    std::string ToolTip;
-    int Left = 0, Top = 0, Width = 0, Height = 0;
-    Color BackColor = kSysButtonFace;
-    Color ForeColor = kSysWindowText;
-    bool Raised = false;  // panels: 3-D look instead of a flat single-line border
+    Tracked<bool> Enabled{Mark, true};
+    Tracked<bool> Visible{Mark, true};
+    Tracked<std::string> Caption{Mark};
+    Tracked<std::string> ToolTip{Mark};
+    Tracked<int> Left{Mark}, Top{Mark}, Width{Mark}, Height{Mark};
+    Tracked<Color> BackColor{Mark, kSysButtonFace};
+    Tracked<Color> ForeColor{Mark, kSysWindowText};
+    Tracked<bool> Raised{Mark, false};  // panels: 3-D look instead of a flat single-line border
 
     // Enabled, and every container it sits in enabled too.
     bool EffectivelyEnabled() const {
@@ -87,28 +160,28 @@ public:
 class TextBox : public Control {
 public:
     using Control::Control;
-    std::string Text;
-    int SelStart = 0;  // caret position in characters
+    Tracked<std::string> Text{Mark};
+    Tracked<int> SelStart{Mark, 0};  // caret position in characters
 };
 
 class CheckBox : public Control {
 public:
     using Control::Control;
-    int Value = 0;  // 1 checked, 0 cleared
+    Tracked<int> Value{Mark, 0};  // 1 checked, 0 cleared
 };
 
 class OptionButton : public Control {
 public:
     using Control::Control;
-    bool Value = false;
+    Tracked<bool> Value{Mark, false};
 };
 
 class ProgressBar : public Control {
 public:
     using Control::Control;
-    int Min = 0;
-    int Max = 100;
-    int Value = 0;
+    Tracked<int> Min{Mark, 0};
+    Tracked<int> Max{Mark, 100};
+    Tracked<int> Value{Mark, 0};
 };
 
 // Drop-down lists, the editable history combo and the invisible list box.
@@ -119,25 +192,29 @@ public:
         std::string text;
         std::int32_t data = 0;
     };
-    std::vector<Item> Items;
-    int ListIndex = -1;  // -1: nothing selected
-    std::string Text;    // the edit text of an editable combo
-    int SelStart = 0;
+    Tracked<std::vector<Item>> Items{Mark};
+    Tracked<int> ListIndex{Mark, -1};  // -1: nothing selected
+    Tracked<std::string> Text{Mark};   // the edit text of an editable combo
+    Tracked<int> SelStart{Mark, 0};
 
-    void AddItem(std::string text, std::int32_t data = 0) { Items.push_back(Item{std::move(text), data}); }
+    void AddItem(std::string text, std::int32_t data = 0) {
+        Items.Edit().push_back(Item{std::move(text), data});
+    }
     void InsertItem(int index, std::string text, std::int32_t data = 0) {
-        Items.insert(Items.begin() + index, Item{std::move(text), data});
-        if (ListIndex >= index) ++ListIndex;
+        std::vector<Item>& items = Items.Edit();
+        items.insert(items.begin() + index, Item{std::move(text), data});
+        if (ListIndex >= index) ListIndex = ListIndex + 1;
     }
     void RemoveItem(int index) {
-        Items.erase(Items.begin() + index);
+        std::vector<Item>& items = Items.Edit();
+        items.erase(items.begin() + index);
         if (ListIndex == index)
             ListIndex = -1;
         else if (ListIndex > index)
-            --ListIndex;
+            ListIndex = ListIndex - 1;
     }
     void Clear() {
-        Items.clear();
+        Items.Edit().clear();
         ListIndex = -1;
     }
     int ListCount() const { return static_cast<int>(Items.size()); }
@@ -149,23 +226,29 @@ public:
         return -1;
     }
     const Item* Selected() const {
-        return ListIndex >= 0 && ListIndex < ListCount() ? &Items[ListIndex] : nullptr;
+        return ListIndex >= 0 && ListIndex < ListCount() ? &Items[static_cast<std::size_t>(ListIndex.get())]
+                                                         : nullptr;
     }
 };
 
 struct MenuItem {
     MenuItem(std::string name, std::string caption, MenuItem* parent = nullptr, bool separator = false)
-        : Name(std::move(name)), Caption(std::move(caption)), Parent(parent), Separator(separator) {}
+        : Name(std::move(name)),
+          Mark(ChangeClock::Tick()),
+          Caption(Mark, std::move(caption)),
+          Parent(parent),
+          Separator(separator) {}
     MenuItem(const MenuItem&) = delete;
     MenuItem& operator=(const MenuItem&) = delete;
 
     std::string Name;
-    std::string Caption;
+    std::uint64_t Mark;  // the tick of the last change, as a control's
+    Tracked<std::string> Caption;
     MenuItem* Parent;
     bool Separator;
-    bool Checked = false;
-    bool Enabled = true;
-    bool Visible = true;
+    Tracked<bool> Checked{Mark, false};
+    Tracked<bool> Enabled{Mark, true};
+    Tracked<bool> Visible{Mark, true};
 
     bool EffectivelyEnabled() const {
         for (const MenuItem* m = this; m; m = m->Parent)

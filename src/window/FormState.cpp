@@ -1,7 +1,9 @@
 #include "FormState.h"
 
+#include <algorithm>
 #include <array>
 
+#include "DownloadModes.h"
 #include "link/ComPortName.h"
 
 namespace mirvok {
@@ -29,9 +31,6 @@ void CaptionBox(TextBox& c, const char* text, int left, int top, int width, int 
 constexpr std::array<const char*, 10> kBaudRates = {"1200",  "2400",  "4800",  "9600",  "14400",
                                                     "19200", "28800", "38400", "57600", "115200"};
 constexpr std::array<const char*, 5> kParities = {"N:なし", "O:奇数", "E:偶数", "M:ﾏｰｸ", "S:ｽﾍﾟｰｽ"};
-constexpr std::array<const char*, 9> kDownloadModeCaptions = {
-    "0: 9600,N,7,1", "1: 9600,E,7,1", "2: 9600,N,8,1", "3:19200,N,7,1", "4:19200,E,7,1",
-    "5:19200,N,8,1", "6:38400,N,7,1", "7:57600,N,7,1", "8:115200,N,7,1"};
 constexpr std::array<const char*, 9> kBlockCaptions = {" 0000～ FFFF", "10000～1FFFF", "20000～2FFFF",
                                                        "30000～3FFFF", "40000～4FFFF", "50000～5FFFF",
                                                        "60000～6FFFF", "70000～7FFFF", "80000～"};
@@ -107,7 +106,7 @@ FormState::FormState() {
     Frame2.Place(30, 2100, 5000, 915);
     CaptionBox(TxtIndex[1], "ﾀﾞｳﾝﾛｰﾄﾞNo.", 120, 2010, 1140, 195);
     for (int i = 0; i <= 8; ++i) {
-        Option1[i].Caption = kDownloadModeCaptions[static_cast<std::size_t>(i)];
+        Option1[i].Caption = DownloadModeCaption(i);
         Option1[i].ToolTip = "ﾀﾞｳﾝﾛｰﾄﾞﾓｰﾄﾞを選択します。";
         PlaceInColumns(Option1[i], i, 120, 165, 1620, 240, 1590, 225);
     }
@@ -243,6 +242,17 @@ MenuItem* FormState::FindMenuItem(const std::string& name) {
     for (MenuItem* m : AllMenuItems())
         if (m->Name == name) return m;
     return nullptr;
+}
+
+std::uint64_t FormState::ShownMark(const Control& c) const {
+    std::uint64_t mark = 0;
+    auto take = [&mark](const Control* k) {
+        for (; k; k = k->Container) mark = std::max(mark, k->Mark);
+    };
+    take(&c);
+    if (c.Kind == ControlKind::Picture) take(&ButtonOfPicture(c));
+    take(FieldCovered(c));
+    return mark;
 }
 
 }  // namespace mirvok

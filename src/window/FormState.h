@@ -40,11 +40,14 @@ struct FormState {
     FormState(const FormState&) = delete;
     FormState& operator=(const FormState&) = delete;
 
-    // The window itself (outer size and position in twips).
-    std::string Caption = "ROM Down Load Program";
-    int Left = 0, Top = 0, Width = 5160, Height = 6795;
-    WindowState State = WindowState::Normal;
-    Control* Focused = nullptr;
+    // The window itself (outer size and position in twips); a change of its
+    // size may change what every control shows. The focus has a mark of its own.
+    std::uint64_t Mark = ChangeClock::Tick();
+    Tracked<std::string> Caption{Mark, "ROM Down Load Program"};
+    Tracked<int> Left{Mark, 0}, Top{Mark, 0}, Width{Mark, 5160}, Height{Mark, 6795};
+    Tracked<WindowState> State{Mark, WindowState::Normal};
+    std::uint64_t FocusMark = ChangeClock::Tick();
+    Tracked<Control*> Focused{FocusMark, nullptr};
 
     // Menus.
     MenuItem MnuFile{"MnuFile", "ﾌｧｲﾙ(&F)"};
@@ -149,8 +152,14 @@ struct FormState {
     // How the views draw some controls. The status line, the address and the
     // time sit in sunken frames; the address and the picture captions are
     // centred; a picture acts, and is greyed, with the button it stands for.
+    // Option2(0) selected: terminal mode; Option2(1): download mode.
+    bool TerminalModeChosen() const { return Option2[0].Value; }
     bool FramedLabel(const Control& c) const { return &c == &LaStatus || &c == &LblADR || &c == &LbTime; }
     bool CentredLabel(const Control& c) const { return &c == &LblADR || c.Container == &Picture1; }
+    // The tick of the last change that can alter how `c` shows: its own, its
+    // containers', and those of the controls its look follows (a picture's
+    // button, the history combo under the file box).
+    std::uint64_t ShownMark(const Control& c) const;
     const Control& ButtonOfPicture(const Control& picture) const {
         return &picture == &ImgSTOP ? static_cast<const Control&>(CmdStop) : CmdStart;
     }

@@ -1,8 +1,9 @@
 #pragma once
 // What a front end follows of the window's operations: the status line, the
-// transfer's progress and how each operation ended. The window model reports
+// transfer's progress and how each operation ended. The operations report
 // all of it through one observer, so a front end that shows no window (the
-// command line) learns what it shows from here and never reads a control.
+// command line) learns what it shows from here and never reads a control;
+// the window model turns the same reports into its controls' state.
 
 #include <cstdint>
 #include <string>
@@ -38,32 +39,61 @@ public:
     virtual void TransferEnded(const TransferStep& last) = 0;
     // An operation started through the window model has ended.
     virtual void OperationEnded(const OperationResult& result) = 0;
+
+    // What the window shows of a download, each at the moment it changes; a
+    // front end without a window may leave them. The progress: `done` of
+    // `total` lines taken, where a `total` of 0 keeps the scale as it is.
+    virtual void ProgressMoved(std::int32_t /*done*/, std::int32_t /*total*/) {}
+    // The time since the engine started, to now.
+    virtual void ElapsedChanged(std::uint32_t /*elapsedMs*/) {}
+    // The ROM address of the last line sent, as shown; empty for none.
+    virtual void AddressChanged(std::string_view /*address*/) {}
 };
 
-// The window's one observer, or none. Every report is a no-op without one,
-// so the window alone pays nothing for them.
+// Where the reports go: first to the window's own display, which keeps its
+// controls' state, then to the front end's one observer, if any. Listening()
+// tells whether a front end listens, so that the counts only it needs are
+// kept only then.
 class OperationEvents {
 public:
+    void SetDisplay(OperationObserver* display) { display_ = display; }
     void SetObserver(OperationObserver* observer) { observer_ = observer; }
     bool Listening() const { return observer_ != nullptr; }
 
     void StatusChanged(const std::string& text, Color back) {
-        if (observer_) observer_->StatusChanged(text, back);
+        Tell([&](OperationObserver& o) { o.StatusChanged(text, back); });
     }
     void TransferStarted(const TransferStep& totals) {
-        if (observer_) observer_->TransferStarted(totals);
+        Tell([&](OperationObserver& o) { o.TransferStarted(totals); });
     }
     void TransferProgressed(const TransferStep& step) {
-        if (observer_) observer_->TransferProgressed(step);
+        Tell([&](OperationObserver& o) { o.TransferProgressed(step); });
     }
     void TransferEnded(const TransferStep& last) {
-        if (observer_) observer_->TransferEnded(last);
+        Tell([&](OperationObserver& o) { o.TransferEnded(last); });
     }
     void OperationEnded(const OperationResult& result) {
-        if (observer_) observer_->OperationEnded(result);
+        Tell([&](OperationObserver& o) { o.OperationEnded(result); });
+    }
+
+    void ProgressMoved(std::int32_t done, std::int32_t total) {
+        Tell([&](OperationObserver& o) { o.ProgressMoved(done, total); });
+    }
+    void ElapsedChanged(std::uint32_t elapsedMs) {
+        Tell([&](OperationObserver& o) { o.ElapsedChanged(elapsedMs); });
+    }
+    void AddressChanged(std::string_view address) {
+        Tell([&](OperationObserver& o) { o.AddressChanged(address); });
     }
 
 private:
+    template <class Report>
+    void Tell(Report report) {
+        if (display_) report(*display_);
+        if (observer_) report(*observer_);
+    }
+
+    OperationObserver* display_ = nullptr;
     OperationObserver* observer_ = nullptr;
 };
 

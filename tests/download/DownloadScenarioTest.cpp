@@ -142,7 +142,7 @@ TEST(DownloadScenario, AFileOutsideTheSettingsCodePageIsKeptForThisRunOnly) {
     b.Download();
 
     EXPECT_EQ(b.device.DownloadsCompleted(), 1);
-    EXPECT_EQ(b.form().WorkFileList.Items.at(0).text, rom);
+    EXPECT_EQ(b.form().WorkFileList.Items->at(0).text, rom);
     EXPECT_EQ(b.form().LaStatus.Caption, "このﾌｧｲﾙ名は設定ﾌｧｲﾙに保存できません（履歴はこの実行中のみ）。");
     EXPECT_EQ(b.IniText().find("ller"), std::string::npos) << b.IniText();
 }
@@ -259,6 +259,46 @@ TEST(DownloadScenario, TheSwitchCommandsMustBeAcceptedOrTheSequenceEnds) {
         }
         ExpectGivenBack(b, c.name);
         EXPECT_TRUE(b.form().CmdROMVer.Enabled) << c.name;
+    }
+}
+
+// The version button belongs to terminal mode: a way out gives it back only
+// when terminal mode is still chosen, as the operator may switch to download
+// mode while the commands are exchanged. The port list can't be refreshed
+// under the sequence, and the focus stays on the pressed start button.
+TEST(DownloadScenario, AWayOutGivesTheVersionButtonBackOnlyInTerminalMode) {
+    struct Case {
+        const char* name;
+        std::function<void(DownloadBench&)> fail;
+        std::size_t boxes;
+    };
+    const Case cases[] = {
+        {"PA refused", [](DownloadBench& b) { b.device.Config().linkCheckCode = "99"; }, 1},
+        {"download settings refused", [](DownloadBench& b) { b.ports.failOpening = 2; }, 1},
+        {"transfer done", [](DownloadBench&) {}, 1},
+    };
+    for (const Case& c : cases) {
+        DownloadBench b;
+        c.fail(b);
+        b.TerminalMode();
+        b.Choose(DataFile("small.s28"));
+        bool refreshHeld = false;
+        const Control* focusDuring = nullptr;
+        b.When([&] { return b.form().LaStatus.BackColor == kGreen; },
+               [&] {
+                   refreshHeld = !b.form().CmndPortRefresh.Enabled;
+                   focusDuring = b.form().Focused;
+                   b.window->Click("Option2(1)");
+               });
+        for (std::size_t k = 0; k < c.boxes; ++k) b.host.ExpectBox();
+        b.window->Focus("CmdStart", true);
+        b.Download();
+        EXPECT_TRUE(refreshHeld) << c.name;
+        EXPECT_EQ(focusDuring, &b.form().CmdStart) << c.name;
+        EXPECT_FALSE(b.form().CmdROMVer.Enabled) << c.name;
+        EXPECT_TRUE(b.form().CmndPortRefresh.Enabled) << c.name;
+        EXPECT_TRUE(b.form().CmdStart.Enabled) << c.name;
+        EXPECT_EQ(b.form().Focused, &b.form().CmdStart) << c.name;
     }
 }
 

@@ -17,12 +17,14 @@
 #include "window/OperationObserver.h"
 #include "window/OperationResult.h"
 #include "window/StatusLine.h"
+#include "window/TransferDisplay.h"
 #include "window/Window.h"
 
 namespace mirvok::test {
 
 struct EngineRig {
     EngineRig() {
+        events.SetDisplay(&display);
         run.settings.Port = 1;
         run.settings.Linechk = 1;
         link.crwOpenPort(1, 19200, "7", "E");
@@ -45,6 +47,7 @@ struct EngineRig {
     std::vector<int> barAtWrite;               // the progress bar's value at each write
     std::function<void(std::size_t)> onWrite;  // after each write, with its index
     FormState form;
+    TransferDisplay display{form};
     OperationEvents events;
     StatusLine statusLine{form, events};
     Link link{ports};

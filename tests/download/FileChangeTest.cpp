@@ -47,8 +47,7 @@ Sent SendChanging(const std::string& path, const std::function<void()>& change) 
     if (change) rig.host.Soon(change);
     FileFingerprint checked;
     Sent sent;
-    sent.result = SendRomFile(rig.window, path, rig.form.ProgressBar1, rig.form.LblADR, rig.form.LbTime,
-                              "111111111", nullptr, &checked);
+    sent.result = SendRomFile(rig.window, path, "111111111", nullptr, &checked);
     for (const auto& w : rig.Writes()) {
         if (w.bytes.find('\x1A') != std::string::npos)
             sent.endOfFile = true;

@@ -36,12 +36,12 @@ TEST(AddToFileHistory, PutsThePathOnTopOnceAndKeepsTwentyEntries) {
         AddToFileHistory(form,
                          "/rom/a/long/path/to/the/firmware/of/the/reader/file" + std::to_string(i) + ".rom");
     EXPECT_EQ(form.WorkFileList.ListCount(), kMaxHistoryEntries);
-    EXPECT_EQ(form.WorkFileList.Items.front().text,
+    EXPECT_EQ(form.WorkFileList.Items->front().text,
               "/rom/a/long/path/to/the/firmware/of/the/reader/file29.rom");
-    EXPECT_EQ(form.WorkFileList.Items.back().text,
+    EXPECT_EQ(form.WorkFileList.Items->back().text,
               "/rom/a/long/path/to/the/firmware/of/the/reader/file10.rom");
     ExpectParallel(form);
-    EXPECT_NE(form.FileNameList.Items.front().text, form.WorkFileList.Items.front().text)
+    EXPECT_NE(form.FileNameList.Items->front().text, form.WorkFileList.Items->front().text)
         << "long names are shortened";
 }
 

@@ -23,7 +23,7 @@ using test::S9;
 class TransferEngineTest : public ::testing::Test {
 protected:
     std::int16_t Send(const std::string& path, const std::string& mask = "111111111") {
-        return SendRomFile(rig.window, path, rig.form.ProgressBar1, rig.form.LblADR, rig.form.LbTime, mask);
+        return SendRomFile(rig.window, path, mask);
     }
     std::int16_t SendText(const std::string& text, const std::string& mask = "111111111") {
         return Send(dir.Write("rom.mot", text), mask);
@@ -317,7 +317,7 @@ TEST_F(TransferEngineTest, TheTimeLabelCountsFromTheStartOfTheCountingPass) {
     rig.host.Clock().AdvanceUs(5'000'000);
     ASSERT_EQ(SendText(JoinLines({S2(0x000000), S2(0x010000), S8()})), 2000);
     // Two block pauses of 2 s, plus the time the yields take.
-    EXPECT_EQ(rig.form.LbTime.Caption.substr(0, 6), "00:04.");
+    EXPECT_EQ(rig.form.LbTime.Caption->substr(0, 6), "00:04.");
 }
 
 TEST(FormatElapsed, MinutesSecondsMilliseconds) {
@@ -401,8 +401,8 @@ TEST_F(TransferEngineQueueTest, TheTransferEndsOnceEveryByteHasLeftOrFailsWhenTh
         rig.Clear();
         Drain(c.bytesPerSecond);
         std::int16_t failedCode = 0;
-        const std::int16_t result = SendRomFile(rig.window, dir.Write("rom.mot", file), rig.form.ProgressBar1,
-                                                rig.form.LblADR, rig.form.LbTime, "111111111", &failedCode);
+        const std::int16_t result =
+            SendRomFile(rig.window, dir.Write("rom.mot", file), "111111111", &failedCode);
         EXPECT_EQ(result, c.result) << c.name;
         const std::int64_t endUs = rig.host.Clock().NowUs();
         if (c.result == 2000) {

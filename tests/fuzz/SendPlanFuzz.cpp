@@ -35,6 +35,7 @@
 #include "window/OperationObserver.h"
 #include "window/OperationResult.h"
 #include "window/StatusLine.h"
+#include "window/TransferDisplay.h"
 #include "window/Window.h"
 
 namespace {
@@ -55,12 +56,14 @@ struct Rig {
     Timer timer3{host, 1000, false};
     Protocol protocol{host, link, run, status, timer1};
     OperationResult result;
+    TransferDisplay display{form};
     OperationEvents events;
     StatusLine statusLine{form, events};
     Window window{host, link, run, form, protocol, timer1, timer3, result, statusLine, events};
 
     Rig() {
         host.SetStepUs(1000);
+        events.SetDisplay(&display);
         run.settings.Port = 1;
         link.crwOpenPort(1, 19200, "7", "E");
         line.Responder = [this](const std::string&) { idleWaitsAtWrite.push_back(host.IdleWaitCount()); };
@@ -105,8 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(plan.linesSent <= plan.lines - plan.emptyLines);
     if (plan.engineResult == kTransferDone) Require(plan.linesCounted <= plan.linesSent);
     Rig rig;
-    const std::int16_t result =
-        SendRomFile(rig.window, FilePath(), rig.form.ProgressBar1, rig.form.LblADR, rig.form.LbTime, mask);
+    const std::int16_t result = SendRomFile(rig.window, FilePath(), mask);
     std::remove(FilePath().c_str());
 
     Require(result == check.engineResult);

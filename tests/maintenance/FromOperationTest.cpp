@@ -22,8 +22,8 @@ const char* const kResultTitle = "F-ROM Backup";
 const char* const kConfirmTitle = "F-ROM Backup Mode";
 
 std::vector<Control*> FromLockList(FormState& f) {
-    return {&f.CmdStart,  &f.CmbComPort, &f.CmbSms,       &f.Frame3,         &f.Frame2, &f.Frame1,
-            &f.BLKCheck1, &f.Frame5,     &f.CmdROMBackup, &f.CmdROMRecovery, &f.CmdStop};
+    return {&f.CmdStart,  &f.CmbComPort, &f.CmbSms,       &f.Frame3,         &f.Frame2,  &f.Frame1,
+            &f.BLKCheck1, &f.Frame5,     &f.CmdROMBackup, &f.CmdROMRecovery, &f.CmdStop, &f.CmndPortRefresh};
 }
 
 std::vector<Control*> OtherPortUsers(FormState& f) {
@@ -70,7 +70,7 @@ TEST(FromBackup, SucceedsAfterTheConfirmationAndTheVerdict) {
     EXPECT_EQ(confirm.title, kConfirmTitle);
     EXPECT_EQ(confirm.icon, MsgIcon::Information);
     EXPECT_EQ(confirm.buttons, MsgButtons::OKCancel);
-    EXPECT_EQ(heldAtConfirmation, std::vector<bool>(14, true));
+    EXPECT_EQ(heldAtConfirmation, std::vector<bool>(FromLockList(b.Form()).size() + 3, true));
 
     const MsgBoxRequest& verdict = b.LastBox();
     EXPECT_EQ(verdict.text,

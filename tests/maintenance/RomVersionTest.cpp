@@ -8,6 +8,7 @@
 
 #include "MaintenanceBench.h"
 #include "maintenance/RomVersion.h"
+#include "ui/Focus.h"
 #include "ui/Modes.h"
 
 namespace mirvok {
@@ -17,8 +18,8 @@ using test::kBreak;
 using test::MaintenanceBench;
 
 std::vector<Control*> QueryLockList(FormState& f) {
-    return {&f.CmbComPort, &f.CmbSms, &f.Frame3,   &f.Frame2,  &f.Frame1,
-            &f.BLKCheck1,  &f.Frame5, &f.CmdStart, &f.CmdStop, &f.FrameExpanded};
+    return {&f.CmbComPort, &f.CmbSms,   &f.Frame3,  &f.Frame2,        &f.Frame1,         &f.BLKCheck1,
+            &f.Frame5,     &f.CmdStart, &f.CmdStop, &f.FrameExpanded, &f.CmndPortRefresh};
 }
 
 void ExpectAllEnabled(const std::vector<Control*>& controls) {
@@ -62,7 +63,7 @@ TEST(RomVersion, EachTriggerSendsItsVariantAndTitlesTheBox) {
         EXPECT_EQ(box.text, std::string("ROMﾊﾞｰｼﾞｮﾝ   ") + row.version + kBreak);
         EXPECT_EQ(box.icon, MsgIcon::Information);
         EXPECT_EQ(box.buttons, MsgButtons::OK);
-        EXPECT_EQ(heldAtTheBox, std::vector<bool>(10, true));
+        EXPECT_EQ(heldAtTheBox, std::vector<bool>(QueryLockList(b.Form()).size(), true));
         // The query pauses a second between the link check and "VS".
         const auto& sent = b.device.Commands();
         EXPECT_GE(sent[1].atUs - sent[0].atUs, 1'000'000);
@@ -95,6 +96,30 @@ TEST(RomVersion, PortLeftOpenIsClosedAndOpenedWithTheCurrentSettings) {
     EXPECT_EQ(used.dataBits, 8);
     EXPECT_EQ(b.Commands(), (std::vector<std::string>{"PA", "VS"}));
     b.ExpectPortClosed();
+}
+
+// Nothing the keyboard reaches acts during the query: the focus stays on the
+// pressed button, and the port list can't be refreshed under the query.
+TEST(RomVersion, TheFocusStaysOnThePressedButtonWhileTheQueryRuns) {
+    MaintenanceBench b;
+    FormState& f = b.Form();
+    ASSERT_TRUE(b.frm->Focus("CmdROMVer", true));
+    bool refreshed = true;
+    const Control* focusDuring = nullptr;
+    b.host.When([&] { return f.LaStatus.BackColor == kYellow; },
+                [&] {
+                    KeepFocus(f);  // as a view does after every event
+                    focusDuring = f.Focused;
+                    refreshed = b.frm->Click("CmndPortRefresh");
+                });
+    b.host.ExpectBox(MsgResult::OK);
+    b.frm->Click("CmdROMVer");
+    EXPECT_EQ(focusDuring, &f.CmdROMVer);
+    EXPECT_FALSE(refreshed);
+    EXPECT_EQ(b.frm->result.ending, Ending::Completed);
+    KeepFocus(f);
+    EXPECT_EQ(f.Focused, &f.CmdROMVer);
+    EXPECT_TRUE(f.CmndPortRefresh.Enabled);
 }
 
 TEST(RomVersion, EmptyVersionTextGivesTheLabelAlone) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -256,6 +257,65 @@ TEST_F(MainViewKeyboardTest, TheFocusMovesOnWhenItsControlIsDisabled) {
     EXPECT_EQ(FocusedControl(*view, f), "BLKCheck1");
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
     EXPECT_EQ(f.BLKCheck1.Value, 1);  // the keyboard still works
+}
+
+// While an operation holds CmdStart, the focus of a button it disables stays
+// on it in the model and the keyboard waits where a key does nothing.
+TEST_F(MainViewKeyboardTest, TheFocusStaysPutWhileAnOperationRuns) {
+    FormState& f = bench.Form();
+    bench.frm->Click("Option2(0)");
+    view->Sync();
+    view->WidgetOf("CmdROMVer")->setFocus();
+    for (Control* c :
+         std::initializer_list<Control*>{&f.Frame3, &f.CmdStart, &f.CmndPortRefresh, &f.CmbComPort})
+        c->Enabled = false;
+    view->Sync();
+    EXPECT_EQ(f.Focused, &f.CmdROMVer);
+    EXPECT_EQ(QApplication::focusWidget(), view->Client());
+    const std::size_t openingsBefore = bench.ports.opened.size();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_EQ(bench.ports.opened.size(), openingsBefore);  // nothing ran
+    EXPECT_EQ(f.CmbComPort.BackColor, kSysWindow) << "the port list was not refreshed";
+    for (Control* c :
+         std::initializer_list<Control*>{&f.Frame3, &f.CmdStart, &f.CmndPortRefresh, &f.CmbComPort})
+        c->Enabled = true;
+    view->Sync();
+    EXPECT_EQ(FocusedControl(*view, f), "CmdROMVer");
+}
+
+// The file box and the history combo's button look like one combo box: F4 and
+// Alt+Down open the history from the file box.
+TEST_F(MainViewKeyboardTest, F4AndAltDownOpenTheHistoryFromTheFileBox) {
+    FormState& f = bench.Form();
+    f.FileNameList.AddItem("a.mot");
+    view->Sync();
+    auto* history = Widget<QComboBox>("FileNameList");
+    for (const auto& [key, modifiers] :
+         {std::pair{Qt::Key_F4, Qt::NoModifier}, std::pair{Qt::Key_Down, Qt::AltModifier}}) {
+        view->WidgetOf("TxXferFileName")->setFocus();
+        QTest::keyClick(view->WidgetOf("TxXferFileName"), key, modifiers);
+        ASSERT_NE(history->view(), nullptr);
+        EXPECT_TRUE(history->view()->isVisible()) << key;
+        history->hidePopup();
+    }
+}
+
+// Only what changed is repainted: a widget whose control kept its state is
+// left alone, and one whose control changed is brought into line.
+TEST_F(MainViewTest, OnlyChangedControlsAreRepainted) {
+    FormState& f = bench.Form();
+    auto* label = Widget<QLabel>("LblADR");
+    label->setText("not from the model");
+    view->Sync();
+    EXPECT_EQ(label->text(), QStringLiteral("not from the model"));
+    f.LblADR.Caption = "12345";
+    view->Sync();
+    EXPECT_EQ(label->text(), QStringLiteral("12345"));
+    // A widget the operator used is brought into line though its control kept
+    // its state: a second click on the selected option leaves it selected.
+    QTest::mouseClick(Widget<QRadioButton>("Option1(3)"), Qt::LeftButton);
+    EXPECT_TRUE(f.Option1[3].Value);
+    EXPECT_TRUE(Widget<QRadioButton>("Option1(3)")->isChecked());
 }
 
 TEST_F(MainViewTest, ClosingTheIdleWindowEndsIt) {

@@ -368,6 +368,20 @@ TEST_F(Win32ViewTest, TheFocusMovesOnWhenItsControlIsDisabled) {
     EXPECT_EQ(f.Focused, &f.BLKCheck1);
 }
 
+// F4 and Alt+Down in the file box open the history list, as they would in
+// the combo box the two make up on screen.
+TEST_F(Win32ViewTest, F4AndAltDownOpenTheHistoryFromTheFileBox) {
+    bench.Form().FileNameList.AddItem("a.mot");
+    view->Sync();
+    HWND history = Handle("FileNameList");
+    const std::pair<UINT, WPARAM> keys[] = {{WM_KEYDOWN, VK_F4}, {WM_SYSKEYDOWN, VK_DOWN}};
+    for (const auto& [message, key] : keys) {
+        SendMessageW(Handle("TxXferFileName"), message, key, 0);
+        EXPECT_TRUE(SendMessageW(history, CB_GETDROPPEDSTATE, 0, 0)) << key;
+        SendMessageW(history, CB_SHOWDROPDOWN, FALSE, 0);
+    }
+}
+
 // The address label takes the mouse, so that its tooltip shows.
 TEST_F(Win32ViewTest, LabelsTakeTheMouseForTheirTooltips) {
     EXPECT_EQ(SendMessageW(Handle("LblADR"), WM_NCHITTEST, 0, 0), HTCLIENT);

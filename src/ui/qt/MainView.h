@@ -2,12 +2,15 @@
 // The main window on screen. It holds no state of its own: every widget
 // mirrors one control of the window model, placed at the model's twips, and
 // every operator event goes to the model's handlers by control name. After
-// each event, and while the handlers yield to the event loop, the widgets are
-// brought into line with the model again.
+// each event, and while the handlers yield to the event loop, the widgets
+// whose controls changed (by their change marks) are brought into line with
+// the model again, and the widget the operator used, which may have changed
+// itself.
 
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPoint>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -28,7 +31,8 @@ public:
     MainView(Frmdown& frm, QtHost* host);
     ~MainView() override;
 
-    // Brings every widget, menu and the window itself into line with the model.
+    // Brings the widgets, menus and the window that changed since the last
+    // call into line with the model.
     void Sync();
 
     QWidget* WidgetOf(const std::string& controlName) const;
@@ -47,14 +51,18 @@ private:
     // Construction and look-ups (MainView.cpp).
     void Unloaded();
 
-    // Runs a model event, then shows its effect.
+    // Runs a model event from the operator's use of `source`, then shows its
+    // effect; the source is brought into line too, as it may have changed
+    // itself (a check box ticks itself before the model says so).
     template <class Event>
-    void Forward(Event&& event) {
+    void Forward(QObject* source, Event&& event) {
+        touched_.push_back(source);
         ++depth_;
         event();
         --depth_;
         Sync();
     }
+    bool Touched(const QObject* object) const;
 
     // Creating the widgets (MainViewControls.cpp).
     void BuildControls();
@@ -66,11 +74,13 @@ private:
     void SyncWindow();
     void SyncControl(Control& control, QWidget* widget);
     void SyncContent(Control& control, QWidget* widget);
+    void SyncTabStops();
     void SyncFocus();
+    void ParkFocus();
 
     // The menu bar (MainViewMenus.cpp).
     void BuildMenus();
-    void SyncMenus();
+    void SyncMenus(bool all);
 
     Frmdown& frm_;
     QtHost* host_;
@@ -83,6 +93,8 @@ private:
     bool syncing_ = false;
     QPoint appliedPosition_{-1000000, -1000000};
     const Control* appliedFocus_ = nullptr;
+    std::uint64_t painted_ = 0;            // the change clock when the widgets were last brought into line
+    std::vector<const QObject*> touched_;  // what the operator used since then
     QElapsedTimer sinceSync_;
 };
 

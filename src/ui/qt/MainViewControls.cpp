@@ -111,10 +111,10 @@ QWidget* MainView::CreateWidget(Control& c, QWidget* parent) {
 
 void MainView::ConnectEvents(Control& c, QWidget* w) {
     const std::string name = c.Name;
-    auto click = [this, name] { Forward([&] { frm_.Click(name); }); };
+    auto click = [this, name, w] { Forward(w, [&] { frm_.Click(name); }); };
     auto forwardEdits = [this, name](QLineEdit* edit) {
         connect(edit, &QLineEdit::textEdited, this, [this, name, edit](const QString& text) {
-            Forward([&] { frm_.EditText(name, text.toStdString(), edit->cursorPosition()); });
+            Forward(edit, [&] { frm_.EditText(name, text.toStdString(), edit->cursorPosition()); });
         });
     };
     if (TakesFocus(c)) w->installEventFilter(this);  // focus; right-button release, arrow keys
@@ -133,7 +133,7 @@ void MainView::ConnectEvents(Control& c, QWidget* w) {
         case ControlKind::ComboEdit: {
             auto* box = static_cast<QComboBox*>(w);
             connect(box, &QComboBox::activated, this,
-                    [this, name](int index) { Forward([&] { frm_.Choose(name, index); }); });
+                    [this, name, box](int index) { Forward(box, [&] { frm_.Choose(name, index); }); });
             if (QLineEdit* edit = box->lineEdit()) forwardEdits(edit);
             break;
         }

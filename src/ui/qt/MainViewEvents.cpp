@@ -1,9 +1,11 @@
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
 #include "MainView.h"
 #include "ViewUnits.h"
+#include "ui/Focus.h"
 #include "ui/Frmdown.h"
 
 // The Qt view's events that the widgets have no signal for (focus, the right
@@ -21,26 +23,36 @@ bool MainView::eventFilter(QObject* watched, QEvent* event) {
             const auto* mouse = static_cast<QMouseEvent*>(event);
             const bool inside = static_cast<QWidget*>(watched)->rect().contains(mouse->position().toPoint());
             if (inside && mouse->button() == Qt::RightButton)
-                Forward([&] { frm_.RightButtonUp(name); });
+                Forward(watched, [&] { frm_.RightButtonUp(name); });
             else if (inside && mouse->button() == Qt::LeftButton && it->second->Kind == ControlKind::TextBox)
-                Forward([&] { frm_.Click(name); });
+                Forward(watched, [&] { frm_.Click(name); });
             break;
         }
         case QEvent::KeyPress: {
-            const int key = static_cast<QKeyEvent*>(event)->key();
+            const auto* press = static_cast<QKeyEvent*>(event);
+            const int key = press->key();
+            const bool alt = press->modifiers() & Qt::AltModifier;
+            const bool opensList = (key == Qt::Key_F4 && !press->modifiers()) ||
+                                   (alt && (key == Qt::Key_Down || key == Qt::Key_Up));
+            if (opensList) {
+                if (const ListControl* list = DropDownFrom(frm_.form, *it->second)) {
+                    static_cast<QComboBox*>(widgets_.at(list))->showPopup();
+                    return true;
+                }
+            }
             const bool arrow =
                 key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Left || key == Qt::Key_Right;
             if (arrow && it->second->Kind == ControlKind::OptionButton) {
-                Forward([&] { frm_.MoveInGroup(name, key == Qt::Key_Up || key == Qt::Key_Left); });
+                Forward(watched, [&] { frm_.MoveInGroup(name, key == Qt::Key_Up || key == Qt::Key_Left); });
                 return true;
             }
             break;
         }
         case QEvent::FocusIn:
-            Forward([&] { frm_.Focus(name, true); });
+            Forward(watched, [&] { frm_.Focus(name, true); });
             break;
         case QEvent::FocusOut:
-            Forward([&] { frm_.Focus(name, false); });
+            Forward(watched, [&] { frm_.Focus(name, false); });
             break;
         default:
             break;
@@ -49,7 +61,7 @@ bool MainView::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainView::closeEvent(QCloseEvent* event) {
-    if (!frm_.Unloaded()) Forward([&] { frm_.Unload(); });
+    if (!frm_.Unloaded()) Forward(this, [&] { frm_.Unload(); });
     if (frm_.Unloaded())
         event->accept();
     else

@@ -35,15 +35,16 @@ void MainView::BuildMenus() {
         if (!item->Separator && !menus.count(item)) {
             const std::string name = item->Name;
             connect(action, &QAction::triggered, this,
-                    [this, name] { Forward([&] { frm_.ChooseMenu(name); }); });
+                    [this, name, action] { Forward(action, [&] { frm_.ChooseMenu(name); }); });
         }
         action->setObjectName(Q(item->Name));
         actions_.emplace_back(item, action);
     }
 }
 
-void MainView::SyncMenus() {
+void MainView::SyncMenus(bool all) {
     for (auto& [item, action] : actions_) {
+        if (!all && item->Mark <= painted_ && !Touched(action)) continue;
         if (item->Separator) {
             if (action->isVisible() != item->Visible) action->setVisible(item->Visible);
             continue;

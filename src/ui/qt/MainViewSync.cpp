@@ -147,12 +147,32 @@ void MainView::Sync() {
     if (syncing_) return;
     syncing_ = true;
     KeepFocus(frm_.form);
-    SyncWindow();
-    for (auto& [control, widget] : bindings_) SyncControl(*control, widget);
-    SyncMenus();
+    ParkFocus();
+    const std::uint64_t now = ChangeClock::Now();
+    if (now != painted_ || !touched_.empty()) {
+        // The window's size decides what lies in view: every control then.
+        const bool all = frm_.form.Mark > painted_;
+        if (all) SyncWindow();
+        for (auto& [control, widget] : bindings_)
+            if (all || frm_.form.ShownMark(*control) > painted_ || Touched(widget))
+                SyncControl(*control, widget);
+        SyncMenus(all);
+        SyncTabStops();
+        painted_ = now;
+        touched_.clear();
+    }
     SyncFocus();
     syncing_ = false;
     sinceSync_.restart();
+}
+
+bool MainView::Touched(const QObject* object) const {
+    for (const QObject* t : touched_)
+        if (t == object ||
+            (object->isWidgetType() && t && t->isWidgetType() &&
+             static_cast<const QWidget*>(object)->isAncestorOf(static_cast<const QWidget*>(t))))
+            return true;
+    return false;
 }
 
 void MainView::SyncWindow() {
@@ -232,9 +252,19 @@ void MainView::SyncContent(Control& c, QWidget* w) {
 
 // ---- Tab stops and focus.
 
-// Each option group is one Tab stop, its landing button; the focus is where
-// the model has it.
-void MainView::SyncFocus() {
+// The model's focus rests on a control that can't take it (the pressed
+// button, held by its operation): the keyboard waits on the client area,
+// where a key does nothing, before the widget is disabled; Qt would
+// otherwise hand the focus on to the next widget, one that acts.
+void MainView::ParkFocus() {
+    const Control* focused = frm_.form.Focused;
+    if (!focused || Reachable(frm_.form, *focused)) return;
+    QWidget* now = focusWidget();
+    if (now && now != client_ && isAncestorOf(now)) client_->setFocus(Qt::OtherFocusReason);
+}
+
+// Each option group is one Tab stop, its landing button.
+void MainView::SyncTabStops() {
     for (const FocusPlace& place : FocusOrder(frm_.form)) {
         if (place.members.size() < 2) continue;
         const Control* landing = LandingOf(frm_.form, place);
@@ -243,11 +273,15 @@ void MainView::SyncFocus() {
             if (widgets_.at(c)->focusPolicy() != policy) widgets_.at(c)->setFocusPolicy(policy);
         }
     }
+}
+
+// The focus is where the model has it.
+void MainView::SyncFocus() {
     // Applied when the model moved it, or when the widgets lost it (a
     // disabled or hidden one), never while the operator moves it.
     const Control* focused = frm_.form.Focused;
     QWidget* now = focusWidget();
-    const bool lost = !now || !now->isEnabled() || !now->isVisible();
+    const bool lost = !now || now == client_ || !now->isEnabled() || !now->isVisible();
     if (focused == appliedFocus_ && !lost) return;
     if (!focused || !Reachable(frm_.form, *focused)) return;
     appliedFocus_ = focused;

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -70,14 +71,18 @@ private:
     HBRUSH BrushOf(COLORREF colour);
     void Unloaded();
 
-    // Runs a model event, then shows its effect.
+    // Runs a model event from the operator's use of `source` (nullptr: none),
+    // then shows its effect; the source is brought into line too, as it may
+    // have changed itself (a check box ticks itself before the model says so).
     template <class Event>
-    void Forward(Event&& event) {
+    void Forward(HWND source, Event&& event) {
+        if (source) touched_.push_back(source);
         ++depth_;
         event();
         --depth_;
         Sync();
     }
+    bool Touched(HWND window) const;
 
     // Creating the child windows (Win32ViewControls.cpp).
     void BuildControls();
@@ -97,6 +102,7 @@ private:
     std::string SyncContent(Binding& binding);
     void SyncTabStops();
     void SyncFocus(bool force);
+    void ParkFocus();
 
     // The operator's events (Win32ViewMessages.cpp).
     static LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -117,7 +123,7 @@ private:
 
     // The menu bar (Win32ViewMenus.cpp).
     void BuildMenus();
-    void SyncMenus();
+    void SyncMenus(bool all);
     void OnMenuCommand(UINT command);
 
     Frmdown& frm_;
@@ -140,6 +146,8 @@ private:
     SIZE appliedSize_{-1, -1};
     const Control* appliedFocus_ = nullptr;
     DWORD lastSync_ = 0;
+    std::uint64_t painted_ = 0;  // the change clock when the windows were last brought into line
+    std::vector<HWND> touched_;  // what the operator used since then
 };
 
 }  // namespace mirvok

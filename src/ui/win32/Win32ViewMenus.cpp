@@ -54,7 +54,7 @@ void Win32View::BuildMenus() {
     if (old) DestroyMenu(old);
 }
 
-void Win32View::SyncMenus() {
+void Win32View::SyncMenus(bool all) {
     bool rebuild = false;
     for (const MenuBinding& m : menus_) rebuild = rebuild || m.shown != m.item->Visible;
     if (rebuild) {
@@ -64,6 +64,7 @@ void Win32View::SyncMenus() {
     bool barChanged = false;
     for (MenuBinding& m : menus_) {
         if (!m.owner || m.item->Separator) continue;
+        if (!all && !rebuild && m.item->Mark <= painted_) continue;
         MENUITEMINFOW info{};
         info.cbSize = sizeof(info);
         info.fMask = MIIM_STATE;
@@ -87,7 +88,7 @@ void Win32View::OnMenuCommand(UINT command) {
     const std::size_t index = command - kFirstMenuCommand;
     if (index < menus_.size() && menus_[index].command) {
         const std::string name = menus_[index].item->Name;
-        Forward([&] { frm_.ChooseMenu(name); });
+        Forward(nullptr, [&] { frm_.ChooseMenu(name); });
     }
 }
 

@@ -10,6 +10,7 @@
 #include "WindowFont.h"
 #include "WindowText.h"
 #include "startup/WideText.h"
+#include "ui/Focus.h"
 #include "ui/Frmdown.h"
 
 // The Win32 view's window procedures: the operator's clicks, choices, typing,
@@ -61,10 +62,23 @@ LRESULT CALLBACK Win32View::ControlSubclass(HWND window, UINT message, WPARAM wP
     // The arrow keys move inside an option group as the model says.
     if (option && message == WM_GETDLGCODE)
         return DefSubclassProc(window, message, wParam, lParam) | DLGC_WANTARROWS;
+    // F4 and Alt+Down (or Alt+Up) open the history from the file box, which
+    // looks like the field of the history combo box it lies over.
+    const bool opensList = (message == WM_KEYDOWN && wParam == VK_F4) ||
+                           (message == WM_SYSKEYDOWN && (wParam == VK_DOWN || wParam == VK_UP));
+    if (binding && opensList && !view->syncing_) {
+        if (const ListControl* list = DropDownFrom(view->frm_.form, *binding->control)) {
+            HWND combo = view->HandleOf(list->Name);
+            SetFocus(combo);
+            SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+            return 0;
+        }
+    }
     if (option && message == WM_KEYDOWN && arrow) {
         if (!view->syncing_) {
             const std::string name = binding->control->Name;
-            view->Forward([&] { view->frm_.MoveInGroup(name, wParam == VK_UP || wParam == VK_LEFT); });
+            view->Forward(window,
+                          [&] { view->frm_.MoveInGroup(name, wParam == VK_UP || wParam == VK_LEFT); });
         }
         return 0;
     }
@@ -77,10 +91,10 @@ LRESULT CALLBACK Win32View::ControlSubclass(HWND window, UINT message, WPARAM wP
         return result;
     }
     if (message == WM_RBUTTONUP && binding->control->Kind == ControlKind::Button && Inside(window, lParam))
-        view->Forward([&] { view->frm_.RightButtonUp(name); });
+        view->Forward(window, [&] { view->frm_.RightButtonUp(name); });
     else if (message == WM_LBUTTONUP && binding->control->Kind == ControlKind::TextBox &&
              Inside(window, lParam))
-        view->Forward([&] { view->frm_.Click(name); });
+        view->Forward(window, [&] { view->frm_.Click(name); });
     return result;
 }
 
@@ -136,7 +150,7 @@ LRESULT Win32View::OnChildMessage(Binding& binding, UINT message, WPARAM wParam,
         case WM_LBUTTONUP:
             if (c.Kind == ControlKind::Picture && !syncing_ && Inside(window, lParam)) {
                 const std::string name = c.Name;
-                Forward([&] { frm_.Click(name); });
+                Forward(window, [&] { frm_.Click(name); });
             }
             return 0;
         // A panel passes on what its children tell their parent.
@@ -184,7 +198,7 @@ void Win32View::PaintChild(const Control& c, HWND window) {
 void Win32View::ForwardFocus(const std::string& name, bool gained) {
     const bool was = losingFocus_;
     losingFocus_ = !gained;
-    Forward([&] { frm_.Focus(name, gained); });
+    Forward(nullptr, [&] { frm_.Focus(name, gained); });
     losingFocus_ = was;
 }
 
@@ -196,7 +210,7 @@ void Win32View::ForwardTyping(const std::string& name, HWND from, bool combo) {
     else
         SendMessageW(from, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
     const int caret = CaretOf(text, start);
-    Forward([&] { frm_.EditText(name, Utf8(text), caret); });
+    Forward(from, [&] { frm_.EditText(name, Utf8(text), caret); });
 }
 
 void Win32View::OnCommand(HWND from, int code) {
@@ -208,7 +222,7 @@ void Win32View::OnCommand(HWND from, int code) {
         case ControlKind::Button:
         case ControlKind::CheckBox:
         case ControlKind::OptionButton:
-            if (code == BN_CLICKED) Forward([&] { frm_.Click(name); });
+            if (code == BN_CLICKED) Forward(from, [&] { frm_.Click(name); });
             break;
         case ControlKind::TextBox:
             if (code == EN_CHANGE)
@@ -220,7 +234,7 @@ void Win32View::OnCommand(HWND from, int code) {
         case ControlKind::ComboEdit:
             if (code == CBN_SELCHANGE) {
                 const int index = static_cast<int>(SendMessageW(from, CB_GETCURSEL, 0, 0));
-                Forward([&] { frm_.Choose(name, index); });
+                Forward(from, [&] { frm_.Choose(name, index); });
             } else if (code == CBN_EDITCHANGE && c.Kind == ControlKind::ComboEdit) {
                 ForwardTyping(name, from, true);
             } else if (code == CBN_SETFOCUS || code == CBN_KILLFOCUS) {
@@ -230,7 +244,7 @@ void Win32View::OnCommand(HWND from, int code) {
         case ControlKind::ListBox:
             if (code == LBN_SELCHANGE) {
                 const int index = static_cast<int>(SendMessageW(from, LB_GETCURSEL, 0, 0));
-                Forward([&] { frm_.Choose(name, index); });
+                Forward(from, [&] { frm_.Choose(name, index); });
             }
             break;
         default:
@@ -290,7 +304,7 @@ void Win32View::OnMove() {
 }
 
 void Win32View::OnClose() {
-    if (!frm_.Unloaded()) Forward([&] { frm_.Unload(); });
+    if (!frm_.Unloaded()) Forward(nullptr, [&] { frm_.Unload(); });
 }
 
 void Win32View::OnDpiChanged(int dpi) {
@@ -300,6 +314,7 @@ void Win32View::OnDpiChanged(int dpi) {
     ApplyFont();
     if (old) DeleteObject(old);
     appliedSize_ = SIZE{-1, -1};
+    painted_ = 0;  // every control again, at the new scale
     Sync();
 }
 

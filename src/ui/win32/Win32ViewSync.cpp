@@ -37,7 +37,7 @@ void SyncTextBox(HWND w, const TextBox& box) {
     const std::wstring text = WindowText(w);
     DWORD start = 0, end = 0;
     SendMessageW(w, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    const int at = UnitsOf(text, std::max(box.SelStart, 0));
+    const int at = UnitsOf(text, std::max(box.SelStart.get(), 0));
     if (static_cast<int>(start) != at || static_cast<int>(end) != at) SendMessageW(w, EM_SETSEL, at, at);
 }
 
@@ -61,7 +61,7 @@ void SyncList(HWND w, const ListControl& list, std::vector<std::string>& shown) 
 
 void SyncComboField(HWND w, const ListControl& list) {
     SetText(w, list.Text);
-    const int at = UnitsOf(WindowText(w), std::max(list.SelStart, 0));
+    const int at = UnitsOf(WindowText(w), std::max(list.SelStart.get(), 0));
     const DWORD now = static_cast<DWORD>(SendMessageW(w, CB_GETEDITSEL, 0, 0));
     if (LOWORD(now) != at || HIWORD(now) != at) SendMessageW(w, CB_SETEDITSEL, 0, MAKELPARAM(at, at));
 }
@@ -91,10 +91,19 @@ void Win32View::Sync() {
     if (syncing_ || !window_) return;
     syncing_ = true;
     KeepFocus(frm_.form);
-    SyncWindow();
-    for (Binding& b : bindings_) SyncControl(b);
-    SyncMenus();
-    SyncTabStops();
+    ParkFocus();
+    const std::uint64_t now = ChangeClock::Now();
+    if (now != painted_ || !touched_.empty()) {
+        // The window's size decides what lies in view: every control then.
+        const bool all = frm_.form.Mark > painted_;
+        if (all) SyncWindow();
+        for (Binding& b : bindings_)
+            if (all || frm_.form.ShownMark(*b.control) > painted_ || Touched(b.window)) SyncControl(b);
+        SyncMenus(all);
+        SyncTabStops();
+        painted_ = now;
+        touched_.clear();
+    }
     SyncFocus(false);
     syncing_ = false;
     placed_ = true;
@@ -133,8 +142,8 @@ void Win32View::SyncControl(Binding& b) {
     SyncTip(b);
     const std::string shows = SyncContent(b);
     // What the view paints itself is repainted when anything it shows changes.
-    const std::string look = std::to_string(c.BackColor) + "/" + std::to_string(c.ForeColor) + "/" +
-                             std::to_string(enabled) + "/" + std::to_string(c.Raised) + shows;
+    const std::string look = std::to_string(c.BackColor.get()) + "/" + std::to_string(c.ForeColor.get()) +
+                             "/" + std::to_string(enabled) + "/" + std::to_string(c.Raised.get()) + shows;
     if (look != b.look) {
         b.look = look;
         InvalidateRect(b.window, nullptr, TRUE);
@@ -243,7 +252,23 @@ std::string Win32View::SyncContent(Binding& b) {
     return {};
 }
 
+bool Win32View::Touched(HWND window) const {
+    for (HWND t : touched_)
+        if (t == window || IsChild(window, t)) return true;
+    return false;
+}
+
 // ---- Tab stops and focus.
+
+// The model's focus rests on a control that can't take it (the pressed
+// button, held by its operation): the keyboard waits on the main window,
+// where a key does nothing, rather than on a disabled child.
+void Win32View::ParkFocus() {
+    const Control* focused = frm_.form.Focused;
+    if (!focused || Reachable(frm_.form, *focused)) return;
+    HWND now = GetFocus();
+    if (now && now != window_ && IsChild(window_, now)) SetFocus(window_);
+}
 
 void Win32View::SyncTabStops() {
     for (const FocusPlace& place : FocusOrder(frm_.form)) {
