@@ -350,7 +350,11 @@ CloseAnswer StationForm::Close() {
         Save();
         return CloseAnswer::Close;
     }
-    if (!s_.questions.AskYesNo(kCloseQuestion, kStationTitle)) return CloseAnswer::Refused;
+    const bool yes = s_.questions.AskYesNo(kCloseQuestion, kStationTitle);
+    // Told to end while the question stood (SIGTERM): that stop stands,
+    // whatever the answer.
+    if (closing_) return core_ ? CloseAnswer::Stopping : CloseAnswer::Close;
+    if (!yes) return CloseAnswer::Refused;
     // The answer took its time: the run may have ended meanwhile.
     closing_ = true;
     Save();

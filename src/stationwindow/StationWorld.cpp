@@ -34,11 +34,13 @@ std::string CommandLineProgramBeside(const std::string& ownProgram) {
     return Utf8FromPath(own.parent_path() / PathFromUtf8("mirvok-cli" + Utf8FromPath(own.extension())));
 }
 
-// The file is resolved once, so the log, the report and every child name it
-// alike whatever the working folder.
+// The files are resolved once, so the log, the report and every child name
+// them alike whatever the working folder.
 void ChildStationRun::Prepare(const StationChoices& choices) {
     c_ = choices;
     c_.file = AbsolutePath(choices.file);
+    if (!c_.logPath.empty()) c_.logPath = AbsolutePath(c_.logPath);
+    if (!c_.junitPath.empty()) c_.junitPath = AbsolutePath(c_.junitPath);
 }
 
 std::vector<std::string> ChildStationRun::ChildArguments(const station::StationDevice& d) const {

@@ -90,8 +90,10 @@ public:
     }
     bool WriteReport(const station::JunitSuite&) override { return true; }
     void Prepare(const StationChoices& c) override { prepared.push_back(c); }
+    std::function<void()> onQuestion;
     bool AskYesNo(const std::string& text, const std::string&) override {
         asked.push_back(text);
+        if (onQuestion) onQuestion();
         return answerYes;
     }
     void FormChanged(unsigned what) override { changes |= what; }
@@ -378,6 +380,27 @@ TEST(StationForm, ClosesAfterAskingAndStopping) {
         EXPECT_EQ(form.Totals().failed, row.terminate ? 2 : 0);
         EXPECT_EQ(form.Totals().stopped, row.terminate ? 0 : 2);
     }
+}
+
+// SIGTERM while the closing question stands: the devices stop whatever the
+// operator answers, and the form may close once they have ended.
+TEST(StationForm, ATerminateDuringTheQuestionStands) {
+    Bench b;
+    b.listed = Ports({1});
+    b.answerYes = false;
+    StationForm form(StationFormServices{b, b, b, b}, b.dir.File("Mirvok.ini"));
+    StationChoices c;
+    c.file = b.firmware;
+    c.ports = {1};
+    ASSERT_TRUE(form.SetChoices(c));
+    ASSERT_EQ(form.StartAll(), StartRefusal::None);
+    b.onQuestion = [&] { form.Terminate(); };
+    EXPECT_EQ(form.Close(), CloseAnswer::Stopping);
+    EXPECT_TRUE(b.Child(1).inputClosed);
+    b.End(1, 130);
+    b.Wait(20000, form);
+    EXPECT_TRUE(form.MayClose());
+    EXPECT_EQ(form.Totals().failed, 1);  // a signal's stop, as the command line counts it
 }
 
 TEST(StationForm, KeepsItsChoicesInItsOwnSection) {
