@@ -103,9 +103,12 @@ void DownloadSequence::Run() {
     if (historyForThisRunOnly_) w_.status.ShowStatusText(kHistoryForThisRunOnlyText);
     SaveSettings(w_);
     form_.CmdStart.Enabled = false;
-    // A refresh of the port list would change the port under the operation
-    // and overwrite its result: held from here to every way out.
+    // A refresh of the port list, or another port chosen, would change the
+    // port under the operation (the file would go to another device than
+    // the one switched to download mode) and overwrite its result: both are
+    // held from here to every way out.
     form_.CmndPortRefresh.Enabled = false;
+    form_.CmbComPort.Enabled = false;
     mode_ = SelectedDownloadMode();
     // A port left open by an earlier operation would refuse the new opening.
     if (run_.PortOpen) ClosePort(w_);
@@ -145,7 +148,7 @@ void DownloadSequence::Run() {
     if (historyForThisRunOnly_) w_.status.ShowStatusText(kHistoryForThisRunOnlyText);
 }
 
-// Failures A and B: nothing has been changed yet.
+// No blocks chosen, or no such file: nothing has been changed yet.
 bool DownloadSequence::CheckBlocksAndFile() {
     mask_ = BuildBlockMask(form_);
     if (mask_ == kNoBlockMask) {
@@ -177,11 +180,11 @@ int DownloadSequence::SelectedDownloadMode() const {
 }
 
 // The command phase at the terminal line settings. False when the sequence
-// has ended (failure C or D).
+// has ended (the terminal opening failed, or a command was refused).
 bool DownloadSequence::SwitchDeviceToDownloadMode() {
     form_.CmdROMVer.Enabled = false;
     if (OpenTerminalPort(w_) != 0) {
-        // Failure C: the opening has closed the port and shown its message.
+        // The opening has closed the port and shown its message.
         GiveBackWindow({.transfer = false, .panels = true});
         return false;
     }
@@ -210,7 +213,8 @@ bool DownloadSequence::Accepted(const std::string& commandText, const std::strin
     return LinkAnswerAccepted(protocol);
 }
 
-// Failure D. Always false: the sequence has ended. A link failure during the
+// A command refused or unanswered. Always false: the sequence has ended. A
+// link failure during the
 // exchange (DSR off, CTS off, ...) has shown its own box; its code is kept.
 bool DownloadSequence::FailCommand(Ending ending, Step step, const char* boxText) {
     if (Abandoned()) return false;
@@ -221,7 +225,7 @@ bool DownloadSequence::FailCommand(Ending ending, Step step, const char* boxText
     return false;
 }
 
-// The second opening, at the download mode's settings. False after failure E.
+// The second opening, at the download mode's settings. False when it fails.
 bool DownloadSequence::OpenAtDownloadSettings() {
     if (const ListControl::Item* port = form_.CmbComPort.Selected())
         run_.settings.Port = static_cast<std::int16_t>(port->data);
@@ -263,6 +267,7 @@ void DownloadSequence::GiveBackWindow(GiveBack what) {
     if (what.transfer) w_.events.ProgressMoved(0, 0);
     form_.CmdStart.Enabled = true;
     form_.CmndPortRefresh.Enabled = true;
+    form_.CmbComPort.Enabled = true;
     if (what.transfer) form_.CmdStop.Enabled = false;
     form_.CmdROMVer.Enabled = TerminalMode();
     if (!what.panels) return;

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "download/DownloadSequence.h"
 #include "link/ComPortName.h"
 #include "startup/JsonRead.h"
 #include "startup/Utf8Path.h"
 #include "station/ExitCode.h"
+#include "window/DownloadModes.h"
 
 namespace mirvok::stationwindow {
 namespace {

@@ -2,10 +2,10 @@
 
 #include <chrono>
 
-#include "download/DownloadSequence.h"
 #include "startup/Utf8Path.h"
 #include "station/AuditLog.h"
 #include "station/JunitReport.h"
+#include "window/DownloadModes.h"
 
 namespace mirvok::stationwindow {
 

@@ -127,8 +127,9 @@ void OpenPortFailed(Window& w, std::int16_t result, Step step) {
     ClosePort(w);
     // The box and the status line keep their fixed texts, which operators and
     // their notes know; what really happened (for a remote port rarely
-    // another program) goes into the result, for the front ends to show.
+    // another program) goes into the result and the status line's tip.
     w.status.Show(kRed, kOpenFailedText);
+    w.status.ExplainWith(cause);
     w.result.End(Ending::OpenFailed, step, result);
     w.result.cause = cause;
     w.host.MsgBox(ReturnCodeMessage(result, "crwOpenPort"));

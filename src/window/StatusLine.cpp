@@ -10,9 +10,16 @@ void StatusLine::ShowStatusText(const std::string& text) {
     Changed();
 }
 
+// A new text ends what the line's tip said of an earlier failure; a reset
+// keeps it, so that the operator can still point at the line and read why.
 void StatusLine::Show(Color back, const std::string& text) {
     form_.SetStatus(back, text);
+    form_.LaStatus.ToolTip = std::string();
     Changed();
+}
+
+void StatusLine::ExplainWith(const std::string& cause) {
+    form_.LaStatus.ToolTip = cause;
 }
 
 void StatusLine::Reset() {

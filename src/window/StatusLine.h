@@ -18,6 +18,9 @@ public:
     // The text, on the colour the line has.
     void ShowStatusText(const std::string& text) override;
     void Show(Color back, const std::string& text);
+    // What the system said of a failure the line reports, as the line's tip:
+    // the line's own text stays as operators know it.
+    void ExplainWith(const std::string& cause);
     // The reset state: cyan, no text.
     void Reset();
 

@@ -264,8 +264,9 @@ TEST(DownloadScenario, TheSwitchCommandsMustBeAcceptedOrTheSequenceEnds) {
 
 // The version button belongs to terminal mode: a way out gives it back only
 // when terminal mode is still chosen, as the operator may switch to download
-// mode while the commands are exchanged. The port list can't be refreshed
-// under the sequence, and the focus stays on the pressed start button.
+// mode while the commands are exchanged. The port list can't be refreshed nor
+// another port chosen under the sequence, and the focus stays on the pressed
+// start button.
 TEST(DownloadScenario, AWayOutGivesTheVersionButtonBackOnlyInTerminalMode) {
     struct Case {
         const char* name;
@@ -286,7 +287,7 @@ TEST(DownloadScenario, AWayOutGivesTheVersionButtonBackOnlyInTerminalMode) {
         const Control* focusDuring = nullptr;
         b.When([&] { return b.form().LaStatus.BackColor == kGreen; },
                [&] {
-                   refreshHeld = !b.form().CmndPortRefresh.Enabled;
+                   refreshHeld = !b.form().CmndPortRefresh.Enabled && !b.form().CmbComPort.Enabled;
                    focusDuring = b.form().Focused;
                    b.window->Click("Option2(1)");
                });
@@ -297,6 +298,7 @@ TEST(DownloadScenario, AWayOutGivesTheVersionButtonBackOnlyInTerminalMode) {
         EXPECT_EQ(focusDuring, &b.form().CmdStart) << c.name;
         EXPECT_FALSE(b.form().CmdROMVer.Enabled) << c.name;
         EXPECT_TRUE(b.form().CmndPortRefresh.Enabled) << c.name;
+        EXPECT_TRUE(b.form().CmbComPort.Enabled) << c.name;
         EXPECT_TRUE(b.form().CmdStart.Enabled) << c.name;
         EXPECT_EQ(b.form().Focused, &b.form().CmdStart) << c.name;
     }

@@ -114,7 +114,7 @@ TEST(PortOpening, DerivesTheTerminalParametersAndOpens) {
 }
 
 // The box and the status line keep their texts whatever the cause; the
-// result carries the cause: the provider's words, or the link's for the
+// result and the status line's tip carry the cause: the provider's words, or the link's for the
 // status when the provider has none.
 TEST(PortOpening, AFailedOpeningIsReportedWithItsCause) {
     struct Row {
@@ -138,6 +138,7 @@ TEST(PortOpening, AFailedOpeningIsReportedWithItsCause) {
         EXPECT_EQ(frm.result.cause, row.cause);
         EXPECT_EQ(frm.form.LaStatus.BackColor, kRed);
         EXPECT_EQ(frm.form.LaStatus.Caption, "ﾀｰﾐﾅﾙ通信設定ｴﾗｰ");
+        EXPECT_EQ(frm.form.LaStatus.ToolTip, row.cause);
         ASSERT_EQ(b.host.Boxes().size(), 1u);
         const MsgBoxRequest& box = b.host.Boxes()[0].request;
         EXPECT_EQ(box.text, "オープン不可「他のプロセスがポートを使用中」(101)");
