@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "WholeNumber.h"
 #include "startup/CodePage.h"
 #include "startup/ProfileFile.h"
 #include "startup/SettingsLock.h"
@@ -12,25 +13,13 @@ namespace {
 constexpr int kMaxPort = 256;
 constexpr int kMaxMode = 8;
 
-bool ParseInt(const std::string& text, int lowest, int highest, int& value) {
-    if (text.empty() || text.size() > 6) return false;
-    int n = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') return false;
-        n = n * 10 + (c - '0');
-    }
-    if (n < lowest || n > highest) return false;
-    value = n;
-    return true;
-}
-
 void ReadSwitch(const ProfileFile& file, const char* key, bool& value) {
     const std::string text = file.Get(kStationSection, key);
     if (text == "0" || text == "1") value = text == "1";
 }
 
 void ReadNumber(const ProfileFile& file, const char* key, int lowest, int highest, int& value) {
-    ParseInt(file.Get(kStationSection, key), lowest, highest, value);
+    ReadWholeNumber(file.Get(kStationSection, key), lowest, highest, value);
 }
 
 }  // namespace
@@ -69,7 +58,7 @@ bool ParsePortList(const std::string& text, std::vector<int>& ports, bool& all) 
         if (item.size() > 3 && (item.compare(0, 3, "COM") == 0 || item.compare(0, 3, "com") == 0))
             item.erase(0, 3);
         int port = 0;
-        if (!ParseInt(item, 1, kMaxPort, port)) return false;
+        if (!ReadWholeNumber(item, 1, kMaxPort, port)) return false;
         if (std::find(found.begin(), found.end(), port) == found.end()) found.push_back(port);
         start = comma + 1;
     }
@@ -100,7 +89,7 @@ StationChoices LoadStationChoices(const std::string& iniPath, const StationChoic
     if (const std::string blocks = file.Get(kStationSection, "Blocks"); IsBlockMask(blocks))
         c.blocks = blocks;
     int wait = c.waitMs;
-    if (ParseInt(file.Get(kStationSection, "Wait"), 0, 10000, wait) &&
+    if (ReadWholeNumber(file.Get(kStationSection, "Wait"), 0, 10000, wait) &&
         std::find(SendWaits().begin(), SendWaits().end(), wait) != SendWaits().end())
         c.waitMs = wait;
     ReadSwitch(file, "LineCheck", c.lineCheck);

@@ -2,22 +2,11 @@
 
 #include <algorithm>
 
+#include "WholeNumber.h"
 #include "startup/Utf8Path.h"
 
 namespace mirvok::stationwindow {
 namespace {
-
-bool ToInt(const std::string& text, int lowest, int highest, int& value) {
-    if (text.empty() || text.size() > 6) return false;
-    int n = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') return false;
-        n = n * 10 + (c - '0');
-    }
-    if (n < lowest || n > highest) return false;
-    value = n;
-    return true;
-}
 
 const std::vector<std::string>& FlagsWithValue() {
     static const std::vector<std::string> kFlags = {"--ini",        "--port", "--mode",  "--blocks", "--wait",
@@ -39,13 +28,13 @@ std::string TakeFlag(const std::string& flag, const std::string& value, StationP
         p.allPorts = all;
         if (!all) p.ports = ports;
     } else if (flag == "--mode") {
-        if (!ToInt(value, 0, 8, number)) return "--mode takes a download mode from 0 to 8";
+        if (!ReadWholeNumber(value, 0, 8, number)) return "--mode takes a download mode from 0 to 8";
         p.mode = number;
     } else if (flag == "--blocks") {
         if (!IsBlockMask(value)) return "--blocks takes nine 0/1 characters, block 0 first";
         p.blocks = value;
     } else if (flag == "--wait") {
-        if (!ToInt(value, 0, 10000, number) ||
+        if (!ReadWholeNumber(value, 0, 10000, number) ||
             std::find(SendWaits().begin(), SendWaits().end(), number) == SendWaits().end())
             return "--wait takes 0, 1000, 2000, ... or 10000 (milliseconds)";
         p.waitMs = number;
@@ -56,7 +45,7 @@ std::string TakeFlag(const std::string& flag, const std::string& value, StationP
         if (value.empty()) return flag + " takes a file";
         (flag == "--log" ? p.logPath : p.junitPath) = AbsolutePath(value);
     } else if (flag == "--retries") {
-        if (!ToInt(value, 0, kMostRetries, number))
+        if (!ReadWholeNumber(value, 0, kMostRetries, number))
             return "--retries takes a number from 0 to " + std::to_string(kMostRetries);
         p.retries = number;
     } else if (flag == "--terminal" || flag == "--download-mode") {
