@@ -25,6 +25,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "support"))
 from sim_console import SimConsole, firmware, s_record_image  # noqa: E402
+from station_children import station_children  # noqa: E402
 
 ARGS = None
 RUN_TIMEOUT_SECONDS = 120
@@ -433,15 +434,7 @@ class SupervisorGone(Station):
     def children(self):
         """This test's station children still running (zombies have no
         command line)."""
-        found = []
-        for entry in Path("/proc").iterdir():
-            try:
-                line = (entry / "cmdline").read_bytes() if entry.name.isdigit() else b""
-            except OSError:
-                continue
-            if b"\0--station-child\0" in line and str(self.ini).encode() in line:
-                found.append(int(entry.name))
-        return found
+        return station_children(self.ini)
 
     def test_a_killed_station_leaves_started_records_and_no_child_goes_on(self):
         rom, lines = self.write_firmware(blocks=(0, 1, 2))

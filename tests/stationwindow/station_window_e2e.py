@@ -21,6 +21,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "support"))
 from sim_console import SimConsole, firmware, s_record_image  # noqa: E402
+from station_children import station_children  # noqa: E402
 
 ARGS = None
 TIMEOUT_SECONDS = 120
@@ -71,15 +72,7 @@ class StationWindow(unittest.TestCase):
 
     def children(self):
         """This station's mirvok-cli children still running."""
-        found = []
-        for entry in Path("/proc").iterdir():
-            try:
-                line = (entry / "cmdline").read_bytes() if entry.name.isdigit() else b""
-            except OSError:
-                continue
-            if b"\0--station-child\0" in line and str(self.ini).encode() in line:
-                found.append(int(entry.name))
-        return found
+        return station_children(self.ini)
 
     def terminate(self):
         self.station.send_signal(signal.SIGTERM)

@@ -7,6 +7,7 @@
 #include "CommandLine.h"
 #include "InputDialog.h"
 #include "MessageBoxStyle.h"
+#include "WindowClass.h"
 #include "startup/SystemTime.h"
 #include "startup/Timer.h"
 #include "startup/WideText.h"
@@ -49,14 +50,9 @@ std::wstring FileDialogFilterOf(const std::string& filter) {
 
 Win32Host::Win32Host() {
     UseFineTimerPeriod();
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = TimerWindowProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = kTimerWindowClass;
-    RegisterClassExW(&wc);
-    timerWindow_ =
-        CreateWindowExW(0, kTimerWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, this);
+    RegisterWindowClass(kTimerWindowClass, TimerWindowProc, -1, false);
+    timerWindow_ = CreateWindowExW(0, kTimerWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                   GetModuleHandleW(nullptr), this);
 }
 
 Win32Host::~Win32Host() {
@@ -64,12 +60,9 @@ Win32Host::~Win32Host() {
 }
 
 LRESULT CALLBACK Win32Host::TimerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    } else if (message == WM_TIMER) {
-        if (auto* host = reinterpret_cast<Win32Host*>(GetWindowLongPtrW(window, GWLP_USERDATA)))
-            host->Tick(wParam);
+    auto* host = static_cast<Win32Host*>(WindowOwner(window, message, lParam));
+    if (message == WM_TIMER) {
+        if (host) host->Tick(wParam);
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);

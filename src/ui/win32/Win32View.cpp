@@ -6,6 +6,7 @@
 
 #include "Win32Host.h"
 #include "Win32ViewIds.h"
+#include "WindowClass.h"
 #include "WindowFont.h"
 #include "startup/WideText.h"
 #include "ui/Frmdown.h"
@@ -40,26 +41,8 @@ void Win32View::RegisterClasses() {
     static bool registered = false;
     if (registered) return;
     registered = true;
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-
-    WNDCLASSEXW main{};
-    main.cbSize = sizeof(main);
-    main.lpfnWndProc = MainProc;
-    main.hInstance = instance;
-    main.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-    if (!main.hIcon) main.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
-    main.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    main.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    main.lpszClassName = kMainWindowClass;
-    RegisterClassExW(&main);
-
-    WNDCLASSEXW child{};
-    child.cbSize = sizeof(child);
-    child.lpfnWndProc = ChildProc;
-    child.hInstance = instance;
-    child.hCursor = main.hCursor;
-    child.lpszClassName = kChildClass;
-    RegisterClassExW(&child);
+    RegisterWindowClass(kMainWindowClass, MainProc, COLOR_BTNFACE, true);
+    RegisterWindowClass(kChildClass, ChildProc, -1, false);
 }
 
 Win32View::Win32View(Frmdown& frm, Win32Host* host) : frm_(frm), host_(host) {

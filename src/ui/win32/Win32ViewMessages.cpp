@@ -7,6 +7,7 @@
 #include "ViewScale.h"
 #include "Win32View.h"
 #include "Win32ViewIds.h"
+#include "WindowClass.h"
 #include "WindowFont.h"
 #include "WindowText.h"
 #include "startup/WideText.h"
@@ -35,13 +36,9 @@ bool Inside(HWND window, LPARAM lParam) {
 // ---- Window procedures.
 
 LRESULT CALLBACK Win32View::MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        reinterpret_cast<Win32View*>(create->lpCreateParams)->window_ = window;
-    }
-    auto* view = reinterpret_cast<Win32View*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* view = static_cast<Win32View*>(WindowOwner(window, message, lParam));
     if (!view) return DefWindowProcW(window, message, wParam, lParam);
+    if (message == WM_NCCREATE) view->window_ = window;
     return view->OnMessage(message, wParam, lParam);
 }
 

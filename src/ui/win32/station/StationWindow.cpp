@@ -9,6 +9,7 @@
 #include "StationWindowIds.h"
 #include "startup/WideText.h"
 #include "ui/win32/Win32Host.h"
+#include "ui/win32/WindowClass.h"
 #include "ui/win32/WindowFont.h"
 
 // The station window's construction: its classes, its controls in reading
@@ -119,36 +120,9 @@ void StationWindow::RegisterClasses() {
     static bool registered = false;
     if (registered) return;
     registered = true;
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    HCURSOR arrow = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-
-    WNDCLASSEXW main{};
-    main.cbSize = sizeof(main);
-    main.lpfnWndProc = MainProc;
-    main.hInstance = instance;
-    main.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-    if (!main.hIcon) main.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
-    main.hCursor = arrow;
-    main.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    main.lpszClassName = kStationWindowClass;
-    RegisterClassExW(&main);
-
-    WNDCLASSEXW area{};
-    area.cbSize = sizeof(area);
-    area.lpfnWndProc = AreaProc;
-    area.hInstance = instance;
-    area.hCursor = arrow;
-    area.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
-    area.lpszClassName = kTileAreaClass;
-    RegisterClassExW(&area);
-
-    WNDCLASSEXW tile{};
-    tile.cbSize = sizeof(tile);
-    tile.lpfnWndProc = TileProc;
-    tile.hInstance = instance;
-    tile.hCursor = arrow;
-    tile.lpszClassName = kTileClass;
-    RegisterClassExW(&tile);
+    RegisterWindowClass(kStationWindowClass, MainProc, COLOR_BTNFACE, true);
+    RegisterWindowClass(kTileAreaClass, AreaProc, COLOR_APPWORKSPACE, false);
+    RegisterWindowClass(kTileClass, TileProc, -1, false);
 }
 
 StationWindow::StationWindow(stationwindow::StationForm& form, Win32Host& host) : form_(form), host_(host) {

@@ -10,6 +10,7 @@
 #include "download/FileSelection.h"
 #include "startup/WideText.h"
 #include "ui/win32/Win32Host.h"
+#include "ui/win32/WindowClass.h"
 #include "ui/win32/WindowText.h"
 
 // The station window's procedures: the operator's clicks, choices and typing
@@ -34,13 +35,9 @@ bool Checked(HWND button) {
 }  // namespace
 
 LRESULT CALLBACK StationWindow::MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        reinterpret_cast<StationWindow*>(create->lpCreateParams)->window_ = window;
-    }
-    auto* view = reinterpret_cast<StationWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* view = static_cast<StationWindow*>(WindowOwner(window, message, lParam));
     if (!view) return DefWindowProcW(window, message, wParam, lParam);
+    if (message == WM_NCCREATE) view->window_ = window;
     return view->OnMessage(message, wParam, lParam);
 }
 
